@@ -1,0 +1,86 @@
+// The sound backend behind the multimedia calls of mmsystem.h. A backend
+// implements every call with the Windows semantics the callers rely on:
+//  - WAVE_FORMAT_QUERY answers MMSYSERR_NOERROR or WAVERR_BADFORMAT and opens
+//    nothing; a busy device answers MMSYSERR_ALLOCATED;
+//  - with CALLBACK_FUNCTION the callback receives WOM_DONE / WIM_DATA with the
+//    header in param1, on a thread of the backend, in completion order (and
+//    WOM_OPEN/WOM_CLOSE, WIM_OPEN/WIM_CLOSE around the device's life);
+//  - waveOutReset / waveInReset hand every queued buffer back marked done;
+//  - a mixer object (HMIXEROBJ, or the UINT_PTR of mixerGetDevCaps) is either
+//    an HMIXER the backend issued or a mixer index, whatever the object-type
+//    flag says;
+//  - cMultipleItems and the MULTIPLE / UNIFORM / DISABLED control flags are
+//    honoured, list-text and value details are read and written per item.
+// Error texts: the default GetErrorText gives the usual system texts; a
+// backend may override it to keep a more precise text of its own.
+#pragma once
+
+#include "platform/mmsystem.h"
+
+#include <memory>
+#include <string>
+
+namespace plat {
+
+class SoundBackend {
+public:
+    virtual ~SoundBackend() = default;
+
+    // A short name for reports ("virtual", "alsa").
+    virtual std::string Name() const = 0;
+
+    virtual UINT mixerGetNumDevs() = 0;
+    virtual MMRESULT mixerOpen(LPHMIXER phmx, UINT uMxId, DWORD_PTR dwCallback,
+                               DWORD_PTR dwInstance, DWORD fdwOpen) = 0;
+    virtual MMRESULT mixerClose(HMIXER hmx) = 0;
+    virtual MMRESULT mixerGetDevCaps(UINT_PTR uMxId, MIXERCAPSA* pmxcaps, UINT cbmxcaps) = 0;
+    virtual MMRESULT mixerGetLineInfo(HMIXEROBJ hmxobj, MIXERLINEA* pmxl, DWORD fdwInfo) = 0;
+    virtual MMRESULT mixerGetLineControls(HMIXEROBJ hmxobj, MIXERLINECONTROLSA* pmxlc,
+                                          DWORD fdwControls) = 0;
+    virtual MMRESULT mixerGetControlDetails(HMIXEROBJ hmxobj, MIXERCONTROLDETAILS* pmxcd,
+                                            DWORD fdwDetails) = 0;
+    virtual MMRESULT mixerSetControlDetails(HMIXEROBJ hmxobj, MIXERCONTROLDETAILS* pmxcd,
+                                            DWORD fdwDetails) = 0;
+
+    virtual UINT waveOutGetNumDevs() = 0;
+    virtual MMRESULT waveOutGetDevCaps(UINT_PTR uDeviceID, WAVEOUTCAPSA* pwoc, UINT cbwoc) = 0;
+    virtual MMRESULT waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwfx,
+                                 DWORD_PTR dwCallback, DWORD_PTR dwInstance, DWORD fdwOpen) = 0;
+    virtual MMRESULT waveOutClose(HWAVEOUT hwo) = 0;
+    virtual MMRESULT waveOutPrepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) = 0;
+    virtual MMRESULT waveOutUnprepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) = 0;
+    virtual MMRESULT waveOutWrite(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) = 0;
+    virtual MMRESULT waveOutPause(HWAVEOUT hwo) = 0;
+    virtual MMRESULT waveOutRestart(HWAVEOUT hwo) = 0;
+    virtual MMRESULT waveOutReset(HWAVEOUT hwo) = 0;
+
+    virtual UINT waveInGetNumDevs() = 0;
+    virtual MMRESULT waveInGetDevCaps(UINT_PTR uDeviceID, WAVEINCAPSA* pwic, UINT cbwic) = 0;
+    virtual MMRESULT waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx,
+                                DWORD_PTR dwCallback, DWORD_PTR dwInstance, DWORD fdwOpen) = 0;
+    virtual MMRESULT waveInClose(HWAVEIN hwi) = 0;
+    virtual MMRESULT waveInPrepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) = 0;
+    virtual MMRESULT waveInUnprepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) = 0;
+    virtual MMRESULT waveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) = 0;
+    virtual MMRESULT waveInStart(HWAVEIN hwi) = 0;
+    virtual MMRESULT waveInStop(HWAVEIN hwi) = 0;
+    virtual MMRESULT waveInReset(HWAVEIN hwi) = 0;
+
+    // Text for a result code of a wave call; false when the code has none.
+    virtual bool GetErrorText(MMRESULT code, bool input, std::string& text);
+};
+
+// Installs the backend every call of mmsystem.h forwards to, replacing the
+// previous one (tests install purpose-made cards). Not thread-safe: install
+// before any device is open.
+void InstallSoundBackend(std::shared_ptr<SoundBackend> backend);
+
+// The installed backend; the built-in default virtual card when none was
+// installed.
+SoundBackend& CurrentSoundBackend();
+std::shared_ptr<SoundBackend> CurrentSoundBackendShared();
+
+// The usual system text of a multimedia result code, "" when it has none.
+std::string StandardMmErrorText(MMRESULT code);
+
+} // namespace plat

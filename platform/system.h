@@ -1,0 +1,66 @@
+// Small system services with the semantics the domain code expects of their
+// Windows namesakes, implemented for POSIX.
+#pragma once
+
+#include "platform/types.h"
+
+#include <functional>
+#include <string>
+
+namespace plat {
+
+// The platform's directory separator ('/' on POSIX).
+constexpr char kPathSeparator = '/';
+
+// Temporary directory with a trailing separator: $TMPDIR, else /tmp.
+std::string GetTempPath();
+
+// Full path of the running program, and its directory with a trailing separator.
+std::string GetModuleFileName();
+std::string GetModuleDirectory();
+
+// Milliseconds since an arbitrary start, wrapping like a 32-bit tick count.
+DWORD GetTickCount();
+void Sleep(DWORD ms);
+
+// Loads a shared library at run time. A Windows name such as "Trace.dll" maps
+// to this platform's file name ("libTrace.so"), searched next to the program
+// first, then on the default search path. Null on failure.
+HMODULE LoadLibrary(const char* name);
+void* GetProcAddress(HMODULE module, const char* name);
+BOOL FreeLibrary(HMODULE module);
+
+// The product version of the program, from the build ("1.0.0"); empty when the
+// build carries none.
+std::string GetProductVersion();
+
+// ---- files: every path may use '\' as well as '/' as separator -------------
+std::string NativePath(const std::string& path);
+bool FileExists(const std::string& path);      // exists and is not a directory
+bool DirectoryExists(const std::string& path);
+bool DeleteFile(const std::string& path);
+bool CreateDirectories(const std::string& path); // every missing level
+// Appends the separator when the text does not already end in one.
+std::string WithTrailingSeparator(const std::string& dir);
+
+// ---- the GUI thread's message loop ------------------------------------------
+// The user interface installs these hooks when it starts; without them
+// (tests without a display, command-line use) the defaults below apply.
+
+// Handles pending messages (paint, timers, clicks) for at most maxMs
+// milliseconds, and returns at once when there are none. Default: runs the
+// tasks posted with PostToMainThread.
+using MessagePump = std::function<void(DWORD maxMs)>;
+void SetMessagePump(MessagePump pump);
+void DispatchMessages(DWORD maxMs = 0);
+
+// Waits ms milliseconds while dispatching messages (window stays responsive).
+void WaitDispatching(DWORD ms);
+
+// Runs fn later on the GUI thread; callable from any thread (a completion
+// callback uses it to carry work out of the backend's thread).
+using MainThreadPoster = std::function<void(std::function<void()>)>;
+void SetMainThreadPoster(MainThreadPoster poster);
+void PostToMainThread(std::function<void()> fn);
+
+} // namespace plat
