@@ -428,7 +428,9 @@ static_assert(sizeof(MIXERCONTROLDETAILS_LISTTEXTA) == 72);
 static_assert(sizeof(WAVEINCAPSA) == 48);
 static_assert(sizeof(WAVEOUTCAPSA) == 52);
 static_assert(offsetof(WAVEFORMATEX, cbSize) == 16);
-static_assert(offsetof(MPEGLAYER3WAVEFORMAT, nCodecDelay) == 28);
+// In a file the 12 extra bytes follow the 18-byte format at offsets 18..29; here
+// wfx takes 20 bytes and fdwFlags is aligned, so read and write it field by field.
+static_assert(offsetof(MPEGLAYER3WAVEFORMAT, wID) == sizeof(WAVEFORMATEX));
 
 // ---- the calls ------------------------------------------------------------
 UINT mixerGetNumDevs();
