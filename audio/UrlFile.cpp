@@ -1,0 +1,74 @@
+#include "audio/UrlFile.h"
+
+#include "platform/url_stream.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+using namespace plat;
+
+namespace {
+// The length header is read into a 10-byte buffer: 10 digits or more do not fit.
+constexpr std::int64_t kLongestLength = 999999999;
+} // namespace
+
+CUrlFile::Result CUrlFile::Open(const std::string& url, bool httpLength) {
+    Close();
+    UrlContent content;
+    const UrlFetchResult fetched = FetchUrl(url, httpLength, content);
+    if (fetched == UrlFetchResult::NoContentLength)
+        return Result::NoLength;
+    if (fetched != UrlFetchResult::Ok)
+        return Result::Failed;
+    if (httpLength && (content.contentLength < 0 || content.contentLength > kLongestLength))
+        return Result::NoLength;
+    if (content.bytes.size() > std::numeric_limits<DWORD>::max())
+        return Result::Failed;
+    m_bytes = std::move(content.bytes);
+    m_contentLength = content.contentLength > 0 ? static_cast<DWORD>(content.contentLength) : 0;
+    m_position = 0;
+    m_open = true;
+    return Result::Ok;
+}
+
+bool CUrlFile::Read(void* buffer, DWORD count, DWORD& got) {
+    got = 0;
+    if (!m_open)
+        return false;
+    const DWORD left = GetLength() - m_position;
+    got = std::min(count, left);
+    if (got)
+        std::memcpy(buffer, m_bytes.data() + m_position, got);
+    m_position += got;
+    return true;
+}
+
+bool CUrlFile::Seek(std::int64_t offset, Origin origin, DWORD& reached) {
+    if (!m_open)
+        return false;
+    std::int64_t base = 0;
+    if (origin == Origin::Current)
+        base = m_position;
+    else if (origin == Origin::End)
+        base = GetLength();
+    std::int64_t target = base + offset;
+    if (target < 0)
+        return false;
+    target = std::min<std::int64_t>(target, GetLength());
+    m_position = static_cast<DWORD>(target);
+    reached = m_position;
+    return true;
+}
+
+DWORD CUrlFile::GetLength() const {
+    return static_cast<DWORD>(m_bytes.size());
+}
+
+void CUrlFile::Close() {
+    m_bytes.clear();
+    m_bytes.shrink_to_fit();
+    m_contentLength = 0;
+    m_position = 0;
+    m_open = false;
+}

@@ -1,0 +1,31 @@
+// A file given as a URL, fetched into memory and read like a local file.
+#pragma once
+
+#include "audio/SourceFile.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CUrlFile : public CSourceFile {
+public:
+    enum class Result { Ok, Failed, NoLength };
+
+    // Fetches the URL. With httpLength the server must announce a
+    // Content-Length below 10 digits, else the result is NoLength.
+    Result Open(const std::string& url, bool httpLength);
+
+    // The announced Content-Length (0 when none was announced).
+    plat::DWORD GetContentLength() const { return m_contentLength; }
+
+    bool Read(void* buffer, plat::DWORD count, plat::DWORD& got) override;
+    bool Seek(std::int64_t offset, Origin origin, plat::DWORD& reached) override;
+    plat::DWORD GetLength() const override;
+    void Close() override;
+
+private:
+    std::vector<std::uint8_t> m_bytes;
+    plat::DWORD m_contentLength = 0;
+    plat::DWORD m_position = 0;
+    bool m_open = false;
+};

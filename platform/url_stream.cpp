@@ -1,0 +1,79 @@
+#include "platform/url_stream.h"
+
+#include <curl/curl.h>
+
+#include <mutex>
+
+namespace plat {
+
+namespace {
+
+struct Transfer {
+    CURL* curl = nullptr;
+    UrlContent* out = nullptr;
+    std::uint64_t maxBytes = 0;
+    bool requireLength = false;
+    bool missingLength = false;
+};
+
+std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    const std::size_t n = size * count;
+    if (t->out->bytes.empty()) {
+        curl_off_t length = -1;
+        if (curl_easy_getinfo(t->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK)
+            length = -1;
+        t->out->contentLength = length;
+        if (t->requireLength && length < 0) {
+            t->missingLength = true;
+            return 0; // aborts the transfer
+        }
+    }
+    if (t->out->bytes.size() + n > t->maxBytes)
+        return 0;
+    t->out->bytes.insert(t->out->bytes.end(), data, data + n);
+    return n;
+}
+
+} // namespace
+
+UrlFetchResult FetchUrl(const std::string& url, bool requireContentLength, UrlContent& out,
+                        std::uint64_t maxBytes) {
+    static std::once_flag init;
+    std::call_once(init, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+
+    out = UrlContent{};
+    CURL* curl = curl_easy_init();
+    if (!curl)
+        return UrlFetchResult::Failed;
+    Transfer t{curl, &out, maxBytes, requireContentLength, false};
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,ftp,gopher,file");
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &OnBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &t);
+    curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,ftp");
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 15L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 30L);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_TRANSFERTEXT, 0L);
+    const CURLcode rc = curl_easy_perform(curl);
+    if (rc == CURLE_OK && out.bytes.empty()) {
+        // An empty body never reaches the write callback.
+        curl_off_t length = -1;
+        if (curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK)
+            length = -1;
+        out.contentLength = length;
+        if (requireContentLength && length < 0)
+            t.missingLength = true;
+    }
+    curl_easy_cleanup(curl);
+    if (t.missingLength)
+        return UrlFetchResult::NoContentLength;
+    return rc == CURLE_OK ? UrlFetchResult::Ok : UrlFetchResult::Failed;
+}
+
+} // namespace plat

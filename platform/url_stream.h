@@ -1,0 +1,29 @@
+// Fetching a file given as an ftp, gopher, http or file URL, in binary.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace plat {
+
+struct UrlContent {
+    std::vector<std::uint8_t> bytes; // the body received
+    // The Content-Length the server announced, -1 when it sent none (or for
+    // services without such a header).
+    std::int64_t contentLength = -1;
+};
+
+enum class UrlFetchResult {
+    Ok,
+    Failed,          // no connection, not found, transfer error, too large
+    NoContentLength, // requireContentLength was set and the server sent none
+};
+
+// Fetches url into memory (at most maxBytes; a larger body fails). With
+// requireContentLength the transfer stops as soon as the response headers
+// show no Content-Length.
+UrlFetchResult FetchUrl(const std::string& url, bool requireContentLength, UrlContent& out,
+                        std::uint64_t maxBytes = 512ull * 1024 * 1024);
+
+} // namespace plat
