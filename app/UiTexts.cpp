@@ -1,0 +1,193 @@
+#include "app/UiTexts.h"
+
+#include "platform/IniFile.h"
+#include "platform/system.h"
+#include "platform/trace.h"
+
+#include <array>
+#include <cassert>
+#include <cstring>
+
+namespace {
+
+// Defaults exactly as shown, blanks included; the language file is written in
+// this order.
+constexpr UiTextEntry kEntries[] = {
+    {"PropSheet", "K1", "Cancel"},
+    {"PropSheet", "K2", "Next > "},
+    {"PropSheet", "K3", " Welcome to the audio wizard!!            "},
+    {"PropSheet", "K4", " Step 1/3: Sound card Test"},
+    {"PropSheet", "K5", " Step 2/3: Audio level Test"},
+    {"PropSheet", "K6", " Step 3/3: Microphone level Test"},
+    {"PropSheet", "K7", " Test completed!"},
+    {"PropSheet", "K8", "Version "},
+    {"PropP1", "K1", "The audio wizard will adjust the audio and microphone levels."},
+    {"PropP1", "K2",
+     "First, the wizard will check the parameters of your sound card. Then you will be asked"},
+    {"PropP1", "K2b",
+     "to test the audio level and the microphone to a setting which you find comfortable."},
+    {"PropP1", "K3",
+     "Before starting, please check you are in a position to begin the test by clicking on"},
+    {"PropP1", "K3b", "the following buttons :"},
+    {"PropP1", "K4", "About the connections..."},
+    {"PropP1", "K5", "About your headset..."},
+    {"PropP1", "K6", "Click on Next to begin."},
+    {"PropP1", "K7", "Ideal test conditions"},
+    {"PropP1", "K8", "Connections to the sound card"},
+    {"PropP2", "K1", "Test"},
+    {"PropP2", "K2", "Result"},
+    {"PropP2", "K3", "The wizard is about to test your system's sound card."},
+    {"PropP2", "K4",
+     "Click on the Test button and the results of the test will be detailed below."},
+    {"PropP2", "K5", "If any serious errors are encountered, the wizard will stop here."},
+    {"PropP2", "K6", "Click on Next to test the audio level."},
+    {"PropP2", "K7", "Test results"},
+    {"PropP2", "K8", "Click here to test your sound card"},
+    {"PropP2", "K9", " < Back"},
+    {"PropP2", "K10", "It exists unsupported wave formats"},
+    {"PropP2", "K11", "Input wave formats test"},
+    {"PropP2", "K12", "Output wave formats test"},
+    {"PropP2", "K13", "Successful"},
+    {"PropP2", "K14", "Soft error"},
+    {"PropP2", "K15", "Serious error"},
+    {"PropP3", "K1", "The wizard will now test your existing audio setup."},
+    {"PropP3", "K2", "Click on the Test button to begin."},
+    {"PropP3", "K2b", "Adjust the volume to a comfortable listening level."},
+    {"PropP3", "K3", "Listening Volume"},
+    {"PropP3", "K4", "Low"},
+    {"PropP3", "K5", "High"},
+    {"PropP3", "K6", "If you don't hear anything click here: "},
+    {"PropP3", "K7", "To adjust the microphone level, click on Next."},
+    {"PropP3", "K8", "Playback controls"},
+    {"PropP3", "K9", "Stop"},
+    {"PropP3", "K10", "Click here to listen to the music "},
+    {"PropP3", "K11", "Check the connections to the sound card "},
+    {"PropP3", "K12", "Click here to stop the music "},
+    {"PropP4", "K1", "The wizard will adjust the volume of the microphone."},
+    {"PropP4", "K2",
+     "Please click on  the Start button and read the following text in a normal tone of voice:"},
+    {"PropP4", "K3", "                                  'I am testing the microphone.'"},
+    {"PropP4", "K4", "Recording level:"},
+    {"PropP4", "K5", "Click on Next to finish."},
+    {"PropP4", "K6", "Start"},
+    {"PropP4", "K7", " no error"},
+    {"PropP4", "K8", "Replay"},
+    {"PropP4", "K9", "Click here to begin recording "},
+    {"PropP4", "K10", "Check the recording conditions "},
+    {"PropP4", "K11", "Replay your recording"},
+    {"PropP4", "K12", "Warning :"},
+    {"PropP4", "K13", "Click here to stop recording"},
+    {"PropP4", "K14", "Stop replaying your recording"},
+    {"PropP5", "K1",
+     "You have finished adjusting the parameters of your sound card and the microphone and audio "
+     "levels."},
+    {"PropP5", "K2",
+     "If you wish to configure Parlendo with these parameters, please click here:   "},
+    {"PropP5", "K3",
+     "If you wish to configure QRV Tiko with these parameters, please click here:   "},
+    {"PropP5", "K4",
+     "If you wish to configure Windows with these parameters, please click here:   "},
+    {"PropP5", "K5", "Parlendo will be configured with your new parameters."},
+    {"PropP5", "K6", "Parlendo will retain the existing parameters."},
+    {"PropP5", "K7", "Click End to exit."},
+    {"PropP5", "K8", "Update"},
+    {"PropP5", "K9", "Click here to update the sound parameters"},
+    {"PropP5", "K10", "End"},
+    {"PropP5", "K11", "you are not a registered user of Parlendo !!"},
+    {"PropP5", "K12", "Error"},
+    {"PropP5", "K13", "This is not a user name"},
+    {"Connect", "K1", "Connecting the headset to the corresponding sound card inputs"},
+    {"Connect", "K2", "These inputs are generally found on the back of your computer."},
+    {"Connect", "K3", "The microphone corresponds to the red plug on the headset."},
+    {"Connect", "K3b", "This plug must be connected to the sound card input marked 'Mic'."},
+    {"Connect", "K4", "The headphones correspond to the grey plug on the headset."},
+    {"Connect", "K4b",
+     "This plug must be connected to the sound card input marked 'Spk/Line out'."},
+    {"Connect", "K5a", "Note:"},
+    {"Connect", "K5b",
+     "   Sound may be played either through the speakers or through the headset."},
+    {"Connect", "K5c", "   You must therefore connect either the grey headset plug"},
+    {"Connect", "K5d", "   or the speaker plug to the sound card."},
+    {"HeadInf", "K1", "Make sure that your speakers or headphones are connected."},
+    {"HeadInf", "K2a", "Make sure the microphone cable is correctly plugged in."},
+    {"HeadInf", "K2b", "Position your microphone arm approximately 2 cm from your mouth."},
+    {"HeadInf", "K2c", "Place the microphone a little to the side of your mouth so as not"},
+    {"HeadInf", "K2d", "breathe into it."},
+    {"HeadInf", "K3",
+     "Try to keep the room as quiet as possible (close the door, turn off radio, TV or CD "
+     "Player)."},
+};
+
+constexpr std::size_t kCount = std::size(kEntries);
+static_assert(kCount == 89);
+
+struct Table {
+    std::array<std::string, kCount> texts;
+    std::string languageFile;
+    Table() { Reset(); }
+    void Reset() {
+        for (std::size_t i = 0; i < kCount; ++i)
+            texts[i] = kEntries[i].defaultText;
+    }
+};
+
+Table& TheTable() {
+    static Table table;
+    return table;
+}
+
+} // namespace
+
+const std::string& UiText(const char* section, const char* key) {
+    for (std::size_t i = 0; i < kCount; ++i) {
+        if (std::strcmp(kEntries[i].section, section) == 0 &&
+            std::strcmp(kEntries[i].key, key) == 0)
+            return TheTable().texts[i];
+    }
+    assert(!"UiText: unknown section/key");
+    static const std::string empty;
+    return empty;
+}
+
+void LoadUiTexts() {
+    const std::string program = plat::GetModuleFileName();
+    const std::size_t slash = program.rfind(plat::kPathSeparator);
+    const std::string name = slash == std::string::npos ? program : program.substr(slash + 1);
+    LoadUiTextsFrom(plat::GetModuleDirectory() + name + ".INI");
+}
+
+void LoadUiTextsFrom(const std::string& path) {
+    Table& table = TheTable();
+    table.languageFile = path;
+    CIniFile file;
+    if (plat::FileExists(path)) {
+        // An unreadable file keeps the texts in use rather than blanking them all.
+        if (!file.Open(path)) {
+            TRACE_LOG(1, "UiTexts", 1, "Language file %s unreadable", path.c_str());
+            return;
+        }
+        for (std::size_t i = 0; i < kCount; ++i)
+            table.texts[i] = file.GetString(kEntries[i].section, kEntries[i].key);
+        return;
+    }
+    for (std::size_t i = 0; i < kCount; ++i)
+        file.SetString(kEntries[i].section, kEntries[i].key, table.texts[i]);
+    file.Save(path);
+}
+
+void ResetUiTexts() {
+    TheTable().Reset();
+}
+
+const std::string& LanguageFilePath() {
+    return TheTable().languageFile;
+}
+
+std::size_t UiTextCount() {
+    return kCount;
+}
+
+const UiTextEntry& UiTextEntryAt(std::size_t index) {
+    assert(index < kCount);
+    return kEntries[index < kCount ? index : 0];
+}

@@ -1,0 +1,32 @@
+// The table of texts the wizard shows from its own code, each named by a
+// section and a key ("PropP2", "K13"), with English defaults built in and
+// replaced from the language file next to the program.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// The text of section/key. Unknown names are a programming error (assert) and
+// give "".
+const std::string& UiText(const char* section, const char* key);
+
+// The language file is the executable's file name + ".INI", next to the
+// executable. An existing file replaces every text by its (trimmed) value, an
+// absent section or key leaving that text empty; a missing file is created
+// with the current texts; a file that cannot be created leaves them in use.
+void LoadUiTexts();
+// The same steps on a given path.
+void LoadUiTextsFrom(const std::string& path);
+// Back to the built-in defaults.
+void ResetUiTexts();
+// The path used by the last LoadUiTexts/LoadUiTextsFrom ("" before).
+const std::string& LanguageFilePath();
+
+// The table in the order the language file holds it.
+struct UiTextEntry {
+    const char* section;
+    const char* key;
+    const char* defaultText;
+};
+std::size_t UiTextCount();
+const UiTextEntry& UiTextEntryAt(std::size_t index);

@@ -1,0 +1,349 @@
+#include "platform/IniFile.h"
+
+#include "platform/system.h"
+#include "platform/text_encoding.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <system_error>
+
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+std::string Trimmed(const std::string& s) {
+    std::size_t end = s.size();
+    while (end > 0 && IsBlank(s[end - 1]))
+        --end;
+    std::size_t begin = 0;
+    while (begin < end && IsBlank(s[begin]))
+        ++begin;
+    return s.substr(begin, end - begin);
+}
+
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The line starts with `prefix`, ASCII letters compared regardless of case.
+// Bytes of multibyte characters are compared exactly.
+bool StartsWithNoCase(const std::string& line, const std::string& prefix) {
+    if (line.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (AsciiLower(line[i]) != AsciiLower(prefix[i]))
+            return false;
+    }
+    return true;
+}
+
+bool IsHeader(const std::string& line) {
+    return !line.empty() && line[0] == '[';
+}
+
+// Splits decoded text into lines of at most kMaxLineLength characters.
+void SplitLines(const std::string& text, std::vector<std::string>& lines) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t eol = text.find('\n', pos);
+        const bool last = eol == std::string::npos;
+        if (last)
+            eol = text.size();
+        std::size_t chars = 0;
+        std::size_t start = pos;
+        for (std::size_t i = pos; i < eol; ++i) {
+            // A UTF-8 continuation byte belongs to the character before it.
+            if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
+                continue;
+            if (chars == CIniFile::kMaxLineLength) {
+                lines.push_back(text.substr(start, i - start));
+                start = i;
+                chars = 0;
+            }
+            ++chars;
+        }
+        lines.push_back(text.substr(start, eol - start));
+        pos = last ? eol : eol + 1;
+    }
+}
+
+bool WriteFile(const std::string& path, const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    const std::string native = plat::NativePath(path);
+    // Written beside the target and renamed over it, so a failed write never
+    // leaves a truncated file behind.
+    const std::string temp = native + ".tmp~";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (out) {
+            out.write(text.data(), static_cast<std::streamsize>(text.size()));
+            out.close();
+            std::error_code ec;
+            if (out) {
+                std::filesystem::rename(temp, native, ec);
+                if (!ec)
+                    return true;
+            }
+            std::filesystem::remove(temp, ec);
+        }
+    }
+    // The directory may refuse new files while the file itself is writable.
+    std::ofstream out(native, std::ios::binary | std::ios::trunc);
+    if (!out)
+        return false;
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.close();
+    return static_cast<bool>(out);
+}
+
+} // namespace
+
+CIniFile::CIniFile(const std::string& path) {
+    Open(path);
+}
+
+bool CIniFile::Open(const std::string& path) {
+    m_lines.clear();
+    m_section = 0;
+    m_sectionSelected = false;
+    m_currentLine = 0;
+    m_opened = false;
+
+    if (!plat::FileExists(path))
+        return false;
+    std::ifstream in(plat::NativePath(path), std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    if (in.bad())
+        return false;
+
+    std::vector<std::string> raw;
+    SplitLines(plat::DecodeText(bytes.str()), raw);
+    m_lines.reserve(raw.size());
+    for (const std::string& line : raw) {
+        std::string trimmed = Trimmed(line);
+        m_lines.push_back(trimmed.empty() ? std::string(" ") : std::move(trimmed));
+    }
+    m_opened = true;
+    return true;
+}
+
+bool CIniFile::Save(const std::string& path) const {
+    return WriteFile(path, m_lines);
+}
+
+bool CIniFile::FindSection(const std::string& section) {
+    m_sectionSelected = false;
+    const std::size_t n = m_lines.size();
+    if (n == 0)
+        return false;
+    if (m_currentLine >= n)
+        m_currentLine = 0;
+    const std::string header = "[" + section + "]";
+    for (std::size_t k = 0; k < n; ++k) {
+        const std::size_t i = (m_currentLine + k) % n;
+        if (StartsWithNoCase(m_lines[i], header)) {
+            m_section = i;
+            m_currentLine = i;
+            m_sectionSelected = true;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::size_t CIniFile::SectionEnd(std::size_t header) const {
+    std::size_t end = header + 1;
+    while (end < m_lines.size() && !IsHeader(m_lines[end]))
+        ++end;
+    return end;
+}
+
+std::size_t CIniFile::FindKeyLine(const std::string& key) {
+    if (!m_sectionSelected || m_section >= m_lines.size())
+        return npos;
+    const std::size_t end = SectionEnd(m_section);
+    const std::size_t length = end - m_section;
+    // The scan starts at the current line when it lies in the section, and
+    // wraps from the section's end to its header.
+    const std::size_t start =
+        m_currentLine >= m_section && m_currentLine < end ? m_currentLine - m_section : 0;
+    const std::string prefix = key + "=";
+    for (std::size_t k = 0; k < length; ++k) {
+        const std::size_t i = m_section + (start + k) % length;
+        if (StartsWithNoCase(m_lines[i], prefix))
+            return i;
+    }
+    return npos;
+}
+
+std::string CIniFile::GetValue(const std::string& key) {
+    const std::size_t line = FindKeyLine(key);
+    if (line == npos)
+        return m_notFound;
+    m_currentLine = line;
+    return Trimmed(m_lines[line].substr(key.size() + 1));
+}
+
+std::string CIniFile::GetString(const std::string& section, const std::string& key) {
+    if (!FindSection(section))
+        return m_notFound;
+    return GetValue(key);
+}
+
+long CIniFile::GetLong(const std::string& key) {
+    const std::string value = GetValue(key);
+    return std::strtol(value.c_str(), nullptr, 10);
+}
+
+long CIniFile::GetLong(const std::string& section, const std::string& key) {
+    if (!FindSection(section))
+        return std::strtol(m_notFound.c_str(), nullptr, 10);
+    return GetLong(key);
+}
+
+double CIniFile::GetDouble(const std::string& key) {
+    std::string value = Trimmed(GetValue(key));
+    const char* first = value.c_str();
+    if (*first == '+')
+        ++first;
+    double number = 0.0;
+    // from_chars ignores the locale: the decimal point is always '.'.
+    const auto result = std::from_chars(first, value.c_str() + value.size(), number);
+    return result.ec == std::errc() ? number : 0.0;
+}
+
+double CIniFile::GetDouble(const std::string& section, const std::string& key) {
+    if (!FindSection(section))
+        return 0.0;
+    return GetDouble(key);
+}
+
+bool CIniFile::GetBool(const std::string& key) {
+    return GetValue(key) == "TRUE";
+}
+
+bool CIniFile::GetBool(const std::string& section, const std::string& key) {
+    return GetString(section, key) == "TRUE";
+}
+
+void CIniFile::GetSectionNames(std::vector<std::string>& names) {
+    names.clear();
+    for (const std::string& line : m_lines) {
+        if (line.size() >= 2 && line.front() == '[' && line.back() == ']')
+            names.push_back(line.substr(1, line.size() - 2));
+    }
+}
+
+void CIniFile::GetKeyNames(const std::string& section, std::vector<std::string>& keys) {
+    keys.clear();
+    const std::size_t savedSection = m_section;
+    const bool savedSelected = m_sectionSelected;
+    const std::size_t savedLine = m_currentLine;
+    if (FindSection(section))
+        GetKeyNames(keys);
+    m_section = savedSection;
+    m_sectionSelected = savedSelected;
+    m_currentLine = savedLine;
+}
+
+void CIniFile::GetKeyNames(std::vector<std::string>& keys) {
+    keys.clear();
+    if (!m_sectionSelected || m_section >= m_lines.size())
+        return;
+    const std::size_t end = SectionEnd(m_section);
+    for (std::size_t i = m_section + 1; i < end; ++i) {
+        const std::string& line = m_lines[i];
+        const std::size_t equals = line.find('=');
+        if (equals == std::string::npos)
+            continue;
+        const std::size_t semicolon = line.find(';');
+        if (semicolon != std::string::npos && semicolon < equals)
+            continue;
+        keys.push_back(line.substr(0, equals));
+    }
+}
+
+bool CIniFile::SaveNormalised(const std::string& path) {
+    const std::size_t savedSection = m_section;
+    const bool savedSelected = m_sectionSelected;
+    const std::size_t savedLine = m_currentLine;
+
+    std::vector<std::string> out;
+    std::vector<std::string> sections;
+    GetSectionNames(sections);
+    for (const std::string& section : sections) {
+        out.emplace_back();
+        out.push_back("[" + section + "]");
+        std::vector<std::string> keys;
+        if (FindSection(section))
+            GetKeyNames(keys);
+        for (const std::string& key : keys)
+            out.push_back(key + "=" + GetValue(key));
+    }
+
+    m_section = savedSection;
+    m_sectionSelected = savedSelected;
+    m_currentLine = savedLine;
+    return WriteFile(path, out);
+}
+
+void CIniFile::WrapCurrentLine() {
+    if (m_currentLine >= m_lines.size())
+        m_currentLine = 0;
+}
+
+void CIniFile::StepInSection() {
+    ++m_currentLine;
+    if (m_currentLine >= m_lines.size() || IsHeader(m_lines[m_currentLine]))
+        m_currentLine = m_section;
+}
+
+bool CIniFile::IsKeyLine(const std::string& line) const {
+    return !IsHeader(line);
+}
+
+bool CIniFile::AddSection(const std::string& section) {
+    if (FindSection(section))
+        return true;
+    m_lines.push_back("[" + section + "]");
+    m_section = m_lines.size() - 1;
+    m_currentLine = m_section;
+    m_sectionSelected = true;
+    return true;
+}
+
+bool CIniFile::SetValue(const std::string& key, const std::string& value) {
+    if (!m_sectionSelected || m_section >= m_lines.size())
+        return false;
+    const std::size_t line = FindKeyLine(key);
+    if (line != npos) {
+        m_lines[line] = key + "=" + value;
+        m_currentLine = line;
+        return true;
+    }
+    const std::size_t end = SectionEnd(m_section);
+    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(end), key + "=" + value);
+    return true;
+}
+
+bool CIniFile::SetString(const std::string& section, const std::string& key,
+                         const std::string& value) {
+    return AddSection(section) && SetValue(key, value);
+}
+
+bool CIniFile::SetLong(const std::string& section, const std::string& key, long number) {
+    return SetString(section, key, std::to_string(number));
+}

@@ -1,0 +1,60 @@
+// Run-time loading of shared libraries under their Windows names.
+#include "platform/system.h"
+
+#include <dlfcn.h>
+
+namespace plat {
+
+namespace {
+
+// "Trace.dll" -> "libTrace.so"; other names are used as they stand.
+std::string SharedLibraryFileName(const std::string& name) {
+    const std::string suffix = ".dll";
+    if (name.size() > suffix.size()) {
+        std::string tail = name.substr(name.size() - suffix.size());
+        for (char& c : tail)
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (tail == suffix)
+            return "lib" + name.substr(0, name.size() - suffix.size()) + ".so";
+    }
+    return name;
+}
+
+} // namespace
+
+HMODULE LoadLibrary(const char* name) {
+    if (name == nullptr || name[0] == '\0')
+        return nullptr;
+    const std::string native = NativePath(name);
+    const std::size_t slash = native.rfind(kPathSeparator);
+    const std::string dir =
+        slash == std::string::npos ? std::string() : native.substr(0, slash + 1);
+    const std::string file = SharedLibraryFileName(native.substr(dir.size()));
+
+    void* handle = nullptr;
+    if (!dir.empty()) {
+        handle = ::dlopen((dir + file).c_str(), RTLD_NOW | RTLD_LOCAL);
+    } else {
+        const std::string besideProgram = GetModuleDirectory() + file;
+        if (FileExists(besideProgram))
+            handle = ::dlopen(besideProgram.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr)
+            handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    }
+    return static_cast<HMODULE>(handle);
+}
+
+void* GetProcAddress(HMODULE module, const char* name) {
+    if (module == nullptr || name == nullptr)
+        return nullptr;
+    ::dlerror();
+    return ::dlsym(module, name);
+}
+
+BOOL FreeLibrary(HMODULE module) {
+    if (module == nullptr)
+        return 0;
+    return ::dlclose(module) == 0 ? 1 : 0;
+}
+
+} // namespace plat

@@ -1,0 +1,77 @@
+// Paths of the program, the temporary directory, the tick count and the
+// product version.
+#include "platform/system.h"
+#include "platform/system_testing.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <unistd.h>
+
+#ifndef PELMORA_VERSION
+#define PELMORA_VERSION ""
+#endif
+
+namespace plat {
+
+std::string GetTempPath() {
+    const char* dir = std::getenv("TMPDIR");
+    return WithTrailingSeparator(dir != nullptr && dir[0] != '\0' ? dir : "/tmp");
+}
+
+std::string GetModuleFileName() {
+    std::string buffer(4096, '\0');
+    const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= buffer.size())
+        return {};
+    buffer.resize(static_cast<std::size_t>(n));
+    return buffer;
+}
+
+std::string GetModuleDirectory() {
+    const std::string file = GetModuleFileName();
+    const std::size_t slash = file.rfind(kPathSeparator);
+    if (slash == std::string::npos)
+        return WithTrailingSeparator(".");
+    return file.substr(0, slash + 1);
+}
+
+DWORD GetTickCount() {
+    const auto since = std::chrono::steady_clock::now().time_since_epoch();
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(since).count();
+    return static_cast<DWORD>(static_cast<std::uint64_t>(ms));
+}
+
+void Sleep(DWORD ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+namespace {
+std::mutex& VersionMutex() {
+    static std::mutex m;
+    return m;
+}
+std::optional<std::string>& VersionOverride() {
+    static std::optional<std::string> v;
+    return v;
+}
+} // namespace
+
+std::string GetProductVersion() {
+    std::lock_guard lock(VersionMutex());
+    if (VersionOverride())
+        return *VersionOverride();
+    return PELMORA_VERSION;
+}
+
+void SetProductVersionForTesting(const char* version) {
+    std::lock_guard lock(VersionMutex());
+    if (version != nullptr)
+        VersionOverride() = version;
+    else
+        VersionOverride().reset();
+}
+
+} // namespace plat
