@@ -1,0 +1,400 @@
+#include "platform/registry_hive.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace plat::hive {
+
+namespace {
+
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+const char* const kRootNames[kRootCount] = {
+    "HKEY_CLASSES_ROOT",     "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+    "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA"};
+
+constexpr char kHex[] = "0123456789abcdef";
+
+void AppendEscaped(std::string& out, const char* s, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c == '\\' || c == '"') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c == 0x7f) {
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+}
+
+// A REG_SZ can be written as a quoted string when its bytes are a text
+// followed by exactly one terminating zero.
+bool IsPlainString(const Value& v) {
+    if (v.type != 1 || v.data.empty() || v.data.back() != 0)
+        return false;
+    return std::memchr(v.data.data(), 0, v.data.size() - 1) == nullptr;
+}
+
+void AppendHex(std::string& out, const std::vector<BYTE>& data, std::size_t column) {
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        if (i > 0) {
+            out += ',';
+            ++column;
+            if (column > 76) {
+                out += "\\\n  ";
+                column = 2;
+            }
+        }
+        out += kHex[data[i] >> 4];
+        out += kHex[data[i] & 15];
+        column += 2;
+    }
+}
+
+void FormatKey(std::string& out, const Key& key, const std::string& path, bool always) {
+    if (always || !key.values.empty()) {
+        out += '[';
+        out += path;
+        out += "]\n";
+        for (const Value& v : key.values) {
+            std::string line;
+            if (v.name.empty()) {
+                line = "@=";
+            } else {
+                line = "\"";
+                AppendEscaped(line, v.name.data(), v.name.size());
+                line += "\"=";
+            }
+            if (IsPlainString(v)) {
+                line += '"';
+                AppendEscaped(line, reinterpret_cast<const char*>(v.data.data()),
+                              v.data.size() - 1);
+                line += '"';
+            } else if (v.type == 4 && v.data.size() == 4) {
+                char buf[16];
+                const DWORD d = v.data[0] | (v.data[1] << 8) | (v.data[2] << 16) |
+                                (static_cast<DWORD>(v.data[3]) << 24);
+                std::snprintf(buf, sizeof buf, "dword:%08x", d);
+                line += buf;
+            } else {
+                if (v.type == 3) {
+                    line += "hex:";
+                } else {
+                    line += "hex(" + std::to_string(v.type) + "):";
+                }
+                AppendHex(line, v.data, line.size());
+            }
+            out += line;
+            out += '\n';
+        }
+        out += '\n';
+    }
+    for (const auto& [name, sub] : key.subKeys)
+        FormatKey(out, *sub, path + "\\" + name, sub->values.empty() && sub->subKeys.empty());
+}
+
+// ---- parsing ----------------------------------------------------------------
+
+struct Parser {
+    const std::string& text;
+    std::size_t pos = 0;
+    int lineNo = 0;
+    std::string error;
+
+    bool NextLine(std::string& line) {
+        if (pos >= text.size())
+            return false;
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string::npos)
+            end = text.size();
+        line.assign(text, pos, end - pos);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        pos = end + 1;
+        ++lineNo;
+        return true;
+    }
+
+    bool Fail(const std::string& what) {
+        error = "line " + std::to_string(lineNo) + ": " + what;
+        return false;
+    }
+};
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    c = Lower(c);
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// Reads a quoted, escaped text starting at line[i] == '"'; i ends after the
+// closing quote.
+bool ReadQuoted(const std::string& line, std::size_t& i, std::string& out) {
+    if (i >= line.size() || line[i] != '"')
+        return false;
+    ++i;
+    out.clear();
+    while (i < line.size()) {
+        const char c = line[i++];
+        if (c == '"')
+            return true;
+        if (c != '\\') {
+            out += c;
+            continue;
+        }
+        if (i >= line.size())
+            return false;
+        const char e = line[i++];
+        if (e == '\\' || e == '"') {
+            out += e;
+        } else if (e == 'x' && i + 1 < line.size() && HexDigit(line[i]) >= 0 &&
+                   HexDigit(line[i + 1]) >= 0) {
+            out += static_cast<char>(HexDigit(line[i]) * 16 + HexDigit(line[i + 1]));
+            i += 2;
+        } else {
+            return false;
+        }
+    }
+    return false;
+}
+
+bool ParseHexBytes(Parser& p, std::string data, std::vector<BYTE>& out) {
+    // Gather continuation lines: a line ending in a backslash goes on.
+    while (!data.empty() && data.back() == '\\') {
+        data.pop_back();
+        std::string next;
+        if (!p.NextLine(next))
+            return p.Fail("hex value continues past the end of the file");
+        data += next;
+    }
+    out.clear();
+    std::size_t i = 0;
+    auto skipBlanks = [&] {
+        while (i < data.size() && (data[i] == ' ' || data[i] == '\t'))
+            ++i;
+    };
+    skipBlanks();
+    if (i == data.size())
+        return true;
+    for (;;) {
+        skipBlanks();
+        if (i + 1 >= data.size() || HexDigit(data[i]) < 0 || HexDigit(data[i + 1]) < 0)
+            return p.Fail("bad hex byte");
+        out.push_back(static_cast<BYTE>(HexDigit(data[i]) * 16 + HexDigit(data[i + 1])));
+        i += 2;
+        skipBlanks();
+        if (i == data.size())
+            return true;
+        if (data[i] != ',')
+            return p.Fail("bad hex byte list");
+        ++i;
+    }
+}
+
+bool ParseValue(Parser& p, const std::string& line, Value& v) {
+    std::size_t i = 0;
+    if (line[0] == '@') {
+        v.name.clear();
+        i = 1;
+    } else if (!ReadQuoted(line, i, v.name)) {
+        return p.Fail("bad value name");
+    }
+    if (i >= line.size() || line[i] != '=')
+        return p.Fail("'=' expected after the value name");
+    ++i;
+    const std::string data = line.substr(i);
+    if (!data.empty() && data[0] == '"') {
+        std::size_t j = 0;
+        std::string s;
+        if (!ReadQuoted(data, j, s) || j != data.size())
+            return p.Fail("bad string value");
+        v.type = 1;
+        v.data.assign(s.begin(), s.end());
+        v.data.push_back(0);
+        return true;
+    }
+    if (data.compare(0, 6, "dword:") == 0) {
+        const std::string digits = data.substr(6);
+        if (digits.empty() || digits.size() > 8)
+            return p.Fail("bad dword value");
+        DWORD d = 0;
+        for (char c : digits) {
+            if (HexDigit(c) < 0)
+                return p.Fail("bad dword value");
+            d = d * 16 + static_cast<DWORD>(HexDigit(c));
+        }
+        v.type = 4;
+        v.data = {static_cast<BYTE>(d), static_cast<BYTE>(d >> 8), static_cast<BYTE>(d >> 16),
+                  static_cast<BYTE>(d >> 24)};
+        return true;
+    }
+    if (data.compare(0, 4, "hex:") == 0) {
+        v.type = 3;
+        return ParseHexBytes(p, data.substr(4), v.data);
+    }
+    if (data.compare(0, 4, "hex(") == 0) {
+        const std::size_t close = data.find("):");
+        if (close == std::string::npos || close == 4 || close > 12)
+            return p.Fail("bad value type");
+        unsigned long long t = 0;
+        for (std::size_t k = 4; k < close; ++k) {
+            const int h = HexDigit(data[k]);
+            if (h < 0)
+                return p.Fail("bad value type");
+            t = t * 16 + static_cast<unsigned>(h);
+        }
+        if (t > 0xFFFFFFFFull)
+            return p.Fail("bad value type");
+        v.type = static_cast<DWORD>(t);
+        return ParseHexBytes(p, data.substr(close + 2), v.data);
+    }
+    return p.Fail("unknown value form");
+}
+
+} // namespace
+
+bool CaseLess::operator()(const std::string& a, const std::string& b) const {
+    const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const char x = Lower(a[i]);
+        const char y = Lower(b[i]);
+        if (x != y)
+            return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+    }
+    return a.size() < b.size();
+}
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i]))
+            return false;
+    return true;
+}
+
+Value* Key::FindValue(const std::string& name) {
+    for (Value& v : values)
+        if (EqualNoCase(v.name, name))
+            return &v;
+    return nullptr;
+}
+
+Key* Key::FindSubKey(const std::string& name) {
+    const auto it = subKeys.find(name);
+    return it == subKeys.end() ? nullptr : it->second.get();
+}
+
+Key& Key::SubKey(const std::string& name, bool* created) {
+    auto it = subKeys.find(name);
+    if (created)
+        *created = it == subKeys.end();
+    if (it == subKeys.end())
+        it = subKeys.emplace(name, std::make_unique<Key>()).first;
+    return *it->second;
+}
+
+const char* RootName(int root) {
+    return root >= 0 && root < kRootCount ? kRootNames[root] : "";
+}
+
+int RootIndex(const std::string& name) {
+    for (int i = 0; i < kRootCount; ++i)
+        if (name == kRootNames[i])
+            return i;
+    return -1;
+}
+
+std::string Format(const Tree& tree) {
+    std::string out = "REGEDIT4\n\n";
+    for (int r = 0; r < kRootCount; ++r)
+        FormatKey(out, tree.roots[r], kRootNames[r], false);
+    return out;
+}
+
+bool Parse(const std::string& text, Tree& tree, std::string* error) {
+    tree = Tree{};
+    Parser p{text, 0, 0, {}};
+    std::string line;
+    bool sawHeader = false;
+    Key* current = nullptr;
+    bool ok = true;
+    while (ok && p.NextLine(line)) {
+        if (line.empty())
+            continue;
+        if (!sawHeader) {
+            if (line != "REGEDIT4") {
+                ok = p.Fail("the file does not start with REGEDIT4");
+                break;
+            }
+            sawHeader = true;
+            continue;
+        }
+        if (line[0] == '[') {
+            if (line.back() != ']' || line.size() < 3) {
+                ok = p.Fail("bad key line");
+                break;
+            }
+            const std::string path = line.substr(1, line.size() - 2);
+            const std::size_t slash = path.find('\\');
+            const int root = RootIndex(path.substr(0, slash));
+            if (root < 0) {
+                ok = p.Fail("unknown root key");
+                break;
+            }
+            current = &tree.roots[root];
+            std::size_t start = slash;
+            while (start != std::string::npos) {
+                const std::size_t next = path.find('\\', start + 1);
+                const std::string part = path.substr(
+                    start + 1, next == std::string::npos ? std::string::npos : next - start - 1);
+                if (part.empty()) {
+                    ok = p.Fail("empty key name");
+                    break;
+                }
+                current = &current->SubKey(part);
+                start = next;
+            }
+            continue;
+        }
+        if (current == nullptr) {
+            ok = p.Fail("value outside any key");
+            break;
+        }
+        Value v;
+        if (!ParseValue(p, line, v)) {
+            ok = false;
+            break;
+        }
+        if (current->FindValue(v.name) != nullptr) {
+            ok = p.Fail("value \"" + v.name + "\" appears twice");
+            break;
+        }
+        current->values.push_back(std::move(v));
+    }
+    if (ok && !sawHeader && !text.empty()) {
+        // Only blank lines: treat like an empty file.
+        for (char c : text)
+            if (c != '\n' && c != '\r') {
+                ok = p.Fail("the file does not start with REGEDIT4");
+                break;
+            }
+    }
+    if (!ok) {
+        if (error)
+            *error = p.error;
+        tree = Tree{};
+    }
+    return ok;
+}
+
+} // namespace plat::hive
