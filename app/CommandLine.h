@@ -1,0 +1,37 @@
+// The program's command line: --help, --version, --sound=CHOICE and the
+// command-line tools of CommandLineTools().
+#pragma once
+
+#include <ostream>
+#include <span>
+#include <string>
+#include <vector>
+
+// A tool run instead of the wizard: `option` followed by `argCount` arguments.
+// `run` returns the program's exit code.
+struct CommandLineTool {
+    const char* option;
+    const char* argsHelp;
+    const char* help;
+    int argCount;
+    int (*run)(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+};
+
+// The tools the program offers (app/CommandLineTools.cpp).
+std::span<const CommandLineTool> CommandLineTools();
+
+struct CommandLine {
+    bool exit = false; // --help, --version or an error: end with exitCode
+    int exitCode = 0;
+    std::string soundChoice; // from --sound=CHOICE, "" when absent
+    const CommandLineTool* tool = nullptr;
+    std::vector<std::string> toolArgs;
+};
+
+// Parses the arguments after the program name. Help, version and errors are
+// written to out/err at once.
+CommandLine ParseCommandLine(const std::vector<std::string>& args,
+                             std::span<const CommandLineTool> tools, std::ostream& out,
+                             std::ostream& err);
+
+void PrintUsage(std::span<const CommandLineTool> tools, std::ostream& out);

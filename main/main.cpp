@@ -1,0 +1,43 @@
+// pelmora: parses the command line, loads the UI texts, binds the trace
+// library, then runs a command-line tool or the wizard.
+#include "app/CommandLine.h"
+#include "app/UiTexts.h"
+#include "platform/system.h"
+#include "platform/trace.h"
+
+#if __has_include("platform/sound_choice.h")
+#include "platform/sound_choice.h"
+#define PELMORA_HAS_SOUND_CHOICE 1
+#endif
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const CommandLine commandLine =
+        ParseCommandLine(args, CommandLineTools(), std::cout, std::cerr);
+    if (commandLine.exit)
+        return commandLine.exitCode;
+
+#ifdef PELMORA_HAS_SOUND_CHOICE
+    std::string error;
+    if (!plat::SelectSoundBackend(commandLine.soundChoice, error)) {
+        std::cerr << "pelmora: " << error << "\n";
+        return 2;
+    }
+#endif
+
+    LoadUiTexts();
+    plat::LoadTraceLibrary();
+    TRACE_LOG(0, "PropSheet", __LINE__, "Démarrage de Pelmora %s",
+              plat::GetProductVersion().c_str());
+
+    int exitCode = 0;
+    if (commandLine.tool != nullptr)
+        exitCode = commandLine.tool->run(commandLine.toolArgs, std::cout, std::cerr);
+
+    plat::UnloadTraceLibrary();
+    return exitCode;
+}
