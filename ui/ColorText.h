@@ -1,0 +1,29 @@
+// CColorText: a text laid over a dialog, drawn in a registry font and a
+// colour on a transparent background, that measures its own text. Clicks pass
+// through it to what lies below (a label over a button leaves the button
+// clickable).
+#pragma once
+
+#include "ui/Wnd.h"
+
+class CColorText : public CWnd {
+public:
+    bool Create(CWnd* parent, int id, const std::string& text = "");
+
+    // The text may hold line feeds.
+    void SetText(const std::string& text) { SetWindowText(text); }
+    std::string GetText() const { return GetWindowText(); }
+    // Font of the font registry; default: the dialog font.
+    void SetFontId(int fontId, int codePage = 1252);
+    int GetFontId() const { return m_fontId; }
+    void SetColor(COLORREF color);
+    COLORREF GetColor() const { return m_color; }
+
+    // Pixel size of the current text in the current font.
+    CSize GetTextSize() const;
+    void GetTextSize(int& width, int& height) const;
+
+private:
+    int m_fontId = 0;
+    COLORREF m_color = 0;
+};

@@ -1,0 +1,18 @@
+// CComboBox: a drop-down combo box with an edit field and a sorted list
+// (alphabetical, ignoring case). The window text is the edit field's text.
+#pragma once
+
+#include "ui/Wnd.h"
+
+class CComboBox : public CWnd {
+public:
+    bool Create(CWnd* parent, int id);
+    // Inserts in sorted place; returns the index, CB_ERR without window.
+    int AddString(const std::string& text);
+    void ResetContent();
+    int GetCount() const;
+    // Selects the entry and shows it in the edit field; CB_ERR when out of range.
+    int SetCurSel(int index);
+    int GetCurSel() const;
+    std::string GetLBText(int index) const;
+};

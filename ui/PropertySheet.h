@@ -1,0 +1,96 @@
+// CPropertySheet: a wizard. The pages sit above a row of buttons:
+// Back (ID_WIZBACK 12323), Next (ID_WIZNEXT 12324) / Finish (ID_WIZFINISH
+// 12325, in Next's place), Cancel (IDCANCEL 2) and Help (IDHELP 9), found by
+// GetDlgItemAs<CButton>(id). The title bar shows the tab item text of the
+// active page. Escape and the close box count as Cancel. Cancel asks the
+// active page (OnQueryCancel), sends the reset notification (OnReset) to every
+// page that has a window, in page order, and closes the sheet with IDCANCEL.
+#pragma once
+
+#include "ui/WinDefs.h"
+#include "ui/Wnd.h"
+
+#include <string>
+#include <vector>
+
+class CButton;
+class CPropertyPage;
+struct CSheetPrivate;
+
+class CPropertySheet : public CWnd {
+public:
+    explicit CPropertySheet(const std::string& caption, CWnd* parent = nullptr,
+                            int selectPage = 0);
+    ~CPropertySheet() override;
+
+    // The page stays owned by the caller and must outlive the sheet's window.
+    void AddPage(CPropertyPage* page);
+    int GetPageCount() const { return static_cast<int>(m_pages.size()); }
+    CPropertyPage* GetPage(int index) const;
+    CPropertyPage* GetActivePage() const;
+    int GetActiveIndex() const { return m_active; }
+    int GetPageIndex(const CPropertyPage* page) const;
+    // Leaves the active page (OnKillActive) and shows page index.
+    bool SetActivePage(int index);
+
+    // The sheet runs as a wizard (the only mode this framework draws).
+    void SetWizardMode() { m_wizard = true; }
+    bool IsWizardMode() const { return m_wizard; }
+
+    // Enables Back and Next, or shows Finish in Next's place, after the flags
+    // (PSWIZB_BACK 1, PSWIZB_NEXT 2, PSWIZB_FINISH 4, PSWIZB_DISABLEDFINISH 8).
+    // Posted: the buttons change when the GUI loop next runs, never at once.
+    // Back's visibility is left as it is.
+    void SetWizardButtons(plat::DWORD flags);
+    // The flags last applied.
+    plat::DWORD GetWizardButtons() const { return m_appliedFlags; }
+
+    // The tab item texts: the title of each page, shown in the title bar while
+    // that page is active. Until set, an item's text is the sheet's caption.
+    void SetTabItemText(int item, const std::string& text);
+    std::string GetTabItemText(int item) const;
+
+    // Like a click on a sheet button (ID_WIZBACK, ID_WIZNEXT, ID_WIZFINISH,
+    // IDCANCEL); does nothing when that button is disabled or hidden.
+    void PressButton(int id);
+
+    // Creates the window, shows it with the first page and runs it modally;
+    // answers ID_WIZFINISH or IDCANCEL. The window is destroyed on return;
+    // the pages keep their state.
+    int DoModal();
+    // Creates and shows the window with the first page without a modal loop
+    // (tests, rendering). Close with EndDialog or the buttons.
+    bool Create();
+    void EndDialog(int result);
+    // True between Create / DoModal and the end of the sheet.
+    bool IsOpen() const { return m_open; }
+    int GetResult() const { return m_result; }
+
+    // ---- overridables --------------------------------------------------------
+    // Runs when the window exists, before the first page is shown.
+    virtual bool OnInitDialog() { return true; }
+    // Every keyboard message (WM_KEYDOWN/UP, WM_SYSKEYDOWN/UP) of the sheet and
+    // of the dialogs it opens, before any window sees it; true eats it.
+    virtual bool PreTranslateMessage(const MSG& msg);
+
+    CSheetPrivate& Private() const { return *p; }
+
+private:
+    friend struct CSheetPrivate;
+    void OnButton(int id);
+    void ApplyWizardButtons(plat::DWORD flags);
+    void ShowPage(int index);
+    bool Cancel();
+    void UpdateTitle();
+
+    std::unique_ptr<CSheetPrivate> p;
+    std::string m_caption;
+    std::vector<CPropertyPage*> m_pages;
+    std::vector<std::string> m_titles;
+    int m_startPage = 0;
+    int m_active = -1;
+    bool m_wizard = false;
+    bool m_open = false;
+    int m_result = 0;
+    plat::DWORD m_appliedFlags = 0;
+};

@@ -1,0 +1,40 @@
+// Driving windows from tests as the user would: clicks, keys, track-bar moves
+// go through the toolkit's event delivery, so the notifications the pages get
+// are those of real use.
+#pragma once
+
+#include "ui/WinDefs.h"
+
+#include <functional>
+#include <string>
+
+class CWnd;
+class CSliderCtrl;
+
+namespace uitest {
+
+// Runs pending events (posted calls, timers, paints) for up to ms milliseconds.
+void ProcessEvents(int ms = 0);
+
+// A mouse click in the middle of the window.
+void Click(CWnd& wnd);
+// A key press and release sent to the window (focus or not); vk is a
+// virtual key code ('T', VK_ESCAPE ...).
+void PressKey(CWnd& wnd, plat::UINT vk, bool ctrl = false, bool alt = false,
+              bool shift = false);
+// Closes the window's top-level window through its close box.
+void CloseWindow(CWnd& wnd);
+
+// Drags the thumb to pos (TB_THUMBTRACK ... TB_THUMBPOSITION, TB_ENDTRACK).
+void DragSlider(CSliderCtrl& slider, int pos);
+// A click on the channel beyond (up = false) or before the thumb: TB_PAGEDOWN
+// or TB_PAGEUP, then TB_ENDTRACK.
+void PageSlider(CSliderCtrl& slider, bool up);
+
+// Answers message boxes instead of showing them: the handler gets text,
+// caption and type and returns the button id. nullptr restores real boxes.
+using MessageBoxHandler =
+    std::function<int(const std::string& text, const std::string& caption, plat::UINT type)>;
+void SetMessageBoxHandler(MessageBoxHandler handler);
+
+} // namespace uitest
