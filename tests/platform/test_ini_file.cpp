@@ -1,0 +1,214 @@
+#include "platform/IniFile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class IniFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_dir = fs::temp_directory_path() / (std::string("pelmora_ini_") + info->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    std::string Write(const std::string& name, const std::string& bytes) {
+        const fs::path path = m_dir / name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path.string();
+    }
+    static std::string Read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream out;
+        out << in.rdbuf();
+        return out.str();
+    }
+    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+
+    fs::path m_dir;
+};
+
+TEST_F(IniFileTest, OpenTrimsLinesKeepsBlankLinesAsOneBlankAndAcceptsBothLineEnds) {
+    CIniFile ini;
+    ASSERT_TRUE(ini.Open(Write("a.ini", "  [Main]  \r\n\tKey = value \r\n\r\n; note\nlast")));
+    const std::vector<std::string> expected = {"[Main]", "Key = value", " ", "; note", "last"};
+    EXPECT_EQ(ini.Lines(), expected);
+}
+
+TEST_F(IniFileTest, OpenFailureEmptiesTheLines) {
+    CIniFile ini;
+    ASSERT_TRUE(ini.Open(Write("a.ini", "[A]\nx=1\n")));
+    EXPECT_FALSE(ini.Open(Path("missing.ini")));
+    EXPECT_EQ(ini.LineCount(), 0u);
+    EXPECT_EQ(ini.GetString("A", "x"), "");
+    EXPECT_FALSE(ini.Open(m_dir.string())); // a directory is no file
+}
+
+TEST_F(IniFileTest, LongLinesAreSplitAtTheReadLimitWithoutLosingCharacters) {
+    const std::string longValue(CIniFile::kMaxLineLength + 10, 'x');
+    CIniFile ini;
+    ASSERT_TRUE(ini.Open(Write("a.ini", "[A]\n" + longValue + "\n" +
+                                            std::string(CIniFile::kMaxLineLength, 'y') + "\nz")));
+    ASSERT_EQ(ini.LineCount(), 5u);
+    EXPECT_EQ(ini.Lines()[1].size(), CIniFile::kMaxLineLength);
+    EXPECT_EQ(ini.Lines()[2], std::string(10, 'x'));
+    // A line of exactly the limit is one line, not followed by an empty one.
+    EXPECT_EQ(ini.Lines()[3].size(), CIniFile::kMaxLineLength);
+    EXPECT_EQ(ini.Lines()[4], "z");
+}
+
+TEST_F(IniFileTest, LongLinesSplitBetweenCharactersNotInsideThem) {
+    // 5118 ASCII characters then "é" (two bytes): the split falls after "é".
+    const std::string line = std::string(CIniFile::kMaxLineLength - 1, 'a') + "\xC3\xA9" + "bc";
+    CIniFile ini;
+    ASSERT_TRUE(ini.Open(Write("a.ini", line)));
+    ASSERT_EQ(ini.LineCount(), 2u);
+    EXPECT_EQ(ini.Lines()[1], "bc");
+}
+
+TEST_F(IniFileTest, Windows1252FileIsReadAsUtf8) {
+    CIniFile ini;
+    ASSERT_TRUE(ini.Open(Write("a.ini", "[Textes]\nK1=S\xE9lection n\xB0 1 \x80\n")));
+    EXPECT_EQ(ini.GetString("Textes", "K1"), "S\xC3\xA9lection n\xC2\xB0 1 \xE2\x82\xAC");
+}
+
+TEST_F(IniFileTest, LookupsMatchRegardlessOfCaseAndTrimValues) {
+    CIniFile ini;
+    ASSERT_TRUE(ini.Open(Write("a.ini", "[propsheet]\nk2=  Next >  \n[Other]\nK2=other\n")));
+    EXPECT_EQ(ini.GetString("PropSheet", "K2"), "Next >");
+    EXPECT_EQ(ini.GetString("OTHER", "k2"), "other");
+    // Only the header's leading characters are compared.
+    ASSERT_TRUE(ini.Open(Write("b.ini", "[Main] ; comment\nA=1\n")));
+    EXPECT_EQ(ini.GetString("Main", "A"), "1");
+}
+
+TEST_F(IniFileTest, KeyMustBeFollowedDirectlyByTheEqualsSign) {
+    CIniFile ini;
+    ASSERT_TRUE(ini.Open(Write("a.ini", "[S]\nK1 =spaced\nK10=ten\n")));
+    EXPECT_EQ(ini.GetString("S", "K1"), "");
+    EXPECT_EQ(ini.GetString("S", "K10"), "ten");
+    ini.SetNotFoundValue("<none>");
+    EXPECT_EQ(ini.GetString("S", "K1"), "<none>");
+    EXPECT_EQ(ini.GetString("Nowhere", "K10"), "<none>");
+}
+
+TEST_F(IniFileTest, ValueLookupStaysInsideTheSectionAndWrapsFromAnyStartingLine) {
+    CIniFile ini;
+    ASSERT_TRUE(ini.Open(Write("a.ini", "[A]\nx=a1\ny=a2\n[B]\ny=b2\nx=b1\n[C]\nz=c\n")));
+    ASSERT_TRUE(ini.FindSection("B"));
+    EXPECT_EQ(ini.GetValue("x"), "b1"); // current line now on x=b1
+    EXPECT_EQ(ini.GetValue("y"), "b2"); // found by wrapping to the header
+    EXPECT_EQ(ini.GetValue("z"), "");   // belongs to C
+    // Section search starts at the current line and wraps to the top.
+    EXPECT_EQ(ini.GetString("A", "y"), "a2");
+    EXPECT_EQ(ini.GetString("C", "z"), "c");
+    EXPECT_EQ(ini.GetString("A", "x"), "a1");
+    EXPECT_FALSE(ini.FindSection("D"));
+    EXPECT_EQ(ini.GetValue("x"), ""); // no section selected any more
+}
+
+TEST_F(IniFileTest, TypedGetters) {
+    CIniFile ini;
+    ASSERT_TRUE(
+        ini.Open(Write("a.ini", "[N]\nl=-42\nj=12abc\nt=x\nd=2.5\ne=+1e3\nb=TRUE\nc=true\n")));
+    EXPECT_EQ(ini.GetLong("N", "l"), -42);
+    EXPECT_EQ(ini.GetLong("N", "j"), 12);
+    EXPECT_EQ(ini.GetLong("N", "t"), 0);
+    EXPECT_EQ(ini.GetLong("N", "missing"), 0);
+    EXPECT_DOUBLE_EQ(ini.GetDouble("N", "d"), 2.5);
+    EXPECT_DOUBLE_EQ(ini.GetDouble("N", "e"), 1000.0);
+    EXPECT_DOUBLE_EQ(ini.GetDouble("N", "t"), 0.0);
+    EXPECT_TRUE(ini.GetBool("N", "b"));
+    EXPECT_FALSE(ini.GetBool("N", "c"));
+    EXPECT_FALSE(ini.GetBool("N", "missing"));
+}
+
+TEST_F(IniFileTest, SetValueReplacesOrInsertsBeforeTheNextSection) {
+    CIniFile ini;
+    ASSERT_TRUE(ini.Open(Write("a.ini", "[A]\nx=1\n; c\n[B]\ny=2\n")));
+    EXPECT_FALSE(CIniFile().SetValue("k", "v")); // nothing selected
+    EXPECT_TRUE(ini.SetString("a", "X", "10"));
+    EXPECT_TRUE(ini.SetString("A", "new", "n"));
+    EXPECT_TRUE(ini.SetString("B", "z", "3"));
+    EXPECT_TRUE(ini.SetLong("C", "w", -7));
+    const std::vector<std::string> expected = {"[A]", "X=10", "; c", "new=n", "[B]",
+                                               "y=2", "z=3",  "[C]", "w=-7"};
+    EXPECT_EQ(ini.Lines(), expected);
+    EXPECT_EQ(ini.GetString("A", "x"), "10");
+}
+
+TEST_F(IniFileTest, SaveWritesCrLfLinesAndReadsBackTheSame) {
+    CIniFile ini;
+    ini.SetString("Main", "OutVolume", "5000");
+    ini.SetString("Main", "RecVolume", "7000");
+    const std::string path = Path("out.ini");
+    ASSERT_TRUE(ini.Save(path));
+    EXPECT_EQ(Read(path), "[Main]\r\nOutVolume=5000\r\nRecVolume=7000\r\n");
+    CIniFile back;
+    ASSERT_TRUE(back.Open(path));
+    EXPECT_EQ(back.Lines(), ini.Lines());
+}
+
+TEST_F(IniFileTest, FailedSaveReportsFalseAndLeavesNoFile) {
+    CIniFile ini;
+    ini.SetString("A", "k", "v");
+    const std::string blocker = Write("file", "x");
+    EXPECT_FALSE(ini.Save(blocker + "/sub/out.ini"));
+    EXPECT_FALSE(ini.Save(m_dir.string())); // a directory
+    EXPECT_EQ(Read(blocker), "x");
+}
+
+TEST_F(IniFileTest, SectionAndKeyNamesAndNormalisedSaveKeepTheCurrentPosition) {
+    CIniFile ini;
+    ASSERT_TRUE(ini.Open(Write("a.ini", "; head\n[A]\nx = 1\n;c=no\ny=2\n[B]\nz=3\n[Broken\n")));
+    std::vector<std::string> names;
+    ini.GetSectionNames(names);
+    EXPECT_EQ(names, (std::vector<std::string>{"A", "B"}));
+
+    ASSERT_TRUE(ini.FindSection("B"));
+    std::vector<std::string> keys;
+    ini.GetKeyNames("A", keys);
+    EXPECT_EQ(keys, (std::vector<std::string>{"x ", "y"}));
+    ini.GetKeyNames(keys); // still B
+    EXPECT_EQ(keys, (std::vector<std::string>{"z"}));
+
+    const std::string path = Path("norm.ini");
+    ASSERT_TRUE(ini.SaveNormalised(path));
+    // Comments and the unclosed header are dropped; key names keep their blanks.
+    EXPECT_EQ(Read(path), "\r\n[A]\r\nx =1\r\ny=2\r\n\r\n[B]\r\nz=3\r\n");
+    EXPECT_EQ(ini.GetValue("z"), "3");
+}
+
+TEST_F(IniFileTest, StepAndWrapMoveTheCurrentLineWithinBounds) {
+    CIniFile ini;
+    ASSERT_TRUE(ini.Open(Write("a.ini", "[A]\nx=1\n[B]\ny=2\n")));
+    ASSERT_TRUE(ini.FindSection("A"));
+    ini.StepInSection(); // onto x=1
+    ini.StepInSection(); // [B] -> back to the header of A
+    EXPECT_EQ(ini.GetValue("x"), "1");
+    ASSERT_TRUE(ini.FindSection("B"));
+    ini.StepInSection();
+    ini.StepInSection(); // past the end -> header of B
+    EXPECT_EQ(ini.GetValue("y"), "2");
+    EXPECT_TRUE(ini.IsKeyLine("x=1"));
+    EXPECT_FALSE(ini.IsKeyLine("[A]"));
+}
+
+TEST_F(IniFileTest, EmptyFileFindsNothing) {
+    CIniFile ini;
+    ASSERT_TRUE(ini.Open(Write("a.ini", "")));
+    EXPECT_EQ(ini.LineCount(), 0u);
+    EXPECT_FALSE(ini.FindSection("A"));
+    EXPECT_TRUE(CIniFile(Write("b.ini", "[A]")).IsOpen());
+    EXPECT_FALSE(CIniFile(Path("none.ini")).IsOpen());
+}
+
+} // namespace

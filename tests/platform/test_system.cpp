@@ -1,0 +1,143 @@
+#include "platform/resources.h"
+#include "platform/system.h"
+#include "platform/system_testing.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(System, PathsOfTheProgramAndTheTemporaryDirectory) {
+    const char* env = std::getenv("TMPDIR");
+    const std::string expected = env != nullptr && env[0] != '\0' ? env : "/tmp";
+    const std::string temp = plat::GetTempPath();
+    EXPECT_EQ(temp.back(), '/');
+    EXPECT_EQ(fs::path(temp), fs::path(expected) / "");
+
+    const std::string program = plat::GetModuleFileName();
+    EXPECT_EQ(fs::path(program).filename(), "test_platform_system");
+    EXPECT_EQ(plat::GetModuleDirectory(), fs::path(program).parent_path().string() + "/");
+}
+
+TEST(System, WindowsStylePathsAndFileHelpers) {
+    EXPECT_EQ(plat::NativePath("a\\b/c\\d.ini"), "a/b/c/d.ini");
+    EXPECT_EQ(plat::WithTrailingSeparator("/x"), "/x/");
+    EXPECT_EQ(plat::WithTrailingSeparator("/x/"), "/x/");
+    EXPECT_EQ(plat::WithTrailingSeparator("C:\\x\\"), "C:\\x\\");
+
+    const fs::path root = fs::temp_directory_path() / "pelmora_system_files";
+    fs::remove_all(root);
+    const std::string nested = root.string() + "\\one\\two";
+    EXPECT_TRUE(plat::CreateDirectories(nested));
+    EXPECT_TRUE(plat::DirectoryExists(nested));
+    EXPECT_FALSE(plat::FileExists(nested));       // a directory is not a file
+    EXPECT_TRUE(plat::CreateDirectories(nested)); // already there
+
+    const std::string file = nested + "\\f.txt";
+    std::ofstream(plat::NativePath(file)) << "x";
+    EXPECT_TRUE(plat::FileExists(file));
+    EXPECT_FALSE(plat::DirectoryExists(file));
+    EXPECT_FALSE(plat::CreateDirectories(file + "\\below")); // under a file
+    EXPECT_FALSE(plat::DeleteFile(nested));                  // not a file
+    EXPECT_TRUE(plat::DeleteFile(file));
+    EXPECT_FALSE(plat::FileExists(file));
+    EXPECT_FALSE(plat::DeleteFile(file));
+    fs::remove_all(root);
+}
+
+TEST(System, TickCountAdvancesWithSleep) {
+    const plat::DWORD before = plat::GetTickCount();
+    plat::Sleep(20);
+    const plat::DWORD elapsed = plat::GetTickCount() - before;
+    EXPECT_GE(elapsed, 19u);
+    EXPECT_LT(elapsed, 5000u);
+}
+
+TEST(System, ProductVersionComesFromTheBuildAndCanBeRemovedForTests) {
+    const std::string built = plat::GetProductVersion();
+    EXPECT_FALSE(built.empty());
+    plat::SetProductVersionForTesting("");
+    EXPECT_EQ(plat::GetProductVersion(), "");
+    plat::SetProductVersionForTesting(nullptr);
+    EXPECT_EQ(plat::GetProductVersion(), built);
+}
+
+TEST(System, LibrariesThatDoNotExistGiveNull) {
+    EXPECT_EQ(plat::LoadLibrary("NoSuchLibraryAnywhere.dll"), nullptr);
+    EXPECT_EQ(plat::LoadLibrary(""), nullptr);
+    EXPECT_EQ(plat::GetProcAddress(nullptr, "x"), nullptr);
+    EXPECT_EQ(plat::FreeLibrary(nullptr), 0);
+}
+
+TEST(MessageLoop, TasksPostedFromOtherThreadsRunOnDispatchInOrder) {
+    std::vector<int> order;
+    std::thread poster([&] {
+        for (int i = 0; i < 5; ++i)
+            plat::PostToMainThread([&order, i] { order.push_back(i); });
+    });
+    poster.join();
+    EXPECT_TRUE(order.empty()); // nothing runs before the loop dispatches
+    plat::DispatchMessages();
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4}));
+}
+
+TEST(MessageLoop, WaitDispatchingRunsTasksWhileItWaits) {
+    std::atomic<bool> ran{false};
+    std::thread poster([&] {
+        plat::Sleep(10);
+        plat::PostToMainThread([&ran] { ran = true; });
+    });
+    const plat::DWORD before = plat::GetTickCount();
+    plat::WaitDispatching(60);
+    poster.join();
+    EXPECT_TRUE(ran);
+    EXPECT_GE(plat::GetTickCount() - before, 59u);
+}
+
+TEST(MessageLoop, InstalledHooksReplaceTheDefaults) {
+    int pumped = 0;
+    std::vector<std::function<void()>> queued;
+    plat::SetMessagePump([&](plat::DWORD) {
+        ++pumped;
+        for (auto& fn : queued)
+            fn();
+        queued.clear();
+    });
+    plat::SetMainThreadPoster([&](std::function<void()> fn) { queued.push_back(std::move(fn)); });
+    bool ran = false;
+    plat::PostToMainThread([&] { ran = true; });
+    EXPECT_EQ(queued.size(), 1u);
+    plat::DispatchMessages(0);
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(pumped, 1);
+    plat::WaitDispatching(20);
+    EXPECT_GT(pumped, 1);
+    plat::SetMessagePump(nullptr);
+    plat::SetMainThreadPoster(nullptr);
+}
+
+TEST(Resources, RegisteredBlocksAreFoundByTypeAndId) {
+    static const std::uint8_t first[] = {1, 2, 3};
+    static const std::uint8_t second[] = {9};
+    plat::ResourceData found;
+    EXPECT_FALSE(plat::FindResource("WAVE", 900, found));
+    plat::RegisterResource("WAVE", 900, first, sizeof first);
+    ASSERT_TRUE(plat::FindResource("WAVE", 900, found));
+    EXPECT_EQ(found.data, first);
+    EXPECT_EQ(found.size, 3u);
+    EXPECT_FALSE(plat::FindResource("WAVE", 901, found));
+    EXPECT_FALSE(plat::FindResource("BITMAP", 900, found));
+    plat::RegisterResource("WAVE", 900, second, sizeof second);
+    ASSERT_TRUE(plat::FindResource("WAVE", 900, found));
+    EXPECT_EQ(found.data, second);
+}
+
+} // namespace
