@@ -1,0 +1,47 @@
+// The object the pages use to reach every audio service: the sound-card
+// tester, the player, the recorder and the two looping PlaySound outputs.
+// Operations return 1 on success and 0 on failure, with the failing part's
+// text copied into GetLastError().
+#pragma once
+
+#include "audio/TestSoundCard.h"
+#include "audio/WavePlayer.h"
+
+#include <string>
+#include <vector>
+
+// The music of the audio-level page.
+constexpr unsigned kMusicResource = 164;
+
+class CAudioEngine {
+public:
+    CAudioEngine();
+    explicit CAudioEngine(std::unique_ptr<CAudioSource> playerSource);
+
+    int Play(const std::string& fileName);
+    int StopPlay();
+    // The player's level while playing, else -1.
+    int GetPlayLevel() const;
+
+    // Loops a WAVE file through PlaySound; an empty name stops PlaySound output.
+    int PlayFileLoop(const std::string& fileName);
+    // Loops WAVE resource `resource` of the program; 0 stops PlaySound output.
+    int PlayResourceLoop(unsigned resource);
+
+    // ---- recording: StartRecording, StopRecording, GetRecordLevel ----------
+
+    // The format survey of the sound-card tester.
+    int TestSoundCard(std::vector<std::string>& inUnsupported,
+                      std::vector<std::string>& outUnsupported);
+
+    std::string GetLastError() const { return m_lastError; }
+
+    CTestSoundCard& Tester() { return m_tester; }
+    CWavePlayer& Player() { return m_player; }
+
+private:
+    CTestSoundCard m_tester;
+    CWavePlayer m_player;
+    // The recorder is held here, after the player.
+    std::string m_lastError;
+};
