@@ -1,0 +1,325 @@
+#include "mixer/InfoMix.h"
+
+#include "platform/trace.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+using namespace plat;
+
+namespace {
+
+constexpr const char* kModule = "InfoMix";
+
+std::string Text(const char* s, std::size_t max) {
+    return std::string(s, strnlen(s, max));
+}
+
+std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char* fmt, ...) {
+    char text[256];
+    va_list args;
+    va_start(args, fmt);
+    std::vsnprintf(text, sizeof(text), fmt, args);
+    va_end(args);
+    return text;
+}
+
+HMIXEROBJ AsObject(HMIXER h) {
+    return reinterpret_cast<HMIXEROBJ>(h);
+}
+
+} // namespace
+
+CMixerInfo::CMixerInfo() = default;
+CMixerInfo::~CMixerInfo() = default;
+
+int CMixerInfo::FillMixerInfoTree() {
+    try {
+        return Walk();
+    } catch (const std::exception&) {
+        // A device reported more lines, controls or items than memory holds.
+        m_error = "FillMixerInfoTree : Memory allocation error.";
+        TRACE_LOG(2, kModule, __LINE__, "%s", m_error.c_str());
+        return 0;
+    }
+}
+
+int CMixerInfo::Walk() {
+    const UINT n = mixerGetNumDevs();
+    TRACE_LOG(0, kModule, __LINE__, "Nombre de Mixers : %d", static_cast<int>(n));
+    if (n == 0) {
+        m_error = "No mixer device present";
+        TRACE_LOG(2, kModule, __LINE__, "%s", m_error.c_str());
+        return 0;
+    }
+    m_mixerCount = n;
+    m_mixers.assign(n, MixerRecord{});
+    m_elements.clear();
+
+    for (UINT i = 0; i < n; ++i) {
+        TRACE_LOG(0, kModule, __LINE__, "*****************Mixer n°%d*******************",
+                  static_cast<int>(i));
+        HMIXER handle = nullptr;
+        MMRESULT r = mixerOpen(&handle, i, 0, 0, 0);
+        if (r != MMSYSERR_NOERROR) {
+            m_error = Format("Error opening mixer device : %d", static_cast<int>(r));
+            TRACE_LOG(1, kModule, __LINE__, "%s", m_error.c_str());
+            continue;
+        }
+        MixerRecord& mixer = m_mixers[i];
+        r = mixerGetDevCaps(reinterpret_cast<UINT_PTR>(handle), &mixer.caps, sizeof(mixer.caps));
+        if (r != MMSYSERR_NOERROR) {
+            m_error = Format("Error querying device capabilities : %d", static_cast<int>(r));
+            TRACE_LOG(1, kModule, __LINE__, "%s", m_error.c_str());
+            mixerClose(handle);
+            continue;
+        }
+        TRACE_LOG(0, kModule, __LINE__, "Nom : %s",
+                  Text(mixer.caps.szPname, sizeof(mixer.caps.szPname)).c_str());
+        const WORD version = LOWORD(mixer.caps.vDriverVersion);
+        TRACE_LOG(0, kModule, __LINE__, "Version driver : %d,%d", HIBYTE(version), LOBYTE(version));
+        TRACE_LOG(0, kModule, __LINE__, "Dest Lines : %d",
+                  static_cast<int>(mixer.caps.cDestinations));
+
+        // Keeps the handle closed on every way out of this mixer.
+        struct Closer {
+            HMIXER& h;
+            ~Closer() {
+                if (h != nullptr)
+                    mixerClose(h);
+            }
+        } closer{handle};
+
+        mixer.destinations.resize(mixer.caps.cDestinations);
+        for (DWORD j = 0; j < mixer.caps.cDestinations; ++j) {
+            TRACE_LOG(0, kModule, __LINE__, "+++++++++++Ligne de destination n°%d++++++++++",
+                      static_cast<int>(j));
+            MixerDestinationRecord& dest = mixer.destinations[j];
+            dest.line.cbStruct = sizeof(MIXERLINE);
+            dest.line.dwSource = 0;
+            dest.line.dwDestination = j;
+            r = mixerGetLineInfo(AsObject(handle), &dest.line, MIXER_GETLINEINFOF_DESTINATION);
+            if (r != MMSYSERR_NOERROR) {
+                m_error = Format("FillMixerInfoTree : mixerGetLineInfo1 failed : %d",
+                                 static_cast<int>(r));
+                TRACE_LOG(1, kModule, __LINE__, "%s", m_error.c_str());
+                continue;
+            }
+            if (!AddControls(i, handle, dest))
+                return 0;
+            TRACE_LOG(0, kModule, __LINE__, "Nombre de lignes source %d",
+                      static_cast<int>(dest.line.cConnections));
+            dest.sources.resize(dest.line.cConnections);
+            for (DWORD k = 0; k < dest.line.cConnections; ++k) {
+                TRACE_LOG(0, kModule, __LINE__, "----------------Ligne source n°%d-------------",
+                          static_cast<int>(k));
+                MixerLineRecord& source = dest.sources[k];
+                source.line.cbStruct = sizeof(MIXERLINE);
+                source.line.dwSource = k;
+                source.line.dwDestination = j;
+                r = mixerGetLineInfo(AsObject(handle), &source.line, MIXER_GETLINEINFOF_SOURCE);
+                if (r != MMSYSERR_NOERROR) {
+                    m_error = Format("FillMixerInfoTree : mixerGetLineInfo2 failed : %d",
+                                     static_cast<int>(r));
+                    TRACE_LOG(1, kModule, __LINE__, "%s", m_error.c_str());
+                    continue;
+                }
+                if (!AddControls(i, handle, source))
+                    return 0;
+            }
+        }
+
+        r = mixerClose(handle);
+        handle = nullptr;
+        if (r != MMSYSERR_NOERROR) {
+            m_error = Format("Error on mixerClose : %d", static_cast<int>(r));
+            TRACE_LOG(2, kModule, __LINE__, "%s", m_error.c_str());
+            return 0;
+        }
+    }
+
+    if (!m_elements.empty())
+        return 1;
+    m_error = "TabMixer empty";
+    TRACE_LOG(2, kModule, __LINE__, "%s", m_error.c_str());
+    return 0;
+}
+
+int CMixerInfo::AddControls(UINT mixer, HMIXER handle, MixerLineRecord& record) {
+    const MIXERLINE& line = record.line;
+    TRACE_LOG(0, kModule, __LINE__, "Nom : %s", Text(line.szName, sizeof(line.szName)).c_str());
+    TRACE_LOG(0, kModule, __LINE__, "Nom court : %s",
+              Text(line.szShortName, sizeof(line.szShortName)).c_str());
+    TRACE_LOG(0, kModule, __LINE__, "Type : %s", GetLineTypeName(line.dwComponentType).c_str());
+    TRACE_LOG(0, kModule, __LINE__, "Nombre de contrôles : %d", static_cast<int>(line.cControls));
+    if (line.cControls == 0)
+        return 1;
+
+    try {
+        MIXERCONTROL blank{};
+        blank.cbStruct = sizeof(MIXERCONTROL);
+        record.controls.assign(line.cControls, blank);
+        record.listTexts.assign(line.cControls, {});
+    } catch (const std::exception&) {
+        return 0;
+    }
+
+    MIXERLINECONTROLS request{};
+    request.cbStruct = sizeof(request);
+    request.dwLineID = line.dwLineID;
+    request.cControls = line.cControls;
+    request.cbmxctrl = sizeof(MIXERCONTROL);
+    request.pamxctrl = record.controls.data();
+    MMRESULT r = mixerGetLineControls(AsObject(handle), &request, MIXER_GETLINECONTROLSF_ALL);
+    if (r != MMSYSERR_NOERROR) {
+        m_error = Format("AddControls : mixerGetLineControls failed : %d", static_cast<int>(r));
+        TRACE_LOG(2, kModule, __LINE__, "%s", m_error.c_str());
+        return 0;
+    }
+
+    for (DWORD c = 0; c < line.cControls; ++c) {
+        const MIXERCONTROL& control = record.controls[c];
+        TRACE_LOG(0, kModule, __LINE__, "-> Controle n°%d", static_cast<int>(c));
+        TRACE_LOG(0, kModule, __LINE__, "Nom : %s",
+                  Text(control.szName, sizeof(control.szName)).c_str());
+        TRACE_LOG(0, kModule, __LINE__, "Nom court : %s",
+                  Text(control.szShortName, sizeof(control.szShortName)).c_str());
+        TRACE_LOG(0, kModule, __LINE__, "Type : %s",
+                  GetControlTypeName(control.dwControlType).c_str());
+        TRACE_LOG(0, kModule, __LINE__, "Nombre d'item : %d",
+                  static_cast<int>(control.cMultipleItems));
+
+        const DWORD items = control.cMultipleItems;
+        DWORD n = 1;
+        if (items != 0) {
+            DWORD channels = (control.fdwControl & MIXERCONTROL_CONTROLF_UNIFORM) != 0
+                                 ? 1
+                                 : std::max<DWORD>(line.cChannels, 1);
+            auto& texts = record.listTexts[c];
+            try {
+                texts.assign(static_cast<std::size_t>(items) * channels,
+                             MIXERCONTROLDETAILS_LISTTEXT{});
+            } catch (const std::exception&) {
+                return 0;
+            }
+            MIXERCONTROLDETAILS details{};
+            details.cbStruct = sizeof(details);
+            details.dwControlID = control.dwControlID;
+            details.cChannels = channels;
+            details.cMultipleItems = items;
+            details.cbDetails = sizeof(MIXERCONTROLDETAILS_LISTTEXT);
+            details.paDetails = texts.data();
+            r = mixerGetControlDetails(AsObject(handle), &details,
+                                       MIXER_GETCONTROLDETAILSF_LISTTEXT);
+            if (r != MMSYSERR_NOERROR) {
+                m_error =
+                    Format("AddControls : mixerGetControlDetails failed : %d", static_cast<int>(r));
+                TRACE_LOG(2, kModule, __LINE__, "%s", m_error.c_str());
+                return 0;
+            }
+            for (DWORD i = 0; i < items; ++i) {
+                TRACE_LOG(0, kModule, __LINE__, "         Item %d", static_cast<int>(i));
+                TRACE_LOG(0, kModule, __LINE__, "         Nom : %s",
+                          Text(texts[i].szName, sizeof(texts[i].szName)).c_str());
+            }
+            n = items;
+        }
+
+        const bool disabled = (control.fdwControl & MIXERCONTROL_CONTROLF_DISABLED) != 0;
+        const bool meter =
+            (control.dwControlType & MIXERCONTROL_CT_CLASS_MASK) == MIXERCONTROL_CT_CLASS_METER;
+        if (disabled || meter)
+            continue;
+
+        auto element = std::make_unique<CElementMixer>(
+            mixer, line.dwComponentType, control.dwControlID, control.dwControlType, n);
+        if (element->m_kind != MIXER_KIND_OTHER) {
+            try {
+                element->m_valueList.assign(n, 0);
+            } catch (const std::exception&) {
+                return 0;
+            }
+            MIXERCONTROLDETAILS details{};
+            details.cbStruct = sizeof(details);
+            details.dwControlID = control.dwControlID;
+            details.cChannels = 1;
+            details.cMultipleItems = control.cMultipleItems;
+            details.cbDetails = sizeof(DWORD);
+            details.paDetails = element->m_valueList.data();
+            r = mixerGetControlDetails(AsObject(handle), &details, MIXER_GETCONTROLDETAILSF_VALUE);
+            if (r != MMSYSERR_NOERROR) {
+                m_error =
+                    Format("AddControls : mixerGetControlDetails failed : %d", static_cast<int>(r));
+                TRACE_LOG(2, kModule, __LINE__, "%s", m_error.c_str());
+                return 0;
+            }
+        }
+        m_elements.push_back(std::move(element));
+    }
+    return 1;
+}
+
+int CMixerInfo::GetElements(std::vector<CElementMixer*>& out) {
+    int result = 1;
+    if (m_elements.empty())
+        result = FillMixerInfoTree();
+    out.clear();
+    for (const auto& e : m_elements)
+        out.push_back(e.get());
+    return result;
+}
+
+int CMixerInfo::SetMixerValue(const std::vector<CElementMixer*>& elements) {
+    long current = -1;
+    HMIXER handle = nullptr;
+    auto fail = [&](std::string text) {
+        m_error = std::move(text);
+        TRACE_LOG(2, kModule, __LINE__, "%s", m_error.c_str());
+        return 0;
+    };
+
+    for (const CElementMixer* e : elements) {
+        if (static_cast<long>(e->m_mixer) != current) {
+            if (handle != nullptr) {
+                MMRESULT r = mixerClose(handle);
+                handle = nullptr;
+                if (r != MMSYSERR_NOERROR)
+                    return fail(Format("InfoMix:SetMixerValue : Error on mixerClose : %d",
+                                       static_cast<int>(r)));
+            }
+            MMRESULT r = mixerOpen(&handle, e->m_mixer, 0, 0, 0);
+            if (r != MMSYSERR_NOERROR) {
+                handle = nullptr;
+                return fail(Format("InfoMix:SetMixerValue :Error opening mixer device : %d",
+                                   static_cast<int>(r)));
+            }
+            current = static_cast<long>(e->m_mixer);
+        }
+        if (e->m_kind > MIXER_KIND_UNSIGNED || e->m_valueList.empty())
+            continue;
+
+        // One slot per item the device will read, whatever the element holds.
+        std::vector<DWORD> values(e->m_valueList);
+        values.resize(std::max<std::size_t>({values.size(), e->m_items, 1}), 0);
+        MIXERCONTROLDETAILS details{};
+        details.cbStruct = sizeof(details);
+        details.dwControlID = e->m_controlId;
+        details.cChannels = 1;
+        details.cMultipleItems = e->m_items;
+        details.cbDetails = sizeof(DWORD);
+        details.paDetails = values.data();
+        MMRESULT r = mixerSetControlDetails(AsObject(handle), &details,
+                                            MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE);
+        if (r != MMSYSERR_NOERROR) {
+            mixerClose(handle);
+            return fail(Format("InfoMix:SetMixerValue : mixerSetControlDetails failed : %d",
+                               static_cast<int>(r)));
+        }
+    }
+    if (handle != nullptr)
+        mixerClose(handle);
+    return 1;
+}
