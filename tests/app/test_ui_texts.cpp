@@ -1,0 +1,188 @@
+#include "app/UiTexts.h"
+
+#include "platform/system.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class UiTextsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetUiTexts();
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_dir = fs::temp_directory_path() / (std::string("pelmora_texts_") + info->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+        m_path = (m_dir / "pelmora.INI").string();
+    }
+    void TearDown() override {
+        ResetUiTexts();
+        fs::remove_all(m_dir);
+    }
+
+    static std::string Read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream out;
+        out << in.rdbuf();
+        return out.str();
+    }
+    static std::vector<std::string> LinesOf(const std::string& path) {
+        std::vector<std::string> lines;
+        std::istringstream in(Read(path));
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        return lines;
+    }
+    // Writes the language file, replacing `from` by `to` in the file made by a first run.
+    void WriteEdited(const std::string& from, const std::string& to) {
+        LoadUiTextsFrom(m_path);
+        std::string text = Read(m_path);
+        const std::size_t at = text.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        text.replace(at, from.size(), to);
+        std::ofstream(m_path, std::ios::binary) << text;
+        ResetUiTexts();
+    }
+
+    fs::path m_dir;
+    std::string m_path;
+};
+
+TEST_F(UiTextsTest, DefaultsAreExactBlanksIncluded) {
+    EXPECT_EQ(UiTextCount(), 89u);
+    EXPECT_EQ(UiText("PropSheet", "K2"), "Next > ");
+    EXPECT_EQ(UiText("PropSheet", "K3"), " Welcome to the audio wizard!!            ");
+    EXPECT_EQ(UiText("PropP4", "K3"),
+              "                                  'I am testing the microphone.'");
+    EXPECT_EQ(UiText("PropP2", "K13"), "Successful");
+    EXPECT_EQ(UiText("HeadInf", "K3"),
+              "Try to keep the room as quiet as possible (close the door, turn off radio, TV or CD "
+              "Player).");
+    // Every entry is reachable by its name and names are unique.
+    for (std::size_t i = 0; i < UiTextCount(); ++i) {
+        const UiTextEntry& e = UiTextEntryAt(i);
+        EXPECT_EQ(&UiText(e.section, e.key), &UiText(e.section, e.key));
+        EXPECT_EQ(UiText(e.section, e.key), e.defaultText);
+        for (std::size_t j = 0; j < i; ++j) {
+            const UiTextEntry& o = UiTextEntryAt(j);
+            EXPECT_FALSE(std::string(e.section) == o.section && std::string(e.key) == o.key)
+                << e.section << "/" << e.key;
+        }
+    }
+}
+
+TEST_F(UiTextsTest, FirstRunCreatesTheFileAndKeepsTheDefaults) {
+    LoadUiTextsFrom(m_path);
+    EXPECT_EQ(LanguageFilePath(), m_path);
+    EXPECT_EQ(UiText("PropSheet", "K2"), "Next > ");
+
+    const std::vector<std::string> lines = LinesOf(m_path);
+    std::vector<std::string> headers;
+    std::size_t keyLines = 0;
+    std::string section;
+    std::size_t index = 0;
+    for (const std::string& raw : lines) {
+        ASSERT_FALSE(raw.empty());
+        ASSERT_EQ(raw.back(), '\r'); // CR LF line ends
+        const std::string line = raw.substr(0, raw.size() - 1);
+        if (line.front() == '[') {
+            headers.push_back(line);
+            section = line.substr(1, line.size() - 2);
+            continue;
+        }
+        // key=value lines in table order, the value exactly the default.
+        ASSERT_LT(index, UiTextCount());
+        const UiTextEntry& e = UiTextEntryAt(index++);
+        EXPECT_EQ(section, e.section);
+        EXPECT_EQ(line, std::string(e.key) + "=" + e.defaultText);
+        ++keyLines;
+    }
+    EXPECT_EQ(headers,
+              (std::vector<std::string>{"[PropSheet]", "[PropP1]", "[PropP2]", "[PropP3]",
+                                        "[PropP4]", "[PropP5]", "[Connect]", "[HeadInf]"}));
+    EXPECT_EQ(keyLines, 89u);
+}
+
+TEST_F(UiTextsTest, SecondRunReadsEveryValueTrimmed) {
+    LoadUiTextsFrom(m_path);
+    const std::string firstFile = Read(m_path);
+    ResetUiTexts();
+    LoadUiTextsFrom(m_path);
+    EXPECT_EQ(UiText("PropSheet", "K2"), "Next >");
+    EXPECT_EQ(UiText("PropSheet", "K3"), "Welcome to the audio wizard!!");
+    EXPECT_EQ(UiText("PropP4", "K3"), "'I am testing the microphone.'");
+    EXPECT_EQ(UiText("PropP2", "K9"), "< Back");
+    EXPECT_EQ(UiText("PropP2", "K13"), "Successful");
+    EXPECT_EQ(Read(m_path), firstFile); // reading leaves the file alone
+}
+
+TEST_F(UiTextsTest, TranslatedFileReplacesTextsAndMatchesSectionsRegardlessOfCase) {
+    WriteEdited("[PropP2]\r\n", "[propp2]\r\n");
+    {
+        std::string text = Read(m_path);
+        text.replace(text.find("K13=Successful"), 14, "K13=  R\xC3\xA9ussi  ");
+        std::ofstream(m_path, std::ios::binary) << text;
+    }
+    LoadUiTextsFrom(m_path);
+    EXPECT_EQ(UiText("PropP2", "K13"), "R\xC3\xA9ussi");
+    EXPECT_EQ(UiText("PropP2", "K14"), "Soft error");
+}
+
+TEST_F(UiTextsTest, WindowsCodePageFileIsShownCorrectly) {
+    WriteEdited("K7= no error", "K7=Pas d'erreur \xE0 signaler, n\xB0 1");
+    LoadUiTextsFrom(m_path);
+    EXPECT_EQ(UiText("PropP4", "K7"), "Pas d'erreur \xC3\xA0 signaler, n\xC2\xB0 1");
+}
+
+TEST_F(UiTextsTest, KeyWithBlankBeforeEqualsOrMissingKeyEmptiesOnlyThatText) {
+    WriteEdited("K6=Start\r\n", "K6 =Start\r\n");
+    {
+        std::string text = Read(m_path);
+        text.erase(text.find("K12=Error\r\n"), 11);
+        std::ofstream(m_path, std::ios::binary) << text;
+    }
+    LoadUiTextsFrom(m_path);
+    EXPECT_EQ(UiText("PropP4", "K6"), "");
+    EXPECT_EQ(UiText("PropP5", "K12"), "");
+    EXPECT_EQ(UiText("PropP4", "K5"), "Click on Next to finish.");
+    EXPECT_EQ(UiText("PropP4", "K8"), "Replay");
+    EXPECT_EQ(UiText("PropP5", "K13"), "This is not a user name");
+}
+
+TEST_F(UiTextsTest, MissingSectionEmptiesItsTextsOnly) {
+    WriteEdited("[HeadInf]", "[HeadInfo]");
+    LoadUiTextsFrom(m_path);
+    EXPECT_EQ(UiText("HeadInf", "K1"), "");
+    EXPECT_EQ(UiText("HeadInf", "K3"), "");
+    EXPECT_EQ(UiText("Connect", "K5a"), "Note:");
+}
+
+TEST_F(UiTextsTest, UncreatableFileKeepsTheDefaultsSilently) {
+    const std::string blocker = (m_dir / "plain-file").string();
+    std::ofstream(blocker) << "x";
+    // As root no directory is read-only; a path below a regular file cannot be created either.
+    const std::string path = blocker + "/pelmora.INI";
+    LoadUiTextsFrom(path);
+    EXPECT_FALSE(plat::FileExists(path));
+    EXPECT_EQ(UiText("PropSheet", "K2"), "Next > ");
+    EXPECT_EQ(UiText("PropP4", "K3"),
+              "                                  'I am testing the microphone.'");
+}
+
+TEST_F(UiTextsTest, LanguageFileIsNamedAfterTheProgramBesideIt) {
+    const std::string expected = plat::GetModuleFileName() + ".INI";
+    fs::remove(expected);
+    LoadUiTexts();
+    EXPECT_EQ(LanguageFilePath(), expected);
+    EXPECT_TRUE(plat::FileExists(expected));
+    fs::remove(expected);
+}
+
+} // namespace
