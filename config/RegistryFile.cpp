@@ -1,0 +1,268 @@
+// CRegistry: REGEDIT4 export and import, file-type registration, searches.
+#include "config/Registry.h"
+
+#include "platform/system.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+using namespace plat;
+
+namespace {
+
+constexpr std::size_t kLineLimit = 5120;
+constexpr std::size_t kSectionLimit = 32767;
+
+std::string Trim(const std::string& s) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
+        ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
+        --e;
+    return s.substr(b, e - b);
+}
+
+std::string Upper(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// Appends the bytes of a hex value: two lower-case digits each, separated by
+// commas, wrapped with "\\\n  " once the column passes 76.
+void AppendHexBytes(std::string& line, const std::vector<BYTE>& data, std::size_t column) {
+    static const char digits[] = "0123456789abcdef";
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        if (i > 0 && column > 76) {
+            line += "\\\n  ";
+            column = 2;
+        }
+        line += digits[data[i] >> 4];
+        line += digits[data[i] & 15];
+        if (i + 1 < data.size()) {
+            line += ',';
+            column += 3;
+        } else {
+            column += 2;
+        }
+    }
+}
+
+// Text mode: every newline goes out as CR LF.
+bool WriteTextFile(const std::string& path, const std::string& text) {
+    std::string crlf;
+    crlf.reserve(text.size() + text.size() / 16);
+    for (char c : text) {
+        if (c == '\n')
+            crlf += '\r';
+        crlf += c;
+    }
+    std::ofstream out(NativePath(path), std::ios::binary | std::ios::trunc);
+    if (!out)
+        return false;
+    out.write(crlf.data(), static_cast<std::streamsize>(crlf.size()));
+    out.close();
+    return !out.fail();
+}
+
+struct Section {
+    std::string name;
+    std::vector<std::string> entries;
+};
+
+// The sections of an INI-form file and their entry lines, as the profile
+// functions give them: trimmed, blank lines and comments left out.
+std::vector<Section> ReadSections(std::istream& in) {
+    std::vector<Section> sections;
+    std::string line;
+    while (std::getline(in, line)) {
+        line = Trim(line);
+        if (line.empty() || line[0] == ';')
+            continue;
+        if (line[0] == '[') {
+            const std::size_t close = line.find(']');
+            sections.push_back(Section{
+                line.substr(1, close == std::string::npos ? std::string::npos : close - 1), {}});
+        } else if (!sections.empty()) {
+            sections.back().entries.push_back(line);
+        }
+    }
+    return sections;
+}
+
+} // namespace
+
+bool CRegistry::ExportKey(std::string& out) {
+    out += "[" + m_rootName + m_path + "]\n";
+    std::vector<std::string> names;
+    if (!EnumValues(names))
+        return false;
+    for (const std::string& name : names) {
+        std::string line = name.empty() ? "@=" : "\"" + name + "\"=";
+        std::vector<BYTE> data;
+        DWORD type = REG_NONE;
+        if (!QueryValue(name, data, type))
+            return false;
+        if (type == REG_SZ) {
+            const auto* text = reinterpret_cast<const char*>(data.data());
+            std::size_t len = 0;
+            while (len < data.size() && text[len] != 0)
+                ++len;
+            line += "\"" + std::string(text, len) + "\"";
+        } else if (type == REG_DWORD && data.size() >= 4) {
+            char buf[24];
+            std::snprintf(buf, sizeof buf, "dword:%08x",
+                          data[0] | (data[1] << 8) | (data[2] << 16) |
+                              (static_cast<DWORD>(data[3]) << 24));
+            line += buf;
+        } else {
+            const std::string prefix =
+                type == REG_BINARY ? "hex:" : "hex(" + std::to_string(type) + "):";
+            const std::size_t column = line.size() + prefix.size();
+            line += prefix;
+            AppendHexBytes(line, data, column);
+        }
+        out += line + "\n";
+    }
+    out += "\n";
+    std::vector<std::string> subKeys;
+    if (!EnumSubKeys(subKeys))
+        return false;
+    for (const std::string& sub : subKeys) {
+        if (!OpenSubKey(sub) || !ExportKey(out))
+            return false;
+        if (!GoUp(1))
+            return false;
+    }
+    return true;
+}
+
+bool CRegistry::ExportRegFile(const std::string& path) {
+    std::string text = "REGEDIT4\n\n";
+    const bool ok = ExportKey(text);
+    return WriteTextFile(path, text) && ok;
+}
+
+bool CRegistry::ImportRegFile(const std::string& path) {
+    std::ifstream in(NativePath(path), std::ios::binary);
+    if (!in)
+        return false;
+    std::string first;
+    std::getline(in, first);
+    if (first.size() > kLineLimit)
+        first.resize(kLineLimit);
+    if (Trim(first) != "REGEDIT4")
+        return false;
+    const std::vector<Section> sections = ReadSections(in);
+    bool ok = true;
+    for (const Section& section : sections) {
+        std::size_t bytes = 1;
+        for (const std::string& e : section.entries)
+            bytes += e.size() + 1;
+        if (bytes > kSectionLimit)
+            return false;
+        const std::size_t slash = section.name.find('\\');
+        const HKEY root = RootFromName(section.name.substr(0, slash));
+        const std::string sub = slash == std::string::npos ? "" : section.name.substr(slash + 1);
+        HKEY key = nullptr;
+        if (root == nullptr ||
+            RegCreateKeyEx(root, sub.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                           nullptr, &key, nullptr) != ERROR_SUCCESS) {
+            ok = false; // this section cannot be applied; the others still are
+            continue;
+        }
+        for (const std::string& entry : section.entries) {
+            const std::size_t eq = entry.find('=');
+            if (eq == std::string::npos)
+                continue;
+            const std::string rawName = entry.substr(0, eq);
+            const std::string name =
+                rawName.size() >= 2 ? rawName.substr(1, rawName.size() - 2) : std::string();
+            const std::string value = entry.substr(eq + 1);
+            if (!value.empty() && value[0] == '"') {
+                const std::string text =
+                    value.size() >= 2 ? value.substr(1, value.size() - 2) : std::string();
+                if (RegSetValueEx(key, name.c_str(), 0, REG_SZ,
+                                  reinterpret_cast<const BYTE*>(text.c_str()),
+                                  static_cast<DWORD>(text.size() + 1)) != ERROR_SUCCESS)
+                    ok = false;
+            } else if (value.compare(0, 6, "dword:") == 0) {
+                const std::string digits = Upper(value.substr(6));
+                const DWORD d = static_cast<DWORD>(std::strtoul(digits.c_str(), nullptr, 16));
+                const BYTE bytes4[4] = {static_cast<BYTE>(d), static_cast<BYTE>(d >> 8),
+                                        static_cast<BYTE>(d >> 16), static_cast<BYTE>(d >> 24)};
+                if (RegSetValueEx(key, name.c_str(), 0, REG_DWORD, bytes4, 4) != ERROR_SUCCESS)
+                    ok = false;
+            }
+            // hex: and hex(n): values are not imported.
+        }
+        RegCloseKey(key);
+    }
+    return ok;
+}
+
+bool CRegistry::RegisterFileType(const std::string& extension, const std::string& programPath,
+                                 const std::string& typeName, bool overwrite) {
+    CRegistry classes(HKEY_CLASSES_ROOT, KEY_ALL_ACCESS);
+    if (!classes.Open(HKEY_CLASSES_ROOT, "", KEY_ALL_ACCESS))
+        return false;
+    const std::string dotted = "." + extension;
+    if (!overwrite && classes.OpenSubKey(dotted))
+        return false;
+    const std::string command = "\"" + programPath + "\" \"%1\"";
+    const std::pair<std::string, std::string> entries[] = {
+        {dotted, typeName},
+        {typeName + "\\DefaultIcon", programPath + ", 1"},
+        {typeName + "\\shell\\Open\\command", command},
+        {typeName + "\\shell\\OpenAs\\command", command},
+    };
+    for (const auto& [keyPath, value] : entries) {
+        CRegistry reg(HKEY_CLASSES_ROOT, KEY_ALL_ACCESS);
+        if (!reg.Open(HKEY_CLASSES_ROOT, "", KEY_ALL_ACCESS) || !reg.CreateSubKey(keyPath) ||
+            !reg.WriteString("", value))
+            return false;
+    }
+    return true;
+}
+
+namespace {
+
+// Depth-first search; stops after the first match when `first` is set.
+bool Search(HKEY root, const std::string& path, const std::string& valueName,
+            const std::string& wantedUpper, bool first, std::vector<std::string>& list) {
+    CRegistry reg(root, KEY_READ);
+    if (!reg.Open(root, path, KEY_READ))
+        return false;
+    std::string text;
+    if (reg.ReadString(valueName, text) && Upper(text) == wantedUpper) {
+        list.push_back(path);
+        if (first)
+            return true;
+    }
+    std::vector<std::string> subKeys;
+    reg.EnumSubKeys(subKeys); // the names enumerated before a failure are searched
+    reg.Close();
+    for (const std::string& sub : subKeys) {
+        const std::string child = path.empty() ? sub : path + "\\" + sub;
+        if (Search(root, child, valueName, wantedUpper, first, list) && first)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void CRegistry::FindKeysWithValue(HKEY root, const std::string& path, const std::string& valueName,
+                                  const std::string& wanted, std::vector<std::string>& list) {
+    Search(root, path, valueName, Upper(wanted), false, list);
+}
+
+std::string CRegistry::FindFirstKeyWithValue(HKEY root, const std::string& path,
+                                             const std::string& valueName,
+                                             const std::string& wanted) {
+    std::vector<std::string> list;
+    Search(root, path, valueName, Upper(wanted), true, list);
+    return list.empty() ? std::string() : list.front();
+}
