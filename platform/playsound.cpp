@@ -1,0 +1,235 @@
+// PlaySound on top of the waveOut calls, so it serves every backend. One
+// sound plays at a time on the wave mapper, fed by its own thread through four
+// short buffers; a new call or a null name stops it.
+#include "platform/mmsystem.h"
+#include "platform/resources.h"
+#include "platform/virtual/WaveData.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace plat {
+
+namespace {
+
+constexpr int kBuffers = 4;
+constexpr BOOL kTrue = 1;
+constexpr BOOL kFalse = 0;
+
+class CSoundPlayer {
+public:
+    CSoundPlayer(WaveData wave, bool loop) : m_wave(std::move(wave)), m_loop(loop) {}
+    ~CSoundPlayer() { Stop(); }
+
+    // Opens the wave mapper here, so a device that cannot play is reported
+    // to the caller; the feeding runs on the player's own thread.
+    bool Start() {
+        if (waveOutOpen(&m_device, WAVE_MAPPER, &m_wave.format, reinterpret_cast<DWORD_PTR>(&Done),
+                        reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION) != MMSYSERR_NOERROR)
+            return false;
+        const std::size_t block = m_wave.format.nBlockAlign;
+        const std::size_t size =
+            std::max<std::size_t>(block, m_wave.format.nAvgBytesPerSec / 10 / block * block);
+        for (int i = 0; i < kBuffers; ++i) {
+            m_data[i].resize(size);
+            std::memset(&m_headers[i], 0, sizeof(WAVEHDR));
+            m_headers[i].lpData = m_data[i].data();
+            m_headers[i].dwBufferLength = DWORD(size);
+            if (waveOutPrepareHeader(m_device, &m_headers[i], sizeof(WAVEHDR)) !=
+                MMSYSERR_NOERROR) {
+                Close(i);
+                return false;
+            }
+        }
+        m_thread = std::thread([this] { Run(); });
+        return true;
+    }
+
+    void Stop() {
+        m_stop.store(true);
+        Signal();
+        std::lock_guard<std::mutex> lock(m_joinMutex);
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    void WaitFinished() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_cv.wait(lock, [&] { return m_finished; });
+    }
+
+private:
+    static void Done(HWAVEOUT, UINT message, DWORD_PTR instance, DWORD_PTR, DWORD_PTR) {
+        if (message == WOM_DONE)
+            reinterpret_cast<CSoundPlayer*>(instance)->Signal();
+    }
+
+    void Signal() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ++m_signals;
+        m_cv.notify_all();
+    }
+
+    // Fills a buffer from the sound; false when the sound is over.
+    bool Fill(WAVEHDR& header) {
+        const std::vector<std::uint8_t>& samples = m_wave.samples;
+        std::size_t filled = 0;
+        while (filled < header.dwBufferLength) {
+            if (m_position >= samples.size()) {
+                if (!m_loop || samples.empty())
+                    break;
+                m_position = 0;
+            }
+            const std::size_t n =
+                std::min<std::size_t>(header.dwBufferLength - filled, samples.size() - m_position);
+            std::memcpy(header.lpData + filled, samples.data() + m_position, n);
+            filled += n;
+            m_position += n;
+        }
+        if (filled == 0)
+            return false;
+        header.dwBufferLength = DWORD(filled);
+        return true;
+    }
+
+    void Run() {
+        bool written[kBuffers] = {};
+        const DWORD full = m_headers[0].dwBufferLength;
+        bool over = false;
+        while (!m_stop.load()) {
+            std::uint64_t seen;
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                seen = m_signals;
+            }
+            int busy = 0;
+            for (int i = 0; i < kBuffers; ++i) {
+                WAVEHDR& header = m_headers[i];
+                if (written[i] && !(std::atomic_ref<DWORD>(header.dwFlags).load() & WHDR_DONE)) {
+                    ++busy;
+                    continue;
+                }
+                written[i] = false;
+                if (over)
+                    continue;
+                header.dwBufferLength = full;
+                if (!Fill(header)) {
+                    over = true;
+                    continue;
+                }
+                if (waveOutWrite(m_device, &header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+                    over = true;
+                    continue;
+                }
+                written[i] = true;
+                ++busy;
+            }
+            if (over && busy == 0)
+                break;
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_cv.wait_for(lock, std::chrono::milliseconds(200),
+                          [&] { return m_signals != seen || m_stop.load(); });
+        }
+        Close(kBuffers);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_finished = true;
+        m_cv.notify_all();
+    }
+
+    void Close(int prepared) {
+        waveOutReset(m_device);
+        for (int i = 0; i < prepared; ++i) {
+            m_headers[i].dwBufferLength = DWORD(m_data[i].size());
+            waveOutUnprepareHeader(m_device, &m_headers[i], sizeof(WAVEHDR));
+        }
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            if (waveOutClose(m_device) != WAVERR_STILLPLAYING)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        m_device = nullptr;
+    }
+
+    WaveData m_wave;
+    bool m_loop;
+    HWAVEOUT m_device = nullptr;
+    WAVEHDR m_headers[kBuffers]{};
+    std::vector<char> m_data[kBuffers];
+    std::size_t m_position = 0;
+    std::atomic<bool> m_stop{false};
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    std::uint64_t m_signals = 0;
+    bool m_finished = false;
+    std::mutex m_joinMutex;
+    std::thread m_thread;
+};
+
+std::mutex g_mutex;
+std::shared_ptr<CSoundPlayer> g_current; // guarded by g_mutex
+
+bool LoadSound(LPCSTR name, DWORD flags, WaveData& wave) {
+    std::string error;
+    if ((flags & SND_RESOURCE) == SND_RESOURCE) {
+        unsigned id = 0;
+        if (IS_INTRESOURCE(name)) {
+            id = LOWORD(DWORD(reinterpret_cast<UINT_PTR>(name)));
+        } else {
+            const char* digits = name[0] == '#' ? name + 1 : name;
+            char* end = nullptr;
+            const unsigned long value = std::strtoul(digits, &end, 10);
+            if (end == digits || *end != '\0' || value > 0xFFFF)
+                return false;
+            id = unsigned(value);
+        }
+        ResourceData resource;
+        return FindResource("WAVE", id, resource) &&
+               ParseWave(resource.data, resource.size, wave, error);
+    }
+    if (flags & SND_MEMORY)
+        return false; // an image of unknown length cannot be read safely
+    if (IS_INTRESOURCE(name))
+        return false;
+    return ReadWaveFile(name, wave, error);
+}
+
+} // namespace
+
+BOOL PlaySound(LPCSTR pszSound, HMODULE /*hmod*/, DWORD fdwSound) {
+    std::shared_ptr<CSoundPlayer> previous;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        if ((fdwSound & SND_NOSTOP) && g_current && pszSound != nullptr)
+            return kFalse;
+        previous = std::move(g_current);
+    }
+    if (previous)
+        previous->Stop();
+    previous.reset();
+    if (pszSound == nullptr)
+        return kTrue;
+
+    WaveData wave;
+    if (!LoadSound(pszSound, fdwSound, wave))
+        return kFalse;
+    auto player = std::make_shared<CSoundPlayer>(std::move(wave), (fdwSound & SND_LOOP) != 0);
+    if (!player->Start())
+        return kFalse;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        g_current = player;
+    }
+    // A looping sound always plays asynchronously.
+    if (!(fdwSound & SND_ASYNC) && !(fdwSound & SND_LOOP))
+        player->WaitFinished();
+    return kTrue;
+}
+
+} // namespace plat

@@ -1,0 +1,103 @@
+// The process-wide sound backend and the usual texts of the result codes.
+#include "platform/sound_backend.h"
+
+#include "platform/virtual/VirtualCard.h"
+
+#include <atomic>
+#include <mutex>
+
+namespace plat {
+
+namespace {
+
+std::mutex g_backendMutex;
+std::shared_ptr<SoundBackend> g_backend;       // guarded by g_backendMutex
+std::atomic<SoundBackend*> g_current{nullptr}; // fast path for every call
+
+} // namespace
+
+bool SoundBackend::GetErrorText(MMRESULT code, bool /*input*/, std::string& text) {
+    text = StandardMmErrorText(code);
+    return !text.empty();
+}
+
+void InstallSoundBackend(std::shared_ptr<SoundBackend> backend) {
+    std::lock_guard<std::mutex> lock(g_backendMutex);
+    g_backend = std::move(backend);
+    g_current.store(g_backend.get());
+}
+
+std::shared_ptr<SoundBackend> CurrentSoundBackendShared() {
+    std::lock_guard<std::mutex> lock(g_backendMutex);
+    if (!g_backend) {
+        g_backend = std::make_shared<CVirtualCard>();
+        g_current.store(g_backend.get());
+    }
+    return g_backend;
+}
+
+SoundBackend& CurrentSoundBackend() {
+    if (SoundBackend* backend = g_current.load())
+        return *backend;
+    return *CurrentSoundBackendShared();
+}
+
+std::string StandardMmErrorText(MMRESULT code) {
+    switch (code) {
+    case MMSYSERR_NOERROR:
+        return "The command completed successfully.";
+    case MMSYSERR_ERROR:
+        return "An unspecified error occurred in the sound driver.";
+    case MMSYSERR_BADDEVICEID:
+        return "The specified device identifier is out of range.";
+    case MMSYSERR_NOTENABLED:
+        return "The sound driver failed to load or initialize.";
+    case MMSYSERR_ALLOCATED:
+        return "The specified device is already in use. Wait until it is free, and then try "
+               "again.";
+    case MMSYSERR_INVALHANDLE:
+        return "The specified device handle is invalid.";
+    case MMSYSERR_NODRIVER:
+        return "There is no sound driver installed on your system.";
+    case MMSYSERR_NOMEM:
+        return "There is not enough memory available for this task. Quit one or more "
+               "applications to increase available memory, and then try again.";
+    case MMSYSERR_NOTSUPPORTED:
+        return "This function is not supported by the sound driver.";
+    case MMSYSERR_BADERRNUM:
+        return "An error number was specified that is not defined.";
+    case MMSYSERR_INVALFLAG:
+        return "An invalid flag was passed to a system function.";
+    case MMSYSERR_INVALPARAM:
+        return "An invalid parameter was passed to a system function.";
+    case MMSYSERR_HANDLEBUSY:
+        return "The specified device is being used by another thread. Wait until it is free, "
+               "and then try again.";
+    case MMSYSERR_NODRIVERCB:
+        return "The sound driver did not call back as expected.";
+    case MMSYSERR_MOREDATA:
+        return "More data is available than fits in the buffer given.";
+    case WAVERR_BADFORMAT:
+        return "The specified format is not supported or cannot be translated. Use the "
+               "Capabilities function to determine the supported formats.";
+    case WAVERR_STILLPLAYING:
+        return "Cannot perform this operation while media data is still playing. Reset the "
+               "device, or wait until the data is finished playing.";
+    case WAVERR_UNPREPARED:
+        return "The wave header was not prepared. Use the Prepare function to prepare the "
+               "header, and then try again.";
+    case WAVERR_SYNC:
+        return "Cannot open the device without using the WAVE_ALLOWSYNC flag. Use the flag, "
+               "and then try again.";
+    case MIXERR_INVALLINE:
+        return "The specified mixer line does not exist.";
+    case MIXERR_INVALCONTROL:
+        return "The specified mixer control does not exist.";
+    case MIXERR_INVALVALUE:
+        return "The value is out of the range the mixer control accepts.";
+    default:
+        return "";
+    }
+}
+
+} // namespace plat

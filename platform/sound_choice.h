@@ -1,0 +1,27 @@
+// Chooses the sound backend from the --sound option.
+#pragma once
+
+#include "platform/sound_backend.h"
+
+#include <memory>
+#include <string>
+
+namespace plat {
+
+// Installs the backend named by `choice`:
+//   "virtual"           the built-in default virtual card
+//   "virtual:CARD.ini"  a virtual card read from a card description file
+//   "alsa"              the ALSA backend
+//   ""                  automatic: ALSA when a PCM device answers, else the
+//                       default virtual card (with a one-line notice on stderr)
+// False with `error` set when the choice is unknown or cannot be made; the
+// installed backend is then unchanged.
+bool SelectSoundBackend(const std::string& choice, std::string& error);
+
+// The hook for the ALSA backend: returns the backend, or null with `error`
+// set when no ALSA PCM device answers. Until the ALSA backend registers a
+// factory, ALSA is reported as unavailable.
+using AlsaBackendFactory = std::shared_ptr<SoundBackend> (*)(std::string& error);
+void RegisterAlsaBackendFactory(AlsaBackendFactory factory);
+
+} // namespace plat

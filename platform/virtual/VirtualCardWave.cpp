@@ -1,0 +1,508 @@
+// The wave-in and wave-out calls of the virtual card, and its device clock.
+#include "platform/virtual/Microphone.h"
+#include "platform/virtual/Stream.h"
+#include "platform/virtual/VirtualCard.h"
+#include "platform/virtual/WaveData.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+
+namespace plat {
+
+namespace {
+
+constexpr std::uintptr_t kMapper = std::uintptr_t(UINT(WAVE_MAPPER));
+
+DWORD Flags(WAVEHDR* header) {
+    return std::atomic_ref<DWORD>(header->dwFlags).load();
+}
+void SetFlags(WAVEHDR* header, DWORD set, DWORD clear) {
+    std::atomic_ref<DWORD> flags(header->dwFlags);
+    DWORD old = flags.load();
+    while (!flags.compare_exchange_weak(old, (old & ~clear) | set)) {
+    }
+}
+
+bool Accepts(const VirtualWaveDevice& device, const WAVEFORMATEX& f) {
+    if (f.wFormatTag != WAVE_FORMAT_PCM)
+        return false;
+    if (f.nChannels == 0 || (f.wBitsPerSample != 8 && f.wBitsPerSample != 16) ||
+        f.nBlockAlign != f.nChannels * f.wBitsPerSample / 8 ||
+        f.nAvgBytesPerSec != f.nSamplesPerSec * f.nBlockAlign)
+        return false;
+    const PcmFormat wanted{f.nSamplesPerSec, f.wBitsPerSample, f.nChannels};
+    return std::find(device.formats.begin(), device.formats.end(), wanted) != device.formats.end();
+}
+
+DWORD FormatBits(const std::vector<PcmFormat>& formats) {
+    DWORD bits = 0;
+    for (const PcmFormat& f : formats) {
+        int rate = f.rate == 11025 ? 0 : f.rate == 22050 ? 1 : f.rate == 44100 ? 2 : -1;
+        if (rate < 0 || f.channels > 2)
+            continue;
+        bits |= DWORD(1) << (rate * 4 + (f.bits == 16 ? 2 : 0) + (f.channels == 2 ? 1 : 0));
+    }
+    return bits;
+}
+
+void CopyName(char* out, const std::string& text) {
+    const std::size_t n = std::min<std::size_t>(text.size(), MAXPNAMELEN - 1);
+    std::memcpy(out, text.data(), n);
+    out[n] = '\0';
+}
+
+template <typename Caps> void FillCaps(const VirtualWaveDevice& device, Caps& caps) {
+    std::memset(&caps, 0, sizeof(caps));
+    caps.wMid = device.mid;
+    caps.wPid = device.pid;
+    caps.vDriverVersion = device.version;
+    CopyName(caps.szPname, device.name);
+    caps.dwFormats = FormatBits(device.formats);
+    caps.wChannels = device.channels;
+}
+
+// The mapper: every format some device takes, named as a mapper.
+VirtualWaveDevice Mapper(const std::vector<VirtualWaveDevice>& devices, bool input) {
+    VirtualWaveDevice mapper;
+    mapper.name = input ? "Virtual Sound Mapper - Input" : "Virtual Sound Mapper - Output";
+    mapper.channels = 1;
+    for (const VirtualWaveDevice& d : devices) {
+        mapper.formats.insert(mapper.formats.end(), d.formats.begin(), d.formats.end());
+        mapper.channels = std::max(mapper.channels, d.channels);
+        mapper.support |= d.support;
+    }
+    return mapper;
+}
+
+} // namespace
+
+UINT CVirtualCard::waveOutGetNumDevs() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    CountLocked("waveOutGetNumDevs");
+    return UINT(m_desc.waveOut.size());
+}
+
+UINT CVirtualCard::waveInGetNumDevs() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    CountLocked("waveInGetNumDevs");
+    return UINT(m_desc.waveIn.size());
+}
+
+MMRESULT CVirtualCard::waveOutGetDevCaps(UINT_PTR uDeviceID, WAVEOUTCAPSA* pwoc, UINT cbwoc) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (MMRESULT r = InjectedLocked("waveOutGetDevCaps", long(uDeviceID)))
+        return r;
+    if (pwoc == nullptr || cbwoc < sizeof(WAVEOUTCAPSA))
+        return MMSYSERR_INVALPARAM;
+    if (auto it = m_streams.find(uDeviceID); it != m_streams.end() && !it->second->input)
+        uDeviceID = it->second->device; // an open handle names its device
+    if (uDeviceID == kMapper && !m_desc.waveOut.empty()) {
+        const VirtualWaveDevice mapper = Mapper(m_desc.waveOut, false);
+        FillCaps(mapper, *pwoc);
+        pwoc->dwSupport = mapper.support;
+        return MMSYSERR_NOERROR;
+    }
+    if (uDeviceID >= m_desc.waveOut.size())
+        return MMSYSERR_BADDEVICEID;
+    FillCaps(m_desc.waveOut[uDeviceID], *pwoc);
+    pwoc->dwSupport = m_desc.waveOut[uDeviceID].support;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT CVirtualCard::waveInGetDevCaps(UINT_PTR uDeviceID, WAVEINCAPSA* pwic, UINT cbwic) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (MMRESULT r = InjectedLocked("waveInGetDevCaps", long(uDeviceID)))
+        return r;
+    if (pwic == nullptr || cbwic < sizeof(WAVEINCAPSA))
+        return MMSYSERR_INVALPARAM;
+    if (auto it = m_streams.find(uDeviceID); it != m_streams.end() && it->second->input)
+        uDeviceID = it->second->device;
+    if (uDeviceID == kMapper && !m_desc.waveIn.empty()) {
+        FillCaps(Mapper(m_desc.waveIn, true), *pwic);
+        return MMSYSERR_NOERROR;
+    }
+    if (uDeviceID >= m_desc.waveIn.size())
+        return MMSYSERR_BADDEVICEID;
+    FillCaps(m_desc.waveIn[uDeviceID], *pwic);
+    return MMSYSERR_NOERROR;
+}
+
+// ---- opening and closing -------------------------------------------------
+
+MMRESULT CVirtualCard::OpenLocked(bool input, std::uintptr_t& handle, UINT deviceId,
+                                  LPCWAVEFORMATEX pwfx, DWORD_PTR callback, DWORD_PTR instance,
+                                  DWORD flags) {
+    auto& devices = input ? m_desc.waveIn : m_desc.waveOut;
+    if (pwfx == nullptr)
+        return MMSYSERR_INVALPARAM;
+    const DWORD callbackType = flags & CALLBACK_TYPEMASK;
+    const bool query = (flags & WAVE_FORMAT_QUERY) != 0;
+    if (!query && callbackType != CALLBACK_NULL && callbackType != CALLBACK_FUNCTION)
+        return MMSYSERR_NOTSUPPORTED; // only callback functions reach a caller here
+    if (!query && callbackType == CALLBACK_FUNCTION && callback == 0)
+        return MMSYSERR_INVALPARAM;
+
+    // The mapper takes the first device that accepts the format.
+    std::size_t device = deviceId;
+    if (deviceId == WAVE_MAPPER) {
+        if (devices.empty())
+            return MMSYSERR_NODRIVER;
+        device = devices.size();
+        for (std::size_t d = 0; d < devices.size() && device == devices.size(); ++d)
+            if (Accepts(devices[d], *pwfx))
+                device = d;
+        if (device == devices.size())
+            return WAVERR_BADFORMAT;
+    } else if (device >= devices.size()) {
+        return MMSYSERR_BADDEVICEID;
+    }
+    VirtualWaveDevice& d = devices[device];
+    if (d.busyAttempts > 0) {
+        --d.busyAttempts;
+        return MMSYSERR_ALLOCATED;
+    }
+    if (!Accepts(d, *pwfx))
+        return WAVERR_BADFORMAT;
+    if (query)
+        return MMSYSERR_NOERROR;
+    auto stream = std::make_unique<Stream>();
+    stream->handle = m_nextHandle++;
+    stream->input = input;
+    stream->device = UINT(device);
+    stream->format = *pwfx;
+    stream->format.cbSize = 0;
+    stream->proc = callbackType == CALLBACK_FUNCTION ? callback : 0;
+    stream->instance = instance;
+    stream->running = !input; // wave-out plays as soon as data comes; wave-in waits for Start
+    handle = stream->handle;
+    if (!input) {
+        Capture& capture = m_captures[UINT(device)];
+        capture.format = stream->format;
+        capture.bytes.clear();
+    }
+    Stream& s = *stream;
+    m_streams[handle] = std::move(stream);
+    PostLocked(s, input ? WIM_OPEN : WOM_OPEN, 0);
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT CVirtualCard::waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwfx,
+                                   DWORD_PTR dwCallback, DWORD_PTR dwInstance, DWORD fdwOpen) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (MMRESULT r = InjectedLocked("waveOutOpen", long(uDeviceID)))
+        return r;
+    if (phwo == nullptr && !(fdwOpen & WAVE_FORMAT_QUERY))
+        return MMSYSERR_INVALPARAM;
+    std::uintptr_t handle = 0;
+    const MMRESULT r = OpenLocked(false, handle, uDeviceID, pwfx, dwCallback, dwInstance, fdwOpen);
+    if (r == MMSYSERR_NOERROR && handle != 0)
+        *phwo = reinterpret_cast<HWAVEOUT>(handle);
+    return r;
+}
+
+MMRESULT CVirtualCard::waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx,
+                                  DWORD_PTR dwCallback, DWORD_PTR dwInstance, DWORD fdwOpen) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (MMRESULT r = InjectedLocked("waveInOpen", long(uDeviceID)))
+        return r;
+    if (phwi == nullptr && !(fdwOpen & WAVE_FORMAT_QUERY))
+        return MMSYSERR_INVALPARAM;
+    std::uintptr_t handle = 0;
+    const MMRESULT r = OpenLocked(true, handle, uDeviceID, pwfx, dwCallback, dwInstance, fdwOpen);
+    if (r == MMSYSERR_NOERROR && handle != 0)
+        *phwi = reinterpret_cast<HWAVEIN>(handle);
+    return r;
+}
+
+CVirtualCard::Stream* CVirtualCard::StreamLocked(bool input, std::uintptr_t handle) {
+    auto it = m_streams.find(handle);
+    if (it == m_streams.end() || it->second->input != input)
+        return nullptr;
+    return it->second.get();
+}
+
+MMRESULT CVirtualCard::CloseStream(bool input, std::uintptr_t handle) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    Stream* stream = StreamLocked(input, handle);
+    if (MMRESULT r = InjectedLocked(input ? "waveInClose" : "waveOutClose",
+                                    stream ? long(stream->device) : -1))
+        return r;
+    if (stream == nullptr)
+        return MMSYSERR_INVALHANDLE;
+    if (!stream->queue.empty())
+        return WAVERR_STILLPLAYING;
+    const UINT device = stream->device;
+    PostLocked(*stream, input ? WIM_CLOSE : WOM_CLOSE, 0);
+    m_streams.erase(handle);
+    if (!input)
+        WriteOutputFileLocked(device);
+    // The caller may free its callback's data once the close returns.
+    WaitHandleIdle(lock, handle);
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT CVirtualCard::waveOutClose(HWAVEOUT hwo) {
+    return CloseStream(false, reinterpret_cast<std::uintptr_t>(hwo));
+}
+MMRESULT CVirtualCard::waveInClose(HWAVEIN hwi) {
+    return CloseStream(true, reinterpret_cast<std::uintptr_t>(hwi));
+}
+
+void CVirtualCard::WriteOutputFileLocked(UINT device) {
+    if (m_desc.outputFile.empty())
+        return;
+    const Capture& capture = m_captures[device];
+    std::string error;
+    if (!WriteWaveFile(m_desc.outputFile, capture.format, capture.bytes, error))
+        std::fprintf(stderr, "virtual sound card: %s\n", error.c_str());
+}
+
+// ---- headers ----------------------------------------------------------------
+
+MMRESULT CVirtualCard::PrepareStream(bool input, std::uintptr_t handle, LPWAVEHDR pwh, UINT cbwh,
+                                     bool prepare) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Stream* stream = StreamLocked(input, handle);
+    const char* call = prepare ? (input ? "waveInPrepareHeader" : "waveOutPrepareHeader")
+                               : (input ? "waveInUnprepareHeader" : "waveOutUnprepareHeader");
+    if (MMRESULT r = InjectedLocked(call, stream ? long(stream->device) : -1))
+        return r;
+    if (stream == nullptr)
+        return MMSYSERR_INVALHANDLE;
+    if (pwh == nullptr || cbwh != sizeof(WAVEHDR) || (prepare && pwh->lpData == nullptr))
+        return MMSYSERR_INVALPARAM;
+    const DWORD flags = Flags(pwh);
+    if (prepare) {
+        if (!(flags & WHDR_PREPARED))
+            SetFlags(pwh, WHDR_PREPARED, 0);
+        return MMSYSERR_NOERROR;
+    }
+    if (flags & WHDR_INQUEUE)
+        return WAVERR_STILLPLAYING;
+    SetFlags(pwh, 0, WHDR_PREPARED);
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT CVirtualCard::waveOutPrepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
+    return PrepareStream(false, reinterpret_cast<std::uintptr_t>(hwo), pwh, cbwh, true);
+}
+MMRESULT CVirtualCard::waveOutUnprepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
+    return PrepareStream(false, reinterpret_cast<std::uintptr_t>(hwo), pwh, cbwh, false);
+}
+MMRESULT CVirtualCard::waveInPrepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
+    return PrepareStream(true, reinterpret_cast<std::uintptr_t>(hwi), pwh, cbwh, true);
+}
+MMRESULT CVirtualCard::waveInUnprepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
+    return PrepareStream(true, reinterpret_cast<std::uintptr_t>(hwi), pwh, cbwh, false);
+}
+
+MMRESULT CVirtualCard::QueueBuffer(bool input, std::uintptr_t handle, LPWAVEHDR pwh, UINT cbwh) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Stream* stream = StreamLocked(input, handle);
+    if (MMRESULT r = InjectedLocked(input ? "waveInAddBuffer" : "waveOutWrite",
+                                    stream ? long(stream->device) : -1))
+        return r;
+    if (stream == nullptr)
+        return MMSYSERR_INVALHANDLE;
+    if (pwh == nullptr || cbwh != sizeof(WAVEHDR) || pwh->lpData == nullptr)
+        return MMSYSERR_INVALPARAM;
+    const DWORD flags = Flags(pwh);
+    if (!(flags & WHDR_PREPARED))
+        return WAVERR_UNPREPARED;
+    if (flags & WHDR_INQUEUE)
+        return WAVERR_STILLPLAYING;
+    if (input)
+        pwh->dwBytesRecorded = 0;
+    SetFlags(pwh, WHDR_INQUEUE, WHDR_DONE);
+    stream->queue.push_back(pwh);
+    m_wake.notify_all();
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT CVirtualCard::waveOutWrite(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
+    return QueueBuffer(false, reinterpret_cast<std::uintptr_t>(hwo), pwh, cbwh);
+}
+MMRESULT CVirtualCard::waveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
+    return QueueBuffer(true, reinterpret_cast<std::uintptr_t>(hwi), pwh, cbwh);
+}
+
+// ---- running, pausing, resetting -------------------------------------------
+
+MMRESULT CVirtualCard::waveOutPause(HWAVEOUT hwo) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Stream* stream = StreamLocked(false, reinterpret_cast<std::uintptr_t>(hwo));
+    if (MMRESULT r = InjectedLocked("waveOutPause", stream ? long(stream->device) : -1))
+        return r;
+    if (stream == nullptr)
+        return MMSYSERR_INVALHANDLE;
+    stream->running = false;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT CVirtualCard::waveOutRestart(HWAVEOUT hwo) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Stream* stream = StreamLocked(false, reinterpret_cast<std::uintptr_t>(hwo));
+    if (MMRESULT r = InjectedLocked("waveOutRestart", stream ? long(stream->device) : -1))
+        return r;
+    if (stream == nullptr)
+        return MMSYSERR_INVALHANDLE;
+    stream->running = true;
+    m_wake.notify_all();
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT CVirtualCard::waveInStart(HWAVEIN hwi) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Stream* stream = StreamLocked(true, reinterpret_cast<std::uintptr_t>(hwi));
+    if (MMRESULT r = InjectedLocked("waveInStart", stream ? long(stream->device) : -1))
+        return r;
+    if (stream == nullptr)
+        return MMSYSERR_INVALHANDLE;
+    stream->running = true;
+    m_wake.notify_all();
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT CVirtualCard::waveInStop(HWAVEIN hwi) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Stream* stream = StreamLocked(true, reinterpret_cast<std::uintptr_t>(hwi));
+    if (MMRESULT r = InjectedLocked("waveInStop", stream ? long(stream->device) : -1))
+        return r;
+    if (stream == nullptr)
+        return MMSYSERR_INVALHANDLE;
+    stream->running = false;
+    stream->credit = 0;
+    // The buffer being filled comes back with what it holds; empty ones stay queued.
+    if (!stream->queue.empty() && stream->queue.front()->dwBytesRecorded > 0) {
+        WAVEHDR* header = stream->queue.front();
+        stream->queue.pop_front();
+        CompleteLocked(*stream, header);
+    }
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT CVirtualCard::ResetStream(bool input, std::uintptr_t handle) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    Stream* stream = StreamLocked(input, handle);
+    if (MMRESULT r = InjectedLocked(input ? "waveInReset" : "waveOutReset",
+                                    stream ? long(stream->device) : -1))
+        return r;
+    if (stream == nullptr)
+        return MMSYSERR_INVALHANDLE;
+    if (input)
+        stream->running = false;
+    stream->credit = 0;
+    stream->position = 0;
+    while (!stream->queue.empty()) {
+        WAVEHDR* header = stream->queue.front();
+        stream->queue.pop_front();
+        CompleteLocked(*stream, header);
+    }
+    // Every buffer has been handed back once the reset returns.
+    WaitHandleIdle(lock, handle);
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT CVirtualCard::waveOutReset(HWAVEOUT hwo) {
+    return ResetStream(false, reinterpret_cast<std::uintptr_t>(hwo));
+}
+MMRESULT CVirtualCard::waveInReset(HWAVEIN hwi) {
+    return ResetStream(true, reinterpret_cast<std::uintptr_t>(hwi));
+}
+
+// ---- completion and the device clock ----------------------------------------
+
+void CVirtualCard::CompleteLocked(Stream& stream, WAVEHDR* header) {
+    SetFlags(header, WHDR_DONE, WHDR_INQUEUE);
+    PostLocked(stream, stream.input ? WIM_DATA : WOM_DONE, reinterpret_cast<DWORD_PTR>(header));
+}
+
+void CVirtualCard::PostLocked(const Stream& stream, UINT message, DWORD_PTR param1) {
+    if (stream.proc == 0)
+        return;
+    EnsureThreadLocked();
+    m_events.push_back(
+        {stream.handle, stream.input, stream.proc, stream.instance, message, param1});
+    ++m_pending[stream.handle];
+    m_wake.notify_all();
+}
+
+bool CVirtualCard::AnyStreamActiveLocked() const {
+    for (const auto& [handle, stream] : m_streams) {
+        (void)handle;
+        if (stream->running && (stream->input || !stream->queue.empty()))
+            return true;
+    }
+    return false;
+}
+
+void CVirtualCard::AdvanceLocked(std::uint64_t ms) {
+    m_clockMs += ms;
+    for (auto& [handle, stream] : m_streams) {
+        (void)handle;
+        if (!stream->running)
+            continue;
+        if (stream->input)
+            RecordLocked(*stream, ms);
+        else
+            PlayLocked(*stream, ms);
+    }
+}
+
+void CVirtualCard::PlayLocked(Stream& stream, std::uint64_t ms) {
+    const std::size_t block = std::max<std::size_t>(1, stream.format.nBlockAlign);
+    stream.credit += ms * stream.format.nAvgBytesPerSec;
+    Capture& capture = m_captures[stream.device];
+    while (!stream.queue.empty()) {
+        WAVEHDR* header = stream.queue.front();
+        const std::size_t remaining =
+            header->dwBufferLength - std::min<std::size_t>(stream.position, header->dwBufferLength);
+        std::size_t take = std::size_t(stream.credit / 1000);
+        take = take >= remaining ? remaining : take - take % block;
+        if (take == 0 && remaining > 0)
+            break;
+        const std::size_t room = m_captureLimit - std::min(m_captureLimit, capture.bytes.size());
+        const std::uint8_t* from =
+            reinterpret_cast<const std::uint8_t*>(header->lpData) + stream.position;
+        capture.bytes.insert(capture.bytes.end(), from, from + std::min(room, take));
+        stream.position += take;
+        stream.credit -= std::uint64_t(take) * 1000;
+        if (stream.position >= header->dwBufferLength) {
+            stream.queue.pop_front();
+            stream.position = 0;
+            CompleteLocked(stream, header);
+        }
+    }
+    if (stream.queue.empty())
+        stream.credit = 0; // an idle device does not bank time
+}
+
+void CVirtualCard::RecordLocked(Stream& stream, std::uint64_t ms) {
+    const std::size_t block = std::max<std::size_t>(1, stream.format.nBlockAlign);
+    stream.credit += ms * stream.format.nAvgBytesPerSec;
+    const double gain = InputGainLocked();
+    while (!stream.queue.empty()) {
+        WAVEHDR* header = stream.queue.front();
+        const std::size_t filled = std::min(header->dwBytesRecorded, header->dwBufferLength);
+        const std::size_t room = (header->dwBufferLength - filled) / block * block;
+        const std::size_t available = std::size_t(stream.credit / 1000) / block * block;
+        const std::size_t take = std::min(room, available);
+        if (room > 0 && take == 0)
+            break;
+        auto* to = reinterpret_cast<std::uint8_t*>(header->lpData) + filled;
+        m_microphone->Fill(stream.format, stream.frames, to, take / block, gain);
+        stream.frames += take / block;
+        stream.credit -= std::uint64_t(take) * 1000;
+        header->dwBytesRecorded = DWORD(filled + take);
+        if (take == room) { // full (a tail shorter than a frame stays unused)
+            stream.queue.pop_front();
+            CompleteLocked(stream, header);
+        }
+    }
+    if (stream.queue.empty())
+        stream.credit = 0; // no buffer: the sound is lost, as on a real card
+}
+
+} // namespace plat
