@@ -1,0 +1,180 @@
+#include "platform/alsa/AlsaPcm.h"
+
+namespace plat {
+
+namespace {
+
+constexpr unsigned BUFFER_US = 200000;
+constexpr unsigned PERIOD_US = 25000;
+
+snd_pcm_format_t PcmFormatOf(const WAVEFORMATEX& f) {
+    switch (f.wBitsPerSample) {
+    case 8:
+        return SND_PCM_FORMAT_U8;
+    case 16:
+        return SND_PCM_FORMAT_S16_LE;
+    case 24:
+        return SND_PCM_FORMAT_S24_3LE;
+    case 32:
+        return SND_PCM_FORMAT_S32_LE;
+    default:
+        return SND_PCM_FORMAT_UNKNOWN;
+    }
+}
+
+// Narrows params to the format; 0, 1 = refused, or a negative errno.
+int Restrict(snd_pcm_t* pcm, snd_pcm_hw_params_t* params, const WAVEFORMATEX& f) {
+    int err = snd_pcm_hw_params_any(pcm, params);
+    if (err < 0)
+        return err;
+    if (snd_pcm_hw_params_set_access(pcm, params, SND_PCM_ACCESS_RW_INTERLEAVED) < 0 ||
+        snd_pcm_hw_params_set_format(pcm, params, PcmFormatOf(f)) < 0 ||
+        snd_pcm_hw_params_set_channels(pcm, params, f.nChannels) < 0 ||
+        snd_pcm_hw_params_set_rate(pcm, params, f.nSamplesPerSec, 0) < 0)
+        return 1;
+    return 0;
+}
+
+std::string PcmDisplayName(const std::string& card, const std::string& device) {
+    std::string name = device.empty() || device == card ? card : card + ": " + device;
+    return name;
+}
+
+} // namespace
+
+std::vector<AlsaPcmEndpoint> EnumerateAlsaPcms(snd_pcm_stream_t stream) {
+    std::vector<AlsaPcmEndpoint> list;
+    snd_pcm_t* pcm = nullptr;
+    const int err = snd_pcm_open(&pcm, "default", stream, SND_PCM_NONBLOCK);
+    if (err >= 0)
+        snd_pcm_close(pcm);
+    if (err >= 0 || err == -EBUSY)
+        list.push_back({"default", "Default device"});
+
+    int card = -1;
+    while (snd_card_next(&card) >= 0 && card >= 0) {
+        snd_ctl_t* ctl = nullptr;
+        if (snd_ctl_open(&ctl, ("hw:" + std::to_string(card)).c_str(), 0) < 0)
+            continue;
+        snd_ctl_card_info_t* cardInfo = nullptr;
+        snd_ctl_card_info_alloca(&cardInfo);
+        snd_pcm_info_t* pcmInfo = nullptr;
+        snd_pcm_info_alloca(&pcmInfo);
+        if (snd_ctl_card_info(ctl, cardInfo) >= 0) {
+            const std::string id = snd_ctl_card_info_get_id(cardInfo);
+            const std::string cardName = snd_ctl_card_info_get_name(cardInfo);
+            int device = -1;
+            while (snd_ctl_pcm_next_device(ctl, &device) >= 0 && device >= 0) {
+                snd_pcm_info_set_device(pcmInfo, static_cast<unsigned>(device));
+                snd_pcm_info_set_subdevice(pcmInfo, 0);
+                snd_pcm_info_set_stream(pcmInfo, stream);
+                if (snd_ctl_pcm_info(ctl, pcmInfo) < 0)
+                    continue;
+                list.push_back({"plughw:CARD=" + id + ",DEV=" + std::to_string(device),
+                                PcmDisplayName(cardName, snd_pcm_info_get_name(pcmInfo))});
+            }
+        }
+        snd_ctl_close(ctl);
+    }
+    return list;
+}
+
+bool AlsaDefaultPcmAnswers() {
+    snd_pcm_t* pcm = nullptr;
+    const int err = snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
+    if (err >= 0)
+        snd_pcm_close(pcm);
+    return err >= 0 || err == -EBUSY;
+}
+
+MMRESULT CheckWaveFormat(const WAVEFORMATEX* f) {
+    if (!f)
+        return MMSYSERR_INVALPARAM;
+    if (f->wFormatTag != WAVE_FORMAT_PCM || f->nChannels == 0 || f->nChannels > 8 ||
+        f->nSamplesPerSec == 0 || PcmFormatOf(*f) == SND_PCM_FORMAT_UNKNOWN)
+        return WAVERR_BADFORMAT;
+    const DWORD align = static_cast<DWORD>(f->nChannels) * f->wBitsPerSample / 8;
+    if (f->nBlockAlign != align || f->nAvgBytesPerSec != align * f->nSamplesPerSec)
+        return WAVERR_BADFORMAT;
+    return MMSYSERR_NOERROR;
+}
+
+int QueryPcmFormat(const std::string& pcmName, snd_pcm_stream_t stream, const WAVEFORMATEX& f) {
+    snd_pcm_t* pcm = nullptr;
+    int err = snd_pcm_open(&pcm, pcmName.c_str(), stream, SND_PCM_NONBLOCK);
+    if (err < 0)
+        return err;
+    snd_pcm_hw_params_t* params = nullptr;
+    snd_pcm_hw_params_alloca(&params);
+    err = Restrict(pcm, params, f);
+    snd_pcm_close(pcm);
+    return err;
+}
+
+int OpenPcm(const std::string& pcmName, snd_pcm_stream_t stream, const WAVEFORMATEX& f,
+            snd_pcm_t** out, snd_pcm_uframes_t& period) {
+    snd_pcm_t* pcm = nullptr;
+    int err = snd_pcm_open(&pcm, pcmName.c_str(), stream, 0);
+    if (err < 0)
+        return err;
+    snd_pcm_hw_params_t* params = nullptr;
+    snd_pcm_hw_params_alloca(&params);
+    err = Restrict(pcm, params, f);
+    if (err == 0) {
+        unsigned bufferUs = BUFFER_US, periodUs = PERIOD_US;
+        snd_pcm_hw_params_set_buffer_time_near(pcm, params, &bufferUs, nullptr);
+        snd_pcm_hw_params_set_period_time_near(pcm, params, &periodUs, nullptr);
+        err = snd_pcm_hw_params(pcm, params);
+    } else if (err > 0) {
+        snd_pcm_close(pcm);
+        return 1;
+    }
+    snd_pcm_uframes_t buffer = 0;
+    if (err >= 0)
+        err = snd_pcm_get_params(pcm, &buffer, &period);
+    if (err >= 0 && stream == SND_PCM_STREAM_PLAYBACK) {
+        // Start once half the buffer is queued, so a short sound still plays.
+        snd_pcm_sw_params_t* sw = nullptr;
+        snd_pcm_sw_params_alloca(&sw);
+        if ((err = snd_pcm_sw_params_current(pcm, sw)) >= 0 &&
+            (err = snd_pcm_sw_params_set_start_threshold(pcm, sw, buffer / 2)) >= 0)
+            err = snd_pcm_sw_params(pcm, sw);
+    }
+    if (err < 0) {
+        snd_pcm_close(pcm);
+        return err;
+    }
+    if (period == 0)
+        period = 256;
+    *out = pcm;
+    return 0;
+}
+
+MMRESULT MmResultOfAlsa(int alsaError) {
+    switch (-alsaError) {
+    case 0:
+        return MMSYSERR_NOERROR;
+    case EBUSY:
+    case EAGAIN:
+        return MMSYSERR_ALLOCATED;
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return MMSYSERR_BADDEVICEID;
+    case ENOMEM:
+        return MMSYSERR_NOMEM;
+    case EINVAL:
+        return MMSYSERR_INVALPARAM;
+    case EACCES:
+    case EPERM:
+    case ECONNREFUSED:
+        return MMSYSERR_NOTENABLED;
+    case ENOSYS:
+    case EOPNOTSUPP:
+        return MMSYSERR_NOTSUPPORTED;
+    default:
+        return MMSYSERR_ERROR;
+    }
+}
+
+} // namespace plat
