@@ -31,6 +31,22 @@ int CAudioEngine::GetPlayLevel() const {
     return m_player.GetPlayLevel();
 }
 
+int CAudioEngine::StartRecording(const std::string& fileName) {
+    if (m_recorder.Start(fileName))
+        return 1;
+    m_lastError = m_recorder.GetLastError();
+    return 0;
+}
+
+int CAudioEngine::StopRecording() {
+    if (m_recorder.Stop())
+        return 1;
+    m_lastError = m_recorder.GetLastError();
+    return 0;
+}
+
+int CAudioEngine::GetRecordLevel() const { return m_recorder.GetLevel(); }
+
 int CAudioEngine::PlayFileLoop(const std::string& fileName) {
     const BOOL played = fileName.empty() ? PlaySound(nullptr, nullptr, 0)
                                          : PlaySound(fileName.c_str(), nullptr,

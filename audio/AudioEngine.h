@@ -6,6 +6,7 @@
 
 #include "audio/TestSoundCard.h"
 #include "audio/WavePlayer.h"
+#include "audio/WaveRecorder.h"
 
 #include <string>
 #include <vector>
@@ -28,7 +29,12 @@ public:
     // Loops WAVE resource `resource` of the program; 0 stops PlaySound output.
     int PlayResourceLoop(unsigned resource);
 
-    // ---- recording: StartRecording, StopRecording, GetRecordLevel ----------
+    // ---- recording -------------------------------------------------------
+    // Records into fileName ("" measures the level without writing a file).
+    int StartRecording(const std::string& fileName);
+    int StopRecording();
+    // The recorder's level while recording, else -1.
+    int GetRecordLevel() const;
 
     // The format survey of the sound-card tester.
     int TestSoundCard(std::vector<std::string>& inUnsupported,
@@ -38,10 +44,11 @@ public:
 
     CTestSoundCard& Tester() { return m_tester; }
     CWavePlayer& Player() { return m_player; }
+    CWaveRecorder& Recorder() { return m_recorder; }
 
 private:
     CTestSoundCard m_tester;
     CWavePlayer m_player;
-    // The recorder is held here, after the player.
+    CWaveRecorder m_recorder;
     std::string m_lastError;
 };

@@ -1,0 +1,270 @@
+#include "audio/WaveRecorder.h"
+
+#include "audio/MeasureLevel.h"
+#include "audio/WaveErrorText.h"
+#include "audio/WaveHeader.h"
+#include "platform/system.h"
+
+#include <cstring>
+#include <new>
+
+using namespace plat;
+
+namespace {
+
+// The one recorder of the process; callbacks for any other instance are ignored.
+std::atomic<CWaveRecorder*> g_recorder{nullptr};
+std::atomic<std::uint64_t> g_nextGeneration{1};
+
+// The data length of the header written while the recording lasts.
+constexpr DWORD kProvisionalDataLength = 2;
+constexpr DWORD kCloseRetryMs = 10000;
+
+} // namespace
+
+WAVEFORMATEX CWaveRecorder::RecordFormat() {
+    WAVEFORMATEX f{};
+    f.wFormatTag = WAVE_FORMAT_PCM;
+    f.nChannels = 1;
+    f.nSamplesPerSec = 11025;
+    f.wBitsPerSample = 16;
+    f.nBlockAlign = 2;
+    f.nAvgBytesPerSec = 22050;
+    f.cbSize = 0;
+    return f;
+}
+
+CWaveRecorder::CWaveRecorder() {
+    g_recorder.store(this);
+}
+
+CWaveRecorder::~CWaveRecorder() {
+    Stop();
+    CWaveRecorder* self = this;
+    g_recorder.compare_exchange_strong(self, nullptr);
+}
+
+std::string CWaveRecorder::GetLastError() const {
+    std::lock_guard lock(m_errorMutex);
+    return m_lastError;
+}
+
+void CWaveRecorder::SetError(const std::string& text) {
+    std::lock_guard lock(m_errorMutex);
+    m_lastError = text;
+}
+
+int CWaveRecorder::GetLevel() const {
+    return m_recording.load() ? m_level.load() : -1;
+}
+
+void CWaveRecorder::FreeBuffers() {
+    m_headers.reset();
+    m_block.reset();
+}
+
+void CWaveRecorder::DiscardFile() {
+    std::lock_guard lock(m_fileMutex);
+    if (m_recordFile) {
+        std::fclose(m_recordFile);
+        m_recordFile = nullptr;
+    }
+    if (!m_fileName.empty())
+        plat::DeleteFile(m_fileName);
+}
+
+int CWaveRecorder::Start(const std::string& fileName) {
+    // The buffers of a running recording belong to its device until it is closed.
+    if (m_device.load() || m_recordFile)
+        Stop();
+
+    m_fileName = fileName;
+    m_bytesWritten = 0;
+    m_level = 0;
+    FreeBuffers();
+    m_format = RecordFormat();
+    {
+        std::lock_guard lock(m_fileMutex);
+        m_writeFailed = false;
+    }
+
+    m_block.reset(new (std::nothrow) std::uint8_t[kBufferCount * kBufferSize]());
+    m_headers.reset(new (std::nothrow) WAVEHDR[kBufferCount]());
+    if (!m_block || !m_headers) {
+        FreeBuffers();
+        SetError(kErrRecordMemory);
+        return 0;
+    }
+
+    if (!m_fileName.empty()) {
+        std::FILE* file = std::fopen(NativePath(m_fileName).c_str(), "wb");
+        const bool written = file && WriteWaveHeader(file, kProvisionalDataLength, m_format) &&
+                             std::fflush(file) == 0;
+        {
+            std::lock_guard lock(m_fileMutex);
+            m_recordFile = file;
+        }
+        if (!written) {
+            DiscardFile();
+            FreeBuffers();
+            SetError(kErrOpeningRecordFile);
+            return 0;
+        }
+    }
+
+    const std::uint64_t generation = g_nextGeneration.fetch_add(1);
+    m_generation = generation;
+    HWAVEIN device = nullptr;
+    MMRESULT r = waveInOpen(&device, WAVE_MAPPER, &m_format,
+                            reinterpret_cast<DWORD_PTR>(&CWaveRecorder::WaveInProc),
+                            reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION);
+    if (r != MMSYSERR_NOERROR) {
+        SetError(WaveInErrorText(r, "waveInOpen"));
+        DiscardFile();
+        FreeBuffers();
+        return 0;
+    }
+    m_device = device;
+
+    for (int i = 0; i < kBufferCount; ++i) {
+        WAVEHDR& h = m_headers[i];
+        h.lpData =
+            reinterpret_cast<LPSTR>(m_block.get() + static_cast<std::size_t>(i) * kBufferSize);
+        h.dwBufferLength = kBufferSize;
+        const char* call = "waveInPrepareHeader";
+        r = waveInPrepareHeader(device, &h, sizeof(WAVEHDR));
+        if (r == MMSYSERR_NOERROR) {
+            call = "waveInAddBuffer";
+            r = waveInAddBuffer(device, &h, sizeof(WAVEHDR));
+        }
+        if (r != MMSYSERR_NOERROR) {
+            SetError(WaveInErrorText(r, call));
+            AbandonDevice(device);
+            return 0;
+        }
+    }
+
+    r = waveInStart(device);
+    if (r != MMSYSERR_NOERROR) {
+        SetError(WaveInErrorText(r, "waveInStart"));
+        AbandonDevice(device);
+        return 0;
+    }
+    m_recording = true;
+    return 1;
+}
+
+void CWaveRecorder::AbandonDevice(HWAVEIN device) {
+    {
+        std::lock_guard lock(m_fileMutex);
+        m_device = nullptr;
+    }
+    waveInReset(device);
+    for (int i = 0; i < kBufferCount; ++i)
+        if (m_headers[i].lpData)
+            waveInUnprepareHeader(device, &m_headers[i], sizeof(WAVEHDR));
+    waveInClose(device);
+    DiscardFile();
+    FreeBuffers();
+}
+
+void CWaveRecorder::WaveInProc(HWAVEIN device, UINT message, DWORD_PTR instance, DWORD_PTR param1,
+                               DWORD_PTR) {
+    CWaveRecorder* recorder = g_recorder.load();
+    if (message != WIM_DATA || recorder == nullptr ||
+        instance != reinterpret_cast<DWORD_PTR>(recorder))
+        return;
+    recorder->OnData(device, reinterpret_cast<WAVEHDR*>(param1));
+}
+
+void CWaveRecorder::OnData(HWAVEIN device, WAVEHDR* header) {
+    std::lock_guard lock(m_fileMutex);
+    // A cleared device means Stop has begun: the buffer returned by its reset
+    // is neither written nor queued again.
+    if (device == nullptr || device != m_device.load() || header == nullptr)
+        return;
+
+    const DWORD recorded = header->dwBytesRecorded;
+    if (recorded > 0)
+        m_level = MeasureLevel(header->lpData, recorded, m_format);
+
+    if (m_recordFile) {
+        if (std::fwrite(header->lpData, 1, recorded, m_recordFile) != recorded) {
+            // The recording can no longer be kept; Stop reports it.
+            std::fclose(m_recordFile);
+            m_recordFile = nullptr;
+            m_writeFailed = true;
+            return;
+        }
+        m_bytesWritten += recorded;
+    }
+
+    const MMRESULT r = waveInAddBuffer(device, header, sizeof(WAVEHDR));
+    if (r != MMSYSERR_NOERROR) {
+        SetError(WaveInErrorText(r, "waveInAddBuffer"));
+        // The device cannot be stopped from its own callback: the GUI thread
+        // does it.
+        const std::uint64_t generation = m_generation.load();
+        plat::PostToMainThread([generation] { StopRequested(generation); });
+    }
+}
+
+void CWaveRecorder::StopRequested(std::uint64_t generation) {
+    CWaveRecorder* recorder = g_recorder.load();
+    if (recorder && recorder->m_generation.load() == generation && recorder->m_device.load()) {
+        // Stop keeps the re-queue failure as the reason unless closing fails too.
+        const std::string reason = recorder->GetLastError();
+        if (recorder->Stop())
+            recorder->SetError(reason);
+    }
+}
+
+int CWaveRecorder::Stop() {
+    int result = 1;
+    HWAVEIN device = nullptr;
+    {
+        std::lock_guard lock(m_fileMutex);
+        device = m_device.exchange(nullptr);
+        m_level = 0;
+    }
+    if (device) {
+        waveInReset(device);
+        m_recording = false;
+        for (int i = 0; i < kBufferCount; ++i)
+            waveInUnprepareHeader(device, &m_headers[i], sizeof(WAVEHDR));
+        const DWORD start = GetTickCount();
+        MMRESULT r = waveInClose(device);
+        while (r == WAVERR_STILLPLAYING && GetTickCount() - start < kCloseRetryMs) {
+            plat::Sleep(10);
+            r = waveInClose(device);
+        }
+        if (r != MMSYSERR_NOERROR) {
+            SetError(WaveInErrorText(r, "waveInClose"));
+            result = 0;
+        }
+    }
+    m_recording = false;
+
+    bool discard = false;
+    {
+        std::lock_guard lock(m_fileMutex);
+        if (m_recordFile) {
+            const bool written = std::fseek(m_recordFile, 0, SEEK_SET) == 0 &&
+                                 WriteWaveHeader(m_recordFile, m_bytesWritten.load(), m_format);
+            const bool closed = std::fclose(m_recordFile) == 0;
+            m_recordFile = nullptr;
+            discard = !written || !closed;
+        } else if (m_writeFailed) {
+            // A buffer could not be appended: what is on disk is no recording.
+            discard = true;
+        }
+        m_writeFailed = false;
+    }
+    if (discard) {
+        DiscardFile();
+        SetError(kErrWritingRecordFile);
+        result = 0;
+    }
+    FreeBuffers();
+    return result;
+}
