@@ -1,0 +1,298 @@
+#!/usr/bin/env python3
+"""Draws the wizard's pictures and icons into this folder.
+
+Flat shapes in a soft palette, drawn eight times larger and scaled down so every
+edge is anti-aliased. Run with Python 3 and Pillow (Debian: python3-pil):
+
+    python3 resources/images/generate.py
+
+The PNG files are committed; the build does not run this script.
+"""
+
+import math
+import os
+
+from PIL import Image, ImageDraw, ImageFont
+
+OUT = os.path.dirname(os.path.abspath(__file__))
+SS = 8  # supersampling factor
+
+# Palette
+BLUE = (74, 144, 217)
+BLUE_DARK = (44, 98, 160)
+BLUE_LIGHT = (222, 236, 250)
+SLATE = (52, 73, 94)
+SLATE_LIGHT = (93, 112, 130)
+GREY = (149, 165, 166)
+GREY_LIGHT = (205, 213, 216)
+GREY_DARK = (110, 122, 124)
+RED = (226, 80, 65)
+RED_DARK = (176, 52, 42)
+GREEN = (46, 184, 114)
+ORANGE = (243, 156, 18)
+METAL = (196, 200, 204)
+METAL_DARK = (150, 156, 160)
+WHITE = (255, 255, 255)
+MASK = (0, 128, 128)  # transparent colour of the result-state image strip
+
+FONT_BOLD = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
+
+
+class Canvas:
+    """A drawing surface in picture pixels, rendered at SS times the size."""
+
+    def __init__(self, w, h, background=(0, 0, 0, 0)):
+        self.w, self.h = w, h
+        self.img = Image.new("RGBA", (w * SS, h * SS), background)
+        self.d = ImageDraw.Draw(self.img)
+
+    @staticmethod
+    def s(v):
+        return int(round(v * SS))
+
+    def box(self, x0, y0, x1, y1):
+        return [self.s(x0), self.s(y0), self.s(x1), self.s(y1)]
+
+    def ellipse(self, x0, y0, x1, y1, fill, outline=None, width=0):
+        self.d.ellipse(self.box(x0, y0, x1, y1), fill=fill, outline=outline, width=self.s(width))
+
+    def circle(self, cx, cy, r, fill, outline=None, width=0):
+        self.ellipse(cx - r, cy - r, cx + r, cy + r, fill, outline, width)
+
+    def rrect(self, x0, y0, x1, y1, r, fill, outline=None, width=0):
+        self.d.rounded_rectangle(self.box(x0, y0, x1, y1), radius=self.s(r), fill=fill,
+                                 outline=outline, width=self.s(width))
+
+    def rect(self, x0, y0, x1, y1, fill):
+        self.d.rectangle(self.box(x0, y0, x1, y1), fill=fill)
+
+    def polygon(self, points, fill):
+        self.d.polygon([(self.s(x), self.s(y)) for x, y in points], fill=fill)
+
+    def line(self, points, fill, width):
+        pts = [(self.s(x), self.s(y)) for x, y in points]
+        self.d.line(pts, fill=fill, width=self.s(width), joint="curve")
+        r = width / 2
+        for x, y in (points[0], points[-1]):  # round caps
+            self.circle(x, y, r, fill)
+
+    def arc(self, cx, cy, r, start, end, fill, width):
+        self.d.arc(self.box(cx - r, cy - r, cx + r, cy + r), start, end, fill=fill,
+                   width=self.s(width))
+
+    def text(self, x, y, s, size, fill, anchor="mm"):
+        try:
+            font = ImageFont.truetype(FONT_BOLD, self.s(size))
+        except OSError:
+            font = ImageFont.load_default()
+        self.d.text((self.s(x), self.s(y)), s, fill=fill, font=font, anchor=anchor)
+
+    def result(self):
+        return self.img.resize((self.w, self.h), Image.LANCZOS)
+
+
+def save(img, name):
+    img.save(os.path.join(OUT, name), optimize=True)
+
+
+def bezier(p0, p1, p2, n=24):
+    pts = []
+    for i in range(n + 1):
+        t = i / n
+        x = (1 - t) ** 2 * p0[0] + 2 * (1 - t) * t * p1[0] + t * t * p2[0]
+        y = (1 - t) ** 2 * p0[1] + 2 * (1 - t) * t * p1[1] + t * t * p2[1]
+        pts.append((x, y))
+    return pts
+
+
+# ---- shared figures ---------------------------------------------------------
+
+def headset(c, x, y, size, band=SLATE, cup=BLUE, mic=True):
+    """A headset in the square (x, y, size): band, two ear cups, microphone boom."""
+    u = size / 100.0
+    cx = x + 50 * u
+    # head band
+    c.arc(cx, y + 52 * u, 36 * u, 180, 360, band, 8 * u)
+    # ear cups
+    for side in (-1, 1):
+        ex = cx + side * 36 * u
+        c.rrect(ex - 11 * u, y + 42 * u, ex + 11 * u, y + 74 * u, 8 * u, cup)
+        c.rrect(ex - 5 * u + side * 5 * u, y + 46 * u, ex + 5 * u + side * 5 * u, y + 70 * u,
+                5 * u, BLUE_DARK if cup == BLUE else SLATE_LIGHT)
+    if mic:
+        boom = bezier((cx - 38 * u, y + 70 * u), (cx - 36 * u, y + 92 * u), (cx - 6 * u, y + 90 * u))
+        c.line(boom, band, 4.5 * u)
+        c.rrect(cx - 10 * u, y + 84.5 * u, cx + 6 * u, y + 95.5 * u, 5.5 * u, RED)
+
+
+def speaker(c, x, y, size, colour=BLUE, waves=SLATE_LIGHT):
+    """A loudspeaker with sound waves in the square (x, y, size)."""
+    u = size / 100.0
+    c.rrect(x + 8 * u, y + 36 * u, x + 30 * u, y + 64 * u, 4 * u, colour)
+    c.polygon([(x + 26 * u, y + 36 * u), (x + 52 * u, y + 14 * u), (x + 52 * u, y + 86 * u),
+               (x + 26 * u, y + 64 * u)], colour)
+    for i, r in enumerate((18, 30, 42)):
+        c.arc(x + 52 * u, y + 50 * u, r * u, -40, 40, waves, (6 - i) * u)
+
+
+def microphone(c, x, y, size, body=SLATE, head=RED, stand=SLATE_LIGHT):
+    """A desk microphone in the square (x, y, size)."""
+    u = size / 100.0
+    cx = x + 50 * u
+    c.arc(cx, y + 44 * u, 24 * u, 0, 180, stand, 7 * u)
+    c.line([(cx, y + 68 * u), (cx, y + 86 * u)], stand, 7 * u)
+    c.rrect(cx - 22 * u, y + 84 * u, cx + 22 * u, y + 92 * u, 4 * u, stand)
+    c.rrect(cx - 15 * u, y + 6 * u, cx + 15 * u, y + 60 * u, 15 * u, head)
+    for k in range(3):  # grille slots
+        yy = y + (18 + 9 * k) * u
+        c.line([(cx - 7 * u, yy), (cx + 7 * u, yy)], (246, 178, 170), 3 * u)
+
+
+def plug(c, size, colour, dark, highlight):
+    """A 3.5 mm jack plug lying diagonally, cable to the lower left."""
+    u = size / 100.0
+    ang = math.radians(-45)
+    ca, sa = math.cos(ang), math.sin(ang)
+
+    def P(px, py):  # plug coordinates: x along the plug, y across
+        return (50 * u + (px * ca - py * sa) * u, 50 * u + (px * sa + py * ca) * u)
+
+    def quad(x0, x1, half, fill):
+        c.polygon([P(x0, -half), P(x1, -half), P(x1, half), P(x0, half)], fill)
+
+    # cable
+    c.line([P(-66, 0), P(-34, 0)], dark, 12 * u)
+    # strain relief and body
+    quad(-40, -20, 10, dark)
+    quad(-22, 14, 17, colour)
+    c.polygon([P(-22, -17), P(14, -17), P(14, -9), P(-22, -9)], highlight)
+    # metal shaft with insulating rings
+    quad(14, 50, 7, METAL)
+    for ring in (26, 38):
+        quad(ring, ring + 3.5, 7.2, SLATE)
+    c.polygon([P(50, -7), P(58, -3.5), P(58, 3.5), P(50, 7)], METAL_DARK)
+
+
+# ---- the pictures -----------------------------------------------------------
+
+def banner():
+    w, h = 180, 75
+    c = Canvas(w, h, BLUE_LIGHT + (255,))
+    # soft backdrop
+    c.ellipse(-20, 40, 120, 140, (205, 225, 246))
+    c.ellipse(100, -40, 220, 60, (232, 242, 252))
+    speaker(c, 4, 13, 52)
+    headset(c, 58, 4, 66)
+    microphone(c, 126, 14, 52)
+    return c.result().convert("RGB")
+
+
+def panel():
+    s = 100
+    c = Canvas(s, s)
+    c.rrect(4, 4, 96, 96, 8, GREY_LIGHT, outline=GREY, width=1.5)
+    for k in range(5):  # vents
+        c.rrect(12, 12 + k * 6, 52, 15 + k * 6, 1.5, GREY)
+    c.rrect(62, 10, 88, 40, 3, (236, 240, 241), outline=GREY, width=1)  # power socket
+    c.rrect(68, 17, 82, 33, 2, SLATE)
+    # sound card bracket
+    c.rrect(10, 50, 90, 90, 4, (236, 240, 241), outline=GREY, width=1.2)
+    jacks = [(26, GREEN, "Line"), (50, GREY_DARK, "Spk"), (74, RED, "Mic")]
+    for x, col, label in jacks:
+        c.circle(x, 64, 8, col)
+        c.circle(x, 64, 3.5, SLATE)
+        c.text(x, 81, label, 7, SLATE)
+    return c.result()
+
+
+def result_strip():
+    """Three 16x15 images: exclamation (soft error), tick (success), cross (serious error)."""
+    c = Canvas(48, 15)
+    # red exclamation in a circle
+    c.circle(8, 7.5, 6.8, RED)
+    c.rrect(7, 3, 9, 9, 1, WHITE)
+    c.circle(8, 11.2, 1.1, WHITE)
+    # green tick
+    c.circle(24, 7.5, 6.8, GREEN)
+    c.line([(20.6, 7.8), (23, 10.2), (27.6, 5)], WHITE, 2.0)
+    # red cross
+    c.circle(40, 7.5, 6.8, RED_DARK)
+    c.line([(37.3, 4.8), (42.7, 10.2)], WHITE, 2.0)
+    c.line([(42.7, 4.8), (37.3, 10.2)], WHITE, 2.0)
+    rgba = c.result()
+    # Solid pixels are blended onto white (the list's background); the rest
+    # becomes the mask colour exactly.
+    out = Image.new("RGB", rgba.size, MASK)
+    white = Image.new("RGB", rgba.size, WHITE)
+    blended = Image.composite(rgba.convert("RGB"), white, rgba.getchannel("A"))
+    alpha = rgba.getchannel("A").point(lambda a: 255 if a >= 96 else 0)
+    out.paste(blended, (0, 0), alpha)
+    return out
+
+
+def play_icon():
+    c = Canvas(32, 32)
+    c.circle(16, 16, 15, BLUE)
+    c.circle(16, 16, 15, None, outline=BLUE_DARK, width=1)
+    c.polygon([(12.5, 9), (24, 16), (12.5, 23)], WHITE)
+    return c.result()
+
+
+def connections_icon():
+    c = Canvas(27, 20)
+    # a small plug on the left, a question mark bubble on the right
+    c.line([(1.2, 13.5), (5, 13.5)], SLATE, 2.6)
+    c.rrect(4, 9, 13, 18, 2, RED)
+    c.rect(13, 12, 18, 15, METAL_DARK)
+    c.circle(20.2, 7.2, 6.6, BLUE)
+    c.text(20.2, 7.6, "?", 10, WHITE)
+    return c.result()
+
+
+def microphone_icon():
+    c = Canvas(32, 32)
+    microphone(c, 0, 0, 32)
+    return c.result()
+
+
+def headphone_plug():
+    c = Canvas(30, 30)
+    plug(c, 30, GREY, GREY_DARK, GREY_LIGHT)
+    return c.result()
+
+
+def microphone_plug():
+    c = Canvas(30, 30)
+    plug(c, 30, RED, RED_DARK, (240, 140, 128))
+    return c.result()
+
+
+def headset_picture():
+    c = Canvas(130, 130)
+    c.circle(65, 65, 62, BLUE_LIGHT)
+    headset(c, 5, 8, 120)
+    return c.result()
+
+
+def app_icon():
+    c = Canvas(256, 256)
+    c.rrect(8, 8, 248, 248, 52, BLUE)
+    headset(c, 30, 26, 196, band=WHITE, cup=WHITE)
+    return c.result()
+
+
+def main():
+    save(banner(), "bitmap_138.png")
+    save(headphone_plug(), "bitmap_152.png")
+    save(microphone_plug(), "bitmap_154.png")
+    save(panel(), "bitmap_170.png")
+    save(headset_picture(), "bitmap_173.png")
+    save(play_icon(), "icon_182.png")
+    save(connections_icon(), "icon_184.png")
+    save(microphone_icon(), "icon_185.png")
+    save(result_strip(), "bitmap_188.png")
+    save(app_icon(), "app.png")
+
+
+if __name__ == "__main__":
+    main()
