@@ -101,7 +101,8 @@ int CMixerInfo::Walk() {
             dest.line.cbStruct = sizeof(MIXERLINE);
             dest.line.dwSource = 0;
             dest.line.dwDestination = j;
-            r = mixerGetLineInfo(AsObject(handle), &dest.line, MIXER_GETLINEINFOF_DESTINATION);
+            r = mixerGetLineInfo(AsObject(handle), &dest.line,
+                                 kByHandle | MIXER_GETLINEINFOF_DESTINATION);
             if (r != MMSYSERR_NOERROR) {
                 m_error = Format("FillMixerInfoTree : mixerGetLineInfo1 failed : %d",
                                  static_cast<int>(r));
@@ -120,7 +121,8 @@ int CMixerInfo::Walk() {
                 source.line.cbStruct = sizeof(MIXERLINE);
                 source.line.dwSource = k;
                 source.line.dwDestination = j;
-                r = mixerGetLineInfo(AsObject(handle), &source.line, MIXER_GETLINEINFOF_SOURCE);
+                r = mixerGetLineInfo(AsObject(handle), &source.line,
+                                     kByHandle | MIXER_GETLINEINFOF_SOURCE);
                 if (r != MMSYSERR_NOERROR) {
                     m_error = Format("FillMixerInfoTree : mixerGetLineInfo2 failed : %d",
                                      static_cast<int>(r));
@@ -173,7 +175,8 @@ int CMixerInfo::AddControls(UINT mixer, HMIXER handle, MixerLineRecord& record) 
     request.cControls = line.cControls;
     request.cbmxctrl = sizeof(MIXERCONTROL);
     request.pamxctrl = record.controls.data();
-    MMRESULT r = mixerGetLineControls(AsObject(handle), &request, MIXER_GETLINECONTROLSF_ALL);
+    MMRESULT r =
+        mixerGetLineControls(AsObject(handle), &request, kByHandle | MIXER_GETLINECONTROLSF_ALL);
     if (r != MMSYSERR_NOERROR) {
         m_error = Format("AddControls : mixerGetLineControls failed : %d", static_cast<int>(r));
         TRACE_LOG(2, kModule, __LINE__, "%s", m_error.c_str());
@@ -213,7 +216,7 @@ int CMixerInfo::AddControls(UINT mixer, HMIXER handle, MixerLineRecord& record) 
             details.cbDetails = sizeof(MIXERCONTROLDETAILS_LISTTEXT);
             details.paDetails = texts.data();
             r = mixerGetControlDetails(AsObject(handle), &details,
-                                       MIXER_GETCONTROLDETAILSF_LISTTEXT);
+                                       kByHandle | MIXER_GETCONTROLDETAILSF_LISTTEXT);
             if (r != MMSYSERR_NOERROR) {
                 m_error =
                     Format("AddControls : mixerGetControlDetails failed : %d", static_cast<int>(r));
@@ -249,7 +252,8 @@ int CMixerInfo::AddControls(UINT mixer, HMIXER handle, MixerLineRecord& record) 
             details.cMultipleItems = control.cMultipleItems;
             details.cbDetails = sizeof(DWORD);
             details.paDetails = element->m_valueList.data();
-            r = mixerGetControlDetails(AsObject(handle), &details, MIXER_GETCONTROLDETAILSF_VALUE);
+            r = mixerGetControlDetails(AsObject(handle), &details,
+                                       kByHandle | MIXER_GETCONTROLDETAILSF_VALUE);
             if (r != MMSYSERR_NOERROR) {
                 m_error =
                     Format("AddControls : mixerGetControlDetails failed : %d", static_cast<int>(r));

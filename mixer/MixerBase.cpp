@@ -42,7 +42,8 @@ bool CMixerBase::FindDestination(DWORD destKind, MIXERLINE& line) {
         line.cbStruct = sizeof(MIXERLINE);
         line.dwSource = 0;
         line.dwDestination = i;
-        if (mixerGetLineInfo(Object(), &line, MIXER_GETLINEINFOF_DESTINATION) != MMSYSERR_NOERROR)
+        if (mixerGetLineInfo(Object(), &line, kByHandle | MIXER_GETLINEINFOF_DESTINATION) !=
+            MMSYSERR_NOERROR)
             return false;
         if (line.dwComponentType == destKind)
             return true;
@@ -58,7 +59,8 @@ bool CMixerBase::FindSource(DWORD sourceKind, MIXERLINE& line) {
         line.cbStruct = sizeof(MIXERLINE);
         line.dwSource = i;
         line.dwDestination = destination;
-        if (mixerGetLineInfo(Object(), &line, MIXER_GETLINEINFOF_SOURCE) != MMSYSERR_NOERROR)
+        if (mixerGetLineInfo(Object(), &line, kByHandle | MIXER_GETLINEINFOF_SOURCE) !=
+            MMSYSERR_NOERROR)
             return false;
         if (line.dwComponentType == sourceKind)
             return true;
@@ -108,7 +110,7 @@ int CMixerBase::Init(UINT mixer, DWORD destKind, DWORD sourceKind, DWORD control
     request.cControls = 1;
     request.cbmxctrl = sizeof(MIXERCONTROL);
     request.pamxctrl = &m_control;
-    if (mixerGetLineControls(Object(), &request, MIXER_GETLINECONTROLSF_ONEBYTYPE) !=
+    if (mixerGetLineControls(Object(), &request, kByHandle | MIXER_GETLINECONTROLSF_ONEBYTYPE) !=
         MMSYSERR_NOERROR) {
         m_error = "CMixerBase::Init - mixerGetLineControls failed";
         Close();
@@ -155,7 +157,8 @@ int CMixerBase::InitMXDetails() {
 }
 
 int CMixerBase::GetMixerControlValue() {
-    MMRESULT r = mixerGetControlDetails(Object(), &m_details, MIXER_GETCONTROLDETAILSF_VALUE);
+    MMRESULT r =
+        mixerGetControlDetails(Object(), &m_details, kByHandle | MIXER_GETCONTROLDETAILSF_VALUE);
     if (r != MMSYSERR_NOERROR) {
         char text[96];
         std::snprintf(text, sizeof(text),
@@ -168,7 +171,8 @@ int CMixerBase::GetMixerControlValue() {
 }
 
 int CMixerBase::SetMixerControlValue() {
-    MMRESULT r = mixerSetControlDetails(Object(), &m_details, MIXER_SETCONTROLDETAILSF_VALUE);
+    MMRESULT r =
+        mixerSetControlDetails(Object(), &m_details, kByHandle | MIXER_SETCONTROLDETAILSF_VALUE);
     if (r != MMSYSERR_NOERROR) {
         char text[96];
         std::snprintf(text, sizeof(text),

@@ -47,7 +47,8 @@ public:
     std::vector<plat::DWORD> m_values;
 
 protected:
-    // The open handle as a mixer object, with no object-type flag.
+    // Mixer calls name the open handle as such, which every backend accepts.
+    static constexpr plat::DWORD kByHandle = plat::MIXER_OBJECTF_HMIXER;
     plat::HMIXEROBJ Object() const { return reinterpret_cast<plat::HMIXEROBJ>(m_hMixer); }
 
 private:

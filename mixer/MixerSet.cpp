@@ -71,7 +71,8 @@ CMixerSet::Step CMixerSet::SelectInList(UINT mixer, DWORD dest, DWORD listType,
     details.cMultipleItems = items;
     details.cbDetails = sizeof(MIXERCONTROLDETAILS_LISTTEXT);
     details.paDetails = texts.data();
-    MMRESULT r = mixerGetControlDetails(Object(), &details, MIXER_GETCONTROLDETAILSF_LISTTEXT);
+    MMRESULT r =
+        mixerGetControlDetails(Object(), &details, kByHandle | MIXER_GETCONTROLDETAILSF_LISTTEXT);
     if (r != MMSYSERR_NOERROR) {
         Close();
         char text[80];

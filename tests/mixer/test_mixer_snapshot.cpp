@@ -1,0 +1,256 @@
+#include "MixerTestCard.h"
+#include "mixer/InfoMix.h"
+#include "mixer/MixerSetup.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+using namespace mixtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr DWORD SPEAKERS = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
+constexpr DWORD WAVEIN = MIXERLINE_COMPONENTTYPE_DST_WAVEIN;
+constexpr DWORD MIC = MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE;
+constexpr DWORD WAVEOUT = MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT;
+constexpr DWORD VOLUME = MIXERCONTROL_CONTROLTYPE_VOLUME;
+constexpr DWORD MUTE = MIXERCONTROL_CONTROLTYPE_MUTE;
+
+class Snapshot : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() /
+                ("mixer_snapshot_" + std::to_string(::getpid()) + "_" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+        m_path = (m_dir / "Mixer.ser").string();
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    std::vector<BYTE> Bytes() const {
+        std::ifstream in(m_path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    void SetBytes(const std::vector<BYTE>& bytes) const {
+        std::ofstream out(m_path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+    }
+
+    fs::path m_dir;
+    std::string m_path;
+};
+
+void Put16(std::vector<BYTE>& b, DWORD v) {
+    b.push_back(static_cast<BYTE>(v));
+    b.push_back(static_cast<BYTE>(v >> 8));
+}
+void Put32(std::vector<BYTE>& b, DWORD v) {
+    Put16(b, v & 0xFFFF);
+    Put16(b, v >> 16);
+}
+
+// Every value of every control of a card, for before/after comparisons.
+std::vector<std::vector<LONG>> AllValues(const CVirtualCard& card) {
+    std::vector<std::vector<LONG>> out;
+    const auto& desc = card.Description();
+    for (UINT m = 0; m < desc.mixers.size(); ++m) {
+        auto add = [&](const VirtualLine& line) {
+            for (const auto& c : line.controls) {
+                std::vector<LONG> v;
+                card.GetControlValues(m, c.id, v);
+                out.push_back(v);
+            }
+        };
+        for (const auto& d : desc.mixers[m].destinations) {
+            add(d);
+            for (const auto& s : d.sources)
+                add(s);
+        }
+    }
+    return out;
+}
+
+TEST_F(Snapshot, FortyControlsHaveTheArchiveLayout) {
+    std::vector<VirtualControl> controls;
+    for (int i = 0; i < 40; ++i)
+        controls.push_back(Volume(1000 + i));
+    auto card = Install(Card({Mixer({Line("Spk", SPEAKERS, controls)})}));
+
+    CMixerSetup setup;
+    TraceRecorder trace;
+    ASSERT_EQ(setup.SaveSnapshot(m_path), 1) << setup.GetErrorText();
+    EXPECT_TRUE(trace.Has(0, "MixerSetup", "Mixer.ser écrit sur le disque"));
+
+    std::vector<BYTE> expect = {0x28, 0x00, 0xFF, 0xFF, 0x01, 0x00, 0x0D, 0x00};
+    for (char c : std::string("CElementMixer"))
+        expect.push_back(static_cast<BYTE>(c));
+    const auto& saved = card->Description().mixers[0].destinations[0].controls;
+    for (int i = 0; i < 40; ++i) {
+        if (i > 0)
+            Put16(expect, 0x8001);
+        Put16(expect, 1);                   // one value
+        Put32(expect, 1000 + i);            // the value
+        Put32(expect, 0);                   // mixer
+        Put32(expect, saved[i].id);         // control id
+        Put32(expect, MIXER_KIND_UNSIGNED); // family
+        Put32(expect, 0);                   // items
+    }
+    EXPECT_EQ(Bytes(), expect);
+    // Nothing but the snapshot is left in the directory.
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), {}), 1);
+}
+
+TEST_F(Snapshot, ListCustomAndSignedControlsRoundTrip) {
+    VirtualControl mux =
+        List(MIXERCONTROL_CONTROLTYPE_MUX, {"a", "b", "c", "d", "e"}, {0, 0, 1, 0, 0});
+    VirtualControl pan = Control(MIXERCONTROL_CONTROLTYPE_PAN, {-2000}, -32768, 32767);
+    VirtualControl custom = Control(MIXERCONTROL_CONTROLTYPE_CUSTOM, {77});
+    auto card = Install(Card({Mixer({Line("Rec", WAVEIN, {mux, pan, custom})})}));
+    CMixerSetup setup;
+    ASSERT_EQ(setup.SaveSnapshot(m_path), 1) << setup.GetErrorText();
+
+    const auto bytes = Bytes();
+    // count and new class (21 bytes), then the MUX: 5 values and 5 items.
+    ASSERT_GT(bytes.size(), 23u + 20 + 16);
+    EXPECT_EQ(bytes[21], 5);
+    EXPECT_EQ(bytes[22], 0);
+    EXPECT_EQ(bytes[23 + 20 + 12], 5); // m_items after values, mixer, id, kind
+
+    const auto before = AllValues(*card);
+    const DWORD muxId = card->FindControlId(0, WAVEIN, MIXERCONTROL_CONTROLTYPE_MUX);
+    const DWORD panId = card->FindControlId(0, WAVEIN, MIXERCONTROL_CONTROLTYPE_PAN);
+    const DWORD customId = card->FindControlId(0, WAVEIN, MIXERCONTROL_CONTROLTYPE_CUSTOM);
+    card->SetControlValues(0, muxId, {1, 0, 0, 0, 0});
+    card->SetControlValues(0, panId, {500});
+    card->SetControlValues(0, customId, {78});
+
+    ASSERT_EQ(setup.RestoreSnapshot(m_path), 1) << setup.GetErrorText();
+    auto after = AllValues(*card);
+    EXPECT_EQ(after[0], before[0]);
+    EXPECT_EQ(after[1], before[1]);
+    EXPECT_EQ(after[2], (std::vector<LONG>{78})); // a custom control is not written back
+    EXPECT_FALSE(fs::exists(m_path));
+}
+
+TEST_F(Snapshot, RestoreOpensEachMixerOnceInFileOrder) {
+    auto card = Install(Card({Mixer({Line("Spk", SPEAKERS, {Volume(10), Mute(false)})}),
+                              Mixer({Line("Spk", SPEAKERS, {Volume(20), Mute(true)})})}));
+    CMixerSetup setup;
+    ASSERT_EQ(setup.SaveSnapshot(m_path), 1);
+    const auto before = AllValues(*card);
+    for (UINT m = 0; m < 2; ++m) {
+        card->SetControlValues(m, card->FindControlId(m, SPEAKERS, VOLUME), {60000});
+        card->SetControlValues(m, card->FindControlId(m, SPEAKERS, MUTE), {1});
+    }
+    card->ResetCallCounts();
+    // Mixer 1 cannot be opened: mixer 0 was restored first, then the walk stops.
+    card->FailCall("mixerOpen", MMSYSERR_ALLOCATED, 1, 1);
+    EXPECT_EQ(setup.RestoreSnapshotKeepingFile(m_path), 0);
+    EXPECT_EQ(setup.GetErrorText(), "InfoMix:SetMixerValue :Error opening mixer device : 4");
+    EXPECT_EQ(card->CallCount("mixerOpen"), 2);
+    EXPECT_EQ(AllValues(*card)[0], before[0]);
+    EXPECT_EQ(AllValues(*card)[2], (std::vector<LONG>{60000}));
+    EXPECT_EQ(card->OpenMixerHandles(), 0u);
+
+    card->ResetCallCounts();
+    ASSERT_EQ(setup.RestoreSnapshot(m_path), 1) << setup.GetErrorText();
+    EXPECT_EQ(card->CallCount("mixerOpen"), 2);
+    EXPECT_EQ(card->CallCount("mixerSetControlDetails"), 4);
+    EXPECT_EQ(AllValues(*card), before);
+    EXPECT_EQ(card->OpenMixerHandles(), 0u);
+}
+
+TEST_F(Snapshot, DefaultCardComesBackAfterTheWizardsChanges) {
+    auto card = Install(DefaultCardDesc());
+    const auto before = AllValues(*card);
+    CMixerSetup setup;
+    ASSERT_EQ(setup.SaveSnapshot(m_path), 1) << setup.GetErrorText();
+    ASSERT_EQ(setup.PrepareRecording(), 1) << setup.GetErrorText();
+    ASSERT_EQ(setup.PreparePlayback(), 1) << setup.GetErrorText();
+    ASSERT_EQ(setup.SetPlaybackVolume(1234), 1);
+    ASSERT_EQ(setup.SetRecordingVolume(9876), 1);
+    ASSERT_NE(AllValues(*card), before);
+
+    ASSERT_EQ(setup.RestoreSnapshot(m_path), 1) << setup.GetErrorText();
+    EXPECT_EQ(AllValues(*card), before);
+    EXPECT_FALSE(fs::exists(m_path));
+    // A second restore finds no file and changes nothing.
+    ASSERT_EQ(setup.SetPlaybackVolume(10000), 1);
+    const auto changed = AllValues(*card);
+    EXPECT_EQ(setup.RestoreSnapshot(m_path), 0);
+    EXPECT_EQ(setup.GetErrorText(), "Error : opening file " + m_path);
+    EXPECT_EQ(AllValues(*card), changed);
+}
+
+TEST_F(Snapshot, SaveFailuresKeepTheEarlierFile) {
+    auto card = Install(DefaultCardDesc());
+    CMixerSetup setup;
+    ASSERT_EQ(setup.SaveSnapshot(m_path), 1);
+    const auto good = Bytes();
+
+    card->FailCall("mixerGetLineControls", MMSYSERR_ERROR, 1);
+    EXPECT_EQ(setup.SaveSnapshot(m_path), 0);
+    EXPECT_EQ(setup.GetErrorText(), "AddControls : mixerGetLineControls failed : 1");
+    EXPECT_EQ(Bytes(), good);
+
+    const std::string nowhere = (m_dir / "missing" / "Mixer.ser").string();
+    EXPECT_EQ(setup.SaveSnapshot(nowhere), 0);
+    EXPECT_EQ(setup.GetErrorText(), "Error : creating file " + nowhere);
+
+    InstallSoundBackend(std::make_shared<CVirtualCard>(Card({})));
+    EXPECT_EQ(setup.SaveSnapshot(m_path), 0);
+    EXPECT_EQ(setup.GetErrorText(), "No mixer device present");
+    EXPECT_EQ(Bytes(), good);
+}
+
+TEST_F(Snapshot, DamagedFilesAreRefusedAndKept) {
+    auto card = Install(Card({Mixer({Line("Spk", SPEAKERS, {Volume(10), Mute(false)})})}));
+    CMixerSetup setup;
+    ASSERT_EQ(setup.SaveSnapshot(m_path), 1);
+    const auto good = Bytes();
+    const auto before = AllValues(*card);
+    card->SetControlValues(0, card->FindControlId(0, SPEAKERS, VOLUME), {999});
+    const auto changed = AllValues(*card);
+
+    auto patched = [&](std::size_t at, std::vector<BYTE> with) {
+        auto b = good;
+        std::copy(with.begin(), with.end(), b.begin() + static_cast<long>(at));
+        return b;
+    };
+    std::vector<std::pair<const char*, std::vector<BYTE>>> damaged = {
+        {"empty", {}},
+        {"cut in the class name", std::vector<BYTE>(good.begin(), good.begin() + 12)},
+        {"cut in the last element", std::vector<BYTE>(good.begin(), good.end() - 1)},
+        {"another class", patched(8, {'X'})},
+        {"another schema", patched(4, {0x02})},
+        {"huge element count", patched(0, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F})},
+        {"huge value count", patched(21, {0xFF, 0xFF})},
+        {"unknown class index", patched(21 + 2 + 4 + 16, {0x05, 0x80})},
+        {"values and items disagree", patched(21 + 2 + 4 + 12, {0x03})},
+        {"bytes after the last element",
+         [&] {
+             auto b = good;
+             b.push_back(0);
+             return b;
+         }()},
+    };
+    for (const auto& [what, bytes] : damaged) {
+        SCOPED_TRACE(what);
+        SetBytes(bytes);
+        EXPECT_EQ(setup.RestoreSnapshot(m_path), 0);
+        EXPECT_EQ(setup.GetErrorText(), "Error : reading file " + m_path);
+        EXPECT_EQ(AllValues(*card), changed);
+        EXPECT_EQ(Bytes(), bytes); // kept for a look
+    }
+    SetBytes(good);
+    ASSERT_EQ(setup.RestoreSnapshot(m_path), 1);
+    EXPECT_EQ(AllValues(*card), before);
+}
+
+} // namespace
