@@ -132,6 +132,9 @@ CWavePlayer::OpenInfo CWavePlayer::Open(const std::string& fileName) {
     if (opened != MMSYSERR_NOERROR) {
         SetWaveError(opened, "waveOutOpen");
         FreeBuffers();
+        // Nothing stays open: a later Play must open its own file, not find
+        // this one still open and play it without a device.
+        m_source->Close();
         return {};
     }
     m_device = device;
