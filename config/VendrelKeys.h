@@ -1,0 +1,130 @@
+// The product's configuration keys: ids, and the key table with types,
+// bounds and defaults that CVendrelParms works from.
+#pragma once
+
+#include <cstdint>
+
+// Key types, the prefix of each key's name tells it: KEYb_, KEYi_, KEYs_.
+enum VendrelKeyType : std::int32_t { KEY_TYPE_BOOL = 0, KEY_TYPE_INT = 1, KEY_TYPE_STRING = 2 };
+
+// One key: id, name (also the INI key), type, bounds (-1 = none), the default
+// of an integer or boolean key (1 = TRUE) and the default of a string key.
+struct VendrelKey {
+    std::int32_t id;
+    const char* name;
+    std::int32_t type;
+    std::int32_t min;
+    std::int32_t max;
+    std::int32_t defaultInt;
+    const char* defaultString;
+};
+
+enum VendrelKeyId : std::int32_t {
+    KEY_NULL = 0,
+    KEYi_AcceptLevel = 1046,
+    KEYb_AdaptMixer = 1000,
+    KEYs_SMTPAddress = 1022,
+    KEYs_FallbackSMTPAddress = 1023,
+    KEYs_UserEMail = 1024,
+    KEYs_AdvisorDelay = 1044,
+    KEYs_TempDirectory = 1005,
+    KEYi_ChronoDuration = 1049,
+    KEYs_CoursePath = 1007,
+    KEYs_LastGuidedLearningPath = 1041,
+    KEYs_UserPosition = 1042,
+    KEYs_Course = 1087,
+    KEYi_Completion = 1040,
+    KEYb_DisplayDates = 1045,
+    KEYb_GuidedMode = 1035,
+    KEYs_InitInstance = 1075,
+    KEYb_IdentifyStudent = 1011,
+    KEYb_CanCreateAccount = 1012,
+    KEYb_NoPassword = 1013,
+    KEYb_CanChooseLearningPath = 1014,
+    KEYb_CanChooseMode = 1015,
+    KEYb_RemoteIdentification = 1016,
+    KEYb_AutoRegister = 1017,
+    KEYs_RPCServerAddress = 1018,
+    KEYs_RPCServerEndPoint = 1019,
+    KEYb_JoinConfig = 1026,
+    KEYb_JoinTracking = 1025,
+    KEYs_LastStudentName = 1006,
+    KEYb_ListeningSkill = 1036,
+    KEYs_TutorEMail = 1021,
+    KEYb_EnableTutor = 1020,
+    KEYi_NoiseToVoiceJump = 1002,
+    KEYi_OutVolume = 1003,
+    KEYi_SampleRate = 1004,
+    KEYb_PlayIntroMusic = 1069,
+    KEYb_PlayRecoBeep = 1070,
+    KEYb_ReadingSkill = 1037,
+    KEYb_ShowAdvisor = 1043,
+    KEYb_SoundBad = 1071,
+    KEYb_SoundGood = 1072,
+    KEYb_SoundHangman = 1073,
+    KEYb_SpeakingSkill = 1038,
+    KEYb_SpeechSave = 1083,
+    KEYs_StudentLang = 1076,
+    KEYb_TooltipTranslation = 1051,
+    KEYb_UseChrono = 1050,
+    KEYs_UsersRootPath = 1008,
+    KEYs_LocalDataCopy = 1009,
+    KEYs_LocalDataClean = 1010,
+    KEYi_VoiceDisplayMode = 1074,
+    KEYi_VoiceSpeed = 1057,
+    KEYs_Web = 1027,
+    KEYb_WritingSkill = 1039,
+    KEYb_IntegratedMessaging = 1032,
+    KEYb_RemoteMessaging = 1033,
+    KEYs_ServerPath = 1034,
+    KEYi_CrossWordDim = 1064,
+    KEYb_CrossWordAudio = 1065,
+    KEYi_DialogNbFalse = 1053,
+    KEYb_ComprehensiveMode = 1054,
+    KEYb_DictationHard = 1060,
+    KEYb_WithReco = 1048,
+    KEYb_EnableCrossWord = 1063,
+    KEYb_ImageWordDisplayWord = 1061,
+    KEYi_ImageWordNbDistractors = 1062,
+    KEYb_VideoDisplaySubtitles = 1058,
+    KEYi_AcceptLevelMini = 1047,
+    KEYb_GramTranslation = 1066,
+    KEYi_CurrentExerciceMode = 1067,
+    KEYi_RomanizationMode = 1068,
+    KEYi_CourseDisplayMode = 1084,
+    KEYb_CanResetTracking = 1085,
+    KEYb_DisplayLocutionInDlg = 1055,
+    KEYb_UseMixerLineIn = 1001,
+    KEYb_DisplayQAndCM = 1056,
+    KEYb_SaveDialogInTrackingDir = 1082,
+    KEYi_TrackingSavedSessions = 1077,
+    KEYi_TrackingMode = 1078,
+    KEYi_TrackingSavedDays = 1079,
+    KEYi_TrackingSavedTimeSpanDays = 1080,
+    KEYb_TrackingEvents = 1081,
+    KEYb_TranslationEnable = 1052,
+    KEYb_VideoTranslation = 1059,
+    KEYs_ACC = 1088,
+    KEYs_AIDE = 1089,
+    KEYs_CHOC = 1090,
+    KEYs_CHOP = 1091,
+    KEYs_DIAL = 1092,
+    KEYs_DIAPO = 1093,
+    KEYs_EXO = 1094,
+    KEYs_GRADI = 1095,
+    KEYs_MARK = 1096,
+    KEYs_OPT = 1097,
+    KEYs_PRON = 1098,
+    KEYs_SYNTH = 1099,
+    KEYs_VIDEO = 1100,
+    KEYs_VIDEX = 1101,
+    KEYs_TABLE = 1102,
+    KEYs_PLANIF = 1103,
+    KEYs_IDENT = 1104,
+    KEYs_INET = 1105,
+    KEYs_CREDI = 1106,
+    KEYs_INTE = 1107,
+};
+
+// The product's key table, ended by the record {KEY_NULL, "KEY_NULL"}.
+extern const VendrelKey g_vendrelKeys[];

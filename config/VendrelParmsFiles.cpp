@@ -1,0 +1,105 @@
+// CVendrelParms: the "Keys" section of INI files, the dump, the archive.
+#include "config/VendrelParms.h"
+
+#include "platform/IniFile.h"
+#include "platform/system.h"
+
+#include <cstdio>
+#include <fstream>
+
+namespace {
+
+constexpr const char* kNotFound = "!!!INI ERROR!!!";
+constexpr const char* kSection = "Keys";
+
+} // namespace
+
+bool CVendrelParms::LoadIni(const std::string& path, bool allowMissing) {
+    CIniFile ini;
+    ini.SetNotFoundValue(kNotFound);
+    if (!ini.Open(path))
+        return false;
+    for (int i = 0; i < m_keyCount; ++i) {
+        const VendrelKey& key = m_table[i];
+        if (!allowMissing && Find(key.name) == nullptr)
+            return false;
+        const std::string text = ini.GetString(kSection, key.name);
+        if (text != kNotFound)
+            SetValue(key.name, text, false);
+    }
+    return true;
+}
+
+bool CVendrelParms::SaveIni(const std::string& path) {
+    CIniFile ini;
+    ini.SetNotFoundValue(kNotFound);
+    if (!ini.Open(path))
+        return false;
+    if (ini.FindSection(kSection)) {
+        for (int i = 0; i < m_keyCount; ++i) {
+            const VendrelKey& key = m_table[i];
+            const std::string* value = Find(key.name);
+            if (ini.GetValue(key.name) != kNotFound)
+                ini.SetValue(key.name, value ? *value : std::string());
+        }
+    }
+    return ini.Save(path);
+}
+
+bool CVendrelParms::WriteIni(const std::string& path) {
+    if (m_table == nullptr)
+        return false;
+    CIniFile ini;
+    ini.SetNotFoundValue(kNotFound);
+    ini.AddSection(kSection);
+    for (int i = 0; i < m_keyCount; ++i) {
+        const VendrelKey& key = m_table[i];
+        if (const std::string* value = Find(key.name))
+            ini.SetValue(key.name, *value);
+    }
+    return ini.Save(path);
+}
+
+bool CVendrelParms::Dump(const std::string& path, bool withTable) const {
+    std::ofstream out(plat::NativePath(path), std::ios::binary | std::ios::trunc);
+    if (!out)
+        return false;
+    for (const auto& [name, text] : m_values)
+        out << name << " = " << text << "\n";
+    if (withTable && m_table != nullptr) {
+        out << "______\n\n";
+        for (int i = 0; i < m_keyCount; ++i) {
+            const VendrelKey& k = m_table[i];
+            char line[512];
+            std::snprintf(line, sizeof line, "%s(%d):\ttype %d | %s | %d(%d,%d)\n", k.name, k.id,
+                          k.type, k.defaultString ? k.defaultString : "(null)", k.defaultInt, k.min,
+                          k.max);
+            out << line;
+        }
+    }
+    out.close();
+    return !out.fail();
+}
+
+void CVendrelParms::Serialize(plat::CArchiveWriter& ar) const {
+    ar.WriteCount(static_cast<plat::DWORD>(m_values.size()));
+    for (const auto& [name, text] : m_values) {
+        ar.WriteString(name);
+        ar.WriteString(text);
+    }
+}
+
+bool CVendrelParms::Deserialize(plat::CArchiveReader& ar) {
+    plat::DWORD count = 0;
+    if (!ar.ReadCount(count, 2))
+        return false;
+    std::map<std::string, std::string> values;
+    for (plat::DWORD i = 0; i < count; ++i) {
+        std::string name, text;
+        if (!ar.ReadString(name) || !ar.ReadString(text))
+            return false;
+        values[name] = std::move(text);
+    }
+    m_values = std::move(values);
+    return true;
+}
