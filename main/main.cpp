@@ -2,13 +2,9 @@
 // library, then runs a command-line tool or the wizard.
 #include "app/CommandLine.h"
 #include "app/UiTexts.h"
+#include "platform/sound_choice.h"
 #include "platform/system.h"
 #include "platform/trace.h"
-
-#if __has_include("platform/sound_choice.h")
-#include "platform/sound_choice.h"
-#define PELMORA_HAS_SOUND_CHOICE 1
-#endif
 
 #include <iostream>
 #include <string>
@@ -21,13 +17,11 @@ int main(int argc, char** argv) {
     if (commandLine.exit)
         return commandLine.exitCode;
 
-#ifdef PELMORA_HAS_SOUND_CHOICE
     std::string error;
     if (!plat::SelectSoundBackend(commandLine.soundChoice, error)) {
         std::cerr << "pelmora: " << error << "\n";
         return 2;
     }
-#endif
 
     LoadUiTexts();
     plat::LoadTraceLibrary();
