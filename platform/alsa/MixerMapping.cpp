@@ -234,6 +234,10 @@ private:
 
 } // namespace
 
+MixerModel BuildMixerModel(const std::vector<AlsaElement>& elements) {
+    return CModelBuilder(elements).Build();
+}
+
 DWORD SourceComponentType(const std::string& name) {
     if (name == "PCM")
         return MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT;
