@@ -7,9 +7,10 @@
 
 namespace {
 
-// Macro expansion stops growing the list of alternatives here, so macro
-// values that name each other cannot run away.
-constexpr std::size_t kMaxAlternatives = 1024;
+// Limits of the expansion, so macro values that name macros themselves
+// cannot make it run away: alternatives kept, and rounds of replacement.
+constexpr std::size_t kMaxAlternatives = 256;
+constexpr std::size_t kMaxRounds = 256;
 
 bool IsSeparator(char c) {
     return c == '\\' || c == '/';
@@ -59,7 +60,8 @@ std::string CVendrelParms::Expand(const std::string& text) const {
     std::vector<std::string> work{text};
     std::size_t i = 0;
     std::size_t m = 0;
-    while (i < work.size()) {
+    std::size_t rounds = 0;
+    while (i < work.size() && rounds < kMaxRounds) {
         if (m >= m_macros.size()) {
             ++i;
             m = 0;
@@ -93,6 +95,7 @@ std::string CVendrelParms::Expand(const std::string& text) const {
             }
         }
         if (appended) {
+            ++rounds;
             work.erase(work.begin() + static_cast<std::ptrdiff_t>(i));
             m = 0;
             continue;
