@@ -48,6 +48,8 @@ public:
                 return false;
             }
         }
+        m_full = DWORD(size);
+        Pump(); // the sound starts before the call returns
         m_thread = std::thread([this] { Run(); });
         return true;
     }
@@ -99,39 +101,39 @@ private:
         return true;
     }
 
+    // Refills and queues every buffer the device has handed back; the number
+    // of buffers still queued.
+    int Pump() {
+        int busy = 0;
+        for (int i = 0; i < kBuffers; ++i) {
+            WAVEHDR& header = m_headers[i];
+            if (m_written[i] && !(std::atomic_ref<DWORD>(header.dwFlags).load() & WHDR_DONE)) {
+                ++busy;
+                continue;
+            }
+            m_written[i] = false;
+            if (m_over)
+                continue;
+            header.dwBufferLength = m_full;
+            if (!Fill(header) ||
+                waveOutWrite(m_device, &header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+                m_over = true;
+                continue;
+            }
+            m_written[i] = true;
+            ++busy;
+        }
+        return busy;
+    }
+
     void Run() {
-        bool written[kBuffers] = {};
-        const DWORD full = m_headers[0].dwBufferLength;
-        bool over = false;
         while (!m_stop.load()) {
             std::uint64_t seen;
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 seen = m_signals;
             }
-            int busy = 0;
-            for (int i = 0; i < kBuffers; ++i) {
-                WAVEHDR& header = m_headers[i];
-                if (written[i] && !(std::atomic_ref<DWORD>(header.dwFlags).load() & WHDR_DONE)) {
-                    ++busy;
-                    continue;
-                }
-                written[i] = false;
-                if (over)
-                    continue;
-                header.dwBufferLength = full;
-                if (!Fill(header)) {
-                    over = true;
-                    continue;
-                }
-                if (waveOutWrite(m_device, &header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
-                    over = true;
-                    continue;
-                }
-                written[i] = true;
-                ++busy;
-            }
-            if (over && busy == 0)
+            if (Pump() == 0 && m_over)
                 break;
             std::unique_lock<std::mutex> lock(m_mutex);
             m_cv.wait_for(lock, std::chrono::milliseconds(200),
@@ -163,6 +165,9 @@ private:
     WAVEHDR m_headers[kBuffers]{};
     std::vector<char> m_data[kBuffers];
     std::size_t m_position = 0;
+    DWORD m_full = 0; // the size of a buffer when full
+    bool m_written[kBuffers] = {};
+    bool m_over = false; // the whole sound has been queued
     std::atomic<bool> m_stop{false};
     std::mutex m_mutex;
     std::condition_variable m_cv;
