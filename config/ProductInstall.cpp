@@ -1,0 +1,122 @@
+#include "config/ProductInstall.h"
+
+#include "platform/IniFile.h"
+#include "platform/system.h"
+
+#include <mutex>
+
+using namespace plat;
+
+namespace {
+
+constexpr DWORD kPathBuffer = 260;
+
+// The string "InstallDir" of HKEY_LOCAL_MACHINE\keyPath, read with a
+// 260-byte buffer.
+bool ReadInstallDir(const char* keyPath, std::string& dir) {
+    HKEY key = nullptr;
+    if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, keyPath, 0, kInstallAccess, &key) != ERROR_SUCCESS)
+        return false;
+    char buffer[kPathBuffer];
+    DWORD size = kPathBuffer;
+    DWORD type = REG_NONE;
+    const LONG r =
+        RegQueryValueEx(key, "InstallDir", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    RegCloseKey(key);
+    if (r != ERROR_SUCCESS || type != REG_SZ)
+        return false;
+    std::size_t len = 0;
+    while (len < size && buffer[len] != 0)
+        ++len;
+    dir.assign(buffer, len);
+    return true;
+}
+
+std::mutex g_studentMutex;
+std::string g_studentDirectory;
+
+} // namespace
+
+std::string GetProductIniPath() {
+    std::string dir;
+    if (!ReadInstallDir(kProductRegistryKey, dir))
+        return {};
+    return dir + "QRV.INI";
+}
+
+std::string GetProductTag(const std::string& productIniPath) {
+    CIniFile ini;
+    if (!productIniPath.empty() && ini.Open(productIniPath)) {
+        ini.SetNotFoundValue("");
+        const std::string tag = ini.GetString("Keys", "KEYs_ProductTag");
+        if (!tag.empty())
+            return tag;
+    }
+    return "Unknown";
+}
+
+std::vector<std::string> GetTikoIniList(bool* anyInstallDir) {
+    std::vector<std::string> list;
+    bool any = false;
+    for (const char* keyPath : kTikoRegistryKeys) {
+        std::string dir;
+        if (!ReadInstallDir(keyPath, dir))
+            continue;
+        any = true;
+        const std::string path = WithTrailingSeparator(dir) + "Tiko.ini";
+        if (FileExists(path))
+            list.push_back(path);
+    }
+    if (anyInstallDir)
+        *anyInstallDir = any;
+    return list;
+}
+
+bool LoadProductStudents(const std::string& productIniPath, CVendrelParms& parms,
+                         CUserList& users) {
+    parms.Init(g_vendrelKeys, true, GetProductTag(productIniPath));
+    parms.LoadIni(productIniPath, true);
+    std::string root;
+    parms.GetString(KEYs_UsersRootPath, &root, true);
+    return users.Load(root);
+}
+
+int StudentVolumeLevel(int playbackVolume) {
+    return playbackVolume / 1000;
+}
+
+bool ExportStudentVolume(CVendrelParms& parms, const std::string& studentDirectory,
+                         int playbackVolume) {
+    const std::string settings = WithTrailingSeparator(studentDirectory) + CUserList::kOptionsFile;
+    parms.LoadIni(settings, true);
+    int old = 0;
+    parms.GetInt(KEYi_OutVolume, &old);
+    const int level = StudentVolumeLevel(playbackVolume);
+    if (level == old)
+        return false;
+    parms.SetInt(KEYi_OutVolume, level);
+    parms.SaveIni(settings);
+    return true;
+}
+
+void ExportTikoVolumes(const std::vector<std::string>& tikoIniPaths, int playbackVolume,
+                       int recordingVolume) {
+    for (const std::string& path : tikoIniPaths) {
+        CIniFile ini;
+        if (!ini.Open(path))
+            continue; // the edition went away since the list was made
+        ini.SetLong("Main", "OutVolume", playbackVolume);
+        ini.SetLong("Main", "RecVolume", recordingVolume);
+        ini.Save(path);
+    }
+}
+
+void SetCurrentStudentDirectory(const std::string& directory) {
+    std::lock_guard<std::mutex> lock(g_studentMutex);
+    g_studentDirectory = directory;
+}
+
+std::string GetCurrentStudentDirectory() {
+    std::lock_guard<std::mutex> lock(g_studentMutex);
+    return g_studentDirectory;
+}

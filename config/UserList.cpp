@@ -1,0 +1,175 @@
+#include "config/UserList.h"
+
+#include "platform/Archive.h"
+#include "platform/file_lock.h"
+#include "platform/system.h"
+#include "platform/winerror.h"
+
+#include <unordered_map>
+
+using namespace plat;
+
+namespace {
+
+// Reads one character as a code point and folds ASCII and Latin-1 capitals
+// (U+00C0..U+00DE, except U+00D7) to small letters. Other bytes pass as they
+// are, one at a time.
+unsigned Fold(const std::string& s, std::size_t& i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c >= 'A' && c <= 'Z') {
+        ++i;
+        return c + 32u;
+    }
+    if (c == 0xC3 && i + 1 < s.size()) {
+        const auto d = static_cast<unsigned char>(s[i + 1]);
+        if (d >= 0x80 && d <= 0xBF) {
+            i += 2;
+            unsigned cp = 0xC0u + (d - 0x80u);
+            if (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7)
+                cp += 0x20;
+            return cp;
+        }
+    }
+    ++i;
+    return c < 0x80 ? c : 0x100u + c; // a lone byte never equals a code point
+}
+
+// Opens the file with the lock, retrying while another program holds it.
+bool AcquireWithRetry(CFileLock& lock, const std::string& path, bool exclusive, DWORD interval,
+                      DWORD limit, const CUserList::SleepFn& sleep) {
+    DWORD waited = 0;
+    while (!lock.Acquire(path, exclusive)) {
+        if (waited >= limit)
+            return false;
+        if (sleep)
+            sleep(interval);
+        else
+            Sleep(interval);
+        waited += interval == 0 ? 1 : interval;
+    }
+    return true;
+}
+
+} // namespace
+
+bool EqualNoCaseUtf8(const std::string& a, const std::string& b) {
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size())
+        if (Fold(a, i) != Fold(b, j))
+            return false;
+    return i == a.size() && j == b.size();
+}
+
+CUserList::CUserList() = default;
+
+void CUserList::SetRetry(DWORD intervalMs, DWORD limitMs, SleepFn sleep) {
+    m_retryInterval = intervalMs;
+    m_retryLimit = limitMs;
+    m_sleep = std::move(sleep);
+}
+
+bool CUserList::Fail(LONG error, const std::string& text) {
+    m_lastError = error;
+    m_errorText = text;
+    m_users.clear();
+    return false;
+}
+
+bool CUserList::Load(const std::string& root) {
+    m_root = WithTrailingSeparator(root);
+    m_users.clear();
+    m_lastError = ERROR_SUCCESS;
+    m_errorText.clear();
+    if (!DirectoryExists(m_root) && !CreateDirectories(m_root))
+        return Fail(ERROR_CANNOT_MAKE, m_root);
+    const std::string path = m_root + kFileName;
+    CFileLock lock;
+    if (!AcquireWithRetry(lock, path, false, m_retryInterval, m_retryLimit, m_sleep))
+        return Fail(ERROR_OPEN_FAILED, path);
+    if (lock.Size() == 0)
+        return true;
+    CArchiveReader ar;
+    if (!ar.Open(path))
+        return Fail(ERROR_OPEN_FAILED, path);
+    DWORD count = 0;
+    if (!ar.ReadCount(count, 2)) // two length bytes at least per entry
+        return Fail(ERROR_FILE_CORRUPT, path);
+    std::unordered_map<std::string, std::size_t> index; // a folder named twice keeps its place
+    for (DWORD i = 0; i < count; ++i) {
+        std::string folder, name;
+        if (!ar.ReadString(folder) || !ar.ReadString(name))
+            return Fail(ERROR_FILE_CORRUPT, path);
+        const auto [it, added] = index.emplace(folder, m_users.size());
+        if (added)
+            m_users.emplace_back(std::move(folder), std::move(name));
+        else
+            m_users[it->second].second = std::move(name);
+    }
+    return true;
+}
+
+bool CUserList::Save(const std::string& root) {
+    if (!root.empty())
+        m_root = WithTrailingSeparator(root);
+    if (m_root.empty()) {
+        m_lastError = ERROR_INVALID_PARAMETER;
+        m_errorText = kFileName;
+        return false;
+    }
+    if (!DirectoryExists(m_root) && !CreateDirectories(m_root)) {
+        m_lastError = ERROR_CANNOT_MAKE;
+        m_errorText = m_root;
+        return false;
+    }
+    const std::string path = m_root + kFileName;
+    CFileLock lock;
+    CArchiveWriter ar;
+    if (!AcquireWithRetry(lock, path, true, m_retryInterval, m_retryLimit, m_sleep) ||
+        !ar.Open(path)) {
+        m_lastError = ERROR_OPEN_FAILED;
+        m_errorText = path;
+        return false;
+    }
+    ar.WriteCount(static_cast<DWORD>(m_users.size()));
+    for (const auto& [folder, name] : m_users) {
+        ar.WriteString(folder);
+        ar.WriteString(name);
+    }
+    if (!ar.Commit()) {
+        m_lastError = ERROR_CANTWRITE;
+        m_errorText = path;
+        return false;
+    }
+    m_lastError = ERROR_SUCCESS;
+    m_errorText.clear();
+    return true;
+}
+
+void CUserList::SetUser(const std::string& folder, const std::string& name) {
+    for (auto& entry : m_users) {
+        if (entry.first == folder) {
+            entry.second = name;
+            return;
+        }
+    }
+    m_users.emplace_back(folder, name);
+}
+
+bool CUserList::FindUser(const std::string& name, std::string* directory) const {
+    for (const auto& [folder, student] : m_users) {
+        if (EqualNoCaseUtf8(student, name)) {
+            if (directory)
+                *directory = m_root + folder;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<std::string> CUserList::GetNames() const {
+    std::vector<std::string> names;
+    names.reserve(m_users.size());
+    for (const auto& entry : m_users)
+        names.push_back(entry.second);
+    return names;
+}

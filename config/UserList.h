@@ -1,0 +1,64 @@
+// CUserList: the product's student list, "UserList.dat" in the users' root
+// directory: the archive of a string-to-string map from each student's folder
+// name (under the users' root) to the student's name.
+#pragma once
+
+#include "platform/types.h"
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+class CUserList {
+public:
+    static constexpr const char* kFileName = "UserList.dat";
+    static constexpr const char* kOptionsFile = "options.ini";
+
+    // Waits between attempts to open a file another program holds.
+    using SleepFn = std::function<void(plat::DWORD ms)>;
+
+    CUserList();
+
+    // Reads root + "UserList.dat", creating the directory and an empty file
+    // when missing. False with ERROR_CANNOT_MAKE (text: the root),
+    // ERROR_OPEN_FAILED (text: the file, still locked after the retries) or
+    // ERROR_FILE_CORRUPT (text: the file; bad or truncated content). The list
+    // is empty after any failure.
+    bool Load(const std::string& root);
+    // Writes the list to root + "UserList.dat" (the root of the last Load, or
+    // the one given), atomically, holding the file against readers.
+    bool Save(const std::string& root = std::string());
+
+    // The first student, in list order, whose name equals `name` ignoring
+    // case; *directory receives root + folder name.
+    bool FindUser(const std::string& name, std::string* directory) const;
+    std::vector<std::string> GetNames() const;
+    // Adds a student or renames the one in that folder.
+    void SetUser(const std::string& folder, const std::string& name);
+    void RemoveAll() { m_users.clear(); }
+
+    // (folder name, student name) in list order: the order of the file.
+    const std::vector<std::pair<std::string, std::string>>& Users() const { return m_users; }
+    const std::string& GetRoot() const { return m_root; }
+    plat::LONG GetLastError() const { return m_lastError; }
+    const std::string& GetErrorText() const { return m_errorText; }
+
+    // Retry policy for a file another program holds: every intervalMs, up to
+    // limitMs in all (100 ms and 10 s by default).
+    void SetRetry(plat::DWORD intervalMs, plat::DWORD limitMs, SleepFn sleep = nullptr);
+
+private:
+    bool Fail(plat::LONG error, const std::string& text);
+
+    std::string m_root;
+    std::vector<std::pair<std::string, std::string>> m_users;
+    plat::LONG m_lastError = 0;
+    std::string m_errorText;
+    plat::DWORD m_retryInterval = 100;
+    plat::DWORD m_retryLimit = 10000;
+    SleepFn m_sleep;
+};
+
+// Compares two UTF-8 texts ignoring the case of ASCII and Latin-1 letters.
+bool EqualNoCaseUtf8(const std::string& a, const std::string& b);
