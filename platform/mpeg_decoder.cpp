@@ -62,7 +62,10 @@ MMRESULT StartDecoder(HACMSTREAM__& s) {
         s.decoder = mpg123_new(nullptr, &err);
         if (!s.decoder)
             return err == MPG123_OUT_OF_MEM ? MMSYSERR_NOMEM : MMSYSERR_ERROR;
-        long flags = MPG123_QUIET | MPG123_IGNORE_INFOFRAME | MPG123_FORCE_ENDIAN;
+        // Whole frames are fed, so a frame is decoded as soon as it is there,
+        // without waiting for the next header to confirm the stream.
+        long flags =
+            MPG123_QUIET | MPG123_IGNORE_INFOFRAME | MPG123_FORCE_ENDIAN | MPG123_NO_READAHEAD;
         flags |= s.channels == 1 ? MPG123_MONO_MIX : MPG123_FORCE_STEREO;
         if (mpg123_param(s.decoder, MPG123_FLAGS, flags, 0) != MPG123_OK ||
             mpg123_format_none(s.decoder) != MPG123_OK ||
