@@ -1,0 +1,179 @@
+// The installed products as the completion page uses them, on a sample
+// installation built in a temporary directory; and the registry tools.
+#include "config/ProductInstall.h"
+#include "config/Registry.h"
+#include "config/RegistryTools.h"
+
+#include "platform/IniFile.h"
+#include "platform/optical_drives.h"
+#include "platform/system.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using namespace plat;
+namespace fs = std::filesystem;
+
+namespace {
+
+class ProductTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() /
+                (std::string("pelmora-product-") +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir / "Qrv");
+        RegUseHiveFile((m_dir / "hive.reg").string());
+        SetOpticalDriveSource([] { return std::vector<std::string>{}; });
+    }
+    void TearDown() override {
+        SetOpticalDriveSource(nullptr);
+        RegUseHiveFile("");
+        fs::remove_all(m_dir);
+    }
+    std::string Path(const std::string& rel) const { return (m_dir / rel).string(); }
+    static void Write(const std::string& path, const std::string& text) {
+        fs::create_directories(fs::path(path).parent_path());
+        std::ofstream(path, std::ios::binary) << text;
+    }
+    static std::string Read(const std::string& path) {
+        std::ifstream f(path, std::ios::binary);
+        std::ostringstream s;
+        s << f.rdbuf();
+        return s.str();
+    }
+    static void Register(const std::string& key, const std::string& dir) {
+        CRegistry reg;
+        ASSERT_TRUE(reg.Open(HKEY_LOCAL_MACHINE, "", KEY_ALL_ACCESS));
+        ASSERT_TRUE(reg.CreateSubKey(key));
+        ASSERT_TRUE(reg.WriteString("InstallDir", dir));
+    }
+    // The product with two students; Anna's file holds OutVolume 3.
+    void InstallProduct() {
+        Register(kProductRegistryKey, Path("Qrv") + "/");
+        Write(Path("Qrv/QRV.INI"), "[Keys]\r\nKEYs_ProductTag=Qrv50\r\nKEYi_OutVolume=2\r\n");
+        CUserList users;
+        users.SetUser("anna01", "Anna");
+        users.SetUser("bob02", "Bob");
+        ASSERT_TRUE(users.Save(Path("Users")));
+        Write(Path("Users/anna01/options.ini"), "[Keys]\r\nKEYi_OutVolume=3\r\n");
+        Write(Path("Users/bob02/options.ini"), "[Keys]\r\nKEYs_Course=X\r\n");
+    }
+
+    fs::path m_dir;
+};
+
+} // namespace
+
+TEST_F(ProductTest, ProductPathsComeFromTheRegistry) {
+    EXPECT_EQ("", GetProductIniPath()) << "not installed";
+    EXPECT_EQ("Unknown", GetProductTag(""));
+    InstallProduct();
+    EXPECT_EQ(Path("Qrv") + "/QRV.INI", GetProductIniPath());
+    EXPECT_EQ("Qrv50", GetProductTag(GetProductIniPath()));
+    Write(Path("Qrv/QRV.INI"), "[Keys]\r\nKEYs_ProductTag=\r\n");
+    EXPECT_EQ("Unknown", GetProductTag(GetProductIniPath()));
+}
+
+TEST_F(ProductTest, StudentsComeFromTheUsersRootOfTheProduct) {
+    InstallProduct();
+    CVendrelParms parms;
+    CUserList users;
+    ASSERT_TRUE(LoadProductStudents(GetProductIniPath(), parms, users));
+    EXPECT_EQ((std::vector<std::string>{"Anna", "Bob"}), users.GetNames());
+    int v = 0;
+    parms.GetInt(KEYi_OutVolume, &v);
+    EXPECT_EQ(2, v) << "the product's own settings are loaded";
+
+    // Loading again gives each student once.
+    ASSERT_TRUE(LoadProductStudents(GetProductIniPath(), parms, users));
+    EXPECT_EQ(2u, users.GetNames().size());
+}
+
+TEST_F(ProductTest, NoStudentListCreatesAnEmptyOne) {
+    Register(kProductRegistryKey, Path("Qrv") + "/");
+    Write(Path("Qrv/QRV.INI"), "[Keys]\r\nKEYs_ProductTag=Qrv50\r\n");
+    CVendrelParms parms;
+    CUserList users;
+    EXPECT_TRUE(LoadProductStudents(GetProductIniPath(), parms, users));
+    EXPECT_TRUE(users.GetNames().empty());
+    EXPECT_TRUE(fs::exists(Path("Users/UserList.dat")));
+}
+
+TEST_F(ProductTest, StudentVolumeIsWrittenOnlyWhenItChanges) {
+    InstallProduct();
+    CVendrelParms parms;
+    CUserList users;
+    ASSERT_TRUE(LoadProductStudents(GetProductIniPath(), parms, users));
+    std::string dir;
+    ASSERT_TRUE(users.FindUser("ANNA", &dir));
+
+    const std::string anna = NativePath(dir + "/options.ini");
+
+    EXPECT_TRUE(ExportStudentVolume(parms, dir, 7999));
+    EXPECT_EQ("[Keys]\r\nKEYi_OutVolume=7\r\n", Read(anna));
+    // The same volume again: the file is not rewritten.
+    fs::last_write_time(anna, fs::file_time_type{});
+    EXPECT_FALSE(ExportStudentVolume(parms, dir, 7000));
+    EXPECT_EQ(fs::file_time_type{}, fs::last_write_time(anna));
+
+    // No volume control: level 0 for the student.
+    EXPECT_EQ(0, StudentVolumeLevel(-1));
+    EXPECT_EQ(10, StudentVolumeLevel(10000));
+    EXPECT_TRUE(ExportStudentVolume(parms, dir, -1));
+    EXPECT_EQ("[Keys]\r\nKEYi_OutVolume=0\r\n", Read(anna));
+
+    // Bob's file has no OutVolume line: SaveIni adds none.
+    ASSERT_TRUE(users.FindUser("bob", &dir));
+    ExportStudentVolume(parms, dir, 5000);
+    EXPECT_EQ("[Keys]\r\nKEYs_Course=X\r\n", Read(NativePath(dir + "/options.ini")));
+}
+
+TEST_F(ProductTest, TikoEditionsGetBothRawVolumes) {
+    bool any = true;
+    EXPECT_TRUE(GetTikoIniList(&any).empty());
+    EXPECT_FALSE(any);
+    Register("SOFTWARE\\Vendrel\\TIKO_CM", Path("cm"));
+    Register("SOFTWARE\\Vendrel\\TIKO_CP", Path("cp") + "/");
+    Register("SOFTWARE\\Vendrel\\TIKO_CE", Path("ce-missing"));
+    EXPECT_TRUE(GetTikoIniList(&any).empty()) << "no Tiko.ini yet";
+    EXPECT_TRUE(any) << "but editions are installed";
+    Write(Path("cp/Tiko.ini"), "; edition\r\n[Main]\r\nOutVolume=1\r\nOther=x\r\n");
+    Write(Path("cm/Tiko.ini"), "[Other]\r\nA=1\r\n");
+    const auto list = GetTikoIniList(&any);
+    ASSERT_EQ((std::vector<std::string>{Path("cp") + "/Tiko.ini", Path("cm") + "/Tiko.ini"}), list);
+    ExportTikoVolumes(list, -1, 6500);
+    EXPECT_EQ("; edition\r\n[Main]\r\nOutVolume=-1\r\nOther=x\r\nRecVolume=6500\r\n",
+              Read(list[0]));
+    CIniFile cm;
+    ASSERT_TRUE(cm.Open(list[1]));
+    EXPECT_EQ("-1", cm.GetString("Main", "OutVolume"));
+    EXPECT_EQ("6500", cm.GetString("Main", "RecVolume"));
+    EXPECT_EQ("1", cm.GetString("Other", "A"));
+}
+
+TEST_F(ProductTest, CommandLineImportAndExport) {
+    Write(Path("in.reg"), "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendrel\\Qrv50]\r\n"
+                          "\"InstallDir\"=\"/opt/qrv/\"\r\n");
+    std::ostringstream out, err;
+    EXPECT_EQ(0, ImportRegistryFile(Path("in.reg"), out, err)) << err.str();
+    EXPECT_EQ("/opt/qrv/QRV.INI", GetProductIniPath());
+    EXPECT_EQ(0, ExportRegistryKey("HKLM/SOFTWARE/Vendrel", Path("out.reg"), out, err));
+    EXPECT_EQ("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendrel]\r\n\r\n"
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendrel\\Qrv50]\r\n"
+              "\"InstallDir\"=\"/opt/qrv/\"\r\n\r\n",
+              Read(Path("out.reg")));
+
+    err.str("");
+    EXPECT_EQ(1, ImportRegistryFile(Path("missing.reg"), out, err));
+    EXPECT_NE(std::string::npos, err.str().find("cannot open"));
+    Write(Path("bad.reg"), "REGEDIT5\r\n");
+    EXPECT_EQ(1, ImportRegistryFile(Path("bad.reg"), out, err));
+    EXPECT_EQ(1, ExportRegistryKey("HKEY_NOWHERE\\x", Path("o.reg"), out, err));
+    EXPECT_EQ(1, ExportRegistryKey("HKCU\\Missing", Path("o.reg"), out, err));
+    EXPECT_FALSE(fs::exists(Path("o.reg")));
+}
