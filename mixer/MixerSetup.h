@@ -6,6 +6,9 @@
 
 #include <string>
 
+// Where the wizard keeps its snapshot: "Mixer.ser" in the temporary directory.
+std::string MixerSnapshotPath();
+
 class CMixerSetup {
 public:
     CMixerSetup();

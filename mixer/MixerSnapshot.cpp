@@ -20,6 +20,8 @@ std::string WithPath(const char* text, const std::string& path) {
 
 } // namespace
 
+std::string MixerSnapshotPath() { return WithTrailingSeparator(GetTempPath()) + "Mixer.ser"; }
+
 int CMixerSetup::SaveSnapshot(const std::string& path) {
     CMixerInfo info;
     std::vector<CElementMixer*> elements;
