@@ -1,9 +1,28 @@
 // The command-line tools of the program, one line each:
 //   {"--option", "ARGS", "what it does", argument count, &RunFunction},
 #include "app/CommandLine.h"
+#include "config/RegistryTools.h"
+
+namespace {
+
+// --import-registry FILE.reg / --export-registry KEY FILE.reg: register an
+// installation in the registry, or save a key and everything below it.
+int RunImportRegistry(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return ImportRegistryFile(args.at(0), out, err);
+}
+
+int RunExportRegistry(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return ExportRegistryKey(args.at(0), args.at(1), out, err);
+}
+
+} // namespace
 
 std::span<const CommandLineTool> CommandLineTools() {
     static const CommandLineTool tools[] = {
+        {"--import-registry", "FILE.reg", "apply a REGEDIT4 file to the registry, then exit", 1,
+         &RunImportRegistry},
+        {"--export-registry", "KEY FILE.reg",
+         "write KEY and everything below it as REGEDIT4, then exit", 2, &RunExportRegistry},
         {nullptr, nullptr, nullptr, 0, nullptr}, // end marker, keeps the table non-empty
     };
     return std::span<const CommandLineTool>(tools, std::size(tools) - 1);
