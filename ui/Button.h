@@ -20,6 +20,7 @@ public:
     void SetTooltipText(const std::string& text, int fontId = 1121, int codePage = 1252);
     std::string GetTooltipText() const { return m_tooltip; }
     int GetTooltipFontId() const { return m_tooltipFontId; }
+    int GetTooltipCodePage() const { return m_tooltipCodePage; }
 
     // A value carried by the button for its owner; the framework does not
     // interpret it.
@@ -33,7 +34,9 @@ private:
     void ApplyImage(bool icon, int id, int width, int height);
     int m_imageId = 0;
     CSize m_imageSize;
+    bool m_imageIsIcon = true;
     std::string m_tooltip;
     int m_tooltipFontId = 0;
+    int m_tooltipCodePage = 1252;
     int m_value = 0;
 };

@@ -7,6 +7,9 @@
 #include "ui/Wnd.h"
 
 #include <functional>
+#include <memory>
+
+class CButton;
 
 class CDialog : public CWnd {
 public:
@@ -60,4 +63,5 @@ private:
     bool m_okButton = true;
     int m_result = 0;
     bool m_modal = false;
+    std::unique_ptr<CButton> m_okButtonWnd;
 };

@@ -19,8 +19,7 @@ struct CSheetPrivate;
 
 class CPropertySheet : public CWnd {
 public:
-    explicit CPropertySheet(const std::string& caption, CWnd* parent = nullptr,
-                            int selectPage = 0);
+    explicit CPropertySheet(const std::string& caption, CWnd* parent = nullptr, int selectPage = 0);
     ~CPropertySheet() override;
 
     // The page stays owned by the caller and must outlive the sheet's window.
@@ -67,11 +66,14 @@ public:
     int GetResult() const { return m_result; }
 
     // ---- overridables --------------------------------------------------------
-    // Runs when the window exists, before the first page is shown.
-    virtual bool OnInitDialog() { return true; }
+    // Runs when the window exists; the sheet's own OnInitDialog creates and
+    // activates the first page, so an override calls it first.
+    virtual bool OnInitDialog();
     // Every keyboard message (WM_KEYDOWN/UP, WM_SYSKEYDOWN/UP) of the sheet and
     // of the dialogs it opens, before any window sees it; true eats it.
     virtual bool PreTranslateMessage(const MSG& msg);
+    // The sheet's own buttons act here; other commands go to bound handlers.
+    bool OnCommand(int id, int code) override;
 
     CSheetPrivate& Private() const { return *p; }
 
@@ -79,7 +81,8 @@ private:
     friend struct CSheetPrivate;
     void OnButton(int id);
     void ApplyWizardButtons(plat::DWORD flags);
-    void ShowPage(int index);
+    bool ShowPage(int index, int direction);
+    int IndexOfTemplate(int templateId) const;
     bool Cancel();
     void UpdateTitle();
 

@@ -20,8 +20,7 @@ void ProcessEvents(int ms = 0);
 void Click(CWnd& wnd);
 // A key press and release sent to the window (focus or not); vk is a
 // virtual key code ('T', VK_ESCAPE ...).
-void PressKey(CWnd& wnd, plat::UINT vk, bool ctrl = false, bool alt = false,
-              bool shift = false);
+void PressKey(CWnd& wnd, plat::UINT vk, bool ctrl = false, bool alt = false, bool shift = false);
 // Closes the window's top-level window through its close box.
 void CloseWindow(CWnd& wnd);
 

@@ -1,0 +1,121 @@
+#include "ui/Button.h"
+
+#include "ui/Private.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+
+using namespace uiimpl;
+
+namespace {
+
+class ButtonWidget : public QPushButton {
+public:
+    explicit ButtonWidget(QWidget* parent) : QPushButton(parent) {
+        setAttribute(Qt::WA_Hover);
+        setAutoDefault(false);
+        setCursor(Qt::PointingHandCursor);
+    }
+
+    QPixmap image;
+    QSize imageSize;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const bool enabled = isEnabled();
+        const bool down = isDown();
+        const bool hover = enabled && underMouse();
+        const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+        QPainterPath path;
+        path.addRoundedRect(box, 5, 5);
+
+        QLinearGradient face(box.topLeft(), box.bottomLeft());
+        if (!enabled) {
+            face.setColorAt(0, QColor(0xF4, 0xF5, 0xF7));
+            face.setColorAt(1, QColor(0xE9, 0xEB, 0xEF));
+        } else if (down) {
+            face.setColorAt(0, QColor(0xD3, 0xDD, 0xEE));
+            face.setColorAt(1, QColor(0xE4, 0xEA, 0xF4));
+        } else if (hover) {
+            face.setColorAt(0, QColor(0xFF, 0xFF, 0xFF));
+            face.setColorAt(1, QColor(0xE1, 0xEB, 0xFA));
+        } else {
+            face.setColorAt(0, QColor(0xFF, 0xFF, 0xFF));
+            face.setColorAt(1, QColor(0xE6, 0xEA, 0xF1));
+        }
+        painter.fillPath(path, face);
+        QColor border = !enabled                               ? QColor(0xCC, 0xD1, 0xDA)
+                        : (hover || hasFocus() || isDefault()) ? QColor(0x4A, 0x7C, 0xC9)
+                                                               : QColor(0x98, 0xA5, 0xB9);
+        painter.setPen(QPen(border, 1));
+        painter.drawPath(path);
+
+        const int shift = down ? 1 : 0;
+        if (!image.isNull()) {
+            const QSize size = imageSize.isValid() ? imageSize : image.size();
+            const QRect target(QPoint((width() - size.width()) / 2 + shift,
+                                      (height() - size.height()) / 2 + shift),
+                               size);
+            painter.setOpacity(enabled ? 1.0 : 0.35);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawPixmap(target, image);
+            painter.setOpacity(1.0);
+        }
+        if (!text().isEmpty()) {
+            painter.setFont(font());
+            painter.setPen(enabled ? QColor(0x1E, 0x26, 0x36) : QColor(0xA0, 0xA6, 0xB2));
+            painter.drawText(rect().translated(shift, shift), Qt::AlignCenter, text());
+        }
+    }
+};
+
+} // namespace
+
+bool CButton::Create(CWnd* parent, int id, const std::string& text) {
+    if (parent == nullptr || parent->GetWidget() == nullptr)
+        return false;
+    auto* widget = new ButtonWidget(parent->GetWidget());
+    AttachWidget(widget, parent, id);
+    SetWindowText(text);
+    QObject::connect(widget, &QPushButton::clicked, [this] { SendCommand(this, BN_CLICKED); });
+    widget->resize(75, 23);
+    widget->show();
+    if (m_imageId != 0)
+        ApplyImage(m_imageIsIcon, m_imageId, m_imageSize.cx, m_imageSize.cy);
+    return true;
+}
+
+void CButton::SetIcon(int iconId, int width, int height) {
+    ApplyImage(true, iconId, width, height);
+}
+
+void CButton::SetBitmap(int bitmapId, int width, int height) {
+    ApplyImage(false, bitmapId, width, height);
+}
+
+void CButton::ApplyImage(bool icon, int id, int width, int height) {
+    m_imageId = id;
+    m_imageIsIcon = icon;
+    m_imageSize = CSize{width, height};
+    auto* widget = dynamic_cast<ButtonWidget*>(GetWidget());
+    if (widget == nullptr)
+        return;
+    widget->image = id == 0 ? QPixmap() : ResourcePixmap(icon, id);
+    widget->imageSize = (width > 0 && height > 0) ? QSize(width, height) : QSize();
+    widget->update();
+}
+
+void CButton::SetTooltipText(const std::string& text, int fontId, int codePage) {
+    m_tooltipCodePage = codePage;
+    m_tooltip = text;
+    m_tooltipFontId = fontId;
+}
+
+void CButton::Click() {
+    if (IsWindowEnabled())
+        SendCommand(this, BN_CLICKED);
+}

@@ -1,0 +1,65 @@
+#include "ui/ColorText.h"
+
+#include "ui/Private.h"
+
+#include <QPainter>
+
+using namespace uiimpl;
+
+namespace {
+
+class ColorTextWidget : public QWidget {
+public:
+    explicit ColorTextWidget(QWidget* parent) : QWidget(parent) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        const auto* wnd = static_cast<const CColorText*>(WndOf(this));
+        if (wnd == nullptr)
+            return;
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        QColor color = Color(wnd->GetColor());
+        if (!isEnabled())
+            color = QColor(0xA0, 0xA4, 0xAE);
+        DrawTextLines(painter, wnd->GetFont(), CWndPrivate::Of(*wnd).text, color, 0, 0);
+    }
+};
+
+} // namespace
+
+bool CColorText::Create(CWnd* parent, int id, const std::string& text) {
+    if (parent == nullptr || parent->GetWidget() == nullptr)
+        return false;
+    auto* widget = new ColorTextWidget(parent->GetWidget());
+    AttachWidget(widget, parent, id);
+    SetWindowText(text);
+    const CSize size = GetTextSize();
+    widget->resize(size.cx, size.cy);
+    widget->show();
+    widget->raise();
+    return true;
+}
+
+void CColorText::SetFontId(int fontId, int codePage) {
+    m_fontId = fontId;
+    SetFont(CFontRegistry::Get(fontId, codePage));
+}
+
+void CColorText::SetColor(COLORREF color) {
+    m_color = color;
+    Invalidate();
+}
+
+CSize CColorText::GetTextSize() const {
+    return GetTextExtent(GetWindowText());
+}
+
+void CColorText::GetTextSize(int& width, int& height) const {
+    const CSize size = GetTextSize();
+    width = size.cx;
+    height = size.cy;
+}

@@ -1,0 +1,90 @@
+#include "ui/ComboBox.h"
+
+#include "ui/Private.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+using namespace uiimpl;
+
+namespace {
+QComboBox* Box(const CWnd* wnd) {
+    return qobject_cast<QComboBox*>(wnd->GetWidget());
+}
+} // namespace
+
+bool CComboBox::Create(CWnd* parent, int id) {
+    if (parent == nullptr || parent->GetWidget() == nullptr)
+        return false;
+    auto* widget = new QComboBox(parent->GetWidget());
+    widget->setEditable(true);
+    widget->setInsertPolicy(QComboBox::NoInsert);
+    widget->setMaxVisibleItems(12);
+    AttachWidget(widget, parent, id);
+    widget->resize(120, 23);
+    widget->show();
+    return true;
+}
+
+int CComboBox::AddString(const std::string& text) {
+    QComboBox* box = Box(this);
+    if (box == nullptr)
+        return CB_ERR;
+    const QString item = Q(text);
+    // Sorted as the list box sorts: ignoring case, equal texts after the ones
+    // already there.
+    int index = 0;
+    while (index < box->count() &&
+           QString::compare(box->itemText(index), item, Qt::CaseInsensitive) <= 0)
+        ++index;
+    const QString edit = box->currentText();
+    const bool noSelection = box->currentIndex() < 0;
+    box->insertItem(index, item);
+    // Adding selects nothing and leaves the edit field as it was (the
+    // toolkit selects the first item put into an empty box).
+    if (noSelection)
+        box->setCurrentIndex(-1);
+    box->setEditText(edit);
+    return index;
+}
+
+void CComboBox::ResetContent() {
+    if (QComboBox* box = Box(this)) {
+        box->clear();
+        box->setEditText(QString());
+    }
+}
+
+int CComboBox::GetCount() const {
+    const QComboBox* box = Box(this);
+    return box == nullptr ? 0 : box->count();
+}
+
+int CComboBox::SetCurSel(int index) {
+    QComboBox* box = Box(this);
+    if (box == nullptr)
+        return CB_ERR;
+    if (index < 0 || index >= box->count()) {
+        box->setCurrentIndex(-1);
+        box->setEditText(QString());
+        return CB_ERR;
+    }
+    box->setCurrentIndex(index);
+    box->setEditText(box->itemText(index));
+    return index;
+}
+
+int CComboBox::GetCurSel() const {
+    const QComboBox* box = Box(this);
+    if (box == nullptr || box->currentIndex() < 0)
+        return CB_ERR;
+    // The selection holds only while the edit field shows the selected entry.
+    return box->currentText() == box->itemText(box->currentIndex()) ? box->currentIndex() : CB_ERR;
+}
+
+std::string CComboBox::GetLBText(int index) const {
+    const QComboBox* box = Box(this);
+    if (box == nullptr || index < 0 || index >= box->count())
+        return {};
+    return S(box->itemText(index));
+}

@@ -1,0 +1,97 @@
+// Internals of the framework shared by its .cpp files; the only ui header
+// that includes Qt. Pages never include it.
+#pragma once
+
+#include "ui/Font.h"
+#include "ui/Wnd.h"
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPixmap>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct CWndPrivate {
+    CWnd* self = nullptr;
+    QPointer<QWidget> widget;
+    CWnd* parent = nullptr;
+    int id = 0;
+    std::vector<CWnd*> children;
+    std::map<plat::UINT_PTR, std::unique_ptr<QTimer>> timers;
+    const CFont* font = nullptr;
+    std::string text;
+    std::map<std::pair<int, int>, std::function<void()>> commands;
+
+    static CWndPrivate& Of(const CWnd& wnd) { return *wnd.d; }
+};
+
+struct CFontPrivate {
+    LOGFONT logFont;
+    bool built = false;
+    QFont font;
+    int lineHeight = 0;
+    const QFont& Get();
+    void Drop() {
+        built = false;
+        font = QFont();
+    }
+};
+
+struct CImageListPrivate {
+    std::vector<QImage> images;
+    CSize size;
+};
+
+namespace uiimpl {
+
+inline QString Q(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+inline std::string S(const QString& s) {
+    return s.toStdString();
+}
+inline QColor Color(COLORREF c) {
+    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+
+// The CWnd a framework widget belongs to (null for other widgets).
+CWnd* WndOf(const QWidget* widget);
+void SetWndOf(QWidget* widget, CWnd* wnd);
+
+// The dialog font used where no registry font is set.
+const CFont& DefaultFont();
+// The Qt font of a registry font, or of the default font for null.
+const QFont& QtFont(const CFont* font);
+// Line height and text extent of a (possibly multi-line) text.
+CSize TextExtent(const CFont* font, const std::string& text);
+// Draws text line by line at the metrics TextExtent measures.
+void DrawTextLines(class QPainter& painter, const CFont* font, const std::string& text,
+                   const QColor& color, int x, int y);
+
+// "icon_<id>.png" / "bitmap_<id>.png" of the embedded images; null pixmap
+// when missing.
+QPixmap ResourcePixmap(bool icon, int id);
+
+// Notifies a window's parent of a command from the window.
+void SendCommand(CWnd* from, int code);
+
+// Called when the toolkit shuts down: drop the Qt objects held in statics.
+void ReleaseFonts();
+void ReleaseToolTips();
+void ReleaseImages();
+
+// The look shared by the controls.
+QColor FaceColor();
+QColor PageColor();
+QColor FrameColor();
+
+} // namespace uiimpl

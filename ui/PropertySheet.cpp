@@ -1,0 +1,437 @@
+#include "ui/PropertySheet.h"
+
+#include "ui/Button.h"
+#include "ui/DialogWidget.h"
+#include "ui/Private.h"
+#include "ui/PropertyPage.h"
+#include "ui/SheetPrivate.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPainter>
+
+#include <algorithm>
+
+using namespace uiimpl;
+
+namespace {
+
+constexpr int kMargin = 11;
+constexpr int kButtonWidth = 75;
+constexpr int kButtonHeight = 23;
+constexpr int kButtonGap = 7;
+
+// The window of the sheet: Escape and the close box count as Cancel.
+class SheetWidget : public QDialog {
+public:
+    explicit SheetWidget(QWidget* parent) : QDialog(parent) {
+        setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                       Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+        setAutoFillBackground(true);
+        QPalette palette = this->palette();
+        palette.setColor(QPalette::Window, FaceColor());
+        setPalette(palette);
+    }
+    int separatorY = 0;
+
+    void reject() override {
+        if (auto* sheet = dynamic_cast<CPropertySheet*>(WndOf(this)))
+            sheet->Private().cancelRequested();
+    }
+    void accept() override {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setPen(QColor(0xC9, 0xD0, 0xDC));
+        painter.drawLine(kMargin, separatorY, width() - kMargin, separatorY);
+        painter.setPen(QColor(0xFF, 0xFF, 0xFF));
+        painter.drawLine(kMargin, separatorY + 1, width() - kMargin, separatorY + 1);
+    }
+};
+
+// Virtual key code of a toolkit key; 0 for keys without one.
+plat::UINT VirtualKey(int key) {
+    if (key >= Qt::Key_A && key <= Qt::Key_Z)
+        return static_cast<plat::UINT>('A' + (key - Qt::Key_A));
+    if (key >= Qt::Key_0 && key <= Qt::Key_9)
+        return static_cast<plat::UINT>('0' + (key - Qt::Key_0));
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+        return VK_F1 + static_cast<plat::UINT>(key - Qt::Key_F1);
+    switch (key) {
+    case Qt::Key_Escape:
+        return VK_ESCAPE;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return VK_RETURN;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return VK_TAB;
+    case Qt::Key_Backspace:
+        return VK_BACK;
+    case Qt::Key_Space:
+        return VK_SPACE;
+    case Qt::Key_Left:
+        return VK_LEFT;
+    case Qt::Key_Up:
+        return VK_UP;
+    case Qt::Key_Right:
+        return VK_RIGHT;
+    case Qt::Key_Down:
+        return VK_DOWN;
+    case Qt::Key_PageUp:
+        return 0x21;
+    case Qt::Key_PageDown:
+        return 0x22;
+    case Qt::Key_End:
+        return 0x23;
+    case Qt::Key_Home:
+        return 0x24;
+    case Qt::Key_Insert:
+        return 0x2D;
+    case Qt::Key_Delete:
+        return 0x2E;
+    case Qt::Key_Shift:
+        return VK_SHIFT;
+    case Qt::Key_Control:
+        return VK_CONTROL;
+    case Qt::Key_Alt:
+        return VK_MENU;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+// ---- the keyboard hook -------------------------------------------------------
+
+bool SheetKeyFilter::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+        return false;
+    auto* target = qobject_cast<QWidget*>(watched);
+    QWidget* sheetWidget = sheet->GetWidget();
+    if (target == nullptr || sheetWidget == nullptr)
+        return false;
+    // The sheet and the dialogs opened over it.
+    bool ours = false;
+    for (QWidget* w = target; w != nullptr; w = w->parentWidget()) {
+        if (w == sheetWidget) {
+            ours = true;
+            break;
+        }
+    }
+    if (!ours)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    // An unhandled key travels up the parents as the same event: look at it
+    // once.
+    if (key == lastEvent && key->timestamp() == lastTimestamp && event->type() == lastType)
+        return false;
+    lastEvent = key;
+    lastTimestamp = key->timestamp();
+    lastType = event->type();
+
+    MSG msg;
+    msg.hwnd = WndOf(target);
+    msg.ctrl = (key->modifiers() & Qt::ControlModifier) != 0;
+    msg.alt = (key->modifiers() & Qt::AltModifier) != 0;
+    msg.shift = (key->modifiers() & Qt::ShiftModifier) != 0;
+    const bool down = event->type() == QEvent::KeyPress;
+    msg.message = msg.alt ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
+    msg.wParam = VirtualKey(key->key());
+    if (msg.wParam == 0)
+        return false;
+    return sheet->PreTranslateMessage(msg);
+}
+
+void CSheetPrivate::cancelRequested() {
+    owner->Cancel();
+}
+
+// ---- the sheet -----------------------------------------------------------------
+
+CPropertySheet::CPropertySheet(const std::string& caption, CWnd* parent, int selectPage)
+    : p(std::make_unique<CSheetPrivate>()), m_caption(caption), m_startPage(selectPage) {
+    p->owner = this;
+    p->parent = parent;
+    p->keys.sheet = this;
+}
+
+CPropertySheet::~CPropertySheet() {
+    if (QCoreApplication::instance() != nullptr)
+        QCoreApplication::instance()->removeEventFilter(&p->keys);
+    p->buttons.clear();
+    DestroyWindow();
+}
+
+void CPropertySheet::AddPage(CPropertyPage* page) {
+    if (page == nullptr)
+        return;
+    page->m_sheet = this;
+    m_pages.push_back(page);
+}
+
+CPropertyPage* CPropertySheet::GetPage(int index) const {
+    if (index < 0 || index >= GetPageCount())
+        return nullptr;
+    return m_pages[static_cast<std::size_t>(index)];
+}
+
+CPropertyPage* CPropertySheet::GetActivePage() const {
+    return GetPage(m_active);
+}
+
+int CPropertySheet::GetPageIndex(const CPropertyPage* page) const {
+    const auto it = std::find(m_pages.begin(), m_pages.end(), page);
+    return it == m_pages.end() ? -1 : static_cast<int>(it - m_pages.begin());
+}
+
+int CPropertySheet::IndexOfTemplate(int templateId) const {
+    for (int i = 0; i < GetPageCount(); ++i)
+        if (m_pages[static_cast<std::size_t>(i)]->GetTemplateId() == templateId)
+            return i;
+    return -1;
+}
+
+bool CPropertySheet::Create() {
+    if (QCoreApplication::instance() == nullptr || m_pages.empty())
+        return false;
+    if (HasWindow())
+        DestroyWindow();
+    QWidget* parentWidget = p->parent != nullptr ? p->parent->GetWidget() : nullptr;
+    auto* widget = new SheetWidget(parentWidget);
+    AttachWidget(widget, nullptr, 0);
+    SetWindowText(m_caption);
+
+    int pageWidth = 0;
+    int pageHeight = 0;
+    for (const CPropertyPage* page : m_pages) {
+        pageWidth = std::max(pageWidth, page->GetPageWidth());
+        pageHeight = std::max(pageHeight, page->GetPageHeight());
+    }
+    p->pageArea = CRect{kMargin, kMargin, kMargin + pageWidth, kMargin + pageHeight};
+    const int width = pageWidth + 2 * kMargin;
+    widget->separatorY = p->pageArea.bottom + kMargin;
+    const int buttonTop = widget->separatorY + kMargin;
+    widget->setFixedSize(width, buttonTop + kButtonHeight + kMargin);
+
+    // Back and Next side by side, Finish in Next's place, then Cancel and Help.
+    const int help = width - kMargin - kButtonWidth;
+    const int cancel = help - kButtonGap - kButtonWidth;
+    const int next = cancel - kButtonGap - kButtonWidth;
+    const int back = next - kButtonWidth;
+    const struct {
+        int id;
+        const char* text;
+        int x;
+    } buttons[] = {{ID_WIZBACK, "< Back", back},
+                   {ID_WIZNEXT, "Next >", next},
+                   {ID_WIZFINISH, "Finish", next},
+                   {IDCANCEL, "Cancel", cancel},
+                   {IDHELP, "Help", help}};
+    p->buttons.clear();
+    for (const auto& b : buttons) {
+        auto button = std::make_unique<CButton>();
+        button->Create(this, b.id, b.text);
+        button->MoveWindow(b.x, buttonTop, kButtonWidth, kButtonHeight);
+        p->buttons.push_back(std::move(button));
+    }
+    GetDlgItem(ID_WIZFINISH)->ShowWindow(SW_HIDE);
+    ApplyWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
+
+    m_open = true;
+    m_result = 0;
+    m_active = -1;
+    QCoreApplication::instance()->installEventFilter(&p->keys);
+    OnInitDialog();
+    if (m_active < 0)
+        ShowPage(std::clamp(m_startPage, 0, GetPageCount() - 1), +1);
+    widget->show();
+    return true;
+}
+
+int CPropertySheet::DoModal() {
+    if (!Create())
+        return IDCANCEL;
+    auto* dialog = static_cast<QDialog*>(GetWidget());
+    p->inExec = true;
+    if (m_open)
+        dialog->exec();
+    p->inExec = false;
+    QCoreApplication::instance()->removeEventFilter(&p->keys);
+    m_open = false;
+    p->buttons.clear();
+    DestroyWindow();
+    m_active = -1;
+    return m_result;
+}
+
+void CPropertySheet::EndDialog(int result) {
+    m_result = result;
+    m_open = false;
+    if (QCoreApplication::instance() != nullptr)
+        QCoreApplication::instance()->removeEventFilter(&p->keys);
+    auto* dialog = static_cast<QDialog*>(GetWidget());
+    if (dialog == nullptr)
+        return;
+    if (p->inExec)
+        dialog->done(result);
+    else
+        dialog->hide();
+}
+
+bool CPropertySheet::OnInitDialog() {
+    if (m_active < 0 && !m_pages.empty())
+        ShowPage(std::clamp(m_startPage, 0, GetPageCount() - 1), +1);
+    return true;
+}
+
+bool CPropertySheet::ShowPage(int index, int direction) {
+    while (index >= 0 && index < GetPageCount()) {
+        CPropertyPage* page = m_pages[static_cast<std::size_t>(index)];
+        if (!page->HasWindow()) {
+            page->m_sheet = this;
+            page->CreateIndirect(this, true);
+            page->MoveWindow(p->pageArea, false);
+        }
+        const int previous = m_active;
+        m_active = index;
+        if (!page->OnSetActive()) {
+            m_active = previous;
+            if (direction == 0)
+                return false;
+            index += direction;
+            continue;
+        }
+        if (CPropertyPage* old = GetPage(previous); old != nullptr && old != page)
+            old->ShowWindow(SW_HIDE);
+        page->ShowWindow(SW_SHOW);
+        UpdateTitle();
+        return true;
+    }
+    return false;
+}
+
+bool CPropertySheet::SetActivePage(int index) {
+    if (index < 0 || index >= GetPageCount())
+        return false;
+    if (CPropertyPage* current = GetActivePage(); current != nullptr && !current->OnKillActive())
+        return false;
+    return ShowPage(index, 0);
+}
+
+void CPropertySheet::SetWizardButtons(plat::DWORD flags) {
+    QWidget* widget = GetWidget();
+    if (widget == nullptr)
+        return;
+    QMetaObject::invokeMethod(
+        widget, [this, flags] { ApplyWizardButtons(flags); }, Qt::QueuedConnection);
+}
+
+void CPropertySheet::ApplyWizardButtons(plat::DWORD flags) {
+    m_appliedFlags = flags;
+    CWnd* back = GetDlgItem(ID_WIZBACK);
+    CWnd* next = GetDlgItem(ID_WIZNEXT);
+    CWnd* finish = GetDlgItem(ID_WIZFINISH);
+    if (back == nullptr || next == nullptr || finish == nullptr)
+        return;
+    back->EnableWindow((flags & PSWIZB_BACK) != 0);
+    const bool finishShown = (flags & (PSWIZB_FINISH | PSWIZB_DISABLEDFINISH)) != 0;
+    if (finishShown) {
+        next->ShowWindow(SW_HIDE);
+        finish->ShowWindow(SW_SHOW);
+        finish->EnableWindow((flags & PSWIZB_FINISH) != 0);
+    } else {
+        finish->ShowWindow(SW_HIDE);
+        next->ShowWindow(SW_SHOW);
+        next->EnableWindow((flags & PSWIZB_NEXT) != 0);
+    }
+    if (auto* button = qobject_cast<QPushButton*>((finishShown ? finish : next)->GetWidget()))
+        button->setDefault(true);
+}
+
+void CPropertySheet::SetTabItemText(int item, const std::string& text) {
+    if (item < 0)
+        return;
+    if (static_cast<std::size_t>(item) >= m_titles.size())
+        m_titles.resize(static_cast<std::size_t>(item) + 1);
+    m_titles[static_cast<std::size_t>(item)] = text;
+    p->titleSet.resize(m_titles.size(), false);
+    p->titleSet[static_cast<std::size_t>(item)] = true;
+}
+
+std::string CPropertySheet::GetTabItemText(int item) const {
+    if (item >= 0 && static_cast<std::size_t>(item) < p->titleSet.size() &&
+        p->titleSet[static_cast<std::size_t>(item)])
+        return m_titles[static_cast<std::size_t>(item)];
+    return m_caption;
+}
+
+void CPropertySheet::UpdateTitle() {
+    if (m_active >= 0)
+        SetWindowText(GetTabItemText(m_active));
+}
+
+void CPropertySheet::PressButton(int id) {
+    CWnd* button = GetDlgItem(id);
+    if (button != nullptr && button->IsWindowEnabled())
+        OnButton(id);
+}
+
+bool CPropertySheet::OnCommand(int id, int code) {
+    if (code == BN_CLICKED && (id == ID_WIZBACK || id == ID_WIZNEXT || id == ID_WIZFINISH ||
+                               id == IDCANCEL || id == IDHELP)) {
+        OnButton(id);
+        return true;
+    }
+    return CWnd::OnCommand(id, code);
+}
+
+void CPropertySheet::OnButton(int id) {
+    CPropertyPage* page = GetActivePage();
+    if (page == nullptr && id != IDCANCEL)
+        return;
+    switch (id) {
+    case ID_WIZBACK:
+    case ID_WIZNEXT: {
+        const bool forward = id == ID_WIZNEXT;
+        const int answer = forward ? page->OnWizardNext() : page->OnWizardBack();
+        if (answer == -1)
+            return;
+        const int target = answer == 0 ? m_active + (forward ? 1 : -1) : IndexOfTemplate(answer);
+        if (target < 0 || target >= GetPageCount())
+            return;
+        if (!page->OnKillActive())
+            return;
+        ShowPage(target, forward ? +1 : -1);
+        return;
+    }
+    case ID_WIZFINISH:
+        if (page->OnWizardFinish())
+            EndDialog(ID_WIZFINISH);
+        return;
+    case IDCANCEL:
+        Cancel();
+        return;
+    default:
+        return;
+    }
+}
+
+bool CPropertySheet::Cancel() {
+    if (!m_open)
+        return false;
+    if (CPropertyPage* page = GetActivePage(); page != nullptr && !page->OnQueryCancel())
+        return false;
+    // The reset notification reaches every page that has a window.
+    for (CPropertyPage* page : m_pages)
+        if (page->HasWindow())
+            page->OnReset();
+    EndDialog(IDCANCEL);
+    return true;
+}
+
+bool CPropertySheet::PreTranslateMessage(const MSG&) {
+    return false;
+}

@@ -1,0 +1,135 @@
+#include "ui/Testing.h"
+
+#include "ui/Private.h"
+#include "ui/SliderCtrl.h"
+#include "ui/SliderWidget.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QThread>
+
+namespace {
+
+Qt::Key QtKey(plat::UINT vk) {
+    if (vk >= 'A' && vk <= 'Z')
+        return static_cast<Qt::Key>(Qt::Key_A + static_cast<int>(vk - 'A'));
+    if (vk >= '0' && vk <= '9')
+        return static_cast<Qt::Key>(Qt::Key_0 + static_cast<int>(vk - '0'));
+    if (vk >= VK_F1 && vk < VK_F1 + 24)
+        return static_cast<Qt::Key>(Qt::Key_F1 + static_cast<int>(vk - VK_F1));
+    switch (vk) {
+    case VK_ESCAPE:
+        return Qt::Key_Escape;
+    case VK_RETURN:
+        return Qt::Key_Return;
+    case VK_TAB:
+        return Qt::Key_Tab;
+    case VK_BACK:
+        return Qt::Key_Backspace;
+    case VK_SPACE:
+        return Qt::Key_Space;
+    case VK_LEFT:
+        return Qt::Key_Left;
+    case VK_UP:
+        return Qt::Key_Up;
+    case VK_RIGHT:
+        return Qt::Key_Right;
+    case VK_DOWN:
+        return Qt::Key_Down;
+    default:
+        return Qt::Key_unknown;
+    }
+}
+
+// Each synthetic key event gets its own time stamp, as real ones have.
+quint64 NextTimestamp() {
+    static quint64 stamp = 1;
+    return stamp++;
+}
+
+} // namespace
+
+namespace uitest {
+
+void ProcessEvents(int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        if (ms > 0)
+            QThread::msleep(1);
+    } while (clock.elapsed() < ms);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void Click(CWnd& wnd) {
+    QWidget* widget = wnd.GetWidget();
+    if (widget == nullptr)
+        return;
+    // Hit-test as the mouse would: whatever lies on top at the middle of the
+    // window gets the click.
+    QWidget* window = widget->window();
+    const QPoint global = widget->mapToGlobal(widget->rect().center());
+    QWidget* target = window->childAt(window->mapFromGlobal(global));
+    if (target == nullptr)
+        target = window;
+    const QPointF local = target->mapFromGlobal(QPointF(global));
+    QMouseEvent press(QEvent::MouseButtonPress, local, QPointF(global), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, QPointF(global), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &release);
+}
+
+void PressKey(CWnd& wnd, plat::UINT vk, bool ctrl, bool alt, bool shift) {
+    QWidget* widget = wnd.GetWidget();
+    if (widget == nullptr)
+        return;
+    Qt::KeyboardModifiers modifiers;
+    if (ctrl)
+        modifiers |= Qt::ControlModifier;
+    if (alt)
+        modifiers |= Qt::AltModifier;
+    if (shift)
+        modifiers |= Qt::ShiftModifier;
+    const Qt::Key key = QtKey(vk);
+    QString text;
+    if (!ctrl && !alt && vk >= 'A' && vk <= 'Z')
+        text = QString(QChar(shift ? vk : vk + ('a' - 'A')));
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    press.setTimestamp(NextTimestamp());
+    QApplication::sendEvent(widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+    release.setTimestamp(NextTimestamp());
+    QApplication::sendEvent(widget, &release);
+}
+
+void CloseWindow(CWnd& wnd) {
+    if (QWidget* widget = wnd.GetWidget())
+        widget->window()->close();
+}
+
+void DragSlider(CSliderCtrl& slider, int pos) {
+    auto* widget = dynamic_cast<SliderWidget*>(slider.GetWidget());
+    if (widget == nullptr || !widget->isEnabled())
+        return;
+    widget->setSliderDown(true);
+    widget->setSliderPosition(pos);
+    widget->setSliderDown(false);
+}
+
+void PageSlider(CSliderCtrl& slider, bool up) {
+    auto* widget = dynamic_cast<SliderWidget*>(slider.GetWidget());
+    if (widget == nullptr || !widget->isEnabled())
+        return;
+    widget->triggerAction(up ? QAbstractSlider::SliderPageStepSub
+                             : QAbstractSlider::SliderPageStepAdd);
+    widget->EndTrack();
+}
+
+} // namespace uitest
