@@ -177,8 +177,16 @@ private:
     std::thread m_thread;
 };
 
-std::mutex g_mutex;
-std::shared_ptr<CSoundPlayer> g_current; // guarded by g_mutex
+// Never destroyed, like the backend: a sound looping at exit is left to the
+// end of the process instead of being stopped against a backend gone.
+std::mutex& PlayerMutex() {
+    static auto* mutex = new std::mutex;
+    return *mutex;
+}
+std::shared_ptr<CSoundPlayer>& CurrentPlayer() { // guarded by PlayerMutex()
+    static auto* player = new std::shared_ptr<CSoundPlayer>;
+    return *player;
+}
 
 bool LoadSound(LPCSTR name, DWORD flags, WaveData& wave) {
     std::string error;
@@ -210,10 +218,10 @@ bool LoadSound(LPCSTR name, DWORD flags, WaveData& wave) {
 BOOL PlaySound(LPCSTR pszSound, HMODULE /*hmod*/, DWORD fdwSound) {
     std::shared_ptr<CSoundPlayer> previous;
     {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        if ((fdwSound & SND_NOSTOP) && g_current && pszSound != nullptr)
+        std::lock_guard<std::mutex> lock(PlayerMutex());
+        if ((fdwSound & SND_NOSTOP) && CurrentPlayer() && pszSound != nullptr)
             return kFalse;
-        previous = std::move(g_current);
+        previous = std::move(CurrentPlayer());
     }
     if (previous)
         previous->Stop();
@@ -228,8 +236,8 @@ BOOL PlaySound(LPCSTR pszSound, HMODULE /*hmod*/, DWORD fdwSound) {
     if (!player->Start())
         return kFalse;
     {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        g_current = player;
+        std::lock_guard<std::mutex> lock(PlayerMutex());
+        CurrentPlayer() = player;
     }
     // A looping sound always plays asynchronously.
     if (!(fdwSound & SND_ASYNC) && !(fdwSound & SND_LOOP))

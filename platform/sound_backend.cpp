@@ -10,8 +10,17 @@ namespace plat {
 
 namespace {
 
-std::mutex g_backendMutex;
-std::shared_ptr<SoundBackend> g_backend;       // guarded by g_backendMutex
+// Never destroyed, so a sound still playing while the process exits (a looping
+// PlaySound, a device left open) keeps a backend to talk to; function statics,
+// so other files' static initialisers may already use them.
+std::mutex& BackendMutex() {
+    static auto* mutex = new std::mutex;
+    return *mutex;
+}
+std::shared_ptr<SoundBackend>& Backend() { // guarded by BackendMutex()
+    static auto* backend = new std::shared_ptr<SoundBackend>;
+    return *backend;
+}
 std::atomic<SoundBackend*> g_current{nullptr}; // fast path for every call
 
 } // namespace
@@ -22,18 +31,19 @@ bool SoundBackend::GetErrorText(MMRESULT code, bool /*input*/, std::string& text
 }
 
 void InstallSoundBackend(std::shared_ptr<SoundBackend> backend) {
-    std::lock_guard<std::mutex> lock(g_backendMutex);
-    g_backend = std::move(backend);
-    g_current.store(g_backend.get());
+    std::lock_guard<std::mutex> lock(BackendMutex());
+    Backend() = std::move(backend);
+    g_current.store(Backend().get());
 }
 
 std::shared_ptr<SoundBackend> CurrentSoundBackendShared() {
-    std::lock_guard<std::mutex> lock(g_backendMutex);
-    if (!g_backend) {
-        g_backend = std::make_shared<CVirtualCard>();
-        g_current.store(g_backend.get());
+    std::lock_guard<std::mutex> lock(BackendMutex());
+    std::shared_ptr<SoundBackend>& installed = Backend();
+    if (!installed) {
+        installed = std::make_shared<CVirtualCard>();
+        g_current.store(installed.get());
     }
-    return g_backend;
+    return installed;
 }
 
 SoundBackend& CurrentSoundBackend() {
