@@ -105,7 +105,9 @@ int CWaveRecorder::Start(const std::string& fileName) {
             m_recordFile = file;
         }
         if (!written) {
-            DiscardFile();
+            // A file that could not be opened is not ours to delete.
+            if (file)
+                DiscardFile();
             FreeBuffers();
             SetError(kErrOpeningRecordFile);
             return 0;
