@@ -142,7 +142,8 @@ CMp3FrameIndex::Result CMp3FrameIndex::Build(CSourceFile& file, DWORD dataStart,
             m_lengths.back() = static_cast<WORD>(found - lastStart);
             m_largest = std::max(m_largest, m_lengths.back());
             next = found;
-            ReadAt(file, next, raw, 4, got);
+            if (!ReadAt(file, next, raw, 4, got))
+                return Result::ReadError;
             length = ParseMp3FrameHeader(raw, info);
         }
         if (next + length <= dataEnd) {

@@ -86,8 +86,38 @@ void DestroyStream(HACMSTREAM__* s) {
     delete s;
 }
 
-// Decodes every complete frame fed so far into s.pending.
-MMRESULT DecodeAvailable(HACMSTREAM__& s) {
+// Where decoded PCM goes: the caller's buffer while it has room, then the
+// stream's pending bytes.
+struct Output {
+    BYTE* to;
+    std::size_t room;
+    std::size_t used = 0;
+
+    void Put(HACMSTREAM__& s, const unsigned char* bytes, std::size_t count) {
+        const std::size_t n = std::min(count, room - used);
+        if (n > 0)
+            std::memcpy(to + used, bytes, n);
+        used += n;
+        if (n < count)
+            s.pending.insert(s.pending.end(), bytes + n, bytes + count);
+    }
+};
+
+// Hands out the PCM kept from earlier conversions.
+void DeliverPending(HACMSTREAM__& s, Output& out) {
+    const std::size_t n = std::min(s.pending.size() - s.pendingStart, out.room - out.used);
+    if (n > 0)
+        std::memcpy(out.to + out.used, s.pending.data() + s.pendingStart, n);
+    out.used += n;
+    s.pendingStart += n;
+    if (s.pendingStart == s.pending.size()) {
+        s.pending.clear();
+        s.pendingStart = 0;
+    }
+}
+
+// Decodes every complete frame fed so far.
+MMRESULT DecodeAvailable(HACMSTREAM__& s, Output& out) {
     for (;;) {
         off_t frameNum = 0;
         unsigned char* audio = nullptr;
@@ -106,7 +136,7 @@ MMRESULT DecodeAvailable(HACMSTREAM__& s) {
         if (ret != MPG123_OK)
             return MMSYSERR_ERROR;
         if (audio && bytes > 0)
-            s.pending.insert(s.pending.end(), audio, audio + bytes);
+            out.Put(s, audio, bytes);
     }
 }
 
@@ -196,20 +226,12 @@ MMRESULT acmStreamConvert(HACMSTREAM has, LPACMSTREAMHEADER pash, DWORD fdwConve
             return MMSYSERR_ERROR;
         pash->cbSrcLengthUsed = pash->cbSrcLength;
     }
-    const MMRESULT r = DecodeAvailable(*has);
+    Output out{pash->pbDst, pash->cbDstLength};
+    DeliverPending(*has, out);
+    const MMRESULT r = DecodeAvailable(*has, out);
     if (r != MMSYSERR_NOERROR)
         return r;
-
-    const std::size_t avail = has->pending.size() - has->pendingStart;
-    const std::size_t n = std::min<std::size_t>(avail, pash->cbDstLength);
-    if (n > 0)
-        std::memcpy(pash->pbDst, has->pending.data() + has->pendingStart, n);
-    has->pendingStart += n;
-    if (has->pendingStart == has->pending.size()) {
-        has->pending.clear();
-        has->pendingStart = 0;
-    }
-    pash->cbDstLengthUsed = static_cast<DWORD>(n);
+    pash->cbDstLengthUsed = static_cast<DWORD>(out.used);
     pash->fdwStatus |= ACMSTREAMHEADER_STATUSF_DONE;
     return MMSYSERR_NOERROR;
 }
