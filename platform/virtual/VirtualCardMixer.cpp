@@ -60,15 +60,17 @@ MMRESULT CVirtualCard::MixerIndexLocked(HMIXEROBJ obj, DWORD flags, UINT& index)
     };
     switch (flags & MIXER_OBJECTF_TYPEMASK) {
     case MIXER_OBJECTF_MIXER:
-        if (value >= m_desc.mixers.size())
-            return MMSYSERR_BADDEVICEID;
-        index = UINT(value);
-        return MMSYSERR_NOERROR;
     case MIXER_OBJECTF_HMIXER: {
+        // An open handle or a mixer index, whichever flag came with it:
+        // callers pass open handles without the handle flag.
         auto it = m_mixerHandles.find(value);
-        if (it == m_mixerHandles.end())
-            return MMSYSERR_INVALHANDLE;
-        index = it->second;
+        if (it != m_mixerHandles.end()) {
+            index = it->second;
+            return MMSYSERR_NOERROR;
+        }
+        if (value >= m_desc.mixers.size())
+            return (flags & MIXER_OBJECTF_HANDLE) ? MMSYSERR_INVALHANDLE : MMSYSERR_BADDEVICEID;
+        index = UINT(value);
         return MMSYSERR_NOERROR;
     }
     case MIXER_OBJECTF_WAVEOUT:

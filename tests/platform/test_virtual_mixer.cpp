@@ -87,8 +87,9 @@ protected:
         d.cMultipleItems = items;
         d.cbDetails = cb;
         d.paDetails = data;
-        return set ? mixerSetControlDetails(Obj(), &d, MIXER_OBJECTF_HMIXER | flags)
-                   : mixerGetControlDetails(Obj(), &d, MIXER_OBJECTF_HMIXER | flags);
+        // As the mixer layer does: the open handle without the handle flag.
+        return set ? mixerSetControlDetails(Obj(), &d, MIXER_OBJECTF_MIXER | flags)
+                   : mixerGetControlDetails(Obj(), &d, MIXER_OBJECTF_MIXER | flags);
     }
 
     std::shared_ptr<CVirtualCard> card;
@@ -291,6 +292,14 @@ TEST_F(VirtualMixerTest, VolumeBoundsChannelsAndRefusedValues) {
     EXPECT_EQ(mixerGetControlDetails(reinterpret_cast<HMIXEROBJ>(std::uintptr_t(1)), &d,
                                      MIXER_OBJECTF_MIXER),
               MMSYSERR_BADDEVICEID);
+    EXPECT_EQ(mixerGetControlDetails(reinterpret_cast<HMIXEROBJ>(std::uintptr_t(0xBAD)), &d,
+                                     MIXER_OBJECTF_HMIXER),
+              MMSYSERR_INVALHANDLE);
+    // The handle's mixer answers mixerGetDevCaps too.
+    MIXERCAPS caps{};
+    EXPECT_EQ(mixerGetDevCaps(reinterpret_cast<UINT_PTR>(mixer), &caps, sizeof(caps)),
+              MMSYSERR_NOERROR);
+    EXPECT_STREQ(caps.szPname, "Virtual Mixer");
 }
 
 TEST_F(VirtualMixerTest, InjectedFailuresHitTheirCallAndRunOut) {
