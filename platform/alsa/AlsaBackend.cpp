@@ -29,6 +29,14 @@ std::shared_ptr<SoundBackend> CreateAlsaBackend() {
     return std::make_shared<CAlsaBackend>();
 }
 
+std::shared_ptr<SoundBackend> OpenAlsaBackend(std::string& error) {
+    if (!AlsaSoundAnswers()) {
+        error = "no ALSA sound device answers";
+        return nullptr;
+    }
+    return CreateAlsaBackend();
+}
+
 CAlsaBackend::CAlsaBackend() {
     SilenceAlsaOnce();
     m_mixers = EnumerateAlsaMixers();

@@ -19,4 +19,8 @@ bool AlsaSoundAnswers();
 // Makes the ALSA backend.
 std::shared_ptr<SoundBackend> CreateAlsaBackend();
 
+// The factory sound_choice calls for --sound=alsa and the automatic choice:
+// the backend, or null with `error` set when no ALSA PCM device answers.
+std::shared_ptr<SoundBackend> OpenAlsaBackend(std::string& error);
+
 } // namespace plat
