@@ -1,6 +1,7 @@
 // The command-line tools of the program, one line each:
 //   {"--option", "ARGS", "what it does", argument count, &RunFunction},
 #include "app/CommandLine.h"
+#include "audio/DeviceReport.h"
 #include "config/RegistryTools.h"
 
 namespace {
@@ -15,6 +16,12 @@ int RunExportRegistry(const std::vector<std::string>& args, std::ostream& out, s
     return ExportRegistryKey(args.at(0), args.at(1), out, err);
 }
 
+// --report: the sound devices (and the mixers, where their report is added).
+int RunReport(const std::vector<std::string>&, std::ostream& out, std::ostream&) {
+    const bool devices = ReportDevices(out);
+    return devices ? 0 : 1;
+}
+
 } // namespace
 
 std::span<const CommandLineTool> CommandLineTools() {
@@ -23,6 +30,7 @@ std::span<const CommandLineTool> CommandLineTools() {
          &RunImportRegistry},
         {"--export-registry", "KEY FILE.reg",
          "write KEY and everything below it as REGEDIT4, then exit", 2, &RunExportRegistry},
+        {"--report", nullptr, "print the sound devices and mixers, then exit", 0, &RunReport},
         {nullptr, nullptr, nullptr, 0, nullptr}, // end marker, keeps the table non-empty
     };
     return std::span<const CommandLineTool>(tools, std::size(tools) - 1);
