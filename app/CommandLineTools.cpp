@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "audio/DeviceReport.h"
 #include "config/RegistryTools.h"
+#include "mixer/MixerTools.h"
 
 namespace {
 
@@ -16,10 +17,12 @@ int RunExportRegistry(const std::vector<std::string>& args, std::ostream& out, s
     return ExportRegistryKey(args.at(0), args.at(1), out, err);
 }
 
-// --report: the sound devices (and the mixers, where their report is added).
+// --report: the sound devices, then the description of every mixer.
 int RunReport(const std::vector<std::string>&, std::ostream& out, std::ostream&) {
     const bool devices = ReportDevices(out);
-    return devices ? 0 : 1;
+    out << '\n';
+    const bool mixers = ReportMixer(out) != 0;
+    return devices && mixers ? 0 : 1;
 }
 
 } // namespace
@@ -31,6 +34,9 @@ std::span<const CommandLineTool> CommandLineTools() {
         {"--export-registry", "KEY FILE.reg",
          "write KEY and everything below it as REGEDIT4, then exit", 2, &RunExportRegistry},
         {"--report", nullptr, "print the sound devices and mixers, then exit", 0, &RunReport},
+        {"--save-mixer", "FILE", "save every mixer control to FILE, then exit", 1, &RunSaveMixer},
+        {"--restore-mixer", "FILE", "put every mixer control back from FILE, then exit", 1,
+         &RunRestoreMixer},
         {nullptr, nullptr, nullptr, 0, nullptr}, // end marker, keeps the table non-empty
     };
     return std::span<const CommandLineTool>(tools, std::size(tools) - 1);
