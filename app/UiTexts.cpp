@@ -163,7 +163,7 @@ void LoadUiTextsFrom(const std::string& path) {
     if (plat::FileExists(path)) {
         // An unreadable file keeps the texts in use rather than blanking them all.
         if (!file.Open(path)) {
-            TRACE_LOG(1, "UiTexts", 1, "Language file %s unreadable", path.c_str());
+            TRACE_LOG(1, "UiTexts", __LINE__, "Language file %s unreadable", path.c_str());
             return;
         }
         for (std::size_t i = 0; i < kCount; ++i)
