@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <utility>
 
 using namespace plat;
 
@@ -50,7 +51,7 @@ CMp3FileReader::~CMp3FileReader() {
 
 HRESULT CMp3FileReader::Fail(std::string text) {
     Close();
-    m_lastError = text;
+    m_lastError = std::move(text);
     return E_FAIL;
 }
 
