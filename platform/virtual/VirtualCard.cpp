@@ -44,7 +44,9 @@ void CVirtualCard::BuildIndexes() {
         MixerIndex& index = m_index[m];
         DWORD nextControl = 1;
         auto number = [&](VirtualLine& line, int d, int s) {
-            line.id = s < 0 ? DWORD(0xFFFF0000u | DWORD(d)) : DWORD(DWORD(s) << 16 | DWORD(d));
+            // Destinations 0xFFFF00dd, sources 0x00ssssdd with ssss = source + 1:
+            // no line has id 0, which unresolved list items carry.
+            line.id = s < 0 ? DWORD(0xFFFF0000u | DWORD(d)) : DWORD(DWORD(s + 1) << 16 | DWORD(d));
             index.lines[line.id] = {d, s};
             if (s >= 0)
                 line.flags |= MIXERLINE_LINEF_SOURCE;
@@ -199,9 +201,9 @@ DWORD CVirtualCard::FindControlId(UINT mixer, DWORD componentType, DWORD control
         return 0;
     };
     for (const VirtualLine& destination : m_desc.mixers[mixer].destinations) {
-        if (destinationType == 0xFFFFFFFF && destination.componentType == componentType)
+        if (destinationType == kAnyDestination && destination.componentType == componentType)
             return first(destination);
-        if (destinationType != 0xFFFFFFFF && destination.componentType != destinationType)
+        if (destinationType != kAnyDestination && destination.componentType != destinationType)
             continue;
         for (const VirtualLine& source : destination.sources)
             if (source.componentType == componentType)

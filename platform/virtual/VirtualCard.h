@@ -67,8 +67,9 @@ public:
     // The id of the first control of `controlType` on the first line of
     // `componentType` (a destination, or a source under a destination of
     // `destinationType` when that is given); 0 when there is none.
+    static constexpr DWORD kAnyDestination = 0xFFFFFFFF;
     DWORD FindControlId(UINT mixer, DWORD componentType, DWORD controlType,
-                        DWORD destinationType = 0xFFFFFFFF) const;
+                        DWORD destinationType = kAnyDestination) const;
     const VirtualCardDesc& Description() const { return m_desc; }
 
     // What wave-out device `device` played since it was last opened, and in
