@@ -170,6 +170,7 @@ private:
     // Wave helpers (VirtualCardWave.cpp)
     MMRESULT OpenLocked(bool input, std::uintptr_t& handle, UINT deviceId, LPCWAVEFORMATEX pwfx,
                         DWORD_PTR callback, DWORD_PTR instance, DWORD flags);
+    long FailureDeviceLocked(bool input, UINT deviceId, LPCWAVEFORMATEX pwfx) const;
     MMRESULT CloseStream(bool input, std::uintptr_t handle);
     MMRESULT PrepareStream(bool input, std::uintptr_t handle, LPWAVEHDR pwh, UINT cbwh,
                            bool prepare);

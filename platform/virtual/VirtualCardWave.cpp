@@ -131,6 +131,18 @@ MMRESULT CVirtualCard::waveInGetDevCaps(UINT_PTR uDeviceID, WAVEINCAPSA* pwic, U
 
 // ---- opening and closing -------------------------------------------------
 
+// The device an open is counted against for injected failures: the one the
+// mapper would take, so "@0" also hits opens through WAVE_MAPPER.
+long CVirtualCard::FailureDeviceLocked(bool input, UINT deviceId, LPCWAVEFORMATEX pwfx) const {
+    const auto& devices = input ? m_desc.waveIn : m_desc.waveOut;
+    if (deviceId != WAVE_MAPPER || pwfx == nullptr)
+        return long(deviceId);
+    for (std::size_t d = 0; d < devices.size(); ++d)
+        if (Accepts(devices[d], *pwfx))
+            return long(d);
+    return long(deviceId);
+}
+
 MMRESULT CVirtualCard::OpenLocked(bool input, std::uintptr_t& handle, UINT deviceId,
                                   LPCWAVEFORMATEX pwfx, DWORD_PTR callback, DWORD_PTR instance,
                                   DWORD flags) {
@@ -191,7 +203,7 @@ MMRESULT CVirtualCard::OpenLocked(bool input, std::uintptr_t& handle, UINT devic
 MMRESULT CVirtualCard::waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwfx,
                                    DWORD_PTR dwCallback, DWORD_PTR dwInstance, DWORD fdwOpen) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (MMRESULT r = InjectedLocked("waveOutOpen", long(uDeviceID)))
+    if (MMRESULT r = InjectedLocked("waveOutOpen", FailureDeviceLocked(false, uDeviceID, pwfx)))
         return r;
     if (phwo == nullptr && !(fdwOpen & WAVE_FORMAT_QUERY))
         return MMSYSERR_INVALPARAM;
@@ -205,7 +217,7 @@ MMRESULT CVirtualCard::waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMA
 MMRESULT CVirtualCard::waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx,
                                   DWORD_PTR dwCallback, DWORD_PTR dwInstance, DWORD fdwOpen) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (MMRESULT r = InjectedLocked("waveInOpen", long(uDeviceID)))
+    if (MMRESULT r = InjectedLocked("waveInOpen", FailureDeviceLocked(true, uDeviceID, pwfx)))
         return r;
     if (phwi == nullptr && !(fdwOpen & WAVE_FORMAT_QUERY))
         return MMSYSERR_INVALPARAM;

@@ -334,6 +334,13 @@ TEST_F(VirtualWaveTest, InjectedFailuresOnWaveCalls) {
     EXPECT_EQ(waveOutClose(out), WAVERR_STILLPLAYING);
     EXPECT_EQ(waveOutClose(out), MMSYSERR_NOERROR);
     EXPECT_EQ(card->CallCount("waveOutClose"), 3);
+
+    // A failure narrowed to a device also hits opens through the mapper.
+    card->FailCall("waveInOpen", MMSYSERR_NODRIVER, 1, 0);
+    HWAVEIN in = nullptr;
+    EXPECT_EQ(waveInOpen(&in, WAVE_MAPPER, &w, 0, 0, CALLBACK_NULL), MMSYSERR_NODRIVER);
+    ASSERT_EQ(waveInOpen(&in, WAVE_MAPPER, &w, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+    EXPECT_EQ(waveInClose(in), MMSYSERR_NOERROR);
 }
 
 TEST(VirtualWaveRealTime, PlaysInRealTimeOnItsOwnThread) {
