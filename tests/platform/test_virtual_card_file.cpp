@@ -18,8 +18,12 @@ using namespace plat;
 namespace {
 
 std::string Examples() {
-    const char* root = std::getenv("PELMORA_SOURCE_DIR");
-    return std::string(root != nullptr ? root : ".") + "/examples/cards/";
+    if (const char* root = std::getenv("PELMORA_SOURCE_DIR"))
+        return std::string(root) + "/examples/cards/";
+    // This file is tests/platform/ in the source tree.
+    const std::filesystem::path root =
+        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+    return (root / "examples" / "cards").string() + "/";
 }
 
 class CardFileTest : public ::testing::Test {
