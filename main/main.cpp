@@ -2,6 +2,7 @@
 // library, then runs a command-line tool or the wizard.
 #include "app/CommandLine.h"
 #include "app/UiTexts.h"
+#include "app/WizardApp.h"
 #include "platform/sound_choice.h"
 #include "platform/system.h"
 #include "platform/trace.h"
@@ -29,8 +30,14 @@ int main(int argc, char** argv) {
               plat::GetProductVersion().c_str());
 
     int exitCode = 0;
-    if (commandLine.tool != nullptr)
+    if (commandLine.tool != nullptr) {
         exitCode = commandLine.tool->run(commandLine.toolArgs, std::cout, std::cerr);
+    } else {
+        // The wizard: the application object starts the user interface and
+        // runs the sheet modally.
+        CWizardApp app;
+        exitCode = app.Run(argc, argv);
+    }
 
     plat::UnloadTraceLibrary();
     return exitCode;

@@ -1,0 +1,106 @@
+#include "app/PropSheet.h"
+
+#include "app/UiTexts.h"
+#include "platform/system.h"
+#include "platform/trace.h"
+#include "ui/Button.h"
+#include "ui/Font.h"
+
+#include <ctime>
+#include <iomanip>
+#include <locale>
+#include <sstream>
+
+namespace {
+
+// The date and time now, as the user's locale writes them.
+std::string NowForUser() {
+    const std::time_t now = std::time(nullptr);
+    const std::tm local = *std::localtime(&now);
+    std::ostringstream text;
+    try {
+        text.imbue(std::locale(""));
+    } catch (const std::exception&) {
+        // An unknown locale name in the environment: the classic one.
+    }
+    text << std::put_time(&local, "%x %X");
+    return text.str();
+}
+
+} // namespace
+
+CPropSheet::CPropSheet(CWnd* parent) : CPropertySheet("Wizard", parent, 0) {
+    plat::LoadTraceLibrary();
+    TRACE_LOG(0, "PropSheet", 28, "Lancement de Pelmora %s", NowForUser().c_str());
+    AddPage(&m_page1);
+    AddPage(&m_page2);
+    AddPage(&m_page3);
+    AddPage(&m_page4);
+    AddPage(&m_page5);
+    SetWizardMode();
+    m_musicStarted = false;
+    recordingMade = false;
+    RegisterAcceleratorResource(IDR_ACCELERATORS,
+                                {{FVIRTKEY | FCONTROL | FALT, 'T', ID_SHOW_TRACE_LIST}});
+    m_hAccel = LoadAccelerators(IDR_ACCELERATORS);
+    BindCommand(
+        ID_SHOW_TRACE_LIST, [this] { OnShowTraceList(); }, 0);
+}
+
+CPropSheet::~CPropSheet() {
+    // The trace goes first; the members follow in reverse order: the audio
+    // engine, the mixer facade, pages 5 to 1.
+    plat::UnloadTraceLibrary();
+}
+
+bool CPropSheet::OnInitDialog() {
+    LoadUiTexts();
+    const bool result = CPropertySheet::OnInitDialog();
+    const CFont* font = CFontRegistry::Get(1121, 1252);
+
+    CWnd* cancel = GetDlgItem(IDCANCEL);
+    CWnd* next = GetDlgItem(ID_WIZNEXT);
+    CWnd* back = GetDlgItem(ID_WIZBACK);
+    CWnd* help = GetDlgItem(IDHELP);
+    cancel->SetWindowText(UiText("PropSheet", "K1"));
+    cancel->SetFont(font, true);
+    next->SetFont(font);
+    next->SetWindowText(UiText("PropSheet", "K2"));
+    next->EnableWindow(true);
+    back->SetFont(font);
+    back->SetWindowText(" ");
+    back->ShowWindow(SW_HIDE);
+    help->ShowWindow(SW_HIDE);
+    CRect place;
+    help->GetWindowRect(place);
+    ScreenToClient(place);
+    cancel->MoveWindow(place, true);
+
+    const std::string caption = UiText("PropSheet", "K3") + " " + GetVersionText();
+    SetTabItemText(0, caption);
+    SetTabItemText(1, UiText("PropSheet", "K4"));
+    SetTabItemText(2, UiText("PropSheet", "K5"));
+    SetTabItemText(3, UiText("PropSheet", "K6"));
+    SetTabItemText(4, UiText("PropSheet", "K7"));
+    SetWindowText(caption);
+    return result;
+}
+
+std::string CPropSheet::GetVersionText() {
+    // The build's product version stands for the executable's version
+    // resource: none means no version information at all.
+    const std::string version = plat::GetProductVersion();
+    if (version.empty())
+        return {};
+    return UiText("PropSheet", "K8") + " " + version;
+}
+
+bool CPropSheet::PreTranslateMessage(const MSG& msg) {
+    if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST)
+        return m_hAccel != nullptr && TranslateAccelerator(this, m_hAccel, msg);
+    return CPropertySheet::PreTranslateMessage(msg);
+}
+
+void CPropSheet::OnShowTraceList() {
+    plat::TraceShowTraceList();
+}

@@ -1,0 +1,45 @@
+// The wizard sheet: owns the five pages, the mixer facade, the audio engine
+// and the two progress flags the pages share.
+#pragma once
+
+#include "audio/AudioEngine.h"
+#include "mixer/MixerSetup.h"
+#include "pages/PropPage1.h"
+#include "pages/PropPage2.h"
+#include "pages/PropPage3.h"
+#include "pages/PropPage4.h"
+#include "pages/PropPage5.h"
+#include "ui/Accelerator.h"
+#include "ui/PropertySheet.h"
+
+#include <string>
+
+// Command of the accelerator Ctrl+Alt+T (table 208).
+constexpr int ID_SHOW_TRACE_LIST = 32776;
+constexpr int IDR_ACCELERATORS = 208;
+
+class CPropSheet : public CPropertySheet {
+public:
+    explicit CPropSheet(CWnd* parent = nullptr);
+    ~CPropSheet() override;
+
+    bool OnInitDialog() override;
+    bool PreTranslateMessage(const MSG& msg) override;
+
+    // "Version " + " " + the product version; empty without version
+    // information.
+    std::string GetVersionText();
+    void OnShowTraceList();
+
+    // Members in this order: constructed pages first, destroyed last.
+    CPropPage1 m_page1;
+    CPropPage2 m_page2;
+    CPropPage3 m_page3;
+    CPropPage4 m_page4;
+    CPropPage5 m_page5;
+    CMixerSetup m_mixerSetup;
+    CAudioEngine m_audioEngine;
+    bool m_musicStarted = false;
+    bool recordingMade = false;
+    HACCEL m_hAccel = nullptr;
+};

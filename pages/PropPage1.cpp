@@ -1,0 +1,133 @@
+#include "pages/PropPage1.h"
+
+#include "app/PropSheet.h"
+#include "app/UiTexts.h"
+#include "pages/ConnectionsDlg.h"
+#include "pages/HeadsetDlg.h"
+#include "platform/system.h"
+#include "ui/ToolTipTimer.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kFont = 1121;
+constexpr COLORREF kDarkBlue = 0x540000;
+constexpr COLORREF kBlue = 0xb80000;
+constexpr COLORREF kPurple = 0xAF37AF;
+
+const std::string& T(const char* key) {
+    return UiText("PropP1", key);
+}
+
+// Text, font and colour of a label; answers the size of its text.
+CSize SetLabel(CColorText& label, const std::string& text, COLORREF color) {
+    label.SetText(text);
+    label.SetFontId(kFont);
+    label.SetColor(color);
+    return label.GetTextSize();
+}
+
+} // namespace
+
+CPropPage1::CPropPage1() : CPropertyPage(104) {}
+
+CPropSheet* CPropPage1::Sheet() const {
+    return static_cast<CPropSheet*>(GetParentSheet());
+}
+
+void CPropPage1::CreateControls() {
+    m_picture.Create(this, 1047, 138);
+    m_frameK2.Create(this, 1011);
+    m_frameK3.Create(this, 1017);
+    m_connections.Create(this, 1067);
+    m_headset.Create(this, 1066);
+    m_intro.Create(this, 1010);
+    m_blockK2.Create(this, 1013);
+    m_blockK3.Create(this, 1012);
+    m_labelK4.Create(this, 1087);
+    m_labelK5.Create(this, 1088);
+    m_goOn.Create(this, 1096);
+    BindCommand(1067, [this] { OnAboutConnections(); });
+    BindCommand(1066, [this] { OnAboutHeadset(); });
+}
+
+bool CPropPage1::OnInitDialog() {
+    CPropertyPage::OnInitDialog();
+    CToolTipTimer::Start(100);
+
+    const CSize s1 = SetLabel(m_intro, T("K1"), kDarkBlue);
+    const CSize s2 = SetLabel(m_blockK2, T("K2") + "\n" + T("K2b"), kBlue);
+    const CSize s3 = SetLabel(m_blockK3, T("K3") + "\n" + T("K3b"), kBlue);
+    const CSize s4 = SetLabel(m_labelK4, T("K4"), kPurple);
+    const CSize s5 = SetLabel(m_labelK5, T("K5"), kPurple);
+    const CSize s6 = SetLabel(m_goOn, T("K6"), kDarkBlue);
+
+    const int m = std::max(s2.cx, s3.cx);
+    const int y1 = s1.cy + 100;
+    const int y2 = y1 + s2.cy + 30;
+    const int y3 = y2 + s3.cy + 5;
+    const int b4 = s4.cx + 20;
+    const int b5 = s5.cx + 20;
+    m_picture.MoveWindow(140, 0, 180, 75);
+    m_intro.MoveWindow(10, 90, s1.cx, s1.cy);
+    m_blockK2.MoveWindow(20, y1, s2.cx, s2.cy);
+    m_frameK2.MoveWindow(10, y1 - 10, m + 30, s2.cy + 20);
+    m_blockK3.MoveWindow(20, y2, s3.cx, s3.cy);
+    m_frameK3.MoveWindow(10, y2 - 10, m + 30, s3.cy + 50);
+    m_connections.MoveWindow(224 - b4, y3, b4, 30);
+    m_headset.MoveWindow(244, y3, b5, 30);
+    m_labelK4.MoveWindow(234 - b4, y3 + 7, s4.cx, s4.cy - 5);
+    m_labelK5.MoveWindow(254, y3 + 7, s5.cx, s5.cy - 5);
+    m_goOn.MoveWindow(10, y3 + 40, s6.cx, s6.cy);
+
+    m_connections.SetValue(0);
+    m_headset.SetValue(0);
+    m_headset.SetTooltipText(T("K7"), kFont);
+    m_connections.SetTooltipText(T("K8"), kFont);
+    return true;
+}
+
+bool CPropPage1::OnSetActive() {
+    CPropertySheet* sheet = GetParentSheet();
+    sheet->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
+    if (CWnd* back = sheet->GetDlgItem(ID_WIZBACK)) {
+        back->SetWindowText(" ");
+        back->ShowWindow(SW_HIDE);
+    }
+    return CPropertyPage::OnSetActive();
+}
+
+void CPropPage1::OnCancel() {
+    CPropSheet* sheet = Sheet();
+    const std::string temp = plat::WithTrailingSeparator(plat::GetTempPath());
+    // The mixer goes back to the snapshot of the sound-card test (the restore
+    // deletes the file).
+    sheet->m_mixerSetup.RestoreSnapshot(temp + "Mixer.ser");
+    const std::string recording = temp + "User.wav";
+    if (plat::FileExists(recording))
+        plat::DeleteFile(recording);
+    CToolTipTimer::Stop();
+    CAudioEngine& engine = sheet->m_audioEngine;
+    engine.PlayResourceLoop(0);
+    engine.PlayFileLoop("");
+    engine.StopPlay();
+    engine.StopRecording();
+    CPropertyPage::OnCancel();
+}
+
+void CPropPage1::OnAboutConnections() {
+    m_labelK4.RedrawWindow();
+    m_labelK5.RedrawWindow();
+    CConnectionsDlg dialog(this);
+    dialog.DoModal();
+    m_labelK4.RedrawWindow();
+}
+
+void CPropPage1::OnAboutHeadset() {
+    m_labelK4.RedrawWindow();
+    m_labelK5.RedrawWindow();
+    CHeadsetDlg dialog(this);
+    dialog.DoModal();
+    m_labelK5.RedrawWindow();
+}

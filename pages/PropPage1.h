@@ -1,0 +1,41 @@
+// The welcome page: what the wizard will do, two help dialogs, and the
+// wizard's cancel clean-up.
+#pragma once
+
+#include "ui/Button.h"
+#include "ui/ColorText.h"
+#include "ui/GroupBox.h"
+#include "ui/Picture.h"
+#include "ui/PropertyPage.h"
+
+class CPropSheet;
+
+class CPropPage1 : public CPropertyPage {
+public:
+    CPropPage1();
+
+    void CreateControls() override;
+    bool OnInitDialog() override;
+    bool OnSetActive() override;
+    // The wizard's cancel clean-up: the reset notification reaches this page
+    // on every cancel, whatever page is showing.
+    void OnCancel() override;
+
+    void OnAboutConnections();
+    void OnAboutHeadset();
+
+private:
+    CPropSheet* Sheet() const;
+
+    CPicture m_picture;    // 1047
+    CGroupBox m_frameK2;   // 1011
+    CGroupBox m_frameK3;   // 1017
+    CButton m_connections; // 1067
+    CButton m_headset;     // 1066
+    CColorText m_intro;    // 1010
+    CColorText m_blockK2;  // 1013
+    CColorText m_blockK3;  // 1012
+    CColorText m_labelK4;  // 1087
+    CColorText m_labelK5;  // 1088
+    CColorText m_goOn;     // 1096
+};
