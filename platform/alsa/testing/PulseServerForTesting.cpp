@@ -1,0 +1,128 @@
+#include "platform/alsa/testing/PulseServerForTesting.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <stdlib.h>
+#include <thread>
+
+namespace plat {
+
+namespace {
+
+std::string Quoted(const std::string& text) {
+    return "'" + text + "'";
+}
+
+long FirstVolume(const std::string& pactlOutput) {
+    static const std::regex volume(R"(Volume:\s*[a-z-]+:\s*(\d+))");
+    std::smatch m;
+    return std::regex_search(pactlOutput, m, volume) ? std::stol(m[1]) : -1;
+}
+
+} // namespace
+
+CPulseServerForTesting::~CPulseServerForTesting() {
+    Stop();
+    if (!m_dir.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_dir, ignored);
+    }
+}
+
+bool CPulseServerForTesting::Run(const std::string& command, std::string* output) const {
+    const std::string full = command + " 2>&1";
+    FILE* pipe = popen(full.c_str(), "r");
+    if (!pipe)
+        return false;
+    std::string text;
+    char buffer[512];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
+        text.append(buffer, n);
+    const int status = pclose(pipe);
+    if (output)
+        *output = text;
+    return status == 0;
+}
+
+bool CPulseServerForTesting::Start(std::string& error) {
+    if (m_running)
+        return true;
+    if (m_dir.empty()) {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "pelmora-pulse-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) {
+            error = "cannot make a directory for the sound server";
+            return false;
+        }
+        m_dir = pattern;
+    }
+    const std::string runtime = m_dir + "/runtime";
+    std::filesystem::create_directories(runtime);
+    {
+        std::ofstream rc(m_dir + "/asoundrc");
+        rc << "pcm.!default { type pulse }\nctl.!default { type pulse }\n";
+    }
+    // ALSA reads the system configuration, then ours over it; clients of
+    // the server find it through PULSE_SERVER.
+    setenv("ALSA_CONFIG_PATH", ("/usr/share/alsa/alsa.conf:" + m_dir + "/asoundrc").c_str(), 1);
+    setenv("PULSE_SERVER", ("unix:" + runtime + "/native").c_str(), 1);
+
+    // Root may run a per-user daemon; it only warns.
+    const std::string env = "env HOME=" + Quoted(m_dir) + " XDG_RUNTIME_DIR=" + Quoted(runtime) +
+                            " PULSE_RUNTIME_PATH=" + Quoted(runtime) + " ";
+    const std::string command =
+        env +
+        "pulseaudio --daemonize=yes --system=no --exit-idle-time=-1 -n --disable-shm=yes "
+        "--use-pid-file=yes --log-target=file:" +
+        Quoted(m_dir + "/pulse.log") + " -L " +
+        Quoted("module-native-protocol-unix socket=" + runtime + "/native") + " -L " +
+        Quoted(std::string("module-null-sink sink_name=") + kSink) + " -L " +
+        Quoted(std::string("module-null-source source_name=") + kSource);
+    std::string output;
+    if (!Run(command, &output)) {
+        error = "pulseaudio did not start: " + output;
+        return false;
+    }
+    m_running = true;
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (Pactl("info", output)) {
+            Pactl(std::string("set-default-sink ") + kSink, output);
+            Pactl(std::string("set-default-source ") + kSource, output);
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    error = "pulseaudio started but does not answer";
+    Stop();
+    return false;
+}
+
+void CPulseServerForTesting::Stop() {
+    if (!m_running)
+        return;
+    std::string ignored;
+    Pactl("exit", ignored);
+    // Wait until the socket is gone, so a later start does not find it.
+    for (int attempt = 0; attempt < 50 && Pactl("info", ignored); ++attempt)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    m_running = false;
+}
+
+bool CPulseServerForTesting::Pactl(const std::string& arguments, std::string& output) const {
+    return Run("pactl " + arguments, &output);
+}
+
+long CPulseServerForTesting::SinkVolume() const {
+    std::string out;
+    return Pactl(std::string("get-sink-volume ") + kSink, out) ? FirstVolume(out) : -1;
+}
+
+long CPulseServerForTesting::SourceVolume(const std::string& source) const {
+    std::string out;
+    return Pactl("get-source-volume " + source, out) ? FirstVolume(out) : -1;
+}
+
+} // namespace plat

@@ -1,0 +1,326 @@
+// The ALSA backend against a real sound server without sound hardware: a
+// PulseAudio daemon of the test's own, reached through ALSA's pulse plugins,
+// driven through the multimedia calls and the mixer and audio layers above.
+#include "audio/MeasureLevel.h"
+#include "audio/TestSoundCard.h"
+#include "mixer/MixerBase.h"
+#include "mixer/MixerSetup.h"
+#include "platform/alsa/AlsaBackend.h"
+#include "platform/alsa/testing/PulseServerForTesting.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+using namespace plat;
+
+namespace {
+
+WAVEFORMATEX Pcm(DWORD rate, WORD bits, WORD channels) {
+    const WORD align = static_cast<WORD>(channels * bits / 8);
+    return {WAVE_FORMAT_PCM, channels, rate, rate * align, align, bits, 0};
+}
+
+// What a device's callback saw, in order.
+struct Completions {
+    std::mutex mutex;
+    std::vector<WAVEHDR*> done;
+    std::vector<UINT> messages;
+    std::atomic<int> doneCount{0};
+
+    static void Callback(void*, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR) {
+        auto* self = reinterpret_cast<Completions*>(instance);
+        std::lock_guard<std::mutex> lock(self->mutex);
+        self->messages.push_back(message);
+        if (message == WOM_DONE || message == WIM_DATA) {
+            self->done.push_back(reinterpret_cast<WAVEHDR*>(param1));
+            ++self->doneCount;
+        }
+    }
+    bool WaitFor(int count, int ms = 5000) {
+        for (int t = 0; t < ms && doneCount < count; t += 10)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return doneCount >= count;
+    }
+};
+
+void OutCallback(HWAVEOUT h, UINT m, DWORD_PTR i, DWORD_PTR p1, DWORD_PTR p2) {
+    Completions::Callback(h, m, i, p1, p2);
+}
+void InCallback(HWAVEIN h, UINT m, DWORD_PTR i, DWORD_PTR p1, DWORD_PTR p2) {
+    Completions::Callback(h, m, i, p1, p2);
+}
+
+struct Buffers {
+    std::vector<std::vector<char>> data;
+    std::vector<WAVEHDR> headers;
+    Buffers(int count, std::size_t bytes) : data(count, std::vector<char>(bytes)), headers(count) {
+        for (int i = 0; i < count; ++i) {
+            headers[i] = {};
+            headers[i].lpData = data[i].data();
+            headers[i].dwBufferLength = static_cast<DWORD>(bytes);
+        }
+    }
+    std::vector<WAVEHDR*> Order() {
+        std::vector<WAVEHDR*> order;
+        for (WAVEHDR& h : headers)
+            order.push_back(&h);
+        return order;
+    }
+};
+
+// A 1 kHz tone at a third of full scale, 16-bit mono.
+void FillTone(Buffers& buffers, DWORD rate) {
+    long n = 0;
+    for (auto& block : buffers.data) {
+        auto* samples = reinterpret_cast<std::int16_t*>(block.data());
+        for (std::size_t i = 0; i < block.size() / 2; ++i, ++n)
+            samples[i] = static_cast<std::int16_t>(10000 * std::sin(2 * M_PI * 1000.0 * n / rate));
+    }
+}
+
+class AlsaServer : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_server = new CPulseServerForTesting;
+        s_up = s_server->Start(s_why);
+        if (s_up)
+            InstallSoundBackend(CreateAlsaBackend());
+    }
+    static void TearDownTestSuite() {
+        InstallSoundBackend(nullptr);
+        delete s_server;
+        s_server = nullptr;
+    }
+    void SetUp() override {
+        if (!s_up)
+            GTEST_SKIP() << "no PulseAudio daemon can start here: " << s_why;
+    }
+    static std::string Pactl(const std::string& arguments) {
+        std::string out;
+        EXPECT_TRUE(s_server->Pactl(arguments, out)) << arguments << ": " << out;
+        return out;
+    }
+
+    static CPulseServerForTesting* s_server;
+    static bool s_up;
+    static std::string s_why;
+};
+
+CPulseServerForTesting* AlsaServer::s_server = nullptr;
+bool AlsaServer::s_up = false;
+std::string AlsaServer::s_why;
+
+} // namespace
+
+TEST_F(AlsaServer, MixerWalkFindsSpeakersAndWaveIn) {
+    const UINT mixers = mixerGetNumDevs();
+    ASSERT_GE(mixers, 1u);
+    // The server's own mixer comes after any card's.
+    const UINT server = mixers - 1;
+    MIXERCAPSA caps{};
+    ASSERT_EQ(MMSYSERR_NOERROR, mixerGetDevCaps(server, &caps, sizeof caps));
+    EXPECT_STRNE("", caps.szPname);
+    std::vector<DWORD> kinds;
+    for (DWORD d = 0; d < caps.cDestinations; ++d) {
+        MIXERLINEA line{};
+        line.cbStruct = sizeof line;
+        line.dwDestination = d;
+        ASSERT_EQ(MMSYSERR_NOERROR,
+                  mixerGetLineInfo(reinterpret_cast<HMIXEROBJ>(static_cast<UINT_PTR>(server)),
+                                   &line, MIXER_GETLINEINFOF_DESTINATION));
+        kinds.push_back(line.dwComponentType);
+    }
+    EXPECT_THAT(kinds, ::testing::ElementsAre(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS,
+                                              MIXERLINE_COMPONENTTYPE_DST_WAVEIN));
+    CMixerBase base;
+    EXPECT_EQ(1, base.Init(server, MIXERLINE_COMPONENTTYPE_DST_WAVEIN, NO_SOURCE,
+                           MIXERCONTROL_CONTROLTYPE_VOLUME))
+        << base.m_error;
+}
+
+TEST_F(AlsaServer, VolumesRoundTripThroughTheServer) {
+    CMixerSetup setup;
+    ASSERT_EQ(1, setup.SetPlaybackVolume(5000)) << setup.GetErrorText();
+    EXPECT_NEAR(32768, s_server->SinkVolume(), 2);
+    int v = -1;
+    setup.GetPlaybackVolume(v);
+    EXPECT_NEAR(5000, v, 1);
+
+    // A change made by someone else is what the next reading shows.
+    Pactl(std::string("set-sink-volume ") + CPulseServerForTesting::kSink + " 16384");
+    setup.GetPlaybackVolume(v);
+    EXPECT_NEAR(2500, v, 1);
+
+    ASSERT_EQ(1, setup.SetRecordingVolume(7500)) << setup.GetErrorText();
+    EXPECT_NEAR(49152, s_server->SourceVolume(), 2);
+    setup.GetRecordingVolume(v);
+    EXPECT_NEAR(7500, v, 1);
+}
+
+TEST_F(AlsaServer, SnapshotRestoreBringsTheServersVolumesBack) {
+    const std::string sink = CPulseServerForTesting::kSink,
+                      source = CPulseServerForTesting::kSource;
+    Pactl("set-sink-volume " + sink + " 20000");
+    Pactl("set-sink-mute " + sink + " 1");
+    Pactl("set-source-volume " + source + " 30000");
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("alsa-mixer-" + std::to_string(std::rand()) + ".ser"))
+                                 .string();
+
+    CMixerSetup setup;
+    ASSERT_EQ(1, setup.SaveSnapshot(path)) << setup.GetErrorText();
+    // What the sound-card test does: unmute playback, then the user's sliders.
+    ASSERT_EQ(1, setup.PreparePlayback()) << setup.GetErrorText();
+    EXPECT_THAT(Pactl("get-sink-mute " + sink), ::testing::HasSubstr("no"));
+    ASSERT_EQ(1, setup.SetPlaybackVolume(9000));
+    ASSERT_EQ(1, setup.SetRecordingVolume(1000));
+    EXPECT_NEAR(58982, s_server->SinkVolume(), 2);
+
+    ASSERT_EQ(1, setup.RestoreSnapshot(path)) << setup.GetErrorText();
+    EXPECT_NEAR(20000, s_server->SinkVolume(), 1);
+    EXPECT_THAT(Pactl("get-sink-mute " + sink), ::testing::HasSubstr("yes"));
+    EXPECT_NEAR(30000, s_server->SourceVolume(), 1);
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(AlsaServer, FormatSurveyAnswersAllSixteenCells) {
+    CTestSoundCard tester;
+    tester.SetWait([](DWORD) {});
+    std::vector<std::string> in, out;
+    ASSERT_TRUE(tester.TestFormats(in, out)) << tester.GetLastError();
+    EXPECT_TRUE(in.empty()) << in.front();
+    EXPECT_TRUE(out.empty()) << out.front();
+
+    const CTestSoundCard::Inventory* devices = tester.GetDevices();
+    ASSERT_NE(nullptr, devices) << tester.GetLastError();
+    ASSERT_GE(devices->outCount, 1u);
+    EXPECT_EQ(16u, devices->outDevices[0].supported.size());
+    EXPECT_NE(0u, devices->outDevices[0].caps.dwFormats & WAVE_FORMAT_4S16);
+
+    // What no PCM device carries is refused before any device is asked.
+    WAVEFORMATEX odd = Pcm(11025, 12, 1);
+    EXPECT_EQ(WAVERR_BADFORMAT, waveOutOpen(nullptr, WAVE_MAPPER, &odd, 0, 0, WAVE_FORMAT_QUERY));
+    WAVEFORMATEX lying = Pcm(11025, 16, 2);
+    lying.nBlockAlign = 2;
+    EXPECT_EQ(WAVERR_BADFORMAT, waveInOpen(nullptr, WAVE_MAPPER, &lying, 0, 0, WAVE_FORMAT_QUERY));
+}
+
+TEST_F(AlsaServer, ToneOnTheSinkIsRecordedFromItsMonitor) {
+    const std::string sink = CPulseServerForTesting::kSink;
+    Pactl("set-default-source " + sink + ".monitor");
+    Pactl("set-sink-volume " + sink + " 65536");
+    Pactl("set-sink-mute " + sink + " 0");
+
+    const WAVEFORMATEX inFormat = Pcm(11025, 16, 1);
+    Completions recorded;
+    HWAVEIN in = nullptr;
+    ASSERT_EQ(MMSYSERR_NOERROR,
+              waveInOpen(&in, WAVE_MAPPER, &inFormat, reinterpret_cast<DWORD_PTR>(&InCallback),
+                         reinterpret_cast<DWORD_PTR>(&recorded), CALLBACK_FUNCTION));
+    Buffers inBuffers(10, 11025 * 2 / 10);
+    for (WAVEHDR& h : inBuffers.headers) {
+        ASSERT_EQ(MMSYSERR_NOERROR, waveInPrepareHeader(in, &h, sizeof h));
+        ASSERT_EQ(MMSYSERR_NOERROR, waveInAddBuffer(in, &h, sizeof h));
+    }
+
+    const WAVEFORMATEX outFormat = Pcm(44100, 16, 1);
+    Completions played;
+    HWAVEOUT out = nullptr;
+    ASSERT_EQ(MMSYSERR_NOERROR,
+              waveOutOpen(&out, WAVE_MAPPER, &outFormat, reinterpret_cast<DWORD_PTR>(&OutCallback),
+                          reinterpret_cast<DWORD_PTR>(&played), CALLBACK_FUNCTION));
+    Buffers tone(6, 44100 * 2 / 4);
+    FillTone(tone, 44100);
+    ASSERT_EQ(MMSYSERR_NOERROR, waveInStart(in));
+    for (WAVEHDR& h : tone.headers) {
+        ASSERT_EQ(MMSYSERR_NOERROR, waveOutPrepareHeader(out, &h, sizeof h));
+        ASSERT_EQ(MMSYSERR_NOERROR, waveOutWrite(out, &h, sizeof h));
+    }
+    ASSERT_TRUE(played.WaitFor(6)) << played.doneCount << " of 6 buffers played";
+    EXPECT_EQ(tone.Order(), played.done);
+    ASSERT_EQ(MMSYSERR_NOERROR, waveInStop(in));
+    ASSERT_EQ(MMSYSERR_NOERROR, waveInReset(in));
+
+    // Every buffer came back, full ones first in queue order.
+    EXPECT_EQ(inBuffers.Order(), recorded.done);
+    int loudest = -1;
+    long nonZero = 0;
+    for (const WAVEHDR& h : inBuffers.headers) {
+        EXPECT_EQ(WHDR_DONE | WHDR_PREPARED, h.dwFlags);
+        loudest = std::max(loudest, MeasureLevel(h.lpData, h.dwBytesRecorded, inFormat));
+        const auto* s = reinterpret_cast<const std::int16_t*>(h.lpData);
+        for (DWORD i = 0; i < h.dwBytesRecorded / 2; ++i)
+            nonZero += s[i] != 0;
+    }
+    EXPECT_GT(loudest, 0);
+    EXPECT_GT(nonZero, 1000);
+
+    for (WAVEHDR& h : tone.headers)
+        EXPECT_EQ(MMSYSERR_NOERROR, waveOutUnprepareHeader(out, &h, sizeof h));
+    for (WAVEHDR& h : inBuffers.headers)
+        EXPECT_EQ(MMSYSERR_NOERROR, waveInUnprepareHeader(in, &h, sizeof h));
+    EXPECT_EQ(MMSYSERR_NOERROR, waveOutClose(out));
+    EXPECT_EQ(MMSYSERR_NOERROR, waveInClose(in));
+    EXPECT_EQ(WOM_CLOSE, played.messages.back());
+    EXPECT_EQ(WIM_CLOSE, recorded.messages.back());
+    Pactl("set-default-source " + std::string(CPulseServerForTesting::kSource));
+}
+
+TEST_F(AlsaServer, PauseHoldsAndResetReturnsEveryBuffer) {
+    const WAVEFORMATEX format = Pcm(22050, 16, 1);
+    Completions played;
+    HWAVEOUT out = nullptr;
+    ASSERT_EQ(MMSYSERR_NOERROR,
+              waveOutOpen(&out, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(&OutCallback),
+                          reinterpret_cast<DWORD_PTR>(&played), CALLBACK_FUNCTION));
+    EXPECT_EQ(WOM_OPEN, played.messages.front());
+    Buffers buffers(4, 22050 * 2 / 4); // a quarter of a second each
+    FillTone(buffers, 22050);
+    ASSERT_EQ(MMSYSERR_NOERROR, waveOutPause(out));
+    EXPECT_EQ(WAVERR_UNPREPARED, waveOutWrite(out, &buffers.headers[0], sizeof(WAVEHDR)));
+    for (WAVEHDR& h : buffers.headers) {
+        ASSERT_EQ(MMSYSERR_NOERROR, waveOutPrepareHeader(out, &h, sizeof h));
+        ASSERT_EQ(MMSYSERR_NOERROR, waveOutWrite(out, &h, sizeof h));
+    }
+    EXPECT_EQ(WAVERR_STILLPLAYING, waveOutWrite(out, &buffers.headers[0], sizeof(WAVEHDR)));
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    EXPECT_EQ(0, played.doneCount) << "a paused device played";
+
+    ASSERT_EQ(MMSYSERR_NOERROR, waveOutRestart(out));
+    ASSERT_TRUE(played.WaitFor(1));
+    EXPECT_EQ(WAVERR_STILLPLAYING,
+              waveOutUnprepareHeader(out, &buffers.headers[3], sizeof(WAVEHDR)));
+    EXPECT_EQ(WAVERR_STILLPLAYING, waveOutClose(out));
+    ASSERT_EQ(MMSYSERR_NOERROR, waveOutReset(out));
+    // Back at once, every one, in queue order.
+    EXPECT_EQ(4, played.doneCount);
+    EXPECT_EQ(buffers.Order(), played.done);
+    for (WAVEHDR& h : buffers.headers)
+        EXPECT_EQ(WHDR_DONE | WHDR_PREPARED, h.dwFlags);
+    EXPECT_EQ(MMSYSERR_NOERROR, waveOutClose(out));
+    EXPECT_EQ(MMSYSERR_INVALHANDLE, waveOutClose(out));
+}
+
+TEST_F(AlsaServer, ErrorsKeepAlsasOwnWords) {
+    s_server->Stop();
+    const WAVEFORMATEX format = Pcm(11025, 16, 1);
+    HWAVEOUT out = nullptr;
+    const MMRESULT result = waveOutOpen(&out, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL);
+    ASSERT_NE(MMSYSERR_NOERROR, result);
+    EXPECT_EQ(nullptr, out);
+    char text[MAXERRORLENGTH] = {};
+    ASSERT_EQ(MMSYSERR_NOERROR, waveOutGetErrorText(result, text, sizeof text));
+    EXPECT_THAT(text, ::testing::HasSubstr("(default: "));
+
+    // The mixer of a server that went away fails, and says so.
+    HMIXER mixer = nullptr;
+    EXPECT_NE(MMSYSERR_NOERROR, mixerOpen(&mixer, mixerGetNumDevs() - 1, 0, 0, 0));
+    EXPECT_EQ(nullptr, mixer);
+}
