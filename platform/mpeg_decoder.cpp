@@ -68,10 +68,17 @@ MMRESULT StartDecoder(HACMSTREAM__& s) {
             MPG123_QUIET | MPG123_IGNORE_INFOFRAME | MPG123_FORCE_ENDIAN | MPG123_NO_READAHEAD;
         flags |= s.channels == 1 ? MPG123_MONO_MIX : MPG123_FORCE_STEREO;
         if (mpg123_param(s.decoder, MPG123_FLAGS, flags, 0) != MPG123_OK ||
-            mpg123_format_none(s.decoder) != MPG123_OK ||
-            mpg123_format(s.decoder, s.rate, s.channels == 1 ? MPG123_MONO : MPG123_STEREO,
-                          MPG123_ENC_SIGNED_16) != MPG123_OK)
+            mpg123_format_none(s.decoder) != MPG123_OK)
             return MMSYSERR_ERROR;
+        // Every rate is allowed here and a stream that changes rate is refused
+        // at its first frame (MPG123_NEW_FORMAT), quietly.
+        const long* rates = nullptr;
+        size_t count = 0;
+        mpg123_rates(&rates, &count);
+        for (size_t i = 0; i < count; ++i)
+            if (mpg123_format(s.decoder, rates[i], s.channels == 1 ? MPG123_MONO : MPG123_STEREO,
+                              MPG123_ENC_SIGNED_16) != MPG123_OK)
+                return MMSYSERR_ERROR;
     }
     s.pending.clear();
     s.pendingStart = 0;

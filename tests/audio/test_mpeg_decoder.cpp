@@ -154,3 +154,23 @@ TEST(MpegDecoder, StartForgetsWhatTheStreamHeld) {
     ASSERT_EQ(acmStreamConvert(c.stream, &c.header, ACM_STREAMCONVERTF_START), MMSYSERR_NOERROR);
     EXPECT_EQ(Bytes(dst.begin(), dst.begin() + c.header.cbDstLengthUsed), first);
 }
+
+TEST(MpegDecoder, FramesOfAnotherRateThanDeclaredAreRefused) {
+    Bytes src = Load("tone128.mp3"), dst(100000);
+    const MPEGLAYER3WAVEFORMAT declared = Mp3Format(1, 48000);
+    const WAVEFORMATEX pcm = Pcm(1, 48000);
+    HACMSTREAM stream = nullptr;
+    ASSERT_EQ(acmStreamOpen(&stream, nullptr, &declared.wfx, &pcm, nullptr, 0, 0, 0),
+              MMSYSERR_NOERROR);
+    ACMSTREAMHEADER header{};
+    header.cbStruct = sizeof header;
+    header.pbSrc = src.data();
+    header.cbSrcLength = 417 + 418;
+    header.pbDst = dst.data();
+    header.cbDstLength = static_cast<DWORD>(dst.size());
+    ASSERT_EQ(acmStreamPrepareHeader(stream, &header, 0), MMSYSERR_NOERROR);
+    EXPECT_EQ(acmStreamConvert(stream, &header, 0), MMSYSERR_ERROR);
+    EXPECT_EQ(header.cbDstLengthUsed, 0u);
+    acmStreamUnprepareHeader(stream, &header, 0);
+    EXPECT_EQ(acmStreamClose(stream, 0), MMSYSERR_NOERROR);
+}
