@@ -116,6 +116,8 @@ CWavePlayer::OpenInfo CWavePlayer::Open(const std::string& fileName) {
     m_bytesPlayed = 0;
 
     FreeBuffers();
+    for (auto& flag : m_inFlight)
+        flag = false;
     m_block.reset(new (std::nothrow) std::uint8_t[m_bufferSize * kBufferCount]());
     m_headers.reset(new (std::nothrow) WAVEHDR[kBufferCount]());
     if (!m_block || !m_headers) {
@@ -195,14 +197,16 @@ void CWavePlayer::Feed() {
     int empty = 0;
     bool failed = false;
     while (m_remaining.load() > 0 && empty < kMaxEmptyReads) {
-        WAVEHDR& header = m_headers[n % kBufferCount];
-        while ((HeaderFlags(header) & WHDR_INQUEUE) && m_playing.load())
+        const DWORD slot = n % kBufferCount;
+        WAVEHDR& header = m_headers[slot];
+        while (((HeaderFlags(header) & WHDR_INQUEUE) || m_inFlight[slot].load()) &&
+               m_playing.load())
             Pause();
         if (!m_playing.load() || m_source->GetFormat() == nullptr)
             break;
 
         DWORD request = m_bufferSize;
-        header.dwUser = n % kBufferCount;
+        header.dwUser = slot;
         const DWORD remaining = m_remaining.load();
         if (remaining <= m_bufferSize) {
             request = remaining;
@@ -218,8 +222,10 @@ void CWavePlayer::Feed() {
         m_remaining -= got;
         if (got == 0)
             ++empty;
+        m_inFlight[slot] = true;
         const MMRESULT written = waveOutWrite(device, &header, sizeof(WAVEHDR));
         if (written != MMSYSERR_NOERROR) {
+            m_inFlight[slot] = false;
             SetWaveError(written, "waveOutWrite");
             failed = true;
             break;
@@ -249,7 +255,11 @@ void CWavePlayer::OnDone(WAVEHDR* header) {
         return;
     m_bytesPlayed += header->dwBufferLength;
     m_level = MeasureLevel(header->lpData, header->dwBufferLength);
-    if (header->dwUser > static_cast<DWORD_PTR>(kBufferCount) && m_playing.exchange(false))
+    const bool last = header->dwUser > static_cast<DWORD_PTR>(kBufferCount);
+    const std::ptrdiff_t slot = m_headers ? header - m_headers.get() : -1;
+    if (slot >= 0 && slot < kBufferCount)
+        m_inFlight[static_cast<std::size_t>(slot)] = false;
+    if (last && m_playing.exchange(false))
         RequestEnd();
 }
 

@@ -12,6 +12,7 @@
 #include "audio/AudioSource.h"
 #include "platform/mmsystem.h"
 
+#include <array>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -82,6 +83,10 @@ private:
     std::string m_fileName;
     std::unique_ptr<CAudioSource> m_source;
 
+    // Set by the feeder when it queues a slot, cleared by the completion
+    // callback once it has measured it: the device marks a buffer done before
+    // its callback runs, and the slot must not be refilled in between.
+    std::array<std::atomic<bool>, kBufferCount> m_inFlight{};
     std::thread m_feeder;
     // Identifies the current playback; a posted end request of an earlier one
     // finds a different value and does nothing.

@@ -135,7 +135,10 @@ TEST_F(WavePlayerTest, ExactMultipleOfTheBufferSizeEndsByItself) {
     ASSERT_TRUE(PlayToTheEnd(6000));
     EXPECT_EQ(player->GetLastError(), "");
     EXPECT_EQ(card->CallCount("waveOutWrite"), 120);
-    EXPECT_EQ(Played(), samples);
+    const auto played = Played();
+    ASSERT_EQ(played.size(), samples.size());
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        ASSERT_EQ(played[i], samples[i]) << "sample " << i;
 }
 
 TEST_F(WavePlayerTest, PlayWhilePlayingRestartsOnTheNewFile) {
