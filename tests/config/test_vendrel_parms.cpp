@@ -283,3 +283,14 @@ TEST_F(ParmsTest, DumpListsValuesAndTheTable) {
               "KEYs_S(8):\ttype 2 | d | 0(-1,-1)\n",
               Read(File("dump.txt")));
 }
+
+TEST(OpticalDrives, MountTableGivesTheOpticalDiscsOnly) {
+    const std::string table = "/dev/sda1 / ext4 rw 0 0\n"
+                              "/dev/sr0 /media/u/My\\040Disc iso9660 ro,nosuid 0 0\n"
+                              "proc /proc proc rw 0 0\n"
+                              "/dev/sr1 /mnt/dvd udf ro 0 0\n"
+                              "garbage\n";
+    EXPECT_EQ((std::vector<std::string>{"/media/u/My Disc", "/mnt/dvd"}),
+              ParseOpticalMounts(table));
+    EXPECT_TRUE(ParseOpticalMounts("").empty());
+}
