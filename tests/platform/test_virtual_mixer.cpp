@@ -320,4 +320,96 @@ TEST_F(VirtualMixerTest, InjectedFailuresHitTheirCallAndRunOut) {
     EXPECT_EQ(mixerClose(reinterpret_cast<HMIXER>(std::uintptr_t(0xBAD))), MMSYSERR_INVALHANDLE);
 }
 
+TEST(VirtualMixerInCode, DisabledMeterSignedAndPerChannelListControls) {
+    VirtualControl pan;
+    pan.type = MIXERCONTROL_CONTROLTYPE_PAN;
+    pan.minimum = -32768;
+    pan.maximum = 32767;
+    pan.values = {0, 0};
+    VirtualControl meter = pan;
+    meter.type = MIXERCONTROL_CONTROLTYPE_PEAKMETER;
+    VirtualControl disabled;
+    disabled.flags = MIXERCONTROL_CONTROLF_DISABLED;
+    VirtualControl mixer; // a multiple-select list, one row per channel
+    mixer.type = MIXERCONTROL_CONTROLTYPE_MIXER;
+    mixer.minimum = 0;
+    mixer.maximum = 1;
+    mixer.items = {{"CD", 0, 0}, {"Nowhere", 0, 0}};
+    mixer.values = {1, 0, 0, 1};
+    VirtualLine cd;
+    cd.name = "CD";
+    cd.componentType = MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC;
+    VirtualLine out;
+    out.name = "Out";
+    out.targetType = MIXERLINE_TARGETTYPE_WAVEOUT;
+    out.controls = {pan, meter, disabled, mixer};
+    out.sources = {cd};
+    VirtualCardDesc desc;
+    desc.mixers.push_back({});
+    desc.mixers[0].destinations = {out};
+    desc.waveOut = DefaultCardDesc().waveOut;
+    CVirtualCard card(desc, CVirtualCard::Clock::Manual);
+    const auto obj = reinterpret_cast<HMIXEROBJ>(std::uintptr_t(0));
+
+    MIXERLINE line{};
+    line.cbStruct = sizeof(line);
+    line.Target.dwType = MIXERLINE_TARGETTYPE_WAVEOUT;
+    ASSERT_EQ(card.mixerGetLineInfo(obj, &line, MIXER_GETLINEINFOF_TARGETTYPE), MMSYSERR_NOERROR);
+    EXPECT_STREQ(line.szName, "Out");
+    EXPECT_STREQ(line.Target.szPname, "Virtual Wave Out");
+    std::vector<MIXERCONTROL> controls(4);
+    MIXERLINECONTROLS lc{};
+    lc.cbStruct = sizeof(lc);
+    lc.dwLineID = line.dwLineID;
+    lc.cControls = 4;
+    lc.cbmxctrl = sizeof(MIXERCONTROL);
+    lc.pamxctrl = controls.data();
+    ASSERT_EQ(card.mixerGetLineControls(obj, &lc, MIXER_GETLINECONTROLSF_ALL), MMSYSERR_NOERROR);
+    EXPECT_EQ(controls[0].Bounds.lMinimum, -32768);
+
+    auto details = [&](DWORD c, DWORD channels, DWORD items, void* data, DWORD cb, DWORD flags,
+                       bool set) {
+        MIXERCONTROLDETAILS d{};
+        d.cbStruct = sizeof(d);
+        d.dwControlID = controls[c].dwControlID;
+        d.cChannels = channels;
+        d.cMultipleItems = items;
+        d.cbDetails = cb;
+        d.paDetails = data;
+        return set ? card.mixerSetControlDetails(obj, &d, flags)
+                   : card.mixerGetControlDetails(obj, &d, flags);
+    };
+    MIXERCONTROLDETAILS_SIGNED v[4] = {{-20000}, {32767}, {0}, {0}};
+    EXPECT_EQ(details(0, 2, 0, v, 4, 0, true), MMSYSERR_NOERROR);
+    v[0].lValue = -32769;
+    EXPECT_EQ(details(0, 2, 0, v, 4, 0, true), MIXERR_INVALVALUE);
+    ASSERT_EQ(details(0, 2, 0, v, 4, 0, false), MMSYSERR_NOERROR);
+    EXPECT_EQ(v[0].lValue, -20000);
+    EXPECT_EQ(details(1, 1, 0, v, 4, 0, true), MMSYSERR_NOTSUPPORTED); // meters are read-only
+    EXPECT_EQ(details(2, 1, 0, v, 4, 0, true), MMSYSERR_NOTSUPPORTED); // disabled
+    EXPECT_EQ(details(2, 1, 0, v, 4, 0, false), MMSYSERR_NOERROR);
+
+    // A list that is not uniform has one row of items per channel.
+    MIXERCONTROLDETAILS_LISTTEXT text[4]{};
+    ASSERT_EQ(details(3, 2, 2, text, sizeof(text[0]), MIXER_GETCONTROLDETAILSF_LISTTEXT, false),
+              MMSYSERR_NOERROR);
+    EXPECT_STREQ(text[2].szName, "CD");
+    EXPECT_STREQ(text[3].szName, "Nowhere");
+    MIXERLINE source{};
+    source.cbStruct = sizeof(source);
+    source.dwSource = 0;
+    ASSERT_EQ(card.mixerGetLineInfo(obj, &source, MIXER_GETLINEINFOF_SOURCE), MMSYSERR_NOERROR);
+    EXPECT_EQ(text[2].dwParam1, source.dwLineID);
+    EXPECT_EQ(text[3].dwParam1, 0u); // names no line
+    ASSERT_EQ(details(3, 2, 2, v, 4, 0, false), MMSYSERR_NOERROR);
+    EXPECT_EQ(v[0].lValue, 1);
+    EXPECT_EQ(v[3].lValue, 1);
+    v[0].lValue = 0;
+    v[1].lValue = 0; // a multiple-select list may select nothing
+    ASSERT_EQ(details(3, 2, 2, v, 4, 0, true), MMSYSERR_NOERROR);
+    std::vector<LONG> held;
+    ASSERT_TRUE(card.GetControlValues(0, controls[3].dwControlID, held));
+    EXPECT_EQ(held, (std::vector<LONG>{0, 0, 0, 1}));
+}
+
 } // namespace
