@@ -9,14 +9,21 @@
 #include <atomic>
 #include <fstream>
 #include <iterator>
+#include <random>
 
 using namespace plat;
 
 namespace {
 
+// A name no other thread or process picks: a random tag per process and a
+// counter.
 std::string ScratchPath() {
+    static const unsigned long long tag = [] {
+        std::random_device rd;
+        return (static_cast<unsigned long long>(rd()) << 32) ^ rd();
+    }();
     static std::atomic<unsigned> counter{0};
-    return GetTempPath() + "pelmora-regobj-" + std::to_string(GetTickCount()) + "-" +
+    return GetTempPath() + "pelmora-regobj-" + std::to_string(tag) + "-" +
            std::to_string(counter.fetch_add(1)) + ".bin";
 }
 
