@@ -62,6 +62,11 @@ public:
             m_thread.join();
     }
 
+    bool Finished() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_finished;
+    }
+
     void WaitFinished() {
         std::unique_lock<std::mutex> lock(m_mutex);
         m_cv.wait(lock, [&] { return m_finished; });
@@ -219,7 +224,8 @@ BOOL PlaySound(LPCSTR pszSound, HMODULE /*hmod*/, DWORD fdwSound) {
     std::shared_ptr<CSoundPlayer> previous;
     {
         std::lock_guard<std::mutex> lock(PlayerMutex());
-        if ((fdwSound & SND_NOSTOP) && CurrentPlayer() && pszSound != nullptr)
+        if ((fdwSound & SND_NOSTOP) && pszSound != nullptr && CurrentPlayer() &&
+            !CurrentPlayer()->Finished())
             return kFalse;
         previous = std::move(CurrentPlayer());
     }
