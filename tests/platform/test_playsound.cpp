@@ -84,6 +84,9 @@ TEST_F(PlaySoundTest, LoopsAResourceUntilANullNameStopsIt) {
     for (std::size_t i = 0; i < played.size(); ++i)
         ASSERT_EQ(played[i], samples[i % samples.size()]) << i;
     EXPECT_EQ(card->OpenWaveHandles(), 1u);
+    // SND_NOSTOP does not interrupt a sound that is playing.
+    EXPECT_FALSE(PlaySound(file.c_str(), nullptr, SND_FILENAME | SND_ASYNC | SND_NOSTOP));
+    EXPECT_GT(PlayUntil(played.size() + 100).size(), played.size());
 
     ASSERT_TRUE(PlaySound(nullptr, nullptr, 0));
     EXPECT_EQ(card->OpenWaveHandles(), 0u);
