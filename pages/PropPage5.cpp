@@ -1,10 +1,232 @@
 #include "pages/PropPage5.h"
 
-#include "ui/PropertySheet.h"
+#include "app/PropSheet.h"
+#include "app/UiTexts.h"
+#include "config/ProductInstall.h"
+#include "config/VendrelParms.h"
+#include "platform/system.h"
+#include "platform/trace.h"
+#include "ui/ToolTipTimer.h"
+
+namespace {
+
+constexpr int kFont = 1121;
+constexpr COLORREF kDarkBlue = 0x540000;
+constexpr COLORREF kBlue = 0xb80000;
+constexpr COLORREF kPurple = 0xAF37AF;
+
+// Control ids of dialog 108.
+constexpr int IDC_PRODUCT = 1006;
+constexpr int IDC_TIKO = 1118;
+constexpr int IDC_WINDOWS = 1120;
+constexpr int IDC_UPDATE = 1102;
+
+const std::string& T(const char* key) {
+    return UiText("PropP5", key);
+}
+
+// Text, font and colour of a label; answers the size of its text.
+CSize SetLabel(CColorText& label, const std::string& text, COLORREF color) {
+    label.SetText(text);
+    label.SetFontId(kFont);
+    label.SetColor(color);
+    return label.GetTextSize();
+}
+
+std::string TrimRight(std::string text) {
+    const std::size_t end = text.find_last_not_of(" \t\r\n");
+    text.erase(end == std::string::npos ? 0 : end + 1);
+    return text;
+}
+
+} // namespace
 
 CPropPage5::CPropPage5() : CPropertyPage(108) {}
 
+CPropSheet* CPropPage5::Sheet() const {
+    return static_cast<CPropSheet*>(GetParentSheet());
+}
+
+void CPropPage5::CreateControls() {
+    m_picture.Create(this, 1063, 138);
+    m_frame.Create(this, 1062);
+    m_intro.Create(this, 1042);
+    m_productLine.Create(this, 1043);
+    m_tikoLine.Create(this, 1117);
+    m_windowsLine.Create(this, 1119);
+    m_product.Create(this, IDC_PRODUCT);
+    m_tiko.Create(this, IDC_TIKO);
+    m_windows.Create(this, IDC_WINDOWS);
+    m_students.Create(this, 1104);
+    m_update.Create(this, IDC_UPDATE);
+    m_updateLabel.Create(this, 1106); // after the button it lies on
+    m_configured.Create(this, 1097);
+    m_retained.Create(this, 1105);
+    m_clickEnd.Create(this, 1044);
+    BindCommand(IDC_PRODUCT, [this] { OnProductCheck(); });
+    BindCommand(IDC_TIKO, [this] { OnTikoCheck(); });
+    BindCommand(IDC_WINDOWS, [this] { OnWindowsCheck(); });
+    BindCommand(IDC_UPDATE, [this] { OnUpdate(); });
+}
+
+bool CPropPage5::OnInitDialog() {
+    CPropertyPage::OnInitDialog();
+
+    const CSize s1 = SetLabel(m_intro, T("K1"), kDarkBlue);
+    const CSize s2 = SetLabel(m_productLine, T("K2"), kBlue);
+    const CSize s3 = SetLabel(m_tikoLine, T("K3"), kBlue);
+    const CSize s4 = SetLabel(m_windowsLine, T("K4"), kBlue);
+    const CSize s5 = SetLabel(m_configured, T("K5"), kBlue);
+    const CSize s6 = SetLabel(m_retained, T("K6"), kBlue);
+    const CSize s7 = SetLabel(m_clickEnd, T("K7"), kDarkBlue);
+    const CSize s8 = SetLabel(m_updateLabel, T("K8"), kPurple);
+    m_frame.SetWindowText("");
+
+    // The three export lines sit in the frame, each check box after the
+    // product line's text; the student controls follow below the frame.
+    const int top = s1.cy + 120;
+    const int windowsLine = top + s2.cy + s3.cy + 25;
+    const int checkX = s2.cx + 30;
+    const int studentY = windowsLine + s4.cy + 20;
+    m_picture.MoveWindow(150, 5, 200, 80);
+    m_intro.MoveWindow(1, 105, s1.cx, s1.cy);
+    m_frame.MoveWindow(10, top, 468, s2.cy + s3.cy + s4.cy + 35);
+    m_productLine.MoveWindow(20, top + 15, s2.cx, s2.cy);
+    m_tikoLine.MoveWindow(20, top + s2.cy + 20, s3.cx, s3.cy);
+    m_windowsLine.MoveWindow(20, windowsLine, s4.cx, s4.cy);
+    m_product.MoveWindow(checkX, top + 15, 15, 15);
+    m_tiko.MoveWindow(checkX, top + s2.cy + 20, 15, 15);
+    m_windows.MoveWindow(checkX, windowsLine, 15, 15);
+    m_students.MoveWindow(80, studentY, 200, 80);
+    m_update.MoveWindow(290, studentY, 70, 22);
+    m_updateLabel.MoveWindow(290 + (70 - s8.cx) / 2, studentY + (22 - s8.cy) / 2, s8.cx, s8.cy);
+    m_configured.MoveWindow(40, windowsLine + s3.cy + 50, s5.cx, s5.cy);
+    m_retained.MoveWindow(40, windowsLine + s3.cy + 50, s6.cx, s6.cy);
+    m_clickEnd.MoveWindow(40, windowsLine + s3.cy + 70, s7.cx, s7.cy);
+
+    m_configured.ShowWindow(SW_HIDE);
+    m_retained.ShowWindow(SW_HIDE);
+    m_product.SetCheck(BST_UNCHECKED);
+    ShowStudentControls(false);
+    m_update.SetValue(0);
+    m_update.SetTooltipText(T("K9"), kFont);
+
+    GetProductIniPath();
+    std::vector<std::string> editions;
+    GetTikoIniList(editions);
+
+    m_tiko.SetCheck(m_exportTiko ? BST_CHECKED : BST_UNCHECKED);
+    m_windows.SetCheck(m_keepWindows ? BST_CHECKED : BST_UNCHECKED);
+    return true;
+}
+
 bool CPropPage5::OnSetActive() {
-    GetParentSheet()->SetWizardButtons(PSWIZB_BACK | PSWIZB_FINISH);
+    CPropertySheet* sheet = GetParentSheet();
+    sheet->SetWizardButtons(PSWIZB_BACK | PSWIZB_FINISH);
+    if (CWnd* finish = sheet->GetDlgItem(ID_WIZFINISH))
+        finish->SetWindowText(T("K10"));
     return CPropertyPage::OnSetActive();
+}
+
+bool CPropPage5::OnWizardFinish() {
+    CMixerSetup& mixer = Sheet()->m_mixerSetup;
+    if (m_exportTiko) {
+        std::vector<std::string> editions;
+        GetTikoIniList(editions);
+        int playback = -1;
+        mixer.GetPlaybackVolume(playback);
+        int recording = -1;
+        mixer.GetRecordingVolume(recording);
+        ExportTikoVolumes(editions, playback, recording);
+    }
+    // Without the Windows box the mixer goes back to the snapshot of the
+    // sound-card test (the restore deletes the file).
+    if (!m_keepWindows)
+        mixer.RestoreSnapshot(plat::WithTrailingSeparator(plat::GetTempPath()) + "Mixer.ser");
+    CToolTipTimer::Stop();
+    return CPropertyPage::OnWizardFinish();
+}
+
+void CPropPage5::ShowStudentControls(bool show) {
+    const int cmd = show ? SW_SHOW : SW_HIDE;
+    m_students.ShowWindow(cmd);
+    m_update.ShowWindow(cmd);
+    m_updateLabel.ShowWindow(cmd);
+}
+
+void CPropPage5::OnProductCheck() {
+    if (m_product.GetCheck() == BST_CHECKED) {
+        ShowStudentControls(true);
+        FillUserList();
+    } else {
+        ShowStudentControls(false);
+    }
+}
+
+void CPropPage5::OnTikoCheck() {
+    m_exportTiko = m_tiko.GetCheck() == BST_CHECKED;
+}
+
+void CPropPage5::OnWindowsCheck() {
+    m_keepWindows = m_windows.GetCheck() == BST_CHECKED;
+}
+
+std::string CPropPage5::GetProductIniPath() {
+    std::string path = ::GetProductIniPath();
+    if (path.empty()) {
+        ShowStudentControls(false);
+        m_product.EnableWindow(false);
+    }
+    return path;
+}
+
+std::string CPropPage5::GetProductTag() {
+    return ::GetProductTag(m_productIniPath);
+}
+
+void CPropPage5::GetTikoIniList(std::vector<std::string>& list) {
+    bool anyInstalled = false;
+    std::vector<std::string> found = ::GetTikoIniList(&anyInstalled);
+    list.insert(list.end(), found.begin(), found.end());
+    m_tiko.EnableWindow(anyInstalled);
+}
+
+void CPropPage5::FillUserList() {
+    m_productIniPath = GetProductIniPath();
+    if (m_productIniPath.empty())
+        return;
+    if (!LoadProductStudents(m_productIniPath, TheVendrelParms(), m_userList))
+        TRACE_LOG(1, "PropPage5", __LINE__, "Liste des utilisateurs illisible : %s",
+                  m_userList.GetErrorText().c_str());
+
+    m_names = m_userList.GetNames();
+    m_students.ResetContent();
+    if (m_names.empty()) {
+        ShowStudentControls(false);
+        m_product.EnableWindow(false);
+        MessageBox(T("K11"), T("K12"), MB_ICONEXCLAMATION);
+        return;
+    }
+    for (const std::string& name : m_names)
+        m_students.AddString(name);
+    m_students.SetCurSel(0); // the list is sorted: the alphabetically first name
+}
+
+void CPropPage5::OnUpdate() {
+    const std::string name = TrimRight(m_students.GetWindowText());
+    if (name.empty())
+        return;
+    std::string directory;
+    if (!m_userList.FindUser(name, &directory)) {
+        MessageBox(T("K13"), T("K12"), MB_ICONEXCLAMATION);
+        return;
+    }
+    SetCurrentStudentDirectory(directory);
+
+    int volume = 0;
+    Sheet()->m_mixerSetup.GetPlaybackVolume(volume);
+    const bool configured = ExportStudentVolume(TheVendrelParms(), directory, volume);
+    m_configured.ShowWindow(configured ? SW_SHOW : SW_HIDE);
+    m_retained.ShowWindow(configured ? SW_HIDE : SW_SHOW);
+    m_product.EnableWindow(false);
 }

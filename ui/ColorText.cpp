@@ -4,6 +4,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 using namespace uiimpl;
 
 namespace {
@@ -52,6 +54,11 @@ void CColorText::SetFontId(int fontId, int codePage) {
 void CColorText::SetColor(COLORREF color) {
     m_color = color;
     Invalidate();
+}
+
+void CColorText::MoveWindow(int x, int y, int width, int height, bool repaint) {
+    const CSize text = GetTextSize();
+    CWnd::MoveWindow(x, y, std::max(width, text.cx), std::max(height, text.cy), repaint);
 }
 
 CSize CColorText::GetTextSize() const {

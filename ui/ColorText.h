@@ -19,6 +19,11 @@ public:
     void SetColor(COLORREF color);
     COLORREF GetColor() const { return m_color; }
 
+    // The window is never smaller than its text, so a text placed in a
+    // shorter box (a caption over a button) is drawn whole.
+    void MoveWindow(int x, int y, int width, int height, bool repaint = true) override;
+    using CWnd::MoveWindow;
+
     // Pixel size of the current text in the current font.
     CSize GetTextSize() const;
     void GetTextSize(int& width, int& height) const;

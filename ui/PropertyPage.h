@@ -11,7 +11,7 @@ class CPropertyPage : public CDialog {
 public:
     // Pages are kPageWidth x kPageHeight pixels unless the template says more.
     static constexpr int kPageWidth = 496;
-    static constexpr int kPageHeight = 330;
+    static constexpr int kPageHeight = 300;
 
     explicit CPropertyPage(int templateId, int width = kPageWidth, int height = kPageHeight);
 

@@ -40,7 +40,7 @@ public:
     bool IsWindowEnabled() const;
     // Shown itself and every parent up to the top-level window shown.
     bool IsWindowVisible() const;
-    void MoveWindow(int x, int y, int width, int height, bool repaint = true);
+    virtual void MoveWindow(int x, int y, int width, int height, bool repaint = true);
     void MoveWindow(const CRect& rect, bool repaint = true);
     // Screen coordinates, as on Windows; ScreenToClient of the parent turns
     // them into the parent's client coordinates.
