@@ -6,6 +6,7 @@
 #include "platform/sound_choice.h"
 #include "platform/system.h"
 #include "platform/trace.h"
+#include "resources/ProgramResources.h"
 
 #include <iostream>
 #include <string>
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    RegisterProgramResources();
     LoadUiTexts();
     plat::LoadTraceLibrary();
     TRACE_LOG(0, "PropSheet", __LINE__, "Démarrage de Pelmora %s",
