@@ -117,9 +117,12 @@ private:
                 break;
             }
         }
+        // Else the first output-like one ("Speaker"); never an input's
+        // loop-back ("Mic" of a microphone that hears itself).
         if (!master)
             for (const AlsaElement& e : m_elements)
-                if (e.playbackVolume) {
+                if (e.playbackVolume &&
+                    SourceComponentType(e.name) == MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED) {
                     master = &e;
                     break;
                 }

@@ -382,6 +382,15 @@ TEST(AlsaMapping, SoundServerPluginAndCardsWithoutRecording) {
     EXPECT_TRUE(waveIn.sources.empty());
     EXPECT_TRUE(server.Dest(MIXERLINE_COMPONENTTYPE_DST_SPEAKERS).sources.empty());
 
+    // A speaker of another name is the speakers; a microphone's loop-back is not.
+    EXPECT_EQ("Speaker", BuildMixerModel({Playback("Speaker", 31)}).destinations[0].name);
+    AlsaElement usbMic = Capture("Mic", 16, true);
+    usbMic.playbackVolume = true;
+    usbMic.playbackRange = {0, 16};
+    const MixerModel micOnly = BuildMixerModel({usbMic});
+    ASSERT_EQ(1u, micOnly.destinations.size());
+    EXPECT_EQ(MIXERLINE_COMPONENTTYPE_DST_WAVEIN, micOnly.destinations[0].componentType);
+
     // Playback only: no wave-in destination at all.
     EXPECT_EQ(1u,
               BuildMixerModel({Playback("Master", 31), Playback("PCM", 31)}).destinations.size());
