@@ -1,16 +1,235 @@
 #include "pages/PropPage2.h"
 
+#include "app/PropSheet.h"
 #include "app/UiTexts.h"
-#include "ui/PropertySheet.h"
+#include "app/WizardApp.h"
+#include "platform/system.h"
+#include "ui/Font.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr int kFont = 1121;
+constexpr int kButtonFont = 1123;
+constexpr COLORREF kDarkBlue = 0x540000;
+constexpr COLORREF kBlue = 0xB80000;
+constexpr COLORREF kPurple = 0xAF37AF;
+constexpr COLORREF kListBackground = 0xFFF5F5;
+
+const std::string& T(const char* key) {
+    return UiText("PropP2", key);
+}
+
+CSize SetLabel(CColorText& label, const std::string& text, int font, COLORREF color) {
+    label.SetText(text);
+    label.SetFontId(font);
+    label.SetColor(color);
+    return label.GetTextSize();
+}
+
+int ImageOf(CPropPage2::Severity severity) {
+    switch (severity) {
+    case CPropPage2::kSuccessful:
+        return 1; // green tick
+    case CPropPage2::kSoft:
+        return 0; // red exclamation mark
+    case CPropPage2::kSerious:
+        break;
+    }
+    return 2; // red cross
+}
+
+const std::string& TextOf(CPropPage2::Severity severity) {
+    switch (severity) {
+    case CPropPage2::kSuccessful:
+        return T("K13");
+    case CPropPage2::kSoft:
+        return T("K14");
+    case CPropPage2::kSerious:
+        break;
+    }
+    return T("K15");
+}
+
+// Enough spaces in the frame's own font to leave room for a caption `width`
+// pixels wide laid over the frame's top line.
+std::string CaptionGap(const CWnd& frame, int width) {
+    const int space = frame.GetTextExtent(" ").cx;
+    // A one-pixel space would divide by zero; such a font gets one space per
+    // pixel.
+    const int count = width / std::max(1, space - 1) + 1;
+    return std::string(static_cast<std::size_t>(count), ' ');
+}
+
+} // namespace
 
 CPropPage2::CPropPage2() : CPropertyPage(105) {}
 
+CPropSheet* CPropPage2::Sheet() const {
+    return static_cast<CPropSheet*>(GetParentSheet());
+}
+
+void CPropPage2::CreateControls() {
+    m_frameIntro.Create(this, 1052);
+    m_frameResults.Create(this, 1051);
+    m_test.Create(this, 1065);
+    m_list.Create(this, 1024);
+    m_intro.Create(this, 1029);
+    m_instruction.Create(this, 1030);
+    m_warning.Create(this, 1031);
+    m_goOn.Create(this, 1094);
+    m_caption.Create(this, 1090);
+    m_testLabel.Create(this, 1108);
+    BindCommand(1065, [this] { OnTest(); });
+}
+
+bool CPropPage2::OnInitDialog() {
+    CPropertyPage::OnInitDialog();
+
+    m_list.SetFont(CFontRegistry::Get(kFont, 1252));
+    m_list.SetTextColor(kBlue);
+    m_list.SetBkColor(kListBackground);
+    m_list.SetTextBkColor(kListBackground);
+    m_list.InsertColumn(0, T("K1"), LVCFMT_LEFT, 220);
+    m_list.InsertColumn(1, T("K2"), LVCFMT_LEFT, 110);
+    m_list.SetImageList(GetAppImageList(), LVSIL_SMALL);
+
+    const CSize intro = SetLabel(m_intro, T("K3"), kFont, kDarkBlue);
+    const CSize instruction = SetLabel(m_instruction, T("K4"), kFont, kBlue);
+    const CSize warning = SetLabel(m_warning, T("K5"), kFont, kBlue);
+    const CSize goOn = SetLabel(m_goOn, T("K6"), kFont, kDarkBlue);
+    const CSize caption = SetLabel(m_caption, T("K7"), kFont, kBlue);
+    const CSize label = SetLabel(m_testLabel, T("K1"), kButtonFont, kPurple);
+
+    m_frameIntro.SetWindowText("");
+    m_frameResults.SetWindowText(CaptionGap(m_frameResults, caption.cx));
+
+    const int a = intro.cy + 10;
+    const int y = a + 15 + instruction.cy + 20;
+    const int b = y + 150;
+    m_intro.MoveWindow(10, 5, intro.cx, intro.cy);
+    m_frameIntro.MoveWindow(10, a, 465, instruction.cy + 25);
+    m_instruction.MoveWindow(20, a + 15, instruction.cx, instruction.cy);
+    m_frameResults.MoveWindow(10, y, 465, 145);
+    m_caption.MoveWindow(20, y, caption.cx, caption.cy);
+    m_test.MoveWindow(25, y + 48, 80, 40);
+    m_testLabel.MoveWindow(25 + (80 - label.cx) / 2, y + 48 + (40 - label.cy) / 2, label.cx,
+                           label.cy);
+    m_list.MoveWindow(120, y + 15, 345, 120);
+    m_warning.MoveWindow(10, b, warning.cx, warning.cy);
+    m_goOn.MoveWindow(10, b + warning.cy + 5, goOn.cx, goOn.cy);
+
+    m_test.SetTooltipText(T("K8"), kFont);
+    m_goOn.ShowWindow(SW_HIDE);
+    return true;
+}
+
 bool CPropPage2::OnSetActive() {
     CPropertySheet* sheet = GetParentSheet();
-    sheet->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
+    // While a run waits for a busy device the buttons stay off; the run sets
+    // them when it ends.
+    if (!m_testing)
+        sheet->SetWizardButtons(canGoOn ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK);
     if (CWnd* back = sheet->GetDlgItem(ID_WIZBACK)) {
         back->ShowWindow(SW_SHOW);
-        back->SetWindowText(UiText("PropP2", "K9"));
+        back->SetWindowText(T("K9"));
     }
     return CPropertyPage::OnSetActive();
+}
+
+int CPropPage2::OnWizardBack() {
+    const std::string recording = plat::WithTrailingSeparator(plat::GetTempPath()) + "User.wav";
+    if (plat::FileExists(recording))
+        plat::DeleteFile(recording);
+    return CPropertyPage::OnWizardBack();
+}
+
+void CPropPage2::InsertLine(int index, Severity severity, const std::string& text) {
+    const int item = m_list.InsertItem(index, text, ImageOf(severity));
+    m_list.SetItemText(item, 1, TextOf(severity));
+}
+
+void CPropPage2::AddResultLine(Severity severity, const std::string& text) {
+    // Column 0 follows the text of the line added last.
+    m_list.SetColumnWidth(0, m_list.GetStringWidth(text) + 30);
+    InsertLine(resultCount, severity, text);
+    if (severity == kSerious) {
+        canGoOn = false;
+        seriousSeen = true;
+    } else if (!seriousSeen) {
+        canGoOn = true;
+    }
+    // A serious line leaves Back only; later lines of the same run keep it so.
+    // During a run the buttons stay off until its end.
+    if (!m_testing)
+        GetParentSheet()->SetWizardButtons(canGoOn ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK);
+    ++resultCount;
+}
+
+void CPropPage2::InsertWarningAtTop(const std::string& text) {
+    InsertLine(0, kSoft, text);
+    ++resultCount;
+}
+
+void CPropPage2::SetListTextColor(COLORREF color) {
+    m_list.SetTextColor(color);
+}
+
+void CPropPage2::OnTest() {
+    // The survey waits for busy devices while dispatching messages: a second
+    // click, Back or Next must not act on a half-done run.
+    if (m_testing)
+        return;
+    m_testing = true;
+    CPropSheet* sheet = Sheet();
+    m_test.EnableWindow(false);
+    sheet->SetWizardButtons(0);
+
+    const std::string path = plat::WithTrailingSeparator(plat::GetTempPath()) + "Mixer.ser";
+    m_list.DeleteAllItems();
+    resultCount = 0;
+    seriousSeen = false;
+
+    CMixerSetup& mixer = sheet->m_mixerSetup;
+    if (!mixer.SaveSnapshot(path))
+        AddResultLine(kSoft, mixer.GetErrorText());
+    if (!mixer.PrepareRecording())
+        AddResultLine(kSerious, mixer.GetErrorText());
+    if (!mixer.PreparePlayback())
+        AddResultLine(kSerious, mixer.GetErrorText());
+
+    std::vector<std::string> input;
+    std::vector<std::string> output;
+    CAudioEngine& engine = sheet->m_audioEngine;
+    if (!engine.TestSoundCard(input, output))
+        AddResultLine(kSerious, engine.GetLastError());
+
+    if (!input.empty()) {
+        AddResultLine(kSoft, T("K10"));
+        for (const std::string& format : input)
+            AddResultLine(kSoft, format);
+    } else {
+        AddResultLine(kSuccessful, T("K11"));
+    }
+    if (!output.empty()) {
+        AddResultLine(kSoft, T("K10"));
+        for (const std::string& format : output)
+            AddResultLine(kSoft, format);
+    } else {
+        AddResultLine(kSuccessful, T("K12"));
+    }
+
+    m_test.ShowWindow(SW_HIDE);
+    m_test.EnableWindow(true);
+    m_list.MoveWindow(20, 93, 445, 115);
+    m_warning.ShowWindow(SW_HIDE);
+    m_testLabel.ShowWindow(SW_HIDE);
+    m_goOn.ShowWindow(SW_SHOW);
+    m_testing = false;
+    // Back only when a serious line was added. (The wizard may have been
+    // cancelled meanwhile: then the page is gone from view and left alone.)
+    if (GetParentSheet()->GetActivePage() == this)
+        sheet->SetWizardButtons(canGoOn ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK);
 }

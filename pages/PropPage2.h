@@ -1,10 +1,65 @@
-// Page 2 of the wizard; its content arrives with its own work.
+// The sound-card test page: saves the mixer snapshot, prepares the mixer for
+// recording and playback, asks the wave drivers which formats they accept,
+// and grades every finding in a two-column list. Next stays disabled until a
+// run has ended without a serious error.
 #pragma once
 
+#include "ui/Button.h"
+#include "ui/ColorText.h"
+#include "ui/GroupBox.h"
+#include "ui/ListCtrl.h"
 #include "ui/PropertyPage.h"
+
+#include <string>
+
+class CPropSheet;
 
 class CPropPage2 : public CPropertyPage {
 public:
+    // Severity of a result line: the value is also the image of the
+    // application image list minus one (0 exclamation, 1 tick, 2 cross).
+    enum Severity { kSerious = -1, kSoft = 0, kSuccessful = 1 };
+
     CPropPage2();
+
+    void CreateControls() override;
+    bool OnInitDialog() override;
     bool OnSetActive() override;
+    // Deletes the recording of the microphone page, then goes back.
+    int OnWizardBack() override;
+
+    // The Test button: runs the whole test once. A click that arrives while a
+    // run waits for a busy device is ignored.
+    void OnTest();
+
+    // A line at the end of the list, graded as the test grades its findings.
+    void AddResultLine(Severity severity, const std::string& text);
+    // A warning of a later page, recorded as a soft error on the first line.
+    // It changes neither the wizard buttons nor canGoOn.
+    void InsertWarningAtTop(const std::string& text);
+    void SetListTextColor(COLORREF color);
+
+    int GetResultCount() const { return resultCount; }
+    bool CanGoOn() const { return canGoOn; }
+    bool IsTesting() const { return m_testing; }
+
+private:
+    CPropSheet* Sheet() const;
+    void InsertLine(int index, Severity severity, const std::string& text);
+
+    int resultCount = 0;
+    bool canGoOn = false;
+    bool seriousSeen = false; // a serious line was added in the current run
+    bool m_testing = false;   // a run is in progress (it dispatches messages)
+
+    CGroupBox m_frameIntro;   // 1052
+    CGroupBox m_frameResults; // 1051
+    CButton m_test;           // 1065
+    CListCtrl m_list;         // 1024
+    CColorText m_intro;       // 1029
+    CColorText m_instruction; // 1030
+    CColorText m_warning;     // 1031
+    CColorText m_goOn;        // 1094
+    CColorText m_caption;     // 1090
+    CColorText m_testLabel;   // 1108
 };

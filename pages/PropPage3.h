@@ -1,10 +1,53 @@
-// Page 3 of the wizard; its content arrives with its own work.
+// The audio-level page: loops the program's music while the user sets a
+// comfortable listening volume with a slider wired straight to the mixer.
 #pragma once
 
+#include "ui/Button.h"
+#include "ui/ColorText.h"
+#include "ui/Edit.h"
+#include "ui/GroupBox.h"
 #include "ui/PropertyPage.h"
+#include "ui/SliderCtrl.h"
+
+class CPropSheet;
 
 class CPropPage3 : public CPropertyPage {
 public:
     CPropPage3();
+
+    void CreateControls() override;
+    bool OnInitDialog() override;
     bool OnSetActive() override;
+    // Stops the music first, then goes back.
+    int OnWizardBack() override;
+    void OnHScroll(plat::UINT code, plat::UINT pos, CSliderCtrl* slider) override;
+
+    // The Test/Stop toggle.
+    void OnTest();
+    // Opens the connections help and returns when it closes.
+    void OnHelp();
+
+    bool IsPlaying() const { return m_playing; }
+
+private:
+    CPropSheet* Sheet() const;
+
+    bool m_playing = false;
+
+    CGroupBox m_frameIntro;    // 1053
+    CGroupBox m_frameControls; // 1054
+    CButton m_test;            // 1001
+    CColorText m_testLabel;    // 1109
+    CColorText m_stopLabel;    // 1113
+    CSliderCtrl m_volume;      // 1002
+    CButton m_help;            // 1074
+    CColorText m_intro;        // 1032
+    CColorText m_instruction;  // 1033
+    CColorText m_title;        // 1092
+    CColorText m_volumeLabel;  // 1034
+    CColorText m_low;          // 1035
+    CColorText m_high;         // 1036
+    CColorText m_helpLabel;    // 1075
+    CColorText m_goOn;         // 1025
+    CEdit m_edit;              // 1086
 };
