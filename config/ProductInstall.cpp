@@ -10,6 +10,8 @@ using namespace plat;
 namespace {
 
 constexpr DWORD kPathBuffer = 260;
+// What CIniFile answers for a key the file does not have.
+constexpr const char* kNoValue = "!!!INI ERROR!!!";
 
 // The string "InstallDir" of HKEY_LOCAL_MACHINE\keyPath, read with a
 // 260-byte buffer.
@@ -95,8 +97,15 @@ bool ExportStudentVolume(CVendrelParms& parms, const std::string& studentDirecto
     if (level == old)
         return false;
     parms.SetInt(KEYi_OutVolume, level);
-    parms.SaveIni(settings);
-    return true;
+    // SaveIni updates only the keys the file has: a file without the volume
+    // line keeps the student's settings as they were, and so does one that
+    // cannot be rewritten. Neither is reported as a change.
+    CIniFile file;
+    file.SetNotFoundValue(kNoValue);
+    if (!file.Open(settings) ||
+        file.GetString("Keys", parms.GetKeyName(KEYi_OutVolume)) == kNoValue)
+        return false;
+    return parms.SaveIni(settings);
 }
 
 void ExportTikoVolumes(const std::vector<std::string>& tikoIniPaths, int playbackVolume,

@@ -41,7 +41,9 @@ bool LoadProductStudents(const std::string& productIniPath, CVendrelParms& parms
 int StudentVolumeLevel(int playbackVolume);
 
 // Writes the listening level into the student's "options.ini" unless it holds
-// that level already. True when the file was rewritten.
+// that level already. True when the file was rewritten with the new level;
+// false when it held it already, or when it has no volume line or cannot be
+// written (the student's settings then stay as they were).
 bool ExportStudentVolume(CVendrelParms& parms, const std::string& studentDirectory,
                          int playbackVolume);
 
