@@ -1,10 +1,382 @@
 #include "pages/PropPage4.h"
 
-#include "ui/PropertySheet.h"
+#include "app/PropSheet.h"
+#include "app/UiTexts.h"
+#include "pages/HeadsetDlg.h"
+#include "platform/system.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kFont = 1121;
+constexpr int kLabelFont = 1123;
+constexpr COLORREF kDarkBlue = 0x540000;
+constexpr COLORREF kBlue = 0xB80000;
+constexpr COLORREF kBrightBlue = 0xFF0000;
+constexpr COLORREF kGreen = 0x1C6200;
+constexpr COLORREF kRed = 0x0000B2;
+// The result list of the sound-card test after a failed replay.
+constexpr COLORREF kFailedReplayListColor = 0xB81818;
+// The meter: gradient from its left end to its right end, percentage text.
+constexpr COLORREF kMeterLeft = 0x0091FF96;
+constexpr COLORREF kMeterRight = 0x002020FF;
+constexpr COLORREF kMeterText = 0x000064BE;
+
+constexpr int kStartIcon = 182;
+constexpr int kReplayIcon = 185;
+constexpr int kHelpIcon = 184;
+
+// The page's geometry: the frames span the page less a 10-pixel margin on
+// each side; buttons are 80 x 40; the right column of the playback group holds
+// the meter and the track bar.
+constexpr int kFrameWidth = 468;
+constexpr int kButtonWidth = 80;
+constexpr int kButtonHeight = 40;
+constexpr int kColumnX = 180;
+constexpr int kColumnWidth = 250;
+
+const std::string& T(const char* key) {
+    return UiText("PropP4", key);
+}
+
+// Text, font and colour of a label; answers the size of its text.
+CSize SetLabel(CColorText& label, const std::string& text, COLORREF color, int font = kFont) {
+    label.SetText(text);
+    label.SetFontId(font);
+    label.SetColor(color);
+    return label.GetTextSize();
+}
+
+// Breaks text at blanks so no line is wider than maxWidth in the label's
+// font; a single word wider than that stays whole on its line.
+std::string WrapToWidth(const CWnd& label, const std::string& text, int maxWidth) {
+    if (label.GetTextExtent(text).cx <= maxWidth)
+        return text;
+    std::string result;
+    std::string line;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t next = text.find(' ', pos + 1);
+        if (next == std::string::npos)
+            next = text.size();
+        const std::string word = text.substr(pos, next - pos);
+        if (!line.empty() && label.GetTextExtent(line + word).cx > maxWidth) {
+            result += line + "\n";
+            // The blank the line breaks at is not carried to the next line.
+            line = word.substr(word.find_first_not_of(' ') == std::string::npos
+                                   ? word.size()
+                                   : word.find_first_not_of(' '));
+        } else {
+            line += word;
+        }
+        pos = next;
+    }
+    return result + line;
+}
+
+} // namespace
 
 CPropPage4::CPropPage4() : CPropertyPage(107) {}
 
+CPropSheet* CPropPage4::Sheet() const {
+    return static_cast<CPropSheet*>(GetParentSheet());
+}
+
+std::string CPropPage4::RecordingPath() {
+    return plat::WithTrailingSeparator(plat::GetTempPath()) + "User.wav";
+}
+
+void CPropPage4::CreateControls() {
+    m_frame.Create(this, 1057);
+    m_group.Create(this, 1058);
+    m_start.Create(this, 1004);
+    m_replay.Create(this, 1064);
+    m_help.Create(this, 1074);
+    m_meter.Create(this, 1003);
+    m_volume.Create(this, 1018);
+    m_result.Create(this, 1085);
+    m_intro.Create(this, 1037);
+    m_please.Create(this, 1038);
+    m_sentence.Create(this, 1107);
+    m_groupTitle.Create(this, 1093);
+    m_startLabel.Create(this, 1110);
+    m_stopLabel.Create(this, 1114);
+    m_levelLabel.Create(this, 1061);
+    m_low.Create(this, 1040);
+    m_high.Create(this, 1041);
+    m_helpLabel.Create(this, 1077);
+    m_finishLabel.Create(this, 1056);
+    BindCommand(1004, [this] { OnStart(); });
+    BindCommand(1064, [this] { OnReplay(); });
+    BindCommand(1074, [this] { OnHelp(); });
+}
+
+bool CPropPage4::OnInitDialog() {
+    CPropertyPage::OnInitDialog();
+
+    m_volume.SetRangeMin(0, false);
+    m_volume.SetRangeMax(10000, false);
+    m_volume.SetPageSize(1000);
+    int volume = 0;
+    Sheet()->m_mixerSetup.GetRecordingVolume(volume);
+    // -1 (no recording control) leaves the thumb at the minimum.
+    m_volume.SetPos(volume);
+
+    m_meter.SetPos(0);
+    m_meter.SetRange(0, kMeterMax);
+    m_meter.SetStep(100);
+    m_meter.ShowPercent(false);
+
+    Layout();
+
+    m_start.SetTooltipText(T("K9"), kFont);
+    m_replay.SetWindowText(T("K8"));
+    m_replay.SetIcon(kReplayIcon, 80, 27);
+    m_replay.SetTooltipText(T("K11"), kFont);
+    m_help.SetIcon(kHelpIcon, 27, 20);
+    m_help.SetTooltipText(T("K10"), kFont);
+    m_result.SetReadOnly(true);
+    m_result.SetWindowText(T("K7"));
+
+    m_startLabel.ShowWindow(SW_SHOW);
+    m_stopLabel.ShowWindow(SW_HIDE);
+    m_replay.EnableWindow(false);
+    m_help.EnableWindow(false);
+    m_result.ShowWindow(SW_HIDE);
+    // The track bar is usable only while a recording runs.
+    m_volume.EnableWindow(false);
+    return true;
+}
+
+void CPropPage4::Layout() {
+    const CSize s1037 = SetLabel(m_intro, T("K1"), kDarkBlue);
+    m_please.SetFontId(kFont);
+    const CSize s1038 = SetLabel(m_please, WrapToWidth(m_please, T("K2"), kFrameWidth - 20), kBlue);
+    const CSize s1107 = SetLabel(m_sentence, T("K3"), kBrightBlue);
+    const CSize s1093 = SetLabel(m_groupTitle, UiText("PropP3", "K8"), kBlue);
+    const CSize s1110 = SetLabel(m_startLabel, T("K6"), kGreen, kLabelFont);
+    const CSize s1114 = SetLabel(m_stopLabel, UiText("PropP3", "K9"), kRed, kLabelFont);
+    const CSize s1061 = SetLabel(m_levelLabel, T("K4"), kBlue);
+    const CSize s1040 = SetLabel(m_low, UiText("PropP3", "K4"), kBlue);
+    const CSize s1041 = SetLabel(m_high, UiText("PropP3", "K5"), kBlue);
+    const CSize s1077 = SetLabel(m_helpLabel, UiText("PropP3", "K6"), kBlue);
+    const CSize s1056 = SetLabel(m_finishLabel, T("K5"), kDarkBlue);
+
+    m_frame.SetWindowText("");
+    // The group box's caption is blanks as wide as the title laid over it, so
+    // its frame line leaves room for the title.
+    const int space = std::max(m_group.GetTextExtent(" ").cx - 1, 1);
+    m_group.SetWindowText(std::string(static_cast<std::size_t>(s1093.cx / space + 1), ' '));
+
+    // Introduction, then the sentence to read in its frame.
+    m_intro.MoveWindow(10, 5, s1037.cx, s1037.cy);
+    const int y1 = s1037.cy + 10;
+    m_please.MoveWindow(20, y1 + 12, s1038.cx, s1038.cy);
+    m_sentence.MoveWindow(20, y1 + 12 + s1038.cy + 4, s1107.cx, s1107.cy);
+    const int frameHeight = 12 + s1038.cy + 4 + s1107.cy + 10;
+    m_frame.MoveWindow(10, y1, kFrameWidth, frameHeight);
+
+    // The playback group: Start and Replay on the left; the level meter and
+    // the recording volume on the right; the help line at the bottom.
+    const int y3 = y1 + frameHeight + 10;
+    m_groupTitle.MoveWindow(20, y3, s1093.cx, s1093.cy);
+    const int yb = y3 + s1093.cy + 12;
+    m_start.MoveWindow(25, yb, kButtonWidth, kButtonHeight);
+    m_startLabel.MoveWindow(25 + (kButtonWidth - s1110.cx) / 2, yb + (kButtonHeight - s1110.cy) / 2,
+                            s1110.cx, s1110.cy);
+    m_stopLabel.MoveWindow(25 + (kButtonWidth - s1114.cx) / 2, yb + (kButtonHeight - s1114.cy) / 2,
+                           s1114.cx, s1114.cy);
+    const int yr = yb + kButtonHeight + 8;
+    m_replay.MoveWindow(25, yr, kButtonWidth, kButtonHeight);
+
+    const int meterX = kColumnX + 7;
+    const int meterWidth = kColumnWidth - 14;
+    m_levelLabel.MoveWindow(meterX, yb, s1061.cx, s1061.cy);
+    m_meter.MoveWindow(meterX, yb + s1061.cy + 4, meterWidth, 16);
+    m_low.MoveWindow(meterX, yr, s1040.cx, s1040.cy);
+    m_high.MoveWindow(meterX + meterWidth - s1041.cx, yr, s1041.cx, s1041.cy);
+    m_volume.MoveWindow(kColumnX, yr + std::max(s1040.cy, s1041.cy) - 2, kColumnWidth, 30);
+
+    const int yh = yr + kButtonHeight + 12;
+    m_helpLabel.MoveWindow(20, yh + 6, s1077.cx, s1077.cy);
+    m_help.MoveWindow(s1077.cx + 20, yh, 40, 26);
+    const int groupHeight = yh + 26 + 8 - y3;
+    m_group.MoveWindow(10, y3 + s1093.cy / 2 - 6, kFrameWidth, groupHeight - s1093.cy / 2 + 6);
+
+    // Below the group: the closing line, whose place the result line takes
+    // when a warning shows.
+    const int y4 = y3 + groupHeight + 10;
+    m_finishLabel.MoveWindow(10, y4, s1056.cx, s1056.cy);
+    m_result.MoveWindow(10, y4 - 4, kFrameWidth, s1056.cy + 8);
+}
+
 bool CPropPage4::OnSetActive() {
-    GetParentSheet()->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
+    GetParentSheet()->SetWizardButtons(m_recording ? PSWIZB_BACK : PSWIZB_BACK | PSWIZB_NEXT);
     return CPropertyPage::OnSetActive();
+}
+
+void CPropPage4::ShowWarning(const std::string& error) {
+    Sheet()->m_page2.InsertWarningAtTop(error);
+    m_finishLabel.ShowWindow(SW_HIDE);
+    m_result.SetWindowText(T("K12") + " " + error);
+    m_result.ShowWindow(SW_SHOW);
+    // Start stays disabled for the rest of the run; the next stop of a
+    // recording enables Replay again.
+    m_replay.EnableWindow(false);
+    m_start.EnableWindow(false);
+}
+
+void CPropPage4::OnStart() {
+    CAudioEngine& engine = Sheet()->m_audioEngine;
+    m_help.EnableWindow(m_recording);
+    m_helpLabel.EnableWindow(m_recording);
+    SetLabel(m_helpLabel, UiText("PropP3", "K6"), kBlue);
+    m_replay.EnableWindow(m_recording);
+    const std::string path = RecordingPath();
+    if (m_replaying)
+        OnReplay();
+
+    if (m_recording) {
+        if (!engine.StopRecording())
+            ShowWarning(engine.GetLastError());
+        else if (!plat::FileExists(path))
+            // The recording never started: there is nothing to replay.
+            m_replay.EnableWindow(false);
+        KillTimer(kLevelTimer);
+        m_meter.SetPos(0);
+        m_stopLabel.ShowWindow(SW_HIDE);
+        m_startLabel.ShowWindow(SW_SHOW);
+        m_start.SetIcon(kStartIcon);
+        m_start.SetTooltipText(T("K9"), kFont);
+        m_volume.EnableWindow(false);
+        GetParentSheet()->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
+        m_recording = false;
+        return;
+    }
+
+    // A failed start still starts the timer: its first tick finds no level
+    // and comes back here to put the page back to idle.
+    if (!engine.StartRecording(path))
+        ShowWarning(engine.GetLastError());
+    SetTimer(kLevelTimer, kLevelPeriodMs);
+    m_stopLabel.ShowWindow(SW_SHOW);
+    m_startLabel.ShowWindow(SW_HIDE);
+    m_start.SetTooltipText(T("K13"), kFont);
+    m_help.EnableWindow(true);
+    m_volume.EnableWindow(true);
+    GetParentSheet()->SetWizardButtons(PSWIZB_BACK);
+    Sheet()->recordingMade = true;
+    m_recording = true;
+}
+
+void CPropPage4::OnReplay() {
+    CAudioEngine& engine = Sheet()->m_audioEngine;
+    const std::string path = RecordingPath();
+
+    if (m_replaying) {
+        if (!engine.StopPlay())
+            ShowWarning(engine.GetLastError());
+        KillTimer(kLevelTimer);
+        m_meter.SetPos(0);
+        m_replay.SetIcon(kReplayIcon, 80, 27);
+        m_replay.SetTooltipText(T("K11"), kFont);
+        m_replaying = false;
+        m_watchPlayback = false;
+        return;
+    }
+
+    // A failed start still starts the timer, whose first tick ends the replay.
+    if (!engine.Play(path)) {
+        Sheet()->m_page2.SetListTextColor(kFailedReplayListColor);
+        ShowWarning(engine.GetLastError());
+    }
+    m_replaying = true;
+    m_watchPlayback = true;
+    m_replay.SetIcon(kStartIcon, 80, 40);
+    m_replay.SetTooltipText(T("K14"), kFont);
+    SetTimer(kLevelTimer, kLevelPeriodMs);
+}
+
+void CPropPage4::OnHelp() {
+    CHeadsetDlg dialog(this);
+    dialog.DoModal();
+}
+
+void CPropPage4::OnTimer(plat::UINT_PTR id) {
+    if (id != kLevelTimer) {
+        CPropertyPage::OnTimer(id);
+        return;
+    }
+    CAudioEngine& engine = Sheet()->m_audioEngine;
+    const int level = m_watchPlayback ? engine.GetPlayLevel() : engine.GetRecordLevel();
+    if (level == -1) {
+        // The engine stopped by itself: the replay played its last buffer, or
+        // the recorder stopped or never started.
+        KillTimer(kLevelTimer);
+        if (m_watchPlayback)
+            OnReplay();
+        else
+            OnStart();
+        return;
+    }
+    m_meter.SetGradientColors(kMeterLeft, kMeterRight);
+    m_meter.SetTextColor(kMeterText);
+    m_meter.SetPos(level);
+    m_meter.ShowPercent(false);
+    CPropertyPage::OnTimer(id);
+}
+
+void CPropPage4::SetRecordingVolume(int volume) {
+    // A failure keeps its text in the mixer facade; the page shows none.
+    Sheet()->m_mixerSetup.SetRecordingVolume(volume);
+}
+
+void CPropPage4::OnHScroll(plat::UINT code, plat::UINT pos, CSliderCtrl* slider) {
+    if (slider == &m_volume) {
+        switch (code) {
+        case TB_THUMBTRACK:
+            SetRecordingVolume(static_cast<int>(pos));
+            break;
+        case TB_PAGEUP:
+        case TB_PAGEDOWN:
+        case TB_ENDTRACK:
+            SetRecordingVolume(m_volume.GetPos());
+            break;
+        default:
+            break;
+        }
+    }
+    CPropertyPage::OnHScroll(code, pos, slider);
+}
+
+int CPropPage4::OnWizardBack() {
+    if (m_recording)
+        OnStart();
+    // A replay still running ends here, and the page with it.
+    if (m_replaying)
+        OnReplay();
+    Sheet()->m_audioEngine.StopPlay();
+    const bool made = Sheet()->recordingMade;
+    m_help.EnableWindow(made);
+    m_helpLabel.EnableWindow(made);
+    // Replay only when there is a recording to replay: a recording that
+    // failed left no file.
+    m_replay.EnableWindow(made && plat::FileExists(RecordingPath()));
+    return CPropertyPage::OnWizardBack();
+}
+
+int CPropPage4::OnWizardNext() {
+    // Stop every sound before leaving; a recording or replay still running
+    // puts the page back to idle first.
+    if (m_recording)
+        OnStart();
+    if (m_replaying)
+        OnReplay();
+    CAudioEngine& engine = Sheet()->m_audioEngine;
+    engine.PlayFileLoop("");
+    engine.StopPlay();
+    engine.StopRecording();
+    engine.PlayResourceLoop(0);
+    return CPropertyPage::OnWizardNext();
 }

@@ -1,10 +1,82 @@
-// Page 4 of the wizard; its content arrives with its own work.
+// The microphone page: the user records himself reading a sentence into
+// "User.wav", watches the level, sets the recording volume while he records
+// and replays the recording.
 #pragma once
 
+#include "ui/Button.h"
+#include "ui/ColorText.h"
+#include "ui/Edit.h"
+#include "ui/GroupBox.h"
+#include "ui/LevelMeter.h"
 #include "ui/PropertyPage.h"
+#include "ui/SliderCtrl.h"
+
+#include <string>
+
+class CPropSheet;
 
 class CPropPage4 : public CPropertyPage {
 public:
+    // The level timer, and how often it reads the level.
+    static constexpr plat::UINT_PTR kLevelTimer = 109;
+    static constexpr plat::UINT kLevelPeriodMs = 20;
+    // The levels run 0..9000 in steps of 100; a little headroom keeps a
+    // full-scale signal inside the bar.
+    static constexpr int kMeterMax = 9031;
+
     CPropPage4();
+
+    // "User.wav" in the temporary directory.
+    static std::string RecordingPath();
+
+    void CreateControls() override;
+    bool OnInitDialog() override;
     bool OnSetActive() override;
+    int OnWizardBack() override;
+    int OnWizardNext() override;
+    void OnTimer(plat::UINT_PTR id) override;
+    void OnHScroll(plat::UINT code, plat::UINT pos, CSliderCtrl* slider) override;
+
+    // Start/Stop toggle: idle or replaying -> recording, recording -> idle.
+    void OnStart();
+    // Replay toggle: idle -> replaying -> idle.
+    void OnReplay();
+    void OnHelp();
+
+    bool IsRecording() const { return m_recording; }
+    bool IsReplaying() const { return m_replaying; }
+    bool IsWatchingPlayback() const { return m_watchPlayback; }
+
+private:
+    CPropSheet* Sheet() const;
+    // An engine call failed: the engine's text goes to the top of the sound-card
+    // test's result list and into the result line; Start and Replay are
+    // disabled.
+    void ShowWarning(const std::string& error);
+    void Layout();
+    void SetRecordingVolume(int volume);
+
+    CGroupBox m_frame;        // 1057
+    CGroupBox m_group;        // 1058
+    CButton m_start;          // 1004
+    CButton m_replay;         // 1064
+    CButton m_help;           // 1074
+    CLevelMeter m_meter;      // 1003
+    CSliderCtrl m_volume;     // 1018
+    CEdit m_result;           // 1085
+    CColorText m_intro;       // 1037
+    CColorText m_please;      // 1038
+    CColorText m_sentence;    // 1107
+    CColorText m_groupTitle;  // 1093
+    CColorText m_startLabel;  // 1110
+    CColorText m_stopLabel;   // 1114
+    CColorText m_levelLabel;  // 1061
+    CColorText m_low;         // 1040
+    CColorText m_high;        // 1041
+    CColorText m_helpLabel;   // 1077
+    CColorText m_finishLabel; // 1056
+
+    bool m_recording = false;
+    bool m_replaying = false;
+    bool m_watchPlayback = false;
 };
