@@ -1,0 +1,337 @@
+// The sound-card test page driven through the real sheet on purpose-made
+// virtual cards: the graded lines, the wizard buttons they leave, the
+// snapshot, and a run that waits for a busy device.
+#include "app/PropSheet.h"
+#include "app/UiTexts.h"
+#include "app/WizardApp.h"
+#include "platform/sound_backend.h"
+#include "platform/system.h"
+#include "platform/trace.h"
+#include "platform/virtual/VirtualCard.h"
+#include "ui/Button.h"
+#include "ui/ColorText.h"
+#include "ui/ListCtrl.h"
+#include "ui/Testing.h"
+#include "ui/WinApp.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace plat;
+
+namespace {
+
+struct Line {
+    std::string text;
+    std::string result;
+    int image;
+    bool operator==(const Line&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Line& line) {
+    return out << "{" << line.text << " | " << line.result << " | " << line.image << "}";
+}
+
+const std::string& P2(const char* key) {
+    return UiText("PropP2", key);
+}
+
+Line Successful(const std::string& text) {
+    return {text, P2("K13"), 1};
+}
+Line Soft(const std::string& text) {
+    return {text, P2("K14"), 0};
+}
+Line Serious(const std::string& text) {
+    return {text, P2("K15"), 2};
+}
+
+std::vector<PcmFormat> AllBut(const std::vector<PcmFormat>& refused) {
+    std::vector<PcmFormat> formats = AllPcmFormats();
+    for (const PcmFormat& f : refused)
+        formats.erase(std::remove(formats.begin(), formats.end(), f), formats.end());
+    return formats;
+}
+
+// The default card without the mute switches of the playback path: the
+// wave-out source can then not be switched on.
+VirtualCardDesc CardWithoutPlaybackSwitches() {
+    VirtualCardDesc desc = DefaultCardDesc();
+    VirtualLine& speakers = desc.mixers.at(0).destinations.at(0);
+    auto noMute = [](std::vector<VirtualControl>& controls) {
+        std::erase_if(controls, [](const VirtualControl& c) {
+            return c.type == MIXERCONTROL_CONTROLTYPE_MUTE;
+        });
+    };
+    noMute(speakers.controls);
+    for (VirtualLine& source : speakers.sources)
+        noMute(source.controls);
+    return desc;
+}
+
+class Page2Test : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_temp = fs::temp_directory_path() / ("pelmora-page2-" + std::to_string(::getpid()));
+        fs::create_directories(s_temp);
+        ::setenv("TMPDIR", s_temp.c_str(), 1);
+        s_gui = new CGuiSession();
+        CWizardApp::RegisterFonts();
+        s_app = new CWizardApp();
+        ASSERT_TRUE(s_app->CreateImageList());
+    }
+    static void TearDownTestSuite() {
+        delete s_app;
+        delete s_gui;
+        fs::remove_all(s_temp);
+    }
+    void SetUp() override {
+        plat::SetTraceLibraryName("NoTraceForPageTests.dll");
+        fs::remove(Temp("Mixer.ser"));
+        fs::remove(Temp("User.wav"));
+    }
+    void TearDown() override {
+        if (sheet && sheet->IsOpen())
+            sheet->EndDialog(IDCANCEL);
+        sheet.reset();
+        InstallSoundBackend(std::make_shared<CVirtualCard>());
+    }
+
+    static std::string Temp(const std::string& name) { return (s_temp / name).string(); }
+
+    // Opens the wizard on `desc` and goes to the sound-card test page.
+    void OpenOnPage2(VirtualCardDesc desc) {
+        card = std::make_shared<CVirtualCard>(std::move(desc), CVirtualCard::Clock::Manual);
+        InstallSoundBackend(card);
+        sheet = std::make_unique<CPropSheet>();
+        ASSERT_TRUE(sheet->Create());
+        uitest::ProcessEvents();
+        Press(ID_WIZNEXT);
+        ASSERT_EQ(sheet->GetActiveIndex(), 1);
+    }
+    void Press(int id) {
+        sheet->PressButton(id);
+        uitest::ProcessEvents();
+    }
+    void RunTest() {
+        uitest::Click(Item(1065));
+        uitest::ProcessEvents();
+    }
+    CWnd& Item(int id) const {
+        CWnd* item = sheet->m_page2.GetDlgItem(id);
+        if (item == nullptr)
+            throw std::runtime_error("no control " + std::to_string(id));
+        return *item;
+    }
+    CListCtrl& List() const { return dynamic_cast<CListCtrl&>(Item(1024)); }
+    std::vector<Line> Lines() const {
+        std::vector<Line> lines;
+        CListCtrl& list = List();
+        for (int i = 0; i < list.GetItemCount(); ++i)
+            lines.push_back({list.GetItemText(i, 0), list.GetItemText(i, 1), list.GetItemImage(i)});
+        return lines;
+    }
+    bool NextEnabled() const { return sheet->GetDlgItem(ID_WIZNEXT)->IsWindowEnabled(); }
+    bool BackEnabled() const { return sheet->GetDlgItem(ID_WIZBACK)->IsWindowEnabled(); }
+    std::vector<LONG> Mux() const {
+        std::vector<LONG> values;
+        card->GetControlValues(0,
+                               card->FindControlId(0, MIXERLINE_COMPONENTTYPE_DST_WAVEIN,
+                                                   MIXERCONTROL_CONTROLTYPE_MUX),
+                               values);
+        return values;
+    }
+
+    static fs::path s_temp;
+    static CGuiSession* s_gui;
+    static CWizardApp* s_app;
+    std::shared_ptr<CVirtualCard> card;
+    std::unique_ptr<CPropSheet> sheet;
+};
+
+fs::path Page2Test::s_temp;
+CGuiSession* Page2Test::s_gui = nullptr;
+CWizardApp* Page2Test::s_app = nullptr;
+
+TEST_F(Page2Test, BeforeTheTestOnlyBackIsPossible) {
+    OpenOnPage2(DefaultCardDesc());
+    CWnd& back = *sheet->GetDlgItem(ID_WIZBACK);
+    EXPECT_TRUE(back.IsWindowVisible());
+    EXPECT_EQ(back.GetWindowText(), P2("K9"));
+    EXPECT_TRUE(BackEnabled());
+    EXPECT_FALSE(NextEnabled());
+    Press(ID_WIZNEXT);
+    EXPECT_EQ(sheet->GetActiveIndex(), 1);
+
+    EXPECT_TRUE(Item(1065).IsWindowVisible());
+    EXPECT_TRUE(Item(1031).IsWindowVisible());
+    EXPECT_FALSE(Item(1094).IsWindowVisible());
+    EXPECT_EQ(List().GetItemCount(), 0);
+    EXPECT_EQ(List().GetColumnWidth(0), 220);
+    EXPECT_EQ(List().GetColumnWidth(1), 110);
+    // The results frame leaves a gap for its caption.
+    const std::string gap = Item(1051).GetWindowText();
+    EXPECT_EQ(gap.find_first_not_of(' '), std::string::npos);
+    EXPECT_GE(Item(1051).GetTextExtent(gap).cx, Item(1090).GetRectInParent().Width());
+}
+
+TEST_F(Page2Test, CleanCardGivesTwoSuccessfulLinesAndEnablesNext) {
+    OpenOnPage2(DefaultCardDesc());
+    RunTest();
+    EXPECT_EQ(Lines(), (std::vector<Line>{Successful(P2("K11")), Successful(P2("K12"))}));
+    EXPECT_TRUE(sheet->m_page2.CanGoOn());
+    EXPECT_TRUE(NextEnabled());
+    EXPECT_TRUE(BackEnabled());
+
+    // The tested state: Test and its caption and the warning gone, the list
+    // enlarged, the go-on hint shown; column 0 fits the last line.
+    EXPECT_FALSE(Item(1065).IsWindowVisible());
+    EXPECT_FALSE(Item(1108).IsWindowVisible());
+    EXPECT_FALSE(Item(1031).IsWindowVisible());
+    EXPECT_TRUE(Item(1094).IsWindowVisible());
+    EXPECT_EQ(List().GetRectInParent(), (CRect{20, 93, 465, 208}));
+    EXPECT_EQ(List().GetColumnWidth(0), List().GetStringWidth(P2("K12")) + 30);
+
+    Press(ID_WIZNEXT);
+    EXPECT_EQ(sheet->GetActiveIndex(), 2);
+}
+
+TEST_F(Page2Test, SnapshotIsWrittenAndCancelRestoresTheMixerFromIt) {
+    OpenOnPage2(DefaultCardDesc());
+    const std::vector<LONG> before = Mux();
+    ASSERT_EQ(before, (std::vector<LONG>{0, 1})); // line-in selected
+    RunTest();
+    EXPECT_TRUE(fs::exists(Temp("Mixer.ser")));
+    EXPECT_EQ(Mux(), (std::vector<LONG>{1, 0})); // the microphone now
+
+    Press(IDCANCEL);
+    EXPECT_FALSE(sheet->IsOpen());
+    EXPECT_EQ(Mux(), before);
+    EXPECT_FALSE(fs::exists(Temp("Mixer.ser")));
+}
+
+TEST_F(Page2Test, RefusedInputFormatsAreSoftErrorsInSurveyOrder) {
+    VirtualCardDesc desc = DefaultCardDesc();
+    desc.waveIn.at(0).formats = AllBut({{44100, 16, 2}, {8000, 8, 1}});
+    OpenOnPage2(desc);
+    RunTest();
+    EXPECT_EQ(Lines(),
+              (std::vector<Line>{Soft(P2("K10")), Soft("8000Hz, 8bit, 1 channels"),
+                                 Soft("44100Hz, 16bit, 2 channels"), Successful(P2("K12"))}));
+    EXPECT_TRUE(NextEnabled());
+}
+
+TEST_F(Page2Test, RefusedOutputFormatsFollowTheInputLine) {
+    VirtualCardDesc desc = DefaultCardDesc();
+    desc.waveOut.at(0).formats = AllBut({{22050, 8, 2}});
+    OpenOnPage2(desc);
+    RunTest();
+    EXPECT_EQ(Lines(), (std::vector<Line>{Successful(P2("K11")), Soft(P2("K10")),
+                                          Soft("22050Hz, 8bit, 2 channels")}));
+    EXPECT_TRUE(NextEnabled());
+}
+
+TEST_F(Page2Test, FailingPlaybackPreparationKeepsTheUserHere) {
+    OpenOnPage2(CardWithoutPlaybackSwitches());
+    RunTest();
+    const std::string error = sheet->m_mixerSetup.GetErrorText();
+    ASSERT_FALSE(error.empty());
+    // The later successful lines do not bring Next back.
+    EXPECT_EQ(Lines(),
+              (std::vector<Line>{Serious(error), Successful(P2("K11")), Successful(P2("K12"))}));
+    EXPECT_FALSE(sheet->m_page2.CanGoOn());
+    EXPECT_FALSE(NextEnabled());
+    EXPECT_TRUE(BackEnabled());
+    Press(ID_WIZNEXT);
+    EXPECT_EQ(sheet->GetActiveIndex(), 1);
+}
+
+TEST_F(Page2Test, FailedSurveyListsWhatWasFoundBeforeTheFailure) {
+    VirtualCardDesc desc = DefaultCardDesc();
+    desc.waveIn.at(0).formats = AllBut({{8000, 8, 1}});
+    OpenOnPage2(desc);
+    // The third input query fails for good; the first was refused.
+    card->AddFailure(VirtualFailure{"waveInOpen", MMSYSERR_NODRIVER, -1, -1, 2});
+    RunTest();
+    const std::string error = sheet->m_audioEngine.GetLastError();
+    ASSERT_FALSE(error.empty());
+    EXPECT_EQ(Lines(),
+              (std::vector<Line>{Serious(error), Soft(P2("K10")), Soft("8000Hz, 8bit, 1 channels"),
+                                 Successful(P2("K12"))}));
+    EXPECT_FALSE(NextEnabled());
+}
+
+TEST_F(Page2Test, BackAndForthKeepsTheListAndTheButtons) {
+    OpenOnPage2(CardWithoutPlaybackSwitches());
+    RunTest();
+    const std::vector<Line> lines = Lines();
+    ASSERT_EQ(lines.size(), 3u);
+    std::ofstream(Temp("User.wav")) << "RIFF";
+
+    Press(ID_WIZBACK);
+    ASSERT_EQ(sheet->GetActiveIndex(), 0);
+    EXPECT_FALSE(fs::exists(Temp("User.wav")));
+    EXPECT_FALSE(sheet->GetDlgItem(ID_WIZBACK)->IsWindowVisible());
+    EXPECT_TRUE(NextEnabled()); // page 1's own buttons
+
+    Press(ID_WIZNEXT);
+    ASSERT_EQ(sheet->GetActiveIndex(), 1);
+    EXPECT_EQ(Lines(), lines);
+    EXPECT_FALSE(NextEnabled());
+    EXPECT_TRUE(sheet->GetDlgItem(ID_WIZBACK)->IsWindowVisible());
+    EXPECT_FALSE(Item(1065).IsWindowVisible());
+}
+
+TEST_F(Page2Test, WarningOfALaterPageGoesOnTopAsASoftError) {
+    OpenOnPage2(DefaultCardDesc());
+    RunTest();
+    sheet->m_page2.InsertWarningAtTop("Error : Writing record file");
+    sheet->m_page2.SetListTextColor(0xB81818);
+    EXPECT_EQ(Lines(), (std::vector<Line>{Soft("Error : Writing record file"),
+                                          Successful(P2("K11")), Successful(P2("K12"))}));
+    EXPECT_EQ(sheet->m_page2.GetResultCount(), 3);
+    EXPECT_EQ(List().GetTextColor(), 0xB81818u);
+    EXPECT_TRUE(sheet->m_page2.CanGoOn());
+}
+
+// A busy device is retried every 500 ms while the window keeps handling
+// input: a second click on Test, Back and Next all arrive during the wait and
+// must not disturb the run.
+TEST_F(Page2Test, InputDuringABusyRetryDoesNotDisturbTheRun) {
+    OpenOnPage2(DefaultCardDesc());
+    card->SetBusy(true, 0, 2);
+    bool sawRun = false;
+    DWORD buttonsDuringRun = 0xFFFF;
+    int pageDuringRun = -1;
+    // Posted twice, so it runs after the run's own posted button change.
+    PostToMainThread([&] {
+        PostToMainThread([&] {
+            sawRun = sheet->m_page2.IsTesting();
+            buttonsDuringRun = sheet->GetWizardButtons();
+            uitest::Click(Item(1065));
+            sheet->m_page2.OnTest();
+            sheet->PressButton(ID_WIZBACK);
+            sheet->PressButton(ID_WIZNEXT);
+            pageDuringRun = sheet->GetActiveIndex();
+        });
+    });
+    RunTest();
+    EXPECT_TRUE(sawRun);
+    EXPECT_EQ(buttonsDuringRun, 0u);
+    EXPECT_EQ(pageDuringRun, 1);
+    EXPECT_EQ(card->BusyAttemptsLeft(true, 0), 0);
+    EXPECT_EQ(Lines(), (std::vector<Line>{Successful(P2("K11")), Successful(P2("K12"))}));
+    EXPECT_TRUE(NextEnabled());
+    EXPECT_FALSE(sheet->m_page2.IsTesting());
+}
+
+} // namespace
