@@ -6,6 +6,10 @@
 
 namespace plat {
 
+namespace {
+constexpr int kWaitMs = 100;
+} // namespace
+
 int CAlsaWaveIn::Open(const std::string& pcmName, const WAVEFORMATEX& format, WAVEINPROC callback,
                       DWORD_PTR instance, std::shared_ptr<CAlsaWaveIn>& device) {
     snd_pcm_t* pcm = nullptr;
@@ -118,6 +122,14 @@ void CAlsaWaveIn::ReadChunk(std::unique_lock<std::mutex>& lock) {
     }
     if (frames > 0) {
         lock.unlock();
+        // A device that delivers nothing for a while must not keep a stop,
+        // a reset or a close waiting: look at the requests again.
+        if (snd_pcm_state(m_pcm) == SND_PCM_STATE_PREPARED)
+            snd_pcm_start(m_pcm);
+        if (snd_pcm_wait(m_pcm, kWaitMs) == 0) {
+            lock.lock();
+            return;
+        }
         snd_pcm_sframes_t n = snd_pcm_readi(m_pcm, into, frames);
         if (n < 0 && snd_pcm_recover(m_pcm, static_cast<int>(n), 1) >= 0)
             n = 0; // an overrun, recovered

@@ -6,6 +6,10 @@
 
 namespace plat {
 
+namespace {
+constexpr int kWaitMs = 100;
+} // namespace
+
 int CAlsaWaveOut::Open(const std::string& pcmName, const WAVEFORMATEX& format, WAVEOUTPROC callback,
                        DWORD_PTR instance, std::shared_ptr<CAlsaWaveOut>& device) {
     snd_pcm_t* pcm = nullptr;
@@ -135,6 +139,12 @@ void CAlsaWaveOut::WriteChunk(std::unique_lock<std::mutex>& lock) {
     if (frames > 0) {
         const char* data = h->lpData + m_offset;
         lock.unlock();
+        // A device that takes nothing for a while must not keep a reset or
+        // a close waiting: look at the requests again.
+        if (snd_pcm_wait(m_pcm, kWaitMs) == 0) {
+            lock.lock();
+            return;
+        }
         snd_pcm_sframes_t n = snd_pcm_writei(m_pcm, data, frames);
         if (n < 0 && snd_pcm_recover(m_pcm, static_cast<int>(n), 1) >= 0)
             n = 0; // an underrun, recovered: write the chunk again

@@ -224,7 +224,7 @@ TEST_F(AlsaServer, ToneOnTheSinkIsRecordedFromItsMonitor) {
     ASSERT_EQ(MMSYSERR_NOERROR,
               waveInOpen(&in, WAVE_MAPPER, &inFormat, reinterpret_cast<DWORD_PTR>(&InCallback),
                          reinterpret_cast<DWORD_PTR>(&recorded), CALLBACK_FUNCTION));
-    Buffers inBuffers(10, 11025 * 2 / 10);
+    Buffers inBuffers(60, 11025 * 2 / 10); // six seconds: more than the test records
     for (WAVEHDR& h : inBuffers.headers) {
         ASSERT_EQ(MMSYSERR_NOERROR, waveInPrepareHeader(in, &h, sizeof h));
         ASSERT_EQ(MMSYSERR_NOERROR, waveInAddBuffer(in, &h, sizeof h));
@@ -245,11 +245,18 @@ TEST_F(AlsaServer, ToneOnTheSinkIsRecordedFromItsMonitor) {
     }
     ASSERT_TRUE(played.WaitFor(6)) << played.doneCount << " of 6 buffers played";
     EXPECT_EQ(tone.Order(), played.done);
+    // Stop hands back the buffer being filled and keeps the empty ones.
     ASSERT_EQ(MMSYSERR_NOERROR, waveInStop(in));
+    const int filled = recorded.doneCount;
+    ASSERT_GT(filled, 0);
+    ASSERT_LT(filled, 60);
+    EXPECT_EQ(WHDR_INQUEUE | WHDR_PREPARED, inBuffers.headers[filled].dwFlags);
     ASSERT_EQ(MMSYSERR_NOERROR, waveInReset(in));
 
-    // Every buffer came back, full ones first in queue order.
+    // Every buffer came back in queue order; the ones never filled empty.
     EXPECT_EQ(inBuffers.Order(), recorded.done);
+    for (int i = filled; i < 60; ++i)
+        EXPECT_EQ(0u, inBuffers.headers[i].dwBytesRecorded);
     int loudest = -1;
     long nonZero = 0;
     for (const WAVEHDR& h : inBuffers.headers) {
