@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <thread>
 
@@ -243,7 +244,7 @@ TEST_F(AlsaServer, ToneOnTheSinkIsRecordedFromItsMonitor) {
         ASSERT_EQ(MMSYSERR_NOERROR, waveOutPrepareHeader(out, &h, sizeof h));
         ASSERT_EQ(MMSYSERR_NOERROR, waveOutWrite(out, &h, sizeof h));
     }
-    ASSERT_TRUE(played.WaitFor(6)) << played.doneCount << " of 6 buffers played";
+    ASSERT_TRUE(played.WaitFor(6, 15000)) << played.doneCount << " of 6 buffers played";
     EXPECT_EQ(tone.Order(), played.done);
     // Stop hands back the buffer being filled and keeps the empty ones.
     ASSERT_EQ(MMSYSERR_NOERROR, waveInStop(in));
@@ -313,6 +314,44 @@ TEST_F(AlsaServer, PauseHoldsAndResetReturnsEveryBuffer) {
         EXPECT_EQ(WHDR_DONE | WHDR_PREPARED, h.dwFlags);
     EXPECT_EQ(MMSYSERR_NOERROR, waveOutClose(out));
     EXPECT_EQ(MMSYSERR_INVALHANDLE, waveOutClose(out));
+}
+
+TEST_F(AlsaServer, PlaySoundPlaysAWaveThroughTheServer) {
+    // A third of a second of tone in a 44-byte-header WAVE file.
+    const DWORD rate = 22050, bytes = rate * 2 / 3;
+    Buffers tone(1, bytes);
+    FillTone(tone, rate);
+    std::vector<char> wave;
+    auto put = [&](const void* p, std::size_t n) {
+        wave.insert(wave.end(), static_cast<const char*>(p), static_cast<const char*>(p) + n);
+    };
+    auto put32 = [&](std::uint32_t v) { put(&v, 4); };
+    auto put16 = [&](std::uint16_t v) { put(&v, 2); };
+    put("RIFF", 4);
+    put32(36 + bytes);
+    put("WAVEfmt ", 8);
+    put32(16);
+    put16(WAVE_FORMAT_PCM);
+    put16(1);
+    put32(rate);
+    put32(rate * 2);
+    put16(2);
+    put16(16);
+    put("data", 4);
+    put32(bytes);
+    put(tone.data[0].data(), bytes);
+
+    const std::filesystem::path file = std::filesystem::temp_directory_path() /
+                                       ("alsa-tone-" + std::to_string(std::rand()) + ".wav");
+    std::ofstream(file, std::ios::binary)
+        .write(wave.data(), static_cast<std::streamsize>(wave.size()));
+
+    const auto start = std::chrono::steady_clock::now();
+    const BOOL played = PlaySound(file.c_str(), nullptr, SND_FILENAME | SND_SYNC);
+    std::filesystem::remove(file);
+    ASSERT_TRUE(played);
+    // A synchronous sound returns once it has been played.
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
 }
 
 TEST_F(AlsaServer, ErrorsKeepAlsasOwnWords) {
