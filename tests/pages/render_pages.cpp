@@ -6,7 +6,11 @@
 #include "app/WizardApp.h"
 #include "pages/ConnectionsDlg.h"
 #include "pages/HeadsetDlg.h"
+#include "platform/sound_backend.h"
 #include "platform/sound_choice.h"
+#include "platform/system.h"
+#include "platform/virtual/VirtualCard.h"
+#include "resources/ProgramResources.h"
 #include "ui/Render.h"
 #include "ui/Testing.h"
 #include "ui/WinApp.h"
@@ -27,6 +31,46 @@ bool Save(const CWnd& wnd, const std::string& path) {
     return true;
 }
 
+// Page 2 before and after a test with mixed results (a card that cannot
+// switch its playback path on and refuses two input formats), page 3 idle
+// playing and stopped.
+bool RenderSoundPages(CPropSheet& sheet, const std::string& dir) {
+    plat::VirtualCardDesc desc = plat::DefaultCardDesc();
+    desc.waveIn.at(0).formats.erase(desc.waveIn.at(0).formats.begin() + 4,
+                                    desc.waveIn.at(0).formats.begin() + 6);
+    plat::VirtualLine& speakers = desc.mixers.at(0).destinations.at(0);
+    auto noMute = [](plat::VirtualLine& line) {
+        std::erase_if(line.controls, [](const plat::VirtualControl& c) {
+            return c.type == plat::MIXERCONTROL_CONTROLTYPE_MUTE;
+        });
+    };
+    noMute(speakers);
+    for (plat::VirtualLine& source : speakers.sources)
+        noMute(source);
+    plat::InstallSoundBackend(std::make_shared<plat::CVirtualCard>(desc));
+
+    bool ok = true;
+    sheet.SetActivePage(1);
+    uitest::ProcessEvents(50);
+    ok = Save(sheet, dir + "page2.png") && ok;
+    sheet.m_page2.OnTest();
+    uitest::ProcessEvents(50);
+    ok = Save(sheet, dir + "page2-tested.png") && ok;
+    plat::DeleteFile(plat::GetTempPath() + "Mixer.ser");
+
+    sheet.SetActivePage(2);
+    uitest::ProcessEvents(50);
+    ok = Save(sheet, dir + "page3.png") && ok;
+    sheet.m_page3.OnTest();
+    uitest::ProcessEvents(50);
+    ok = Save(sheet, dir + "page3-playing.png") && ok;
+    sheet.m_page3.OnTest();
+    uitest::ProcessEvents(50);
+    ok = Save(sheet, dir + "page3-stopped.png") && ok;
+    plat::InstallSoundBackend(std::make_shared<plat::CVirtualCard>());
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -44,6 +88,9 @@ int main(int argc, char** argv) {
     CGuiSession gui(argc, argv);
     CWizardApp::RegisterFonts();
     ResetUiTexts();
+    RegisterProgramResources();
+    CWizardApp app;
+    app.CreateImageList();
 
     bool ok = true;
     CPropSheet sheet;
@@ -58,6 +105,8 @@ int main(int argc, char** argv) {
     CHeadsetDlg headset(&sheet.m_page1);
     headset.CreateIndirect(&sheet.m_page1, false);
     ok = Save(headset, dir + "headset.png") && ok;
+
+    ok = RenderSoundPages(sheet, dir) && ok;
 
     sheet.EndDialog(IDCANCEL);
     return ok ? 0 : 1;
