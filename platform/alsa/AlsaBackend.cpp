@@ -1,5 +1,5 @@
 // The ALSA backend: construction, the mixer calls and the error texts.
-#include "platform/alsa/AlsaBackendImpl.h"
+#include "platform/alsa/AlsaBackend.h"
 
 #include <alsa/asoundlib.h>
 

@@ -1,26 +1,92 @@
-// The sound backend for real hardware on Linux: the multimedia calls served
-// by ALSA (which also reaches PulseAudio and PipeWire through their plugins).
-//
-// Mixer devices: one per card, then `default` when it is a sound-server
-// plugin. Wave devices: `default` first (the wave mapper), then each card's
-// PCM devices. The devices are listed when the backend is made.
+// The ALSA backend; the program and tests make it through AlsaSound.h.
 #pragma once
 
-#include "platform/sound_backend.h"
+#include "platform/alsa/AlsaMixerCard.h"
+#include "platform/alsa/AlsaPcm.h"
+#include "platform/alsa/AlsaSound.h"
+#include "platform/alsa/AlsaWaveIn.h"
+#include "platform/alsa/AlsaWaveOut.h"
 
-#include <memory>
-#include <string>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace plat {
 
-// Whether ALSA has a PCM device that answers (the automatic backend choice).
-bool AlsaSoundAnswers();
+class CAlsaBackend : public SoundBackend {
+public:
+    CAlsaBackend();
+    ~CAlsaBackend() override;
 
-// Makes the ALSA backend.
-std::shared_ptr<SoundBackend> CreateAlsaBackend();
+    std::string Name() const override { return "alsa"; }
 
-// The factory sound_choice calls for --sound=alsa and the automatic choice:
-// the backend, or null with `error` set when no ALSA PCM device answers.
-std::shared_ptr<SoundBackend> OpenAlsaBackend(std::string& error);
+    UINT mixerGetNumDevs() override;
+    MMRESULT mixerOpen(LPHMIXER phmx, UINT uMxId, DWORD_PTR dwCallback, DWORD_PTR dwInstance,
+                       DWORD fdwOpen) override;
+    MMRESULT mixerClose(HMIXER hmx) override;
+    MMRESULT mixerGetDevCaps(UINT_PTR uMxId, MIXERCAPSA* pmxcaps, UINT cbmxcaps) override;
+    MMRESULT mixerGetLineInfo(HMIXEROBJ hmxobj, MIXERLINEA* pmxl, DWORD fdwInfo) override;
+    MMRESULT mixerGetLineControls(HMIXEROBJ hmxobj, MIXERLINECONTROLSA* pmxlc,
+                                  DWORD fdwControls) override;
+    MMRESULT mixerGetControlDetails(HMIXEROBJ hmxobj, MIXERCONTROLDETAILS* pmxcd,
+                                    DWORD fdwDetails) override;
+    MMRESULT mixerSetControlDetails(HMIXEROBJ hmxobj, MIXERCONTROLDETAILS* pmxcd,
+                                    DWORD fdwDetails) override;
+
+    UINT waveOutGetNumDevs() override;
+    MMRESULT waveOutGetDevCaps(UINT_PTR uDeviceID, WAVEOUTCAPSA* pwoc, UINT cbwoc) override;
+    MMRESULT waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwfx,
+                         DWORD_PTR dwCallback, DWORD_PTR dwInstance, DWORD fdwOpen) override;
+    MMRESULT waveOutClose(HWAVEOUT hwo) override;
+    MMRESULT waveOutPrepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) override;
+    MMRESULT waveOutUnprepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) override;
+    MMRESULT waveOutWrite(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) override;
+    MMRESULT waveOutPause(HWAVEOUT hwo) override;
+    MMRESULT waveOutRestart(HWAVEOUT hwo) override;
+    MMRESULT waveOutReset(HWAVEOUT hwo) override;
+
+    UINT waveInGetNumDevs() override;
+    MMRESULT waveInGetDevCaps(UINT_PTR uDeviceID, WAVEINCAPSA* pwic, UINT cbwic) override;
+    MMRESULT waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_PTR dwCallback,
+                        DWORD_PTR dwInstance, DWORD fdwOpen) override;
+    MMRESULT waveInClose(HWAVEIN hwi) override;
+    MMRESULT waveInPrepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) override;
+    MMRESULT waveInUnprepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) override;
+    MMRESULT waveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) override;
+    MMRESULT waveInStart(HWAVEIN hwi) override;
+    MMRESULT waveInStop(HWAVEIN hwi) override;
+    MMRESULT waveInReset(HWAVEIN hwi) override;
+
+    // The usual text, followed by ALSA's own words for the last failure
+    // that gave this code.
+    bool GetErrorText(MMRESULT code, bool input, std::string& text) override;
+
+private:
+    // An open HMIXER of ours, or a mixer index opened for this one call.
+    std::shared_ptr<CModelMixer> ResolveMixer(const void* object, MMRESULT& result);
+    template <class Call> MMRESULT OnMixer(const void* object, Call call);
+
+    // Keeps ALSA's text for a failure and gives its result code.
+    MMRESULT Fail(int alsaError, const std::string& device, bool input);
+    std::optional<std::size_t> PcmIndex(UINT deviceId, bool input, MMRESULT& result) const;
+    DWORD FormatBits(std::size_t index, bool input);
+
+    std::shared_ptr<CAlsaWaveOut> WaveOut(HWAVEOUT h);
+    std::shared_ptr<CAlsaWaveIn> WaveIn(HWAVEIN h);
+
+    std::vector<AlsaMixerEndpoint> m_mixers;
+    std::vector<AlsaPcmEndpoint> m_outs;
+    std::vector<AlsaPcmEndpoint> m_ins;
+
+    std::mutex m_mutex;     // guards everything below
+    std::mutex m_mixerCall; // one mixer call at a time
+    std::map<const void*, std::shared_ptr<CModelMixer>> m_openMixers;
+    std::map<const void*, std::shared_ptr<CAlsaWaveOut>> m_waveOuts;
+    std::map<const void*, std::shared_ptr<CAlsaWaveIn>> m_waveIns;
+    std::map<std::pair<MMRESULT, bool>, std::string> m_alsaTexts;
+    std::map<std::pair<std::size_t, bool>, DWORD> m_formatBits;
+};
 
 } // namespace plat

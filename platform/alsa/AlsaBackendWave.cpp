@@ -1,5 +1,5 @@
 // The ALSA backend's wave-out and wave-in calls.
-#include "platform/alsa/AlsaBackendImpl.h"
+#include "platform/alsa/AlsaBackend.h"
 #include "platform/alsa/WaveHeader.h"
 
 #include <cstring>

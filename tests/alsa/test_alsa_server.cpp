@@ -5,7 +5,7 @@
 #include "audio/TestSoundCard.h"
 #include "mixer/MixerBase.h"
 #include "mixer/MixerSetup.h"
-#include "platform/alsa/AlsaBackend.h"
+#include "platform/alsa/AlsaSound.h"
 #include "platform/alsa/testing/PulseServerForTesting.h"
 
 #include <gmock/gmock.h>

@@ -2,7 +2,7 @@
 // backend choice (--sound=alsa and the automatic choice) before main runs.
 // The platform library itself stays free of ALSA, so the tests of the
 // layers above it run on the virtual card alone.
-#include "platform/alsa/AlsaBackend.h"
+#include "platform/alsa/AlsaSound.h"
 #include "platform/sound_choice.h"
 
 namespace {
