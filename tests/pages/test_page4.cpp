@@ -1,0 +1,493 @@
+// The microphone page in the real sheet, on a virtual card whose clock the
+// tests step by hand: the recorder and the player only move when a test lets
+// device time pass, while the page's level timer runs on the GUI loop.
+#include "app/PropSheet.h"
+#include "app/UiTexts.h"
+#include "app/WizardApp.h"
+#include "audio/WaveRecorder.h"
+#include "platform/sound_backend.h"
+#include "platform/system.h"
+#include "platform/virtual/VirtualCard.h"
+#include "ui/Button.h"
+#include "ui/ColorText.h"
+#include "ui/Edit.h"
+#include "ui/LevelMeter.h"
+#include "ui/ListCtrl.h"
+#include "ui/SliderCtrl.h"
+#include "ui/Testing.h"
+#include "ui/WinApp.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace fs = std::filesystem;
+using plat::CVirtualCard;
+
+namespace {
+
+// The page's texts as the sheet loaded them (the language file next to the
+// test program trims them once it exists).
+const std::string& Text(const char* key) {
+    return UiText("PropP4", key);
+}
+
+plat::MicrophoneSignal Tone(double amplitude) {
+    plat::MicrophoneSignal signal;
+    signal.kind = plat::MicrophoneSignal::Kind::Sine;
+    signal.amplitude = amplitude;
+    signal.frequency = 440;
+    return signal;
+}
+
+class Page4Test : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_temp = fs::temp_directory_path() / ("pelmora-page4-" + std::to_string(::getpid()));
+        fs::create_directories(s_temp);
+        ::setenv("TMPDIR", s_temp.c_str(), 1);
+        s_gui = new CGuiSession();
+        CWizardApp::RegisterFonts();
+        s_app = new CWizardApp();
+        s_app->CreateImageList();
+    }
+    static void TearDownTestSuite() {
+        delete s_app;
+        delete s_gui;
+        fs::remove_all(s_temp);
+    }
+
+    void SetUp() override { Open(plat::DefaultCardDesc()); }
+
+    void TearDown() override {
+        if (m_sheet) {
+            m_sheet->m_audioEngine.StopPlay();
+            m_sheet->m_audioEngine.StopRecording();
+            m_sheet->EndDialog(IDCANCEL);
+            uitest::ProcessEvents(10);
+        }
+        m_sheet.reset();
+        m_card->WaitCallbacks();
+        plat::InstallSoundBackend(std::make_shared<CVirtualCard>());
+        fs::remove(Recording());
+    }
+
+    // The sheet on a card of desc, past the sound-card test (microphone
+    // selected for recording, recording volume `volume`), showing page 4.
+    void Open(const plat::VirtualCardDesc& desc, int volume = 4500) {
+        if (m_sheet) {
+            m_sheet->EndDialog(IDCANCEL);
+            m_sheet.reset();
+        }
+        m_card = std::make_shared<CVirtualCard>(desc, CVirtualCard::Clock::Manual);
+        m_card->SetMicrophone(Tone(8000));
+        plat::InstallSoundBackend(m_card);
+        fs::remove(Recording());
+        ResetUiTexts();
+        m_sheet = std::make_unique<CPropSheet>();
+        ASSERT_TRUE(m_sheet->Create());
+        m_sheet->m_mixerSetup.PrepareRecording();
+        m_sheet->m_mixerSetup.SetRecordingVolume(volume);
+        // Through page 2, so its result list exists for the warnings.
+        m_sheet->SetActivePage(1);
+        m_sheet->SetActivePage(3);
+        uitest::ProcessEvents(20);
+        ASSERT_EQ(m_sheet->GetActivePage(), &Page());
+    }
+
+    CPropPage4& Page() { return m_sheet->m_page4; }
+    template <class T> T& Item(int id) {
+        T* item = Page().GetDlgItemAs<T>(id);
+        EXPECT_NE(item, nullptr) << id;
+        return *item;
+    }
+    CButton& StartButton() { return Item<CButton>(1004); }
+    CButton& ReplayButton() { return Item<CButton>(1064); }
+    CSliderCtrl& Slider() { return Item<CSliderCtrl>(1018); }
+    CLevelMeter& Meter() { return Item<CLevelMeter>(1003); }
+    CEdit& ResultLine() { return Item<CEdit>(1085); }
+    CButton* SheetButton(int id) { return m_sheet->GetDlgItemAs<CButton>(id); }
+    static std::string Recording() { return (s_temp / "User.wav").string(); }
+
+    // Lets device time pass, then gives the level timer a few ticks.
+    void Run(plat::DWORD ms) {
+        m_card->AdvanceClock(ms);
+        uitest::ProcessEvents(70);
+    }
+    void Record(plat::DWORD ms) {
+        uitest::Click(StartButton());
+        uitest::ProcessEvents(10);
+        ASSERT_TRUE(Page().IsRecording());
+        Run(ms);
+        uitest::Click(StartButton());
+        uitest::ProcessEvents(10);
+        ASSERT_FALSE(Page().IsRecording());
+    }
+
+    // The microphone's volume control under the recording destination.
+    int MicrophoneControlValue() {
+        const plat::DWORD id = m_card->FindControlId(
+            0, plat::MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, plat::MIXERCONTROL_CONTROLTYPE_VOLUME,
+            plat::MIXERLINE_COMPONENTTYPE_DST_WAVEIN);
+        std::vector<plat::LONG> values;
+        EXPECT_TRUE(m_card->GetControlValues(0, id, values));
+        return values.empty() ? -1 : static_cast<int>(values.front());
+    }
+    int RecordingVolume() {
+        int v = -2;
+        m_sheet->m_mixerSetup.GetRecordingVolume(v);
+        return v;
+    }
+
+    static inline fs::path s_temp;
+    static inline CGuiSession* s_gui = nullptr;
+    static inline CWizardApp* s_app = nullptr;
+    std::shared_ptr<CVirtualCard> m_card;
+    std::unique_ptr<CPropSheet> m_sheet;
+};
+
+TEST_F(Page4Test, OpensIdleWithTheTrackBarAtTheRecordingVolume) {
+    // The thumb shows the volume the mixer reports (4500 within its steps).
+    EXPECT_EQ(Slider().GetPos(), RecordingVolume());
+    EXPECT_NEAR(Slider().GetPos(), 4500, 1);
+    EXPECT_EQ(Slider().GetRangeMin(), 0);
+    EXPECT_EQ(Slider().GetRangeMax(), 10000);
+    EXPECT_EQ(Slider().GetPageSize(), 1000);
+    EXPECT_FALSE(Slider().IsWindowEnabled());
+    EXPECT_EQ(Meter().GetRangeMax(), CPropPage4::kMeterMax);
+    EXPECT_EQ(Meter().GetStep(), 100);
+    EXPECT_TRUE(Meter().IsBlank());
+
+    EXPECT_TRUE(StartButton().IsWindowEnabled());
+    EXPECT_EQ(StartButton().GetTooltipText(), Text("K9"));
+    EXPECT_FALSE(ReplayButton().IsWindowEnabled());
+    EXPECT_EQ(ReplayButton().GetImageId(), 185);
+    EXPECT_FALSE(Item<CButton>(1074).IsWindowEnabled());
+    EXPECT_TRUE(Item<CColorText>(1110).IsWindowVisible());
+    EXPECT_FALSE(Item<CColorText>(1114).IsWindowVisible());
+    EXPECT_FALSE(ResultLine().IsWindowVisible());
+    EXPECT_EQ(ResultLine().GetWindowText(), Text("K7"));
+    EXPECT_TRUE(Item<CColorText>(1056).IsWindowVisible());
+    EXPECT_EQ(m_sheet->GetWizardButtons(), PSWIZB_BACK | PSWIZB_NEXT);
+
+    // The group box's blanks leave room for its title.
+    const CColorText& title = Item<CColorText>(1093);
+    const std::string caption = Item<CWnd>(1058).GetWindowText();
+    EXPECT_EQ(caption.find_first_not_of(' '), std::string::npos);
+    EXPECT_GE(Item<CWnd>(1058).GetTextExtent(caption).cx, title.GetTextSize().cx);
+
+    // Another volume is read, not assumed; a card without a recording control
+    // leaves the thumb at the minimum.
+    Open(plat::DefaultCardDesc(), 7300);
+    EXPECT_EQ(Slider().GetPos(), RecordingVolume());
+    EXPECT_NEAR(Slider().GetPos(), 7300, 1);
+    plat::VirtualCardDesc noMixer = plat::DefaultCardDesc();
+    noMixer.mixers.clear();
+    Open(noMixer);
+    EXPECT_EQ(Slider().GetPos(), 0);
+}
+
+TEST_F(Page4Test, ControlsDoNotOverlapAndStayOnThePage) {
+    const int ids[] = {1037, 1057, 1058, 1004, 1064, 1003, 1018, 1074, 1077, 1056};
+    for (int id : ids) {
+        const CRect r = Item<CWnd>(id).GetRectInParent();
+        EXPECT_GE(r.left, 0) << id;
+        EXPECT_GE(r.top, 0) << id;
+        EXPECT_LE(r.right, Page().GetPageWidth()) << id;
+        EXPECT_LE(r.bottom, Page().GetPageHeight()) << id;
+    }
+    // Neighbours that must not touch.
+    const std::pair<int, int> apart[] = {{1004, 1064}, {1003, 1018}, {1064, 1077},
+                                         {1061, 1003}, {1057, 1093}, {1077, 1074}};
+    for (auto [a, b] : apart) {
+        const CRect ra = Item<CWnd>(a).GetRectInParent();
+        const CRect rb = Item<CWnd>(b).GetRectInParent();
+        const bool overlap =
+            ra.left < rb.right && rb.left < ra.right && ra.top < rb.bottom && rb.top < ra.bottom;
+        EXPECT_FALSE(overlap) << a << " and " << b;
+    }
+    // The instruction is wrapped to its frame.
+    EXPECT_LE(Item<CWnd>(1038).GetRectInParent().right, Item<CWnd>(1057).GetRectInParent().right);
+}
+
+TEST_F(Page4Test, RecordingDisablesNextAndTheMeterFollowsTheLevel) {
+    uitest::Click(StartButton());
+    uitest::ProcessEvents(20);
+    EXPECT_TRUE(Page().IsRecording());
+    EXPECT_TRUE(m_sheet->recordingMade);
+    EXPECT_EQ(m_sheet->GetWizardButtons(), PSWIZB_BACK);
+    EXPECT_FALSE(SheetButton(ID_WIZNEXT)->IsWindowEnabled());
+    EXPECT_TRUE(Item<CColorText>(1114).IsWindowVisible());
+    EXPECT_FALSE(Item<CColorText>(1110).IsWindowVisible());
+    EXPECT_EQ(StartButton().GetTooltipText(), Text("K13"));
+    EXPECT_TRUE(Slider().IsWindowEnabled());
+    EXPECT_TRUE(Item<CButton>(1074).IsWindowEnabled());
+    EXPECT_FALSE(ReplayButton().IsWindowEnabled());
+    // Coming back to the page while recording keeps Next off.
+    EXPECT_TRUE(Page().OnSetActive());
+    uitest::ProcessEvents(10);
+    EXPECT_EQ(m_sheet->GetWizardButtons(), PSWIZB_BACK);
+
+    Run(500);
+    const int loud = m_sheet->m_audioEngine.GetRecordLevel();
+    EXPECT_GT(loud, 0);
+    EXPECT_EQ(Meter().GetPos(), loud);
+    EXPECT_FALSE(Meter().IsBlank());
+    EXPECT_EQ(Meter().GetLeftColor(), 0x0091FF96u);
+    EXPECT_EQ(Meter().GetRightColor(), 0x002020FFu);
+    EXPECT_EQ(Meter().GetTextColor(), 0x000064BEu);
+    EXPECT_FALSE(Meter().IsPercentShown());
+
+    plat::MicrophoneSignal silence;
+    silence.kind = plat::MicrophoneSignal::Kind::Silence;
+    m_card->SetMicrophone(silence);
+    Run(500);
+    EXPECT_EQ(m_sheet->m_audioEngine.GetRecordLevel(), 0);
+    EXPECT_EQ(Meter().GetPos(), 0);
+
+    uitest::Click(StartButton());
+    uitest::ProcessEvents(20);
+    EXPECT_FALSE(Page().IsRecording());
+    EXPECT_FALSE(m_sheet->m_audioEngine.Recorder().IsRecording());
+    EXPECT_EQ(m_sheet->GetWizardButtons(), PSWIZB_BACK | PSWIZB_NEXT);
+    EXPECT_TRUE(SheetButton(ID_WIZNEXT)->IsWindowEnabled());
+    EXPECT_TRUE(Meter().IsBlank());
+    EXPECT_TRUE(Item<CColorText>(1110).IsWindowVisible());
+    EXPECT_FALSE(Item<CColorText>(1114).IsWindowVisible());
+    EXPECT_EQ(StartButton().GetImageId(), 182);
+    EXPECT_EQ(StartButton().GetTooltipText(), Text("K9"));
+    EXPECT_TRUE(ReplayButton().IsWindowEnabled());
+    EXPECT_FALSE(ResultLine().IsWindowVisible());
+
+    // The file holds the whole buffers of one second of recording.
+    const auto size = fs::file_size(Recording());
+    EXPECT_EQ((size - 44) % CWaveRecorder::kBufferSize, 0u);
+    EXPECT_GE(size, 44u + 6 * CWaveRecorder::kBufferSize);
+}
+
+TEST_F(Page4Test, TrackBarDrivesTheMicrophoneVolumeOnlyWhileRecording) {
+    const int before = MicrophoneControlValue();
+    uitest::Click(StartButton());
+    uitest::ProcessEvents(10);
+    Run(320);
+    const int levelAt4500 = Meter().GetPos();
+
+    uitest::DragSlider(Slider(), 9000);
+    EXPECT_NEAR(RecordingVolume(), 9000, 10);
+    EXPECT_GT(MicrophoneControlValue(), before);
+    Run(320);
+    EXPECT_GT(Meter().GetPos(), levelAt4500);
+
+    // The thumb's position while dragged is applied at once, before it is let
+    // go: the volume follows the message's position, not the track bar's.
+    Page().OnHScroll(TB_THUMBTRACK, 2000, &Slider());
+    EXPECT_NEAR(RecordingVolume(), 2000, 10);
+    Page().OnHScroll(TB_THUMBTRACK, 3000, &Slider());
+    EXPECT_NEAR(RecordingVolume(), 3000, 10);
+    // Keyboard and line moves wait for the end of the move.
+    Page().OnHScroll(TB_LINEDOWN, 0, &Slider());
+    EXPECT_NEAR(RecordingVolume(), 3000, 10);
+    Page().OnHScroll(TB_ENDTRACK, 0, &Slider());
+    EXPECT_NEAR(RecordingVolume(), Slider().GetPos(), 10);
+
+    // A click on the channel moves by a page and applies it.
+    uitest::PageSlider(Slider(), true);
+    EXPECT_EQ(Slider().GetPos(), 8000);
+    EXPECT_NEAR(RecordingVolume(), 8000, 10);
+
+    uitest::Click(StartButton());
+    uitest::ProcessEvents(10);
+    EXPECT_FALSE(Slider().IsWindowEnabled());
+    uitest::DragSlider(Slider(), 1000);
+    EXPECT_EQ(Slider().GetPos(), 8000);
+    EXPECT_NEAR(RecordingVolume(), 8000, 10);
+}
+
+TEST_F(Page4Test, RecordingShorterThanOneBufferWarnsAndLeavesNoFile) {
+    uitest::Click(StartButton());
+    uitest::ProcessEvents(10);
+    ASSERT_TRUE(fs::exists(Recording()));
+    Run(100);
+    uitest::Click(StartButton());
+    uitest::ProcessEvents(20);
+
+    EXPECT_FALSE(fs::exists(Recording()));
+    EXPECT_FALSE(Page().IsRecording());
+    EXPECT_TRUE(ResultLine().IsWindowVisible());
+    EXPECT_EQ(ResultLine().GetWindowText(), Text("K12") + " " + kErrWritingRecordFile);
+    EXPECT_FALSE(Item<CColorText>(1056).IsWindowVisible());
+    EXPECT_FALSE(StartButton().IsWindowEnabled());
+    EXPECT_FALSE(ReplayButton().IsWindowEnabled());
+    EXPECT_EQ(m_sheet->GetWizardButtons(), PSWIZB_BACK | PSWIZB_NEXT);
+
+    // The warning heads the sound-card test's result list as a soft error.
+    CListCtrl* list = m_sheet->m_page2.GetDlgItemAs<CListCtrl>(1024);
+    ASSERT_NE(list, nullptr);
+    ASSERT_GE(list->GetItemCount(), 1);
+    EXPECT_EQ(list->GetItemText(0, 0), kErrWritingRecordFile);
+    EXPECT_EQ(list->GetItemText(0, 1), UiText("PropP2", "K14"));
+
+    // Start stays off for the rest of the run, even after going back and
+    // coming again; Replay has nothing to play.
+    uitest::Click(StartButton());
+    uitest::ProcessEvents(10);
+    EXPECT_FALSE(Page().IsRecording());
+    m_sheet->PressButton(ID_WIZBACK);
+    uitest::ProcessEvents(10);
+    m_sheet->SetActivePage(3);
+    uitest::ProcessEvents(10);
+    EXPECT_FALSE(StartButton().IsWindowEnabled());
+    EXPECT_FALSE(ReplayButton().IsWindowEnabled());
+}
+
+TEST_F(Page4Test, FailedStartWarnsAndTheTimerReturnsThePageToIdle) {
+    m_card->FailCall("waveInOpen", plat::MMSYSERR_ALLOCATED, 1);
+    uitest::Click(StartButton());
+    uitest::ProcessEvents(80);
+
+    EXPECT_FALSE(Page().IsRecording());
+    EXPECT_FALSE(fs::exists(Recording()));
+    const std::string text = ResultLine().GetWindowText();
+    EXPECT_EQ(text, Text("K12") + " " + m_sheet->m_audioEngine.GetLastError());
+    EXPECT_FALSE(m_sheet->m_audioEngine.GetLastError().empty());
+    EXPECT_FALSE(StartButton().IsWindowEnabled());
+    EXPECT_FALSE(ReplayButton().IsWindowEnabled());
+    EXPECT_TRUE(Item<CColorText>(1110).IsWindowVisible());
+    EXPECT_FALSE(Slider().IsWindowEnabled());
+    EXPECT_EQ(m_sheet->GetWizardButtons(), PSWIZB_BACK | PSWIZB_NEXT);
+}
+
+TEST_F(Page4Test, ReplayShowsThePlaybackLevelAndEndsByItself) {
+    Record(1000);
+    ASSERT_TRUE(ReplayButton().IsWindowEnabled());
+
+    uitest::Click(ReplayButton());
+    uitest::ProcessEvents(10);
+    EXPECT_TRUE(Page().IsReplaying());
+    EXPECT_TRUE(Page().IsWatchingPlayback());
+    EXPECT_EQ(ReplayButton().GetImageId(), 182);
+    EXPECT_EQ(ReplayButton().GetTooltipText(), Text("K14"));
+    Run(200);
+    const int level = m_sheet->m_audioEngine.GetPlayLevel();
+    EXPECT_GT(level, 0);
+    EXPECT_EQ(Meter().GetPos(), level);
+    // The recorder is idle: the meter reads the player.
+    EXPECT_EQ(m_sheet->m_audioEngine.GetRecordLevel(), -1);
+
+    // The end of the file puts the page back to idle.
+    Run(1500);
+    uitest::ProcessEvents(50);
+    EXPECT_FALSE(Page().IsReplaying());
+    EXPECT_FALSE(Page().IsWatchingPlayback());
+    EXPECT_EQ(m_sheet->m_audioEngine.GetPlayLevel(), -1);
+    EXPECT_TRUE(Meter().IsBlank());
+    EXPECT_EQ(ReplayButton().GetImageId(), 185);
+    EXPECT_EQ(ReplayButton().GetTooltipText(), Text("K11"));
+    EXPECT_TRUE(ReplayButton().IsWindowEnabled());
+
+    // Replay again, and stop it by hand.
+    uitest::Click(ReplayButton());
+    Run(100);
+    EXPECT_TRUE(Page().IsReplaying());
+    uitest::Click(ReplayButton());
+    uitest::ProcessEvents(10);
+    EXPECT_FALSE(Page().IsReplaying());
+    EXPECT_FALSE(m_sheet->m_audioEngine.Player().IsPlaying());
+}
+
+TEST_F(Page4Test, StartWhileReplayingStopsTheReplayAndRecords) {
+    Record(1000);
+    uitest::Click(ReplayButton());
+    Run(100);
+    ASSERT_TRUE(m_sheet->m_audioEngine.Player().IsPlaying());
+
+    uitest::Click(StartButton());
+    uitest::ProcessEvents(10);
+    EXPECT_FALSE(Page().IsReplaying());
+    EXPECT_FALSE(m_sheet->m_audioEngine.Player().IsPlaying());
+    EXPECT_TRUE(Page().IsRecording());
+    EXPECT_TRUE(m_sheet->m_audioEngine.Recorder().IsRecording());
+    EXPECT_FALSE(ReplayButton().IsWindowEnabled());
+    EXPECT_EQ(ReplayButton().GetImageId(), 185);
+    // The timer now reads the recorder.
+    Run(320);
+    EXPECT_EQ(Meter().GetPos(), m_sheet->m_audioEngine.GetRecordLevel());
+    EXPECT_GT(Meter().GetPos(), 0);
+}
+
+TEST_F(Page4Test, FailedReplayWarnsAndColoursTheResultList) {
+    Record(500);
+    fs::remove(Recording());
+    uitest::Click(ReplayButton());
+    uitest::ProcessEvents(80);
+
+    EXPECT_FALSE(Page().IsReplaying());
+    EXPECT_TRUE(ResultLine().IsWindowVisible());
+    EXPECT_EQ(ResultLine().GetWindowText(),
+              Text("K12") + " " + m_sheet->m_audioEngine.GetLastError());
+    CListCtrl* list = m_sheet->m_page2.GetDlgItemAs<CListCtrl>(1024);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->GetItemText(0, 0), m_sheet->m_audioEngine.GetLastError());
+    EXPECT_FALSE(StartButton().IsWindowEnabled());
+    EXPECT_FALSE(ReplayButton().IsWindowEnabled());
+}
+
+TEST_F(Page4Test, BackDuringARecordingStopsItAndLeavesReplayEnabled) {
+    uitest::Click(StartButton());
+    uitest::ProcessEvents(10);
+    Run(1000);
+    m_sheet->PressButton(ID_WIZBACK);
+    uitest::ProcessEvents(20);
+
+    EXPECT_EQ(m_sheet->GetActiveIndex(), 2);
+    EXPECT_FALSE(Page().IsRecording());
+    EXPECT_FALSE(m_sheet->m_audioEngine.Recorder().IsRecording());
+    ASSERT_TRUE(fs::exists(Recording()));
+    EXPECT_GT(fs::file_size(Recording()), 44u);
+
+    m_sheet->PressButton(ID_WIZNEXT);
+    uitest::ProcessEvents(20);
+    ASSERT_EQ(m_sheet->GetActivePage(), &Page());
+    EXPECT_TRUE(ReplayButton().IsWindowEnabled());
+    EXPECT_TRUE(Item<CButton>(1074).IsWindowEnabled());
+    EXPECT_TRUE(Item<CColorText>(1077).IsWindowEnabled());
+    EXPECT_EQ(m_sheet->GetWizardButtons(), PSWIZB_BACK | PSWIZB_NEXT);
+}
+
+TEST_F(Page4Test, NextStopsEverySound) {
+    Record(1000);
+    uitest::Click(ReplayButton());
+    Run(100);
+    m_sheet->PressButton(ID_WIZNEXT);
+    uitest::ProcessEvents(20);
+    EXPECT_EQ(m_sheet->GetActiveIndex(), 4);
+    EXPECT_FALSE(m_sheet->m_audioEngine.Player().IsPlaying());
+    EXPECT_FALSE(Page().IsReplaying());
+    EXPECT_EQ(ReplayButton().GetImageId(), 185);
+}
+
+TEST_F(Page4Test, CancelDeletesTheRecording) {
+    Record(500);
+    ASSERT_TRUE(fs::exists(Recording()));
+    m_sheet->PressButton(IDCANCEL);
+    uitest::ProcessEvents(10);
+    EXPECT_FALSE(fs::exists(Recording()));
+    EXPECT_FALSE(m_sheet->IsOpen());
+}
+
+TEST_F(Page4Test, BackFromTheSoundCardTestDeletesTheRecording) {
+    Record(500);
+    ASSERT_TRUE(fs::exists(Recording()));
+    m_sheet->SetActivePage(1);
+    uitest::ProcessEvents(10);
+    m_sheet->PressButton(ID_WIZBACK);
+    uitest::ProcessEvents(10);
+    EXPECT_EQ(m_sheet->GetActiveIndex(), 0);
+    EXPECT_FALSE(fs::exists(Recording()));
+}
+
+} // namespace
