@@ -202,7 +202,7 @@ void CPropPage4::Layout() {
     m_helpLabel.MoveWindow(20, yh + 6, s1077.cx, s1077.cy);
     m_help.MoveWindow(s1077.cx + 20, yh, 40, 26);
     const int groupHeight = yh + 26 + 8 - y3;
-    m_group.MoveWindow(10, y3 + s1093.cy / 2 - 6, kFrameWidth, groupHeight - s1093.cy / 2 + 6);
+    m_group.MoveWindow(10, y3, kFrameWidth, groupHeight);
 
     // Below the group: the closing line, whose place the result line takes
     // when a warning shows.

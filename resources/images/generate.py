@@ -259,9 +259,17 @@ def connections_icon():
     return c.result()
 
 
-def microphone_icon():
-    c = Canvas(32, 32)
-    microphone(c, 0, 0, 32)
+def replay_icon():
+    # Drawn at 80 x 27 on the Replay button, whose caption sits in the middle:
+    # a round "again" arrow around a play mark keeps to the left edge, the
+    # rest stays clear so the button's own face shows through.
+    c = Canvas(80, 27)
+    cx, cy, r = 9.5, 13.5, 5.6
+    c.arc(cx, cy, r, 60, 350, BLUE, 1.6)
+    # the arrow head at the open end of the arc, pointing along it
+    ex, ey = cx + r * math.cos(math.radians(350)), cy + r * math.sin(math.radians(350))
+    c.polygon([(ex - 2.8, ey - 1), (ex + 2.8, ey - 1), (ex, ey + 2.6)], BLUE)
+    c.polygon([(cx - 1.6, cy - 2.8), (cx + 2.8, cy), (cx - 1.6, cy + 2.8)], BLUE_DARK)
     return c.result()
 
 
@@ -299,7 +307,7 @@ def main():
     save(headset_picture(), "bitmap_173.png")
     save(play_icon(), "icon_182.png")
     save(connections_icon(), "icon_184.png")
-    save(microphone_icon(), "icon_185.png")
+    save(replay_icon(), "icon_185.png")
     save(result_strip(), "bitmap_188.png")
     save(app_icon(), "app.png")
 
