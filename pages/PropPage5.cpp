@@ -33,6 +33,35 @@ CSize SetLabel(CColorText& label, const std::string& text, COLORREF color) {
     return label.GetTextSize();
 }
 
+// The introduction is one long line; on a page narrower than the line it
+// breaks at the last blank that fits, so the whole text shows. Answers the
+// size of the text as set.
+CSize SetWrappedLabel(CColorText& label, const std::string& text, COLORREF color, int maxWidth) {
+    CSize size = SetLabel(label, text, color);
+    if (size.cx <= maxWidth)
+        return size;
+    std::string wrapped;
+    std::string line;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find(' ', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string word = text.substr(start, end - start);
+        const std::string candidate = line.empty() ? word : line + " " + word;
+        label.SetText(candidate);
+        if (!line.empty() && label.GetTextSize().cx > maxWidth) {
+            wrapped += line + "\n";
+            line = word;
+        } else {
+            line = candidate;
+        }
+        start = end + 1;
+    }
+    label.SetText(wrapped + line);
+    return label.GetTextSize();
+}
+
 std::string TrimRight(std::string text) {
     const std::size_t end = text.find_last_not_of(" \t\r\n");
     text.erase(end == std::string::npos ? 0 : end + 1);
@@ -41,7 +70,9 @@ std::string TrimRight(std::string text) {
 
 } // namespace
 
-CPropPage5::CPropPage5() : CPropertyPage(108) {}
+// The introduction takes two lines on a page of the usual width: the page is
+// that much higher, so the closing line stays clear of the sheet's buttons.
+CPropPage5::CPropPage5() : CPropertyPage(108, kPageWidth, kPageHeight + 20) {}
 
 CPropSheet* CPropPage5::Sheet() const {
     return static_cast<CPropSheet*>(GetParentSheet());
@@ -72,7 +103,7 @@ void CPropPage5::CreateControls() {
 bool CPropPage5::OnInitDialog() {
     CPropertyPage::OnInitDialog();
 
-    const CSize s1 = SetLabel(m_intro, T("K1"), kDarkBlue);
+    const CSize s1 = SetWrappedLabel(m_intro, T("K1"), kDarkBlue, GetPageWidth() - 2);
     const CSize s2 = SetLabel(m_productLine, T("K2"), kBlue);
     const CSize s3 = SetLabel(m_tikoLine, T("K3"), kBlue);
     const CSize s4 = SetLabel(m_windowsLine, T("K4"), kBlue);

@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include <algorithm>
+
 using namespace uiimpl;
 
 namespace {
@@ -24,6 +26,12 @@ bool CComboBox::Create(CWnd* parent, int id) {
     widget->resize(120, 23);
     widget->show();
     return true;
+}
+
+void CComboBox::MoveWindow(int x, int y, int width, int height, bool repaint) {
+    const QComboBox* box = Box(this);
+    const int field = box == nullptr ? height : box->sizeHint().height();
+    CWnd::MoveWindow(x, y, width, std::min(height, field), repaint);
 }
 
 int CComboBox::AddString(const std::string& text) {

@@ -7,6 +7,10 @@
 class CComboBox : public CWnd {
 public:
     bool Create(CWnd* parent, int id);
+    // As on Windows, the height given is that of the box with its list
+    // dropped down; the box itself keeps the height of its edit field.
+    void MoveWindow(int x, int y, int width, int height, bool repaint = true) override;
+    using CWnd::MoveWindow;
     // Inserts in sorted place; returns the index, CB_ERR without window.
     int AddString(const std::string& text);
     void ResetContent();

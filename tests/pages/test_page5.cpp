@@ -271,6 +271,15 @@ TEST_F(Page5Test, OpensWithEveryExportOffAndEndInFinishsPlace) {
     const CRect caption = Item(1106).GetRectInParent();
     EXPECT_TRUE(caption.left >= button.left && caption.right <= button.right &&
                 caption.top >= button.top && caption.bottom <= button.bottom);
+    // Everything shows whole: the introduction within the page, the student
+    // box above the outcome line, the closing line on the page.
+    const CRect intro = Item(1042).GetRectInParent();
+    EXPECT_LE(intro.right, m_sheet->m_page5.GetPageWidth());
+    std::string introText = Item(1042).GetWindowText();
+    std::replace(introText.begin(), introText.end(), '\n', ' ');
+    EXPECT_EQ(UiText("PropP5", "K1"), introText);
+    EXPECT_LE(Item(1104).GetRectInParent().bottom, Item(1097).GetRectInParent().top);
+    EXPECT_LE(Item(1044).GetRectInParent().bottom, m_sheet->m_page5.GetPageHeight());
     EXPECT_EQ(Item(1097).GetRectInParent().left, Item(1105).GetRectInParent().left);
     EXPECT_EQ(Item(1097).GetRectInParent().top, Item(1105).GetRectInParent().top);
 }
