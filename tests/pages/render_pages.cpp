@@ -11,6 +11,8 @@
 #include "platform/system.h"
 #include "platform/virtual/VirtualCard.h"
 #include "resources/ProgramResources.h"
+#include "tests/pages/render_page4.h"
+#include "tests/pages/render_page5.h"
 #include "ui/Render.h"
 #include "ui/Testing.h"
 #include "ui/WinApp.h"
@@ -107,6 +109,10 @@ int main(int argc, char** argv) {
     ok = Save(headset, dir + "headset.png") && ok;
 
     ok = RenderSoundPages(sheet, dir) && ok;
+
+    ok = RenderPage4(sheet, dir, Save) && ok;
+
+    ok = RenderPage5(sheet, dir, Save) && ok;
 
     sheet.EndDialog(IDCANCEL);
     return ok ? 0 : 1;

@@ -113,10 +113,21 @@ protected:
     CButton* SheetButton(int id) { return m_sheet->GetDlgItemAs<CButton>(id); }
     static std::string Recording() { return (s_temp / "User.wav").string(); }
 
+    // Runs the GUI loop until pred holds, for at most two seconds.
+    template <class Pred> static bool WaitUntil(Pred pred) {
+        for (int i = 0; i < 400 && !pred(); ++i)
+            uitest::ProcessEvents(5);
+        return pred();
+    }
     // Lets device time pass, then gives the level timer a few ticks.
     void Run(plat::DWORD ms) {
         m_card->AdvanceClock(ms);
         uitest::ProcessEvents(70);
+    }
+    // The level the meter should show now: the device clock stands still, so
+    // the next tick of the level timer must bring the meter to it.
+    bool MeterShows(int level) {
+        return WaitUntil([&] { return Meter().GetPos() == level; });
     }
     void Record(plat::DWORD ms) {
         uitest::Click(StartButton());
@@ -235,7 +246,7 @@ TEST_F(Page4Test, RecordingDisablesNextAndTheMeterFollowsTheLevel) {
     Run(500);
     const int loud = m_sheet->m_audioEngine.GetRecordLevel();
     EXPECT_GT(loud, 0);
-    EXPECT_EQ(Meter().GetPos(), loud);
+    EXPECT_TRUE(MeterShows(loud)) << Meter().GetPos() << " " << loud;
     EXPECT_FALSE(Meter().IsBlank());
     EXPECT_EQ(Meter().GetLeftColor(), 0x0091FF96u);
     EXPECT_EQ(Meter().GetRightColor(), 0x002020FFu);
@@ -247,7 +258,7 @@ TEST_F(Page4Test, RecordingDisablesNextAndTheMeterFollowsTheLevel) {
     m_card->SetMicrophone(silence);
     Run(500);
     EXPECT_EQ(m_sheet->m_audioEngine.GetRecordLevel(), 0);
-    EXPECT_EQ(Meter().GetPos(), 0);
+    EXPECT_TRUE(MeterShows(0)) << Meter().GetPos();
 
     uitest::Click(StartButton());
     uitest::ProcessEvents(20);
@@ -274,13 +285,16 @@ TEST_F(Page4Test, TrackBarDrivesTheMicrophoneVolumeOnlyWhileRecording) {
     uitest::Click(StartButton());
     uitest::ProcessEvents(10);
     Run(320);
-    const int levelAt4500 = Meter().GetPos();
+    const int levelAt4500 = m_sheet->m_audioEngine.GetRecordLevel();
+    EXPECT_TRUE(MeterShows(levelAt4500));
 
     uitest::DragSlider(Slider(), 9000);
     EXPECT_NEAR(RecordingVolume(), 9000, 10);
     EXPECT_GT(MicrophoneControlValue(), before);
     Run(320);
-    EXPECT_GT(Meter().GetPos(), levelAt4500);
+    const int levelAt9000 = m_sheet->m_audioEngine.GetRecordLevel();
+    EXPECT_GT(levelAt9000, levelAt4500);
+    EXPECT_TRUE(MeterShows(levelAt9000));
 
     // The thumb's position while dragged is applied at once, before it is let
     // go: the volume follows the message's position, not the track bar's.
@@ -347,7 +361,8 @@ TEST_F(Page4Test, RecordingShorterThanOneBufferWarnsAndLeavesNoFile) {
 TEST_F(Page4Test, FailedStartWarnsAndTheTimerReturnsThePageToIdle) {
     m_card->FailCall("waveInOpen", plat::MMSYSERR_ALLOCATED, 1);
     uitest::Click(StartButton());
-    uitest::ProcessEvents(80);
+    EXPECT_TRUE(WaitUntil([&] { return !Page().IsRecording(); }));
+    uitest::ProcessEvents(10); // the posted wizard buttons
 
     EXPECT_FALSE(Page().IsRecording());
     EXPECT_FALSE(fs::exists(Recording()));
@@ -374,14 +389,13 @@ TEST_F(Page4Test, ReplayShowsThePlaybackLevelAndEndsByItself) {
     Run(200);
     const int level = m_sheet->m_audioEngine.GetPlayLevel();
     EXPECT_GT(level, 0);
-    EXPECT_EQ(Meter().GetPos(), level);
+    EXPECT_TRUE(MeterShows(level)) << Meter().GetPos() << " " << level;
     // The recorder is idle: the meter reads the player.
     EXPECT_EQ(m_sheet->m_audioEngine.GetRecordLevel(), -1);
 
     // The end of the file puts the page back to idle.
-    Run(1500);
-    uitest::ProcessEvents(50);
-    EXPECT_FALSE(Page().IsReplaying());
+    m_card->AdvanceClock(1500);
+    EXPECT_TRUE(WaitUntil([&] { return !Page().IsReplaying(); }));
     EXPECT_FALSE(Page().IsWatchingPlayback());
     EXPECT_EQ(m_sheet->m_audioEngine.GetPlayLevel(), -1);
     EXPECT_TRUE(Meter().IsBlank());
@@ -415,15 +429,15 @@ TEST_F(Page4Test, StartWhileReplayingStopsTheReplayAndRecords) {
     EXPECT_EQ(ReplayButton().GetImageId(), 185);
     // The timer now reads the recorder.
     Run(320);
-    EXPECT_EQ(Meter().GetPos(), m_sheet->m_audioEngine.GetRecordLevel());
-    EXPECT_GT(Meter().GetPos(), 0);
+    EXPECT_GT(m_sheet->m_audioEngine.GetRecordLevel(), 0);
+    EXPECT_TRUE(MeterShows(m_sheet->m_audioEngine.GetRecordLevel()));
 }
 
 TEST_F(Page4Test, FailedReplayWarnsAndColoursTheResultList) {
     Record(500);
     fs::remove(Recording());
     uitest::Click(ReplayButton());
-    uitest::ProcessEvents(80);
+    EXPECT_TRUE(WaitUntil([&] { return !Page().IsReplaying(); }));
 
     EXPECT_FALSE(Page().IsReplaying());
     EXPECT_TRUE(ResultLine().IsWindowVisible());

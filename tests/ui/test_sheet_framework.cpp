@@ -1,0 +1,234 @@
+// The sheet, page and dialog machinery with pages of the test's own: page
+// order, posted wizard buttons, the cancel notification, timers and the key
+// hook.
+#include "ui/Accelerator.h"
+#include "ui/Button.h"
+#include "ui/PropertyPage.h"
+#include "ui/PropertySheet.h"
+#include "ui/Testing.h"
+#include "ui/WinApp.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> g_log;
+
+class TestPage : public CPropertyPage {
+public:
+    TestPage(int templateId, std::string name)
+        : CPropertyPage(templateId), m_name(std::move(name)) {}
+    void CreateControls() override {
+        m_button.Create(this, 1000 + GetTemplateId());
+        g_log.push_back(m_name + ".create");
+    }
+    bool OnInitDialog() override {
+        g_log.push_back(m_name + ".init");
+        return true;
+    }
+    bool OnSetActive() override {
+        g_log.push_back(m_name + ".active");
+        GetParentSheet()->SetWizardButtons(buttons);
+        return acceptActive;
+    }
+    bool OnKillActive() override {
+        g_log.push_back(m_name + ".kill");
+        return true;
+    }
+    int OnWizardNext() override { return nextAnswer; }
+    bool OnQueryCancel() override { return allowCancel; }
+    void OnCancel() override { g_log.push_back(m_name + ".cancel"); }
+    void OnTimer(plat::UINT_PTR id) override {
+        ++ticks;
+        if (ticks == 3)
+            KillTimer(id);
+    }
+
+    plat::DWORD buttons = PSWIZB_BACK | PSWIZB_NEXT;
+    bool acceptActive = true;
+    int nextAnswer = 0;
+    bool allowCancel = true;
+    int ticks = 0;
+
+private:
+    std::string m_name;
+    CButton m_button;
+};
+
+class TestSheet : public CPropertySheet {
+public:
+    TestSheet() : CPropertySheet("Test wizard") {
+        AddPage(&a);
+        AddPage(&b);
+        AddPage(&c);
+        SetWizardMode();
+    }
+    bool PreTranslateMessage(const MSG& msg) override {
+        keys.push_back(msg);
+        return accel != nullptr && TranslateAccelerator(this, accel, msg);
+    }
+    TestPage a{201, "a"};
+    TestPage b{202, "b"};
+    TestPage c{203, "c"};
+    std::vector<MSG> keys;
+    HACCEL accel = nullptr;
+};
+
+class SheetFrameworkTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { s_gui = new CGuiSession(); }
+    static void TearDownTestSuite() {
+        delete s_gui;
+        s_gui = nullptr;
+    }
+    void SetUp() override { g_log.clear(); }
+    static CGuiSession* s_gui;
+};
+CGuiSession* SheetFrameworkTest::s_gui = nullptr;
+
+TEST_F(SheetFrameworkTest, WizardButtonsArePostedAndFinishTakesNextsPlace) {
+    TestSheet sheet;
+    ASSERT_TRUE(sheet.Create());
+    uitest::ProcessEvents();
+    CWnd* back = sheet.GetDlgItem(ID_WIZBACK);
+    CWnd* next = sheet.GetDlgItem(ID_WIZNEXT);
+    CWnd* finish = sheet.GetDlgItem(ID_WIZFINISH);
+    ASSERT_TRUE(back && next && finish);
+
+    sheet.SetWizardButtons(PSWIZB_BACK);
+    EXPECT_TRUE(next->IsWindowEnabled()) << "applied before the loop ran";
+    uitest::ProcessEvents();
+    EXPECT_FALSE(next->IsWindowEnabled());
+    EXPECT_TRUE(back->IsWindowEnabled());
+
+    back->ShowWindow(SW_HIDE);
+    sheet.SetWizardButtons(PSWIZB_BACK | PSWIZB_FINISH);
+    uitest::ProcessEvents();
+    EXPECT_FALSE(back->IsWindowVisible()) << "enabling never shows a hidden button";
+    EXPECT_TRUE(back->IsWindowEnabled());
+    EXPECT_FALSE(next->IsWindowVisible());
+    EXPECT_TRUE(finish->IsWindowVisible());
+    EXPECT_TRUE(finish->IsWindowEnabled());
+    EXPECT_EQ(finish->GetRectInParent(), next->GetRectInParent());
+
+    sheet.SetWizardButtons(PSWIZB_DISABLEDFINISH);
+    uitest::ProcessEvents();
+    EXPECT_TRUE(finish->IsWindowVisible());
+    EXPECT_FALSE(finish->IsWindowEnabled());
+    EXPECT_FALSE(back->IsWindowEnabled());
+
+    sheet.SetWizardButtons(PSWIZB_NEXT);
+    uitest::ProcessEvents();
+    EXPECT_TRUE(next->IsWindowVisible());
+    EXPECT_FALSE(finish->IsWindowVisible());
+}
+
+TEST_F(SheetFrameworkTest, PagesAreCreatedOnceAndVisitedInOrder) {
+    TestSheet sheet;
+    ASSERT_TRUE(sheet.Create());
+    uitest::ProcessEvents();
+    EXPECT_EQ(g_log, (std::vector<std::string>{"a.create", "a.init", "a.active"}));
+    EXPECT_FALSE(sheet.b.HasWindow());
+
+    g_log.clear();
+    sheet.PressButton(ID_WIZNEXT);
+    sheet.PressButton(ID_WIZBACK);
+    sheet.PressButton(ID_WIZNEXT);
+    EXPECT_EQ(g_log, (std::vector<std::string>{"a.kill", "b.create", "b.init", "b.active", "b.kill",
+                                               "a.active", "a.kill", "b.active"}));
+    EXPECT_EQ(sheet.GetActivePage(), &sheet.b);
+    EXPECT_TRUE(sheet.b.IsWindowVisible());
+    EXPECT_FALSE(sheet.a.IsWindowVisible());
+
+    // -1 stays; a template id jumps; a page refusing activation is skipped.
+    sheet.b.nextAnswer = -1;
+    sheet.PressButton(ID_WIZNEXT);
+    EXPECT_EQ(sheet.GetActiveIndex(), 1);
+    sheet.b.nextAnswer = 0;
+    sheet.PressButton(ID_WIZBACK);
+    sheet.a.nextAnswer = 203;
+    sheet.PressButton(ID_WIZNEXT);
+    EXPECT_EQ(sheet.GetActiveIndex(), 2);
+    sheet.PressButton(ID_WIZBACK);
+    EXPECT_EQ(sheet.GetActiveIndex(), 1);
+    sheet.PressButton(ID_WIZBACK);
+    sheet.a.nextAnswer = 0;
+    sheet.b.acceptActive = false;
+    sheet.PressButton(ID_WIZNEXT);
+    EXPECT_EQ(sheet.GetActiveIndex(), 2);
+}
+
+TEST_F(SheetFrameworkTest, CancelAsksTheActivePageThenResetsEveryCreatedPageOnce) {
+    TestSheet sheet;
+    ASSERT_TRUE(sheet.Create());
+    sheet.PressButton(ID_WIZNEXT);
+    uitest::ProcessEvents();
+    ASSERT_EQ(sheet.GetActiveIndex(), 1);
+
+    sheet.b.allowCancel = false;
+    g_log.clear();
+    uitest::Click(*sheet.GetDlgItem(IDCANCEL));
+    EXPECT_TRUE(sheet.IsOpen());
+    EXPECT_TRUE(g_log.empty());
+
+    sheet.b.allowCancel = true;
+    uitest::Click(*sheet.GetDlgItem(IDCANCEL));
+    uitest::ProcessEvents();
+    EXPECT_FALSE(sheet.IsOpen());
+    EXPECT_EQ(sheet.GetResult(), IDCANCEL);
+    // Page c never had a window.
+    EXPECT_EQ(g_log, (std::vector<std::string>{"a.cancel", "b.cancel"}));
+}
+
+TEST_F(SheetFrameworkTest, TitleFollowsTheActivePagesTabText) {
+    TestSheet sheet;
+    sheet.SetTabItemText(1, "Second ");
+    ASSERT_TRUE(sheet.Create());
+    EXPECT_EQ(sheet.GetWindowText(), "Test wizard");
+    sheet.PressButton(ID_WIZNEXT);
+    EXPECT_EQ(sheet.GetWindowText(), "Second ");
+    sheet.PressButton(ID_WIZNEXT);
+    EXPECT_EQ(sheet.GetWindowText(), "Test wizard");
+}
+
+TEST_F(SheetFrameworkTest, KeysReachPreTranslateMessageOnceAndAcceleratorsBecomeCommands) {
+    RegisterAcceleratorResource(901, {{FVIRTKEY | FCONTROL | FALT, 'T', 40001}});
+    TestSheet sheet;
+    sheet.accel = LoadAccelerators(901);
+    ASSERT_NE(sheet.accel, nullptr);
+    EXPECT_EQ(LoadAccelerators(902), nullptr);
+    int commands = 0;
+    sheet.BindCommand(
+        40001, [&] { ++commands; }, 0);
+    ASSERT_TRUE(sheet.Create());
+    uitest::ProcessEvents();
+
+    uitest::PressKey(sheet.a, 'T', true, true);
+    EXPECT_EQ(commands, 1);
+    ASSERT_GE(sheet.keys.size(), 2u);
+    EXPECT_EQ(sheet.keys[0].message, WM_SYSKEYDOWN);
+    EXPECT_EQ(sheet.keys[0].wParam, static_cast<std::uintptr_t>('T'));
+
+    // A key nobody handles travels up the parents; the hook sees it once.
+    sheet.keys.clear();
+    uitest::PressKey(sheet.a, 'Q');
+    EXPECT_EQ(sheet.keys.size(), 2u);
+    EXPECT_EQ(sheet.keys[0].message, WM_KEYDOWN);
+    EXPECT_EQ(sheet.keys[1].message, WM_KEYUP);
+    uitest::PressKey(sheet.a, 'T', true, false);
+    EXPECT_EQ(commands, 1);
+}
+
+TEST_F(SheetFrameworkTest, TimersTickUntilKilledFromTheirOwnHandler) {
+    TestSheet sheet;
+    ASSERT_TRUE(sheet.Create());
+    ASSERT_TRUE(sheet.a.SetTimer(7, 5));
+    uitest::ProcessEvents(100);
+    EXPECT_EQ(sheet.a.ticks, 3);
+    EXPECT_FALSE(sheet.a.KillTimer(7));
+}
+
+} // namespace
