@@ -1,0 +1,219 @@
+// The controls pages use: measured texts, sorted combo box, track-bar codes,
+// level meter, list view, and clicks through a label laid over a button.
+#include "ui/Button.h"
+#include "ui/ColorText.h"
+#include "ui/ComboBox.h"
+#include "ui/Dialog.h"
+#include "ui/Font.h"
+#include "ui/LevelMeter.h"
+#include "ui/ListCtrl.h"
+#include "ui/SliderCtrl.h"
+#include "ui/Testing.h"
+#include "ui/WinApp.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+namespace {
+
+class Host : public CDialog {
+public:
+    Host() : CDialog(500) { SetTemplate("Host", 400, 300, false); }
+    void OnHScroll(plat::UINT code, plat::UINT pos, CSliderCtrl* slider) override {
+        scrolls.emplace_back(code,
+                             code == TB_THUMBTRACK ? static_cast<int>(pos) : slider->GetPos());
+    }
+    std::vector<std::pair<plat::UINT, int>> scrolls;
+};
+
+class ControlsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_gui = new CGuiSession();
+        LOGFONT lf;
+        lf.lfHeight = 14;
+        lf.lfFaceName = "Arial";
+        CFontRegistry::Register(1121, 1252, lf);
+        lf.lfHeight = 15;
+        lf.lfUnderline = true;
+        CFontRegistry::Register(1122, 1252, lf);
+    }
+    static void TearDownTestSuite() {
+        CFontRegistry::Clear();
+        delete s_gui;
+        s_gui = nullptr;
+    }
+    void SetUp() override { ASSERT_TRUE(host.CreateIndirect()); }
+    Host host;
+    static CGuiSession* s_gui;
+};
+CGuiSession* ControlsTest::s_gui = nullptr;
+
+TEST_F(ControlsTest, TextsMeasureEveryLineInTheirOwnFont) {
+    CColorText text;
+    ASSERT_TRUE(text.Create(&host, 10));
+    text.SetFontId(1121);
+    ASSERT_EQ(CFontRegistry::Get(1121, 1252)->GetLineHeight(), 14);
+    EXPECT_EQ(CFontRegistry::Get(1121, 1250), nullptr);
+
+    text.SetText("Short");
+    const CSize one = text.GetTextSize();
+    EXPECT_EQ(one.cy, 14);
+    EXPECT_GT(one.cx, 0);
+    text.SetText("Short\nA much longer second line\n");
+    const CSize three = text.GetTextSize();
+    EXPECT_EQ(three.cy, 3 * 14);
+    EXPECT_EQ(three.cx, CFontRegistry::Get(1121)->GetTextExtent("A much longer second line").cx);
+    text.SetText("Short\n\nA much longer second line");
+    EXPECT_EQ(text.GetTextSize().cy, 3 * 14);
+
+    // A box shorter than the text still holds the whole text; where it is
+    // placed is what was asked.
+    text.MoveWindow(30, 40, 10, 5);
+    EXPECT_EQ(text.GetRectInParent().left, 30);
+    EXPECT_EQ(text.GetRectInParent().top, 40);
+    EXPECT_EQ(text.GetRectInParent().Height(), 3 * 14);
+
+    // Registering an id again replaces the font in place.
+    LOGFONT bigger;
+    bigger.lfHeight = 20;
+    bigger.lfFaceName = "Arial";
+    CFontRegistry::Register(1121, 1252, bigger);
+    EXPECT_EQ(text.GetTextSize().cy, 3 * 20);
+    LOGFONT normal;
+    normal.lfHeight = 14;
+    normal.lfFaceName = "Arial";
+    CFontRegistry::Register(1121, 1252, normal);
+}
+
+TEST_F(ControlsTest, ClicksPassThroughALabelToTheButtonBelow) {
+    int clicks = 0;
+    host.BindCommand(77, [&] { ++clicks; });
+    CButton button;
+    CColorText label;
+    ASSERT_TRUE(button.Create(&host, 77));
+    ASSERT_TRUE(label.Create(&host, 78, "Open"));
+    button.MoveWindow(10, 10, 100, 30);
+    label.MoveWindow(20, 15, 80, 20);
+    host.ShowWindow(SW_SHOW);
+    uitest::Click(label);
+    EXPECT_EQ(clicks, 1);
+    button.EnableWindow(false);
+    uitest::Click(button);
+    button.Click();
+    EXPECT_EQ(clicks, 1);
+    host.ShowWindow(SW_HIDE);
+}
+
+TEST_F(ControlsTest, ComboBoxKeepsItsListSortedAndItsEditFieldAlone) {
+    CComboBox combo;
+    ASSERT_TRUE(combo.Create(&host, 20));
+    combo.SetWindowText("typed");
+    EXPECT_EQ(combo.AddString("martin"), 0);
+    EXPECT_EQ(combo.AddString("Alice"), 0);
+    EXPECT_EQ(combo.AddString("bob"), 1);
+    EXPECT_EQ(combo.AddString("Bob"), 2);
+    EXPECT_EQ(combo.GetCount(), 4);
+    EXPECT_EQ(combo.GetWindowText(), "typed");
+    EXPECT_EQ(combo.GetCurSel(), CB_ERR);
+    EXPECT_EQ(combo.SetCurSel(0), 0);
+    EXPECT_EQ(combo.GetWindowText(), "Alice");
+    EXPECT_EQ(combo.GetLBText(3), "martin");
+    EXPECT_EQ(combo.SetCurSel(9), CB_ERR);
+    combo.ResetContent();
+    EXPECT_EQ(combo.GetCount(), 0);
+    EXPECT_EQ(combo.GetLBText(0), "");
+}
+
+TEST_F(ControlsTest, TrackBarReportsDragsAndPagesWithTheirCodes) {
+    CSliderCtrl slider;
+    ASSERT_TRUE(slider.Create(&host, 30));
+    slider.SetRangeMin(0);
+    slider.SetRangeMax(10000);
+    slider.SetPageSize(1000);
+    slider.SetPos(7500);
+    EXPECT_EQ(slider.GetPos(), 7500);
+    slider.SetPos(20000);
+    EXPECT_EQ(slider.GetPos(), 10000);
+    slider.SetPos(4000);
+    EXPECT_TRUE(host.scrolls.empty()) << "SetPos notifies nobody";
+
+    uitest::DragSlider(slider, 6200);
+    ASSERT_EQ(host.scrolls.size(), 3u);
+    EXPECT_EQ(host.scrolls[0], std::make_pair(TB_THUMBTRACK, 6200));
+    EXPECT_EQ(host.scrolls[1], std::make_pair(TB_THUMBPOSITION, 6200));
+    EXPECT_EQ(host.scrolls[2], std::make_pair(TB_ENDTRACK, 6200));
+
+    host.scrolls.clear();
+    uitest::PageSlider(slider, false);
+    uitest::PageSlider(slider, true);
+    uitest::PageSlider(slider, true);
+    ASSERT_EQ(host.scrolls.size(), 6u);
+    EXPECT_EQ(host.scrolls[0], std::make_pair(TB_PAGEDOWN, 7200));
+    EXPECT_EQ(host.scrolls[1], std::make_pair(TB_ENDTRACK, 7200));
+    EXPECT_EQ(host.scrolls[2], std::make_pair(TB_PAGEUP, 6200));
+    EXPECT_EQ(host.scrolls[5], std::make_pair(TB_ENDTRACK, 5200));
+
+    host.scrolls.clear();
+    slider.EnableWindow(false);
+    uitest::DragSlider(slider, 100);
+    EXPECT_TRUE(host.scrolls.empty());
+}
+
+TEST_F(ControlsTest, LevelMeterIsBlankUnlessThePositionLiesInsideTheRange) {
+    CLevelMeter meter;
+    ASSERT_TRUE(meter.Create(&host, 40));
+    meter.MoveWindow(0, 0, 202, 20);
+    meter.SetRange(0, 9031);
+    meter.ShowPercent(true);
+    for (int pos : {0, 9031, 9500, -100}) {
+        meter.SetPos(pos);
+        EXPECT_TRUE(meter.IsBlank()) << pos;
+        EXPECT_EQ(meter.FilledWidth(), 0) << pos;
+        EXPECT_EQ(meter.PercentText(), "") << pos;
+    }
+    meter.SetPos(4500);
+    EXPECT_FALSE(meter.IsBlank());
+    EXPECT_EQ(meter.FilledWidth(), 200 * 4500 / 9031);
+    EXPECT_EQ(meter.PercentText(), "50%");
+    meter.ShowPercent(false);
+    EXPECT_EQ(meter.PercentText(), "");
+    meter.SetPos(9000);
+    EXPECT_EQ(meter.FilledWidth(), 199);
+
+    meter.SetRange(0, 100);
+    meter.SetStep(30);
+    meter.SetPos(80);
+    meter.StepIt();
+    EXPECT_EQ(meter.GetPos(), 10);
+}
+
+TEST_F(ControlsTest, ListViewInsertsWhereAskedAndColoursEveryRow) {
+    CListCtrl list;
+    ASSERT_TRUE(list.Create(&host, 50));
+    EXPECT_EQ(list.InsertColumn(0, "Test", LVCFMT_LEFT, 220), 0);
+    EXPECT_EQ(list.InsertColumn(1, "Result", LVCFMT_LEFT, 110), 1);
+    EXPECT_EQ(list.GetColumnWidth(0), 220);
+    EXPECT_EQ(list.InsertItem(0, "first", 1), 0);
+    EXPECT_EQ(list.InsertItem(5, "last", 2), 1);
+    EXPECT_TRUE(list.SetItemText(1, 1, "Successful"));
+    EXPECT_EQ(list.InsertItem(0, "top", 0), 0);
+    EXPECT_EQ(list.GetItemCount(), 3);
+    EXPECT_EQ(list.GetItemText(0, 0), "top");
+    EXPECT_EQ(list.GetItemText(2, 0), "last");
+    EXPECT_EQ(list.GetItemText(2, 1), "Successful");
+    EXPECT_EQ(list.GetItemImage(1), 1);
+    EXPECT_FALSE(list.SetItemText(3, 0, "beyond"));
+    EXPECT_FALSE(list.SetItemText(0, 2, "no such column"));
+    list.SetTextColor(0xB81818);
+    EXPECT_EQ(list.GetTextColor(), 0xB81818u);
+    EXPECT_TRUE(list.DeleteItem(0));
+    EXPECT_EQ(list.GetItemText(0, 0), "first");
+    EXPECT_TRUE(list.DeleteAllItems());
+    EXPECT_EQ(list.GetItemCount(), 0);
+    EXPECT_GT(list.GetStringWidth("Output wave formats test"), list.GetStringWidth("Test"));
+}
+
+} // namespace
