@@ -124,6 +124,16 @@ protected:
         m_card->AdvanceClock(ms);
         uitest::ProcessEvents(70);
     }
+    // Lets device time pass 20 ms at a time until pred holds (the player's
+    // feeder thread queues its buffers at its own pace), for at most 10 s of
+    // device time.
+    template <class Pred> bool AdvanceUntil(Pred pred) {
+        for (int i = 0; i < 500 && !pred(); ++i) {
+            m_card->AdvanceClock(20);
+            uitest::ProcessEvents(1);
+        }
+        return pred();
+    }
     // The level the meter should show now: the device clock stands still, so
     // the next tick of the level timer must bring the meter to it.
     bool MeterShows(int level) {
@@ -380,22 +390,24 @@ TEST_F(Page4Test, ReplayShowsThePlaybackLevelAndEndsByItself) {
     Record(1000);
     ASSERT_TRUE(ReplayButton().IsWindowEnabled());
 
+    const auto replayStart = m_card->ClockMs();
+    const auto recorded = fs::file_size(Recording()) - 44;
     uitest::Click(ReplayButton());
     uitest::ProcessEvents(10);
     EXPECT_TRUE(Page().IsReplaying());
     EXPECT_TRUE(Page().IsWatchingPlayback());
     EXPECT_EQ(ReplayButton().GetImageId(), 182);
     EXPECT_EQ(ReplayButton().GetTooltipText(), Text("K14"));
-    Run(200);
+    EXPECT_TRUE(AdvanceUntil([&] { return m_sheet->m_audioEngine.GetPlayLevel() > 0; }));
     const int level = m_sheet->m_audioEngine.GetPlayLevel();
-    EXPECT_GT(level, 0);
     EXPECT_TRUE(MeterShows(level)) << Meter().GetPos() << " " << level;
     // The recorder is idle: the meter reads the player.
     EXPECT_EQ(m_sheet->m_audioEngine.GetRecordLevel(), -1);
 
-    // The end of the file puts the page back to idle.
-    m_card->AdvanceClock(1500);
-    EXPECT_TRUE(WaitUntil([&] { return !Page().IsReplaying(); }));
+    // The end of the file puts the page back to idle ...
+    EXPECT_TRUE(AdvanceUntil([&] { return !Page().IsReplaying(); }));
+    // ... once the whole recording was played.
+    EXPECT_GE(m_card->ClockMs() - replayStart, recorded * 1000 / 22050);
     EXPECT_FALSE(Page().IsWatchingPlayback());
     EXPECT_EQ(m_sheet->m_audioEngine.GetPlayLevel(), -1);
     EXPECT_TRUE(Meter().IsBlank());
