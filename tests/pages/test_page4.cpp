@@ -10,6 +10,7 @@
 #include "platform/virtual/VirtualCard.h"
 #include "ui/Button.h"
 #include "ui/ColorText.h"
+#include "ui/Dialog.h"
 #include "ui/Edit.h"
 #include "ui/LevelMeter.h"
 #include "ui/ListCtrl.h"
@@ -288,6 +289,22 @@ TEST_F(Page4Test, RecordingDisablesNextAndTheMeterFollowsTheLevel) {
     const auto size = fs::file_size(Recording());
     EXPECT_EQ((size - 44) % CWaveRecorder::kBufferSize, 0u);
     EXPECT_GE(size, 44u + 6 * CWaveRecorder::kBufferSize);
+}
+
+TEST_F(Page4Test, HelpOpensTheRecordingConditionsWhileTheRecordingGoesOn) {
+    uitest::Click(StartButton());
+    uitest::ProcessEvents(10);
+    int shown = 0;
+    CDialog::SetModalHook([&](CDialog& dialog) {
+        ++shown;
+        EXPECT_EQ(dialog.GetTemplateId(), 167);
+        dialog.EndDialog(IDOK);
+    });
+    uitest::Click(Item<CButton>(1074));
+    CDialog::SetModalHook(nullptr);
+    EXPECT_EQ(shown, 1);
+    EXPECT_TRUE(Page().IsRecording());
+    EXPECT_TRUE(m_sheet->m_audioEngine.Recorder().IsRecording());
 }
 
 TEST_F(Page4Test, TrackBarDrivesTheMicrophoneVolumeOnlyWhileRecording) {
