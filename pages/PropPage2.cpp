@@ -230,6 +230,6 @@ void CPropPage2::OnTest() {
     m_testing = false;
     // Back only when a serious line was added. (The wizard may have been
     // cancelled meanwhile: then the page is gone from view and left alone.)
-    if (GetParentSheet()->GetActivePage() == this)
+    if (sheet->IsOpen() && sheet->GetActivePage() == this)
         sheet->SetWizardButtons(canGoOn ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK);
 }
