@@ -430,19 +430,6 @@ TEST_F(Page5Test, MissingStudentListIsCreatedEmptyAndReported) {
     EXPECT_FALSE(Item(1006).IsWindowEnabled());
 }
 
-TEST_F(Page5Test, DamagedStudentListIsReportedAndKept) {
-    Install();
-    // Two entries announced, the second cut short.
-    const std::string damaged = Read(Sample("Users/UserList.dat")).substr(0, 30);
-    Write(Sample("Users/UserList.dat"), damaged);
-    OpenPage5();
-    Click(1006);
-    ASSERT_EQ(1u, m_messages.size());
-    EXPECT_EQ(UiText("PropP5", "K11"), m_messages[0].text);
-    EXPECT_EQ(0, Students().GetCount());
-    EXPECT_EQ(damaged, Read(Sample("Users/UserList.dat")));
-}
-
 TEST_F(Page5Test, StudentFileWithoutVolumeLineIsNotReportedAsConfigured) {
     Install();
     const fs::path bruno = Sample("Users/bruno02/options.ini");
