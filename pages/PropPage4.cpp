@@ -75,6 +75,23 @@ std::string WrapToWidth(const CWnd& label, const std::string& text, int maxWidth
     return result + line;
 }
 
+// Wraps text within maxWidth into as few lines as it needs, with the lines as
+// even as they can be: the narrowest width that needs no more lines.
+std::string WrapEvenly(const CWnd& label, const std::string& text, int maxWidth) {
+    const std::string wrapped = WrapToWidth(label, text, maxWidth);
+    const auto lines = std::count(wrapped.begin(), wrapped.end(), '\n');
+    if (lines == 0)
+        return wrapped;
+    std::string best = wrapped;
+    for (int width = maxWidth - 8; width > maxWidth / 2; width -= 8) {
+        std::string narrower = WrapToWidth(label, text, width);
+        if (std::count(narrower.begin(), narrower.end(), '\n') != lines)
+            break;
+        best = std::move(narrower);
+    }
+    return best;
+}
+
 } // namespace
 
 CPropPage4::CPropPage4() : CPropertyPage(107) {}
@@ -152,7 +169,7 @@ bool CPropPage4::OnInitDialog() {
 void CPropPage4::Layout() {
     const CSize s1037 = SetLabel(m_intro, T("K1"), kDarkBlue);
     m_please.SetFontId(kFont);
-    const CSize s1038 = SetLabel(m_please, WrapToWidth(m_please, T("K2"), kFrameWidth - 20), kBlue);
+    const CSize s1038 = SetLabel(m_please, WrapEvenly(m_please, T("K2"), kFrameWidth - 20), kBlue);
     const CSize s1107 = SetLabel(m_sentence, T("K3"), kBrightBlue);
     const CSize s1093 = SetLabel(m_groupTitle, UiText("PropP3", "K8"), kBlue);
     const CSize s1110 = SetLabel(m_startLabel, T("K6"), kGreen, kLabelFont);
@@ -200,7 +217,9 @@ void CPropPage4::Layout() {
 
     const int yh = yr + kButtonHeight + 12;
     m_helpLabel.MoveWindow(20, yh + 6, s1077.cx, s1077.cy);
-    m_help.MoveWindow(s1077.cx + 20, yh, 40, 26);
+    // A few pixels clear of the text, whose trailing blank the language file
+    // may have trimmed.
+    m_help.MoveWindow(s1077.cx + 24, yh, 40, 26);
     const int groupHeight = yh + 26 + 8 - y3;
     m_group.MoveWindow(10, y3, kFrameWidth, groupHeight);
 
