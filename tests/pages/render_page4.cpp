@@ -1,6 +1,6 @@
 // The microphone page for render_pages: idle, recording with the meter about
-// half full, and after a warning. The microphone is a tone whose strength is
-// tuned until the recorder measures about half the meter's range.
+// half full, replaying, and after a warning. The microphone is a tone whose
+// strength is tuned until the recorder measures about half the meter's range.
 #include "tests/pages/render_page4.h"
 
 #include "app/PropSheet.h"
@@ -53,6 +53,11 @@ bool RenderPage4(CPropSheet& sheet, const std::string& dir, const RenderSaver& s
     uitest::ProcessEvents(100);
     ok = save(sheet, dir + "page4_recording.png") && ok;
     page.OnStart();
+
+    page.OnReplay();
+    uitest::ProcessEvents(150);
+    ok = save(sheet, dir + "page4_replaying.png") && ok;
+    page.OnReplay();
 
     // A recording shorter than one buffer cannot be kept: a warning.
     page.OnStart();
