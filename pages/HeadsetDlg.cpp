@@ -53,9 +53,10 @@ bool CHeadsetDlg::OnInitDialog() {
     m_frame2.MoveWindow(150, d + 15, 340, s2.cy + 25);
     m_micro.MoveWindow(160, d + 30, s2.cx, s2.cy + 30);
     // The last frame goes below the second one when the second one's text
-    // reaches past y 145 (it does with the default texts).
+    // reaches past y 145 (it does with the default texts), and is wide enough
+    // for its text.
     const int y3 = std::max(145, d + 15 + s2.cy + 25 + 5);
-    m_frame3.MoveWindow(10, y3, 480, s3.cy + 25);
+    m_frame3.MoveWindow(10, y3, std::max(480, s3.cx + 20), s3.cy + 25);
     m_room.MoveWindow(20, y3 + 15, s3.cx, s3.cy);
     return true;
 }
