@@ -276,6 +276,28 @@ int CMixerInfo::GetElements(std::vector<CElementMixer*>& out) {
     return result;
 }
 
+// The file keeps no item count below 2, yet a list control with a single item
+// expects that item to be named in the details; the device tells how many
+// items the control has. Any other control keeps the stored count.
+static DWORD ItemCountForWrite(HMIXER handle, const CElementMixer& e) {
+    if (e.m_items != 0)
+        return e.m_items;
+    MIXERCONTROL control{};
+    control.cbStruct = sizeof(control);
+    MIXERLINECONTROLS request{};
+    request.cbStruct = sizeof(request);
+    request.dwControlID = e.m_controlId;
+    request.cControls = 1;
+    request.cbmxctrl = sizeof(control);
+    request.pamxctrl = &control;
+    const MMRESULT r = mixerGetLineControls(AsObject(handle), &request,
+                                            MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYID);
+    if (r == MMSYSERR_NOERROR && (control.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) != 0 &&
+        control.cMultipleItems == 1)
+        return 1;
+    return 0;
+}
+
 int CMixerInfo::SetMixerValue(const std::vector<CElementMixer*>& elements) {
     long current = -1;
     HMIXER handle = nullptr;
@@ -306,13 +328,14 @@ int CMixerInfo::SetMixerValue(const std::vector<CElementMixer*>& elements) {
             continue;
 
         // One slot per item the device will read, whatever the element holds.
+        const DWORD items = ItemCountForWrite(handle, *e);
         std::vector<DWORD> values(e->m_valueList);
-        values.resize(std::max<std::size_t>({values.size(), e->m_items, 1}), 0);
+        values.resize(std::max<std::size_t>({values.size(), items, 1}), 0);
         MIXERCONTROLDETAILS details{};
         details.cbStruct = sizeof(details);
         details.dwControlID = e->m_controlId;
         details.cChannels = 1;
-        details.cMultipleItems = e->m_items;
+        details.cMultipleItems = items;
         details.cbDetails = sizeof(DWORD);
         details.paDetails = values.data();
         MMRESULT r = mixerSetControlDetails(AsObject(handle), &details,

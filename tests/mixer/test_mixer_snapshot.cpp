@@ -138,6 +138,23 @@ TEST_F(Snapshot, ListCustomAndSignedControlsRoundTrip) {
     EXPECT_FALSE(fs::exists(m_path));
 }
 
+// A recording mixer whose only source is the microphone has a one-item MUX;
+// the file stores it with no item count, and the restore must still write it
+// and go on with the controls after it.
+TEST_F(Snapshot, OneItemListControlIsRestoredAndTheWalkGoesOn) {
+    VirtualControl mux = List(MIXERCONTROL_CONTROLTYPE_MUX, {"Microphone"}, {1});
+    auto card = Install(Card({Mixer({Line("Rec", WAVEIN, {mux, Volume(1000)})})}));
+    CMixerSetup setup;
+    ASSERT_EQ(setup.SaveSnapshot(m_path), 1) << setup.GetErrorText();
+
+    const DWORD volumeId = card->FindControlId(0, WAVEIN, VOLUME);
+    card->SetControlValues(0, volumeId, {40000});
+
+    ASSERT_EQ(setup.RestoreSnapshot(m_path), 1) << setup.GetErrorText();
+    EXPECT_EQ(Value(*card, 0, WAVEIN, VOLUME), 1000);
+    EXPECT_EQ(Value(*card, 0, WAVEIN, MIXERCONTROL_CONTROLTYPE_MUX), 1);
+}
+
 TEST_F(Snapshot, RestoreOpensEachMixerOnceInFileOrder) {
     auto card = Install(Card({Mixer({Line("Spk", SPEAKERS, {Volume(10), Mute(false)})}),
                               Mixer({Line("Spk", SPEAKERS, {Volume(20), Mute(true)})})}));
