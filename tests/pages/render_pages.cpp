@@ -1,6 +1,6 @@
-// render_pages OUTDIR: draws the welcome page inside the sheet and the two
-// help dialogs into OUTDIR/page1.png, connections.png and headset.png, without
-// a display, so the look can be reviewed.
+// render_pages OUTDIR: draws every page of the sheet, in its typical states,
+// and the two help dialogs into PNG files in OUTDIR (created when missing),
+// without a display, so the look can be reviewed.
 #include "app/PropSheet.h"
 #include "app/UiTexts.h"
 #include "app/WizardApp.h"
@@ -81,6 +81,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string dir = std::string(argv[1]) + "/";
+    if (!plat::CreateDirectories(dir)) {
+        std::cerr << "render_pages: cannot create " << dir << "\n";
+        return 1;
+    }
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     std::string error;
     if (!plat::SelectSoundBackend("virtual", error)) {
