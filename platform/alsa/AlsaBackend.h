@@ -73,8 +73,21 @@ private:
     std::optional<std::size_t> PcmIndex(UINT deviceId, bool input, MMRESULT& result) const;
     DWORD FormatBits(std::size_t index, bool input);
 
-    std::shared_ptr<CAlsaWaveOut> WaveOut(HWAVEOUT h);
-    std::shared_ptr<CAlsaWaveIn> WaveIn(HWAVEIN h);
+    // The wave-out and wave-in calls share these; `input` picks the device
+    // list, and Device is CAlsaWaveOut or CAlsaWaveIn.
+    template <class Device> using OpenDevices = std::map<const void*, std::shared_ptr<Device>>;
+    template <class Device>
+    std::shared_ptr<Device> Find(const OpenDevices<Device>& devices, const void* h);
+    template <class Caps> MMRESULT GetCaps(UINT_PTR deviceId, bool input, Caps* caps, UINT cb);
+    template <class Device, class Handle>
+    MMRESULT Open(OpenDevices<Device>& devices, bool input, Handle* handle, UINT deviceId,
+                  LPCWAVEFORMATEX format, DWORD_PTR callback, DWORD_PTR instance, DWORD flags);
+    template <class Device> MMRESULT Close(OpenDevices<Device>& devices, const void* h);
+    template <class Device>
+    MMRESULT Queue(OpenDevices<Device>& devices, const void* h, LPWAVEHDR header, UINT cb,
+                   MMRESULT (Device::*queue)(WAVEHDR*));
+    template <class Device>
+    MMRESULT OnWave(OpenDevices<Device>& devices, const void* h, MMRESULT (Device::*call)());
 
     std::vector<AlsaMixerEndpoint> m_mixers;
     std::vector<AlsaPcmEndpoint> m_outs;
@@ -83,8 +96,8 @@ private:
     std::mutex m_mutex;     // guards everything below
     std::mutex m_mixerCall; // one mixer call at a time
     std::map<const void*, std::shared_ptr<CModelMixer>> m_openMixers;
-    std::map<const void*, std::shared_ptr<CAlsaWaveOut>> m_waveOuts;
-    std::map<const void*, std::shared_ptr<CAlsaWaveIn>> m_waveIns;
+    OpenDevices<CAlsaWaveOut> m_waveOuts;
+    OpenDevices<CAlsaWaveIn> m_waveIns;
     std::map<std::pair<MMRESULT, bool>, std::string> m_alsaTexts;
     std::map<std::pair<std::size_t, bool>, DWORD> m_formatBits;
 };

@@ -85,6 +85,97 @@ DWORD CAlsaBackend::FormatBits(std::size_t index, bool input) {
     return bits;
 }
 
+// ---- shared by wave-out and wave-in -------------------------------------------
+
+template <class Device>
+std::shared_ptr<Device> CAlsaBackend::Find(const OpenDevices<Device>& devices, const void* h) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    auto it = devices.find(h);
+    return it == devices.end() ? nullptr : it->second;
+}
+
+template <class Caps>
+MMRESULT CAlsaBackend::GetCaps(UINT_PTR deviceId, bool input, Caps* caps, UINT cb) {
+    if (!caps || cb != sizeof(Caps))
+        return MMSYSERR_INVALPARAM;
+    MMRESULT result = MMSYSERR_NOERROR;
+    const auto index = PcmIndex(static_cast<UINT>(deviceId), input, result);
+    if (!index)
+        return result;
+    std::memset(caps, 0, sizeof *caps);
+    caps->vDriverVersion = 0x0100;
+    CopyName(caps->szPname, (input ? m_ins : m_outs)[*index].displayName);
+    caps->dwFormats = FormatBits(*index, input);
+    caps->wChannels = 2;
+    return MMSYSERR_NOERROR;
+}
+
+template <class Device, class Handle>
+MMRESULT CAlsaBackend::Open(OpenDevices<Device>& devices, bool input, Handle* handle, UINT deviceId,
+                            LPCWAVEFORMATEX format, DWORD_PTR callback, DWORD_PTR instance,
+                            DWORD flags) {
+    using Proc = void (*)(Handle, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR);
+    if (MMRESULT r = CheckWaveFormat(format))
+        return r;
+    if (MMRESULT r = CheckCallback(flags))
+        return r;
+    MMRESULT result = MMSYSERR_NOERROR;
+    const auto index = PcmIndex(deviceId, input, result);
+    if (!index)
+        return result;
+    const std::string& name = (input ? m_ins : m_outs)[*index].pcmName;
+    if (flags & WAVE_FORMAT_QUERY) {
+        const int answer =
+            QueryPcmFormat(name, input ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK, *format);
+        return answer == 0  ? MMSYSERR_NOERROR
+               : answer > 0 ? WAVERR_BADFORMAT
+                            : Fail(answer, name, input);
+    }
+    if (!handle)
+        return MMSYSERR_INVALPARAM;
+    *handle = nullptr;
+    const auto proc = (flags & CALLBACK_TYPEMASK) == CALLBACK_FUNCTION
+                          ? reinterpret_cast<Proc>(callback)
+                          : nullptr;
+    std::shared_ptr<Device> device;
+    const int answer = Device::Open(name, *format, proc, instance, device);
+    if (answer != 0)
+        return answer > 0 ? WAVERR_BADFORMAT : Fail(answer, name, input);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    *handle = device->Handle();
+    devices[device.get()] = std::move(device);
+    return MMSYSERR_NOERROR;
+}
+
+template <class Device> MMRESULT CAlsaBackend::Close(OpenDevices<Device>& devices, const void* h) {
+    auto device = Find(devices, h);
+    if (!device)
+        return MMSYSERR_INVALHANDLE;
+    if (MMRESULT r = device->Close())
+        return r;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    devices.erase(h);
+    return MMSYSERR_NOERROR;
+}
+
+template <class Device>
+MMRESULT CAlsaBackend::Queue(OpenDevices<Device>& devices, const void* h, LPWAVEHDR header, UINT cb,
+                             MMRESULT (Device::*queue)(WAVEHDR*)) {
+    auto device = Find(devices, h);
+    if (!device)
+        return MMSYSERR_INVALHANDLE;
+    if (MMRESULT r = CheckHeader(header, cb))
+        return r;
+    return (*device.*queue)(header);
+}
+
+template <class Device>
+MMRESULT CAlsaBackend::OnWave(OpenDevices<Device>& devices, const void* h,
+                              MMRESULT (Device::*call)()) {
+    auto device = Find(devices, h);
+    return device ? (*device.*call)() : MMSYSERR_INVALHANDLE;
+}
+
 // ---- wave-out -----------------------------------------------------------------
 
 UINT CAlsaBackend::waveOutGetNumDevs() {
@@ -92,100 +183,40 @@ UINT CAlsaBackend::waveOutGetNumDevs() {
 }
 
 MMRESULT CAlsaBackend::waveOutGetDevCaps(UINT_PTR uDeviceID, WAVEOUTCAPSA* pwoc, UINT cbwoc) {
-    if (!pwoc || cbwoc != sizeof(WAVEOUTCAPSA))
-        return MMSYSERR_INVALPARAM;
-    MMRESULT result = MMSYSERR_NOERROR;
-    const auto index = PcmIndex(static_cast<UINT>(uDeviceID), false, result);
-    if (!index)
-        return result;
-    std::memset(pwoc, 0, sizeof *pwoc);
-    pwoc->vDriverVersion = 0x0100;
-    CopyName(pwoc->szPname, m_outs[*index].displayName);
-    pwoc->dwFormats = FormatBits(*index, false);
-    pwoc->wChannels = 2;
-    return MMSYSERR_NOERROR;
-}
-
-std::shared_ptr<CAlsaWaveOut> CAlsaBackend::WaveOut(HWAVEOUT h) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    auto it = m_waveOuts.find(h);
-    return it == m_waveOuts.end() ? nullptr : it->second;
+    return GetCaps(uDeviceID, false, pwoc, cbwoc);
 }
 
 MMRESULT CAlsaBackend::waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwfx,
                                    DWORD_PTR dwCallback, DWORD_PTR dwInstance, DWORD fdwOpen) {
-    if (MMRESULT r = CheckWaveFormat(pwfx))
-        return r;
-    if (MMRESULT r = CheckCallback(fdwOpen))
-        return r;
-    MMRESULT result = MMSYSERR_NOERROR;
-    const auto index = PcmIndex(uDeviceID, false, result);
-    if (!index)
-        return result;
-    const std::string& name = m_outs[*index].pcmName;
-    if (fdwOpen & WAVE_FORMAT_QUERY) {
-        const int answer = QueryPcmFormat(name, SND_PCM_STREAM_PLAYBACK, *pwfx);
-        return answer == 0  ? MMSYSERR_NOERROR
-               : answer > 0 ? WAVERR_BADFORMAT
-                            : Fail(answer, name, false);
-    }
-    if (!phwo)
-        return MMSYSERR_INVALPARAM;
-    *phwo = nullptr;
-    const auto callback = (fdwOpen & CALLBACK_TYPEMASK) == CALLBACK_FUNCTION
-                              ? reinterpret_cast<WAVEOUTPROC>(dwCallback)
-                              : nullptr;
-    std::shared_ptr<CAlsaWaveOut> device;
-    const int answer = CAlsaWaveOut::Open(name, *pwfx, callback, dwInstance, device);
-    if (answer != 0)
-        return answer > 0 ? WAVERR_BADFORMAT : Fail(answer, name, false);
-    std::lock_guard<std::mutex> lock(m_mutex);
-    *phwo = device->Handle();
-    m_waveOuts[device.get()] = std::move(device);
-    return MMSYSERR_NOERROR;
+    return Open(m_waveOuts, false, phwo, uDeviceID, pwfx, dwCallback, dwInstance, fdwOpen);
 }
 
 MMRESULT CAlsaBackend::waveOutClose(HWAVEOUT hwo) {
-    auto device = WaveOut(hwo);
-    if (!device)
-        return MMSYSERR_INVALHANDLE;
-    if (MMRESULT r = device->Close())
-        return r;
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_waveOuts.erase(hwo);
-    return MMSYSERR_NOERROR;
+    return Close(m_waveOuts, hwo);
 }
 
 MMRESULT CAlsaBackend::waveOutPrepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
-    return WaveOut(hwo) ? Prepare(pwh, cbwh) : MMSYSERR_INVALHANDLE;
+    return Find(m_waveOuts, hwo) ? Prepare(pwh, cbwh) : MMSYSERR_INVALHANDLE;
 }
 
 MMRESULT CAlsaBackend::waveOutUnprepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
-    return WaveOut(hwo) ? Unprepare(pwh, cbwh) : MMSYSERR_INVALHANDLE;
+    return Find(m_waveOuts, hwo) ? Unprepare(pwh, cbwh) : MMSYSERR_INVALHANDLE;
 }
 
 MMRESULT CAlsaBackend::waveOutWrite(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
-    auto device = WaveOut(hwo);
-    if (!device)
-        return MMSYSERR_INVALHANDLE;
-    if (MMRESULT r = CheckHeader(pwh, cbwh))
-        return r;
-    return device->Write(pwh);
+    return Queue(m_waveOuts, hwo, pwh, cbwh, &CAlsaWaveOut::Write);
 }
 
 MMRESULT CAlsaBackend::waveOutPause(HWAVEOUT hwo) {
-    auto device = WaveOut(hwo);
-    return device ? device->Pause() : MMSYSERR_INVALHANDLE;
+    return OnWave(m_waveOuts, hwo, &CAlsaWaveOut::Pause);
 }
 
 MMRESULT CAlsaBackend::waveOutRestart(HWAVEOUT hwo) {
-    auto device = WaveOut(hwo);
-    return device ? device->Restart() : MMSYSERR_INVALHANDLE;
+    return OnWave(m_waveOuts, hwo, &CAlsaWaveOut::Restart);
 }
 
 MMRESULT CAlsaBackend::waveOutReset(HWAVEOUT hwo) {
-    auto device = WaveOut(hwo);
-    return device ? device->Reset() : MMSYSERR_INVALHANDLE;
+    return OnWave(m_waveOuts, hwo, &CAlsaWaveOut::Reset);
 }
 
 // ---- wave-in ------------------------------------------------------------------
@@ -195,100 +226,40 @@ UINT CAlsaBackend::waveInGetNumDevs() {
 }
 
 MMRESULT CAlsaBackend::waveInGetDevCaps(UINT_PTR uDeviceID, WAVEINCAPSA* pwic, UINT cbwic) {
-    if (!pwic || cbwic != sizeof(WAVEINCAPSA))
-        return MMSYSERR_INVALPARAM;
-    MMRESULT result = MMSYSERR_NOERROR;
-    const auto index = PcmIndex(static_cast<UINT>(uDeviceID), true, result);
-    if (!index)
-        return result;
-    std::memset(pwic, 0, sizeof *pwic);
-    pwic->vDriverVersion = 0x0100;
-    CopyName(pwic->szPname, m_ins[*index].displayName);
-    pwic->dwFormats = FormatBits(*index, true);
-    pwic->wChannels = 2;
-    return MMSYSERR_NOERROR;
-}
-
-std::shared_ptr<CAlsaWaveIn> CAlsaBackend::WaveIn(HWAVEIN h) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    auto it = m_waveIns.find(h);
-    return it == m_waveIns.end() ? nullptr : it->second;
+    return GetCaps(uDeviceID, true, pwic, cbwic);
 }
 
 MMRESULT CAlsaBackend::waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx,
                                   DWORD_PTR dwCallback, DWORD_PTR dwInstance, DWORD fdwOpen) {
-    if (MMRESULT r = CheckWaveFormat(pwfx))
-        return r;
-    if (MMRESULT r = CheckCallback(fdwOpen))
-        return r;
-    MMRESULT result = MMSYSERR_NOERROR;
-    const auto index = PcmIndex(uDeviceID, true, result);
-    if (!index)
-        return result;
-    const std::string& name = m_ins[*index].pcmName;
-    if (fdwOpen & WAVE_FORMAT_QUERY) {
-        const int answer = QueryPcmFormat(name, SND_PCM_STREAM_CAPTURE, *pwfx);
-        return answer == 0  ? MMSYSERR_NOERROR
-               : answer > 0 ? WAVERR_BADFORMAT
-                            : Fail(answer, name, true);
-    }
-    if (!phwi)
-        return MMSYSERR_INVALPARAM;
-    *phwi = nullptr;
-    const auto callback = (fdwOpen & CALLBACK_TYPEMASK) == CALLBACK_FUNCTION
-                              ? reinterpret_cast<WAVEINPROC>(dwCallback)
-                              : nullptr;
-    std::shared_ptr<CAlsaWaveIn> device;
-    const int answer = CAlsaWaveIn::Open(name, *pwfx, callback, dwInstance, device);
-    if (answer != 0)
-        return answer > 0 ? WAVERR_BADFORMAT : Fail(answer, name, true);
-    std::lock_guard<std::mutex> lock(m_mutex);
-    *phwi = device->Handle();
-    m_waveIns[device.get()] = std::move(device);
-    return MMSYSERR_NOERROR;
+    return Open(m_waveIns, true, phwi, uDeviceID, pwfx, dwCallback, dwInstance, fdwOpen);
 }
 
 MMRESULT CAlsaBackend::waveInClose(HWAVEIN hwi) {
-    auto device = WaveIn(hwi);
-    if (!device)
-        return MMSYSERR_INVALHANDLE;
-    if (MMRESULT r = device->Close())
-        return r;
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_waveIns.erase(hwi);
-    return MMSYSERR_NOERROR;
+    return Close(m_waveIns, hwi);
 }
 
 MMRESULT CAlsaBackend::waveInPrepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
-    return WaveIn(hwi) ? Prepare(pwh, cbwh) : MMSYSERR_INVALHANDLE;
+    return Find(m_waveIns, hwi) ? Prepare(pwh, cbwh) : MMSYSERR_INVALHANDLE;
 }
 
 MMRESULT CAlsaBackend::waveInUnprepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
-    return WaveIn(hwi) ? Unprepare(pwh, cbwh) : MMSYSERR_INVALHANDLE;
+    return Find(m_waveIns, hwi) ? Unprepare(pwh, cbwh) : MMSYSERR_INVALHANDLE;
 }
 
 MMRESULT CAlsaBackend::waveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
-    auto device = WaveIn(hwi);
-    if (!device)
-        return MMSYSERR_INVALHANDLE;
-    if (MMRESULT r = CheckHeader(pwh, cbwh))
-        return r;
-    return device->AddBuffer(pwh);
+    return Queue(m_waveIns, hwi, pwh, cbwh, &CAlsaWaveIn::AddBuffer);
 }
 
 MMRESULT CAlsaBackend::waveInStart(HWAVEIN hwi) {
-    auto device = WaveIn(hwi);
-    return device ? device->Start() : MMSYSERR_INVALHANDLE;
+    return OnWave(m_waveIns, hwi, &CAlsaWaveIn::Start);
 }
 
 MMRESULT CAlsaBackend::waveInStop(HWAVEIN hwi) {
-    auto device = WaveIn(hwi);
-    return device ? device->Stop() : MMSYSERR_INVALHANDLE;
+    return OnWave(m_waveIns, hwi, &CAlsaWaveIn::Stop);
 }
 
 MMRESULT CAlsaBackend::waveInReset(HWAVEIN hwi) {
-    auto device = WaveIn(hwi);
-    return device ? device->Reset() : MMSYSERR_INVALHANDLE;
+    return OnWave(m_waveIns, hwi, &CAlsaWaveIn::Reset);
 }
 
 } // namespace plat
