@@ -168,6 +168,11 @@ private:
     double InputGainLocked() const;
 
     // Wave helpers (VirtualCardWave.cpp)
+    template <typename Caps>
+    MMRESULT GetCaps(const char* call, bool input, UINT_PTR deviceId, Caps* caps, UINT cb);
+    template <typename Handle>
+    MMRESULT OpenStream(const char* call, bool input, Handle* handle, UINT deviceId,
+                        LPCWAVEFORMATEX pwfx, DWORD_PTR callback, DWORD_PTR instance, DWORD flags);
     MMRESULT OpenLocked(bool input, std::uintptr_t& handle, UINT deviceId, LPCWAVEFORMATEX pwfx,
                         DWORD_PTR callback, DWORD_PTR instance, DWORD flags);
     long FailureDeviceLocked(bool input, UINT deviceId, LPCWAVEFORMATEX pwfx) const;
@@ -176,7 +181,10 @@ private:
                            bool prepare);
     MMRESULT QueueBuffer(bool input, std::uintptr_t handle, LPWAVEHDR pwh, UINT cbwh);
     MMRESULT ResetStream(bool input, std::uintptr_t handle);
+    MMRESULT SetRunning(const char* call, bool input, std::uintptr_t handle, bool running);
     Stream* StreamLocked(bool input, std::uintptr_t handle);
+    // The open stream a call names, unless the call fails first (result).
+    Stream* CallStreamLocked(const char* call, bool input, std::uintptr_t handle, MMRESULT& result);
     void CompleteLocked(Stream& stream, WAVEHDR* header);
     void PostLocked(const Stream& stream, UINT message, DWORD_PTR param1);
     void AdvanceLocked(std::uint64_t ms);

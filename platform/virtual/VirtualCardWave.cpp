@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
 
 namespace plat {
 
@@ -61,6 +62,8 @@ template <typename Caps> void FillCaps(const VirtualWaveDevice& device, Caps& ca
     CopyName(caps.szPname, device.name);
     caps.dwFormats = FormatBits(device.formats);
     caps.wChannels = device.channels;
+    if constexpr (std::is_same_v<Caps, WAVEOUTCAPSA>)
+        caps.dwSupport = device.support;
 }
 
 // The mapper: every format some device takes, named as a mapper.
@@ -90,43 +93,33 @@ UINT CVirtualCard::waveInGetNumDevs() {
     return UINT(m_desc.waveIn.size());
 }
 
-MMRESULT CVirtualCard::waveOutGetDevCaps(UINT_PTR uDeviceID, WAVEOUTCAPSA* pwoc, UINT cbwoc) {
+template <typename Caps>
+MMRESULT CVirtualCard::GetCaps(const char* call, bool input, UINT_PTR deviceId, Caps* caps,
+                               UINT cb) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (MMRESULT r = InjectedLocked("waveOutGetDevCaps", long(uDeviceID)))
+    const auto& devices = input ? m_desc.waveIn : m_desc.waveOut;
+    if (MMRESULT r = InjectedLocked(call, long(deviceId)))
         return r;
-    if (pwoc == nullptr || cbwoc < sizeof(WAVEOUTCAPSA))
+    if (caps == nullptr || cb < sizeof(Caps))
         return MMSYSERR_INVALPARAM;
-    if (auto it = m_streams.find(uDeviceID); it != m_streams.end() && !it->second->input)
-        uDeviceID = it->second->device; // an open handle names its device
-    if (uDeviceID == kMapper && !m_desc.waveOut.empty()) {
-        const VirtualWaveDevice mapper = Mapper(m_desc.waveOut, false);
-        FillCaps(mapper, *pwoc);
-        pwoc->dwSupport = mapper.support;
+    if (auto it = m_streams.find(deviceId); it != m_streams.end() && it->second->input == input)
+        deviceId = it->second->device; // an open handle names its device
+    if (deviceId == kMapper && !devices.empty()) {
+        FillCaps(Mapper(devices, input), *caps);
         return MMSYSERR_NOERROR;
     }
-    if (uDeviceID >= m_desc.waveOut.size())
+    if (deviceId >= devices.size())
         return MMSYSERR_BADDEVICEID;
-    FillCaps(m_desc.waveOut[uDeviceID], *pwoc);
-    pwoc->dwSupport = m_desc.waveOut[uDeviceID].support;
+    FillCaps(devices[deviceId], *caps);
     return MMSYSERR_NOERROR;
 }
 
+MMRESULT CVirtualCard::waveOutGetDevCaps(UINT_PTR uDeviceID, WAVEOUTCAPSA* pwoc, UINT cbwoc) {
+    return GetCaps("waveOutGetDevCaps", false, uDeviceID, pwoc, cbwoc);
+}
+
 MMRESULT CVirtualCard::waveInGetDevCaps(UINT_PTR uDeviceID, WAVEINCAPSA* pwic, UINT cbwic) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (MMRESULT r = InjectedLocked("waveInGetDevCaps", long(uDeviceID)))
-        return r;
-    if (pwic == nullptr || cbwic < sizeof(WAVEINCAPSA))
-        return MMSYSERR_INVALPARAM;
-    if (auto it = m_streams.find(uDeviceID); it != m_streams.end() && it->second->input)
-        uDeviceID = it->second->device;
-    if (uDeviceID == kMapper && !m_desc.waveIn.empty()) {
-        FillCaps(Mapper(m_desc.waveIn, true), *pwic);
-        return MMSYSERR_NOERROR;
-    }
-    if (uDeviceID >= m_desc.waveIn.size())
-        return MMSYSERR_BADDEVICEID;
-    FillCaps(m_desc.waveIn[uDeviceID], *pwic);
-    return MMSYSERR_NOERROR;
+    return GetCaps("waveInGetDevCaps", true, uDeviceID, pwic, cbwic);
 }
 
 // ---- opening and closing -------------------------------------------------
@@ -200,32 +193,30 @@ MMRESULT CVirtualCard::OpenLocked(bool input, std::uintptr_t& handle, UINT devic
     return MMSYSERR_NOERROR;
 }
 
+template <typename Handle>
+MMRESULT CVirtualCard::OpenStream(const char* call, bool input, Handle* handle, UINT deviceId,
+                                  LPCWAVEFORMATEX pwfx, DWORD_PTR callback, DWORD_PTR instance,
+                                  DWORD flags) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (MMRESULT r = InjectedLocked(call, FailureDeviceLocked(input, deviceId, pwfx)))
+        return r;
+    if (handle == nullptr && !(flags & WAVE_FORMAT_QUERY))
+        return MMSYSERR_INVALPARAM;
+    std::uintptr_t opened = 0;
+    const MMRESULT r = OpenLocked(input, opened, deviceId, pwfx, callback, instance, flags);
+    if (r == MMSYSERR_NOERROR && opened != 0)
+        *handle = reinterpret_cast<Handle>(opened);
+    return r;
+}
+
 MMRESULT CVirtualCard::waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwfx,
                                    DWORD_PTR dwCallback, DWORD_PTR dwInstance, DWORD fdwOpen) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (MMRESULT r = InjectedLocked("waveOutOpen", FailureDeviceLocked(false, uDeviceID, pwfx)))
-        return r;
-    if (phwo == nullptr && !(fdwOpen & WAVE_FORMAT_QUERY))
-        return MMSYSERR_INVALPARAM;
-    std::uintptr_t handle = 0;
-    const MMRESULT r = OpenLocked(false, handle, uDeviceID, pwfx, dwCallback, dwInstance, fdwOpen);
-    if (r == MMSYSERR_NOERROR && handle != 0)
-        *phwo = reinterpret_cast<HWAVEOUT>(handle);
-    return r;
+    return OpenStream("waveOutOpen", false, phwo, uDeviceID, pwfx, dwCallback, dwInstance, fdwOpen);
 }
 
 MMRESULT CVirtualCard::waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx,
                                   DWORD_PTR dwCallback, DWORD_PTR dwInstance, DWORD fdwOpen) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (MMRESULT r = InjectedLocked("waveInOpen", FailureDeviceLocked(true, uDeviceID, pwfx)))
-        return r;
-    if (phwi == nullptr && !(fdwOpen & WAVE_FORMAT_QUERY))
-        return MMSYSERR_INVALPARAM;
-    std::uintptr_t handle = 0;
-    const MMRESULT r = OpenLocked(true, handle, uDeviceID, pwfx, dwCallback, dwInstance, fdwOpen);
-    if (r == MMSYSERR_NOERROR && handle != 0)
-        *phwi = reinterpret_cast<HWAVEIN>(handle);
-    return r;
+    return OpenStream("waveInOpen", true, phwi, uDeviceID, pwfx, dwCallback, dwInstance, fdwOpen);
 }
 
 CVirtualCard::Stream* CVirtualCard::StreamLocked(bool input, std::uintptr_t handle) {
@@ -235,14 +226,22 @@ CVirtualCard::Stream* CVirtualCard::StreamLocked(bool input, std::uintptr_t hand
     return it->second.get();
 }
 
+CVirtualCard::Stream* CVirtualCard::CallStreamLocked(const char* call, bool input,
+                                                     std::uintptr_t handle, MMRESULT& result) {
+    Stream* stream = StreamLocked(input, handle);
+    result = InjectedLocked(call, stream ? long(stream->device) : -1);
+    if (result == MMSYSERR_NOERROR && stream == nullptr)
+        result = MMSYSERR_INVALHANDLE;
+    return result == MMSYSERR_NOERROR ? stream : nullptr;
+}
+
 MMRESULT CVirtualCard::CloseStream(bool input, std::uintptr_t handle) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    Stream* stream = StreamLocked(input, handle);
-    if (MMRESULT r = InjectedLocked(input ? "waveInClose" : "waveOutClose",
-                                    stream ? long(stream->device) : -1))
-        return r;
+    MMRESULT result = MMSYSERR_NOERROR;
+    Stream* stream =
+        CallStreamLocked(input ? "waveInClose" : "waveOutClose", input, handle, result);
     if (stream == nullptr)
-        return MMSYSERR_INVALHANDLE;
+        return result;
     if (!stream->queue.empty())
         return WAVERR_STILLPLAYING;
     const UINT device = stream->device;
@@ -276,13 +275,12 @@ void CVirtualCard::WriteOutputFileLocked(UINT device) {
 MMRESULT CVirtualCard::PrepareStream(bool input, std::uintptr_t handle, LPWAVEHDR pwh, UINT cbwh,
                                      bool prepare) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    Stream* stream = StreamLocked(input, handle);
     const char* call = prepare ? (input ? "waveInPrepareHeader" : "waveOutPrepareHeader")
                                : (input ? "waveInUnprepareHeader" : "waveOutUnprepareHeader");
-    if (MMRESULT r = InjectedLocked(call, stream ? long(stream->device) : -1))
-        return r;
+    MMRESULT result = MMSYSERR_NOERROR;
+    Stream* stream = CallStreamLocked(call, input, handle, result);
     if (stream == nullptr)
-        return MMSYSERR_INVALHANDLE;
+        return result;
     if (pwh == nullptr || cbwh != sizeof(WAVEHDR) || (prepare && pwh->lpData == nullptr))
         return MMSYSERR_INVALPARAM;
     const DWORD flags = Flags(pwh);
@@ -312,12 +310,11 @@ MMRESULT CVirtualCard::waveInUnprepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cb
 
 MMRESULT CVirtualCard::QueueBuffer(bool input, std::uintptr_t handle, LPWAVEHDR pwh, UINT cbwh) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    Stream* stream = StreamLocked(input, handle);
-    if (MMRESULT r = InjectedLocked(input ? "waveInAddBuffer" : "waveOutWrite",
-                                    stream ? long(stream->device) : -1))
-        return r;
+    MMRESULT result = MMSYSERR_NOERROR;
+    Stream* stream =
+        CallStreamLocked(input ? "waveInAddBuffer" : "waveOutWrite", input, handle, result);
     if (stream == nullptr)
-        return MMSYSERR_INVALHANDLE;
+        return result;
     if (pwh == nullptr || cbwh != sizeof(WAVEHDR) || pwh->lpData == nullptr)
         return MMSYSERR_INVALPARAM;
     const DWORD flags = Flags(pwh);
@@ -342,48 +339,37 @@ MMRESULT CVirtualCard::waveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
 
 // ---- running, pausing, resetting -------------------------------------------
 
+// Pause, restart and start: a running device plays or records on the clock.
+MMRESULT CVirtualCard::SetRunning(const char* call, bool input, std::uintptr_t handle,
+                                  bool running) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    MMRESULT result = MMSYSERR_NOERROR;
+    Stream* stream = CallStreamLocked(call, input, handle, result);
+    if (stream == nullptr)
+        return result;
+    stream->running = running;
+    if (running)
+        m_wake.notify_all();
+    return MMSYSERR_NOERROR;
+}
+
 MMRESULT CVirtualCard::waveOutPause(HWAVEOUT hwo) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    Stream* stream = StreamLocked(false, reinterpret_cast<std::uintptr_t>(hwo));
-    if (MMRESULT r = InjectedLocked("waveOutPause", stream ? long(stream->device) : -1))
-        return r;
-    if (stream == nullptr)
-        return MMSYSERR_INVALHANDLE;
-    stream->running = false;
-    return MMSYSERR_NOERROR;
+    return SetRunning("waveOutPause", false, reinterpret_cast<std::uintptr_t>(hwo), false);
 }
-
 MMRESULT CVirtualCard::waveOutRestart(HWAVEOUT hwo) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    Stream* stream = StreamLocked(false, reinterpret_cast<std::uintptr_t>(hwo));
-    if (MMRESULT r = InjectedLocked("waveOutRestart", stream ? long(stream->device) : -1))
-        return r;
-    if (stream == nullptr)
-        return MMSYSERR_INVALHANDLE;
-    stream->running = true;
-    m_wake.notify_all();
-    return MMSYSERR_NOERROR;
+    return SetRunning("waveOutRestart", false, reinterpret_cast<std::uintptr_t>(hwo), true);
 }
-
 MMRESULT CVirtualCard::waveInStart(HWAVEIN hwi) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    Stream* stream = StreamLocked(true, reinterpret_cast<std::uintptr_t>(hwi));
-    if (MMRESULT r = InjectedLocked("waveInStart", stream ? long(stream->device) : -1))
-        return r;
-    if (stream == nullptr)
-        return MMSYSERR_INVALHANDLE;
-    stream->running = true;
-    m_wake.notify_all();
-    return MMSYSERR_NOERROR;
+    return SetRunning("waveInStart", true, reinterpret_cast<std::uintptr_t>(hwi), true);
 }
 
 MMRESULT CVirtualCard::waveInStop(HWAVEIN hwi) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    Stream* stream = StreamLocked(true, reinterpret_cast<std::uintptr_t>(hwi));
-    if (MMRESULT r = InjectedLocked("waveInStop", stream ? long(stream->device) : -1))
-        return r;
+    MMRESULT result = MMSYSERR_NOERROR;
+    Stream* stream =
+        CallStreamLocked("waveInStop", true, reinterpret_cast<std::uintptr_t>(hwi), result);
     if (stream == nullptr)
-        return MMSYSERR_INVALHANDLE;
+        return result;
     stream->running = false;
     stream->credit = 0;
     // The buffer being filled comes back with what it holds; empty ones stay queued.
@@ -397,12 +383,11 @@ MMRESULT CVirtualCard::waveInStop(HWAVEIN hwi) {
 
 MMRESULT CVirtualCard::ResetStream(bool input, std::uintptr_t handle) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    Stream* stream = StreamLocked(input, handle);
-    if (MMRESULT r = InjectedLocked(input ? "waveInReset" : "waveOutReset",
-                                    stream ? long(stream->device) : -1))
-        return r;
+    MMRESULT result = MMSYSERR_NOERROR;
+    Stream* stream =
+        CallStreamLocked(input ? "waveInReset" : "waveOutReset", input, handle, result);
     if (stream == nullptr)
-        return MMSYSERR_INVALHANDLE;
+        return result;
     if (input)
         stream->running = false;
     stream->credit = 0;
