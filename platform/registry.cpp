@@ -104,6 +104,11 @@ std::string DirectoryOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
+LONG CannotRead(State& s, const std::string& path, int err) {
+    s.lastError = "registry hive " + path + ": " + std::strerror(err);
+    return ERROR_CANTREAD;
+}
+
 // Brings the cached tree up to date with the hive file.
 LONG Refresh(State& s, const std::string& path) {
     if (s.cachedPath != path) {
@@ -112,10 +117,8 @@ LONG Refresh(State& s, const std::string& path) {
     }
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        if (errno != ENOENT) {
-            s.lastError = "registry hive " + path + ": " + std::strerror(errno);
-            return ERROR_CANTREAD;
-        }
+        if (errno != ENOENT)
+            return CannotRead(s, path, errno);
         if (!s.cached || s.stamp != Stamp{}) {
             s.tree = hive::Tree{};
             s.stamp = Stamp{};
@@ -126,9 +129,9 @@ LONG Refresh(State& s, const std::string& path) {
     }
     struct stat st;
     if (::fstat(fd, &st) != 0) {
+        const int err = errno;
         ::close(fd);
-        s.lastError = "registry hive " + path + ": " + std::strerror(errno);
-        return ERROR_CANTREAD;
+        return CannotRead(s, path, err);
     }
     const Stamp stamp = StampOf(st);
     if (s.cached && s.stamp == stamp) {
@@ -143,8 +146,7 @@ LONG Refresh(State& s, const std::string& path) {
             if (n < 0) {
                 const int err = errno;
                 ::close(fd);
-                s.lastError = "registry hive " + path + ": " + std::strerror(err);
-                return ERROR_CANTREAD;
+                return CannotRead(s, path, err);
             }
             if (n == 0)
                 break;
@@ -282,6 +284,12 @@ LONG SplitSubKey(LPCSTR sub, std::vector<std::string>& parts) {
     }
 }
 
+// The handle's location and the parts of a sub-key path below it.
+LONG ResolveSubKey(State& s, HKEY h, LPCSTR sub, Where& w, std::vector<std::string>& parts) {
+    const LONG r = Resolve(s, h, w);
+    return r != ERROR_SUCCESS ? r : SplitSubKey(sub, parts);
+}
+
 Key* Walk(State& s, int root, const std::vector<std::string>& path) {
     Key* k = &s.tree.roots[root];
     for (const std::string& part : path) {
@@ -341,8 +349,40 @@ template <class Op> LONG WithHive(bool write, Op op) {
     return r;
 }
 
-void CopyName(const std::string& name, LPSTR out) {
+// A name and its length (without the terminating zero) into a buffer of
+// *cch characters.
+LONG CopyName(const std::string& name, LPSTR out, DWORD* cch) {
+    if (name.size() + 1 > *cch)
+        return ERROR_MORE_DATA;
     std::memcpy(out, name.c_str(), name.size() + 1);
+    *cch = static_cast<DWORD>(name.size());
+    return ERROR_SUCCESS;
+}
+
+// A value's type and data into the caller's optional outputs.
+LONG CopyValue(const Value& v, DWORD* lpType, BYTE* lpData, DWORD* lpcbData) {
+    if (lpType)
+        *lpType = v.type;
+    const auto size = static_cast<DWORD>(v.data.size());
+    if (lpData != nullptr) {
+        if (*lpcbData < size) {
+            *lpcbData = size;
+            return ERROR_MORE_DATA;
+        }
+        if (size > 0)
+            std::memcpy(lpData, v.data.data(), size);
+    }
+    if (lpcbData)
+        *lpcbData = size;
+    return ERROR_SUCCESS;
+}
+
+// Keys have no class: an empty one.
+void NoClass(LPSTR lpClass, DWORD* lpcchClass) {
+    if (lpClass && lpcchClass && *lpcchClass > 0)
+        *lpClass = 0;
+    if (lpcchClass)
+        *lpcchClass = 0;
 }
 
 } // namespace
@@ -353,15 +393,12 @@ LONG RegOpenKeyEx(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY ph
     *phkResult = nullptr;
     return WithHive(false, [&](State& s, bool&) {
         Where w;
-        LONG r = Resolve(s, hKey, w);
-        if (r != ERROR_SUCCESS)
-            return r;
         std::vector<std::string> parts;
-        if ((r = SplitSubKey(lpSubKey, parts)) != ERROR_SUCCESS)
+        if (LONG r = ResolveSubKey(s, hKey, lpSubKey, w, parts); r != ERROR_SUCCESS)
             return r == ERROR_BAD_PATHNAME ? ERROR_FILE_NOT_FOUND : r;
-        if (Walk(s, w.root, w.path) == nullptr)
-            return ERROR_KEY_DELETED;
         Key* k = Walk(s, w.root, w.path);
+        if (k == nullptr)
+            return ERROR_KEY_DELETED;
         std::vector<std::string> full = w.path;
         for (const std::string& part : parts) {
             const auto it = k->subKeys.find(part);
@@ -382,11 +419,8 @@ LONG RegCreateKeyEx(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM samD
     *phkResult = nullptr;
     return WithHive(true, [&](State& s, bool& changed) {
         Where w;
-        LONG r = Resolve(s, hKey, w);
-        if (r != ERROR_SUCCESS)
-            return r;
         std::vector<std::string> parts;
-        if ((r = SplitSubKey(lpSubKey, parts)) != ERROR_SUCCESS)
+        if (LONG r = ResolveSubKey(s, hKey, lpSubKey, w, parts); r != ERROR_SUCCESS)
             return r;
         Key* k = Walk(s, w.root, w.path);
         if (k == nullptr)
@@ -424,20 +458,7 @@ LONG RegQueryValueEx(HKEY hKey, LPCSTR lpValueName, DWORD*, DWORD* lpType, BYTE*
         const Value* v = k->FindValue(lpValueName ? lpValueName : "");
         if (v == nullptr)
             return ERROR_FILE_NOT_FOUND;
-        if (lpType)
-            *lpType = v->type;
-        const auto size = static_cast<DWORD>(v->data.size());
-        if (lpData != nullptr) {
-            if (*lpcbData < size) {
-                *lpcbData = size;
-                return ERROR_MORE_DATA;
-            }
-            if (size > 0)
-                std::memcpy(lpData, v->data.data(), size);
-        }
-        if (lpcbData)
-            *lpcbData = size;
-        return ERROR_SUCCESS;
+        return CopyValue(*v, lpType, lpData, lpcbData);
     });
 }
 
@@ -478,15 +499,9 @@ LONG RegEnumKeyEx(HKEY hKey, DWORD dwIndex, LPSTR lpName, DWORD* lpcchName, DWOR
             return ERROR_NO_MORE_ITEMS;
         auto it = k->subKeys.begin();
         std::advance(it, dwIndex);
-        const std::string& name = it->first;
-        if (name.size() + 1 > *lpcchName)
-            return ERROR_MORE_DATA;
-        CopyName(name, lpName);
-        *lpcchName = static_cast<DWORD>(name.size());
-        if (lpClass && lpcchClass && *lpcchClass > 0)
-            *lpClass = 0;
-        if (lpcchClass)
-            *lpcchClass = 0;
+        if ((r = CopyName(it->first, lpName, lpcchName)) != ERROR_SUCCESS)
+            return r;
+        NoClass(lpClass, lpcchClass);
         if (lpftLastWriteTime)
             *lpftLastWriteTime = FILETIME{0, 0};
         return ERROR_SUCCESS;
@@ -506,24 +521,9 @@ LONG RegEnumValue(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, DWORD* lpcchValue
         if (dwIndex >= k->values.size())
             return ERROR_NO_MORE_ITEMS;
         const Value& v = k->values[dwIndex];
-        if (v.name.size() + 1 > *lpcchValueName)
-            return ERROR_MORE_DATA;
-        CopyName(v.name, lpValueName);
-        *lpcchValueName = static_cast<DWORD>(v.name.size());
-        if (lpType)
-            *lpType = v.type;
-        const auto size = static_cast<DWORD>(v.data.size());
-        if (lpData != nullptr) {
-            if (*lpcbData < size) {
-                *lpcbData = size;
-                return ERROR_MORE_DATA;
-            }
-            if (size > 0)
-                std::memcpy(lpData, v.data.data(), size);
-        }
-        if (lpcbData)
-            *lpcbData = size;
-        return ERROR_SUCCESS;
+        if ((r = CopyName(v.name, lpValueName, lpcchValueName)) != ERROR_SUCCESS)
+            return r;
+        return CopyValue(v, lpType, lpData, lpcbData);
     });
 }
 
@@ -543,10 +543,7 @@ LONG RegQueryInfoKey(HKEY hKey, LPSTR lpClass, DWORD* lpcchClass, DWORD*, DWORD*
             maxName = std::max(maxName, static_cast<DWORD>(v.name.size()));
             maxData = std::max(maxData, static_cast<DWORD>(v.data.size()));
         }
-        if (lpClass && lpcchClass && *lpcchClass > 0)
-            *lpClass = 0;
-        if (lpcchClass)
-            *lpcchClass = 0;
+        NoClass(lpClass, lpcchClass);
         if (lpcSubKeys)
             *lpcSubKeys = static_cast<DWORD>(k->subKeys.size());
         if (lpcbMaxSubKeyLen)
@@ -570,11 +567,8 @@ LONG RegQueryInfoKey(HKEY hKey, LPSTR lpClass, DWORD* lpcchClass, DWORD*, DWORD*
 LONG RegDeleteKey(HKEY hKey, LPCSTR lpSubKey) {
     return WithHive(true, [&](State& s, bool& changed) {
         Where w;
-        LONG r = Resolve(s, hKey, w);
-        if (r != ERROR_SUCCESS)
-            return r;
         std::vector<std::string> parts;
-        if ((r = SplitSubKey(lpSubKey, parts)) != ERROR_SUCCESS)
+        if (LONG r = ResolveSubKey(s, hKey, lpSubKey, w, parts); r != ERROR_SUCCESS)
             return r == ERROR_BAD_PATHNAME ? ERROR_FILE_NOT_FOUND : r;
         std::vector<std::string> full = w.path;
         full.insert(full.end(), parts.begin(), parts.end());
