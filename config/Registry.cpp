@@ -142,17 +142,20 @@ bool CRegistry::DeleteValue(const std::string& name) {
     return m_lastResult == ERROR_SUCCESS;
 }
 
-bool CRegistry::EnumSubKeys(std::vector<std::string>& list) {
+bool CRegistry::EnumNames(bool values, std::vector<std::string>& list) {
     DWORD count = 0;
-    m_lastResult = RegQueryInfoKey(m_hKey, nullptr, nullptr, nullptr, &count, nullptr, nullptr,
-                                   nullptr, nullptr, nullptr, nullptr, nullptr);
+    m_lastResult =
+        RegQueryInfoKey(m_hKey, nullptr, nullptr, nullptr, values ? nullptr : &count, nullptr,
+                        nullptr, values ? &count : nullptr, nullptr, nullptr, nullptr, nullptr);
     list.clear();
     if (m_lastResult != ERROR_SUCCESS)
         return false;
     for (DWORD i = 0; i < count; ++i) {
         char name[kBufferSize];
         DWORD size = kBufferSize;
-        m_lastResult = RegEnumKeyEx(m_hKey, i, name, &size, nullptr, nullptr, nullptr, nullptr);
+        m_lastResult =
+            values ? RegEnumValue(m_hKey, i, name, &size, nullptr, nullptr, nullptr, nullptr)
+                   : RegEnumKeyEx(m_hKey, i, name, &size, nullptr, nullptr, nullptr, nullptr);
         if (m_lastResult != ERROR_SUCCESS)
             return false;
         list.emplace_back(name, size);
@@ -160,22 +163,12 @@ bool CRegistry::EnumSubKeys(std::vector<std::string>& list) {
     return true;
 }
 
+bool CRegistry::EnumSubKeys(std::vector<std::string>& list) {
+    return EnumNames(false, list);
+}
+
 bool CRegistry::EnumValues(std::vector<std::string>& list) {
-    DWORD count = 0;
-    m_lastResult = RegQueryInfoKey(m_hKey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                   &count, nullptr, nullptr, nullptr, nullptr);
-    list.clear();
-    if (m_lastResult != ERROR_SUCCESS)
-        return false;
-    for (DWORD i = 0; i < count; ++i) {
-        char name[kBufferSize];
-        DWORD size = kBufferSize;
-        m_lastResult = RegEnumValue(m_hKey, i, name, &size, nullptr, nullptr, nullptr, nullptr);
-        if (m_lastResult != ERROR_SUCCESS)
-            return false;
-        list.emplace_back(name, size);
-    }
-    return true;
+    return EnumNames(true, list);
 }
 
 bool CRegistry::SetValue(const std::string& name, DWORD type, const void* data, DWORD size,

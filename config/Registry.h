@@ -110,6 +110,8 @@ private:
     // when the new one opened, so a failure leaves everything as it was.
     bool MoveTo(const std::string& path, bool create);
     std::string ComposePath(const std::string& name) const;
+    // The names of the sub-keys, or of the values, of the current key.
+    bool EnumNames(bool values, std::vector<std::string>& list);
     bool SetValue(const std::string& name, plat::DWORD type, const void* data, plat::DWORD size,
                   plat::DWORD lastType);
     bool QueryValue(const std::string& name, std::vector<plat::BYTE>& data, plat::DWORD& type);
