@@ -1,84 +1,33 @@
 #include "platform/alsa/AlsaWaveIn.h"
 
-#include "platform/alsa/WaveHeader.h"
-
-#include <chrono>
+#include <algorithm>
 
 namespace plat {
 
-namespace {
-constexpr int kWaitMs = 100;
-} // namespace
-
-int CAlsaWaveIn::Open(const std::string& pcmName, const WAVEFORMATEX& format, WAVEINPROC callback,
-                      DWORD_PTR instance, std::shared_ptr<CAlsaWaveIn>& device) {
-    snd_pcm_t* pcm = nullptr;
-    snd_pcm_uframes_t period = 0;
-    const int err = OpenPcm(pcmName, SND_PCM_STREAM_CAPTURE, format, &pcm, period);
-    if (err != 0)
-        return err;
-    device.reset(new CAlsaWaveIn(pcm, period, format, callback, instance));
-    return 0;
-}
-
 CAlsaWaveIn::CAlsaWaveIn(snd_pcm_t* pcm, snd_pcm_uframes_t period, const WAVEFORMATEX& format,
                          WAVEINPROC callback, DWORD_PTR instance)
-    : m_pcm(pcm), m_period(period), m_blockAlign(format.nBlockAlign), m_rate(format.nSamplesPerSec),
-      m_callback(callback), m_instance(instance), m_scratch(period * format.nBlockAlign) {
-    Deliver(WIM_OPEN, nullptr);
-    m_thread = std::thread([this] { Run(); });
-    m_threadId = m_thread.get_id();
+    : CAlsaWaveDevice(pcm, period, format, callback, instance),
+      m_scratch(period * format.nBlockAlign) {
+    Begin(WIM_OPEN, [this] { Run(); });
 }
 
 CAlsaWaveIn::~CAlsaWaveIn() {
     if (m_thread.joinable()) {
         Reset();
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_closing = true;
-        }
-        m_wake.notify_all();
-        m_thread.join();
+        End();
     }
-}
-
-void CAlsaWaveIn::Deliver(UINT message, WAVEHDR* header) {
-    if (m_callback)
-        m_callback(Handle(), message, m_instance, reinterpret_cast<DWORD_PTR>(header), 0);
 }
 
 MMRESULT CAlsaWaveIn::AddBuffer(WAVEHDR* h) {
-    const DWORD flags = HeaderFlags(h);
-    if (!(flags & WHDR_PREPARED))
-        return WAVERR_UNPREPARED;
-    if (flags & WHDR_INQUEUE)
-        return WAVERR_STILLPLAYING;
+    if (MMRESULT r = CheckQueueable(h))
+        return r;
     h->dwBytesRecorded = 0;
-    SetHeaderFlags(h, WHDR_INQUEUE, WHDR_DONE);
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_queue.push_back(h);
-    }
-    m_wake.notify_all();
+    Enqueue(h);
     return MMSYSERR_NOERROR;
 }
 
 MMRESULT CAlsaWaveIn::Start() {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_started = true;
-    }
-    m_wake.notify_all();
-    return MMSYSERR_NOERROR;
-}
-
-MMRESULT CAlsaWaveIn::Ask(std::uint64_t& asked, const std::uint64_t& done) {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    const std::uint64_t mine = ++asked;
-    m_wake.notify_all();
-    if (std::this_thread::get_id() != m_threadId)
-        m_answered.wait(lock, [&] { return done >= mine; });
-    return MMSYSERR_NOERROR;
+    return Tell(m_started, true);
 }
 
 MMRESULT CAlsaWaveIn::Stop() {
@@ -89,26 +38,7 @@ MMRESULT CAlsaWaveIn::Reset() {
 }
 
 MMRESULT CAlsaWaveIn::Close() {
-    if (std::this_thread::get_id() == m_threadId)
-        return MMSYSERR_HANDLEBUSY;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (!m_queue.empty())
-            return WAVERR_STILLPLAYING;
-        m_closing = true;
-    }
-    m_wake.notify_all();
-    m_thread.join();
-    return MMSYSERR_NOERROR;
-}
-
-void CAlsaWaveIn::HandBack(std::unique_lock<std::mutex>& lock, std::deque<WAVEHDR*> headers) {
-    lock.unlock();
-    for (WAVEHDR* h : headers) {
-        SetHeaderFlags(h, WHDR_DONE, WHDR_INQUEUE);
-        Deliver(WIM_DATA, h);
-    }
-    lock.lock();
+    return CloseUnless([] { return false; });
 }
 
 void CAlsaWaveIn::ReadChunk(std::unique_lock<std::mutex>& lock) {
@@ -136,8 +66,7 @@ void CAlsaWaveIn::ReadChunk(std::unique_lock<std::mutex>& lock) {
         if (n < 0) {
             // The device is gone: deliver silence in real time, so the
             // caller's recording still ends.
-            std::this_thread::sleep_for(
-                std::chrono::microseconds(static_cast<long long>(frames) * 1000000 / m_rate));
+            WaitOut(frames);
             std::fill(into, into + frames * m_blockAlign, m_blockAlign == 1 ? char(0x80) : char(0));
             n = static_cast<snd_pcm_sframes_t>(frames);
         }
@@ -150,7 +79,7 @@ void CAlsaWaveIn::ReadChunk(std::unique_lock<std::mutex>& lock) {
         h->dwBytesRecorded = static_cast<DWORD>(m_offset);
         m_queue.pop_front();
         m_offset = 0;
-        HandBack(lock, {h});
+        HandBack(lock, {h}, WIM_DATA);
     }
 }
 
@@ -177,7 +106,7 @@ void CAlsaWaveIn::Run() {
                 back.insert(back.end(), m_queue.begin(), m_queue.end());
                 m_queue.clear();
             }
-            HandBack(lock, std::move(back));
+            HandBack(lock, std::move(back), WIM_DATA);
             m_stopDone = stopAsked;
             if (reset)
                 m_resetDone = resetAsked;
@@ -193,10 +122,7 @@ void CAlsaWaveIn::Run() {
         ReadChunk(lock);
     }
     lock.unlock();
-    snd_pcm_drop(m_pcm);
-    snd_pcm_close(m_pcm);
-    m_pcm = nullptr;
-    Deliver(WIM_CLOSE, nullptr);
+    Finish(WIM_CLOSE);
 }
 
 } // namespace plat

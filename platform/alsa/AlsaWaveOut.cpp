@@ -1,116 +1,43 @@
 #include "platform/alsa/AlsaWaveOut.h"
 
-#include "platform/alsa/WaveHeader.h"
-
 #include <chrono>
 
 namespace plat {
 
-namespace {
-constexpr int kWaitMs = 100;
-} // namespace
-
-int CAlsaWaveOut::Open(const std::string& pcmName, const WAVEFORMATEX& format, WAVEOUTPROC callback,
-                       DWORD_PTR instance, std::shared_ptr<CAlsaWaveOut>& device) {
-    snd_pcm_t* pcm = nullptr;
-    snd_pcm_uframes_t period = 0;
-    const int err = OpenPcm(pcmName, SND_PCM_STREAM_PLAYBACK, format, &pcm, period);
-    if (err != 0)
-        return err;
-    device.reset(new CAlsaWaveOut(pcm, period, format, callback, instance));
-    return 0;
-}
-
 CAlsaWaveOut::CAlsaWaveOut(snd_pcm_t* pcm, snd_pcm_uframes_t period, const WAVEFORMATEX& format,
                            WAVEOUTPROC callback, DWORD_PTR instance)
-    : m_pcm(pcm), m_period(period), m_blockAlign(format.nBlockAlign), m_rate(format.nSamplesPerSec),
-      m_callback(callback), m_instance(instance) {
-    Deliver(WOM_OPEN, nullptr);
-    m_thread = std::thread([this] { Run(); });
-    m_threadId = m_thread.get_id();
+    : CAlsaWaveDevice(pcm, period, format, callback, instance) {
+    Begin(WOM_OPEN, [this] { Run(); });
 }
 
 CAlsaWaveOut::~CAlsaWaveOut() {
     if (m_thread.joinable()) {
         Reset();
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_closing = true;
-        }
-        m_wake.notify_all();
-        m_thread.join();
+        End();
     }
-}
-
-void CAlsaWaveOut::Deliver(UINT message, WAVEHDR* header) {
-    if (m_callback)
-        m_callback(Handle(), message, m_instance, reinterpret_cast<DWORD_PTR>(header), 0);
 }
 
 MMRESULT CAlsaWaveOut::Write(WAVEHDR* h) {
-    const DWORD flags = HeaderFlags(h);
-    if (!(flags & WHDR_PREPARED))
-        return WAVERR_UNPREPARED;
-    if (flags & WHDR_INQUEUE)
-        return WAVERR_STILLPLAYING;
-    SetHeaderFlags(h, WHDR_INQUEUE, WHDR_DONE);
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_queue.push_back(h);
-    }
-    m_wake.notify_all();
+    if (MMRESULT r = CheckQueueable(h))
+        return r;
+    Enqueue(h);
     return MMSYSERR_NOERROR;
 }
 
 MMRESULT CAlsaWaveOut::Pause() {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_paused = true;
-    }
-    m_wake.notify_all();
-    return MMSYSERR_NOERROR;
+    return Tell(m_paused, true);
 }
 
 MMRESULT CAlsaWaveOut::Restart() {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_paused = false;
-    }
-    m_wake.notify_all();
-    return MMSYSERR_NOERROR;
+    return Tell(m_paused, false);
 }
 
 MMRESULT CAlsaWaveOut::Reset() {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    const std::uint64_t asked = ++m_resetAsked;
-    m_wake.notify_all();
-    // From inside a callback the buffers come back once it returns.
-    if (std::this_thread::get_id() != m_threadId)
-        m_answered.wait(lock, [&] { return m_resetDone >= asked; });
-    return MMSYSERR_NOERROR;
+    return Ask(m_resetAsked, m_resetDone);
 }
 
 MMRESULT CAlsaWaveOut::Close() {
-    if (std::this_thread::get_id() == m_threadId)
-        return MMSYSERR_HANDLEBUSY;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (!m_queue.empty() || !m_playing.empty())
-            return WAVERR_STILLPLAYING;
-        m_closing = true;
-    }
-    m_wake.notify_all();
-    m_thread.join();
-    return MMSYSERR_NOERROR;
-}
-
-void CAlsaWaveOut::HandBack(std::unique_lock<std::mutex>& lock, std::deque<WAVEHDR*> headers) {
-    lock.unlock();
-    for (WAVEHDR* h : headers) {
-        SetHeaderFlags(h, WHDR_DONE, WHDR_INQUEUE);
-        Deliver(WOM_DONE, h);
-    }
-    lock.lock();
+    return CloseUnless([this] { return !m_playing.empty(); });
 }
 
 void CAlsaWaveOut::DeliverPlayed(std::unique_lock<std::mutex>& lock) {
@@ -129,7 +56,7 @@ void CAlsaWaveOut::DeliverPlayed(std::unique_lock<std::mutex>& lock) {
         m_playing.pop_front();
     }
     if (!done.empty())
-        HandBack(lock, std::move(done));
+        HandBack(lock, std::move(done), WOM_DONE);
 }
 
 void CAlsaWaveOut::WriteChunk(std::unique_lock<std::mutex>& lock) {
@@ -151,8 +78,7 @@ void CAlsaWaveOut::WriteChunk(std::unique_lock<std::mutex>& lock) {
         if (n < 0) {
             // The device is gone: let the buffer run out in real time so
             // the caller still gets it back.
-            std::this_thread::sleep_for(
-                std::chrono::microseconds(static_cast<long long>(frames) * 1000000 / m_rate));
+            WaitOut(frames);
             n = static_cast<snd_pcm_sframes_t>(frames);
         }
         lock.lock();
@@ -186,7 +112,7 @@ void CAlsaWaveOut::Run() {
             m_written = 0;
             m_pcmPaused = false;
             lock.lock();
-            HandBack(lock, std::move(back));
+            HandBack(lock, std::move(back), WOM_DONE);
             m_resetDone = asked;
             m_answered.notify_all();
             continue;
@@ -214,10 +140,7 @@ void CAlsaWaveOut::Run() {
         }
     }
     lock.unlock();
-    snd_pcm_drop(m_pcm);
-    snd_pcm_close(m_pcm);
-    m_pcm = nullptr;
-    Deliver(WOM_CLOSE, nullptr);
+    Finish(WOM_CLOSE);
 }
 
 } // namespace plat

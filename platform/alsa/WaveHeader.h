@@ -26,4 +26,14 @@ inline MMRESULT CheckHeader(const WAVEHDR* h, UINT cb) {
     return MMSYSERR_NOERROR;
 }
 
+// Checks that a header handed to a write or add-buffer call can be queued.
+inline MMRESULT CheckQueueable(const WAVEHDR* h) {
+    const DWORD flags = HeaderFlags(h);
+    if (!(flags & WHDR_PREPARED))
+        return WAVERR_UNPREPARED;
+    if (flags & WHDR_INQUEUE)
+        return WAVERR_STILLPLAYING;
+    return MMSYSERR_NOERROR;
+}
+
 } // namespace plat
