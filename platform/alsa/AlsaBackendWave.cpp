@@ -1,6 +1,6 @@
 // The ALSA backend's wave-out and wave-in calls.
 #include "platform/alsa/AlsaBackend.h"
-#include "platform/alsa/WaveHeader.h"
+#include "platform/wave_header.h"
 
 #include <cstring>
 

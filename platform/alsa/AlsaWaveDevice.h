@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/alsa/AlsaPcm.h"
-#include "platform/alsa/WaveHeader.h"
+#include "platform/wave_header.h"
 
 #include <chrono>
 #include <condition_variable>

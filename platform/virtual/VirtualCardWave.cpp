@@ -3,9 +3,9 @@
 #include "platform/virtual/Stream.h"
 #include "platform/virtual/VirtualCard.h"
 #include "platform/virtual/WaveData.h"
+#include "platform/wave_header.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <type_traits>
@@ -15,16 +15,6 @@ namespace plat {
 namespace {
 
 constexpr std::uintptr_t kMapper = std::uintptr_t(UINT(WAVE_MAPPER));
-
-DWORD Flags(WAVEHDR* header) {
-    return std::atomic_ref<DWORD>(header->dwFlags).load();
-}
-void SetFlags(WAVEHDR* header, DWORD set, DWORD clear) {
-    std::atomic_ref<DWORD> flags(header->dwFlags);
-    DWORD old = flags.load();
-    while (!flags.compare_exchange_weak(old, (old & ~clear) | set)) {
-    }
-}
 
 bool Accepts(const VirtualWaveDevice& device, const WAVEFORMATEX& f) {
     if (f.wFormatTag != WAVE_FORMAT_PCM)
@@ -283,15 +273,15 @@ MMRESULT CVirtualCard::PrepareStream(bool input, std::uintptr_t handle, LPWAVEHD
         return result;
     if (pwh == nullptr || cbwh != sizeof(WAVEHDR) || (prepare && pwh->lpData == nullptr))
         return MMSYSERR_INVALPARAM;
-    const DWORD flags = Flags(pwh);
+    const DWORD flags = HeaderFlags(pwh);
     if (prepare) {
         if (!(flags & WHDR_PREPARED))
-            SetFlags(pwh, WHDR_PREPARED, 0);
+            SetHeaderFlags(pwh, WHDR_PREPARED, 0);
         return MMSYSERR_NOERROR;
     }
     if (flags & WHDR_INQUEUE)
         return WAVERR_STILLPLAYING;
-    SetFlags(pwh, 0, WHDR_PREPARED);
+    SetHeaderFlags(pwh, 0, WHDR_PREPARED);
     return MMSYSERR_NOERROR;
 }
 
@@ -315,16 +305,13 @@ MMRESULT CVirtualCard::QueueBuffer(bool input, std::uintptr_t handle, LPWAVEHDR 
         CallStreamLocked(input ? "waveInAddBuffer" : "waveOutWrite", input, handle, result);
     if (stream == nullptr)
         return result;
-    if (pwh == nullptr || cbwh != sizeof(WAVEHDR) || pwh->lpData == nullptr)
-        return MMSYSERR_INVALPARAM;
-    const DWORD flags = Flags(pwh);
-    if (!(flags & WHDR_PREPARED))
-        return WAVERR_UNPREPARED;
-    if (flags & WHDR_INQUEUE)
-        return WAVERR_STILLPLAYING;
+    if (MMRESULT r = CheckHeader(pwh, cbwh))
+        return r;
+    if (MMRESULT r = CheckQueueable(pwh))
+        return r;
     if (input)
         pwh->dwBytesRecorded = 0;
-    SetFlags(pwh, WHDR_INQUEUE, WHDR_DONE);
+    SetHeaderFlags(pwh, WHDR_INQUEUE, WHDR_DONE);
     stream->queue.push_back(pwh);
     m_wake.notify_all();
     return MMSYSERR_NOERROR;
@@ -412,7 +399,7 @@ MMRESULT CVirtualCard::waveInReset(HWAVEIN hwi) {
 // ---- completion and the device clock ----------------------------------------
 
 void CVirtualCard::CompleteLocked(Stream& stream, WAVEHDR* header) {
-    SetFlags(header, WHDR_DONE, WHDR_INQUEUE);
+    SetHeaderFlags(header, WHDR_DONE, WHDR_INQUEUE);
     PostLocked(stream, stream.input ? WIM_DATA : WOM_DONE, reinterpret_cast<DWORD_PTR>(header));
 }
 
