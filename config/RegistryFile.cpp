@@ -2,6 +2,7 @@
 #include "config/Registry.h"
 
 #include "platform/system.h"
+#include "platform/trim.h"
 
 #include <cctype>
 #include <cstdio>
@@ -14,15 +15,6 @@ namespace {
 
 constexpr std::size_t kLineLimit = 5120;
 constexpr std::size_t kSectionLimit = 32767;
-
-std::string Trim(const std::string& s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
-        ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
-        --e;
-    return s.substr(b, e - b);
-}
 
 std::string Upper(std::string s) {
     for (char& c : s)

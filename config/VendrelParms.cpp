@@ -1,19 +1,12 @@
 // CVendrelParms: keyed values, validation, the keepPrevious stack.
 #include "config/VendrelParms.h"
 
+#include "platform/trim.h"
+
 #include <cctype>
 #include <climits>
 
 namespace {
-
-std::string Trim(const std::string& s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
-        ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
-        --e;
-    return s.substr(b, e - b);
-}
 
 bool IsNumeric(const std::string& text) {
     for (char c : text)
@@ -160,7 +153,7 @@ bool CVendrelParms::SetFromLine(const std::string& line, bool keepPrevious) {
     const std::size_t eq = line.find('=');
     if (eq == std::string::npos)
         return false;
-    return SetValue(Trim(line.substr(0, eq)), Trim(line.substr(eq + 1)), keepPrevious);
+    return SetValue(plat::Trim(line.substr(0, eq)), plat::Trim(line.substr(eq + 1)), keepPrevious);
 }
 
 bool CVendrelParms::SetFromText(const std::string& text, bool keepPrevious) {
@@ -303,7 +296,7 @@ std::string CVendrelParms::GetKeyName(int id) const {
 }
 
 int CVendrelParms::FindKeyId(const std::string& text) const {
-    const VendrelKey* key = FindKey(Trim(text.substr(0, text.find('='))));
+    const VendrelKey* key = FindKey(plat::Trim(text.substr(0, text.find('='))));
     return key ? key->id : 0;
 }
 

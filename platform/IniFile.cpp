@@ -2,6 +2,7 @@
 
 #include "platform/system.h"
 #include "platform/text_encoding.h"
+#include "platform/trim.h"
 
 #include <charconv>
 #include <cstdlib>
@@ -12,20 +13,6 @@
 #include <system_error>
 
 namespace {
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-std::string Trimmed(const std::string& s) {
-    std::size_t end = s.size();
-    while (end > 0 && IsBlank(s[end - 1]))
-        --end;
-    std::size_t begin = 0;
-    while (begin < end && IsBlank(s[begin]))
-        ++begin;
-    return s.substr(begin, end - begin);
-}
 
 char AsciiLower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -133,7 +120,7 @@ bool CIniFile::Open(const std::string& path) {
     SplitLines(plat::DecodeText(bytes.str()), raw);
     m_lines.reserve(raw.size());
     for (const std::string& line : raw) {
-        std::string trimmed = Trimmed(line);
+        std::string trimmed = plat::Trim(line);
         m_lines.push_back(trimmed.empty() ? std::string(" ") : std::move(trimmed));
     }
     m_opened = true;
@@ -194,7 +181,7 @@ std::string CIniFile::GetValue(const std::string& key) {
     if (line == npos)
         return m_notFound;
     m_currentLine = line;
-    return Trimmed(m_lines[line].substr(key.size() + 1));
+    return plat::Trim(m_lines[line].substr(key.size() + 1));
 }
 
 std::string CIniFile::GetString(const std::string& section, const std::string& key) {
@@ -215,7 +202,7 @@ long CIniFile::GetLong(const std::string& section, const std::string& key) {
 }
 
 double CIniFile::GetDouble(const std::string& key) {
-    std::string value = Trimmed(GetValue(key));
+    std::string value = plat::Trim(GetValue(key));
     const char* first = value.c_str();
     if (*first == '+')
         ++first;
