@@ -45,7 +45,9 @@ int CAudioEngine::StopRecording() {
     return 0;
 }
 
-int CAudioEngine::GetRecordLevel() const { return m_recorder.GetLevel(); }
+int CAudioEngine::GetRecordLevel() const {
+    return m_recorder.GetLevel();
+}
 
 int CAudioEngine::PlayFileLoop(const std::string& fileName) {
     const BOOL played = fileName.empty() ? PlaySound(nullptr, nullptr, 0)

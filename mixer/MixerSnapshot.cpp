@@ -20,7 +20,9 @@ std::string WithPath(const char* text, const std::string& path) {
 
 } // namespace
 
-std::string MixerSnapshotPath() { return WithTrailingSeparator(GetTempPath()) + "Mixer.ser"; }
+std::string MixerSnapshotPath() {
+    return WithTrailingSeparator(GetTempPath()) + "Mixer.ser";
+}
 
 int CMixerSetup::SaveSnapshot(const std::string& path) {
     CMixerInfo info;

@@ -484,7 +484,9 @@ constexpr DWORD SND_RESOURCE = 0x00040004;
 inline LPCSTR MAKEINTRESOURCE(UINT id) {
     return reinterpret_cast<LPCSTR>(static_cast<UINT_PTR>(static_cast<WORD>(id)));
 }
-inline bool IS_INTRESOURCE(LPCSTR p) { return (reinterpret_cast<UINT_PTR>(p) >> 16) == 0; }
+inline bool IS_INTRESOURCE(LPCSTR p) {
+    return (reinterpret_cast<UINT_PTR>(p) >> 16) == 0;
+}
 
 // Plays a WAVE file (SND_FILENAME) or a WAVE resource of the program
 // (SND_RESOURCE, see resources.h) on the default wave-out device of the

@@ -36,7 +36,7 @@ std::string GetProductVersion();
 
 // ---- files: every path may use '\' as well as '/' as separator -------------
 std::string NativePath(const std::string& path);
-bool FileExists(const std::string& path);      // exists and is not a directory
+bool FileExists(const std::string& path); // exists and is not a directory
 bool DirectoryExists(const std::string& path);
 bool DeleteFile(const std::string& path);
 bool CreateDirectories(const std::string& path); // every missing level

@@ -26,9 +26,17 @@ constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
 struct HMODULE__;
 using HMODULE = HMODULE__*;
 
-constexpr WORD LOWORD(DWORD v) { return static_cast<WORD>(v & 0xFFFF); }
-constexpr WORD HIWORD(DWORD v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
-constexpr BYTE LOBYTE(WORD v) { return static_cast<BYTE>(v & 0xFF); }
-constexpr BYTE HIBYTE(WORD v) { return static_cast<BYTE>((v >> 8) & 0xFF); }
+constexpr WORD LOWORD(DWORD v) {
+    return static_cast<WORD>(v & 0xFFFF);
+}
+constexpr WORD HIWORD(DWORD v) {
+    return static_cast<WORD>((v >> 16) & 0xFFFF);
+}
+constexpr BYTE LOBYTE(WORD v) {
+    return static_cast<BYTE>(v & 0xFF);
+}
+constexpr BYTE HIBYTE(WORD v) {
+    return static_cast<BYTE>((v >> 8) & 0xFF);
+}
 
 } // namespace plat
