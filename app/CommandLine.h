@@ -15,6 +15,7 @@ struct CommandLineTool {
     const char* help;
     int argCount;
     int (*run)(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+    bool usesSound = true; // the sound backend is chosen (and announced) only for these
 };
 
 // The tools the program offers (app/CommandLineTools.cpp).

@@ -30,9 +30,9 @@ int RunReport(const std::vector<std::string>&, std::ostream& out, std::ostream&)
 std::span<const CommandLineTool> CommandLineTools() {
     static const CommandLineTool tools[] = {
         {"--import-registry", "FILE.reg", "apply a REGEDIT4 file to the registry, then exit", 1,
-         &RunImportRegistry},
+         &RunImportRegistry, false},
         {"--export-registry", "KEY FILE.reg",
-         "write KEY and everything below it as REGEDIT4, then exit", 2, &RunExportRegistry},
+         "write KEY and everything below it as REGEDIT4, then exit", 2, &RunExportRegistry, false},
         {"--report", nullptr, "print the sound devices and mixers, then exit", 0, &RunReport},
         {"--save-mixer", "FILE", "save every mixer control to FILE, then exit", 1, &RunSaveMixer},
         {"--restore-mixer", "FILE", "put every mixer control back from FILE, then exit", 1,

@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
         return commandLine.exitCode;
 
     std::string error;
-    if (!plat::SelectSoundBackend(commandLine.soundChoice, error)) {
+    const bool usesSound = commandLine.tool == nullptr || commandLine.tool->usesSound;
+    if (usesSound && !plat::SelectSoundBackend(commandLine.soundChoice, error)) {
         std::cerr << "pelmora: " << error << "\n";
         return 2;
     }
