@@ -147,6 +147,18 @@ MMRESULT DecodeAvailable(HACMSTREAM__& s, Output& out) {
     }
 }
 
+// Checks the stream and the prepared header handed to an unprepare or a
+// convert call.
+MMRESULT CheckPrepared(HACMSTREAM has, LPACMSTREAMHEADER pash) {
+    if (!has)
+        return MMSYSERR_INVALHANDLE;
+    if (!pash || pash->cbStruct < sizeof(ACMSTREAMHEADER))
+        return MMSYSERR_INVALPARAM;
+    if (!(pash->fdwStatus & ACMSTREAMHEADER_STATUSF_PREPARED))
+        return ACMERR_UNPREPARED;
+    return MMSYSERR_NOERROR;
+}
+
 } // namespace
 
 MMRESULT acmStreamOpen(LPHACMSTREAM phas, HACMDRIVER had, LPCWAVEFORMATEX pwfxSrc,
@@ -201,24 +213,16 @@ MMRESULT acmStreamPrepareHeader(HACMSTREAM has, LPACMSTREAMHEADER pash, DWORD /*
 }
 
 MMRESULT acmStreamUnprepareHeader(HACMSTREAM has, LPACMSTREAMHEADER pash, DWORD /*fdwUnprepare*/) {
-    if (!has)
-        return MMSYSERR_INVALHANDLE;
-    if (!pash || pash->cbStruct < sizeof(ACMSTREAMHEADER))
-        return MMSYSERR_INVALPARAM;
-    if (!(pash->fdwStatus & ACMSTREAMHEADER_STATUSF_PREPARED))
-        return ACMERR_UNPREPARED;
+    if (MMRESULT r = CheckPrepared(has, pash))
+        return r;
     pash->fdwStatus &= ~ACMSTREAMHEADER_STATUSF_PREPARED;
     --has->preparedHeaders;
     return MMSYSERR_NOERROR;
 }
 
 MMRESULT acmStreamConvert(HACMSTREAM has, LPACMSTREAMHEADER pash, DWORD fdwConvert) {
-    if (!has)
-        return MMSYSERR_INVALHANDLE;
-    if (!pash || pash->cbStruct < sizeof(ACMSTREAMHEADER))
-        return MMSYSERR_INVALPARAM;
-    if (!(pash->fdwStatus & ACMSTREAMHEADER_STATUSF_PREPARED))
-        return ACMERR_UNPREPARED;
+    if (MMRESULT r = CheckPrepared(has, pash))
+        return r;
     pash->fdwStatus &= ~ACMSTREAMHEADER_STATUSF_DONE;
     pash->cbSrcLengthUsed = 0;
     pash->cbDstLengthUsed = 0;
