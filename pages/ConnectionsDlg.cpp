@@ -1,6 +1,7 @@
 #include "pages/ConnectionsDlg.h"
 
 #include "app/UiTexts.h"
+#include "pages/PageLabels.h"
 
 namespace {
 
@@ -10,14 +11,6 @@ constexpr COLORREF kBlue = 0xb80000;
 const std::string& T(const char* key) {
     return UiText("Connect", key);
 }
-
-CSize SetLabel(CColorText& label, const std::string& text, int font, COLORREF color) {
-    label.SetText(text);
-    label.SetFontId(font);
-    label.SetColor(color);
-    return label.GetTextSize();
-}
-
 } // namespace
 
 CConnectionsDlg::CConnectionsDlg(CWnd* parent) : CDialog(166, parent) {

@@ -1,6 +1,7 @@
 #include "pages/HeadsetDlg.h"
 
 #include "app/UiTexts.h"
+#include "pages/PageLabels.h"
 
 #include <algorithm>
 
@@ -14,10 +15,7 @@ const std::string& T(const char* key) {
 }
 
 CSize SetLabel(CColorText& label, const std::string& text) {
-    label.SetText(text);
-    label.SetFontId(kFont);
-    label.SetColor(kBlue);
-    return label.GetTextSize();
+    return ::SetLabel(label, text, kFont, kBlue);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "app/UiTexts.h"
 #include "pages/ConnectionsDlg.h"
 #include "pages/HeadsetDlg.h"
+#include "pages/PageLabels.h"
 #include "platform/system.h"
 #include "ui/ToolTipTimer.h"
 
@@ -22,10 +23,7 @@ const std::string& T(const char* key) {
 
 // Text, font and colour of a label; answers the size of its text.
 CSize SetLabel(CColorText& label, const std::string& text, COLORREF color) {
-    label.SetText(text);
-    label.SetFontId(kFont);
-    label.SetColor(color);
-    return label.GetTextSize();
+    return ::SetLabel(label, text, kFont, color);
 }
 
 } // namespace

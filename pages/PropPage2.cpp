@@ -3,10 +3,10 @@
 #include "app/PropSheet.h"
 #include "app/UiTexts.h"
 #include "app/WizardApp.h"
+#include "pages/PageLabels.h"
 #include "platform/system.h"
 #include "ui/Font.h"
 
-#include <algorithm>
 #include <vector>
 
 namespace {
@@ -20,13 +20,6 @@ constexpr COLORREF kListBackground = 0xFFF5F5;
 
 const std::string& T(const char* key) {
     return UiText("PropP2", key);
-}
-
-CSize SetLabel(CColorText& label, const std::string& text, int font, COLORREF color) {
-    label.SetText(text);
-    label.SetFontId(font);
-    label.SetColor(color);
-    return label.GetTextSize();
 }
 
 int ImageOf(CPropPage2::Severity severity) {
@@ -51,16 +44,6 @@ const std::string& TextOf(CPropPage2::Severity severity) {
         break;
     }
     return T("K15");
-}
-
-// Enough spaces in the frame's own font to leave room for a caption `width`
-// pixels wide laid over the frame's top line.
-std::string CaptionGap(const CWnd& frame, int width) {
-    const int space = frame.GetTextExtent(" ").cx;
-    // A one-pixel space would divide by zero; such a font gets one space per
-    // pixel.
-    const int count = width / std::max(1, space - 1) + 1;
-    return std::string(static_cast<std::size_t>(count), ' ');
 }
 
 } // namespace

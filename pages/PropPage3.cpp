@@ -3,8 +3,8 @@
 #include "app/PropSheet.h"
 #include "app/UiTexts.h"
 #include "pages/ConnectionsDlg.h"
+#include "pages/PageLabels.h"
 
-#include <algorithm>
 #include <string>
 
 namespace {
@@ -20,23 +20,6 @@ constexpr int kHelpIcon = 184;
 
 const std::string& T(const char* key) {
     return UiText("PropP3", key);
-}
-
-CSize SetLabel(CColorText& label, const std::string& text, int font, COLORREF color) {
-    label.SetText(text);
-    label.SetFontId(font);
-    label.SetColor(color);
-    return label.GetTextSize();
-}
-
-// Enough spaces in the frame's own font to leave room for a caption `width`
-// pixels wide laid over the frame's top line.
-std::string CaptionGap(const CWnd& frame, int width) {
-    const int space = frame.GetTextExtent(" ").cx;
-    // A one-pixel space would divide by zero; such a font gets one space per
-    // pixel.
-    const int count = width / std::max(1, space - 1) + 1;
-    return std::string(static_cast<std::size_t>(count), ' ');
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "app/PropSheet.h"
 #include "app/UiTexts.h"
 #include "pages/HeadsetDlg.h"
+#include "pages/PageLabels.h"
 #include "platform/system.h"
 
 #include <algorithm>
@@ -42,10 +43,7 @@ const std::string& T(const char* key) {
 
 // Text, font and colour of a label; answers the size of its text.
 CSize SetLabel(CColorText& label, const std::string& text, COLORREF color, int font = kFont) {
-    label.SetText(text);
-    label.SetFontId(font);
-    label.SetColor(color);
-    return label.GetTextSize();
+    return ::SetLabel(label, text, font, color);
 }
 
 // Breaks text at blanks so no line is wider than maxWidth in the label's
