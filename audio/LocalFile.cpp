@@ -48,21 +48,12 @@ bool CLocalFile::Read(void* buffer, DWORD count, DWORD& got) {
 }
 
 bool CLocalFile::Seek(std::int64_t offset, Origin origin, DWORD& reached) {
-    if (!m_stream)
+    DWORD target = 0;
+    if (!m_stream || !SeekTarget(offset, origin, m_position, m_length, target))
         return false;
-    std::int64_t base = 0;
-    if (origin == Origin::Current)
-        base = m_position;
-    else if (origin == Origin::End)
-        base = m_length;
-    std::int64_t target = base + offset;
-    if (target < 0)
-        return false;
-    if (target > static_cast<std::int64_t>(m_length))
-        target = m_length;
     if (std::fseek(m_stream, static_cast<long>(target), SEEK_SET) != 0)
         return false;
-    m_position = static_cast<DWORD>(target);
+    m_position = target;
     reached = m_position;
     return true;
 }

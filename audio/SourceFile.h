@@ -5,6 +5,7 @@
 
 #include "platform/types.h"
 
+#include <algorithm>
 #include <cstdint>
 
 class CSourceFile {
@@ -26,4 +27,21 @@ public:
     virtual plat::DWORD GetLength() const = 0;
 
     virtual void Close() = 0;
+
+protected:
+    // Where a seek lands in a file of `length` bytes read up to `position`:
+    // false before the start; beyond the end it stops at the end.
+    static bool SeekTarget(std::int64_t offset, Origin origin, plat::DWORD position,
+                           plat::DWORD length, plat::DWORD& target) {
+        std::int64_t base = 0;
+        if (origin == Origin::Current)
+            base = position;
+        else if (origin == Origin::End)
+            base = length;
+        const std::int64_t at = base + offset;
+        if (at < 0)
+            return false;
+        target = static_cast<plat::DWORD>(std::min<std::int64_t>(at, length));
+        return true;
+    }
 };

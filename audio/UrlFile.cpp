@@ -45,18 +45,10 @@ bool CUrlFile::Read(void* buffer, DWORD count, DWORD& got) {
 }
 
 bool CUrlFile::Seek(std::int64_t offset, Origin origin, DWORD& reached) {
-    if (!m_open)
+    DWORD target = 0;
+    if (!m_open || !SeekTarget(offset, origin, m_position, GetLength(), target))
         return false;
-    std::int64_t base = 0;
-    if (origin == Origin::Current)
-        base = m_position;
-    else if (origin == Origin::End)
-        base = GetLength();
-    std::int64_t target = base + offset;
-    if (target < 0)
-        return false;
-    target = std::min<std::int64_t>(target, GetLength());
-    m_position = static_cast<DWORD>(target);
+    m_position = target;
     reached = m_position;
     return true;
 }
