@@ -33,6 +33,25 @@ long long ReadNumber(const std::string& text) {
     return negative ? -n : n;
 }
 
+// Brings a number into the key's bounds (-1: none) and the int range; false
+// when it lay outside.
+bool ClampToKey(const VendrelKey& key, long long& n) {
+    bool inside = true;
+    if (key.min != -1 && n < key.min) {
+        n = key.min;
+        inside = false;
+    }
+    if (key.max != -1 && n > key.max) {
+        n = key.max;
+        inside = false;
+    }
+    if (n > INT_MAX || n < INT_MIN) { // only without bounds
+        n = n > 0 ? INT_MAX : INT_MIN;
+        inside = false;
+    }
+    return inside;
+}
+
 } // namespace
 
 CVendrelParms& TheVendrelParms() {
@@ -101,18 +120,8 @@ bool CVendrelParms::SetValue(const std::string& name, const std::string& text, b
             n = ReadNumber(text);
         else
             valid = false;
-        if (key->min != -1 && n < key->min) {
-            n = key->min;
+        if (!ClampToKey(*key, n))
             valid = false;
-        }
-        if (key->max != -1 && n > key->max) {
-            n = key->max;
-            valid = false;
-        }
-        if (n > INT_MAX || n < INT_MIN) { // only without bounds
-            n = n > 0 ? INT_MAX : INT_MIN;
-            valid = false;
-        }
         stored = std::to_string(n);
         break;
     }
@@ -251,19 +260,7 @@ bool CVendrelParms::GetInt(int id, int* value, int* min, int* max, int* defaultV
         return false;
     }
     long long n = ReadNumber(*text);
-    bool ok = true;
-    if (key->min != -1 && n < key->min) {
-        n = key->min;
-        ok = false;
-    }
-    if (key->max != -1 && n > key->max) {
-        n = key->max;
-        ok = false;
-    }
-    if (n > INT_MAX || n < INT_MIN) {
-        n = n > 0 ? INT_MAX : INT_MIN;
-        ok = false;
-    }
+    const bool ok = ClampToKey(*key, n);
     if (value)
         *value = static_cast<int>(n);
     return ok;
