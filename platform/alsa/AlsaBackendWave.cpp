@@ -1,5 +1,6 @@
 // The ALSA backend's wave-out and wave-in calls.
 #include "platform/alsa/AlsaBackend.h"
+#include "platform/fixed_name.h"
 #include "platform/wave_header.h"
 
 #include <cstring>
@@ -7,11 +8,6 @@
 namespace plat {
 
 namespace {
-
-template <std::size_t N> void CopyName(char (&to)[N], const std::string& from) {
-    std::memset(to, 0, N);
-    std::memcpy(to, from.data(), std::min(from.size(), N - 1));
-}
 
 MMRESULT CheckCallback(DWORD fdwOpen) {
     const DWORD type = fdwOpen & CALLBACK_TYPEMASK;

@@ -1,6 +1,7 @@
 #include "platform/alsa/ModelMixer.h"
 
 #include "platform/alsa/MixerValues.h"
+#include "platform/fixed_name.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,11 +10,6 @@
 namespace plat {
 
 namespace {
-
-template <std::size_t N> void CopyName(char (&to)[N], const std::string& from) {
-    std::memset(to, 0, N);
-    std::memcpy(to, from.data(), std::min(from.size(), N - 1));
-}
 
 void FillControl(MIXERCONTROLA& out, const ModelControl& c) {
     std::memset(&out, 0, sizeof out);

@@ -1,4 +1,5 @@
 // The mixer calls of the virtual card.
+#include "platform/fixed_name.h"
 #include "platform/virtual/Stream.h"
 #include "platform/virtual/VirtualCard.h"
 
@@ -8,12 +9,6 @@
 namespace plat {
 
 namespace {
-
-void CopyName(char* out, std::size_t capacity, const std::string& text) {
-    const std::size_t n = std::min(text.size(), capacity - 1);
-    std::memcpy(out, text.data(), n);
-    out[n] = '\0';
-}
 
 bool IsList(const VirtualControl& c) {
     return (c.type & MIXERCONTROL_CT_CLASS_MASK) == MIXERCONTROL_CT_CLASS_LIST;
@@ -142,7 +137,7 @@ MMRESULT CVirtualCard::mixerGetDevCaps(UINT_PTR uMxId, MIXERCAPSA* pmxcaps, UINT
     pmxcaps->wMid = mixer.mid;
     pmxcaps->wPid = mixer.pid;
     pmxcaps->vDriverVersion = mixer.version;
-    CopyName(pmxcaps->szPname, MAXPNAMELEN, mixer.name);
+    CopyName(pmxcaps->szPname, mixer.name);
     pmxcaps->fdwSupport = mixer.support;
     pmxcaps->cDestinations = DWORD(mixer.destinations.size());
     return MMSYSERR_NOERROR;
@@ -187,8 +182,8 @@ void CVirtualCard::FillLine(UINT mixer, int destination, int source, MIXERLINEA&
     out.cChannels = line.channels;
     out.cConnections = source < 0 ? DWORD(line.sources.size()) : 0;
     out.cControls = DWORD(line.controls.size());
-    CopyName(out.szShortName, MIXER_SHORT_NAME_CHARS, line.shortName);
-    CopyName(out.szName, MIXER_LONG_NAME_CHARS, line.name);
+    CopyName(out.szShortName, line.shortName);
+    CopyName(out.szName, line.name);
     out.Target.dwType = line.targetType;
     out.Target.dwDeviceID = line.targetDevice;
     const VirtualWaveDevice* device = nullptr;
@@ -201,7 +196,7 @@ void CVirtualCard::FillLine(UINT mixer, int destination, int source, MIXERLINEA&
         out.Target.wMid = device->mid;
         out.Target.wPid = device->pid;
         out.Target.vDriverVersion = device->version;
-        CopyName(out.Target.szPname, MAXPNAMELEN, device->name);
+        CopyName(out.Target.szPname, device->name);
     }
 }
 
@@ -281,8 +276,8 @@ void CVirtualCard::FillControl(const VirtualControl& control, MIXERCONTROLA& out
     out.fdwControl = control.flags;
     out.cMultipleItems =
         (control.flags & MIXERCONTROL_CONTROLF_MULTIPLE) ? DWORD(control.items.size()) : 0;
-    CopyName(out.szShortName, MIXER_SHORT_NAME_CHARS, control.shortName);
-    CopyName(out.szName, MIXER_LONG_NAME_CHARS, control.name);
+    CopyName(out.szShortName, control.shortName);
+    CopyName(out.szName, control.name);
     out.Bounds.lMinimum = control.minimum;
     out.Bounds.lMaximum = control.maximum;
     out.Metrics.cSteps =
@@ -393,7 +388,7 @@ MMRESULT CVirtualCard::ControlDetails(HMIXEROBJ hmxobj, MIXERCONTROLDETAILS* pmx
                 std::memset(&t, 0, sizeof(t));
                 t.dwParam1 = control->items[i].lineId;
                 t.dwParam2 = control->items[i].componentType;
-                CopyName(t.szName, MIXER_LONG_NAME_CHARS, control->items[i].name);
+                CopyName(t.szName, control->items[i].name);
             }
         }
         return MMSYSERR_NOERROR;

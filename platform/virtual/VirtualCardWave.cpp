@@ -1,4 +1,5 @@
 // The wave-in and wave-out calls of the virtual card, and its device clock.
+#include "platform/fixed_name.h"
 #include "platform/virtual/Microphone.h"
 #include "platform/virtual/Stream.h"
 #include "platform/virtual/VirtualCard.h"
@@ -36,12 +37,6 @@ DWORD FormatBits(const std::vector<PcmFormat>& formats) {
         bits |= DWORD(1) << (rate * 4 + (f.bits == 16 ? 2 : 0) + (f.channels == 2 ? 1 : 0));
     }
     return bits;
-}
-
-void CopyName(char* out, const std::string& text) {
-    const std::size_t n = std::min<std::size_t>(text.size(), MAXPNAMELEN - 1);
-    std::memcpy(out, text.data(), n);
-    out[n] = '\0';
 }
 
 template <typename Caps> void FillCaps(const VirtualWaveDevice& device, Caps& caps) {
