@@ -2,17 +2,13 @@
 
 #include "audio/LocalFile.h"
 #include "audio/UrlFile.h"
+#include "platform/little_endian.h"
 
 #include <cctype>
 
 using namespace plat;
 
 namespace {
-
-DWORD ReadLE32(const unsigned char* p) {
-    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) |
-           (static_cast<DWORD>(p[2]) << 16) | (static_cast<DWORD>(p[3]) << 24);
-}
 
 std::string Lower(std::string text) {
     for (char& c : text)
@@ -128,7 +124,7 @@ bool CAudioSource::OpenRiff(const std::string& name) {
         m_lastError = kErrOpeningFile;
         return false;
     }
-    if (got != 4 || ReadLE32(form) != kFourCCWave) {
+    if (got != 4 || Le32(form) != kFourCCWave) {
         CloseFile();
         m_lastError = kErrInvalidWave;
         return false;
@@ -162,8 +158,8 @@ bool CAudioSource::FindChunk(DWORD code, RiffChunkHeader& header) {
             ended = true;
             break;
         }
-        current.code = ReadLE32(raw);
-        current.length = ReadLE32(raw + 4);
+        current.code = Le32(raw);
+        current.length = Le32(raw + 4);
     }
     if (ended || current.code != code || m_position >= m_fileLength) {
         m_lastError = kErrChunkNotFound;
@@ -187,6 +183,6 @@ bool CAudioSource::ReadFormatTag(WORD& tag, RiffChunkHeader& header) {
         m_lastError = kErrReadingFile;
         return false;
     }
-    tag = static_cast<WORD>(raw[0] | (raw[1] << 8));
+    tag = Le16(raw);
     return true;
 }

@@ -1,5 +1,7 @@
 #include "audio/Mp3FileReader.h"
 
+#include "platform/little_endian.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -33,14 +35,6 @@ bool HasExtension(const std::string& name, const char* ext) {
 
 DWORD ClampToDword(std::uint64_t value) {
     return static_cast<DWORD>(std::min<std::uint64_t>(value, std::numeric_limits<DWORD>::max()));
-}
-
-WORD Le16(const unsigned char* p) {
-    return static_cast<WORD>(p[0] | (p[1] << 8));
-}
-DWORD Le32(const unsigned char* p) {
-    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) |
-           (static_cast<DWORD>(p[2]) << 16) | (static_cast<DWORD>(p[3]) << 24);
 }
 
 } // namespace

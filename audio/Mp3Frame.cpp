@@ -1,5 +1,7 @@
 #include "audio/Mp3Frame.h"
 
+#include "platform/little_endian.h"
+
 using namespace plat;
 
 namespace {
@@ -22,8 +24,7 @@ constexpr DWORD kMpeg2SampleRates[3] = {22050, 24000, 16000};
 
 WORD ParseMp3FrameHeader(const unsigned char* p, Mp3FrameInfo& info) {
     info = Mp3FrameInfo{};
-    const DWORD h = static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) |
-                    (static_cast<DWORD>(p[2]) << 16) | (static_cast<DWORD>(p[3]) << 24);
+    const DWORD h = Le32(p);
     DWORD divisor = 0;
     if ((h & 0xF0FF) == 0xF0FF)
         divisor = 1; // MPEG-1 or MPEG-2

@@ -1,16 +1,8 @@
 #include "audio/WaveFileReader.h"
 
-using namespace plat;
+#include "platform/little_endian.h"
 
-namespace {
-WORD LE16(const unsigned char* p) {
-    return static_cast<WORD>(p[0] | (p[1] << 8));
-}
-DWORD LE32(const unsigned char* p) {
-    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) |
-           (static_cast<DWORD>(p[2]) << 16) | (static_cast<DWORD>(p[3]) << 24);
-}
-} // namespace
+using namespace plat;
 
 HRESULT CWaveFileReader::OpenFromFile(std::unique_ptr<CSourceFile> file, DWORD fileLength,
                                       DWORD position, DWORD fmtSize) {
@@ -47,13 +39,13 @@ HRESULT CWaveFileReader::OpenFromFile(std::unique_ptr<CSourceFile> file, DWORD f
         m_lastError = kErrReadingFile;
         return E_FAIL;
     }
-    format->nChannels = LE16(raw);
-    format->nSamplesPerSec = LE32(raw + 2);
-    format->nAvgBytesPerSec = LE32(raw + 6);
-    format->nBlockAlign = LE16(raw + 10);
-    format->wBitsPerSample = LE16(raw + 12);
+    format->nChannels = Le16(raw);
+    format->nSamplesPerSec = Le32(raw + 2);
+    format->nAvgBytesPerSec = Le32(raw + 6);
+    format->nBlockAlign = Le16(raw + 10);
+    format->wBitsPerSample = Le16(raw + 12);
     if (wanted == 16)
-        format->cbSize = LE16(raw + 14);
+        format->cbSize = Le16(raw + 14);
 
     // Every consumer divides by these: a format without them describes no sound.
     if (format->nChannels == 0 || format->nBlockAlign == 0 || format->nSamplesPerSec == 0 ||

@@ -1,5 +1,6 @@
 #include "platform/Archive.h"
 
+#include "platform/little_endian.h"
 #include "platform/system.h"
 
 #include <algorithm>
@@ -284,7 +285,7 @@ bool CArchiveReader::ReadWord(WORD& v) {
     BYTE b[2];
     if (!ReadBytes(b, 2))
         return false;
-    v = static_cast<WORD>(b[0] | (b[1] << 8));
+    v = Le16(b);
     return true;
 }
 
@@ -292,8 +293,7 @@ bool CArchiveReader::ReadDword(DWORD& v) {
     BYTE b[4];
     if (!ReadBytes(b, 4))
         return false;
-    v = static_cast<DWORD>(b[0]) | (static_cast<DWORD>(b[1]) << 8) |
-        (static_cast<DWORD>(b[2]) << 16) | (static_cast<DWORD>(b[3]) << 24);
+    v = Le32(b);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/virtual/WaveData.h"
 
+#include "platform/little_endian.h"
 #include "platform/system.h"
 
 #include <cstdio>
@@ -10,14 +11,6 @@
 namespace plat {
 
 namespace {
-
-std::uint32_t Le32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
-}
-std::uint16_t Le16(const std::uint8_t* p) {
-    return std::uint16_t(p[0] | p[1] << 8);
-}
 
 void Put32(std::vector<std::uint8_t>& v, std::uint32_t x) {
     for (int i = 0; i < 4; ++i)
