@@ -1,6 +1,8 @@
 // CRegistry: navigation and typed values.
 #include "config/Registry.h"
 
+#include "platform/little_endian.h"
+
 #include <cstring>
 
 using namespace plat;
@@ -218,8 +220,8 @@ bool CRegistry::ReadString(const std::string& name, std::string& text) {
 }
 
 bool CRegistry::WriteDword(const std::string& name, DWORD value) {
-    const BYTE bytes[4] = {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8),
-                           static_cast<BYTE>(value >> 16), static_cast<BYTE>(value >> 24)};
+    BYTE bytes[4];
+    PutLe32(bytes, value);
     return SetValue(name, REG_DWORD, bytes, 4, REG_DWORD);
 }
 
@@ -232,7 +234,7 @@ bool CRegistry::ReadDword(const std::string& name, DWORD& value) {
         m_lastResult = ERROR_INVALID_PARAMETER;
         return false;
     }
-    value = data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<DWORD>(data[3]) << 24);
+    value = Le32(data.data());
     return true;
 }
 

@@ -1,6 +1,7 @@
 // CRegistry: REGEDIT4 export and import, file-type registration, searches.
 #include "config/Registry.h"
 
+#include "platform/little_endian.h"
 #include "platform/system.h"
 #include "platform/trim.h"
 
@@ -105,9 +106,7 @@ bool CRegistry::ExportKey(std::string& out) {
             line += "\"" + std::string(text, len) + "\"";
         } else if (type == REG_DWORD && data.size() >= 4) {
             char buf[24];
-            std::snprintf(buf, sizeof buf, "dword:%08x",
-                          data[0] | (data[1] << 8) | (data[2] << 16) |
-                              (static_cast<DWORD>(data[3]) << 24));
+            std::snprintf(buf, sizeof buf, "dword:%08x", Le32(data.data()));
             line += buf;
         } else {
             const std::string prefix =
@@ -183,8 +182,8 @@ bool CRegistry::ImportRegFile(const std::string& path) {
             } else if (value.compare(0, 6, "dword:") == 0) {
                 const std::string digits = Upper(value.substr(6));
                 const DWORD d = static_cast<DWORD>(std::strtoul(digits.c_str(), nullptr, 16));
-                const BYTE bytes4[4] = {static_cast<BYTE>(d), static_cast<BYTE>(d >> 8),
-                                        static_cast<BYTE>(d >> 16), static_cast<BYTE>(d >> 24)};
+                BYTE bytes4[4];
+                PutLe32(bytes4, d);
                 if (RegSetValueEx(key, name.c_str(), 0, REG_DWORD, bytes4, 4) != ERROR_SUCCESS)
                     ok = false;
             }

@@ -125,13 +125,14 @@ void CArchiveWriter::WriteByte(BYTE v) {
 }
 
 void CArchiveWriter::WriteWord(WORD v) {
-    BYTE b[2] = {static_cast<BYTE>(v), static_cast<BYTE>(v >> 8)};
+    BYTE b[2];
+    PutLe16(b, v);
     WriteBytes(b, 2);
 }
 
 void CArchiveWriter::WriteDword(DWORD v) {
-    BYTE b[4] = {static_cast<BYTE>(v), static_cast<BYTE>(v >> 8), static_cast<BYTE>(v >> 16),
-                 static_cast<BYTE>(v >> 24)};
+    BYTE b[4];
+    PutLe32(b, v);
     WriteBytes(b, 4);
 }
 

@@ -1,5 +1,7 @@
 #include "platform/registry_hive.h"
 
+#include "platform/little_endian.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -78,9 +80,7 @@ void FormatKey(std::string& out, const Key& key, const std::string& path, bool a
                 line += '"';
             } else if (v.type == 4 && v.data.size() == 4) {
                 char buf[16];
-                const DWORD d = v.data[0] | (v.data[1] << 8) | (v.data[2] << 16) |
-                                (static_cast<DWORD>(v.data[3]) << 24);
-                std::snprintf(buf, sizeof buf, "dword:%08x", d);
+                std::snprintf(buf, sizeof buf, "dword:%08x", Le32(v.data.data()));
                 line += buf;
             } else {
                 if (v.type == 3) {
@@ -233,8 +233,8 @@ bool ParseValue(Parser& p, const std::string& line, Value& v) {
             d = d * 16 + static_cast<DWORD>(HexDigit(c));
         }
         v.type = 4;
-        v.data = {static_cast<BYTE>(d), static_cast<BYTE>(d >> 8), static_cast<BYTE>(d >> 16),
-                  static_cast<BYTE>(d >> 24)};
+        v.data.assign(4, 0);
+        PutLe32(v.data.data(), d);
         return true;
     }
     if (data.compare(0, 4, "hex:") == 0) {
