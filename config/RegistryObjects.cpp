@@ -58,6 +58,23 @@ template <class Out> bool ReadStrings(CArchiveReader& ar, Out out) {
     return true;
 }
 
+template <class Strings> void WriteStrings(CArchiveWriter& ar, const Strings& strings) {
+    ar.WriteCount(static_cast<DWORD>(strings.size()));
+    for (const std::string& s : strings)
+        ar.WriteString(s);
+}
+
+// Reads a vector or a list of strings; `strings` keeps its items on failure.
+template <class Strings>
+bool ReadStringsObject(CRegistry& reg, const std::string& name, Strings& strings) {
+    Strings read;
+    if (!reg.ReadObject(
+            name, [&](CArchiveReader& ar) { return ReadStrings(ar, std::back_inserter(read)); }))
+        return false;
+    strings = std::move(read);
+    return true;
+}
+
 } // namespace
 
 bool CRegistry::WriteObject(const std::string& name, const ObjectWriter& save) {
@@ -106,37 +123,19 @@ bool CRegistry::ReadObject(const std::string& name, const ObjectReader& load) {
 }
 
 bool CRegistry::WriteObject(const std::string& name, const std::vector<std::string>& array) {
-    return WriteObject(name, [&](CArchiveWriter& ar) {
-        ar.WriteCount(static_cast<DWORD>(array.size()));
-        for (const std::string& s : array)
-            ar.WriteString(s);
-    });
+    return WriteObject(name, [&](CArchiveWriter& ar) { WriteStrings(ar, array); });
 }
 
 bool CRegistry::ReadObject(const std::string& name, std::vector<std::string>& array) {
-    std::vector<std::string> read;
-    if (!ReadObject(name,
-                    [&](CArchiveReader& ar) { return ReadStrings(ar, std::back_inserter(read)); }))
-        return false;
-    array = std::move(read);
-    return true;
+    return ReadStringsObject(*this, name, array);
 }
 
 bool CRegistry::WriteObject(const std::string& name, const std::list<std::string>& list) {
-    return WriteObject(name, [&](CArchiveWriter& ar) {
-        ar.WriteCount(static_cast<DWORD>(list.size()));
-        for (const std::string& s : list)
-            ar.WriteString(s);
-    });
+    return WriteObject(name, [&](CArchiveWriter& ar) { WriteStrings(ar, list); });
 }
 
 bool CRegistry::ReadObject(const std::string& name, std::list<std::string>& list) {
-    std::list<std::string> read;
-    if (!ReadObject(name,
-                    [&](CArchiveReader& ar) { return ReadStrings(ar, std::back_inserter(read)); }))
-        return false;
-    list = std::move(read);
-    return true;
+    return ReadStringsObject(*this, name, list);
 }
 
 bool CRegistry::WriteObject(const std::string& name,
