@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <initializer_list>
 #include <map>
 #include <utility>
 
@@ -207,6 +208,26 @@ public:
             out = T(v);
     }
 
+    struct FlagName {
+        const char* name;
+        DWORD flag;
+    };
+    // The bits of a comma-separated list of flag names, in any case; another
+    // name is reported as not being `expected`.
+    DWORD Flags(const std::string& section, const std::string& key,
+                std::initializer_list<FlagName> names, const std::string& expected) {
+        DWORD flags = 0;
+        for (const std::string& word : Split(Lower(Text(section, key)), ',')) {
+            const auto it = std::find_if(names.begin(), names.end(),
+                                         [&](const FlagName& n) { return word == n.name; });
+            if (it != names.end())
+                flags |= it->flag;
+            else if (!word.empty())
+                Fail(section, key, "\"" + word + "\" is not " + expected);
+        }
+        return flags;
+    }
+
     void Double(const std::string& section, const std::string& key, const std::string& text,
                 double& out) {
         char* end = nullptr;
@@ -306,18 +327,12 @@ void ReadControl(Reader& r, const std::string& s, VirtualControl& c) {
     r.Number(s, "Min", c.minimum);
     r.Number(s, "Max", c.maximum);
     r.Number(s, "Steps", c.steps);
-    if (r.Has(s, "Flags")) {
-        for (const std::string& flag : Split(Lower(r.Text(s, "Flags")), ',')) {
-            if (flag == "uniform")
-                c.flags |= MIXERCONTROL_CONTROLF_UNIFORM;
-            else if (flag == "multiple")
-                c.flags |= MIXERCONTROL_CONTROLF_MULTIPLE;
-            else if (flag == "disabled")
-                c.flags |= MIXERCONTROL_CONTROLF_DISABLED;
-            else if (!flag.empty())
-                r.Fail(s, "Flags", "\"" + flag + "\" is not uniform, multiple or disabled");
-        }
-    }
+    if (r.Has(s, "Flags"))
+        c.flags |= r.Flags(s, "Flags",
+                           {{"uniform", MIXERCONTROL_CONTROLF_UNIFORM},
+                            {"multiple", MIXERCONTROL_CONTROLF_MULTIPLE},
+                            {"disabled", MIXERCONTROL_CONTROLF_DISABLED}},
+                           "uniform, multiple or disabled");
     if (r.Has(s, "Items")) {
         for (const std::string& item : Split(r.Text(s, "Items"), ','))
             c.items.push_back({item, 0, 0});
@@ -359,17 +374,11 @@ void ReadLine(Reader& r, const LinePlan& plan, bool source, VirtualLine& line) {
     r.Number(s, "Channels", line.channels);
     if (line.channels == 0 || line.channels > 8)
         r.Fail(s, "Channels", "must be 1 to 8");
-    if (r.Has(s, "Flags")) {
-        line.flags = 0;
-        for (const std::string& flag : Split(Lower(r.Text(s, "Flags")), ',')) {
-            if (flag == "active")
-                line.flags |= MIXERLINE_LINEF_ACTIVE;
-            else if (flag == "disconnected")
-                line.flags |= MIXERLINE_LINEF_DISCONNECTED;
-            else if (!flag.empty())
-                r.Fail(s, "Flags", "\"" + flag + "\" is not active or disconnected");
-        }
-    }
+    if (r.Has(s, "Flags"))
+        line.flags = r.Flags(
+            s, "Flags",
+            {{"active", MIXERLINE_LINEF_ACTIVE}, {"disconnected", MIXERLINE_LINEF_DISCONNECTED}},
+            "active or disconnected");
     if (r.Has(s, "Target")) {
         const std::vector<std::string> words = Split(Lower(r.Text(s, "Target")), ' ');
         long long device = 0;
@@ -424,24 +433,15 @@ void ReadWaveDevice(Reader& r, const std::string& s, bool input, VirtualWaveDevi
             d.formats.push_back({DWORD(rate), WORD(bits), WORD(channels)});
         }
     }
-    if (r.Has(s, "Support")) {
-        for (const std::string& flag : Split(Lower(r.Text(s, "Support")), ',')) {
-            if (flag == "volume")
-                d.support |= WAVECAPS_VOLUME;
-            else if (flag == "lrvolume")
-                d.support |= WAVECAPS_LRVOLUME;
-            else if (flag == "pitch")
-                d.support |= WAVECAPS_PITCH;
-            else if (flag == "playbackrate")
-                d.support |= WAVECAPS_PLAYBACKRATE;
-            else if (flag == "sync")
-                d.support |= WAVECAPS_SYNC;
-            else if (flag == "sampleaccurate")
-                d.support |= WAVECAPS_SAMPLEACCURATE;
-            else if (!flag.empty())
-                r.Fail(s, "Support", "\"" + flag + "\" is not a wave-out capability");
-        }
-    }
+    if (r.Has(s, "Support"))
+        d.support |= r.Flags(s, "Support",
+                             {{"volume", WAVECAPS_VOLUME},
+                              {"lrvolume", WAVECAPS_LRVOLUME},
+                              {"pitch", WAVECAPS_PITCH},
+                              {"playbackrate", WAVECAPS_PLAYBACKRATE},
+                              {"sync", WAVECAPS_SYNC},
+                              {"sampleaccurate", WAVECAPS_SAMPLEACCURATE}},
+                             "a wave-out capability");
 }
 
 // "waveOutClose@0" = "WAVERR_STILLPLAYING x3 after 1"

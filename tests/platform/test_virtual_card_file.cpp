@@ -149,10 +149,33 @@ TEST_F(CardFileTest, WrongFilesNameTheSectionAndKey) {
     EXPECT_NE(ErrorOf("[Failures]\nwaveOutOpen=4 x2 later\n").find("later"), std::string::npos);
     EXPECT_NE(ErrorOf("[Card]\nMicrophone=sine 3000\n").find("Microphone"), std::string::npos);
     EXPECT_EQ(ErrorOf("[Card]\nName=Empty\n"), ""); // a card without devices is a card
+    EXPECT_NE(ErrorOf("[WaveOut 0]\nSupport=volume,hover\n")
+                  .find("[WaveOut 0] Support: \"hover\" is not a wave-out capability"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf("[Mixer 0 / Destination 0]\nFlags=active,asleep\n")
+                  .find("Flags: \"asleep\" is not active or disconnected"),
+              std::string::npos);
 
     std::string error;
     EXPECT_FALSE(CVirtualCard::FromFile((dir / "absent.ini").string(), error));
     EXPECT_NE(error.find("absent.ini"), std::string::npos);
+}
+
+TEST_F(CardFileTest, FlagListsTakeNamesInAnyCase) {
+    VirtualCardDesc card;
+    std::string error;
+    ASSERT_TRUE(ReadCardFile(Write("[WaveOut 0]\nSupport=Volume,SYNC,,pitch\n"
+                                   "[Mixer 0 / Destination 0]\nFlags=Disconnected\n"
+                                   "[Mixer 0 / Destination 0 / Control 0]\nType=mute\n"
+                                   "Flags=disabled,Uniform\n"),
+                             card, error))
+        << error;
+    ASSERT_EQ(card.waveOut.size(), 1u);
+    EXPECT_EQ(card.waveOut[0].support, DWORD(WAVECAPS_VOLUME | WAVECAPS_SYNC | WAVECAPS_PITCH));
+    const VirtualLine& line = card.mixers.at(0).destinations.at(0);
+    EXPECT_EQ(line.flags, DWORD(MIXERLINE_LINEF_DISCONNECTED));
+    EXPECT_EQ(line.controls.at(0).flags,
+              DWORD(MIXERCONTROL_CONTROLF_DISABLED | MIXERCONTROL_CONTROLF_UNIFORM));
 }
 
 TEST_F(CardFileTest, SelectingTheBackendByName) {
