@@ -89,6 +89,11 @@ void ReleaseFonts();
 void ReleaseToolTips();
 void ReleaseImages();
 
+// Virtual key code of a toolkit key, 0 for keys without one; and back,
+// Qt::Key_unknown for codes without a key.
+plat::UINT VirtualKey(int key);
+Qt::Key ToolkitKey(plat::UINT vk);
+
 // The look shared by the controls.
 QColor FaceColor();
 QColor PageColor();

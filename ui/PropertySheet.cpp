@@ -50,58 +50,6 @@ protected:
     }
 };
 
-// Virtual key code of a toolkit key; 0 for keys without one.
-plat::UINT VirtualKey(int key) {
-    if (key >= Qt::Key_A && key <= Qt::Key_Z)
-        return static_cast<plat::UINT>('A' + (key - Qt::Key_A));
-    if (key >= Qt::Key_0 && key <= Qt::Key_9)
-        return static_cast<plat::UINT>('0' + (key - Qt::Key_0));
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
-        return VK_F1 + static_cast<plat::UINT>(key - Qt::Key_F1);
-    switch (key) {
-    case Qt::Key_Escape:
-        return VK_ESCAPE;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return VK_RETURN;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return VK_TAB;
-    case Qt::Key_Backspace:
-        return VK_BACK;
-    case Qt::Key_Space:
-        return VK_SPACE;
-    case Qt::Key_Left:
-        return VK_LEFT;
-    case Qt::Key_Up:
-        return VK_UP;
-    case Qt::Key_Right:
-        return VK_RIGHT;
-    case Qt::Key_Down:
-        return VK_DOWN;
-    case Qt::Key_PageUp:
-        return 0x21;
-    case Qt::Key_PageDown:
-        return 0x22;
-    case Qt::Key_End:
-        return 0x23;
-    case Qt::Key_Home:
-        return 0x24;
-    case Qt::Key_Insert:
-        return 0x2D;
-    case Qt::Key_Delete:
-        return 0x2E;
-    case Qt::Key_Shift:
-        return VK_SHIFT;
-    case Qt::Key_Control:
-        return VK_CONTROL;
-    case Qt::Key_Alt:
-        return VK_MENU;
-    default:
-        return 0;
-    }
-}
-
 } // namespace
 
 // ---- the keyboard hook -------------------------------------------------------

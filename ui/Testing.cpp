@@ -12,37 +12,6 @@
 
 namespace {
 
-Qt::Key QtKey(plat::UINT vk) {
-    if (vk >= 'A' && vk <= 'Z')
-        return static_cast<Qt::Key>(Qt::Key_A + static_cast<int>(vk - 'A'));
-    if (vk >= '0' && vk <= '9')
-        return static_cast<Qt::Key>(Qt::Key_0 + static_cast<int>(vk - '0'));
-    if (vk >= VK_F1 && vk < VK_F1 + 24)
-        return static_cast<Qt::Key>(Qt::Key_F1 + static_cast<int>(vk - VK_F1));
-    switch (vk) {
-    case VK_ESCAPE:
-        return Qt::Key_Escape;
-    case VK_RETURN:
-        return Qt::Key_Return;
-    case VK_TAB:
-        return Qt::Key_Tab;
-    case VK_BACK:
-        return Qt::Key_Backspace;
-    case VK_SPACE:
-        return Qt::Key_Space;
-    case VK_LEFT:
-        return Qt::Key_Left;
-    case VK_UP:
-        return Qt::Key_Up;
-    case VK_RIGHT:
-        return Qt::Key_Right;
-    case VK_DOWN:
-        return Qt::Key_Down;
-    default:
-        return Qt::Key_unknown;
-    }
-}
-
 // Each synthetic key event gets its own time stamp, as real ones have.
 quint64 NextTimestamp() {
     static quint64 stamp = 1;
@@ -97,7 +66,7 @@ void PressKey(CWnd& wnd, plat::UINT vk, bool ctrl, bool alt, bool shift) {
         modifiers |= Qt::AltModifier;
     if (shift)
         modifiers |= Qt::ShiftModifier;
-    const Qt::Key key = QtKey(vk);
+    const Qt::Key key = uiimpl::ToolkitKey(vk);
     QString text;
     if (!ctrl && !alt && vk >= 'A' && vk <= 'Z')
         text = QString(QChar(shift ? vk : vk + ('a' - 'A')));
