@@ -5,8 +5,18 @@
 using namespace plat;
 
 namespace {
+
 constexpr const char* kPlaySoundError = "Error : Playsound";
+
+// 1 when the part's call worked; else 0, with the part's error text kept.
+template <class Part> int Answer(bool worked, const Part& part, std::string& lastError) {
+    if (worked)
+        return 1;
+    lastError = part.GetLastError();
+    return 0;
 }
+
+} // namespace
 
 CAudioEngine::CAudioEngine() = default;
 
@@ -14,17 +24,11 @@ CAudioEngine::CAudioEngine(std::unique_ptr<CAudioSource> playerSource)
     : m_player(std::move(playerSource)) {}
 
 int CAudioEngine::Play(const std::string& fileName) {
-    if (m_player.Play(fileName))
-        return 1;
-    m_lastError = m_player.GetLastError();
-    return 0;
+    return Answer(m_player.Play(fileName), m_player, m_lastError);
 }
 
 int CAudioEngine::StopPlay() {
-    if (m_player.Stop())
-        return 1;
-    m_lastError = m_player.GetLastError();
-    return 0;
+    return Answer(m_player.Stop(), m_player, m_lastError);
 }
 
 int CAudioEngine::GetPlayLevel() const {
@@ -32,17 +36,11 @@ int CAudioEngine::GetPlayLevel() const {
 }
 
 int CAudioEngine::StartRecording(const std::string& fileName) {
-    if (m_recorder.Start(fileName))
-        return 1;
-    m_lastError = m_recorder.GetLastError();
-    return 0;
+    return Answer(m_recorder.Start(fileName), m_recorder, m_lastError);
 }
 
 int CAudioEngine::StopRecording() {
-    if (m_recorder.Stop())
-        return 1;
-    m_lastError = m_recorder.GetLastError();
-    return 0;
+    return Answer(m_recorder.Stop(), m_recorder, m_lastError);
 }
 
 int CAudioEngine::GetRecordLevel() const {
@@ -71,8 +69,5 @@ int CAudioEngine::PlayResourceLoop(unsigned resource) {
 
 int CAudioEngine::TestSoundCard(std::vector<std::string>& inUnsupported,
                                 std::vector<std::string>& outUnsupported) {
-    if (m_tester.TestFormats(inUnsupported, outUnsupported))
-        return 1;
-    m_lastError = m_tester.GetLastError();
-    return 0;
+    return Answer(m_tester.TestFormats(inUnsupported, outUnsupported), m_tester, m_lastError);
 }
