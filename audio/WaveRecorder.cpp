@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 using namespace plat;
 
@@ -78,6 +79,7 @@ int CWaveRecorder::Start(const std::string& fileName) {
     if (m_device.load() || m_recordFile)
         Stop();
 
+    m_stoppedByFailure = false;
     m_fileName = fileName;
     m_bytesWritten = 0;
     m_level = 0;
@@ -218,11 +220,12 @@ void CWaveRecorder::StopRequested(std::uint64_t generation) {
         const std::string reason = recorder->GetLastError();
         if (recorder->Stop())
             recorder->SetError(reason);
+        recorder->m_stoppedByFailure = true;
     }
 }
 
 int CWaveRecorder::Stop() {
-    int result = 1;
+    int result = std::exchange(m_stoppedByFailure, false) ? 0 : 1;
     HWAVEIN device = nullptr;
     {
         std::lock_guard lock(m_fileMutex);

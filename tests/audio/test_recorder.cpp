@@ -208,6 +208,9 @@ TEST_F(RecorderTest, AFailedRequeueStopsOnTheMainThreadAndKeepsTheBuffersWritten
     EXPECT_EQ(m_recorder->GetLastError(), "ERROR : waveInAddBuffer = 96");
     EXPECT_EQ(m_card->OpenWaveHandles(), 0u);
     EXPECT_EQ(fs::file_size(path), kWaveHeaderSize + 3 * kBuffer);
+    // The stop the caller makes next tells why the recording ended, once.
+    EXPECT_EQ(m_recorder->Stop(), 0);
+    EXPECT_EQ(m_recorder->GetLastError(), "ERROR : waveInAddBuffer = 96");
     EXPECT_EQ(m_recorder->Stop(), 1);
 }
 
