@@ -1,6 +1,7 @@
 // The MPEG layer III reader on small files made by tests/data/mpeg/generate.sh.
 #include "audio/AudioFile.h"
 #include "audio/Mp3FileReader.h"
+#include "tests/support/TestDir.h"
 
 #include <gtest/gtest.h>
 
@@ -91,11 +92,7 @@ std::vector<std::size_t> FrameOffsets(const Bytes& file) {
 class Mp3ReaderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir =
-            fs::temp_directory_path() /
-            ("pelmora_mp3_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(m_dir);
+        m_dir = FreshTestDir("pelmora_mp3");
         m_tone = Load(DataDir() / "tone128.mp3");
         m_reference = Load(DataDir() / "tone128.pcm");
         ASSERT_EQ(m_tone.size(), 32600u) << "run tests/data/mpeg/generate.sh";

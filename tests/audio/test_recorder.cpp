@@ -7,6 +7,7 @@
 #include "platform/system.h"
 #include "platform/virtual/Microphone.h"
 #include "platform/virtual/VirtualCard.h"
+#include "tests/support/TestDir.h"
 
 #include <gtest/gtest.h>
 
@@ -58,11 +59,7 @@ protected:
         m_card = std::make_shared<CVirtualCard>(desc, CVirtualCard::Clock::Manual);
         m_card->SetMicrophone(Sine(8000));
         InstallSoundBackend(m_card);
-        m_dir = fs::temp_directory_path() /
-                ("pelmora_rec_" +
-                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
+        m_dir = FreshTestDir("pelmora_rec");
     }
     void TearDown() override {
         m_recorder.reset();

@@ -3,6 +3,7 @@
 #include "config/ProductInstall.h"
 #include "config/Registry.h"
 #include "config/RegistryTools.h"
+#include "tests/support/TestDir.h"
 
 #include "platform/IniFile.h"
 #include "platform/optical_drives.h"
@@ -22,10 +23,7 @@ namespace {
 class ProductTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                (std::string("pelmora-product-") +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
+        m_dir = FreshTestDir("pelmora-product");
         fs::create_directories(m_dir / "Qrv");
         RegUseHiveFile((m_dir / "hive.reg").string());
         SetOpticalDriveSource([] { return std::vector<std::string>{}; });

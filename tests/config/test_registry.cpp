@@ -1,6 +1,7 @@
 // CRegistry over a private hive: navigation, typed values, REGEDIT4 export and
 // import, file types, searches.
 #include "config/Registry.h"
+#include "tests/support/TestDir.h"
 
 #include <gtest/gtest.h>
 
@@ -16,11 +17,7 @@ namespace {
 class CRegistryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                (std::string("pelmora-creg-") +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
+        m_dir = FreshTestDir("pelmora-creg");
         RegUseHiveFile((m_dir / "hive.reg").string());
     }
     void TearDown() override {

@@ -2,6 +2,7 @@
 // INI files, on the product's own key table.
 #include "config/Registry.h"
 #include "config/VendrelParms.h"
+#include "tests/support/TestDir.h"
 
 #include "platform/optical_drives.h"
 #include "platform/system.h"
@@ -20,11 +21,7 @@ namespace {
 class ParmsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                (std::string("pelmora-parms-") +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
+        m_dir = FreshTestDir("pelmora-parms");
         RegUseHiveFile((m_dir / "hive.reg").string());
         SetOpticalDriveSource([] { return std::vector<std::string>{}; });
     }

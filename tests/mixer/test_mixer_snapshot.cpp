@@ -1,6 +1,7 @@
 #include "MixerTestCard.h"
 #include "mixer/InfoMix.h"
 #include "mixer/MixerSetup.h"
+#include "tests/support/TestDir.h"
 
 #include <unistd.h>
 
@@ -23,11 +24,7 @@ constexpr DWORD MUTE = MIXERCONTROL_CONTROLTYPE_MUTE;
 class Snapshot : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("mixer_snapshot_" + std::to_string(::getpid()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
+        m_dir = FreshTestDir("mixer_snapshot");
         m_path = (m_dir / "Mixer.ser").string();
     }
     void TearDown() override { fs::remove_all(m_dir); }

@@ -1,4 +1,5 @@
 #include "platform/Archive.h"
+#include "tests/support/TestDir.h"
 
 #include <gtest/gtest.h>
 
@@ -20,11 +21,7 @@ namespace {
 class ArchiveTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("archive_test_" + std::to_string(::getpid()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
+        m_dir = FreshTestDir("archive_test");
         m_path = (m_dir / "file.dat").string();
     }
     void TearDown() override {

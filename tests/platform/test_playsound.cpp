@@ -5,6 +5,7 @@
 #include "platform/sound_backend.h"
 #include "platform/virtual/VirtualCard.h"
 #include "platform/virtual/WaveData.h"
+#include "tests/support/TestDir.h"
 
 #include <gtest/gtest.h>
 
@@ -30,10 +31,7 @@ protected:
     void SetUp() override {
         card = std::make_shared<CVirtualCard>(DefaultCardDesc(), CVirtualCard::Clock::Manual);
         InstallSoundBackend(card);
-        dir = std::filesystem::temp_directory_path() /
-              ("pelmora-playsound-" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::create_directories(dir);
+        dir = FreshTestDir("pelmora-playsound");
         // 250 ms of 8 kHz 8-bit mono, every byte telling its position.
         for (std::size_t i = 0; i < 2000; ++i)
             samples.push_back(std::uint8_t(i * 7));

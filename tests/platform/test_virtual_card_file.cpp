@@ -5,6 +5,7 @@
 #include "platform/sound_choice.h"
 #include "platform/virtual/CardFile.h"
 #include "platform/virtual/VirtualCard.h"
+#include "tests/support/TestDir.h"
 
 #include <gtest/gtest.h>
 
@@ -28,12 +29,7 @@ std::string Examples() {
 
 class CardFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = std::filesystem::temp_directory_path() /
-              ("pelmora-card-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-               "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir);
-    }
+    void SetUp() override { dir = FreshTestDir("pelmora-card"); }
     void TearDown() override { std::filesystem::remove_all(dir); }
 
     std::string Write(const std::string& text) {

@@ -4,6 +4,7 @@
 #include "platform/sound_backend.h"
 #include "platform/virtual/VirtualCard.h"
 #include "platform/virtual/WaveData.h"
+#include "tests/support/TestDir.h"
 
 #include <gtest/gtest.h>
 
@@ -32,10 +33,7 @@ protected:
         ASSERT_NE(mux, 0u);
         ASSERT_NE(recordingVolume, 0u);
         ASSERT_NE(micVolume, 0u);
-        dir = std::filesystem::temp_directory_path() /
-              ("pelmora-mic-" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::create_directories(dir);
+        dir = FreshTestDir("pelmora-mic");
     }
     void TearDown() override {
         InstallSoundBackend(nullptr);
