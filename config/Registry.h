@@ -82,7 +82,12 @@ public:
     // Writes the open key and everything below it as REGEDIT4 text.
     bool ExportRegFile(const std::string& path);
     // Applies the strings and dwords of a REGEDIT4 file; hex values are skipped.
-    static bool ImportRegFile(const std::string& path);
+    // A section with an unknown root, or whose key or value cannot be stored,
+    // is reported and the others are still applied; a key path beyond the
+    // registry's limits refuses the whole file before anything changes. On
+    // false, *why (when given) names the line of the first problem: "line 3:
+    // key path of more than 512 levels; nothing was imported".
+    static bool ImportRegFile(const std::string& path, std::string* why = nullptr);
     static bool RegisterFileType(const std::string& extension, const std::string& programPath,
                                  const std::string& typeName, bool overwrite);
     static void FindKeysWithValue(plat::HKEY root, const std::string& path,

@@ -42,8 +42,12 @@ int ImportRegistryFile(const std::string& path, std::ostream& out, std::ostream&
         err << "pelmora: " << path << " is not a REGEDIT4 file (its first line must be REGEDIT4)\n";
         return 1;
     }
-    if (!CRegistry::ImportRegFile(path)) {
-        err << "pelmora: " << path << " was not imported completely" << HiveDetail() << "\n";
+    std::string why;
+    if (!CRegistry::ImportRegFile(path, &why)) {
+        if (why.empty())
+            err << "pelmora: " << path << " was not imported completely" << HiveDetail() << "\n";
+        else
+            err << "pelmora: " << path << " " << why << "\n";
         return 1;
     }
     out << "Imported " << path << " into " << RegHivePath() << "\n";
