@@ -100,7 +100,7 @@ inline constexpr std::size_t kMaxKeyNameLength = 255;
 inline constexpr std::size_t kMaxKeyLevels = 512;
 // Why `subKey`, the names of a key below a root separated by backslashes (one
 // trailing backslash allowed, "" for the root itself), cannot name a key:
-// "empty key name after 3 levels", "key name of 300 characters at level 2 (at
+// "empty key name at level 3", "key name of 300 characters at level 2 (at
 // most 255)", "key path of more than 512 levels"; empty when it can. Reads the
 // path once, whatever its length, and keeps nothing of it.
 std::string RegKeyPathFault(const std::string& subKey);

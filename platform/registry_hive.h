@@ -44,7 +44,8 @@ const char* RootName(int root);         // "HKEY_LOCAL_MACHINE", ...
 int RootIndex(const std::string& name); // -1 when not a root name
 
 // A tree is never deeper than kMaxKeyLevels (registry.h): Parse and the
-// registry calls refuse deeper paths, so walking it may recurse.
+// registry calls refuse deeper paths, so destroying a Key, which recurses
+// through its sub-keys, stays within a few hundred calls.
 struct Tree {
     std::array<Key, kRootCount> roots;
 };
