@@ -74,10 +74,11 @@ TEST_F(IniFileTest, LongLinesSplitBetweenCharactersNotInsideThem) {
     EXPECT_EQ(ini.Lines()[1], "bc");
 }
 
-TEST_F(IniFileTest, Windows1252FileIsReadAsUtf8) {
+TEST_F(IniFileTest, Windows1252FileKeepsItsBytes) {
     CIniFile ini;
     ASSERT_TRUE(ini.Open(Write("a.ini", "[Textes]\nK1=S\xE9lection n\xB0 1 \x80\n")));
-    EXPECT_EQ(ini.GetString("Textes", "K1"), "S\xC3\xA9lection n\xC2\xB0 1 \xE2\x82\xAC");
+    EXPECT_EQ(ini.GetEncoding(), plat::TextEncoding::Windows1252);
+    EXPECT_EQ(ini.GetString("Textes", "K1"), "S\xE9lection n\xB0 1 \x80");
 }
 
 TEST_F(IniFileTest, LookupsMatchRegardlessOfCaseAndTrimValues) {
