@@ -124,10 +124,12 @@ static_assert(kCount == 89);
 struct Table {
     std::array<std::string, kCount> texts;
     std::string languageFile;
+    bool programFileLoaded = false; // LoadUiTexts ran in this run
     Table() { Reset(); }
     void Reset() {
         for (std::size_t i = 0; i < kCount; ++i)
             texts[i] = kEntries[i].defaultText;
+        programFileLoaded = false;
     }
 };
 
@@ -150,6 +152,11 @@ const std::string& UiText(const char* section, const char* key) {
 }
 
 void LoadUiTexts() {
+    // Once per run: reading the file a first run has just written would trim
+    // the defaults it shows.
+    if (TheTable().programFileLoaded)
+        return;
+    TheTable().programFileLoaded = true;
     const std::string program = plat::GetModuleFileName();
     const std::size_t slash = program.rfind(plat::kPathSeparator);
     const std::string name = slash == std::string::npos ? program : program.substr(slash + 1);
