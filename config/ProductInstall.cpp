@@ -78,8 +78,14 @@ bool LoadProductStudents(const std::string& productIniPath, CVendrelParms& parms
                          CUserList& users) {
     parms.Init(g_vendrelKeys, true, GetProductTag(productIniPath));
     parms.LoadIni(productIniPath, true);
+    // The root is a path in the settings file's encoding; it becomes a file
+    // name of this platform before the macros put in the install directory.
+    CIniFile settings;
+    const plat::TextEncoding encoding =
+        settings.Open(productIniPath) ? settings.GetEncoding() : plat::TextEncoding::Utf8;
     std::string root;
-    parms.GetString(KEYs_UsersRootPath, &root, true);
+    if (parms.GetString(KEYs_UsersRootPath, &root, false))
+        root = parms.Expand(plat::FileNameFromText(root, encoding));
     return users.Load(root);
 }
 

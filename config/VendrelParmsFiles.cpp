@@ -39,8 +39,11 @@ bool CVendrelParms::SaveIni(const std::string& path) {
         for (int i = 0; i < m_keyCount; ++i) {
             const VendrelKey& key = m_table[i];
             const std::string* value = Find(key.name);
-            if (ini.GetValue(key.name) != kNotFound)
-                ini.SetValue(key.name, value ? *value : std::string());
+            const std::string text = value ? *value : std::string();
+            // A line that holds the value already is left as it is.
+            const std::string held = ini.GetValue(key.name);
+            if (held != kNotFound && held != text)
+                ini.SetValue(key.name, text);
         }
     }
     return ini.Save(path);

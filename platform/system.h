@@ -42,6 +42,12 @@ bool DeleteFile(const std::string& path);
 bool CreateDirectories(const std::string& path); // every missing level
 // Appends the separator when the text does not already end in one.
 std::string WithTrailingSeparator(const std::string& dir);
+// True when `relative`, joined to a directory, names something inside that
+// directory: it is not empty, not absolute (no separator first, no drive or
+// other colon as in "C:"), has no ".." part between separators ('/' or '\',
+// nor a part of blanks and two or more dots, which Windows reads as "..") and no
+// NUL byte.
+bool StaysInsideDirectory(const std::string& relative);
 
 // ---- the GUI thread's message loop ------------------------------------------
 // The user interface installs these hooks when it starts; without them

@@ -155,6 +155,27 @@ TEST_F(WizardSheetTest, TitleBarShowsTheCaptionWithTheVersion) {
     }
 }
 
+TEST_F(WizardSheetTest, LanguageFilesInUtf8OrTheWindowsCodePageShowTheirAccents) {
+    const std::string shown = "Assistant audio \xE2\x80\x93 \xC3\xA9tape \xC5\x93uvre";
+    // The same texts as a translator's editor saves them: UTF-8 with or
+    // without mark, or Windows-1252.
+    const std::string utf8 =
+        "[PropSheet]\r\nK1=Annuler\r\nK2=Suivant\r\nK3=" + shown + "\r\nK8=Version\r\n";
+    const std::string cp1252 = "[PropSheet]\r\nK1=Annuler\r\nK2=Suivant\r\n"
+                               "K3=Assistant audio \x96 \xE9tape \x9Cuvre\r\nK8=Version\r\n";
+    const std::string path = Temp("french.INI");
+    for (const std::string& file : {utf8, "\xEF\xBB\xBF" + utf8, cp1252}) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << file;
+        ResetUiTexts();
+        LoadUiTextsFrom(path); // the run's texts: the sheet keeps them
+        CPropSheet sheet;
+        Open(sheet);
+        EXPECT_EQ(uitest::ShownText(sheet), shown + " Version 9.8.7");
+        EXPECT_EQ(uitest::ShownText(Item(sheet, IDCANCEL)), "Annuler");
+    }
+    ResetUiTexts();
+}
+
 TEST_F(WizardSheetTest, WithoutVersionTheCaptionIsTheTextAndOneBlank) {
     plat::SetProductVersionForTesting("");
     CPropSheet sheet;

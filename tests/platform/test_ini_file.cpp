@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -74,10 +75,103 @@ TEST_F(IniFileTest, LongLinesSplitBetweenCharactersNotInsideThem) {
     EXPECT_EQ(ini.Lines()[1], "bc");
 }
 
-TEST_F(IniFileTest, Windows1252FileIsReadAsUtf8) {
+TEST_F(IniFileTest, Windows1252FileKeepsItsBytes) {
     CIniFile ini;
     ASSERT_TRUE(ini.Open(Write("a.ini", "[Textes]\nK1=S\xE9lection n\xB0 1 \x80\n")));
-    EXPECT_EQ(ini.GetString("Textes", "K1"), "S\xC3\xA9lection n\xC2\xB0 1 \xE2\x82\xAC");
+    EXPECT_EQ(ini.GetEncoding(), plat::TextEncoding::Windows1252);
+    EXPECT_EQ(ini.GetString("Textes", "K1"), "S\xE9lection n\xB0 1 \x80");
+}
+
+// A settings file as the learning product writes it: CR LF lines, accented
+// values, a comment, a blank line.
+const std::string kProductText = "; Param\xC3\xA8tres de l'\xC3\xA9l\xC3\xA8ve\r\n"
+                                 "[Keys]\r\n"
+                                 "KEYs_Course=D\xC3\xA9"
+                                 "butants\r\n"
+                                 "KEYs_LastStudentName=H\xC3\xA9l\xC3\xA8ne M\xC3\xBCller\r\n"
+                                 "KEYi_OutVolume=3\r\n"
+                                 "\r\n"
+                                 "[Main]\r\n"
+                                 "Title=\xE2\x80\x9C\xC5\x92uvres\xE2\x80\x9D \xE2\x82\xAC\r\n";
+
+// The same file after OutVolume became 7 and Main gained RecVolume.
+std::string Changed(const std::string& file) {
+    std::string text = file;
+    text.replace(text.find("KEYi_OutVolume=3"), 16, "KEYi_OutVolume=7");
+    text.replace(text.find("\r\n\r\n"), 4, "\r\n \r\n"); // a blank line is kept as one blank
+    return text + "RecVolume=2500\r\n";
+}
+
+void ChangeAndSave(const std::string& path) {
+    CIniFile ini;
+    ASSERT_TRUE(ini.Open(path));
+    ASSERT_TRUE(ini.SetLong("Keys", "KEYi_OutVolume", 7));
+    ASSERT_TRUE(ini.SetLong("Main", "RecVolume", 2500));
+    ASSERT_TRUE(ini.Save(path));
+}
+
+TEST_F(IniFileTest, Windows1252FileComesBackInItsCodePageByteForByte) {
+    // Made by iconv, as another tool on the machine would convert the file.
+    const std::string utf8 = Write("utf8.ini", kProductText);
+    const std::string path = Path("product.ini");
+    ASSERT_EQ(std::system(("iconv -f UTF-8 -t WINDOWS-1252 " + utf8 + " > " + path).c_str()), 0);
+    const std::string original = Read(path);
+    ASSERT_NE(original.find("D\xE9"
+                            "butants"),
+              std::string::npos);
+
+    CIniFile ini;
+    ASSERT_TRUE(ini.Open(path));
+    EXPECT_EQ(ini.GetEncoding(), plat::TextEncoding::Windows1252);
+    EXPECT_EQ(ini.GetString("Keys", "KEYs_Course"), "D\xE9"
+                                                    "butants");
+    ChangeAndSave(path);
+    EXPECT_EQ(Read(path), Changed(original));
+}
+
+TEST_F(IniFileTest, Utf8FileWithOrWithoutMarkComesBackAsItWas) {
+    for (const std::string mark : {"", "\xEF\xBB\xBF"}) {
+        const std::string path = Write("product.ini", mark + kProductText);
+        CIniFile ini;
+        ASSERT_TRUE(ini.Open(path));
+        EXPECT_EQ(ini.GetEncoding(),
+                  mark.empty() ? plat::TextEncoding::Utf8 : plat::TextEncoding::Utf8WithBom);
+        // The mark is not part of the first line.
+        EXPECT_EQ(ini.Lines()[0], "; Param\xC3\xA8tres de l'\xC3\xA9l\xC3\xA8ve");
+        ChangeAndSave(path);
+        EXPECT_EQ(Read(path), mark + Changed(kProductText));
+    }
+    // A section right after the mark is found.
+    CIniFile marked;
+    ASSERT_TRUE(marked.Open(Write("m.ini", "\xEF\xBB\xBF[PropSheet]\r\nK1=Annuler\r\n")));
+    EXPECT_EQ(marked.GetString("PropSheet", "K1"), "Annuler");
+    ASSERT_TRUE(marked.SaveNormalised(Path("n.ini")));
+    EXPECT_EQ(Read(Path("n.ini")), "\xEF\xBB\xBF\r\n[PropSheet]\r\nK1=Annuler\r\n");
+}
+
+TEST_F(IniFileTest, NewFileIsUtf8AndOpenForgetsTheEncodingOfTheFileBefore) {
+    CIniFile ini;
+    EXPECT_EQ(ini.GetEncoding(), plat::TextEncoding::Utf8);
+    ASSERT_TRUE(ini.Open(Write("a.ini", "[A]\r\nx=\xE9\r\n")));
+    ASSERT_EQ(ini.GetEncoding(), plat::TextEncoding::Windows1252);
+    EXPECT_FALSE(ini.Open(Path("missing.ini")));
+    EXPECT_EQ(ini.GetEncoding(), plat::TextEncoding::Utf8);
+    ASSERT_TRUE(ini.Open(Write("b.ini", "\xEF\xBB\xBF[A]\r\n")));
+    ASSERT_TRUE(ini.Open(Write("c.ini", "[A]\r\nx=\xC3\xA9\r\n")));
+    EXPECT_EQ(ini.GetEncoding(), plat::TextEncoding::Utf8);
+}
+
+TEST_F(IniFileTest, Windows1252LinesAreSplitAtTheReadLimitCountingBytes) {
+    // In the code page every byte is a character, 0x80..0xBF included (é©¿
+    // would be one UTF-8 character; the ÿ of the next line makes the file
+    // Windows-1252).
+    const std::string line = std::string(CIniFile::kMaxLineLength - 1, 'a') + "\xE9\xA9\xBF";
+    CIniFile ini;
+    ASSERT_TRUE(ini.Open(Write("a.ini", line + "\r\n\xFF")));
+    ASSERT_EQ(ini.GetEncoding(), plat::TextEncoding::Windows1252);
+    ASSERT_EQ(ini.LineCount(), 3u);
+    EXPECT_EQ(ini.Lines()[0].size(), CIniFile::kMaxLineLength);
+    EXPECT_EQ(ini.Lines()[1], "\xA9\xBF");
 }
 
 TEST_F(IniFileTest, LookupsMatchRegardlessOfCaseAndTrimValues) {

@@ -53,6 +53,16 @@ TEST(System, WindowsStylePathsAndFileHelpers) {
     fs::remove_all(root);
 }
 
+TEST(System, RelativePathsThatLeaveTheirDirectoryAreRefused) {
+    for (const char* inside :
+         {"anna01", "sub/anna", "sub\\anna\\", "./anna", "a..b", "..anna", "anna..", "\xC9lodie"})
+        EXPECT_TRUE(plat::StaysInsideDirectory(inside)) << inside;
+    for (const std::string& outside : std::vector<std::string>{
+             "", "..", "../x", "..\\x", "a/../../b", "a\\..", "/etc", "\\etc", "\\\\server\\share",
+             "C:\\Users", "c:x", "x/C:/y", "...", ". .", "a/.. /b", std::string("a\0/../x", 7)})
+        EXPECT_FALSE(plat::StaysInsideDirectory(outside)) << outside;
+}
+
 TEST(System, TickCountAdvancesWithSleep) {
     const plat::DWORD before = plat::GetTickCount();
     plat::Sleep(20);
