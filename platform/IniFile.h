@@ -25,8 +25,12 @@ public:
     // On failure the lines are emptied and the result is false.
     bool Open(const std::string& path);
     // Writes every line followed by CR LF, replacing the file. False on failure,
-    // in which case an existing file is left as it was.
+    // in which case an existing file is left as it was and GetLastError() says
+    // why.
     bool Save(const std::string& path) const;
+    // Why the last Save or SaveNormalised failed (names the file and the
+    // system's reason); empty after one that succeeded.
+    const std::string& GetLastError() const { return m_lastError; }
     bool IsOpen() const { return m_opened; }
 
     // Selects the section; the scan starts at the current line and wraps.
@@ -78,4 +82,5 @@ private:
     bool m_sectionSelected = false;
     std::size_t m_currentLine = 0;
     bool m_opened = false;
+    mutable std::string m_lastError;
 };

@@ -84,6 +84,7 @@ protected:
         s_temp = fs::temp_directory_path() / ("pelmora-page2-" + std::to_string(::getpid()));
         fs::create_directories(s_temp);
         ::setenv("TMPDIR", s_temp.c_str(), 1);
+        ::unsetenv("XDG_RUNTIME_DIR"); // the temporary directory follows TMPDIR
         s_gui = new CGuiSession();
         CWizardApp::RegisterFonts();
         s_app = new CWizardApp();
@@ -106,7 +107,7 @@ protected:
         InstallSoundBackend(std::make_shared<CVirtualCard>());
     }
 
-    static std::string Temp(const std::string& name) { return (s_temp / name).string(); }
+    static std::string Temp(const std::string& name) { return plat::GetTempPath() + name; }
 
     // Opens the wizard on `desc` and goes to the sound-card test page.
     void OpenOnPage2(VirtualCardDesc desc) {

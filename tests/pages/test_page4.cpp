@@ -51,6 +51,7 @@ protected:
         s_temp = fs::temp_directory_path() / ("pelmora-page4-" + std::to_string(::getpid()));
         fs::create_directories(s_temp);
         ::setenv("TMPDIR", s_temp.c_str(), 1);
+        ::unsetenv("XDG_RUNTIME_DIR"); // the temporary directory follows TMPDIR
         s_gui = new CGuiSession();
         CWizardApp::RegisterFonts();
         s_app = new CWizardApp();
@@ -112,7 +113,7 @@ protected:
     CLevelMeter& Meter() { return Item<CLevelMeter>(1003); }
     CEdit& ResultLine() { return Item<CEdit>(1085); }
     CButton* SheetButton(int id) { return m_sheet->GetDlgItemAs<CButton>(id); }
-    static std::string Recording() { return (s_temp / "User.wav").string(); }
+    static std::string Recording() { return plat::GetTempPath() + "User.wav"; }
 
     // Runs the GUI loop until pred holds, for at most two seconds.
     template <class Pred> static bool WaitUntil(Pred pred) {

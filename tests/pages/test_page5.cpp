@@ -114,6 +114,7 @@ protected:
         fs::create_directories(m_dir / "tmp");
         fs::copy(SampleDir(), m_dir / "sample", fs::copy_options::recursive);
         ::setenv("TMPDIR", (m_dir / "tmp").c_str(), 1);
+        ::unsetenv("XDG_RUNTIME_DIR"); // the temporary directory follows TMPDIR
         ::setenv("PELMORA_REGISTRY", (m_dir / "registry.reg").c_str(), 1);
         plat::RegUseHiveFile("");
         UseCard(plat::DefaultCardDesc());
@@ -237,7 +238,7 @@ protected:
         }
         set(low);
     }
-    std::string Temp(const std::string& name) const { return (m_dir / "tmp" / name).string(); }
+    std::string Temp(const std::string& name) const { return plat::GetTempPath() + name; }
     fs::path Sample(const std::string& rel) const { return m_dir / "sample" / rel; }
 
     static CGuiSession* s_gui;
