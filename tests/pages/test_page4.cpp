@@ -19,6 +19,7 @@
 #include "ui/WinApp.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -386,6 +387,25 @@ TEST_F(Page4Test, FailedStartWarnsAndTheTimerReturnsThePageToIdle) {
     EXPECT_TRUE(Item<CColorText>(1110).IsWindowVisible());
     EXPECT_FALSE(Slider().IsWindowEnabled());
     EXPECT_EQ(m_sheet->GetWizardButtons(), PSWIZB_BACK | PSWIZB_NEXT);
+}
+
+TEST_F(Page4Test, WithoutAPrivateDirectoryTheVoiceIsNotRecordedAndThePageSaysWhy) {
+    const std::string dir = plat::GetTempPath();
+    ASSERT_EQ(::chmod(dir.c_str(), 0755), 0);
+    uitest::Click(StartButton());
+    uitest::ProcessEvents(10);
+    ASSERT_EQ(::chmod(dir.c_str(), 0700), 0);
+
+    EXPECT_FALSE(Page().IsRecording());
+    EXPECT_EQ(m_sheet->m_audioEngine.GetRecordLevel(), -1) << "not recording";
+    EXPECT_EQ(m_card->OpenWaveHandles(), 0u);
+    EXPECT_FALSE(fs::exists(Recording()));
+    const std::string text = ResultLine().GetWindowText();
+    EXPECT_EQ(text.find(Text("K12") + " the temporary directory " + dir.substr(0, dir.size() - 1)),
+              0u)
+        << text;
+    EXPECT_NE(text.find("mode 0755"), std::string::npos) << text;
+    EXPECT_FALSE(StartButton().IsWindowEnabled());
 }
 
 TEST_F(Page4Test, ReplayShowsThePlaybackLevelAndEndsByItself) {
