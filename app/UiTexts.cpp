@@ -179,7 +179,9 @@ void LoadUiTextsFrom(const std::string& path) {
     }
     for (std::size_t i = 0; i < kCount; ++i)
         file.SetString(kEntries[i].section, kEntries[i].key, table.texts[i]);
-    file.Save(path);
+    // Without the file the defaults simply stay in use.
+    if (!file.Save(path))
+        TRACE_LOG(1, "UiTexts", __LINE__, "%s", file.GetLastError().c_str());
 }
 
 void ResetUiTexts() {

@@ -79,7 +79,8 @@ public:
     bool ReadPoint(const std::string& name, Point& point);
 
     // ---- files and searches ------------------------------------------------
-    // Writes the open key and everything below it as REGEDIT4 text.
+    // Writes the open key and everything below it as REGEDIT4 text. A file
+    // that cannot be written is left as it was and GetFileError() says why.
     bool ExportRegFile(const std::string& path);
     // Applies the strings and dwords of a REGEDIT4 file; hex values are skipped.
     // A section with an unknown root, or whose key or value cannot be stored,
@@ -109,6 +110,8 @@ public:
     const std::string& GetRootName() const { return m_rootName; }
     plat::HKEY GetRoot() const { return m_hRoot; }
     bool IsOpen() const { return m_hKey != m_hRoot; }
+    // Why the last export could not write its file; empty when it could.
+    const std::string& GetFileError() const { return m_fileError; }
 
 private:
     // Opens root\path and makes it the position; the old key is closed only
@@ -134,4 +137,5 @@ private:
     std::string m_rootName;
     std::string m_path;
     plat::REGSAM m_access;
+    std::string m_fileError;
 };

@@ -1,6 +1,7 @@
 // CRegistry: REGEDIT4 export and import, file-type registration, searches.
 #include "config/Registry.h"
 
+#include "platform/file_writer.h"
 #include "platform/little_endian.h"
 #include "platform/system.h"
 #include "platform/trim.h"
@@ -45,7 +46,7 @@ void AppendHexBytes(std::string& line, const std::vector<BYTE>& data, std::size_
 }
 
 // Text mode: every newline goes out as CR LF.
-bool WriteTextFile(const std::string& path, const std::string& text) {
+bool WriteTextFile(const std::string& path, const std::string& text, std::string& error) {
     std::string crlf;
     crlf.reserve(text.size() + text.size() / 16);
     for (char c : text) {
@@ -53,12 +54,7 @@ bool WriteTextFile(const std::string& path, const std::string& text) {
             crlf += '\r';
         crlf += c;
     }
-    std::ofstream out(NativePath(path), std::ios::binary | std::ios::trunc);
-    if (!out)
-        return false;
-    out.write(crlf.data(), static_cast<std::streamsize>(crlf.size()));
-    out.close();
-    return !out.fail();
+    return SaveFileContents(path, crlf, &error);
 }
 
 struct Line {
@@ -172,7 +168,8 @@ bool CRegistry::ExportKey(std::string& out) {
 bool CRegistry::ExportRegFile(const std::string& path) {
     std::string text = "REGEDIT4\n\n";
     const bool ok = ExportKey(text);
-    return WriteTextFile(path, text) && ok;
+    m_fileError.clear();
+    return WriteTextFile(path, text, m_fileError) && ok;
 }
 
 bool CRegistry::ImportRegFile(const std::string& path, std::string* why) {

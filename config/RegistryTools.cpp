@@ -73,7 +73,9 @@ int ExportRegistryKey(const std::string& key, const std::string& path, std::ostr
         return 1;
     }
     if (!reg.ExportRegFile(path)) {
-        err << "pelmora: cannot export " << key << " to " << path << HiveDetail() << "\n";
+        const std::string why = reg.GetFileError();
+        err << "pelmora: cannot export " << key << " to " << path
+            << (why.empty() ? HiveDetail() : " (" + why + ")") << "\n";
         return 1;
     }
     out << "Exported " << reg.GetRootName() << reg.GetPath() << " to " << path << "\n";

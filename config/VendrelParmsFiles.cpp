@@ -2,10 +2,11 @@
 #include "config/VendrelParms.h"
 
 #include "platform/IniFile.h"
+#include "platform/file_writer.h"
 #include "platform/system.h"
 
 #include <cstdio>
-#include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -33,8 +34,10 @@ bool CVendrelParms::LoadIni(const std::string& path, bool allowMissing) {
 bool CVendrelParms::SaveIni(const std::string& path) {
     CIniFile ini;
     ini.SetNotFoundValue(kNotFound);
-    if (!ini.Open(path))
+    if (!ini.Open(path)) {
+        m_lastError = "cannot read " + path;
         return false;
+    }
     if (ini.FindSection(kSection)) {
         for (int i = 0; i < m_keyCount; ++i) {
             const VendrelKey& key = m_table[i];
@@ -46,12 +49,14 @@ bool CVendrelParms::SaveIni(const std::string& path) {
                 ini.SetValue(key.name, text);
         }
     }
-    return ini.Save(path);
+    return Saved(ini, path);
 }
 
 bool CVendrelParms::WriteIni(const std::string& path) {
-    if (m_table == nullptr)
+    if (m_table == nullptr) {
+        m_lastError = "no key table to write " + path + " with";
         return false;
+    }
     CIniFile ini;
     ini.SetNotFoundValue(kNotFound);
     ini.AddSection(kSection);
@@ -60,13 +65,20 @@ bool CVendrelParms::WriteIni(const std::string& path) {
         if (const std::string* value = Find(key.name))
             ini.SetValue(key.name, *value);
     }
-    return ini.Save(path);
+    return Saved(ini, path);
+}
+
+bool CVendrelParms::Saved(const CIniFile& ini, const std::string& path) {
+    if (!ini.Save(path)) {
+        m_lastError = ini.GetLastError();
+        return false;
+    }
+    m_lastError.clear();
+    return true;
 }
 
 bool CVendrelParms::Dump(const std::string& path, bool withTable) const {
-    std::ofstream out(plat::NativePath(path), std::ios::binary | std::ios::trunc);
-    if (!out)
-        return false;
+    std::ostringstream out;
     for (const auto& [name, text] : m_values)
         out << name << " = " << text << "\n";
     if (withTable && m_table != nullptr) {
@@ -80,8 +92,7 @@ bool CVendrelParms::Dump(const std::string& path, bool withTable) const {
             out << line;
         }
     }
-    out.close();
-    return !out.fail();
+    return plat::SaveFileContents(path, out.str(), nullptr);
 }
 
 void CVendrelParms::Serialize(plat::CArchiveWriter& ar) const {

@@ -21,7 +21,8 @@ std::string WithPath(const char* text, const std::string& path) {
 } // namespace
 
 std::string MixerSnapshotPath() {
-    return WithTrailingSeparator(GetTempPath()) + "Mixer.ser";
+    const std::string temp = GetTempPath();
+    return temp.empty() ? std::string() : temp + "Mixer.ser";
 }
 
 int CMixerSetup::SaveSnapshot(const std::string& path) {
@@ -37,11 +38,13 @@ int CMixerSetup::SaveSnapshot(const std::string& path) {
     CArchiveWriter ar;
     if (!ar.Open(path)) {
         m_error = WithPath("Error : creating file ", path);
+        TRACE_LOG(2, kModule, __LINE__, "%s", ar.GetError().c_str());
         return 0;
     }
     StoreElements(ar, elements);
     if (!ar.Commit()) {
         m_error = WithPath("Error : writing file ", path);
+        TRACE_LOG(2, kModule, __LINE__, "%s", ar.GetError().c_str());
         return 0;
     }
     TRACE_LOG(0, kModule, __LINE__, "Mixer.ser écrit sur le disque");

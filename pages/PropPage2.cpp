@@ -123,9 +123,9 @@ bool CPropPage2::OnSetActive() {
 }
 
 int CPropPage2::OnWizardBack() {
-    const std::string recording = plat::WithTrailingSeparator(plat::GetTempPath()) + "User.wav";
-    if (plat::FileExists(recording))
-        plat::DeleteFile(recording);
+    const std::string temp = plat::GetTempPath();
+    if (!temp.empty() && plat::FileExists(temp + "User.wav"))
+        plat::DeleteFile(temp + "User.wav");
     return CPropertyPage::OnWizardBack();
 }
 
@@ -170,13 +170,17 @@ void CPropPage2::OnTest() {
     m_test.EnableWindow(false);
     sheet->SetWizardButtons(0);
 
-    const std::string path = plat::WithTrailingSeparator(plat::GetTempPath()) + "Mixer.ser";
+    std::string noTempDir;
+    const std::string temp = plat::GetTempPath(&noTempDir);
     m_list.DeleteAllItems();
     resultCount = 0;
     seriousSeen = false;
 
+    // The snapshot is kept only where no other user can reach it.
     CMixerSetup& mixer = sheet->m_mixerSetup;
-    if (!mixer.SaveSnapshot(path))
+    if (temp.empty())
+        AddResultLine(kSoft, noTempDir);
+    else if (!mixer.SaveSnapshot(temp + "Mixer.ser"))
         AddResultLine(kSoft, mixer.GetErrorText());
     if (!mixer.PrepareRecording())
         AddResultLine(kSerious, mixer.GetErrorText());

@@ -167,12 +167,22 @@ bool CPropPage5::OnWizardFinish() {
         mixer.GetPlaybackVolume(playback);
         int recording = -1;
         mixer.GetRecordingVolume(recording);
-        ExportTikoVolumes(editions, playback, recording);
+        std::string error;
+        // A file that could not be written is left as it was; the user is
+        // told which one and why before the wizard closes.
+        if (!ExportTikoVolumes(editions, playback, recording, &error))
+            MessageBox(error, T("K12"), MB_ICONEXCLAMATION);
     }
     // Without the Windows box the mixer goes back to the snapshot of the
     // sound-card test (the restore deletes the file).
-    if (!m_keepWindows)
-        mixer.RestoreSnapshot(plat::WithTrailingSeparator(plat::GetTempPath()) + "Mixer.ser");
+    if (!m_keepWindows) {
+        std::string why;
+        const std::string temp = plat::GetTempPath(&why);
+        if (temp.empty())
+            TRACE_LOG(1, "PropPage5", __LINE__, "Pas de cliché du mixeur : %s", why.c_str());
+        else
+            mixer.RestoreSnapshot(temp + "Mixer.ser");
+    }
     CToolTipTimer::Stop();
     return CPropertyPage::OnWizardFinish();
 }
@@ -275,8 +285,11 @@ void CPropPage5::OnUpdate() {
 
     int volume = 0;
     Sheet()->m_mixerSetup.GetPlaybackVolume(volume);
-    const bool configured = ExportStudentVolume(TheVendrelParms(), directory, volume);
+    error.clear();
+    const bool configured = ExportStudentVolume(TheVendrelParms(), directory, volume, &error);
     m_configured.ShowWindow(configured ? SW_SHOW : SW_HIDE);
     m_retained.ShowWindow(configured ? SW_HIDE : SW_SHOW);
+    if (!error.empty())
+        MessageBox(error, T("K12"), MB_ICONEXCLAMATION);
     m_product.EnableWindow(false);
 }

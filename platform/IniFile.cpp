@@ -1,11 +1,11 @@
 #include "platform/IniFile.h"
 
+#include "platform/file_writer.h"
 #include "platform/system.h"
 #include "platform/trim.h"
 
 #include <charconv>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -68,37 +68,15 @@ std::vector<std::string> WithMark(std::vector<std::string> lines, plat::TextEnco
     return lines;
 }
 
-bool WriteFile(const std::string& path, const std::vector<std::string>& lines) {
+// The new text goes to a complete copy beside the file, which then replaces
+// it; a failed write leaves the file as it was and `error` says why.
+bool WriteFile(const std::string& path, const std::vector<std::string>& lines, std::string& error) {
     std::string text;
     for (const std::string& line : lines) {
         text += line;
         text += "\r\n";
     }
-    const std::string native = plat::NativePath(path);
-    // Written beside the target and renamed over it, so a failed write never
-    // leaves a truncated file behind.
-    const std::string temp = native + ".tmp~";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (out) {
-            out.write(text.data(), static_cast<std::streamsize>(text.size()));
-            out.close();
-            std::error_code ec;
-            if (out) {
-                std::filesystem::rename(temp, native, ec);
-                if (!ec)
-                    return true;
-            }
-            std::filesystem::remove(temp, ec);
-        }
-    }
-    // The directory may refuse new files while the file itself is writable.
-    std::ofstream out(native, std::ios::binary | std::ios::trunc);
-    if (!out)
-        return false;
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    return static_cast<bool>(out);
+    return plat::SaveFileContents(path, text, &error);
 }
 
 } // namespace
@@ -143,7 +121,7 @@ bool CIniFile::Open(const std::string& path) {
 }
 
 bool CIniFile::Save(const std::string& path) const {
-    return WriteFile(path, WithMark(m_lines, m_encoding));
+    return WriteFile(path, WithMark(m_lines, m_encoding), m_lastError);
 }
 
 bool CIniFile::FindSection(const std::string& section) {
@@ -299,7 +277,7 @@ bool CIniFile::SaveNormalised(const std::string& path) {
     m_section = savedSection;
     m_sectionSelected = savedSelected;
     m_currentLine = savedLine;
-    return WriteFile(path, WithMark(std::move(out), m_encoding));
+    return WriteFile(path, WithMark(std::move(out), m_encoding), m_lastError);
 }
 
 void CIniFile::WrapCurrentLine() {

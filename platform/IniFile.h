@@ -38,8 +38,11 @@ public:
     bool Open(const std::string& path);
     // Writes every line followed by CR LF, replacing the file, after the
     // byte-order mark when the encoding has one. False on failure, in which
-    // case an existing file is left as it was.
+    // case an existing file is left as it was and GetLastError() says why.
     bool Save(const std::string& path) const;
+    // Why the last Save or SaveNormalised failed (names the file and the
+    // system's reason); empty after one that succeeded.
+    const std::string& GetLastError() const { return m_lastError; }
     bool IsOpen() const { return m_opened; }
 
     // The encoding Save writes in: the opened file's, UTF-8 for a new file.
@@ -96,4 +99,5 @@ private:
     std::size_t m_currentLine = 0;
     bool m_opened = false;
     plat::TextEncoding m_encoding = plat::TextEncoding::Utf8;
+    mutable std::string m_lastError;
 };

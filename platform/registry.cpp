@@ -3,10 +3,12 @@
 // Readers take no lock: the hive is only ever replaced whole by a rename, so a
 // reader sees either the old or the new file. Writers hold an exclusive flock
 // on "<hive>.lock", re-read the hive when it changed since it was cached, make
-// their change and write "<hive>.new.<pid>" which is then renamed over the hive.
+// their change and write the hive anew through CFileWriter (a complete copy
+// beside it, renamed over it).
 
 #include "platform/registry.h"
 
+#include "platform/file_writer.h"
 #include "platform/registry_hive.h"
 
 #include <algorithm>
@@ -169,41 +171,15 @@ LONG Refresh(State& s, const std::string& path) {
     return ERROR_SUCCESS;
 }
 
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 LONG Store(State& s, const std::string& path) {
-    // The text is made before the new file exists, so nothing is left behind
-    // when making it fails.
+    // The text is made before the writer creates its new file, so nothing is
+    // left behind when making it fails.
     const std::string text = hive::Format(s.tree);
-    const std::string tmp = path + ".new." + std::to_string(::getpid());
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    bool ok = fd >= 0;
-    int err = errno;
-    if (ok) {
-        ok = WriteAll(fd, text) && ::fsync(fd) == 0;
-        err = errno;
-        ok = (::close(fd) == 0) && ok;
-        if (ok) {
-            ok = ::rename(tmp.c_str(), path.c_str()) == 0;
-            err = errno;
-        }
-        if (!ok)
-            ::unlink(tmp.c_str());
-    }
+    std::string why;
+    const bool ok = SaveFileContents(path, text, &why);
     s.cached = false; // re-read (and re-stamp) on the next call
     if (!ok) {
-        s.lastError = "registry hive " + path + " cannot be written: " + std::strerror(err);
+        s.lastError = "registry hive not saved: " + why;
         return ERROR_CANTWRITE;
     }
     return ERROR_SUCCESS;
@@ -214,7 +190,7 @@ public:
     explicit WriteLock(const std::string& path) {
         if (!MakeDirectories(DirectoryOf(path)))
             return;
-        m_fd = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        m_fd = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (m_fd < 0)
             return;
         while (::flock(m_fd, LOCK_EX) != 0) {

@@ -12,8 +12,14 @@ namespace plat {
 // The platform's directory separator ('/' on POSIX).
 constexpr char kPathSeparator = '/';
 
-// Temporary directory with a trailing separator: $TMPDIR, else /tmp.
-std::string GetTempPath();
+// The user's private directory for temporary files ("Mixer.ser", "User.wav",
+// the trace log, scratch files), with a trailing separator:
+// $XDG_RUNTIME_DIR/pelmora when XDG_RUNTIME_DIR is set, else
+// ${TMPDIR:-/tmp}/pelmora-<uid>. It is created with mode 0700 when missing
+// and used only when it is a real directory (not a link), owned by the user
+// and closed to everyone else. Otherwise the result is empty and *error (when
+// given) says which directory was refused and why.
+std::string GetTempPath(std::string* error = nullptr);
 
 // Full path of the running program, and its directory with a trailing separator.
 std::string GetModuleFileName();

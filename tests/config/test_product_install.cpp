@@ -3,6 +3,7 @@
 #include "config/ProductInstall.h"
 #include "config/Registry.h"
 #include "config/RegistryTools.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TestDir.h"
 
 #include "platform/IniFile.h"
@@ -11,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -246,4 +249,16 @@ TEST_F(ProductTest, CommandLineImportAndExport) {
     EXPECT_EQ(1, ExportRegistryKey("HKEY_NOWHERE\\x", Path("o.reg"), out, err));
     EXPECT_EQ(1, ExportRegistryKey("HKCU\\Missing", Path("o.reg"), out, err));
     EXPECT_FALSE(fs::exists(Path("o.reg")));
+
+    // An export that cannot be written leaves the earlier one whole and says
+    // why.
+    const std::string earlier = Read(Path("out.reg"));
+    err.str("");
+    {
+        FileSizeLimit disk(64);
+        EXPECT_EQ(1, ExportRegistryKey("HKLM/SOFTWARE/Vendrel", Path("out.reg"), out, err));
+    }
+    EXPECT_EQ(earlier, Read(Path("out.reg")));
+    EXPECT_NE(std::string::npos, err.str().find("cannot write " + Path("out.reg")));
+    EXPECT_NE(std::string::npos, err.str().find(std::strerror(EFBIG))) << err.str();
 }

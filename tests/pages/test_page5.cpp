@@ -12,6 +12,7 @@
 #include "platform/sound_backend.h"
 #include "platform/system.h"
 #include "platform/virtual/VirtualCard.h"
+#include "tests/support/FileSizeLimit.h"
 #include "ui/Button.h"
 #include "ui/CheckBox.h"
 #include "ui/ComboBox.h"
@@ -22,7 +23,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -114,6 +117,7 @@ protected:
         fs::create_directories(m_dir / "tmp");
         fs::copy(SampleDir(), m_dir / "sample", fs::copy_options::recursive);
         ::setenv("TMPDIR", (m_dir / "tmp").c_str(), 1);
+        ::unsetenv("XDG_RUNTIME_DIR"); // the temporary directory follows TMPDIR
         ::setenv("PELMORA_REGISTRY", (m_dir / "registry.reg").c_str(), 1);
         plat::RegUseHiveFile("");
         UseCard(plat::DefaultCardDesc());
@@ -255,7 +259,7 @@ protected:
         }
         set(low);
     }
-    std::string Temp(const std::string& name) const { return (m_dir / "tmp" / name).string(); }
+    std::string Temp(const std::string& name) const { return plat::GetTempPath() + name; }
     fs::path Sample(const std::string& rel) const { return m_dir / "sample" / rel; }
 
     static CGuiSession* s_gui;
@@ -348,6 +352,61 @@ TEST_F(Page5Test, EditionsGetBothRawVolumesOnFinish) {
     }
     EXPECT_EQ("ANG", IniValue(Sample("TikoCP/Tiko.ini"), "Main", "Language"));
     EXPECT_EQ(0u, Read(Sample("TikoCE/Tiko.ini")).find("; Children's edition, early readers"));
+}
+
+// A settings file as large as the product makes them: 200 settings, 10,500
+// bytes, CR LF line ends.
+std::string LargeSettings(const std::string& section, const std::string& firstLine) {
+    std::string text = "[" + section + "]\r\n" + firstLine + "\r\n";
+    for (int i = 0; text.size() < 10500 - 60; ++i)
+        text += "Setting" + std::to_string(i) + "=" + std::string(38, 'a' + i % 26) + "\r\n";
+    return text + "Comment=" + std::string(10500 - text.size() - 10, 'c') + "\r\n";
+}
+
+TEST_F(Page5Test, AnEditionFileThatCannotBeWrittenIsShownAndLeftAsItWas) {
+    Install();
+    const fs::path cp = Sample("TikoCP/Tiko.ini");
+    const std::string large = LargeSettings("Main", "OutVolume=1");
+    ASSERT_EQ(large.size(), 10500u);
+    Write(cp, large);
+    OpenPage5();
+    Click(1118);
+    Click(1120);
+    {
+        FileSizeLimit disk(4096); // a full disk
+        Finish();
+    }
+    EXPECT_EQ(large, Read(cp));
+    ASSERT_EQ(1u, m_messages.size());
+    EXPECT_NE(m_messages[0].text.find(cp.string()), std::string::npos) << m_messages[0].text;
+    EXPECT_NE(m_messages[0].text.find(std::strerror(EFBIG)), std::string::npos);
+    EXPECT_EQ(UiText("PropP5", "K12"), m_messages[0].caption);
+    EXPECT_EQ(MB_ICONEXCLAMATION, m_messages[0].type);
+    // The other edition's file fits and is written.
+    EXPECT_EQ(std::to_string(Playback()), IniValue(Sample("TikoCE/Tiko.ini"), "Main", "OutVolume"));
+}
+
+TEST_F(Page5Test, AStudentFileThatCannotBeWrittenIsShownAndKept) {
+    Install();
+    const fs::path bruno = Sample("Users/bruno02/options.ini");
+    const std::string large = LargeSettings("Keys", "KEYi_OutVolume=3");
+    Write(bruno, large);
+    OpenPage5();
+    ASSERT_EQ(1, m_sheet->m_mixerSetup.SetPlaybackVolume(9000));
+    Click(1006);
+    {
+        FileSizeLimit disk(4096);
+        Update("Bruno Keller");
+    }
+    EXPECT_EQ(large, Read(bruno));
+    ASSERT_EQ(1u, m_messages.size());
+    EXPECT_NE(
+        m_messages[0].text.find("Users/bruno02/options.ini: " + std::string(std::strerror(EFBIG))),
+        std::string::npos)
+        << m_messages[0].text;
+    EXPECT_EQ(UiText("PropP5", "K12"), m_messages[0].caption);
+    EXPECT_FALSE(Item(1097).IsWindowVisible());
+    EXPECT_TRUE(Item(1105).IsWindowVisible()) << "the product keeps its parameters";
 }
 
 TEST_F(Page5Test, UpdateStoresTheListeningLevelOfTheStudentNamedInAnyCase) {

@@ -59,6 +59,7 @@ protected:
         s_temp = fs::temp_directory_path() / ("pelmora-sheet-" + std::to_string(::getpid()));
         fs::create_directories(s_temp);
         ::setenv("TMPDIR", s_temp.c_str(), 1);
+        ::unsetenv("XDG_RUNTIME_DIR"); // the temporary directory follows TMPDIR
         s_gui = new CGuiSession();
         CWizardApp::RegisterFonts();
     }
@@ -81,7 +82,7 @@ protected:
         plat::UnloadTraceLibrary();
     }
 
-    static std::string Temp(const std::string& name) { return (s_temp / name).string(); }
+    static std::string Temp(const std::string& name) { return plat::GetTempPath() + name; }
 
     // Opens the wizard without a modal loop and lets the posted calls run.
     static void Open(CPropSheet& sheet) {

@@ -1,11 +1,15 @@
 #include "platform/IniFile.h"
+#include "tests/support/FileSizeLimit.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -258,6 +262,63 @@ TEST_F(IniFileTest, FailedSaveReportsFalseAndLeavesNoFile) {
     EXPECT_FALSE(ini.Save(blocker + "/sub/out.ini"));
     EXPECT_FALSE(ini.Save(m_dir.string())); // a directory
     EXPECT_EQ(Read(blocker), "x");
+}
+
+// A children's edition settings file as the product writes it: 200 settings
+// under [Main], CR LF line ends, 10,500 bytes in all.
+std::string TikoIni() {
+    std::string text = "[Main]\r\n";
+    for (int i = 0; i < 200; ++i)
+        text += "Setting" + std::to_string(i) + "=" + std::string(38, 'a' + i % 26) + "\r\n";
+    const std::size_t pad = 10500 - text.size() - std::string("Comment=\r\n").size();
+    return text + "Comment=" + std::string(pad, 'c') + "\r\n";
+}
+
+TEST_F(IniFileTest, AFullDiskLeavesTheSettingsFileWholeAndTheSaveSaysWhy) {
+    const std::string original = TikoIni();
+    ASSERT_EQ(original.size(), 10500u);
+    const std::string path = Write("Tiko.ini", original);
+    CIniFile ini;
+    ASSERT_TRUE(ini.Open(path));
+    ini.SetLong("Main", "OutVolume", 7000);
+    ini.SetLong("Main", "RecVolume", 6000);
+    {
+        FileSizeLimit disk(4096);
+        EXPECT_FALSE(ini.Save(path));
+    }
+    EXPECT_EQ(Read(path), original);
+    EXPECT_NE(ini.GetLastError().find(path), std::string::npos) << ini.GetLastError();
+    EXPECT_NE(ini.GetLastError().find(std::strerror(EFBIG)), std::string::npos);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1);
+
+    ASSERT_TRUE(ini.Save(path)) << ini.GetLastError();
+    EXPECT_EQ(ini.GetLastError(), "");
+    CIniFile back;
+    ASSERT_TRUE(back.Open(path));
+    EXPECT_EQ(back.GetString("Main", "Setting199"), std::string(38, 'a' + 199 % 26));
+    EXPECT_EQ(back.GetString("Main", "RecVolume"), "6000");
+}
+
+TEST_F(IniFileTest, SaveKeepsTheModeTheLinkAndTheOtherNamesOfTheFile) {
+    fs::create_directories(m_dir / "edition");
+    const std::string real = Write("edition/Tiko.ini", "[Main]\r\nOutVolume=1\r\n");
+    ASSERT_EQ(::chmod(real.c_str(), 0664), 0);
+    fs::create_hard_link(real, Path("edition/Tiko-copy.ini"));
+    fs::create_symlink("edition/Tiko.ini", Path("Tiko.ini"));
+
+    CIniFile ini;
+    ASSERT_TRUE(ini.Open(Path("Tiko.ini")));
+    ini.SetLong("Main", "OutVolume", 7000);
+    ASSERT_TRUE(ini.Save(Path("Tiko.ini"))) << ini.GetLastError();
+
+    const std::string expected = "[Main]\r\nOutVolume=7000\r\n";
+    EXPECT_TRUE(fs::is_symlink(Path("Tiko.ini")));
+    EXPECT_EQ(Read(real), expected);
+    EXPECT_EQ(Read(Path("edition/Tiko-copy.ini")), expected);
+    struct stat st {};
+    ASSERT_EQ(::stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0664u);
+    EXPECT_EQ(st.st_nlink, 2u);
 }
 
 TEST_F(IniFileTest, SectionAndKeyNamesAndNormalisedSaveKeepTheCurrentPosition) {
