@@ -99,9 +99,9 @@ bool CPropPage1::OnSetActive() {
 void CPropPage1::OnCancel() {
     CPropSheet* sheet = Sheet();
     const std::string temp = plat::WithTrailingSeparator(plat::GetTempPath());
-    // The mixer goes back to the snapshot of the sound-card test (the restore
-    // deletes the file).
-    sheet->m_mixerSetup.RestoreSnapshot(temp + "Mixer.ser");
+    // The mixer goes back to this run's snapshot of the sound-card test, if
+    // it took one; a snapshot on disk from another run is never applied.
+    sheet->RestoreMixer(*this);
     const std::string recording = temp + "User.wav";
     if (plat::FileExists(recording))
         plat::DeleteFile(recording);

@@ -170,7 +170,7 @@ void CPropPage2::OnTest() {
     m_test.EnableWindow(false);
     sheet->SetWizardButtons(0);
 
-    const std::string path = plat::WithTrailingSeparator(plat::GetTempPath()) + "Mixer.ser";
+    const std::string path = MixerSnapshotPath();
     m_list.DeleteAllItems();
     resultCount = 0;
     seriousSeen = false;

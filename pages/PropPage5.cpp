@@ -168,10 +168,12 @@ bool CPropPage5::OnWizardFinish() {
         mixer.GetRecordingVolume(recording);
         ExportTikoVolumes(editions, playback, recording);
     }
-    // Without the Windows box the mixer goes back to the snapshot of the
-    // sound-card test (the restore deletes the file).
+    // Without the Windows box the mixer goes back to this run's snapshot of
+    // the sound-card test; with it the changes stay, and so does the file.
     if (!m_keepWindows)
-        mixer.RestoreSnapshot(plat::WithTrailingSeparator(plat::GetTempPath()) + "Mixer.ser");
+        Sheet()->RestoreMixer(*this);
+    else
+        mixer.KeepChanges(MixerSnapshotPath());
     CToolTipTimer::Stop();
     return CPropertyPage::OnWizardFinish();
 }
