@@ -1,6 +1,7 @@
 #include "app/RunStart.h"
 
 #include "mixer/MixerSetup.h"
+#include "platform/system.h"
 #include "platform/trace.h"
 #include "ui/Wnd.h"
 
@@ -35,8 +36,15 @@ std::string QuestionText(const RecordedRun& run) {
 
 bool StartRun(CRunLock& lock) {
     CWnd owner;
-    const std::string path = MixerSnapshotPath();
     std::string error;
+    const std::string temp = plat::GetTempPath(&error);
+    if (temp.empty()) {
+        // No private directory: no snapshot can wait there, and the sound-card
+        // test says why none can be written.
+        TRACE_LOG(1, kModule, __LINE__, "%s", error.c_str());
+        return true;
+    }
+    const std::string path = MixerSnapshotPath();
     if (!lock.Acquire(path, error)) {
         TRACE_LOG(2, kModule, __LINE__, "%s", error.c_str());
         owner.MessageBox(error, "", MB_OK | MB_ICONEXCLAMATION);

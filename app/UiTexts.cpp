@@ -124,10 +124,12 @@ static_assert(kCount == 89);
 struct Table {
     std::array<std::string, kCount> texts;
     std::string languageFile;
+    bool loaded = false; // the run has its texts
     Table() { Reset(); }
     void Reset() {
         for (std::size_t i = 0; i < kCount; ++i)
             texts[i] = kEntries[i].defaultText;
+        loaded = false;
     }
 };
 
@@ -150,6 +152,10 @@ const std::string& UiText(const char* section, const char* key) {
 }
 
 void LoadUiTexts() {
+    // Once per run: reading the file a first run has just written would trim
+    // the defaults it shows.
+    if (TheTable().loaded)
+        return;
     const std::string program = plat::GetModuleFileName();
     const std::size_t slash = program.rfind(plat::kPathSeparator);
     const std::string name = slash == std::string::npos ? program : program.substr(slash + 1);
@@ -159,6 +165,7 @@ void LoadUiTexts() {
 void LoadUiTextsFrom(const std::string& path) {
     Table& table = TheTable();
     table.languageFile = path;
+    table.loaded = true;
     CIniFile file;
     if (plat::FileExists(path)) {
         // An unreadable file keeps the texts in use rather than blanking them all.
@@ -172,7 +179,9 @@ void LoadUiTextsFrom(const std::string& path) {
     }
     for (std::size_t i = 0; i < kCount; ++i)
         file.SetString(kEntries[i].section, kEntries[i].key, table.texts[i]);
-    file.Save(path);
+    // Without the file the defaults simply stay in use.
+    if (!file.Save(path))
+        TRACE_LOG(1, "UiTexts", __LINE__, "%s", file.GetLastError().c_str());
 }
 
 void ResetUiTexts() {

@@ -14,10 +14,13 @@ const std::string& UiText(const char* section, const char* key);
 // executable. An existing file replaces every text by its (trimmed) value, an
 // absent section or key leaving that text empty; a missing file is created
 // with the current texts; a file that cannot be created leaves them in use.
+// The texts keep the file's bytes (UTF-8 or Windows-1252); the framework
+// shows either. Reads once per run (from the sheet's OnInitDialog): once the
+// texts were loaded, here or by LoadUiTextsFrom, later calls keep them.
 void LoadUiTexts();
-// The same steps on a given path.
+// The same steps on a given path, every time it is called.
 void LoadUiTextsFrom(const std::string& path);
-// Back to the built-in defaults.
+// Back to the built-in defaults, as at the start of a run.
 void ResetUiTexts();
 // The path used by the last LoadUiTexts/LoadUiTextsFrom ("" before).
 const std::string& LanguageFilePath();

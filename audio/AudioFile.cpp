@@ -65,10 +65,10 @@ HRESULT CAudioFile::Open(const std::string& name) {
         if (OpenRiff(name) && ReadFormatTag(tag, fmt)) {
             const DWORD length = m_fileLength;
             const DWORD position = m_position;
-            if (tag == WAVE_FORMAT_PCM) {
+            if (tag == WAVE_FORMAT_PCM || tag == WAVE_FORMAT_EXTENSIBLE) {
                 reader = &m_wave;
-                result = Forward(m_wave.OpenFromFile(ReleaseFile(), length, position, fmt.length),
-                                 m_wave);
+                result = Forward(
+                    m_wave.OpenFromFile(ReleaseFile(), length, position, fmt.length, tag), m_wave);
             } else if (tag == WAVE_FORMAT_MPEGLAYER3) {
                 m_kind = kMpeg;
                 reader = &m_mp3;

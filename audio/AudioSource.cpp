@@ -5,10 +5,19 @@
 #include "platform/little_endian.h"
 
 #include <cctype>
+#include <cstring>
 
 using namespace plat;
 
 namespace {
+
+// Chunk codes are four printable ASCII characters.
+bool IsChunkCode(const unsigned char* p) {
+    for (int i = 0; i < 4; ++i)
+        if (p[i] < 0x20 || p[i] > 0x7E)
+            return false;
+    return true;
+}
 
 std::string Lower(std::string text) {
     for (char& c : text)
@@ -91,7 +100,7 @@ bool CAudioSource::OpenAny(const std::string& name) {
     } else {
         auto url = std::make_unique<CUrlFile>();
         const CUrlFile::Result result = url->Open(name, service == UrlService::Http);
-        if (result == CUrlFile::Result::NoLength) {
+        if (result == CUrlFile::Result::NoLength || result == CUrlFile::Result::TooLong) {
             m_lastError = kErrTooLongFile;
             return false;
         }
@@ -152,6 +161,26 @@ bool CAudioSource::FindChunk(DWORD code, RiffChunkHeader& header) {
             m_lastError = kErrOpeningFile;
             return false;
         }
+        if (got == 8 && !IsChunkCode(raw)) {
+            // RIFF writers pad a chunk of odd length with one byte: when no
+            // chunk header stands at the stated length, look one byte further.
+            const DWORD exact = m_position - 8;
+            unsigned char padded[8];
+            DWORD more = 0;
+            if (!SeekFile(std::int64_t{exact} + 1, CSourceFile::Origin::Begin) ||
+                !ReadFile(padded, 8, more)) {
+                CloseFile();
+                m_lastError = kErrOpeningFile;
+                return false;
+            }
+            if (more == 8 && IsChunkCode(padded)) {
+                std::memcpy(raw, padded, 8);
+            } else if (!SeekFile(std::int64_t{exact} + 8, CSourceFile::Origin::Begin)) {
+                CloseFile();
+                m_lastError = kErrOpeningFile;
+                return false;
+            }
+        }
         if (got < 8) {
             // The bytes held end inside a chunk header, whatever the stated
             // file length says: nothing more to find.
@@ -167,6 +196,12 @@ bool CAudioSource::FindChunk(DWORD code, RiffChunkHeader& header) {
     }
     header = current;
     return true;
+}
+
+bool CAudioSource::SkipChunkRest(const RiffChunkHeader& header, DWORD consumed) {
+    if (consumed >= header.length)
+        return true;
+    return SeekFile(header.length - consumed, CSourceFile::Origin::Current);
 }
 
 bool CAudioSource::ReadFormatTag(WORD& tag, RiffChunkHeader& header) {

@@ -73,6 +73,8 @@ public:
     bool OpenRiff(const std::string& name);
     // Searches from the current position for the chunk code; on success the
     // file stands at the chunk's payload and header holds code and length.
+    // Chunks are skipped by their stated length, or by one byte more when the
+    // writer padded an odd-length chunk and no header stands at that length.
     bool FindChunk(plat::DWORD code, RiffChunkHeader& header);
     // Finds "fmt " and reads its first two bytes (the format tag).
     bool ReadFormatTag(plat::WORD& tag, RiffChunkHeader& header);
@@ -95,6 +97,9 @@ protected:
     bool ReadFile(void* buffer, plat::DWORD count, plat::DWORD& got);
     // Seeks and sets m_position to the position reached.
     bool SeekFile(std::int64_t offset, CSourceFile::Origin origin);
+    // Moves past the rest of a chunk's payload of which `consumed` bytes have
+    // been read, so that the next FindChunk starts at a chunk header.
+    bool SkipChunkRest(const RiffChunkHeader& header, plat::DWORD consumed);
 
     std::string m_lastError;
     std::unique_ptr<plat::WAVEFORMATEX> m_format;

@@ -1,5 +1,6 @@
 #include "audio/Mp3FileReader.h"
 
+#include "audio/Mp3Tags.h"
 #include "platform/little_endian.h"
 
 #include <algorithm>
@@ -56,6 +57,15 @@ HRESULT CMp3FileReader::Open(const std::string& name) {
     m_dataStart = 0;
     if (!ReadTag())
         return E_FAIL;
+    // Most files carry tags of other programs around the frames: the frames
+    // are indexed between them.
+    DWORD audioStart = 0;
+    DWORD audioEnd = m_fileLength;
+    if (!SkipLeadingTags(*m_file, 0, m_fileLength, audioStart) ||
+        !FindTrailingTags(*m_file, audioStart, m_fileLength, audioEnd))
+        return Fail(kErrReadingFile);
+    m_dataStart = audioStart;
+    m_fileLength = audioEnd;
     if (!IndexFrames(m_fileLength, HasExtension(name, ".SNF")))
         return E_FAIL;
     const Mp3FrameInfo& info = m_index.Info();
@@ -101,9 +111,13 @@ HRESULT CMp3FileReader::OpenFromFile(std::unique_ptr<CSourceFile> file, DWORD fi
     if (!FindChunk(MakeFourCC('f', 'a', 'c', 't'), chunk))
         return Fail(m_lastError);
     unsigned char count[4];
-    if (!ReadFile(count, 4, got) || got != 4)
+    if (chunk.length < 4 || !ReadFile(count, 4, got) || got != 4)
         return Fail(kErrReadingFile);
     const DWORD sampleCount = Le32(count);
+    // A fact chunk may hold more than the sample count: the search for the
+    // data chunk starts after all of it.
+    if (!SkipChunkRest(chunk, 4))
+        return Fail(kErrReadingFile);
 
     if (!FindChunk(kFourCCData, chunk))
         return Fail(m_lastError);

@@ -29,7 +29,8 @@ public:
     plat::HRESULT Close() override;
     plat::HRESULT Rewind() override;
     // Opens a raw MPEG file or URL; ".SNF" names take every frame to have the
-    // first frame's length.
+    // first frame's length. The ID3v2 tags in front of the frames and the APE,
+    // ID3v2 and ID3v1 tags after them are passed over.
     plat::HRESULT Open(const std::string& name) override;
     plat::HRESULT Read(plat::DWORD count, void* buffer, plat::DWORD& got) override;
 

@@ -10,18 +10,25 @@ using namespace plat;
 
 namespace {
 // The length header is read into a 10-byte buffer: 10 digits or more do not fit.
-constexpr std::int64_t kLongestLength = 999999999;
+constexpr std::uint64_t kLongestLength = 999999999;
+// The file is held in memory while it plays.
+constexpr std::uint64_t kMostBytes = 512ull * 1024 * 1024;
 } // namespace
 
 CUrlFile::Result CUrlFile::Open(const std::string& url, bool httpLength) {
     Close();
     UrlContent content;
-    const UrlFetchResult fetched = FetchUrl(url, httpLength, content);
+    // A longer file fails as soon as its length is announced (or its body
+    // passes the bound), before the rest is fetched.
+    const UrlFetchResult fetched =
+        FetchUrl(url, httpLength, content, std::min(kLongestLength, kMostBytes));
     if (fetched == UrlFetchResult::NoContentLength)
         return Result::NoLength;
+    if (fetched == UrlFetchResult::TooLarge)
+        return Result::TooLong;
     if (fetched != UrlFetchResult::Ok)
         return Result::Failed;
-    if (httpLength && (content.contentLength < 0 || content.contentLength > kLongestLength))
+    if (httpLength && content.contentLength < 0)
         return Result::NoLength;
     if (content.bytes.size() > std::numeric_limits<DWORD>::max())
         return Result::Failed;

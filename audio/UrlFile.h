@@ -9,10 +9,12 @@
 
 class CUrlFile : public CSourceFile {
 public:
-    enum class Result { Ok, Failed, NoLength };
+    enum class Result { Ok, Failed, NoLength, TooLong };
 
-    // Fetches the URL. With httpLength the server must announce a
-    // Content-Length below 10 digits, else the result is NoLength.
+    // Fetches the URL, never more than the length the server announced. With
+    // httpLength the server must announce a Content-Length, else the result
+    // is NoLength. A file of 10 digits of length or more, or too large to hold
+    // in memory, is TooLong as soon as its length is known.
     Result Open(const std::string& url, bool httpLength);
 
     // The announced Content-Length (0 when none was announced).

@@ -2,10 +2,80 @@
 
 #include "platform/little_endian.h"
 
+#include <cstring>
+
 using namespace plat;
 
+namespace {
+
+// The fmt payload of an extensible format: 16 bytes as in PCM, the extra
+// size, valid bits, channel mask and the 16-byte sub-format GUID.
+constexpr DWORD kExtensibleFmtSize = 40;
+constexpr WORD kExtensibleExtraSize = 22;
+// KSDATAFORMAT_SUBTYPE_PCM as it is stored: 00000001-0000-0010-8000-00AA00389B71.
+constexpr unsigned char kPcmSubFormat[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                                             0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+} // namespace
+
+bool CWaveFileReader::ReadFormat(DWORD fmtSize, WORD formatTag) {
+    DWORD wanted = 0;
+    if (formatTag == WAVE_FORMAT_PCM && fmtSize == 16)
+        wanted = 14;
+    else if (formatTag == WAVE_FORMAT_PCM && fmtSize == 18)
+        wanted = 16;
+    else if (formatTag == WAVE_FORMAT_EXTENSIBLE && fmtSize >= kExtensibleFmtSize)
+        wanted = kExtensibleFmtSize - 2;
+    else if (formatTag == WAVE_FORMAT_PCM || formatTag == WAVE_FORMAT_EXTENSIBLE) {
+        m_lastError = kErrUnknownFmtSize;
+        return false;
+    } else {
+        m_lastError = kErrUnknownFormat;
+        return false;
+    }
+    unsigned char raw[kExtensibleFmtSize - 2] = {};
+    DWORD got = 0;
+    if (!ReadFile(raw, wanted, got) || got != wanted) {
+        m_lastError = kErrReadingFile;
+        return false;
+    }
+    auto format = std::make_unique<WAVEFORMATEX>();
+    format->wFormatTag = WAVE_FORMAT_PCM;
+    format->nChannels = Le16(raw);
+    format->nSamplesPerSec = Le32(raw + 2);
+    format->nAvgBytesPerSec = Le32(raw + 6);
+    format->nBlockAlign = Le16(raw + 10);
+    format->wBitsPerSample = Le16(raw + 12);
+    format->cbSize = 0;
+    if (formatTag == WAVE_FORMAT_PCM && wanted == 16)
+        format->cbSize = Le16(raw + 14);
+    if (formatTag == WAVE_FORMAT_EXTENSIBLE) {
+        // Only PCM samples play; the extra bytes are not handed on, the
+        // samples are PCM of the layout above.
+        if (Le16(raw + 14) < kExtensibleExtraSize ||
+            std::memcmp(raw + 22, kPcmSubFormat, sizeof kPcmSubFormat) != 0) {
+            m_lastError = kErrUnknownFormat;
+            return false;
+        }
+        const RiffChunkHeader fmt{kFourCCFmt, fmtSize};
+        if (!SkipChunkRest(fmt, kExtensibleFmtSize)) {
+            m_lastError = kErrReadingFile;
+            return false;
+        }
+    }
+
+    // Every consumer divides by these: a format without them describes no sound.
+    if (format->nChannels == 0 || format->nBlockAlign == 0 || format->nSamplesPerSec == 0 ||
+        format->nAvgBytesPerSec == 0) {
+        m_lastError = kErrInvalidWave;
+        return false;
+    }
+    m_format = std::move(format);
+    return true;
+}
+
 HRESULT CWaveFileReader::OpenFromFile(std::unique_ptr<CSourceFile> file, DWORD fileLength,
-                                      DWORD position, DWORD fmtSize) {
+                                      DWORD position, DWORD fmtSize, WORD formatTag) {
     m_format.reset();
     Close();
     m_dataSize = 0;
@@ -18,43 +88,10 @@ HRESULT CWaveFileReader::OpenFromFile(std::unique_ptr<CSourceFile> file, DWORD f
     m_fileLength = fileLength;
     m_position = position;
 
-    auto format = std::make_unique<WAVEFORMATEX>();
-    format->wFormatTag = WAVE_FORMAT_PCM;
-    format->cbSize = 0;
-
-    DWORD wanted = 0;
-    if (fmtSize == 16)
-        wanted = 14;
-    else if (fmtSize == 18)
-        wanted = 16;
-    else {
+    if (!ReadFormat(fmtSize, formatTag)) {
         Close();
-        m_lastError = kErrUnknownFmtSize;
         return E_FAIL;
     }
-    unsigned char raw[16] = {};
-    DWORD got = 0;
-    if (!ReadFile(raw, wanted, got) || got != wanted) {
-        Close();
-        m_lastError = kErrReadingFile;
-        return E_FAIL;
-    }
-    format->nChannels = Le16(raw);
-    format->nSamplesPerSec = Le32(raw + 2);
-    format->nAvgBytesPerSec = Le32(raw + 6);
-    format->nBlockAlign = Le16(raw + 10);
-    format->wBitsPerSample = Le16(raw + 12);
-    if (wanted == 16)
-        format->cbSize = Le16(raw + 14);
-
-    // Every consumer divides by these: a format without them describes no sound.
-    if (format->nChannels == 0 || format->nBlockAlign == 0 || format->nSamplesPerSec == 0 ||
-        format->nAvgBytesPerSec == 0) {
-        Close();
-        m_lastError = kErrInvalidWave;
-        return E_FAIL;
-    }
-    m_format = std::move(format);
     const HRESULT result = Rewind();
     if (result != S_OK) {
         Close();
@@ -133,12 +170,7 @@ HRESULT CWaveFileReader::Open(const std::string& name) {
         CloseFile();
         return E_FAIL;
     }
-    if (tag != WAVE_FORMAT_PCM) {
-        CloseFile();
-        m_lastError = kErrUnknownFormat;
-        return E_FAIL;
-    }
     const DWORD length = m_fileLength;
     const DWORD position = m_position;
-    return OpenFromFile(ReleaseFile(), length, position, fmt.length);
+    return OpenFromFile(ReleaseFile(), length, position, fmt.length, tag);
 }

@@ -100,6 +100,12 @@ CWavePlayer::OpenInfo CWavePlayer::Open(const std::string& fileName) {
     }
     m_format = *format;
     m_dataSize = m_source->GetDataSize();
+    if (m_dataSize / m_format.nBlockAlign == 0) {
+        // An empty data chunk, or less than one sample frame: nothing to play.
+        SetError(kErrNoSound);
+        m_source->Close();
+        return {};
+    }
 
     const DWORD align = m_format.nBlockAlign;
     std::uint64_t size = static_cast<std::uint64_t>(m_format.nAvgBytesPerSec) * kBufferMs / 1000;
@@ -112,7 +118,9 @@ CWavePlayer::OpenInfo CWavePlayer::Open(const std::string& fileName) {
         return {};
     }
     m_bufferSize = static_cast<DWORD>(size);
-    m_remaining = m_dataSize;
+    // The source delivers whole sample frames only: a part frame at the end
+    // of the data is never asked for, so the last read brings the rest to 0.
+    m_remaining = m_dataSize - m_dataSize % align;
     m_bytesPlayed = 0;
 
     FreeBuffers();

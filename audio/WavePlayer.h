@@ -19,6 +19,9 @@
 #include <string>
 #include <thread>
 
+// The text of a file whose data holds not one whole sample frame.
+inline constexpr const char* kErrNoSound = "No sound in the file";
+
 class CWavePlayer {
 public:
     static constexpr int kBufferCount = 50;

@@ -3,7 +3,9 @@
 #include "audio/MeasureLevel.h"
 #include "audio/WaveErrorText.h"
 #include "audio/WaveHeader.h"
+#include "platform/new_file.h"
 #include "platform/system.h"
+#include "platform/trace.h"
 
 #include <cstring>
 #include <new>
@@ -99,7 +101,12 @@ int CWaveRecorder::Start(const std::string& fileName) {
     }
 
     if (!m_fileName.empty()) {
-        std::FILE* file = std::fopen(NativePath(m_fileName).c_str(), "wb");
+        // A new file of the user's own: whatever had the name before (a link
+        // included) is removed, never written through.
+        std::string why;
+        std::FILE* file = CreateNewFile(m_fileName, &why);
+        if (file == nullptr)
+            TRACE_LOG(2, "WaveRecorder", __LINE__, "%s", why.c_str());
         const bool written = file && WriteWaveHeader(file, kProvisionalDataLength, m_format) &&
                              std::fflush(file) == 0;
         {

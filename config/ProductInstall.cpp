@@ -78,8 +78,14 @@ bool LoadProductStudents(const std::string& productIniPath, CVendrelParms& parms
                          CUserList& users) {
     parms.Init(g_vendrelKeys, true, GetProductTag(productIniPath));
     parms.LoadIni(productIniPath, true);
+    // The root is a path in the settings file's encoding; it becomes a file
+    // name of this platform before the macros put in the install directory.
+    CIniFile settings;
+    const plat::TextEncoding encoding =
+        settings.Open(productIniPath) ? settings.GetEncoding() : plat::TextEncoding::Utf8;
     std::string root;
-    parms.GetString(KEYs_UsersRootPath, &root, true);
+    if (parms.GetString(KEYs_UsersRootPath, &root, false))
+        root = parms.Expand(plat::FileNameFromText(root, encoding));
     return users.Load(root);
 }
 
@@ -88,7 +94,9 @@ int StudentVolumeLevel(int playbackVolume) {
 }
 
 bool ExportStudentVolume(CVendrelParms& parms, const std::string& studentDirectory,
-                         int playbackVolume) {
+                         int playbackVolume, std::string* error) {
+    if (error != nullptr)
+        error->clear();
     const std::string settings = WithTrailingSeparator(studentDirectory) + CUserList::kOptionsFile;
     parms.LoadIni(settings, true);
     int old = 0;
@@ -98,26 +106,38 @@ bool ExportStudentVolume(CVendrelParms& parms, const std::string& studentDirecto
         return false;
     parms.SetInt(KEYi_OutVolume, level);
     // SaveIni updates only the keys the file has: a file without the volume
-    // line keeps the student's settings as they were, and so does one that
-    // cannot be rewritten. Neither is reported as a change.
+    // line keeps the student's settings as they were, and is not reported as
+    // a change.
     CIniFile file;
     file.SetNotFoundValue(kNoValue);
     if (!file.Open(settings) ||
         file.GetString("Keys", parms.GetKeyName(KEYi_OutVolume)) == kNoValue)
         return false;
-    return parms.SaveIni(settings);
+    if (parms.SaveIni(settings))
+        return true;
+    if (error != nullptr)
+        *error = parms.GetLastError();
+    return false;
 }
 
-void ExportTikoVolumes(const std::vector<std::string>& tikoIniPaths, int playbackVolume,
-                       int recordingVolume) {
+bool ExportTikoVolumes(const std::vector<std::string>& tikoIniPaths, int playbackVolume,
+                       int recordingVolume, std::string* error) {
+    if (error != nullptr)
+        error->clear();
+    bool allSaved = true;
     for (const std::string& path : tikoIniPaths) {
         CIniFile ini;
         if (!ini.Open(path))
             continue; // the edition went away since the list was made
         ini.SetLong("Main", "OutVolume", playbackVolume);
         ini.SetLong("Main", "RecVolume", recordingVolume);
-        ini.Save(path);
+        if (ini.Save(path))
+            continue;
+        allSaved = false;
+        if (error != nullptr)
+            *error += (error->empty() ? "" : "\n") + ini.GetLastError();
     }
+    return allSaved;
 }
 
 void SetCurrentStudentDirectory(const std::string& directory) {

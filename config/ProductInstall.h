@@ -43,14 +43,18 @@ int StudentVolumeLevel(int playbackVolume);
 // Writes the listening level into the student's "options.ini" unless it holds
 // that level already. True when the file was rewritten with the new level;
 // false when it held it already, or when it has no volume line or cannot be
-// written (the student's settings then stay as they were).
+// written (the student's settings then stay as they were). A file that
+// cannot be written sets *error (when given) to the file and the reason;
+// otherwise *error is emptied.
 bool ExportStudentVolume(CVendrelParms& parms, const std::string& studentDirectory,
-                         int playbackVolume);
+                         int playbackVolume, std::string* error = nullptr);
 
 // Writes both raw mixer volumes into section "Main" ("OutVolume",
-// "RecVolume") of each children's edition settings file.
-void ExportTikoVolumes(const std::vector<std::string>& tikoIniPaths, int playbackVolume,
-                       int recordingVolume);
+// "RecVolume") of each children's edition settings file. False when a file
+// could not be written (it is left as it was; the others are still written),
+// with *error (when given) naming each such file and the reason, one a line.
+bool ExportTikoVolumes(const std::vector<std::string>& tikoIniPaths, int playbackVolume,
+                       int recordingVolume, std::string* error = nullptr);
 
 // The process-wide current student directory (set by the last Update).
 void SetCurrentStudentDirectory(const std::string& directory);

@@ -79,10 +79,16 @@ public:
     bool ReadPoint(const std::string& name, Point& point);
 
     // ---- files and searches ------------------------------------------------
-    // Writes the open key and everything below it as REGEDIT4 text.
+    // Writes the open key and everything below it as REGEDIT4 text. A file
+    // that cannot be written is left as it was and GetFileError() says why.
     bool ExportRegFile(const std::string& path);
     // Applies the strings and dwords of a REGEDIT4 file; hex values are skipped.
-    static bool ImportRegFile(const std::string& path);
+    // A section with an unknown root, or whose key or value cannot be stored,
+    // is reported and the others are still applied; a key path beyond the
+    // registry's limits refuses the whole file before anything changes. On
+    // false, *why (when given) names the line of the first problem: "line 3:
+    // key path of more than 512 levels; nothing was imported".
+    static bool ImportRegFile(const std::string& path, std::string* why = nullptr);
     static bool RegisterFileType(const std::string& extension, const std::string& programPath,
                                  const std::string& typeName, bool overwrite);
     static void FindKeysWithValue(plat::HKEY root, const std::string& path,
@@ -104,6 +110,8 @@ public:
     const std::string& GetRootName() const { return m_rootName; }
     plat::HKEY GetRoot() const { return m_hRoot; }
     bool IsOpen() const { return m_hKey != m_hRoot; }
+    // Why the last export could not write its file; empty when it could.
+    const std::string& GetFileError() const { return m_fileError; }
 
 private:
     // Opens root\path and makes it the position; the old key is closed only
@@ -129,4 +137,5 @@ private:
     std::string m_rootName;
     std::string m_path;
     plat::REGSAM m_access;
+    std::string m_fileError;
 };

@@ -1,6 +1,7 @@
 // CRegistry: REGEDIT4 export and import, file-type registration, searches.
 #include "config/Registry.h"
 
+#include "platform/file_writer.h"
 #include "platform/little_endian.h"
 #include "platform/system.h"
 #include "platform/trim.h"
@@ -8,6 +9,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 using namespace plat;
@@ -44,7 +46,7 @@ void AppendHexBytes(std::string& line, const std::vector<BYTE>& data, std::size_
 }
 
 // Text mode: every newline goes out as CR LF.
-bool WriteTextFile(const std::string& path, const std::string& text) {
+bool WriteTextFile(const std::string& path, const std::string& text, std::string& error) {
     std::string crlf;
     crlf.reserve(text.size() + text.size() / 16);
     for (char c : text) {
@@ -52,37 +54,68 @@ bool WriteTextFile(const std::string& path, const std::string& text) {
             crlf += '\r';
         crlf += c;
     }
-    std::ofstream out(NativePath(path), std::ios::binary | std::ios::trunc);
-    if (!out)
-        return false;
-    out.write(crlf.data(), static_cast<std::streamsize>(crlf.size()));
-    out.close();
-    return !out.fail();
+    return SaveFileContents(path, crlf, &error);
 }
 
+struct Line {
+    int number; // in the file, from 1
+    std::string text;
+};
+
 struct Section {
-    std::string name;
-    std::vector<std::string> entries;
+    Line name;
+    std::vector<Line> entries;
 };
 
 // The sections of an INI-form file and their entry lines, as the profile
-// functions give them: trimmed, blank lines and comments left out.
+// functions give them: trimmed, blank lines and comments left out. `in` stands
+// after the file's first line.
 std::vector<Section> ReadSections(std::istream& in) {
     std::vector<Section> sections;
     std::string line;
+    int number = 1;
     while (std::getline(in, line)) {
+        ++number;
         line = Trim(line);
         if (line.empty() || line[0] == ';')
             continue;
         if (line[0] == '[') {
             const std::size_t close = line.find(']');
             sections.push_back(Section{
-                line.substr(1, close == std::string::npos ? std::string::npos : close - 1), {}});
+                Line{number,
+                     line.substr(1, close == std::string::npos ? std::string::npos : close - 1)},
+                {}});
         } else if (!sections.empty()) {
-            sections.back().entries.push_back(line);
+            sections.back().entries.push_back(Line{number, std::move(line)});
         }
     }
     return sections;
+}
+
+// A section's root and the sub-key path below it; the root is null when the
+// text before the first backslash names none.
+struct SectionKey {
+    HKEY root;
+    std::string sub;
+};
+
+SectionKey KeyOf(const Section& section) {
+    const std::string& name = section.name.text;
+    const std::size_t slash = name.find('\\');
+    return SectionKey{CRegistry::RootFromName(name.substr(0, slash)),
+                      slash == std::string::npos ? std::string() : name.substr(slash + 1)};
+}
+
+// Keeps the first problem of an import.
+void Note(std::string* why, int line, const std::string& what) {
+    if (why != nullptr && why->empty())
+        *why = "line " + std::to_string(line) + ": " + what;
+}
+
+// The registry's reason for the last failed call, or its result code.
+std::string Reason(LONG result) {
+    const std::string hive = RegHiveError();
+    return hive.empty() ? "error " + std::to_string(result) : hive;
 }
 
 } // namespace
@@ -109,9 +142,11 @@ bool CRegistry::ExportKey(std::string& out) {
             std::snprintf(buf, sizeof buf, "dword:%08x", Le32(data.data()));
             line += buf;
         } else {
-            const std::string prefix =
-                type == REG_BINARY ? "hex:" : "hex(" + std::to_string(type) + "):";
-            const std::size_t column = line.size() + prefix.size();
+            // The type of hex(n) in hexadecimal, as REGEDIT4 readers take it.
+            char prefix[24] = "hex:";
+            if (type != REG_BINARY)
+                std::snprintf(prefix, sizeof prefix, "hex(%x):", static_cast<unsigned>(type));
+            const std::size_t column = line.size() + std::strlen(prefix);
             line += prefix;
             AppendHexBytes(line, data, column);
         }
@@ -133,61 +168,95 @@ bool CRegistry::ExportKey(std::string& out) {
 bool CRegistry::ExportRegFile(const std::string& path) {
     std::string text = "REGEDIT4\n\n";
     const bool ok = ExportKey(text);
-    return WriteTextFile(path, text) && ok;
+    m_fileError.clear();
+    return WriteTextFile(path, text, m_fileError) && ok;
 }
 
-bool CRegistry::ImportRegFile(const std::string& path) {
+bool CRegistry::ImportRegFile(const std::string& path, std::string* why) {
+    if (why != nullptr)
+        why->clear();
     std::ifstream in(NativePath(path), std::ios::binary);
-    if (!in)
+    if (!in) {
+        if (why != nullptr)
+            *why = "cannot be opened";
         return false;
+    }
     std::string first;
     std::getline(in, first);
     if (first.size() > kLineLimit)
         first.resize(kLineLimit);
-    if (Trim(first) != "REGEDIT4")
+    if (Trim(first) != "REGEDIT4") {
+        Note(why, 1, "the file does not start with REGEDIT4");
         return false;
+    }
     const std::vector<Section> sections = ReadSections(in);
+    // A key path the registry cannot hold refuses the whole file before
+    // anything is changed.
+    for (const Section& section : sections) {
+        const SectionKey key = KeyOf(section);
+        if (key.root == nullptr)
+            continue;
+        const std::string fault = RegKeyPathFault(key.sub);
+        if (!fault.empty()) {
+            Note(why, section.name.number, fault + "; nothing was imported");
+            return false;
+        }
+    }
     bool ok = true;
     for (const Section& section : sections) {
         std::size_t bytes = 1;
-        for (const std::string& e : section.entries)
-            bytes += e.size() + 1;
-        if (bytes > kSectionLimit)
+        for (const Line& e : section.entries)
+            bytes += e.text.size() + 1;
+        if (bytes > kSectionLimit) {
+            Note(why, section.name.number,
+                 "a section of more than " + std::to_string(kSectionLimit) +
+                     " bytes; the import stopped there");
             return false;
-        const std::size_t slash = section.name.find('\\');
-        const HKEY root = RootFromName(section.name.substr(0, slash));
-        const std::string sub = slash == std::string::npos ? "" : section.name.substr(slash + 1);
-        HKEY key = nullptr;
-        if (root == nullptr ||
-            RegCreateKeyEx(root, sub.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                           nullptr, &key, nullptr) != ERROR_SUCCESS) {
-            ok = false; // this section cannot be applied; the others still are
+        }
+        const SectionKey where = KeyOf(section);
+        if (where.root == nullptr) {
+            // This section cannot be applied; the others still are.
+            Note(why, section.name.number, "unknown root key; that section was left out");
+            ok = false;
             continue;
         }
-        for (const std::string& entry : section.entries) {
-            const std::size_t eq = entry.find('=');
+        HKEY key = nullptr;
+        const LONG created =
+            RegCreateKeyEx(where.root, where.sub.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                           KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        if (created != ERROR_SUCCESS) {
+            Note(why, section.name.number,
+                 "the key cannot be created (" + Reason(created) + "); that section was left out");
+            ok = false;
+            continue;
+        }
+        for (const Line& entry : section.entries) {
+            const std::size_t eq = entry.text.find('=');
             if (eq == std::string::npos)
                 continue;
-            const std::string rawName = entry.substr(0, eq);
+            const std::string rawName = entry.text.substr(0, eq);
             const std::string name =
                 rawName.size() >= 2 ? rawName.substr(1, rawName.size() - 2) : std::string();
-            const std::string value = entry.substr(eq + 1);
+            const std::string value = entry.text.substr(eq + 1);
+            LONG stored = ERROR_SUCCESS;
             if (!value.empty() && value[0] == '"') {
                 const std::string text =
                     value.size() >= 2 ? value.substr(1, value.size() - 2) : std::string();
-                if (RegSetValueEx(key, name.c_str(), 0, REG_SZ,
-                                  reinterpret_cast<const BYTE*>(text.c_str()),
-                                  static_cast<DWORD>(text.size() + 1)) != ERROR_SUCCESS)
-                    ok = false;
+                stored = RegSetValueEx(key, name.c_str(), 0, REG_SZ,
+                                       reinterpret_cast<const BYTE*>(text.c_str()),
+                                       static_cast<DWORD>(text.size() + 1));
             } else if (value.compare(0, 6, "dword:") == 0) {
                 const std::string digits = Upper(value.substr(6));
                 const DWORD d = static_cast<DWORD>(std::strtoul(digits.c_str(), nullptr, 16));
                 BYTE bytes4[4];
                 PutLe32(bytes4, d);
-                if (RegSetValueEx(key, name.c_str(), 0, REG_DWORD, bytes4, 4) != ERROR_SUCCESS)
-                    ok = false;
+                stored = RegSetValueEx(key, name.c_str(), 0, REG_DWORD, bytes4, 4);
             }
             // hex: and hex(n): values are not imported.
+            if (stored != ERROR_SUCCESS) {
+                Note(why, entry.number, "the value cannot be stored (" + Reason(stored) + ")");
+                ok = false;
+            }
         }
         RegCloseKey(key);
     }
@@ -220,8 +289,10 @@ bool CRegistry::RegisterFileType(const std::string& extension, const std::string
 
 namespace {
 
-// Depth-first search; stops after the first match when `first` is set.
-bool Search(HKEY root, const std::string& path, const std::string& valueName,
+// Depth-first search; stops after the first match when `first` is set. `path`
+// grows by one name on the way down and is put back on the way up, so the walk
+// holds one copy of it however deep the keys go.
+bool Search(HKEY root, std::string& path, const std::string& valueName,
             const std::string& wantedUpper, bool first, std::vector<std::string>& list) {
     CRegistry reg(root, KEY_READ);
     if (!reg.Open(root, path, KEY_READ))
@@ -235,9 +306,14 @@ bool Search(HKEY root, const std::string& path, const std::string& valueName,
     std::vector<std::string> subKeys;
     reg.EnumSubKeys(subKeys); // the names enumerated before a failure are searched
     reg.Close();
+    const std::size_t length = path.size();
     for (const std::string& sub : subKeys) {
-        const std::string child = path.empty() ? sub : path + "\\" + sub;
-        if (Search(root, child, valueName, wantedUpper, first, list) && first)
+        if (length > 0)
+            path += '\\';
+        path += sub;
+        const bool found = Search(root, path, valueName, wantedUpper, first, list);
+        path.resize(length);
+        if (found && first)
             return true;
     }
     return false;
@@ -247,13 +323,15 @@ bool Search(HKEY root, const std::string& path, const std::string& valueName,
 
 void CRegistry::FindKeysWithValue(HKEY root, const std::string& path, const std::string& valueName,
                                   const std::string& wanted, std::vector<std::string>& list) {
-    Search(root, path, valueName, Upper(wanted), false, list);
+    std::string start = path;
+    Search(root, start, valueName, Upper(wanted), false, list);
 }
 
 std::string CRegistry::FindFirstKeyWithValue(HKEY root, const std::string& path,
                                              const std::string& valueName,
                                              const std::string& wanted) {
     std::vector<std::string> list;
-    Search(root, path, valueName, Upper(wanted), true, list);
+    std::string start = path;
+    Search(root, start, valueName, Upper(wanted), true, list);
     return list.empty() ? std::string() : list.front();
 }

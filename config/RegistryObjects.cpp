@@ -1,9 +1,10 @@
 // CRegistry: values holding archived objects (REG_BINARY).
 //
-// The archive works on files, so an object passes through a private scratch
-// file in the temporary directory on its way to or from the registry.
+// The archive works on files, so an object passes through a scratch file in
+// the user's private temporary directory on its way to or from the registry.
 #include "config/Registry.h"
 
+#include "platform/file_writer.h"
 #include "platform/system.h"
 
 #include <atomic>
@@ -16,14 +17,17 @@ using namespace plat;
 namespace {
 
 // A name no other thread or process picks: a random tag per process and a
-// counter.
+// counter. Empty when there is no private temporary directory.
 std::string ScratchPath() {
+    const std::string dir = GetTempPath();
+    if (dir.empty())
+        return {};
     static const unsigned long long tag = [] {
         std::random_device rd;
         return (static_cast<unsigned long long>(rd()) << 32) ^ rd();
     }();
     static std::atomic<unsigned> counter{0};
-    return GetTempPath() + "pelmora-regobj-" + std::to_string(tag) + "-" +
+    return dir + "pelmora-regobj-" + std::to_string(tag) + "-" +
            std::to_string(counter.fetch_add(1)) + ".bin";
 }
 
@@ -33,14 +37,6 @@ bool ReadWholeFile(const std::string& path, std::vector<BYTE>& bytes) {
         return false;
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return !in.bad();
-}
-
-bool WriteWholeFile(const std::string& path, const std::vector<BYTE>& bytes) {
-    std::ofstream out(NativePath(path), std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    return !out.fail();
 }
 
 // Reads count strings into an output iterator; the archive checks the count
@@ -82,7 +78,7 @@ bool CRegistry::WriteObject(const std::string& name, const ObjectWriter& save) {
     std::vector<BYTE> bytes;
     {
         CArchiveWriter ar;
-        if (!ar.Open(scratch)) {
+        if (scratch.empty() || !ar.Open(scratch)) {
             m_lastResult = ERROR_CANTWRITE;
             return false;
         }
@@ -111,8 +107,13 @@ bool CRegistry::ReadObject(const std::string& name, const ObjectReader& load) {
         return false;
     }
     const std::string scratch = ScratchPath();
-    bool ok = WriteWholeFile(scratch, bytes);
-    if (ok) {
+    const std::string_view data(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (scratch.empty() || !SaveFileContents(scratch, data, nullptr)) {
+        m_lastResult = ERROR_CANTWRITE;
+        return false;
+    }
+    bool ok = false;
+    {
         CArchiveReader ar;
         ok = ar.Open(scratch) && load(ar);
     }

@@ -42,8 +42,12 @@ int ImportRegistryFile(const std::string& path, std::ostream& out, std::ostream&
         err << "pelmora: " << path << " is not a REGEDIT4 file (its first line must be REGEDIT4)\n";
         return 1;
     }
-    if (!CRegistry::ImportRegFile(path)) {
-        err << "pelmora: " << path << " was not imported completely" << HiveDetail() << "\n";
+    std::string why;
+    if (!CRegistry::ImportRegFile(path, &why)) {
+        if (why.empty())
+            err << "pelmora: " << path << " was not imported completely" << HiveDetail() << "\n";
+        else
+            err << "pelmora: " << path << " " << why << "\n";
         return 1;
     }
     out << "Imported " << path << " into " << RegHivePath() << "\n";
@@ -69,7 +73,9 @@ int ExportRegistryKey(const std::string& key, const std::string& path, std::ostr
         return 1;
     }
     if (!reg.ExportRegFile(path)) {
-        err << "pelmora: cannot export " << key << " to " << path << HiveDetail() << "\n";
+        const std::string why = reg.GetFileError();
+        err << "pelmora: cannot export " << key << " to " << path
+            << (why.empty() ? HiveDetail() : " (" + why + ")") << "\n";
         return 1;
     }
     out << "Exported " << reg.GetRootName() << reg.GetPath() << " to " << path << "\n";

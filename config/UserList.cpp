@@ -3,6 +3,7 @@
 #include "platform/Archive.h"
 #include "platform/file_lock.h"
 #include "platform/system.h"
+#include "platform/text_case.h"
 #include "platform/winerror.h"
 
 #include <unordered_map>
@@ -10,29 +11,6 @@
 using namespace plat;
 
 namespace {
-
-// Reads one character as a code point and folds ASCII and Latin-1 capitals
-// (U+00C0..U+00DE, except U+00D7) to small letters. Other bytes pass as they
-// are, one at a time.
-unsigned Fold(const std::string& s, std::size_t& i) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (c >= 'A' && c <= 'Z') {
-        ++i;
-        return c + 32u;
-    }
-    if (c == 0xC3 && i + 1 < s.size()) {
-        const auto d = static_cast<unsigned char>(s[i + 1]);
-        if (d >= 0x80 && d <= 0xBF) {
-            i += 2;
-            unsigned cp = 0xC0u + (d - 0x80u);
-            if (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7)
-                cp += 0x20;
-            return cp;
-        }
-    }
-    ++i;
-    return c < 0x80 ? c : 0x100u + c; // a lone byte never equals a code point
-}
 
 // Opens the file with the lock, retrying while another program holds it.
 bool AcquireWithRetry(CFileLock& lock, const std::string& path, bool exclusive, DWORD interval,
@@ -52,14 +30,6 @@ bool AcquireWithRetry(CFileLock& lock, const std::string& path, bool exclusive, 
 
 } // namespace
 
-bool EqualNoCaseUtf8(const std::string& a, const std::string& b) {
-    std::size_t i = 0, j = 0;
-    while (i < a.size() && j < b.size())
-        if (Fold(a, i) != Fold(b, j))
-            return false;
-    return i == a.size() && j == b.size();
-}
-
 CUserList::CUserList() = default;
 
 void CUserList::SetRetry(DWORD intervalMs, DWORD limitMs, SleepFn sleep) {
@@ -78,6 +48,7 @@ bool CUserList::Fail(LONG error, const std::string& text) {
 bool CUserList::Load(const std::string& root) {
     m_root = WithTrailingSeparator(root);
     m_users.clear();
+    m_encoding = TextEncoding::Utf8;
     m_lastError = ERROR_SUCCESS;
     m_errorText.clear();
     if (!DirectoryExists(m_root) && !CreateDirectories(m_root))
@@ -95,16 +66,19 @@ bool CUserList::Load(const std::string& root) {
     if (!ar.ReadCount(count, 2)) // two length bytes at least per entry
         return Fail(ERROR_FILE_CORRUPT, path);
     std::unordered_map<std::string, std::size_t> index; // a folder named twice keeps its place
+    bool utf8 = true;
     for (DWORD i = 0; i < count; ++i) {
         std::string folder, name;
         if (!ar.ReadString(folder) || !ar.ReadString(name))
             return Fail(ERROR_FILE_CORRUPT, path);
+        utf8 = utf8 && IsValidUtf8(folder) && IsValidUtf8(name);
         const auto [it, added] = index.emplace(folder, m_users.size());
         if (added)
             m_users.emplace_back(std::move(folder), std::move(name));
         else
             m_users[it->second].second = std::move(name);
     }
+    m_encoding = utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
     return true;
 }
 
@@ -155,15 +129,37 @@ void CUserList::SetUser(const std::string& folder, const std::string& name) {
     m_users.emplace_back(folder, name);
 }
 
-bool CUserList::FindUser(const std::string& name, std::string* directory) const {
-    for (const auto& [folder, student] : m_users) {
-        if (EqualNoCaseUtf8(student, name)) {
-            if (directory)
-                *directory = m_root + folder;
-            return true;
-        }
+std::size_t CUserList::FindUserIndex(const std::string& name) const {
+    const std::string wanted = FoldCase(name, m_encoding);
+    for (std::size_t i = 0; i < m_users.size(); ++i)
+        if (FoldCase(m_users[i].second, m_encoding) == wanted)
+            return i;
+    return npos;
+}
+
+bool CUserList::GetUserDirectory(std::size_t index, std::string* directory,
+                                 std::string* error) const {
+    if (index >= m_users.size()) {
+        if (error)
+            *error = "No student number " + std::to_string(index + 1) + " in " + m_root + kFileName;
+        return false;
     }
-    return false;
+    const std::string folder = FileNameFromText(m_users[index].first, m_encoding);
+    // Nothing is ever read or written outside the users' root.
+    if (!StaysInsideDirectory(folder)) {
+        if (error)
+            *error = "The student folder \"" + folder + "\" in " + m_root + kFileName +
+                     " does not lie inside " + m_root;
+        return false;
+    }
+    if (directory)
+        *directory = m_root + folder;
+    return true;
+}
+
+bool CUserList::FindUser(const std::string& name, std::string* directory) const {
+    const std::size_t index = FindUserIndex(name);
+    return index != npos && GetUserDirectory(index, directory, nullptr);
 }
 
 std::vector<std::string> CUserList::GetNames() const {

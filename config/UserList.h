@@ -1,10 +1,18 @@
 // CUserList: the product's student list, "UserList.dat" in the users' root
 // directory: the archive of a string-to-string map from each student's folder
 // name (under the users' root) to the student's name.
+//
+// The archive's strings are 8-bit and carry no encoding mark. A file whose
+// strings are all well-formed UTF-8 is taken as UTF-8, any other as
+// Windows-1252 (the learning product writes its lists in that code page);
+// wide strings of the archive are read as UTF-8. Names and folders are kept
+// as the file's bytes and written back as they were.
 #pragma once
 
+#include "platform/text_encoding.h"
 #include "platform/types.h"
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <utility>
@@ -30,8 +38,18 @@ public:
     // the one given), atomically, holding the file against readers.
     bool Save(const std::string& root = std::string());
 
-    // The first student, in list order, whose name equals `name` ignoring
-    // case; *directory receives root + folder name.
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+
+    // The index in Users() of the first student, in list order, whose name
+    // equals `name` (in the list's encoding) ignoring case, as the encoding
+    // folds it (plat::EqualNoCase); npos when there is none.
+    std::size_t FindUserIndex(const std::string& name) const;
+    // The directory of student `index`: root + folder name, the folder named
+    // as this platform names files. False, with *error (UTF-8) saying why,
+    // when there is no such student or when the folder does not lie inside
+    // the root: empty, absolute, with a drive, or climbing out with "..".
+    bool GetUserDirectory(std::size_t index, std::string* directory, std::string* error) const;
+    // FindUserIndex, then GetUserDirectory.
     bool FindUser(const std::string& name, std::string* directory) const;
     std::vector<std::string> GetNames() const;
     // Adds a student or renames the one in that folder.
@@ -41,6 +59,10 @@ public:
     // (folder name, student name) in list order: the order of the file.
     const std::vector<std::pair<std::string, std::string>>& Users() const { return m_users; }
     const std::string& GetRoot() const { return m_root; }
+    // The encoding of the names and folders: the loaded file's; UTF-8 for a
+    // list made by the program, unless set.
+    plat::TextEncoding GetEncoding() const { return m_encoding; }
+    void SetEncoding(plat::TextEncoding encoding) { m_encoding = encoding; }
     plat::LONG GetLastError() const { return m_lastError; }
     const std::string& GetErrorText() const { return m_errorText; }
 
@@ -53,12 +75,10 @@ private:
 
     std::string m_root;
     std::vector<std::pair<std::string, std::string>> m_users;
+    plat::TextEncoding m_encoding = plat::TextEncoding::Utf8;
     plat::LONG m_lastError = 0;
     std::string m_errorText;
     plat::DWORD m_retryInterval = 100;
     plat::DWORD m_retryLimit = 10000;
     SleepFn m_sleep;
 };
-
-// Compares two UTF-8 texts ignoring the case of ASCII and Latin-1 letters.
-bool EqualNoCaseUtf8(const std::string& a, const std::string& b);

@@ -39,7 +39,10 @@ bool CVendrelParms::Init(const VendrelKey* table, bool setDefaults,
 
     m_macros.clear();
     m_macros.emplace_back("$EXEDIR$", programDir);
-    m_macros.emplace_back("$WINDOWSTEMPDIR$", tempDir);
+    // The user's private temporary directory; without one the macro stays
+    // as it is written rather than turn into a relative path.
+    if (!tempDir.empty())
+        m_macros.emplace_back("$WINDOWSTEMPDIR$", tempDir);
     m_macros.emplace_back("$QRVDIR$", installDir);
     for (const std::string& drive : plat::GetOpticalDrives())
         m_macros.emplace_back("$CD$", drive);

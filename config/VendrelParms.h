@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+class CIniFile;
+
 class CVendrelParms {
 public:
     // Run-time class name, used as the class tag when archived as an object.
@@ -25,8 +27,11 @@ public:
     bool Init(const VendrelKey* table, bool setDefaults, const std::string& productName);
 
     bool LoadIni(const std::string& path, bool allowMissing);
+    // Both leave the file as it was on failure; GetLastError() then names the
+    // file and the reason.
     bool SaveIni(const std::string& path);
     bool WriteIni(const std::string& path);
+    const std::string& GetLastError() const { return m_lastError; }
 
     bool GetBool(int id, bool* value, bool* defaultValue = nullptr) const;
     bool GetInt(int id, int* value, int* min = nullptr, int* max = nullptr,
@@ -77,6 +82,7 @@ private:
     const VendrelKey* FindKey(const std::string& name) const;
     const std::string* Find(const std::string& name) const;
     void PushPrevious(const std::string& name);
+    bool Saved(const CIniFile& ini, const std::string& path);
 
     std::vector<std::pair<std::string, std::string>> m_macros;
     std::map<std::string, std::string> m_values;
@@ -84,6 +90,7 @@ private:
     int m_keyCount = 0;
     std::string m_iterLast; // name of the last line handed out
     bool m_iterStarted = false;
+    std::string m_lastError;
 };
 
 // The process-wide parameter store.

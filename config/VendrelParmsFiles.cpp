@@ -2,10 +2,11 @@
 #include "config/VendrelParms.h"
 
 #include "platform/IniFile.h"
+#include "platform/file_writer.h"
 #include "platform/system.h"
 
 #include <cstdio>
-#include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -33,22 +34,29 @@ bool CVendrelParms::LoadIni(const std::string& path, bool allowMissing) {
 bool CVendrelParms::SaveIni(const std::string& path) {
     CIniFile ini;
     ini.SetNotFoundValue(kNotFound);
-    if (!ini.Open(path))
+    if (!ini.Open(path)) {
+        m_lastError = "cannot read " + path;
         return false;
+    }
     if (ini.FindSection(kSection)) {
         for (int i = 0; i < m_keyCount; ++i) {
             const VendrelKey& key = m_table[i];
             const std::string* value = Find(key.name);
-            if (ini.GetValue(key.name) != kNotFound)
-                ini.SetValue(key.name, value ? *value : std::string());
+            const std::string text = value ? *value : std::string();
+            // A line that holds the value already is left as it is.
+            const std::string held = ini.GetValue(key.name);
+            if (held != kNotFound && held != text)
+                ini.SetValue(key.name, text);
         }
     }
-    return ini.Save(path);
+    return Saved(ini, path);
 }
 
 bool CVendrelParms::WriteIni(const std::string& path) {
-    if (m_table == nullptr)
+    if (m_table == nullptr) {
+        m_lastError = "no key table to write " + path + " with";
         return false;
+    }
     CIniFile ini;
     ini.SetNotFoundValue(kNotFound);
     ini.AddSection(kSection);
@@ -57,13 +65,20 @@ bool CVendrelParms::WriteIni(const std::string& path) {
         if (const std::string* value = Find(key.name))
             ini.SetValue(key.name, *value);
     }
-    return ini.Save(path);
+    return Saved(ini, path);
+}
+
+bool CVendrelParms::Saved(const CIniFile& ini, const std::string& path) {
+    if (!ini.Save(path)) {
+        m_lastError = ini.GetLastError();
+        return false;
+    }
+    m_lastError.clear();
+    return true;
 }
 
 bool CVendrelParms::Dump(const std::string& path, bool withTable) const {
-    std::ofstream out(plat::NativePath(path), std::ios::binary | std::ios::trunc);
-    if (!out)
-        return false;
+    std::ostringstream out;
     for (const auto& [name, text] : m_values)
         out << name << " = " << text << "\n";
     if (withTable && m_table != nullptr) {
@@ -77,8 +92,7 @@ bool CVendrelParms::Dump(const std::string& path, bool withTable) const {
             out << line;
         }
     }
-    out.close();
-    return !out.fail();
+    return plat::SaveFileContents(path, out.str(), nullptr);
 }
 
 void CVendrelParms::Serialize(plat::CArchiveWriter& ar) const {

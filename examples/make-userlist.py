@@ -2,7 +2,10 @@
 """Writes a UserList.dat: the archive of a map from each student's folder name
 to the student's name (16-bit count, then length-prefixed 8-bit strings).
 
-usage: make-userlist.py OUTPUT FOLDER=NAME ...
+usage: make-userlist.py [--encoding=NAME] OUTPUT FOLDER=NAME ...
+
+The strings are written in UTF-8, or in the encoding named (cp1252 writes the
+list as the learning product does).
 """
 import sys
 
@@ -13,8 +16,8 @@ def count(n):
     return b"\xff\xff" + n.to_bytes(4, "little")
 
 
-def string(text):
-    data = text.encode("utf-8")
+def string(text, encoding):
+    data = text.encode(encoding)
     n = len(data)
     if n < 0xFF:
         prefix = bytes([n])
@@ -26,11 +29,16 @@ def string(text):
 
 
 def main(argv):
-    if len(argv) < 2:
+    args = argv[1:]
+    encoding = "utf-8"
+    if args and args[0].startswith("--encoding="):
+        encoding = args.pop(0).split("=", 1)[1]
+    if not args:
         sys.exit(__doc__)
-    pairs = [arg.split("=", 1) for arg in argv[2:]]
-    out = count(len(pairs)) + b"".join(string(k) + string(v) for k, v in pairs)
-    with open(argv[1], "wb") as f:
+    pairs = [arg.split("=", 1) for arg in args[1:]]
+    out = count(len(pairs)) + b"".join(
+        string(k, encoding) + string(v, encoding) for k, v in pairs)
+    with open(args[0], "wb") as f:
         f.write(out)
 
 

@@ -1,7 +1,6 @@
-// pelmora: parses the command line, loads the UI texts, binds the trace
-// library, then runs a command-line tool or the wizard.
+// pelmora: parses the command line, binds the trace library, then runs a
+// command-line tool or the wizard (whose sheet loads the UI texts).
 #include "app/CommandLine.h"
-#include "app/UiTexts.h"
 #include "app/WizardApp.h"
 #include "platform/sound_choice.h"
 #include "platform/system.h"
@@ -27,7 +26,6 @@ int main(int argc, char** argv) {
     }
 
     RegisterProgramResources();
-    LoadUiTexts();
     plat::LoadTraceLibrary();
     TRACE_LOG(0, "PropSheet", __LINE__, "Démarrage de Pelmora %s",
               plat::GetProductVersion().c_str());

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-// Where the wizard keeps its snapshot: "Mixer.ser" in the temporary directory.
+// Where the wizard keeps its snapshot: "Mixer.ser" in the user's private
+// temporary directory; empty when there is none (GetTempPath tells why).
 std::string MixerSnapshotPath();
 
 class CMixerSetup {

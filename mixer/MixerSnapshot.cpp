@@ -33,11 +33,13 @@ bool WriteElements(const std::string& path, std::vector<CElementMixer>& elements
     CArchiveWriter ar;
     if (!ar.Open(path)) {
         error = WithPath("Error : creating file ", path);
+        TRACE_LOG(2, kModule, __LINE__, "%s", ar.GetError().c_str());
         return false;
     }
     StoreElements(ar, Pointers(elements));
     if (!ar.Commit()) {
         error = WithPath("Error : writing file ", path);
+        TRACE_LOG(2, kModule, __LINE__, "%s", ar.GetError().c_str());
         return false;
     }
     TRACE_LOG(0, kModule, __LINE__, "Mixer.ser écrit sur le disque");
@@ -47,7 +49,8 @@ bool WriteElements(const std::string& path, std::vector<CElementMixer>& elements
 } // namespace
 
 std::string MixerSnapshotPath() {
-    return WithTrailingSeparator(GetTempPath()) + "Mixer.ser";
+    const std::string temp = GetTempPath();
+    return temp.empty() ? std::string() : temp + "Mixer.ser";
 }
 
 int CMixerSetup::TakeElements(std::vector<CElementMixer>& elements) {
@@ -94,6 +97,10 @@ int CMixerSetup::SaveSnapshot(const std::string& path) {
         return 0;
     }
     std::string error;
+    if (path.empty()) {
+        m_error = "Error : the snapshot is kept in memory only, so a crash could not be recovered";
+        return 0;
+    }
     if (!WriteElements(path, m_snapshot, error) || !WriteRunRecord(path, error)) {
         m_error = error + " (the snapshot is kept in memory for Cancel, but a crash could not "
                           "be recovered)";

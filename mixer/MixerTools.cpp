@@ -3,6 +3,7 @@
 #include "mixer/InfoMix.h"
 #include "mixer/MixerRun.h"
 #include "mixer/MixerSetup.h"
+#include "platform/system.h"
 #include "platform/trace.h"
 
 int ReportMixer(std::ostream& out) {
@@ -36,9 +37,13 @@ namespace {
 // --restore-mixer without a file: the settings a wizard that ended badly left
 // waiting, put back as the next start of the wizard would.
 int RestoreWaiting(std::ostream& out, std::ostream& err) {
+    std::string error;
+    if (plat::GetTempPath(&error).empty()) {
+        err << "pelmora: " << error << '\n';
+        return 1;
+    }
     const std::string path = MixerSnapshotPath();
     CRunLock lock;
-    std::string error;
     if (!lock.Acquire(path, error)) {
         err << "pelmora: " << error << '\n';
         return 1;

@@ -6,6 +6,7 @@
 #include "pages/HeadsetDlg.h"
 #include "pages/PageLabels.h"
 #include "platform/system.h"
+#include "platform/trace.h"
 #include "ui/ToolTipTimer.h"
 
 #include <algorithm>
@@ -98,13 +99,19 @@ bool CPropPage1::OnSetActive() {
 
 void CPropPage1::OnCancel() {
     CPropSheet* sheet = Sheet();
-    const std::string temp = plat::WithTrailingSeparator(plat::GetTempPath());
     // The mixer goes back to this run's snapshot of the sound-card test, if
     // it took one; a snapshot on disk from another run is never applied.
     sheet->RestoreMixer(*this);
-    const std::string recording = temp + "User.wav";
-    if (plat::FileExists(recording))
-        plat::DeleteFile(recording);
+    std::string why;
+    const std::string temp = plat::GetTempPath(&why);
+    if (temp.empty()) {
+        // Without the private directory no recording was made.
+        TRACE_LOG(1, "PropPage1", __LINE__, "Pas de répertoire temporaire : %s", why.c_str());
+    } else {
+        const std::string recording = temp + "User.wav";
+        if (plat::FileExists(recording))
+            plat::DeleteFile(recording);
+    }
     CToolTipTimer::Stop();
     CAudioEngine& engine = sheet->m_audioEngine;
     engine.PlayResourceLoop(0);

@@ -123,9 +123,9 @@ bool CPropPage2::OnSetActive() {
 }
 
 int CPropPage2::OnWizardBack() {
-    const std::string recording = plat::WithTrailingSeparator(plat::GetTempPath()) + "User.wav";
-    if (plat::FileExists(recording))
-        plat::DeleteFile(recording);
+    const std::string temp = plat::GetTempPath();
+    if (!temp.empty() && plat::FileExists(temp + "User.wav"))
+        plat::DeleteFile(temp + "User.wav");
     return CPropertyPage::OnWizardBack();
 }
 
@@ -170,14 +170,18 @@ void CPropPage2::OnTest() {
     m_test.EnableWindow(false);
     sheet->SetWizardButtons(0);
 
-    const std::string path = MixerSnapshotPath();
+    std::string noTempDir;
+    const std::string temp = plat::GetTempPath(&noTempDir);
     m_list.DeleteAllItems();
     resultCount = 0;
     seriousSeen = false;
 
+    // The snapshot goes to disk only where no other user can reach it; in
+    // memory it serves Cancel and Finish in any case.
     CMixerSetup& mixer = sheet->m_mixerSetup;
-    if (!mixer.SaveSnapshot(path))
-        AddResultLine(kSoft, mixer.GetErrorText());
+    if (!mixer.SaveSnapshot(temp.empty() ? std::string() : temp + "Mixer.ser"))
+        AddResultLine(kSoft, temp.empty() ? noTempDir + " (" + mixer.GetErrorText() + ")"
+                                          : mixer.GetErrorText());
     if (!mixer.PrepareRecording())
         AddResultLine(kSerious, mixer.GetErrorText());
     if (!mixer.PreparePlayback())

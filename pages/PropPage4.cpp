@@ -98,8 +98,9 @@ CPropSheet* CPropPage4::Sheet() const {
     return static_cast<CPropSheet*>(GetParentSheet());
 }
 
-std::string CPropPage4::RecordingPath() {
-    return plat::WithTrailingSeparator(plat::GetTempPath()) + "User.wav";
+std::string CPropPage4::RecordingPath(std::string* error) {
+    const std::string temp = plat::GetTempPath(error);
+    return temp.empty() ? std::string() : temp + "User.wav";
 }
 
 void CPropPage4::CreateControls() {
@@ -250,7 +251,8 @@ void CPropPage4::OnStart() {
     m_helpLabel.EnableWindow(m_recording);
     SetLabel(m_helpLabel, UiText("PropP3", "K6"), kBlue);
     m_replay.EnableWindow(m_recording);
-    const std::string path = RecordingPath();
+    std::string noTempDir;
+    const std::string path = RecordingPath(&noTempDir);
     if (m_replaying)
         OnReplay();
 
@@ -272,6 +274,11 @@ void CPropPage4::OnStart() {
         return;
     }
 
+    // Without a private place for it the voice is not recorded at all.
+    if (path.empty()) {
+        ShowWarning(noTempDir);
+        return;
+    }
     // A failed start still starts the timer: its first tick finds no level
     // and comes back here to put the page back to idle.
     if (!engine.StartRecording(path))

@@ -26,8 +26,9 @@ public:
 
     CPropPage4();
 
-    // "User.wav" in the temporary directory.
-    static std::string RecordingPath();
+    // "User.wav" in the user's private temporary directory; empty when there
+    // is none, *error (when given) then saying why.
+    static std::string RecordingPath(std::string* error = nullptr);
 
     void CreateControls() override;
     bool OnInitDialog() override;

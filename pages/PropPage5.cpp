@@ -6,6 +6,7 @@
 #include "config/VendrelParms.h"
 #include "pages/PageLabels.h"
 #include "platform/system.h"
+#include "platform/text_encoding.h"
 #include "platform/trace.h"
 #include "ui/ToolTipTimer.h"
 
@@ -166,7 +167,11 @@ bool CPropPage5::OnWizardFinish() {
         mixer.GetPlaybackVolume(playback);
         int recording = -1;
         mixer.GetRecordingVolume(recording);
-        ExportTikoVolumes(editions, playback, recording);
+        std::string error;
+        // A file that could not be written is left as it was; the user is
+        // told which one and why before the wizard closes.
+        if (!ExportTikoVolumes(editions, playback, recording, &error))
+            MessageBox(error, T("K12"), MB_ICONEXCLAMATION);
     }
     // Without the Windows box the mixer goes back to this run's snapshot of
     // the sound-card test; with it the changes stay, and so does the file.
@@ -238,26 +243,49 @@ void CPropPage5::FillUserList() {
         MessageBox(T("K11"), T("K12"), MB_ICONEXCLAMATION);
         return;
     }
-    for (const std::string& name : m_names)
-        m_students.AddString(name);
+    // Each entry keeps its place in the student list, which the sorted box
+    // does not follow.
+    for (std::size_t i = 0; i < m_names.size(); ++i)
+        m_students.SetItemData(m_students.AddString(m_names[i]), i);
     m_students.SetCurSel(0); // the list is sorted: the alphabetically first name
 }
 
+std::size_t CPropPage5::ChosenStudent() const {
+    // An entry picked from the list is that student, whoever shares the name.
+    const int picked = m_students.GetCurSel();
+    if (picked != CB_ERR)
+        return static_cast<std::size_t>(m_students.GetItemData(picked));
+    // A typed name (UTF-8) in the list's encoding; a name the list's code
+    // page cannot write is nobody's.
+    std::string name;
+    if (!plat::EncodeText(TrimRight(m_students.GetWindowText()), m_userList.GetEncoding(), &name))
+        return CUserList::npos;
+    return m_userList.FindUserIndex(name);
+}
+
 void CPropPage5::OnUpdate() {
-    const std::string name = TrimRight(m_students.GetWindowText());
-    if (name.empty())
+    if (TrimRight(m_students.GetWindowText()).empty())
         return;
-    std::string directory;
-    if (!m_userList.FindUser(name, &directory)) {
+    const std::size_t student = ChosenStudent();
+    if (student == CUserList::npos) {
         MessageBox(T("K13"), T("K12"), MB_ICONEXCLAMATION);
+        return;
+    }
+    std::string directory;
+    std::string error;
+    if (!m_userList.GetUserDirectory(student, &directory, &error)) {
+        MessageBox(error, T("K12"), MB_ICONEXCLAMATION);
         return;
     }
     SetCurrentStudentDirectory(directory);
 
     int volume = 0;
     Sheet()->m_mixerSetup.GetPlaybackVolume(volume);
-    const bool configured = ExportStudentVolume(TheVendrelParms(), directory, volume);
+    error.clear();
+    const bool configured = ExportStudentVolume(TheVendrelParms(), directory, volume, &error);
     m_configured.ShowWindow(configured ? SW_SHOW : SW_HIDE);
     m_retained.ShowWindow(configured ? SW_HIDE : SW_SHOW);
+    if (!error.empty())
+        MessageBox(error, T("K12"), MB_ICONEXCLAMATION);
     m_product.EnableWindow(false);
 }

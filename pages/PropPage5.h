@@ -13,6 +13,7 @@
 #include "ui/Picture.h"
 #include "ui/PropertyPage.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,9 @@ public:
 private:
     CPropSheet* Sheet() const;
     void ShowStudentControls(bool show);
+    // The student Update is for: the entry picked in the box, else the first
+    // whose name is the typed one in any case; CUserList::npos for none.
+    std::size_t ChosenStudent() const;
 
     std::string m_productIniPath;
     CUserList m_userList;

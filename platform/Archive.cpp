@@ -21,20 +21,6 @@ constexpr WORD kBigObjectTag = 0x7FFF;
 constexpr DWORD kBigClassTag = 0x80000000;
 constexpr DWORD kMaxMapCount = 0x3FFFFFFE;
 
-bool WriteAll(int fd, const BYTE* data, std::size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // UTF-16LE units to UTF-8; unpaired surrogates become U+FFFD.
 std::string Utf16ToUtf8(const std::vector<WORD>& units) {
     std::string out;
@@ -77,34 +63,24 @@ CArchiveWriter::~CArchiveWriter() {
 
 bool CArchiveWriter::Open(const std::string& path) {
     Abandon();
-    m_target = NativePath(path);
-    std::string pattern = m_target + ".XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    m_fd = ::mkstemp(name.data());
-    if (m_fd < 0) {
-        m_ok = false;
-        return false;
-    }
-    ::fchmod(m_fd, 0644);
-    m_tempPath = name.data();
-    m_ok = true;
     m_used = 0;
     m_classes.clear();
     m_mapCount = 1;
-    return true;
+    m_ok = m_file.Open(path);
+    m_open = m_ok;
+    return m_ok;
 }
 
 void CArchiveWriter::Flush() {
     if (m_used == 0)
         return;
-    if (m_ok && !WriteAll(m_fd, m_buffer, m_used))
+    if (m_ok && !m_file.Write(m_buffer, m_used))
         m_ok = false;
     m_used = 0;
 }
 
 void CArchiveWriter::WriteBytes(const void* data, std::size_t size) {
-    if (m_fd < 0) {
+    if (!m_open) {
         m_ok = false;
         return;
     }
@@ -190,28 +166,21 @@ void CArchiveWriter::WriteNullObject() {
 }
 
 bool CArchiveWriter::Commit() {
-    if (m_fd < 0)
+    if (!m_open)
         return false;
     Flush();
-    bool ok = m_ok && ::fsync(m_fd) == 0;
-    ok = (::close(m_fd) == 0) && ok;
-    m_fd = -1;
-    if (ok)
-        ok = ::rename(m_tempPath.c_str(), m_target.c_str()) == 0;
-    if (!ok)
-        ::unlink(m_tempPath.c_str());
-    m_tempPath.clear();
+    m_open = false;
+    if (!m_ok) {
+        m_file.Abandon();
+        return false;
+    }
     m_ok = false;
-    return ok;
+    return m_file.Commit();
 }
 
 void CArchiveWriter::Abandon() {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
-        ::unlink(m_tempPath.c_str());
-    }
-    m_tempPath.clear();
+    m_file.Abandon();
+    m_open = false;
     m_used = 0;
     m_ok = false;
 }

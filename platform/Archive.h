@@ -20,6 +20,7 @@
 // past the bytes the file holds and fails instead.
 #pragma once
 
+#include "platform/file_writer.h"
 #include "platform/types.h"
 
 #include <cstddef>
@@ -31,9 +32,10 @@ namespace plat {
 
 constexpr std::size_t ARCHIVE_BUFFER_SIZE = 4096;
 
-// Writes an archive to a file. The bytes go to a new file beside the target;
-// Commit() flushes, syncs and renames it over the target, so a crash or a full
-// disk never leaves a damaged file in place of the previous one.
+// Writes an archive to a file through CFileWriter: the bytes go to a new file
+// beside the target, and Commit() flushes, syncs and puts it in place of the
+// target, so a crash or a full disk never leaves a damaged file in place of
+// the previous one.
 class CArchiveWriter {
 public:
     CArchiveWriter() = default;
@@ -43,6 +45,9 @@ public:
 
     // False when the file beside the target cannot be created.
     bool Open(const std::string& path);
+    // Why Open or Commit failed: the file and the system's reason. A write
+    // refused before that (a string too long for the layout) leaves it empty.
+    const std::string& GetError() const { return m_file.GetError(); }
 
     void WriteByte(BYTE v);
     void WriteWord(WORD v);
@@ -65,10 +70,9 @@ public:
 private:
     void Flush();
 
-    int m_fd = -1;
+    CFileWriter m_file;
+    bool m_open = false;
     bool m_ok = false;
-    std::string m_target;
-    std::string m_tempPath;
     std::size_t m_used = 0;
     BYTE m_buffer[ARCHIVE_BUFFER_SIZE] = {};
     std::map<std::string, DWORD> m_classes;

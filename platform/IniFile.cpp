@@ -1,15 +1,15 @@
 #include "platform/IniFile.h"
 
+#include "platform/file_writer.h"
 #include "platform/system.h"
-#include "platform/text_encoding.h"
 #include "platform/trim.h"
 
 #include <charconv>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <string_view>
 #include <system_error>
 
 namespace {
@@ -34,8 +34,9 @@ bool IsHeader(const std::string& line) {
     return !line.empty() && line[0] == '[';
 }
 
-// Splits decoded text into lines of at most kMaxLineLength characters.
-void SplitLines(const std::string& text, std::vector<std::string>& lines) {
+// Splits a file's text into lines of at most kMaxLineLength characters; in
+// UTF-8 a character's continuation bytes belong to it.
+void SplitLines(std::string_view text, bool utf8, std::vector<std::string>& lines) {
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t eol = text.find('\n', pos);
@@ -45,52 +46,37 @@ void SplitLines(const std::string& text, std::vector<std::string>& lines) {
         std::size_t chars = 0;
         std::size_t start = pos;
         for (std::size_t i = pos; i < eol; ++i) {
-            // A UTF-8 continuation byte belongs to the character before it.
-            if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
+            if (utf8 && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
                 continue;
             if (chars == CIniFile::kMaxLineLength) {
-                lines.push_back(text.substr(start, i - start));
+                lines.emplace_back(text.substr(start, i - start));
                 start = i;
                 chars = 0;
             }
             ++chars;
         }
-        lines.push_back(text.substr(start, eol - start));
+        lines.emplace_back(text.substr(start, eol - start));
         pos = last ? eol : eol + 1;
     }
 }
 
-bool WriteFile(const std::string& path, const std::vector<std::string>& lines) {
+// The lines as WriteFile takes them: a byte-order mark goes in front of the
+// first line.
+std::vector<std::string> WithMark(std::vector<std::string> lines, plat::TextEncoding encoding) {
+    if (encoding == plat::TextEncoding::Utf8WithBom && !lines.empty())
+        lines.front().insert(0, plat::kUtf8Bom);
+    return lines;
+}
+
+// The new text goes to a complete copy beside the file, which then replaces
+// it; a failed write leaves the file as it was and `error` says why.
+bool WriteFile(const std::string& path, const std::vector<std::string>& lines, std::string& error) {
     std::string text;
     for (const std::string& line : lines) {
         text += line;
         text += "\r\n";
     }
-    const std::string native = plat::NativePath(path);
-    // Written beside the target and renamed over it, so a failed write never
-    // leaves a truncated file behind.
-    const std::string temp = native + ".tmp~";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (out) {
-            out.write(text.data(), static_cast<std::streamsize>(text.size()));
-            out.close();
-            std::error_code ec;
-            if (out) {
-                std::filesystem::rename(temp, native, ec);
-                if (!ec)
-                    return true;
-            }
-            std::filesystem::remove(temp, ec);
-        }
-    }
-    // The directory may refuse new files while the file itself is writable.
-    std::ofstream out(native, std::ios::binary | std::ios::trunc);
-    if (!out)
-        return false;
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    return static_cast<bool>(out);
+    return plat::SaveFileContents(path, text, &error);
 }
 
 } // namespace
@@ -105,6 +91,7 @@ bool CIniFile::Open(const std::string& path) {
     m_sectionSelected = false;
     m_currentLine = 0;
     m_opened = false;
+    m_encoding = plat::TextEncoding::Utf8;
 
     if (!plat::FileExists(path))
         return false;
@@ -116,19 +103,25 @@ bool CIniFile::Open(const std::string& path) {
     if (in.bad())
         return false;
 
+    const std::string content = bytes.str();
+    const plat::TextEncoding encoding = plat::DetectTextEncoding(content);
+    std::string_view text = content;
+    if (encoding == plat::TextEncoding::Utf8WithBom)
+        text.remove_prefix(plat::kUtf8Bom.size());
     std::vector<std::string> raw;
-    SplitLines(plat::DecodeText(bytes.str()), raw);
+    SplitLines(text, encoding != plat::TextEncoding::Windows1252, raw);
     m_lines.reserve(raw.size());
     for (const std::string& line : raw) {
         std::string trimmed = plat::Trim(line);
         m_lines.push_back(trimmed.empty() ? std::string(" ") : std::move(trimmed));
     }
+    m_encoding = encoding;
     m_opened = true;
     return true;
 }
 
 bool CIniFile::Save(const std::string& path) const {
-    return WriteFile(path, m_lines);
+    return WriteFile(path, WithMark(m_lines, m_encoding), m_lastError);
 }
 
 bool CIniFile::FindSection(const std::string& section) {
@@ -284,7 +277,7 @@ bool CIniFile::SaveNormalised(const std::string& path) {
     m_section = savedSection;
     m_sectionSelected = savedSelected;
     m_currentLine = savedLine;
-    return WriteFile(path, out);
+    return WriteFile(path, WithMark(std::move(out), m_encoding), m_lastError);
 }
 
 void CIniFile::WrapCurrentLine() {

@@ -3,7 +3,16 @@
 // A line starting with '[' is a section header; other lines of the form
 // key=value belong to the nearest header above them; every other line (comment,
 // blank) is kept as it is. Section and key names match regardless of case.
+//
+// Lines hold the file's own bytes: the file's encoding (UTF-8, UTF-8 with a
+// byte-order mark, or Windows-1252) is remembered and Save writes the lines
+// back in it, so a line the program did not change comes back byte for byte.
+// Names and values the program sets (section and key names, numbers) are
+// ASCII and fit every encoding; a caller storing text the user typed converts
+// it first (plat::EncodeText with GetEncoding()).
 #pragma once
+
+#include "platform/text_encoding.h"
 
 #include <cstddef>
 #include <string>
@@ -12,7 +21,8 @@
 class CIniFile {
 public:
     // Longest line, in characters, taken by one read; a longer line continues
-    // on the next stored line.
+    // on the next stored line. A character is a byte in a Windows-1252 file
+    // and a whole UTF-8 sequence in a UTF-8 file.
     static constexpr std::size_t kMaxLineLength = 5119;
 
     CIniFile() = default;
@@ -21,13 +31,23 @@ public:
     virtual ~CIniFile() = default;
 
     // Reads the file into lines, each trimmed at both ends, an empty line kept
-    // as one blank. The text is UTF-8, or Windows-1252 when not valid UTF-8.
-    // On failure the lines are emptied and the result is false.
+    // as one blank, and takes the file's encoding: a byte-order mark makes it
+    // UTF-8 with the mark (the mark is not part of the first line), else
+    // well-formed UTF-8 is UTF-8 and anything else Windows-1252. On failure
+    // the lines are emptied, the encoding is UTF-8 and the result is false.
     bool Open(const std::string& path);
-    // Writes every line followed by CR LF, replacing the file. False on failure,
-    // in which case an existing file is left as it was.
+    // Writes every line followed by CR LF, replacing the file, after the
+    // byte-order mark when the encoding has one. False on failure, in which
+    // case an existing file is left as it was and GetLastError() says why.
     bool Save(const std::string& path) const;
+    // Why the last Save or SaveNormalised failed (names the file and the
+    // system's reason); empty after one that succeeded.
+    const std::string& GetLastError() const { return m_lastError; }
     bool IsOpen() const { return m_opened; }
+
+    // The encoding Save writes in: the opened file's, UTF-8 for a new file.
+    plat::TextEncoding GetEncoding() const { return m_encoding; }
+    void SetEncoding(plat::TextEncoding encoding) { m_encoding = encoding; }
 
     // Selects the section; the scan starts at the current line and wraps.
     virtual bool FindSection(const std::string& section);
@@ -78,4 +98,6 @@ private:
     bool m_sectionSelected = false;
     std::size_t m_currentLine = 0;
     bool m_opened = false;
+    plat::TextEncoding m_encoding = plat::TextEncoding::Utf8;
+    mutable std::string m_lastError;
 };

@@ -46,4 +46,25 @@ std::string WithTrailingSeparator(const std::string& dir) {
     return dir + kPathSeparator;
 }
 
+bool StaysInsideDirectory(const std::string& relative) {
+    if (relative.empty() || relative.front() == '/' || relative.front() == '\\')
+        return false;
+    if (relative.find(':') != std::string::npos || relative.find('\0') != std::string::npos)
+        return false;
+    std::size_t start = 0;
+    while (start <= relative.size()) {
+        std::size_t end = relative.find_first_of("/\\", start);
+        if (end == std::string::npos)
+            end = relative.size();
+        // ".." climbs out; Windows also reads "...", ". ." and the like, dots
+        // and blanks only, as "..".
+        const std::string part = relative.substr(start, end - start);
+        if (part.find_first_not_of(". ") == std::string::npos &&
+            std::count(part.begin(), part.end(), '.') >= 2)
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
 } // namespace plat

@@ -74,6 +74,9 @@ constexpr UINT MAXERRORLENGTH = 256;
 // ---- wave formats and devices ---------------------------------------------
 constexpr WORD WAVE_FORMAT_PCM = 1;
 constexpr WORD WAVE_FORMAT_MPEGLAYER3 = 0x0055;
+// WAVEFORMATEXTENSIBLE: the real format is the sub-format GUID after the
+// 22 extra bytes (valid bits, channel mask, sub-format).
+constexpr WORD WAVE_FORMAT_EXTENSIBLE = 0xFFFE;
 
 constexpr UINT WAVE_MAPPER = static_cast<UINT>(-1);
 

@@ -3,10 +3,12 @@
 // Readers take no lock: the hive is only ever replaced whole by a rename, so a
 // reader sees either the old or the new file. Writers hold an exclusive flock
 // on "<hive>.lock", re-read the hive when it changed since it was cached, make
-// their change and write "<hive>.new.<pid>" which is then renamed over the hive.
+// their change and write the hive anew through CFileWriter (a complete copy
+// beside it, renamed over it).
 
 #include "platform/registry.h"
 
+#include "platform/file_writer.h"
 #include "platform/registry_hive.h"
 
 #include <algorithm>
@@ -17,6 +19,8 @@
 #include <iterator>
 #include <map>
 #include <mutex>
+#include <new>
+#include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -167,38 +171,15 @@ LONG Refresh(State& s, const std::string& path) {
     return ERROR_SUCCESS;
 }
 
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 LONG Store(State& s, const std::string& path) {
-    const std::string tmp = path + ".new." + std::to_string(::getpid());
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    bool ok = fd >= 0;
-    int err = errno;
-    if (ok) {
-        ok = WriteAll(fd, hive::Format(s.tree)) && ::fsync(fd) == 0;
-        err = errno;
-        ok = (::close(fd) == 0) && ok;
-        if (ok) {
-            ok = ::rename(tmp.c_str(), path.c_str()) == 0;
-            err = errno;
-        }
-        if (!ok)
-            ::unlink(tmp.c_str());
-    }
+    // The text is made before the writer creates its new file, so nothing is
+    // left behind when making it fails.
+    const std::string text = hive::Format(s.tree);
+    std::string why;
+    const bool ok = SaveFileContents(path, text, &why);
     s.cached = false; // re-read (and re-stamp) on the next call
     if (!ok) {
-        s.lastError = "registry hive " + path + " cannot be written: " + std::strerror(err);
+        s.lastError = "registry hive not saved: " + why;
         return ERROR_CANTWRITE;
     }
     return ERROR_SUCCESS;
@@ -209,7 +190,7 @@ public:
     explicit WriteLock(const std::string& path) {
         if (!MakeDirectories(DirectoryOf(path)))
             return;
-        m_fd = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        m_fd = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (m_fd < 0)
             return;
         while (::flock(m_fd, LOCK_EX) != 0) {
@@ -258,36 +239,36 @@ LONG Resolve(State& s, HKEY h, Where& w) {
     return ERROR_SUCCESS;
 }
 
-// Splits a sub-key path at backslashes; one trailing backslash is allowed.
-LONG SplitSubKey(LPCSTR sub, std::vector<std::string>& parts) {
+// Splits a sub-key path below a key `depth` levels deep at backslashes; one
+// trailing backslash is allowed. A path beyond the registry's limits is
+// refused with the reason in `why`.
+LONG SplitSubKey(LPCSTR sub, std::size_t depth, std::vector<std::string>& parts, std::string& why) {
     parts.clear();
     if (sub == nullptr || *sub == 0)
         return ERROR_SUCCESS;
-    std::string text(sub);
+    std::string_view text(sub);
     if (text.back() == '\\')
-        text.pop_back();
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t next = text.find('\\', start);
-        std::string part = text.substr(start, next == std::string::npos ? next : next - start);
-        if (part.empty())
-            return ERROR_BAD_PATHNAME;
-        if (part.size() > 255)
-            return ERROR_INVALID_PARAMETER;
-        for (char c : part)
+        text.remove_suffix(1);
+    std::vector<std::string_view> names;
+    const hive::PathCheck check = hive::SplitKeyPath(text, depth, names);
+    if (check.fault == hive::PathFault::kEmptyName)
+        return ERROR_BAD_PATHNAME;
+    if (check.fault != hive::PathFault::kNone) {
+        why = "registry key path refused: " + check.Describe();
+        return ERROR_INVALID_PARAMETER;
+    }
+    for (std::string_view name : names)
+        for (char c : name)
             if (static_cast<unsigned char>(c) < 0x20)
                 return ERROR_INVALID_PARAMETER;
-        parts.push_back(std::move(part));
-        if (next == std::string::npos)
-            return ERROR_SUCCESS;
-        start = next + 1;
-    }
+    parts.assign(names.begin(), names.end());
+    return ERROR_SUCCESS;
 }
 
 // The handle's location and the parts of a sub-key path below it.
 LONG ResolveSubKey(State& s, HKEY h, LPCSTR sub, Where& w, std::vector<std::string>& parts) {
     const LONG r = Resolve(s, h, w);
-    return r != ERROR_SUCCESS ? r : SplitSubKey(sub, parts);
+    return r != ERROR_SUCCESS ? r : SplitSubKey(sub, w.path.size(), parts, s.lastError);
 }
 
 Key* Walk(State& s, int root, const std::vector<std::string>& path) {
@@ -319,11 +300,7 @@ HKEY NewHandle(State& s, int root, std::vector<std::string> path, REGSAM access)
     return reinterpret_cast<HKEY>(id);
 }
 
-// Runs op on the current tree. A writer holds the hive lock, and the tree is
-// stored when op reports a change and succeeded.
-template <class Op> LONG WithHive(bool write, Op op) {
-    State& s = S();
-    std::lock_guard<std::mutex> guard(s.mu);
+template <class Op> LONG WithHiveLocked(State& s, bool write, Op& op) {
     const std::string path = CurrentPath(s);
     s.lastError.clear();
     if (!write) {
@@ -347,6 +324,22 @@ template <class Op> LONG WithHive(bool write, Op op) {
     if (r == ERROR_SUCCESS && changed)
         r = Store(s, path);
     return r;
+}
+
+// Runs op on the current tree. A writer holds the hive lock, and the tree is
+// stored when op reports a change and succeeded. Memory running out ends the
+// call with ERROR_OUTOFMEMORY; the tree, perhaps half changed, is then read
+// again from the file on the next call.
+template <class Op> LONG WithHive(bool write, Op op) {
+    State& s = S();
+    std::lock_guard<std::mutex> guard(s.mu);
+    try {
+        return WithHiveLocked(s, write, op);
+    } catch (const std::bad_alloc&) {
+        s.cached = false;
+        s.lastError = "registry hive " + CurrentPath(s) + ": out of memory";
+        return ERROR_OUTOFMEMORY;
+    }
 }
 
 // A name and its length (without the terminating zero) into a buffer of
@@ -612,6 +605,16 @@ LONG RegCloseKey(HKEY hKey) {
     if (v >= kRootBase && v < kRootBase + hive::kRootCount)
         return ERROR_SUCCESS;
     return s.handles.erase(v) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+std::string RegKeyPathFault(const std::string& subKey) {
+    if (subKey.empty())
+        return {};
+    std::string_view text(subKey);
+    if (text.back() == '\\')
+        text.remove_suffix(1);
+    std::vector<std::string_view> names;
+    return hive::SplitKeyPath(text, 0, names).Describe();
 }
 
 std::string RegHivePath() {

@@ -15,6 +15,7 @@
 #include "platform/types.h"
 #include "platform/winerror.h"
 
+#include <cstddef>
 #include <string>
 
 namespace plat {
@@ -91,6 +92,19 @@ LONG RegDeleteKey(HKEY hKey, LPCSTR lpSubKey);
 LONG RegDeleteValue(HKEY hKey, LPCSTR lpValueName);
 LONG RegCloseKey(HKEY hKey);
 
+// ---- key paths ----------------------------------------------------------------
+// The registry's limits: a key name has at most 255 characters, and a key lies
+// at most 512 levels below its root. RegCreateKeyEx refuses a path beyond them
+// with ERROR_INVALID_PARAMETER, and a hive file holding one is corrupt.
+inline constexpr std::size_t kMaxKeyNameLength = 255;
+inline constexpr std::size_t kMaxKeyLevels = 512;
+// Why `subKey`, the names of a key below a root separated by backslashes (one
+// trailing backslash allowed, "" for the root itself), cannot name a key:
+// "empty key name at level 3", "key name of 300 characters at level 2 (at
+// most 255)", "key path of more than 512 levels"; empty when it can. Reads the
+// path once, whatever its length, and keeps nothing of it.
+std::string RegKeyPathFault(const std::string& subKey);
+
 // ---- the hive file ----------------------------------------------------------
 // Path of the hive file in use.
 std::string RegHivePath();
@@ -98,8 +112,9 @@ std::string RegHivePath();
 // empty path goes back to $PELMORA_REGISTRY or the user's data directory.
 void RegUseHiveFile(const std::string& path);
 // Why the last call failed with ERROR_BADDB, ERROR_CANTREAD or
-// ERROR_CANTWRITE ("registry hive /x/registry.reg line 12: ..."); empty after a
-// call that reached the hive without trouble.
+// ERROR_CANTWRITE ("registry hive /x/registry.reg line 12: ..."), or was
+// refused a key path beyond the limits above; empty after a call that reached
+// the hive without trouble.
 std::string RegHiveError();
 
 } // namespace plat

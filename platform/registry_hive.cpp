@@ -1,6 +1,7 @@
 #include "platform/registry_hive.h"
 
 #include "platform/little_endian.h"
+#include "platform/registry.h"
 
 #include <cstdio>
 #include <cstring>
@@ -59,44 +60,74 @@ void AppendHex(std::string& out, const std::vector<BYTE>& data, std::size_t colu
     }
 }
 
-void FormatKey(std::string& out, const Key& key, const std::string& path, bool always) {
-    if (always || !key.values.empty()) {
-        out += '[';
-        out += path;
-        out += "]\n";
-        for (const Value& v : key.values) {
-            std::string line;
-            if (v.name.empty()) {
-                line = "@=";
+// One key's section: its path line and its values. A key without values is
+// written only when `always` is set (a leaf, so that it is not lost).
+void FormatSection(std::string& out, const Key& key, const std::string& path, bool always) {
+    if (!always && key.values.empty())
+        return;
+    out += '[';
+    out += path;
+    out += "]\n";
+    for (const Value& v : key.values) {
+        const std::size_t start = out.size();
+        if (v.name.empty()) {
+            out += "@=";
+        } else {
+            out += '"';
+            AppendEscaped(out, v.name.data(), v.name.size());
+            out += "\"=";
+        }
+        if (IsPlainString(v)) {
+            out += '"';
+            AppendEscaped(out, reinterpret_cast<const char*>(v.data.data()), v.data.size() - 1);
+            out += '"';
+        } else if (v.type == 4 && v.data.size() == 4) {
+            char buf[16];
+            std::snprintf(buf, sizeof buf, "dword:%08x", Le32(v.data.data()));
+            out += buf;
+        } else {
+            if (v.type == 3) {
+                out += "hex:";
             } else {
-                line = "\"";
-                AppendEscaped(line, v.name.data(), v.name.size());
-                line += "\"=";
+                char buf[24];
+                std::snprintf(buf, sizeof buf, "hex(%x):", static_cast<unsigned>(v.type));
+                out += buf;
             }
-            if (IsPlainString(v)) {
-                line += '"';
-                AppendEscaped(line, reinterpret_cast<const char*>(v.data.data()),
-                              v.data.size() - 1);
-                line += '"';
-            } else if (v.type == 4 && v.data.size() == 4) {
-                char buf[16];
-                std::snprintf(buf, sizeof buf, "dword:%08x", Le32(v.data.data()));
-                line += buf;
-            } else {
-                if (v.type == 3) {
-                    line += "hex:";
-                } else {
-                    line += "hex(" + std::to_string(v.type) + "):";
-                }
-                AppendHex(line, v.data, line.size());
-            }
-            out += line;
-            out += '\n';
+            AppendHex(out, v.data, out.size() - start);
         }
         out += '\n';
     }
-    for (const auto& [name, sub] : key.subKeys)
-        FormatKey(out, *sub, path + "\\" + name, sub->values.empty() && sub->subKeys.empty());
+    out += '\n';
+}
+
+// The sections of a root and of every key below it, depth first. One path
+// buffer grows and shrinks as the walk goes down and up, and the walk keeps
+// its own stack, so neither the time nor the stack depends on how deep the
+// tree is.
+void FormatRoot(std::string& out, const Key& root, const char* rootName) {
+    struct Level {
+        const Key* key;
+        std::map<std::string, std::unique_ptr<Key>, CaseLess>::const_iterator next;
+        std::size_t pathLength;
+    };
+    std::string path = rootName;
+    FormatSection(out, root, path, false);
+    std::vector<Level> stack{{&root, root.subKeys.begin(), path.size()}};
+    while (!stack.empty()) {
+        Level& level = stack.back();
+        if (level.next == level.key->subKeys.end()) {
+            stack.pop_back();
+            continue;
+        }
+        const std::string& name = level.next->first;
+        const Key& sub = *level.next->second;
+        ++level.next;
+        path.resize(level.pathLength);
+        path += '\\';
+        path += name;
+        FormatSection(out, sub, path, sub.values.empty() && sub.subKeys.empty());
+        stack.push_back(Level{&sub, sub.subKeys.begin(), path.size()});
+    }
 }
 
 // ---- parsing ----------------------------------------------------------------
@@ -106,6 +137,7 @@ struct Parser {
     std::size_t pos = 0;
     int lineNo = 0;
     std::string error;
+    bool hexTypes = false; // the n of hex(n) is hexadecimal (see Parse)
 
     bool NextLine(std::string& line) {
         if (pos >= text.size())
@@ -200,6 +232,30 @@ bool ParseHexBytes(Parser& p, std::string data, std::vector<BYTE>& out) {
     }
 }
 
+// The n of hex(n): up to eight hexadecimal digits, or in a hive of an earlier
+// build (no kHexTypesLine) up to ten decimal digits when it has no letter.
+bool ReadType(std::string_view digits, bool hexTypes, DWORD& type) {
+    if (digits.empty())
+        return false;
+    bool decimal = !hexTypes;
+    for (char c : digits) {
+        if (HexDigit(c) < 0)
+            return false;
+        if (c < '0' || c > '9')
+            decimal = false;
+    }
+    const unsigned base = decimal ? 10 : 16;
+    if (digits.size() > (decimal ? 10u : 8u))
+        return false;
+    unsigned long long t = 0;
+    for (char c : digits)
+        t = t * base + static_cast<unsigned>(HexDigit(c));
+    if (t > 0xFFFFFFFFull)
+        return false;
+    type = static_cast<DWORD>(t);
+    return true;
+}
+
 bool ParseValue(Parser& p, const std::string& line, Value& v) {
     std::size_t i = 0;
     if (line[0] == '@') {
@@ -243,18 +299,9 @@ bool ParseValue(Parser& p, const std::string& line, Value& v) {
     }
     if (data.compare(0, 4, "hex(") == 0) {
         const std::size_t close = data.find("):");
-        if (close == std::string::npos || close == 4 || close > 12)
+        if (close == std::string::npos ||
+            !ReadType(std::string_view(data).substr(4, close - 4), p.hexTypes, v.type))
             return p.Fail("bad value type");
-        unsigned long long t = 0;
-        for (std::size_t k = 4; k < close; ++k) {
-            const int h = HexDigit(data[k]);
-            if (h < 0)
-                return p.Fail("bad value type");
-            t = t * 16 + static_cast<unsigned>(h);
-        }
-        if (t > 0xFFFFFFFFull)
-            return p.Fail("bad value type");
-        v.type = static_cast<DWORD>(t);
         return ParseHexBytes(p, data.substr(close + 2), v.data);
     }
     return p.Fail("unknown value form");
@@ -314,18 +361,59 @@ int RootIndex(const std::string& name) {
     return -1;
 }
 
+std::string PathCheck::Describe() const {
+    switch (fault) {
+    case PathFault::kNone:
+        return {};
+    case PathFault::kEmptyName:
+        return "empty key name at level " + std::to_string(level);
+    case PathFault::kLongName:
+        return "key name of " + std::to_string(length) + " characters at level " +
+               std::to_string(level) + " (at most " + std::to_string(kMaxKeyNameLength) + ")";
+    case PathFault::kTooDeep:
+        return "key path of more than " + std::to_string(kMaxKeyLevels) + " levels";
+    }
+    return {};
+}
+
+PathCheck SplitKeyPath(std::string_view path, std::size_t depth,
+                       std::vector<std::string_view>& names) {
+    names.clear();
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t level = depth + names.size() + 1;
+        if (level > kMaxKeyLevels)
+            return PathCheck{PathFault::kTooDeep, level, 0};
+        const std::size_t end = path.find('\\', start);
+        const std::string_view name = path.substr(
+            start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        if (name.empty())
+            return PathCheck{PathFault::kEmptyName, level, 0};
+        if (name.size() > kMaxKeyNameLength)
+            return PathCheck{PathFault::kLongName, level, name.size()};
+        names.push_back(name);
+        if (end == std::string_view::npos)
+            return PathCheck{};
+        start = end + 1;
+    }
+}
+
 std::string Format(const Tree& tree) {
-    std::string out = "REGEDIT4\n\n";
+    std::string out = "REGEDIT4\n";
+    out += kHexTypesLine;
+    out += "\n\n";
     for (int r = 0; r < kRootCount; ++r)
-        FormatKey(out, tree.roots[r], kRootNames[r], false);
+        FormatRoot(out, tree.roots[r], kRootNames[r]);
     return out;
 }
 
 bool Parse(const std::string& text, Tree& tree, std::string* error) {
     tree = Tree{};
-    Parser p{text, 0, 0, {}};
+    Parser p{text, 0, 0, {}, false};
     std::string line;
     bool sawHeader = false;
+    bool sawKey = false;
+    std::vector<std::string_view> names;
     Key* current = nullptr;
     bool ok = true;
     while (ok && p.NextLine(line)) {
@@ -339,31 +427,37 @@ bool Parse(const std::string& text, Tree& tree, std::string* error) {
             sawHeader = true;
             continue;
         }
+        if (line == kHexTypesLine && !sawKey) {
+            p.hexTypes = true;
+            continue;
+        }
+        if (line[0] == ';') {
+            ok = p.Fail("a comment line, which the hive would not keep");
+            break;
+        }
         if (line[0] == '[') {
             if (line.back() != ']' || line.size() < 3) {
                 ok = p.Fail("bad key line");
                 break;
             }
-            const std::string path = line.substr(1, line.size() - 2);
+            sawKey = true;
+            const std::string_view path = std::string_view(line).substr(1, line.size() - 2);
             const std::size_t slash = path.find('\\');
-            const int root = RootIndex(path.substr(0, slash));
+            const int root = RootIndex(std::string(path.substr(0, slash)));
             if (root < 0) {
                 ok = p.Fail("unknown root key");
                 break;
             }
             current = &tree.roots[root];
-            std::size_t start = slash;
-            while (start != std::string::npos) {
-                const std::size_t next = path.find('\\', start + 1);
-                const std::string part = path.substr(
-                    start + 1, next == std::string::npos ? std::string::npos : next - start - 1);
-                if (part.empty()) {
-                    ok = p.Fail("empty key name");
-                    break;
-                }
-                current = &current->SubKey(part);
-                start = next;
+            if (slash == std::string_view::npos)
+                continue;
+            const PathCheck check = SplitKeyPath(path.substr(slash + 1), 0, names);
+            if (check.fault != PathFault::kNone) {
+                ok = p.Fail(check.Describe());
+                break;
             }
+            for (std::string_view name : names)
+                current = &current->SubKey(std::string(name));
             continue;
         }
         if (current == nullptr) {

@@ -1,7 +1,8 @@
 // The registry tree in memory, and its text form: REGEDIT4 layout with one
 // section per key, strings quoted with \\ and \" escapes (and \xHH for control
 // characters), dwords as dword:, and every other value as hex:/hex(n): bytes,
-// so each value keeps its type and its bytes exactly.
+// so each value keeps its type and its bytes exactly. The n of hex(n) is the
+// type in hexadecimal, as in every REGEDIT4 file (hex(b): is type 11).
 #pragma once
 
 #include "platform/types.h"
@@ -10,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace plat::hive {
@@ -41,15 +43,46 @@ inline constexpr int kRootCount = 7;
 const char* RootName(int root);         // "HKEY_LOCAL_MACHINE", ...
 int RootIndex(const std::string& name); // -1 when not a root name
 
+// A tree is never deeper than kMaxKeyLevels (registry.h): Parse and the
+// registry calls refuse deeper paths, so destroying a Key, which recurses
+// through its sub-keys, stays within a few hundred calls.
 struct Tree {
     std::array<Key, kRootCount> roots;
 };
 
-// Text form of the whole tree.
+// Why a key path breaks the registry's limits (registry.h).
+enum class PathFault { kNone, kEmptyName, kLongName, kTooDeep };
+struct PathCheck {
+    PathFault fault = PathFault::kNone;
+    std::size_t level = 0;  // level of the faulty name below the root
+    std::size_t length = 0; // its length, for kLongName
+    // "empty key name at level 3", "key name of 300 characters at level 2
+    // (at most 255)", "key path of more than 512 levels"; empty for kNone.
+    std::string Describe() const;
+};
+
+// Splits `path` at its backslashes into the names of a key path that starts
+// `depth` levels below the root (an empty text is one empty name). Stops at the
+// first name that breaks the limits; `names` then holds the names before it.
+// The views point into `path`.
+PathCheck SplitKeyPath(std::string_view path, std::size_t depth,
+                       std::vector<std::string_view>& names);
+
+// The line after "REGEDIT4" that marks a hive whose hex(n) types are
+// hexadecimal. Builds before it wrote n in decimal; see Parse.
+inline constexpr char kHexTypesLine[] = "; hex(n) value types are hexadecimal";
+
+// Text form of the whole tree, with kHexTypesLine.
 std::string Format(const Tree& tree);
 
 // Parses the text form. On failure returns false and describes the first
 // fault with its line number in *error; the tree is then left empty.
+//
+// The n of hex(n) is hexadecimal when kHexTypesLine comes before the first key.
+// A hive without that line was written by an earlier build, which wrote n in
+// decimal and never wrote a letter there: in such a file an n of decimal
+// digits only is read as decimal (hex(11): is type 11), one with a letter a-f
+// as hexadecimal (a hand-edited line). Types 0 to 9 read the same either way.
 bool Parse(const std::string& text, Tree& tree, std::string* error);
 
 } // namespace plat::hive

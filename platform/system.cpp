@@ -1,10 +1,8 @@
-// Paths of the program, the temporary directory, the tick count and the
-// product version.
+// Paths of the program, the tick count and the product version.
 #include "platform/system.h"
 #include "platform/system_testing.h"
 
 #include <chrono>
-#include <cstdlib>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -15,11 +13,6 @@
 #endif
 
 namespace plat {
-
-std::string GetTempPath() {
-    const char* dir = std::getenv("TMPDIR");
-    return WithTrailingSeparator(dir != nullptr && dir[0] != '\0' ? dir : "/tmp");
-}
 
 std::string GetModuleFileName() {
     std::string buffer(4096, '\0');

@@ -12,8 +12,14 @@ namespace plat {
 // The platform's directory separator ('/' on POSIX).
 constexpr char kPathSeparator = '/';
 
-// Temporary directory with a trailing separator: $TMPDIR, else /tmp.
-std::string GetTempPath();
+// The user's private directory for temporary files ("Mixer.ser", "User.wav",
+// the trace log, scratch files), with a trailing separator:
+// $XDG_RUNTIME_DIR/pelmora when XDG_RUNTIME_DIR is set, else
+// ${TMPDIR:-/tmp}/pelmora-<uid>. It is created with mode 0700 when missing
+// and used only when it is a real directory (not a link), owned by the user
+// and closed to everyone else. Otherwise the result is empty and *error (when
+// given) says which directory was refused and why.
+std::string GetTempPath(std::string* error = nullptr);
 
 // Full path of the running program, and its directory with a trailing separator.
 std::string GetModuleFileName();
@@ -42,6 +48,12 @@ bool DeleteFile(const std::string& path);
 bool CreateDirectories(const std::string& path); // every missing level
 // Appends the separator when the text does not already end in one.
 std::string WithTrailingSeparator(const std::string& dir);
+// True when `relative`, joined to a directory, names something inside that
+// directory: it is not empty, not absolute (no separator first, no drive or
+// other colon as in "C:"), has no ".." part between separators ('/' or '\',
+// nor a part of blanks and two or more dots, which Windows reads as "..") and no
+// NUL byte.
+bool StaysInsideDirectory(const std::string& relative);
 
 // ---- the GUI thread's message loop ------------------------------------------
 // The user interface installs these hooks when it starts; without them

@@ -1,6 +1,7 @@
 #include "platform/text_encoding.h"
 
 #include <cstdint>
+#include <iterator>
 
 namespace plat {
 
@@ -25,45 +26,59 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
     }
 }
 
+// Reads one well-formed UTF-8 character at bytes[i]; false for a broken or
+// overlong sequence, a surrogate or a code point above U+10FFFF.
+bool NextCodePoint(std::string_view bytes, std::size_t& i, std::uint32_t& cp) {
+    const std::size_t n = bytes.size();
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (b < 0x80) {
+        cp = b;
+        ++i;
+        return true;
+    }
+    std::size_t len = 0;
+    if (b >= 0xC2 && b <= 0xDF) {
+        len = 2;
+        cp = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        len = 3;
+        cp = b & 0x0F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        len = 4;
+        cp = b & 0x07;
+    } else {
+        return false;
+    }
+    if (n - i < len)
+        return false;
+    for (std::size_t k = 1; k < len; ++k) {
+        const auto c = static_cast<unsigned char>(bytes[i + k]);
+        if ((c & 0xC0) != 0x80)
+            return false;
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    if ((len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) || cp > 0x10FFFF ||
+        (cp >= 0xD800 && cp <= 0xDFFF))
+        return false;
+    i += len;
+    return true;
+}
+
 } // namespace
 
 bool IsValidUtf8(std::string_view bytes) {
     std::size_t i = 0;
-    const std::size_t n = bytes.size();
-    while (i < n) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        if (b < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t len = 0;
-        std::uint32_t cp = 0;
-        if (b >= 0xC2 && b <= 0xDF) {
-            len = 2;
-            cp = b & 0x1F;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            len = 3;
-            cp = b & 0x0F;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            len = 4;
-            cp = b & 0x07;
-        } else {
+    std::uint32_t cp = 0;
+    while (i < bytes.size())
+        if (!NextCodePoint(bytes, i, cp))
             return false;
-        }
-        if (n - i < len)
-            return false;
-        for (std::size_t k = 1; k < len; ++k) {
-            const auto c = static_cast<unsigned char>(bytes[i + k]);
-            if ((c & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if ((len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) || cp > 0x10FFFF ||
-            (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += len;
-    }
     return true;
+}
+
+TextEncoding DetectTextEncoding(std::string_view bytes) {
+    if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom)
+        return TextEncoding::Utf8WithBom;
+    return IsValidUtf8(bytes) ? TextEncoding::Utf8 : TextEncoding::Windows1252;
 }
 
 std::string Windows1252ToUtf8(std::string_view bytes) {
@@ -81,6 +96,31 @@ std::string Windows1252ToUtf8(std::string_view bytes) {
     return out;
 }
 
+bool Utf8ToWindows1252(std::string_view utf8, std::string* out) {
+    std::string bytes;
+    bytes.reserve(utf8.size());
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        std::uint32_t cp = 0;
+        if (!NextCodePoint(utf8, i, cp))
+            return false;
+        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+            bytes += static_cast<char>(cp);
+            continue;
+        }
+        // 0x80..0x9F: the characters the code page puts there, including the
+        // five control characters that stand for themselves.
+        std::size_t k = 0;
+        while (k < std::size(kHighControls) && kHighControls[k] != cp)
+            ++k;
+        if (k == std::size(kHighControls))
+            return false;
+        bytes += static_cast<char>(0x80 + k);
+    }
+    *out = std::move(bytes);
+    return true;
+}
+
 std::string DecodeText(std::string_view bytes) {
     if (IsValidUtf8(bytes)) {
         if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
@@ -88,6 +128,25 @@ std::string DecodeText(std::string_view bytes) {
         return std::string(bytes);
     }
     return Windows1252ToUtf8(bytes);
+}
+
+} // namespace plat
+
+namespace plat {
+
+bool EncodeText(std::string_view utf8, TextEncoding encoding, std::string* out) {
+    if (encoding == TextEncoding::Windows1252)
+        return Utf8ToWindows1252(utf8, out);
+    if (!IsValidUtf8(utf8))
+        return false;
+    out->assign(utf8);
+    return true;
+}
+
+std::string FileNameFromText(std::string_view text, TextEncoding encoding) {
+    if (encoding == TextEncoding::Windows1252)
+        return Windows1252ToUtf8(text);
+    return std::string(text);
 }
 
 } // namespace plat

@@ -2,6 +2,8 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
+#include <limits>
 #include <mutex>
 
 namespace plat {
@@ -13,24 +15,35 @@ struct Transfer {
     UrlContent* out = nullptr;
     std::uint64_t maxBytes = 0;
     bool requireLength = false;
+    bool started = false;
     bool missingLength = false;
+    bool tooLarge = false;
 };
+
+// The Content-Length of the response, -1 when none was announced.
+std::int64_t AnnouncedLength(CURL* curl) {
+    curl_off_t length = -1;
+    if (curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK)
+        return -1;
+    return length;
+}
 
 std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
     const std::size_t n = size * count;
-    if (t->out->bytes.empty()) {
-        curl_off_t length = -1;
-        if (curl_easy_getinfo(t->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK)
-            length = -1;
+    if (!t->started) {
+        t->started = true;
+        const std::int64_t length = AnnouncedLength(t->curl);
         t->out->contentLength = length;
         if (t->requireLength && length < 0) {
             t->missingLength = true;
             return 0; // aborts the transfer
         }
     }
-    if (t->out->bytes.size() + n > t->maxBytes)
+    if (t->out->bytes.size() + n > t->maxBytes) {
+        t->tooLarge = true;
         return 0;
+    }
     t->out->bytes.insert(t->out->bytes.end(), data, data + n);
     return n;
 }
@@ -46,7 +59,11 @@ UrlFetchResult FetchUrl(const std::string& url, bool requireContentLength, UrlCo
     CURL* curl = curl_easy_init();
     if (!curl)
         return UrlFetchResult::Failed;
-    Transfer t{curl, &out, maxBytes, requireContentLength, false};
+    Transfer t;
+    t.curl = curl;
+    t.out = &out;
+    t.maxBytes = maxBytes;
+    t.requireLength = requireContentLength;
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,ftp,gopher,file");
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &OnBody);
@@ -60,19 +77,21 @@ UrlFetchResult FetchUrl(const std::string& url, bool requireContentLength, UrlCo
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 30L);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_TRANSFERTEXT, 0L);
+    // A larger announced length ends the transfer before its body.
+    const auto bound = std::min<std::uint64_t>(maxBytes, std::numeric_limits<curl_off_t>::max());
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(bound));
     const CURLcode rc = curl_easy_perform(curl);
-    if (rc == CURLE_OK && out.bytes.empty()) {
+    if (rc == CURLE_OK && !t.started) {
         // An empty body never reaches the write callback.
-        curl_off_t length = -1;
-        if (curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK)
-            length = -1;
-        out.contentLength = length;
-        if (requireContentLength && length < 0)
+        out.contentLength = AnnouncedLength(curl);
+        if (requireContentLength && out.contentLength < 0)
             t.missingLength = true;
     }
     curl_easy_cleanup(curl);
     if (t.missingLength)
         return UrlFetchResult::NoContentLength;
+    if (t.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
+        return UrlFetchResult::TooLarge;
     return rc == CURLE_OK ? UrlFetchResult::Ok : UrlFetchResult::Failed;
 }
 

@@ -16,13 +16,16 @@ struct UrlContent {
 
 enum class UrlFetchResult {
     Ok,
-    Failed,          // no connection, not found, transfer error, too large
+    Failed,          // no connection, not found, transfer error
     NoContentLength, // requireContentLength was set and the server sent none
+    TooLarge,        // the announced length or the body exceeds maxBytes
 };
 
-// Fetches url into memory (at most maxBytes; a larger body fails). With
-// requireContentLength the transfer stops as soon as the response headers
-// show no Content-Length.
+// Fetches url into memory, at most maxBytes: a larger announced length fails
+// as soon as the response headers show it, a larger body as soon as it passes
+// the bound. With requireContentLength the transfer stops as soon as the
+// response headers show no Content-Length. A body longer than the length the
+// server announced is cut there (libcurl reads no further).
 UrlFetchResult FetchUrl(const std::string& url, bool requireContentLength, UrlContent& out,
                         std::uint64_t maxBytes = 512ull * 1024 * 1024);
 

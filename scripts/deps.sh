@@ -7,7 +7,7 @@ packages=(
     qt6-base-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libasound2-dev libasound2-plugins alsa-utils
-    libmpg123-dev mpg123 libcurl4-openssl-dev
+    libmpg123-dev mpg123 libcurl4-openssl-dev libicu-dev
     fonts-liberation2 fonts-dejavu-core
     pulseaudio pulseaudio-utils
     python3

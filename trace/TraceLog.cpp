@@ -1,23 +1,25 @@
 #include "TraceLog.h"
 
+#include "platform/log_file.h"
+#include "platform/system.h"
+
 #include <QDateTime>
-#include <QDir>
-#include <QFile>
 
 #include <deque>
-#include <memory>
 #include <mutex>
 
 namespace tracelib {
 
 namespace {
 
-// Older lines leave the memory list beyond this many; the file keeps them.
+// Older lines leave the memory list beyond this many (the file keeps its own
+// newest lines, see kLogLimit).
 constexpr std::size_t kMaxLinesInMemory = 100000;
 
 struct Store {
     std::mutex mutex;
-    std::unique_ptr<QFile> file;
+    plat::CLogFile file{kLogLimit, kLogKept};
+    bool fileFailed = false; // one warning line per failure, not one per line
     std::deque<std::string> lines;
 };
 
@@ -41,23 +43,28 @@ const char* SeverityName(int severity) {
 
 } // namespace
 
-std::string LogFilePath() {
-    return QDir(QDir::tempPath()).filePath(QStringLiteral("PelmoraTrace.log")).toStdString();
+std::string LogFilePath(std::string* error) {
+    const std::string dir = plat::GetTempPath(error);
+    return dir.empty() ? std::string() : dir + "PelmoraTrace.log";
 }
 
 void OpenLog() {
+    std::string why;
+    const std::string path = LogFilePath(&why);
     Store& store = TheStore();
     std::lock_guard lock(store.mutex);
     store.lines.clear();
-    store.file = std::make_unique<QFile>(QString::fromStdString(LogFilePath()));
-    if (!store.file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
-        store.file.reset();
+    store.fileFailed = false;
+    if (!path.empty() && store.file.Open(path, &why))
+        return;
+    store.fileFailed = true;
+    store.lines.push_back(FormatLine(1, "Trace", __LINE__, ("no trace log: " + why).c_str()));
 }
 
 void CloseLog() {
     Store& store = TheStore();
     std::lock_guard lock(store.mutex);
-    store.file.reset();
+    store.file.Close();
     store.lines.clear();
 }
 
@@ -80,12 +87,12 @@ void AppendLine(int severity, const char* module, int line, const char* text) {
     std::string formatted = FormatLine(severity, module, line, text);
     Store& store = TheStore();
     std::lock_guard lock(store.mutex);
-    if (store.file) {
-        store.file->write(formatted.data(), static_cast<qint64>(formatted.size()));
-        store.file->write("\n", 1);
-        store.file->flush();
-    }
+    std::string why;
+    const bool failed = store.file.IsOpen() && !store.file.Append(formatted + "\n", &why);
     store.lines.push_back(std::move(formatted));
+    if (failed && !store.fileFailed)
+        store.lines.push_back(FormatLine(1, "Trace", __LINE__, ("trace log: " + why).c_str()));
+    store.fileFailed = failed;
     if (store.lines.size() > kMaxLinesInMemory)
         store.lines.pop_front();
 }

@@ -96,3 +96,18 @@ std::string CComboBox::GetLBText(int index) const {
         return {};
     return S(box->itemText(index));
 }
+
+int CComboBox::SetItemData(int index, plat::DWORD_PTR data) {
+    QComboBox* box = Box(this);
+    if (box == nullptr || index < 0 || index >= box->count())
+        return CB_ERR;
+    box->setItemData(index, QVariant::fromValue<qulonglong>(data), Qt::UserRole);
+    return 0;
+}
+
+plat::DWORD_PTR CComboBox::GetItemData(int index) const {
+    const QComboBox* box = Box(this);
+    if (box == nullptr || index < 0 || index >= box->count())
+        return static_cast<plat::DWORD_PTR>(CB_ERR);
+    return static_cast<plat::DWORD_PTR>(box->itemData(index, Qt::UserRole).toULongLong());
+}

@@ -18,5 +18,10 @@ public:
     // Selects the entry and shows it in the edit field; CB_ERR when out of range.
     int SetCurSel(int index);
     int GetCurSel() const;
+    // The entry's text as shown (UTF-8).
     std::string GetLBText(int index) const;
+    // A number the owner keeps with an entry (0 until set); it moves with
+    // the entry when the sorted list grows. CB_ERR when out of range.
+    int SetItemData(int index, plat::DWORD_PTR data);
+    plat::DWORD_PTR GetItemData(int index) const;
 };

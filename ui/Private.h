@@ -53,9 +53,12 @@ struct CImageListPrivate {
 
 namespace uiimpl {
 
-inline QString Q(const std::string& s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
+// The text to show for a text of the program or of a file: the domain keeps
+// a file's text as the file's bytes, so well-formed UTF-8 is shown as UTF-8
+// and anything else as Windows-1252 (the learning product's code page). Every
+// text the framework shows passes here; what it hands back (typed text) is
+// UTF-8.
+QString Q(const std::string& s);
 inline std::string S(const QString& s) {
     return s.toStdString();
 }

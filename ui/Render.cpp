@@ -3,6 +3,7 @@
 #include "ui/Private.h"
 #include "ui/Wnd.h"
 
+#include <QFile>
 #include <QPixmap>
 
 bool RenderWindowToPng(const CWnd& wnd, const std::string& path, std::string& error) {
@@ -16,7 +17,7 @@ bool RenderWindowToPng(const CWnd& wnd, const std::string& path, std::string& er
         error = "the window could not be drawn";
         return false;
     }
-    if (!picture.save(uiimpl::Q(path), "PNG")) {
+    if (!picture.save(QFile::decodeName(path.c_str()), "PNG")) {
         error = "cannot write " + path;
         return false;
     }

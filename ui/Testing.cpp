@@ -4,9 +4,12 @@
 #include "ui/SliderCtrl.h"
 #include "ui/SliderWidget.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QThread>
 
@@ -33,6 +36,21 @@ void ProcessEvents(int ms) {
     } while (clock.elapsed() < ms);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+std::string ShownText(const CWnd& wnd) {
+    const QWidget* widget = wnd.GetWidget();
+    if (widget == nullptr)
+        return {};
+    if (widget->isWindow())
+        return uiimpl::S(widget->windowTitle());
+    if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
+        return uiimpl::S(button->text());
+    if (const auto* edit = qobject_cast<const QLineEdit*>(widget))
+        return uiimpl::S(edit->text());
+    if (const auto* combo = qobject_cast<const QComboBox*>(widget))
+        return uiimpl::S(combo->currentText());
+    return uiimpl::S(uiimpl::Q(CWndPrivate::Of(wnd).text));
 }
 
 void Click(CWnd& wnd) {

@@ -30,6 +30,11 @@ void DragSlider(CSliderCtrl& slider, int pos);
 // or TB_PAGEUP, then TB_ENDTRACK.
 void PageSlider(CSliderCtrl& slider, bool up);
 
+// The text the window shows, as the user reads it (UTF-8): the title of a
+// top-level window, the text of a button, edit field or combo box, else the
+// text a label draws.
+std::string ShownText(const CWnd& wnd);
+
 // Answers message boxes instead of showing them: the handler gets text,
 // caption and type and returns the button id. nullptr restores real boxes.
 using MessageBoxHandler =

@@ -171,6 +171,10 @@ public:
 
     bool Failed() const { return !m_error.empty(); }
     const std::string& Error() const { return m_error; }
+    // A path the card file names, as this platform names files.
+    std::string FileName(const std::string& text) const {
+        return plat::FileNameFromText(text, m_ini.GetEncoding());
+    }
 
     void Fail(const std::string& section, const std::string& key, const std::string& what) {
         if (m_error.empty())
@@ -517,7 +521,7 @@ bool ReadMicrophone(Reader& r, const std::string& s, const std::string& director
         r.Double(s, "Microphone", words[1], mic.amplitude);
     } else if (kind == "file" && words.size() >= 2) {
         mic.kind = MicrophoneSignal::Kind::File;
-        mic.file = Trim(text.substr(text.find_first_of(" \t")));
+        mic.file = r.FileName(Trim(text.substr(text.find_first_of(" \t"))));
         if (!mic.file.empty() && mic.file[0] != '/')
             mic.file = directory + mic.file; // relative to the card file
     } else {
@@ -596,7 +600,7 @@ bool ReadCardFile(const std::string& path, VirtualCardDesc& card, std::string& e
     if (!cardSection.empty()) {
         desc.name = r.Text(cardSection, "Name", desc.name);
         ReadMicrophone(r, cardSection, directory, desc.microphone);
-        desc.outputFile = Trim(r.Text(cardSection, "OutputFile"));
+        desc.outputFile = r.FileName(Trim(r.Text(cardSection, "OutputFile")));
         if (!desc.outputFile.empty() && desc.outputFile[0] != '/')
             desc.outputFile = directory + desc.outputFile;
         const std::string base = Lower(Trim(r.Text(cardSection, "Base", "none")));

@@ -1,5 +1,6 @@
 #include "platform/virtual/WaveData.h"
 
+#include "platform/file_writer.h"
 #include "platform/little_endian.h"
 #include "platform/system.h"
 
@@ -135,28 +136,8 @@ std::vector<std::uint8_t> BuildWave(const WAVEFORMATEX& format, const std::uint8
 bool WriteWaveFile(const std::string& path, const WAVEFORMATEX& format,
                    const std::vector<std::uint8_t>& samples, std::string& error) {
     const std::vector<std::uint8_t> image = BuildWave(format, samples.data(), samples.size());
-    const std::string native = NativePath(path);
-    const std::string temp = native + ".part";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            error = "cannot create " + path;
-            return false;
-        }
-        out.write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
-        out.close();
-        if (!out) {
-            error = "cannot write " + path;
-            std::remove(temp.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temp.c_str(), native.c_str()) != 0) {
-        error = "cannot replace " + path;
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
+    return SaveFileContents(
+        path, std::string_view(reinterpret_cast<const char*>(image.data()), image.size()), &error);
 }
 
 } // namespace plat

@@ -237,3 +237,104 @@ TEST(ClassifyNameTest, OnlyTheFourServicesAreUrls) {
 }
 
 } // namespace
+
+// ---- files as other programs write them (tests/data/wave) -------------------
+
+namespace {
+
+class WrittenByOthersTest : public ::testing::Test {
+protected:
+    // Opens a file of tests/data/wave and reads all it delivers.
+    Bytes OpenAndReadAll(const std::string& name, CAudioFile& file) {
+        const Bytes bytes = WaveBuilder::Load(WaveDataFile(name));
+        EXPECT_FALSE(bytes.empty()) << name << ": run tests/data/wave/generate.sh";
+        const std::string path = dir.File(name);
+        WaveBuilder::Write(path, bytes);
+        EXPECT_EQ(file.Open(path), S_OK) << name << ": " << file.GetLastError();
+        Bytes all;
+        std::vector<std::uint8_t> buffer(1000);
+        DWORD got = 0;
+        while (file.Read(1000, buffer.data(), got) == S_OK && got > 0 &&
+               all.size() < file.GetDataSize())
+            all.insert(all.end(), buffer.begin(), buffer.begin() + got);
+        all.resize(std::min<std::size_t>(all.size(), file.GetDataSize()));
+        return all;
+    }
+    std::string Write(const Bytes& bytes) {
+        const std::string path = dir.File("built.wav");
+        WaveBuilder::Write(path, bytes);
+        return path;
+    }
+    TempDir dir;
+};
+
+} // namespace
+
+TEST_F(WrittenByOthersTest, OddChunksFollowedByTheirPadByteAreSkipped) {
+    // An odd LIST/INFO chunk and its pad byte before the data, in a file of
+    // python's wave module and in one of sox.
+    for (const char* name : {"oddlist.wav", "oddlist8.wav"}) {
+        CAudioFile file;
+        const Bytes samples = OpenAndReadAll(name, file);
+        ASSERT_TRUE(file.IsOpened()) << name;
+        const Bytes expected = WaveBuilder::DataOf(WaveBuilder::Load(WaveDataFile(name)));
+        ASSERT_FALSE(expected.empty());
+        EXPECT_EQ(file.GetDataSize(), expected.size()) << name;
+        EXPECT_EQ(samples, expected) << name;
+    }
+    CAudioFile file;
+    OpenAndReadAll("oddlist.wav", file);
+    EXPECT_EQ(file.GetDataSize(), 551u * 2);
+}
+
+TEST_F(WrittenByOthersTest, ExtensiblePcmReadsLikeThePlainPcmHeader) {
+    // sox writes the extensible header for more than 16 bits or 2 channels;
+    // its plain-header conversion of the same file holds the same samples.
+    const std::pair<const char*, const char*> pairs[] = {{"ext24.wav", "pcm24.wav"},
+                                                         {"ext3ch.wav", "pcm3ch.wav"}};
+    for (const auto& [extensible, plain] : pairs) {
+        CAudioFile ext, pcm;
+        const Bytes extSamples = OpenAndReadAll(extensible, ext);
+        const Bytes pcmSamples = OpenAndReadAll(plain, pcm);
+        ASSERT_NE(ext.GetFormat(), nullptr) << extensible;
+        ASSERT_NE(pcm.GetFormat(), nullptr) << plain;
+        EXPECT_EQ(ext.GetKind(), CAudioFile::kWave);
+        const WAVEFORMATEX& a = *ext.GetFormat();
+        const WAVEFORMATEX& b = *pcm.GetFormat();
+        EXPECT_EQ(a.wFormatTag, WAVE_FORMAT_PCM) << extensible;
+        EXPECT_EQ(a.nChannels, b.nChannels) << extensible;
+        EXPECT_EQ(a.nSamplesPerSec, b.nSamplesPerSec) << extensible;
+        EXPECT_EQ(a.nAvgBytesPerSec, b.nAvgBytesPerSec) << extensible;
+        EXPECT_EQ(a.nBlockAlign, b.nBlockAlign) << extensible;
+        EXPECT_EQ(a.wBitsPerSample, b.wBitsPerSample) << extensible;
+        EXPECT_EQ(a.cbSize, 0) << extensible;
+        EXPECT_EQ(ext.GetDataSize(), pcm.GetDataSize()) << extensible;
+        EXPECT_FALSE(extSamples.empty());
+        EXPECT_EQ(extSamples, pcmSamples) << extensible;
+    }
+    // The reader opened by name takes the extensible header too.
+    CWaveFileReader reader;
+    ASSERT_EQ(reader.Open(WaveDataFile("ext16.wav").string()), S_OK) << reader.GetLastError();
+    EXPECT_EQ(reader.GetFormat()->nChannels, 2);
+    EXPECT_EQ(reader.GetDataSize(), 2205u * 4);
+}
+
+TEST_F(WrittenByOthersTest, ExtensibleOfAnotherSubFormatOrTooShortIsRefused) {
+    CAudioFile file;
+    const std::string path = dir.File("float.wav");
+    WaveBuilder::Write(path, WaveBuilder::Load(WaveDataFile("extfloat.wav")));
+    EXPECT_EQ(file.Open(path), E_FAIL);
+    EXPECT_EQ(file.GetLastError(), kErrUnknownFormat);
+    EXPECT_EQ(file.GetKind(), CAudioFile::kNone);
+    EXPECT_EQ(file.GetFile(), nullptr);
+    EXPECT_EQ(file.GetFormat(), nullptr);
+
+    // An extensible tag whose fmt chunk is too short to hold the sub-format.
+    const Bytes shortFmt = WaveBuilder()
+                               .Chunk("fmt ", WaveBuilder::Fmt(0xFFFE, 2, 22050, 16, 18))
+                               .Chunk("data", Bytes(16, 0))
+                               .Build();
+    EXPECT_EQ(file.Open(Write(shortFmt)), E_FAIL);
+    EXPECT_EQ(file.GetLastError(), kErrUnknownFmtSize);
+    EXPECT_EQ(file.GetFile(), nullptr);
+}

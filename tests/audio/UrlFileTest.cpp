@@ -1,6 +1,7 @@
 // Opening WAVE files given as URLs, against a small HTTP server the test runs
 // on 127.0.0.1 (test scaffolding only: the program reaches URLs through the
 // platform's fetcher).
+#include "audio/UrlFile.h"
 #include "WaveBuilder.h"
 #include "audio/AudioFile.h"
 
@@ -11,7 +12,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 using namespace plat;
@@ -20,11 +23,15 @@ using Bytes = WaveBuilder::Bytes;
 namespace {
 
 // Answers every GET with one body, with or without a Content-Length header,
-// then closes the connection.
+// then closes the connection. It may announce another length than the body's
+// and send filler bytes after the body, until the client closes or the
+// filler is all sent; it counts the bytes it got rid of.
 class TinyHttpServer {
 public:
     TinyHttpServer(Bytes body, bool sendLength)
-        : m_body(std::move(body)), m_sendLength(sendLength) {
+        : TinyHttpServer(body, sendLength ? std::to_string(body.size()) : std::string(), 0) {}
+    TinyHttpServer(Bytes body, std::string announcedLength, std::uint64_t filler)
+        : m_body(std::move(body)), m_length(std::move(announcedLength)), m_filler(filler) {
         m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
@@ -62,17 +69,45 @@ private:
                 request.append(chunk, static_cast<std::size_t>(n));
             }
             std::string head = "HTTP/1.0 200 OK\r\nContent-Type: audio/wav\r\n";
-            if (m_sendLength)
-                head += "Content-Length: " + std::to_string(m_body.size()) + "\r\n";
+            if (!m_length.empty())
+                head += "Content-Length: " + m_length + "\r\n";
             head += "Connection: close\r\n\r\n";
-            ::send(client, head.data(), head.size(), MSG_NOSIGNAL);
-            ::send(client, m_body.data(), m_body.size(), MSG_NOSIGNAL);
+            SendAll(client, head.data(), head.size());
+            SendAll(client, m_body.data(), m_body.size());
+            const Bytes filler(64 * 1024, 0x5A);
+            for (std::uint64_t left = m_filler; left > 0 && !m_stop;) {
+                const std::size_t n = static_cast<std::size_t>(
+                    std::min<std::uint64_t>(left, static_cast<std::uint64_t>(filler.size())));
+                if (!SendAll(client, filler.data(), n))
+                    break; // the client has gone
+                left -= n;
+            }
             ::close(client);
         }
     }
 
+    bool SendAll(int client, const void* data, std::size_t size) {
+        const auto* p = static_cast<const char*>(data);
+        while (size > 0) {
+            const ssize_t n = ::send(client, p, size, MSG_NOSIGNAL);
+            if (n <= 0)
+                return false;
+            m_sent += static_cast<std::uint64_t>(n);
+            p += n;
+            size -= static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+
+public:
+    // Bytes handed to the connection so far, headers included.
+    std::uint64_t Sent() const { return m_sent.load(); }
+
+private:
     Bytes m_body;
-    bool m_sendLength;
+    std::string m_length;
+    std::uint64_t m_filler = 0;
+    std::atomic<std::uint64_t> m_sent{0};
     int m_socket = -1;
     int m_port = 0;
     std::atomic<bool> m_stop{false};
@@ -133,3 +168,50 @@ TEST(UrlFileTest, UnreachableServerAndFileUrls) {
 }
 
 } // namespace
+
+namespace {
+
+// Far more than a file the reader may hold: were it fetched, the test would
+// see it in the server's count.
+constexpr std::uint64_t kFiller = 200ull * 1024 * 1024;
+constexpr std::uint64_t kSocketBuffers = 32ull * 1024 * 1024;
+
+} // namespace
+
+TEST(UrlFileTest, LengthOfTenDigitsOrBeyondTheBoundFailsAtOnce) {
+    // Ten digits do not fit the length buffer; 600 000 000 bytes are more than
+    // a file held in memory may have; twenty digits overflow any counter.
+    for (const char* length : {"1000000000", "4294967296", "600000000", "99999999999999999999"}) {
+        TinyHttpServer server(Wave(), length, kFiller);
+        CAudioFile file;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(file.Open(server.Url("/huge.wav")), E_FAIL) << length;
+        const auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_EQ(file.GetLastError(), kErrTooLongFile) << length;
+        EXPECT_EQ(file.GetFile(), nullptr);
+        EXPECT_LT(took, std::chrono::seconds(5)) << length;
+        EXPECT_LT(server.Sent(), kSocketBuffers) << length;
+    }
+}
+
+TEST(UrlFileTest, DownloadStopsAtTheAnnouncedLength) {
+    // The server announces the WAVE file and then goes on sending.
+    const Bytes wave = Wave();
+    TinyHttpServer server(wave, std::to_string(wave.size()), kFiller);
+    CAudioFile file;
+    ASSERT_EQ(file.Open(server.Url("/song.wav")), S_OK) << file.GetLastError();
+    EXPECT_EQ(file.GetDataSize(), 600u);
+    std::int16_t samples[300] = {};
+    DWORD got = 0;
+    ASSERT_EQ(file.Read(sizeof samples, samples, got), S_OK);
+    EXPECT_EQ(got, 600u);
+    EXPECT_EQ(samples[299], 29900);
+
+    // The bytes held are the announced ones, not one more.
+    CUrlFile url;
+    ASSERT_EQ(url.Open(server.Url("/song.wav"), true), CUrlFile::Result::Ok);
+    EXPECT_EQ(url.GetLength(), wave.size());
+    EXPECT_EQ(url.GetContentLength(), wave.size());
+    url.Close();
+    EXPECT_LT(server.Sent(), 2 * kSocketBuffers);
+}

@@ -1,9 +1,12 @@
 // Builds RIFF/WAVE files chunk by chunk for the reader and player tests.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -58,6 +61,24 @@ public:
         return b;
     }
 
+    static Bytes Load(const std::filesystem::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(in), {});
+    }
+
+    // The payload of the first data chunk of a RIFF file as far as the file holds it.
+    static Bytes DataOf(const Bytes& file) {
+        const std::string code = "data";
+        auto at = std::search(file.begin() + 12, file.end(), code.begin(), code.end());
+        if (file.end() - at < 8)
+            return {};
+        const std::uint32_t length =
+            at[4] | (at[5] << 8) | (at[6] << 16) | (static_cast<std::uint32_t>(at[7]) << 24);
+        const auto from = at + 8;
+        const auto held = static_cast<std::size_t>(file.end() - from);
+        return Bytes(from, from + static_cast<std::ptrdiff_t>(std::min<std::size_t>(length, held)));
+    }
+
     static void Write(const std::filesystem::path& path, const Bytes& bytes) {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(bytes.data()),
@@ -75,6 +96,12 @@ public:
 private:
     Bytes m_body;
 };
+
+// The WAVE files of tests/data/wave, made by other programs (generate.sh there).
+inline std::filesystem::path WaveDataFile(const std::string& name) {
+    const char* root = std::getenv("PELMORA_SOURCE_DIR");
+    return std::filesystem::path(root ? root : ".") / "tests" / "data" / "wave" / name;
+}
 
 // A fresh directory per test, removed afterwards.
 class TempDir {

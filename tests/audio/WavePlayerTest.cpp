@@ -171,6 +171,67 @@ TEST_F(WavePlayerTest, StopEndsPlaybackAtOnceAndCanBeRepeated) {
     EXPECT_EQ(player->Play(WriteWave("again.wav", Sine(1000, 100))), 1);
 }
 
+TEST_F(WavePlayerTest, PartFrameAtTheEndPlaysEveryWholeFrameAndEndsByItself) {
+    // python's wave module writing half a frame after the last, and a sox
+    // file cut inside a frame: 16-bit stereo, 4-byte frames.
+    for (const char* name : {"partial.wav", "cut.wav"}) {
+        const Bytes file = WaveBuilder::Load(WaveDataFile(name));
+        Bytes whole = WaveBuilder::DataOf(file);
+        ASSERT_NE(whole.size() % 4, 0u) << name << ": run tests/data/wave/generate.sh";
+        whole.resize(whole.size() - whole.size() % 4);
+        const std::string path = dir.File(name);
+        WaveBuilder::Write(path, file);
+
+        ASSERT_EQ(player->Play(path), 1) << name << ": " << player->GetLastError();
+        ASSERT_TRUE(PlayToTheEnd(2000)) << name;
+        EXPECT_EQ(player->GetLastError(), "") << name;
+        EXPECT_EQ(player->GetBytesPlayed(), whole.size()) << name;
+        const Bytes played = card->CapturedOutput(0);
+        EXPECT_EQ(played.size(), whole.size()) << name;
+        EXPECT_TRUE(played == whole) << name;
+        EXPECT_EQ(card->OpenWaveHandles(), 0u);
+    }
+}
+
+TEST_F(WavePlayerTest, ExtensibleHeaderPlaysAsPcm) {
+    const Bytes file = WaveBuilder::Load(WaveDataFile("ext16.wav"));
+    const std::string path = dir.File("ext16.wav");
+    WaveBuilder::Write(path, file);
+    ASSERT_EQ(player->Play(path), 1) << player->GetLastError();
+    ASSERT_TRUE(PlayToTheEnd(2000));
+    EXPECT_EQ(player->GetLastError(), "");
+    const WAVEFORMATEX format = card->CapturedFormat(0);
+    EXPECT_EQ(format.wFormatTag, WAVE_FORMAT_PCM);
+    EXPECT_EQ(format.nChannels, 2);
+    EXPECT_EQ(format.nSamplesPerSec, 22050u);
+    const Bytes played = card->CapturedOutput(0);
+    EXPECT_EQ(played.size(), 2205u * 4);
+    EXPECT_TRUE(played == WaveBuilder::DataOf(file));
+}
+
+TEST_F(WavePlayerTest, FileWithoutOneWholeFrameFailsWithAText) {
+    // A data chunk of no bytes with a list after it (so the chunk is found),
+    // and one of a single byte of 16-bit sound.
+    for (std::size_t bytes : {std::size_t{0}, std::size_t{1}}) {
+        const std::string path = dir.File("empty.wav");
+        WaveBuilder::Write(path, WaveBuilder()
+                                     .Chunk("fmt ", WaveBuilder::Fmt(1, 1, 11025, 16))
+                                     .Chunk("data", Bytes(bytes, 7))
+                                     .Chunk("LIST", Bytes(12, 'i'))
+                                     .Build());
+        EXPECT_EQ(player->Play(path), 0) << bytes;
+        EXPECT_EQ(player->GetLastError(), kErrNoSound) << bytes;
+        EXPECT_FALSE(player->IsDeviceOpen());
+        EXPECT_EQ(card->OpenWaveHandles(), 0u);
+        EXPECT_EQ(card->CallCount("waveOutOpen"), 0);
+    }
+    CAudioEngine engine;
+    EXPECT_EQ(engine.Play(dir.File("empty.wav")), 0);
+    EXPECT_EQ(engine.GetLastError(), kErrNoSound);
+    // The player opens the next file as usual.
+    EXPECT_EQ(player->Play(WriteWave("after.wav", Sine(500, 100))), 1);
+}
+
 class EmptySource : public CAudioSource {
 public:
     EmptySource() {

@@ -1,5 +1,6 @@
 // The player plays MPEG audio files through the MPEG reader, on the virtual
 // card with a stepped clock.
+#include "audio/Mp3FileReader.h"
 #include "audio/WavePlayer.h"
 #include "platform/sound_backend.h"
 #include "platform/system.h"
@@ -72,6 +73,44 @@ TEST(Mp3Playback, PlaysTheDecodedSoundToTheEndAndStopsByItself) {
             worst = std::max(worst, std::abs(a - b));
         }
         EXPECT_LE(worst, 1);
+    }
+    card->WaitCallbacks();
+    InstallSoundBackend(std::make_shared<CVirtualCard>());
+    fs::remove_all(dir);
+}
+
+TEST(Mp3Playback, FileWithTagsAtBothEndsPlaysItsFramesToTheEnd) {
+    auto card = std::make_shared<CVirtualCard>(DefaultCardDesc(), CVirtualCard::Clock::Manual);
+    InstallSoundBackend(card);
+    const fs::path dir = fs::temp_directory_path() / "pelmora_mp3_playback_tagged";
+    fs::create_directories(dir);
+    // ID3v2 in front; APE and ID3v1 at the end.
+    const fs::path path = dir / "tagged.mp3";
+    fs::copy_file(DataDir() / "short-mp3gain.mp3", path, fs::copy_options::overwrite_existing);
+
+    // What the untagged file decodes to.
+    CMp3FileReader plain;
+    ASSERT_EQ(plain.Open((DataDir() / "short.mp3").string()), S_OK) << plain.GetLastError();
+    Bytes expected(plain.GetDataSize());
+    DWORD got = 0;
+    ASSERT_EQ(plain.Read(static_cast<DWORD>(expected.size()), expected.data(), got), S_OK);
+    ASSERT_EQ(got, expected.size());
+    plain.Close();
+
+    {
+        CWavePlayer player;
+        ASSERT_EQ(player.Play(path.string()), 1) << player.GetLastError();
+        EXPECT_EQ(player.GetDataSize(), expected.size());
+        bool ended = false;
+        for (int step = 0; step < 500 && !ended; ++step) {
+            card->AdvanceClock(20);
+            DispatchMessages();
+            ended = !player.IsDeviceOpen();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ASSERT_TRUE(ended);
+        EXPECT_EQ(player.GetLastError(), "");
+        EXPECT_EQ(card->CapturedOutput(0), expected);
     }
     card->WaitCallbacks();
     InstallSoundBackend(std::make_shared<CVirtualCard>());

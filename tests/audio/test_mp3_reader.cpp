@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -105,7 +106,8 @@ protected:
     }
 
     // A RIFF/WAVE file holding the tone's frames with format tag 85.
-    Bytes MpegWave(DWORD fmtSize, DWORD sampleCount) const {
+    // factExtra bytes follow the sample count in the fact chunk.
+    Bytes MpegWave(DWORD fmtSize, DWORD sampleCount, DWORD factExtra = 0) const {
         Bytes fmt;
         Put16(fmt, WAVE_FORMAT_MPEGLAYER3);
         Put16(fmt, 1);
@@ -126,8 +128,9 @@ protected:
         Put32(body, fmtSize);
         body.insert(body.end(), fmt.begin(), fmt.end());
         PutCode(body, "fact");
-        Put32(body, 4);
+        Put32(body, 4 + factExtra);
         Put32(body, sampleCount);
+        body.insert(body.end(), factExtra, 'f');
         PutCode(body, "data");
         Put32(body, static_cast<DWORD>(m_tone.size()));
         body.insert(body.end(), m_tone.begin(), m_tone.end());
@@ -405,6 +408,12 @@ TEST_F(Mp3ReaderTest, MpegInsideWaveOpensThroughTheAudioFile) {
     ASSERT_EQ(pcm.size(), m_reference.size());
     EXPECT_LE(MaxDifference(pcm, m_reference), 1);
 
+    // A fact chunk longer than its sample count: the data chunk is found after it.
+    CAudioFile longFact;
+    ASSERT_EQ(longFact.Open(Write("fact.wav", MpegWave(30, samples, 8))), S_OK)
+        << longFact.GetLastError();
+    EXPECT_EQ(ReadAll(longFact, 7000).size(), m_reference.size());
+
     CAudioFile bad;
     EXPECT_EQ(bad.Open(Write("fmt20.wav", MpegWave(20, samples))), E_FAIL);
     EXPECT_EQ(bad.GetLastError(), "Error : Unknown fmt chunk size");
@@ -420,4 +429,147 @@ TEST_F(Mp3ReaderTest, AudioFileChoosesTheMpegReaderByExtension) {
         EXPECT_EQ(file.GetKind(), CAudioFile::kMpeg);
         EXPECT_EQ(file.GetFormat()->nSamplesPerSec, 44100u);
     }
+}
+
+// ---- files tagged by other programs ----------------------------------------
+
+namespace {
+
+class TaggedMp3Test : public Mp3ReaderTest {
+protected:
+    void SetUp() override {
+        Mp3ReaderTest::SetUp();
+        m_plain = Load(DataDir() / "short.mp3");
+        ASSERT_GT(m_plain.size(), 4000u) << "run tests/data/mpeg/generate.sh";
+        ASSERT_EQ(m_untagged.Open(Write("plain.mp3", m_plain)), S_OK) << m_untagged.GetLastError();
+        m_plainPcm = ReadAll(m_untagged, 4096);
+        ASSERT_FALSE(m_plainPcm.empty());
+    }
+
+    // Where the untagged frames sit inside a tagged file.
+    std::size_t FramesAt(const Bytes& tagged) const {
+        const auto at = std::search(tagged.begin(), tagged.end(), m_plain.begin(), m_plain.end());
+        return at == tagged.end() ? std::string::npos
+                                  : static_cast<std::size_t>(at - tagged.begin());
+    }
+
+    // The tagged file opens on the same frames and sounds like the untagged one.
+    void ExpectSameSound(const std::string& label, const Bytes& tagged) {
+        const std::size_t frames = FramesAt(tagged);
+        ASSERT_NE(frames, std::string::npos) << label;
+        CMp3FileReader reader;
+        ASSERT_EQ(reader.Open(Write("tagged.mp3", tagged)), S_OK)
+            << label << ": " << reader.GetLastError();
+        EXPECT_EQ(reader.GetDataStart(), frames) << label;
+        EXPECT_EQ(reader.GetFrameCount(), m_untagged.GetFrameCount()) << label;
+        const DWORD last = reader.GetFrameCount() - 1;
+        EXPECT_EQ(reader.GetFrameLength(last), m_untagged.GetFrameLength(last)) << label;
+        EXPECT_EQ(reader.GetDataSize(), m_untagged.GetDataSize()) << label;
+        EXPECT_EQ(ReadAll(reader, 3000), m_plainPcm) << label;
+        // Decoding again from the start begins at the frames, not at the tag.
+        ASSERT_EQ(reader.Rewind(), S_OK);
+        EXPECT_EQ(ReadAll(reader, 100000), m_plainPcm) << label;
+    }
+
+    // The ID3v2 tag at the front of a file, as its header states its size.
+    static Bytes FrontTag(const Bytes& file) {
+        const DWORD size = (DWORD{file[6]} << 21) | (DWORD{file[7]} << 14) | (DWORD{file[8]} << 7) |
+                           DWORD{file[9]};
+        return Bytes(file.begin(), file.begin() + 10 + size);
+    }
+
+    // An ID3v2.4 tag with the footer flag set and the footer appended.
+    static Bytes WithFooter(Bytes tag) {
+        tag[5] |= 0x10;
+        Bytes footer(tag.begin(), tag.begin() + 10);
+        std::memcpy(footer.data(), "3DI", 3);
+        tag.insert(tag.end(), footer.begin(), footer.end());
+        return tag;
+    }
+
+    Bytes m_plain;
+    Bytes m_plainPcm;
+    CMp3FileReader m_untagged;
+};
+
+} // namespace
+
+TEST_F(TaggedMp3Test, FilesTaggedByTaggersAndTheEncoderOpenOnTheirFrames) {
+    for (const char* name : {"short-lame-v2.mp3", "short-lame-v2only.mp3", "short-eyed3.mp3",
+                             "short-id3v2.mp3", "short-mp3gain.mp3"}) {
+        const Bytes tagged = Load(DataDir() / name);
+        ASSERT_FALSE(tagged.empty()) << name;
+        ASSERT_EQ(0, std::memcmp(tagged.data(), "ID3", 3)) << name;
+        ExpectSameSound(name, tagged);
+    }
+    // The trailing ID3v1 tag is kept as before, behind an APE tag too.
+    CMp3FileReader reader;
+    ASSERT_EQ(reader.Open(Write("gain.mp3", Load(DataDir() / "short-mp3gain.mp3"))), S_OK);
+    EXPECT_EQ(0, std::memcmp(reader.GetTag().data(), "TAGTitle", 8));
+}
+
+TEST_F(TaggedMp3Test, SeveralTagsInFrontAndAFooterArePassed) {
+    const Bytes eyed3 = Load(DataDir() / "short-eyed3.mp3");
+    const Bytes lameTag = FrontTag(Load(DataDir() / "short-lame-v2only.mp3"));
+    const Bytes eyed3Tag = FrontTag(eyed3);
+    ASSERT_EQ(eyed3Tag[3], 4);
+
+    // Two taggers' tags in a row, as when one writes its tag before another's.
+    Bytes two = lameTag;
+    two.insert(two.end(), eyed3.begin(), eyed3.end());
+    ExpectSameSound("two tags", two);
+
+    // A tag with a footer: the footer's ten bytes are passed as well.
+    Bytes footed = WithFooter(eyed3Tag);
+    footed.insert(footed.end(), m_plain.begin(), m_plain.end());
+    ExpectSameSound("footer", footed);
+
+    // Three tags, the first of them with a footer.
+    Bytes three = WithFooter(eyed3Tag);
+    three.insert(three.end(), lameTag.begin(), lameTag.end());
+    three.insert(three.end(), eyed3.begin(), eyed3.end());
+    ExpectSameSound("three tags", three);
+}
+
+TEST_F(TaggedMp3Test, TagsAtTheEndAreNotTakenForFrames) {
+    // An ID3v2 tag appended after the frames, known by its footer, behind an
+    // ID3v1 tag: neither is read as frames. Tags hold any bytes (pictures):
+    // here a frame header in the tag's padding, which a search for the next
+    // header would take for a frame and so stretch the last one.
+    const Bytes id3v2 = Load(DataDir() / "short-id3v2.mp3");
+    Bytes end = m_plain;
+    Bytes tail = WithFooter(FrontTag(Load(DataDir() / "short-eyed3.mp3")));
+    ASSERT_EQ(tail[tail.size() - 30], 0); // padding
+    std::memcpy(&tail[tail.size() - 30], m_plain.data(), 4);
+    end.insert(end.end(), tail.begin(), tail.end());
+    end.insert(end.end(), id3v2.end() - 128, id3v2.end());
+    ExpectSameSound("appended tag", end);
+
+    // The APE tag an analyser appends, without an ID3v1 tag after it.
+    const Bytes gain = Load(DataDir() / "short-mp3gain.mp3");
+    const std::size_t frames = FramesAt(gain);
+    ASSERT_NE(frames, std::string::npos);
+    Bytes ape = m_plain;
+    ape.insert(ape.end(), gain.begin() + static_cast<long>(frames + m_plain.size()),
+               gain.end() - 128);
+    ASSERT_EQ(0, std::memcmp(&*(ape.end() - 32), "APETAGEX", 8));
+    ExpectSameSound("APE tag", ape);
+    // The last item's value holding the bytes of a frame header.
+    std::memcpy(&*(ape.end() - 36), m_plain.data(), 4);
+    ExpectSameSound("APE tag with a header in a value", ape);
+}
+
+TEST_F(TaggedMp3Test, TagThatStatesMoreThanTheFileHoldsFails) {
+    Bytes tagged = Load(DataDir() / "short-eyed3.mp3");
+    tagged[6] = 0x7F; // some 266 MB
+    CMp3FileReader reader;
+    EXPECT_EQ(reader.Open(Write("huge.mp3", tagged)), E_FAIL);
+    EXPECT_EQ(reader.GetLastError(), "Not Mp3 Format");
+    EXPECT_EQ(reader.GetFile(), nullptr);
+
+    // A tag and nothing after it.
+    const Bytes tagOnly = FrontTag(Load(DataDir() / "short-eyed3.mp3"));
+    EXPECT_EQ(reader.Open(Write("tagonly.mp3", tagOnly)), E_FAIL);
+    EXPECT_EQ(reader.GetLastError(), "Not Mp3 Format");
+    EXPECT_EQ(reader.GetFile(), nullptr);
 }

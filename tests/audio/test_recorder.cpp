@@ -187,6 +187,22 @@ TEST_F(RecorderTest, DeviceFailuresReportTheirTextAndLeaveNothingOpen) {
     EXPECT_EQ(fs::file_size(path), kWaveHeaderSize + BuffersIn(400) * kBuffer);
 }
 
+TEST_F(RecorderTest, ALinkPlantedAsTheRecordingIsReplacedNeverWrittenThrough) {
+    const std::string victim = Path("victim.txt");
+    std::ofstream(victim) << "precious";
+    const std::string path = Path("User.wav");
+    fs::create_symlink(victim, path);
+    ASSERT_EQ(m_recorder->Start(path), 1) << m_recorder->GetLastError();
+    m_card->AdvanceClock(400);
+    ASSERT_EQ(m_recorder->Stop(), 1) << m_recorder->GetLastError();
+
+    EXPECT_EQ(Load(victim), Bytes({'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
+    EXPECT_FALSE(fs::is_symlink(path));
+    EXPECT_EQ(fs::file_size(path), kWaveHeaderSize + BuffersIn(400) * kBuffer);
+    // The user's voice is readable by the user alone.
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+}
+
 TEST_F(RecorderTest, AFileThatCannotBeCreatedIsReportedBeforeTheDeviceOpens) {
     EXPECT_EQ(m_recorder->Start(Path("missing-folder/User.wav")), 0);
     EXPECT_EQ(m_recorder->GetLastError(), "Error : Opening record file");

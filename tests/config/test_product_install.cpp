@@ -3,6 +3,7 @@
 #include "config/ProductInstall.h"
 #include "config/Registry.h"
 #include "config/RegistryTools.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TestDir.h"
 
 #include "platform/IniFile.h"
@@ -11,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -154,6 +158,77 @@ TEST_F(ProductTest, TikoEditionsGetBothRawVolumes) {
     EXPECT_EQ("1", cm.GetString("Other", "A"));
 }
 
+// Settings the product wrote in its code page, converted with iconv from the
+// UTF-8 text.
+void WriteWindows1252(const std::string& path, const std::string& utf8) {
+    fs::create_directories(fs::path(path).parent_path());
+    const std::string source = path + ".utf8";
+    std::ofstream(source, std::ios::binary) << utf8;
+    ASSERT_EQ(0, std::system(
+                     ("iconv -f UTF-8 -t WINDOWS-1252 '" + source + "' > '" + path + "'").c_str()));
+    fs::remove(source);
+}
+
+TEST_F(ProductTest, StudentSettingsInTheProductsCodePageKeepEveryOtherByte) {
+    InstallProduct();
+    const std::string anna = Path("Users/anna01/options.ini");
+    WriteWindows1252(anna, "; R\xC3\xA9glages de l'\xC3\xA9l\xC3\xA8ve\r\n"
+                           "[Keys]\r\n"
+                           "KEYs_Course=D\xC3\xA9"
+                           "butants\r\n"
+                           "KEYs_LastStudentName=  Ana\xC3\xAFs  M\xC3\xBCller\r\n"
+                           "KEYi_OutVolume=3\r\n"
+                           "keyb_soundgood=TRUE\r\n");
+    const std::string before = Read(anna);
+    ASSERT_NE(std::string::npos, before.find("D\xE9"
+                                             "butants"));
+
+    CVendrelParms parms;
+    CUserList users;
+    ASSERT_TRUE(LoadProductStudents(GetProductIniPath(), parms, users));
+    std::string dir;
+    ASSERT_TRUE(users.FindUser("Anna", &dir));
+    EXPECT_TRUE(ExportStudentVolume(parms, dir, 6000));
+    std::string expected = before;
+    expected.replace(expected.find("KEYi_OutVolume=3"), 16, "KEYi_OutVolume=6");
+    // Lines that keep their value are not rewritten: blanks after "=" and a
+    // key written in another case stay as the file had them.
+    EXPECT_EQ(expected, Read(anna));
+}
+
+TEST_F(ProductTest, EditionSettingsInTheProductsCodePageKeepEveryOtherByte) {
+    const std::string tiko = Path("cp/Tiko.ini");
+    WriteWindows1252(tiko, "; \xC3\x89"
+                           "dition pour les petits\r\n"
+                           "[Main]\r\n"
+                           "OutVolume=1\r\n"
+                           "Title=L'\xC3\xA9t\xC3\xA9 de Zo\xC3\xA9 \xE2\x80\x93 \xE2\x82\xAC\r\n"
+                           "[Keys]\r\n"
+                           "KEYs_Course=D\xC3\xA9"
+                           "butants\r\n");
+    const std::string before = Read(tiko);
+    ExportTikoVolumes({tiko}, 7000, -1);
+    std::string expected = before;
+    expected.replace(expected.find("OutVolume=1"), 11, "OutVolume=7000");
+    expected.insert(expected.find("[Keys]"), "RecVolume=-1\r\n");
+    EXPECT_EQ(expected, Read(tiko));
+}
+
+TEST_F(ProductTest, UsersRootNamedInTheProductsCodePageIsFoundOnThisSystem) {
+    Register(kProductRegistryKey, Path("Qrv") + "/");
+    WriteWindows1252(Path("Qrv/QRV.INI"),
+                     "[Keys]\r\nKEYs_ProductTag=Qrv50\r\n"
+                     "KEYs_UsersRootPath=$QRVDIR$\\..\\\xC3\x89l\xC3\xA8ves\\\r\n");
+    CUserList made;
+    made.SetUser("anna01", "Anna");
+    ASSERT_TRUE(made.Save(Path("\xC3\x89l\xC3\xA8ves"))); // Élèves, as this system names it
+    CVendrelParms parms;
+    CUserList users;
+    ASSERT_TRUE(LoadProductStudents(GetProductIniPath(), parms, users)) << users.GetErrorText();
+    EXPECT_EQ((std::vector<std::string>{"Anna"}), users.GetNames());
+    EXPECT_TRUE(fs::equivalent(NativePath(users.GetRoot()), Path("\xC3\x89l\xC3\xA8ves")));
+}
+
 TEST_F(ProductTest, CommandLineImportAndExport) {
     Write(Path("in.reg"), "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendrel\\Qrv50]\r\n"
                           "\"InstallDir\"=\"/opt/qrv/\"\r\n");
@@ -174,4 +249,16 @@ TEST_F(ProductTest, CommandLineImportAndExport) {
     EXPECT_EQ(1, ExportRegistryKey("HKEY_NOWHERE\\x", Path("o.reg"), out, err));
     EXPECT_EQ(1, ExportRegistryKey("HKCU\\Missing", Path("o.reg"), out, err));
     EXPECT_FALSE(fs::exists(Path("o.reg")));
+
+    // An export that cannot be written leaves the earlier one whole and says
+    // why.
+    const std::string earlier = Read(Path("out.reg"));
+    err.str("");
+    {
+        FileSizeLimit disk(64);
+        EXPECT_EQ(1, ExportRegistryKey("HKLM/SOFTWARE/Vendrel", Path("out.reg"), out, err));
+    }
+    EXPECT_EQ(earlier, Read(Path("out.reg")));
+    EXPECT_NE(std::string::npos, err.str().find("cannot write " + Path("out.reg")));
+    EXPECT_NE(std::string::npos, err.str().find(std::strerror(EFBIG))) << err.str();
 }

@@ -180,6 +180,33 @@ TEST_F(CRegistryTest, ExportWritesRegedit4WithExactLayout) {
     EXPECT_EQ(expected, Read(File("out.reg")));
 }
 
+TEST_F(CRegistryTest, ExportWritesValueTypesInHexadecimal) {
+    CRegistry reg;
+    MakeKey(reg);
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\T", 0, KEY_ALL_ACCESS, &key));
+    const BYTE qword[8] = {1, 0, 0, 0, 0, 0, 0, 0};
+    RegSetValueEx(key, "q", 0, 11, qword, 8);
+    const BYTE expand[] = "%P%";
+    RegSetValueEx(key, "e", 0, REG_EXPAND_SZ, expand, sizeof expand);
+    std::vector<BYTE> bytes(30);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<BYTE>(i);
+    RegSetValueEx(key, "w", 0, 0x100, bytes.data(), 30);
+    RegCloseKey(key);
+    ASSERT_TRUE(reg.ExportRegFile(File("out.reg")));
+    EXPECT_EQ(
+        "REGEDIT4\r\n\r\n"
+        "[HKEY_CURRENT_USER\\Software\\T]\r\n"
+        "\"q\"=hex(b):01,00,00,00,00,00,00,00\r\n"
+        "\"e\"=hex(2):25,50,25,00\r\n"
+        "\"w\"=hex(100):00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,\\\r\n"
+        "  16,17,18,19,1a,1b,1c,1d\r\n"
+        "\r\n",
+        Read(File("out.reg")));
+}
+
 TEST_F(CRegistryTest, ImportStoresStringsAndDwordsSkipsHex) {
     Write(File("in.reg"), "  REGEDIT4  \r\n\r\n"
                           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendrel\\Qrv50]\r\n"

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -163,4 +164,92 @@ TEST_F(UserListTest, RetriesWhileAnotherProgramWritesTheFile) {
     EXPECT_TRUE(list.Load(Root())) << "readers share the file";
     list.SetRetry(100, 300, [](DWORD) {});
     EXPECT_FALSE(list.Save()) << "a writer waits for readers";
+}
+
+namespace {
+
+// The student list as the learning product writes it (Windows-1252), made
+// with the sample's own writer.
+void MakeList(const std::string& path, const std::vector<std::string>& entries,
+              const std::string& encoding) {
+    std::string command = "python3 '" + std::string(PELMORA_SOURCE_DIR_BUILT) +
+                          "/examples/make-userlist.py' --encoding=" + encoding + " '" + path + "'";
+    for (const std::string& entry : entries)
+        command += " '" + entry + "'";
+    ASSERT_EQ(0, std::system(command.c_str())) << command;
+}
+
+} // namespace
+
+TEST_F(UserListTest, Windows1252ListIsTakenAsTheProductWroteItAndWrittenBackTheSame) {
+    fs::create_directories(m_root);
+    // Folder "h\xE9l\xE8ne" (hélène) holds HÉLÈNE, "zoe" holds Zoé Lefèvre.
+    MakeList(Dat(), {"h\xC3\xA9l\xC3\xA8ne=H\xC3\x89L\xC3\x88NE", "zoe=Zo\xC3\xA9 Lef\xC3\xA8vre"},
+             "cp1252");
+    const std::string original = ReadDat();
+    ASSERT_EQ(std::string("\x02\x00\x06h\xE9l\xE8ne\x06H\xC9L\xC8NE", 16), original.substr(0, 16));
+
+    CUserList list;
+    ASSERT_TRUE(list.Load(Root())) << list.GetErrorText();
+    EXPECT_EQ(TextEncoding::Windows1252, list.GetEncoding());
+    EXPECT_EQ((std::vector<std::string>{"H\xC9L\xC8NE", "Zo\xE9 Lef\xE8vre"}), list.GetNames());
+    // Any case, as the code page pairs its letters.
+    EXPECT_EQ(0u, list.FindUserIndex("h\xE9l\xE8ne"));
+    EXPECT_EQ(1u, list.FindUserIndex("ZO\xC9 LEF\xC8VRE"));
+    EXPECT_EQ(CUserList::npos, list.FindUserIndex("H\xC3\xA9l\xC3\xA8ne"))
+        << "UTF-8 is not the list's";
+    // The folder is named as this platform names files.
+    std::string dir;
+    ASSERT_TRUE(list.FindUser("h\xE9l\xE8ne", &dir));
+    EXPECT_EQ(Root() + "h\xC3\xA9l\xC3\xA8ne", dir);
+
+    ASSERT_TRUE(list.Save());
+    EXPECT_EQ(original, ReadDat());
+}
+
+TEST_F(UserListTest, Utf8ListFoldsNamesOfEveryAlphabet) {
+    fs::create_directories(m_root);
+    MakeList(Dat(),
+             {"h1=H\xC3\x89L\xC3\x88NE", "l2=\xC5\x81ukasz",
+              "g3=\xCE\x9F\xCE\x94\xCE\xA5\xCE\xA3\xCE\xA3\xCE\x95\xCE\xA5\xCE\xA3"},
+             "utf-8");
+    CUserList list;
+    ASSERT_TRUE(list.Load(Root()));
+    EXPECT_EQ(TextEncoding::Utf8, list.GetEncoding());
+    EXPECT_EQ(0u, list.FindUserIndex("h\xC3\xA9l\xC3\xA8ne"));
+    EXPECT_EQ(1u, list.FindUserIndex("\xC5\x82UKASZ"));
+    EXPECT_EQ(2u,
+              list.FindUserIndex(
+                  "\xCE\xBF\xCE\xB4\xCF\x85\xCF\x83\xCF\x83\xCE\xB5\xCF\x85\xCF\x82")); // final ς
+    EXPECT_EQ(CUserList::npos, list.FindUserIndex("helene"));
+}
+
+TEST_F(UserListTest, FoldersOutsideTheUsersRootAreRefusedWithTheirName) {
+    fs::create_directories(m_root);
+    const std::vector<std::string> bad = {"../x",    "..\\x",       "/etc", "\\\\server\\share",
+                                          "C:\\Tmp", "sub/../../x", ""};
+    std::vector<std::string> entries;
+    for (std::size_t i = 0; i < bad.size(); ++i)
+        entries.push_back(bad[i] + "=Student " + std::to_string(i));
+    entries.push_back("sub\\anna=Anna");
+    MakeList(Dat(), entries, "utf-8");
+
+    CUserList list;
+    ASSERT_TRUE(list.Load(Root())) << "the list itself reads; its bad folders are refused on use";
+    ASSERT_EQ(bad.size() + 1, list.Users().size());
+    for (std::size_t i = 0; i < bad.size(); ++i) {
+        std::string dir = "unchanged";
+        std::string error;
+        EXPECT_FALSE(list.GetUserDirectory(i, &dir, &error)) << bad[i];
+        EXPECT_EQ("unchanged", dir);
+        EXPECT_NE(std::string::npos, error.find("\"" + bad[i] + "\"")) << error;
+        EXPECT_NE(std::string::npos, error.find("does not lie inside " + Root())) << error;
+        EXPECT_FALSE(list.FindUser("student " + std::to_string(i), &dir)) << bad[i];
+    }
+    std::string dir;
+    std::string error;
+    ASSERT_TRUE(list.GetUserDirectory(bad.size(), &dir, &error));
+    EXPECT_EQ(Root() + "sub\\anna", dir);
+    EXPECT_FALSE(list.GetUserDirectory(bad.size() + 1, &dir, &error)) << "no such student";
+    EXPECT_FALSE(error.empty());
 }

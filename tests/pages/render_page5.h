@@ -42,7 +42,7 @@ template <class Saver>
 bool RenderPage5(CPropSheet& sheet, const std::string& dir, const Saver& save) {
     namespace fs = std::filesystem;
     const fs::path scratch =
-        fs::path(plat::GetTempPath()) / ("pelmora-render-page5-" + std::to_string(::getpid()));
+        fs::temp_directory_path() / ("pelmora-render-page5-" + std::to_string(::getpid()));
     std::error_code error;
     fs::remove_all(scratch, error);
     fs::create_directories(scratch, error);

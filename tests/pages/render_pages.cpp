@@ -58,7 +58,8 @@ bool RenderSoundPages(CPropSheet& sheet, const std::string& dir) {
     sheet.m_page2.OnTest();
     uitest::ProcessEvents(50);
     ok = Save(sheet, dir + "page2-tested.png") && ok;
-    plat::DeleteFile(plat::GetTempPath() + "Mixer.ser");
+    if (const std::string temp = plat::GetTempPath(); !temp.empty())
+        plat::DeleteFile(temp + "Mixer.ser");
 
     sheet.SetActivePage(2);
     uitest::ProcessEvents(50);

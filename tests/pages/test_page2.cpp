@@ -15,6 +15,7 @@
 #include "ui/WinApp.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -84,6 +85,7 @@ protected:
         s_temp = fs::temp_directory_path() / ("pelmora-page2-" + std::to_string(::getpid()));
         fs::create_directories(s_temp);
         ::setenv("TMPDIR", s_temp.c_str(), 1);
+        ::unsetenv("XDG_RUNTIME_DIR"); // the temporary directory follows TMPDIR
         s_gui = new CGuiSession();
         CWizardApp::RegisterFonts();
         s_app = new CWizardApp();
@@ -106,7 +108,7 @@ protected:
         InstallSoundBackend(std::make_shared<CVirtualCard>());
     }
 
-    static std::string Temp(const std::string& name) { return (s_temp / name).string(); }
+    static std::string Temp(const std::string& name) { return plat::GetTempPath() + name; }
 
     // Opens the wizard on `desc` and goes to the sound-card test page.
     void OpenOnPage2(VirtualCardDesc desc) {
@@ -206,6 +208,23 @@ TEST_F(Page2Test, SnapshotIsWrittenAndCancelRestoresTheMixerFromIt) {
     EXPECT_FALSE(sheet->IsOpen());
     EXPECT_EQ(Mux(), before);
     EXPECT_FALSE(fs::exists(Temp("Mixer.ser")));
+}
+
+TEST_F(Page2Test, WithoutAPrivateDirectoryNoSnapshotIsWrittenAndTheListSaysWhy) {
+    OpenOnPage2(DefaultCardDesc());
+    // Another user could read or replace a snapshot kept here.
+    const std::string dir = plat::GetTempPath();
+    ASSERT_EQ(::chmod(dir.c_str(), 0755), 0);
+    RunTest();
+    ASSERT_EQ(::chmod(dir.c_str(), 0700), 0);
+    const std::vector<Line> lines = Lines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].result, P2("K14"));
+    EXPECT_NE(lines[0].text.find("mode 0755"), std::string::npos) << lines[0].text;
+    EXPECT_EQ(lines[1], Successful(P2("K11")));
+    EXPECT_FALSE(fs::exists(Temp("Mixer.ser")));
+    EXPECT_FALSE(fs::exists(s_temp / "Mixer.ser"));
+    EXPECT_TRUE(NextEnabled()) << "a soft error";
 }
 
 TEST_F(Page2Test, RefusedInputFormatsAreSoftErrorsInSurveyOrder) {

@@ -60,6 +60,7 @@ protected:
         s_temp = fs::temp_directory_path() / ("pelmora-page3-" + std::to_string(::getpid()));
         fs::create_directories(s_temp);
         ::setenv("TMPDIR", s_temp.c_str(), 1);
+        ::unsetenv("XDG_RUNTIME_DIR"); // the temporary directory follows TMPDIR
         s_gui = new CGuiSession();
         CWizardApp::RegisterFonts();
         RegisterProgramResources();

@@ -19,6 +19,7 @@
 #include "ui/WinApp.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -51,6 +52,7 @@ protected:
         s_temp = fs::temp_directory_path() / ("pelmora-page4-" + std::to_string(::getpid()));
         fs::create_directories(s_temp);
         ::setenv("TMPDIR", s_temp.c_str(), 1);
+        ::unsetenv("XDG_RUNTIME_DIR"); // the temporary directory follows TMPDIR
         s_gui = new CGuiSession();
         CWizardApp::RegisterFonts();
         s_app = new CWizardApp();
@@ -112,7 +114,7 @@ protected:
     CLevelMeter& Meter() { return Item<CLevelMeter>(1003); }
     CEdit& ResultLine() { return Item<CEdit>(1085); }
     CButton* SheetButton(int id) { return m_sheet->GetDlgItemAs<CButton>(id); }
-    static std::string Recording() { return (s_temp / "User.wav").string(); }
+    static std::string Recording() { return plat::GetTempPath() + "User.wav"; }
 
     // Runs the GUI loop until pred holds, for at most two seconds.
     template <class Pred> static bool WaitUntil(Pred pred) {
@@ -385,6 +387,25 @@ TEST_F(Page4Test, FailedStartWarnsAndTheTimerReturnsThePageToIdle) {
     EXPECT_TRUE(Item<CColorText>(1110).IsWindowVisible());
     EXPECT_FALSE(Slider().IsWindowEnabled());
     EXPECT_EQ(m_sheet->GetWizardButtons(), PSWIZB_BACK | PSWIZB_NEXT);
+}
+
+TEST_F(Page4Test, WithoutAPrivateDirectoryTheVoiceIsNotRecordedAndThePageSaysWhy) {
+    const std::string dir = plat::GetTempPath();
+    ASSERT_EQ(::chmod(dir.c_str(), 0755), 0);
+    uitest::Click(StartButton());
+    uitest::ProcessEvents(10);
+    ASSERT_EQ(::chmod(dir.c_str(), 0700), 0);
+
+    EXPECT_FALSE(Page().IsRecording());
+    EXPECT_EQ(m_sheet->m_audioEngine.GetRecordLevel(), -1) << "not recording";
+    EXPECT_EQ(m_card->OpenWaveHandles(), 0u);
+    EXPECT_FALSE(fs::exists(Recording()));
+    const std::string text = ResultLine().GetWindowText();
+    EXPECT_EQ(text.find(Text("K12") + " the temporary directory " + dir.substr(0, dir.size() - 1)),
+              0u)
+        << text;
+    EXPECT_NE(text.find("mode 0755"), std::string::npos) << text;
+    EXPECT_FALSE(StartButton().IsWindowEnabled());
 }
 
 TEST_F(Page4Test, ReplayShowsThePlaybackLevelAndEndsByItself) {

@@ -12,6 +12,7 @@
 #include "platform/sound_backend.h"
 #include "platform/system.h"
 #include "platform/virtual/VirtualCard.h"
+#include "tests/support/FileSizeLimit.h"
 #include "ui/Button.h"
 #include "ui/CheckBox.h"
 #include "ui/ComboBox.h"
@@ -22,7 +23,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -114,6 +117,7 @@ protected:
         fs::create_directories(m_dir / "tmp");
         fs::copy(SampleDir(), m_dir / "sample", fs::copy_options::recursive);
         ::setenv("TMPDIR", (m_dir / "tmp").c_str(), 1);
+        ::unsetenv("XDG_RUNTIME_DIR"); // the temporary directory follows TMPDIR
         ::setenv("PELMORA_REGISTRY", (m_dir / "registry.reg").c_str(), 1);
         plat::RegUseHiveFile("");
         UseCard(plat::DefaultCardDesc());
@@ -202,6 +206,24 @@ protected:
         EXPECT_EQ(shown, Item(1106).IsWindowVisible());
         return shown;
     }
+    // The student list replaced, written by the sample's own writer in the
+    // given encoding (cp1252: as the learning product writes it).
+    void WriteStudents(const std::vector<std::string>& entries, const std::string& encoding) {
+        std::string command =
+            "python3 '" + (SampleDir().parent_path() / "make-userlist.py").string() +
+            "' --encoding=" + encoding + " '" + Sample("Users/UserList.dat").string() + "'";
+        for (const std::string& entry : entries)
+            command += " '" + entry + "'";
+        ASSERT_EQ(0, std::system(command.c_str())) << command;
+    }
+    // A settings file converted to the product's code page by iconv.
+    void WriteWindows1252(const fs::path& path, const std::string& utf8) {
+        fs::create_directories(path.parent_path());
+        Write(m_dir / "utf8.txt", utf8);
+        const std::string command = "iconv -f UTF-8 -t WINDOWS-1252 '" +
+                                    (m_dir / "utf8.txt").string() + "' > '" + path.string() + "'";
+        ASSERT_EQ(0, std::system(command.c_str())) << command;
+    }
     std::vector<std::string> ListedStudents() const {
         std::vector<std::string> names;
         for (int i = 0; i < Students().GetCount(); ++i)
@@ -237,7 +259,7 @@ protected:
         }
         set(low);
     }
-    std::string Temp(const std::string& name) const { return (m_dir / "tmp" / name).string(); }
+    std::string Temp(const std::string& name) const { return plat::GetTempPath() + name; }
     fs::path Sample(const std::string& rel) const { return m_dir / "sample" / rel; }
 
     static CGuiSession* s_gui;
@@ -330,6 +352,61 @@ TEST_F(Page5Test, EditionsGetBothRawVolumesOnFinish) {
     }
     EXPECT_EQ("ANG", IniValue(Sample("TikoCP/Tiko.ini"), "Main", "Language"));
     EXPECT_EQ(0u, Read(Sample("TikoCE/Tiko.ini")).find("; Children's edition, early readers"));
+}
+
+// A settings file as large as the product makes them: 200 settings, 10,500
+// bytes, CR LF line ends.
+std::string LargeSettings(const std::string& section, const std::string& firstLine) {
+    std::string text = "[" + section + "]\r\n" + firstLine + "\r\n";
+    for (int i = 0; text.size() < 10500 - 60; ++i)
+        text += "Setting" + std::to_string(i) + "=" + std::string(38, 'a' + i % 26) + "\r\n";
+    return text + "Comment=" + std::string(10500 - text.size() - 10, 'c') + "\r\n";
+}
+
+TEST_F(Page5Test, AnEditionFileThatCannotBeWrittenIsShownAndLeftAsItWas) {
+    Install();
+    const fs::path cp = Sample("TikoCP/Tiko.ini");
+    const std::string large = LargeSettings("Main", "OutVolume=1");
+    ASSERT_EQ(large.size(), 10500u);
+    Write(cp, large);
+    OpenPage5();
+    Click(1118);
+    Click(1120);
+    {
+        FileSizeLimit disk(4096); // a full disk
+        Finish();
+    }
+    EXPECT_EQ(large, Read(cp));
+    ASSERT_EQ(1u, m_messages.size());
+    EXPECT_NE(m_messages[0].text.find(cp.string()), std::string::npos) << m_messages[0].text;
+    EXPECT_NE(m_messages[0].text.find(std::strerror(EFBIG)), std::string::npos);
+    EXPECT_EQ(UiText("PropP5", "K12"), m_messages[0].caption);
+    EXPECT_EQ(MB_ICONEXCLAMATION, m_messages[0].type);
+    // The other edition's file fits and is written.
+    EXPECT_EQ(std::to_string(Playback()), IniValue(Sample("TikoCE/Tiko.ini"), "Main", "OutVolume"));
+}
+
+TEST_F(Page5Test, AStudentFileThatCannotBeWrittenIsShownAndKept) {
+    Install();
+    const fs::path bruno = Sample("Users/bruno02/options.ini");
+    const std::string large = LargeSettings("Keys", "KEYi_OutVolume=3");
+    Write(bruno, large);
+    OpenPage5();
+    ASSERT_EQ(1, m_sheet->m_mixerSetup.SetPlaybackVolume(9000));
+    Click(1006);
+    {
+        FileSizeLimit disk(4096);
+        Update("Bruno Keller");
+    }
+    EXPECT_EQ(large, Read(bruno));
+    ASSERT_EQ(1u, m_messages.size());
+    EXPECT_NE(
+        m_messages[0].text.find("Users/bruno02/options.ini: " + std::string(std::strerror(EFBIG))),
+        std::string::npos)
+        << m_messages[0].text;
+    EXPECT_EQ(UiText("PropP5", "K12"), m_messages[0].caption);
+    EXPECT_FALSE(Item(1097).IsWindowVisible());
+    EXPECT_TRUE(Item(1105).IsWindowVisible()) << "the product keeps its parameters";
 }
 
 TEST_F(Page5Test, UpdateStoresTheListeningLevelOfTheStudentNamedInAnyCase) {
@@ -441,6 +518,129 @@ TEST_F(Page5Test, StudentFileWithoutVolumeLineIsNotReportedAsConfigured) {
     EXPECT_EQ("[Keys]\r\nKEYs_Course=Beginners\r\n", Read(bruno));
     EXPECT_FALSE(Item(1097).IsWindowVisible());
     EXPECT_TRUE(Item(1105).IsWindowVisible());
+}
+
+TEST_F(Page5Test, StudentsOfAWindows1252ListShowWithTheirAccents) {
+    Install();
+    WriteStudents({"helene=H\xC3\xA9l\xC3\xA8ne Dupr\xC3\xA9", "zoe=Zo\xC3\xA9 \xC5\x92uvray"},
+                  "cp1252");
+    OpenPage5();
+    Click(1006);
+    ASSERT_TRUE(StudentControlsShown());
+    EXPECT_EQ(
+        (std::vector<std::string>{"H\xC3\xA9l\xC3\xA8ne Dupr\xC3\xA9", "Zo\xC3\xA9 \xC5\x92uvray"}),
+        ListedStudents());
+    EXPECT_EQ("H\xC3\xA9l\xC3\xA8ne Dupr\xC3\xA9", uitest::ShownText(Students()));
+    EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(Page5Test, UpdateTakesTheStudentPickedInTheBox) {
+    Install();
+    // Two students of one name: the one picked is the one configured.
+    WriteStudents({"zoe1=Zo\xC3\xA9", "zoe2=Zo\xC3\xA9", "anna01=Anna Martin"}, "cp1252");
+    for (const char* folder : {"Users/zoe1", "Users/zoe2"}) {
+        fs::create_directories(Sample(folder));
+        Write(Sample(folder) / "options.ini", "[Keys]\r\nKEYi_OutVolume=1\r\n");
+    }
+    OpenPage5();
+    ASSERT_EQ(1, m_sheet->m_mixerSetup.SetPlaybackVolume(9000));
+    const std::string level = std::to_string(Playback() / 1000);
+    Click(1006);
+    ASSERT_EQ(3, Students().GetCount());
+    int second = -1;
+    for (int i = 0; i < Students().GetCount(); ++i)
+        if (Students().GetLBText(i) == "Zo\xC3\xA9")
+            second = i; // the last of the two
+    ASSERT_EQ(2, second);
+    Students().SetCurSel(second);
+    Click(1102);
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_EQ("1", IniValue(Sample("Users/zoe1/options.ini"), "Keys", "KEYi_OutVolume"));
+    EXPECT_EQ(level, IniValue(Sample("Users/zoe2/options.ini"), "Keys", "KEYi_OutVolume"));
+    EXPECT_TRUE(
+        fs::equivalent(plat::NativePath(GetCurrentStudentDirectory()), Sample("Users/zoe2")));
+}
+
+TEST_F(Page5Test, TypedNameFindsTheStudentInAnyCaseAccentsIncluded) {
+    Install();
+    WriteStudents({"helene=H\xC3\x89L\xC3\x88NE", "anna01=Anna Martin"}, "cp1252");
+    fs::create_directories(Sample("Users/helene"));
+    Write(Sample("Users/helene/options.ini"), "[Keys]\r\nKEYi_OutVolume=1\r\n");
+    OpenPage5();
+    ASSERT_EQ(1, m_sheet->m_mixerSetup.SetPlaybackVolume(9000));
+    Click(1006);
+    Update("h\xC3\xA9l\xC3\xA8ne"); // typed: hélène
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_EQ(std::to_string(Playback() / 1000),
+              IniValue(Sample("Users/helene/options.ini"), "Keys", "KEYi_OutVolume"));
+    // A letter the list's code page cannot hold is no student's name.
+    Update("h\xC3\xA9l\xC3\xA8n\xC4\x99");
+    ASSERT_EQ(1u, m_messages.size());
+    EXPECT_EQ(UiText("PropP5", "K13"), m_messages[0].text);
+}
+
+TEST_F(Page5Test, ProductFilesInTheirCodePageComeBackByteForByteButTheVolumes) {
+    Install();
+    WriteStudents({"anna01=Anna Martin"}, "cp1252");
+    const fs::path anna = Sample("Users/anna01/options.ini");
+    WriteWindows1252(anna, "; R\xC3\xA9glages de l'\xC3\xA9l\xC3\xA8ve\r\n[Keys]\r\n"
+                           "KEYs_Course=D\xC3\xA9"
+                           "butants\r\nKEYi_OutVolume=1\r\n");
+    const fs::path tiko = Sample("TikoCP/Tiko.ini");
+    WriteWindows1252(tiko, "; \xC3\x89"
+                           "dition des petits\r\n[Main]\r\nOutVolume=5000\r\n"
+                           "RecVolume=5000\r\n[Keys]\r\nKEYs_Course=D\xC3\xA9"
+                           "butants\r\n");
+    const std::string annaBefore = Read(anna);
+    const std::string tikoBefore = Read(tiko);
+
+    OpenPage5();
+    SetPlaybackExactly(7999);
+    ASSERT_EQ(1, m_sheet->m_mixerSetup.SetRecordingVolume(3000));
+    int recording = -2;
+    m_sheet->m_mixerSetup.GetRecordingVolume(recording);
+    Click(1006);
+    Update("Anna Martin");
+    Click(1118);
+    Click(1120);
+    Finish();
+
+    std::string annaAfter = annaBefore;
+    annaAfter.replace(annaAfter.find("KEYi_OutVolume=1"), 16, "KEYi_OutVolume=7");
+    EXPECT_EQ(annaAfter, Read(anna));
+    std::string tikoAfter = tikoBefore;
+    tikoAfter.replace(tikoAfter.find("OutVolume=5000"), 14, "OutVolume=7999");
+    tikoAfter.replace(tikoAfter.find("RecVolume=5000"), 14,
+                      "RecVolume=" + std::to_string(recording));
+    EXPECT_EQ(tikoAfter, Read(tiko));
+    EXPECT_NE(std::string::npos, Read(tiko).find("KEYs_Course=D\xE9"
+                                                 "butants\r\n"));
+}
+
+TEST_F(Page5Test, StudentFolderOutsideTheUsersRootIsRefusedAndNothingWritten) {
+    Install();
+    // A settings file outside the users root, where "../outside" and an
+    // absolute folder point.
+    const fs::path outside = Sample("outside/options.ini");
+    fs::create_directories(outside.parent_path());
+    Write(outside, "[Keys]\r\nKEYi_OutVolume=1\r\n");
+    WriteStudents({"../outside=Eve", outside.parent_path().string() + "=Mallory"}, "utf-8");
+    const auto before = Contents(m_dir / "sample");
+    OpenPage5();
+    ASSERT_EQ(1, m_sheet->m_mixerSetup.SetPlaybackVolume(9000));
+    Click(1006);
+    for (const char* name : {"Eve", "mallory"}) {
+        m_messages.clear();
+        Update(name);
+        ASSERT_EQ(1u, m_messages.size()) << name;
+        EXPECT_NE(std::string::npos, m_messages[0].text.find("does not lie inside"))
+            << m_messages[0].text;
+        EXPECT_EQ(UiText("PropP5", "K12"), m_messages[0].caption);
+        EXPECT_EQ(MB_ICONEXCLAMATION, m_messages[0].type);
+    }
+    EXPECT_EQ(before, Contents(m_dir / "sample"));
+    EXPECT_EQ("", GetCurrentStudentDirectory());
+    EXPECT_TRUE(Item(1006).IsWindowEnabled());
 }
 
 TEST_F(Page5Test, NothingInstalledDisablesBothProductBoxes) {

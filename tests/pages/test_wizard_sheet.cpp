@@ -59,6 +59,7 @@ protected:
         s_temp = fs::temp_directory_path() / ("pelmora-sheet-" + std::to_string(::getpid()));
         fs::create_directories(s_temp);
         ::setenv("TMPDIR", s_temp.c_str(), 1);
+        ::unsetenv("XDG_RUNTIME_DIR"); // the temporary directory follows TMPDIR
         s_gui = new CGuiSession();
         CWizardApp::RegisterFonts();
     }
@@ -81,7 +82,7 @@ protected:
         plat::UnloadTraceLibrary();
     }
 
-    static std::string Temp(const std::string& name) { return (s_temp / name).string(); }
+    static std::string Temp(const std::string& name) { return plat::GetTempPath() + name; }
 
     // Opens the wizard without a modal loop and lets the posted calls run.
     static void Open(CPropSheet& sheet) {
@@ -153,6 +154,27 @@ TEST_F(WizardSheetTest, TitleBarShowsTheCaptionWithTheVersion) {
     if (k3 == " Welcome to the audio wizard!!            ") {
         EXPECT_EQ(expected, " Welcome to the audio wizard!!             Version  9.8.7");
     }
+}
+
+TEST_F(WizardSheetTest, LanguageFilesInUtf8OrTheWindowsCodePageShowTheirAccents) {
+    const std::string shown = "Assistant audio \xE2\x80\x93 \xC3\xA9tape \xC5\x93uvre";
+    // The same texts as a translator's editor saves them: UTF-8 with or
+    // without mark, or Windows-1252.
+    const std::string utf8 =
+        "[PropSheet]\r\nK1=Annuler\r\nK2=Suivant\r\nK3=" + shown + "\r\nK8=Version\r\n";
+    const std::string cp1252 = "[PropSheet]\r\nK1=Annuler\r\nK2=Suivant\r\n"
+                               "K3=Assistant audio \x96 \xE9tape \x9Cuvre\r\nK8=Version\r\n";
+    const std::string path = Temp("french.INI");
+    for (const std::string& file : {utf8, "\xEF\xBB\xBF" + utf8, cp1252}) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << file;
+        ResetUiTexts();
+        LoadUiTextsFrom(path); // the run's texts: the sheet keeps them
+        CPropSheet sheet;
+        Open(sheet);
+        EXPECT_EQ(uitest::ShownText(sheet), shown + " Version 9.8.7");
+        EXPECT_EQ(uitest::ShownText(Item(sheet, IDCANCEL)), "Annuler");
+    }
+    ResetUiTexts();
 }
 
 TEST_F(WizardSheetTest, WithoutVersionTheCaptionIsTheTextAndOneBlank) {

@@ -1,10 +1,15 @@
 #include "platform/IniFile.h"
+#include "tests/support/FileSizeLimit.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -74,10 +79,103 @@ TEST_F(IniFileTest, LongLinesSplitBetweenCharactersNotInsideThem) {
     EXPECT_EQ(ini.Lines()[1], "bc");
 }
 
-TEST_F(IniFileTest, Windows1252FileIsReadAsUtf8) {
+TEST_F(IniFileTest, Windows1252FileKeepsItsBytes) {
     CIniFile ini;
     ASSERT_TRUE(ini.Open(Write("a.ini", "[Textes]\nK1=S\xE9lection n\xB0 1 \x80\n")));
-    EXPECT_EQ(ini.GetString("Textes", "K1"), "S\xC3\xA9lection n\xC2\xB0 1 \xE2\x82\xAC");
+    EXPECT_EQ(ini.GetEncoding(), plat::TextEncoding::Windows1252);
+    EXPECT_EQ(ini.GetString("Textes", "K1"), "S\xE9lection n\xB0 1 \x80");
+}
+
+// A settings file as the learning product writes it: CR LF lines, accented
+// values, a comment, a blank line.
+const std::string kProductText = "; Param\xC3\xA8tres de l'\xC3\xA9l\xC3\xA8ve\r\n"
+                                 "[Keys]\r\n"
+                                 "KEYs_Course=D\xC3\xA9"
+                                 "butants\r\n"
+                                 "KEYs_LastStudentName=H\xC3\xA9l\xC3\xA8ne M\xC3\xBCller\r\n"
+                                 "KEYi_OutVolume=3\r\n"
+                                 "\r\n"
+                                 "[Main]\r\n"
+                                 "Title=\xE2\x80\x9C\xC5\x92uvres\xE2\x80\x9D \xE2\x82\xAC\r\n";
+
+// The same file after OutVolume became 7 and Main gained RecVolume.
+std::string Changed(const std::string& file) {
+    std::string text = file;
+    text.replace(text.find("KEYi_OutVolume=3"), 16, "KEYi_OutVolume=7");
+    text.replace(text.find("\r\n\r\n"), 4, "\r\n \r\n"); // a blank line is kept as one blank
+    return text + "RecVolume=2500\r\n";
+}
+
+void ChangeAndSave(const std::string& path) {
+    CIniFile ini;
+    ASSERT_TRUE(ini.Open(path));
+    ASSERT_TRUE(ini.SetLong("Keys", "KEYi_OutVolume", 7));
+    ASSERT_TRUE(ini.SetLong("Main", "RecVolume", 2500));
+    ASSERT_TRUE(ini.Save(path));
+}
+
+TEST_F(IniFileTest, Windows1252FileComesBackInItsCodePageByteForByte) {
+    // Made by iconv, as another tool on the machine would convert the file.
+    const std::string utf8 = Write("utf8.ini", kProductText);
+    const std::string path = Path("product.ini");
+    ASSERT_EQ(std::system(("iconv -f UTF-8 -t WINDOWS-1252 " + utf8 + " > " + path).c_str()), 0);
+    const std::string original = Read(path);
+    ASSERT_NE(original.find("D\xE9"
+                            "butants"),
+              std::string::npos);
+
+    CIniFile ini;
+    ASSERT_TRUE(ini.Open(path));
+    EXPECT_EQ(ini.GetEncoding(), plat::TextEncoding::Windows1252);
+    EXPECT_EQ(ini.GetString("Keys", "KEYs_Course"), "D\xE9"
+                                                    "butants");
+    ChangeAndSave(path);
+    EXPECT_EQ(Read(path), Changed(original));
+}
+
+TEST_F(IniFileTest, Utf8FileWithOrWithoutMarkComesBackAsItWas) {
+    for (const std::string mark : {"", "\xEF\xBB\xBF"}) {
+        const std::string path = Write("product.ini", mark + kProductText);
+        CIniFile ini;
+        ASSERT_TRUE(ini.Open(path));
+        EXPECT_EQ(ini.GetEncoding(),
+                  mark.empty() ? plat::TextEncoding::Utf8 : plat::TextEncoding::Utf8WithBom);
+        // The mark is not part of the first line.
+        EXPECT_EQ(ini.Lines()[0], "; Param\xC3\xA8tres de l'\xC3\xA9l\xC3\xA8ve");
+        ChangeAndSave(path);
+        EXPECT_EQ(Read(path), mark + Changed(kProductText));
+    }
+    // A section right after the mark is found.
+    CIniFile marked;
+    ASSERT_TRUE(marked.Open(Write("m.ini", "\xEF\xBB\xBF[PropSheet]\r\nK1=Annuler\r\n")));
+    EXPECT_EQ(marked.GetString("PropSheet", "K1"), "Annuler");
+    ASSERT_TRUE(marked.SaveNormalised(Path("n.ini")));
+    EXPECT_EQ(Read(Path("n.ini")), "\xEF\xBB\xBF\r\n[PropSheet]\r\nK1=Annuler\r\n");
+}
+
+TEST_F(IniFileTest, NewFileIsUtf8AndOpenForgetsTheEncodingOfTheFileBefore) {
+    CIniFile ini;
+    EXPECT_EQ(ini.GetEncoding(), plat::TextEncoding::Utf8);
+    ASSERT_TRUE(ini.Open(Write("a.ini", "[A]\r\nx=\xE9\r\n")));
+    ASSERT_EQ(ini.GetEncoding(), plat::TextEncoding::Windows1252);
+    EXPECT_FALSE(ini.Open(Path("missing.ini")));
+    EXPECT_EQ(ini.GetEncoding(), plat::TextEncoding::Utf8);
+    ASSERT_TRUE(ini.Open(Write("b.ini", "\xEF\xBB\xBF[A]\r\n")));
+    ASSERT_TRUE(ini.Open(Write("c.ini", "[A]\r\nx=\xC3\xA9\r\n")));
+    EXPECT_EQ(ini.GetEncoding(), plat::TextEncoding::Utf8);
+}
+
+TEST_F(IniFileTest, Windows1252LinesAreSplitAtTheReadLimitCountingBytes) {
+    // In the code page every byte is a character, 0x80..0xBF included (é©¿
+    // would be one UTF-8 character; the ÿ of the next line makes the file
+    // Windows-1252).
+    const std::string line = std::string(CIniFile::kMaxLineLength - 1, 'a') + "\xE9\xA9\xBF";
+    CIniFile ini;
+    ASSERT_TRUE(ini.Open(Write("a.ini", line + "\r\n\xFF")));
+    ASSERT_EQ(ini.GetEncoding(), plat::TextEncoding::Windows1252);
+    ASSERT_EQ(ini.LineCount(), 3u);
+    EXPECT_EQ(ini.Lines()[0].size(), CIniFile::kMaxLineLength);
+    EXPECT_EQ(ini.Lines()[1], "\xA9\xBF");
 }
 
 TEST_F(IniFileTest, LookupsMatchRegardlessOfCaseAndTrimValues) {
@@ -164,6 +262,63 @@ TEST_F(IniFileTest, FailedSaveReportsFalseAndLeavesNoFile) {
     EXPECT_FALSE(ini.Save(blocker + "/sub/out.ini"));
     EXPECT_FALSE(ini.Save(m_dir.string())); // a directory
     EXPECT_EQ(Read(blocker), "x");
+}
+
+// A children's edition settings file as the product writes it: 200 settings
+// under [Main], CR LF line ends, 10,500 bytes in all.
+std::string TikoIni() {
+    std::string text = "[Main]\r\n";
+    for (int i = 0; i < 200; ++i)
+        text += "Setting" + std::to_string(i) + "=" + std::string(38, 'a' + i % 26) + "\r\n";
+    const std::size_t pad = 10500 - text.size() - std::string("Comment=\r\n").size();
+    return text + "Comment=" + std::string(pad, 'c') + "\r\n";
+}
+
+TEST_F(IniFileTest, AFullDiskLeavesTheSettingsFileWholeAndTheSaveSaysWhy) {
+    const std::string original = TikoIni();
+    ASSERT_EQ(original.size(), 10500u);
+    const std::string path = Write("Tiko.ini", original);
+    CIniFile ini;
+    ASSERT_TRUE(ini.Open(path));
+    ini.SetLong("Main", "OutVolume", 7000);
+    ini.SetLong("Main", "RecVolume", 6000);
+    {
+        FileSizeLimit disk(4096);
+        EXPECT_FALSE(ini.Save(path));
+    }
+    EXPECT_EQ(Read(path), original);
+    EXPECT_NE(ini.GetLastError().find(path), std::string::npos) << ini.GetLastError();
+    EXPECT_NE(ini.GetLastError().find(std::strerror(EFBIG)), std::string::npos);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1);
+
+    ASSERT_TRUE(ini.Save(path)) << ini.GetLastError();
+    EXPECT_EQ(ini.GetLastError(), "");
+    CIniFile back;
+    ASSERT_TRUE(back.Open(path));
+    EXPECT_EQ(back.GetString("Main", "Setting199"), std::string(38, 'a' + 199 % 26));
+    EXPECT_EQ(back.GetString("Main", "RecVolume"), "6000");
+}
+
+TEST_F(IniFileTest, SaveKeepsTheModeTheLinkAndTheOtherNamesOfTheFile) {
+    fs::create_directories(m_dir / "edition");
+    const std::string real = Write("edition/Tiko.ini", "[Main]\r\nOutVolume=1\r\n");
+    ASSERT_EQ(::chmod(real.c_str(), 0664), 0);
+    fs::create_hard_link(real, Path("edition/Tiko-copy.ini"));
+    fs::create_symlink("edition/Tiko.ini", Path("Tiko.ini"));
+
+    CIniFile ini;
+    ASSERT_TRUE(ini.Open(Path("Tiko.ini")));
+    ini.SetLong("Main", "OutVolume", 7000);
+    ASSERT_TRUE(ini.Save(Path("Tiko.ini"))) << ini.GetLastError();
+
+    const std::string expected = "[Main]\r\nOutVolume=7000\r\n";
+    EXPECT_TRUE(fs::is_symlink(Path("Tiko.ini")));
+    EXPECT_EQ(Read(real), expected);
+    EXPECT_EQ(Read(Path("edition/Tiko-copy.ini")), expected);
+    struct stat st {};
+    ASSERT_EQ(::stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0664u);
+    EXPECT_EQ(st.st_nlink, 2u);
 }
 
 TEST_F(IniFileTest, SectionAndKeyNamesAndNormalisedSaveKeepTheCurrentPosition) {

@@ -1,9 +1,11 @@
 // Registry services over the hive file: Windows call semantics, persistence of
 // every value type, enumeration order, corrupt hives.
 #include "platform/registry.h"
+#include "tests/support/FileSizeLimit.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -224,6 +226,26 @@ TEST_F(RegistryTest, EveryValueTypeSurvivesTheHiveFile) {
     EXPECT_EQ((std::vector<BYTE>{'a', 'b'}), read("Raw", REG_SZ));
     EXPECT_TRUE(read("Empty", REG_BINARY).empty());
     EXPECT_EQ((std::vector<std::string>{"EmptyKey"}), SubKeys(h));
+    RegCloseKey(h);
+}
+
+TEST_F(RegistryTest, AHiveThatCannotBeWrittenStaysAsItWasAndTheReasonIsKept) {
+    HKEY h = Create("Software\\Kept");
+    SetString(h, "a", "first");
+    const std::string before = HiveText();
+    {
+        FileSizeLimit disk(before.size() + 16); // a full disk
+        const std::string big(4000, 'x');
+        EXPECT_EQ(ERROR_CANTWRITE,
+                  RegSetValueEx(h, "b", 0, REG_SZ, reinterpret_cast<const BYTE*>(big.c_str()),
+                                static_cast<DWORD>(big.size() + 1)));
+    }
+    EXPECT_EQ(before, HiveText());
+    EXPECT_NE(std::string::npos, RegHiveError().find(m_hive)) << RegHiveError();
+    EXPECT_NE(std::string::npos, RegHiveError().find(std::strerror(EFBIG))) << RegHiveError();
+    for (const auto& entry : fs::directory_iterator(fs::path(m_hive).parent_path()))
+        EXPECT_TRUE(entry.path() == m_hive || entry.path().extension() == ".lock")
+            << entry.path() << " is left behind";
     RegCloseKey(h);
 }
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -16,11 +17,17 @@ namespace fs = std::filesystem;
 namespace {
 
 TEST(System, PathsOfTheProgramAndTheTemporaryDirectory) {
+    // The user's private directory (test_temp_directory.cpp covers the rule).
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     const char* env = std::getenv("TMPDIR");
-    const std::string expected = env != nullptr && env[0] != '\0' ? env : "/tmp";
+    const std::string base = env != nullptr && env[0] == '/' ? env : "/tmp";
+    const fs::path expected = runtime != nullptr && runtime[0] == '/'
+                                  ? fs::path(runtime) / "pelmora"
+                                  : fs::path(base) / ("pelmora-" + std::to_string(::geteuid()));
     const std::string temp = plat::GetTempPath();
+    ASSERT_FALSE(temp.empty());
     EXPECT_EQ(temp.back(), '/');
-    EXPECT_EQ(fs::path(temp), fs::path(expected) / "");
+    EXPECT_EQ(fs::path(temp), expected / "");
 
     const std::string program = plat::GetModuleFileName();
     EXPECT_EQ(fs::path(program).filename(), "test_platform_system");
@@ -51,6 +58,16 @@ TEST(System, WindowsStylePathsAndFileHelpers) {
     EXPECT_FALSE(plat::FileExists(file));
     EXPECT_FALSE(plat::DeleteFile(file));
     fs::remove_all(root);
+}
+
+TEST(System, RelativePathsThatLeaveTheirDirectoryAreRefused) {
+    for (const char* inside :
+         {"anna01", "sub/anna", "sub\\anna\\", "./anna", "a..b", "..anna", "anna..", "\xC9lodie"})
+        EXPECT_TRUE(plat::StaysInsideDirectory(inside)) << inside;
+    for (const std::string& outside : std::vector<std::string>{
+             "", "..", "../x", "..\\x", "a/../../b", "a\\..", "/etc", "\\etc", "\\\\server\\share",
+             "C:\\Users", "c:x", "x/C:/y", "...", ". .", "a/.. /b", std::string("a\0/../x", 7)})
+        EXPECT_FALSE(plat::StaysInsideDirectory(outside)) << outside;
 }
 
 TEST(System, TickCountAdvancesWithSleep) {

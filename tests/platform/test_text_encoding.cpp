@@ -1,6 +1,11 @@
 #include "platform/text_encoding.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -36,6 +41,95 @@ TEST(TextEncoding, DecodeKeepsUtf8DropsItsMarkAndFallsBackToWindows1252) {
     EXPECT_EQ(plat::DecodeText("\xEF\xBB\xBF[A]"), "[A]");
     // One bad byte makes the whole file Windows-1252, including the mark bytes.
     EXPECT_EQ(plat::DecodeText("\xC3\xA9 \xE9"), "\xC3\x83\xC2\xA9 \xC3\xA9");
+}
+
+} // namespace
+
+namespace {
+
+std::string AllBytes() {
+    std::string all;
+    for (int b = 0; b < 256; ++b)
+        all += static_cast<char>(b);
+    return all;
+}
+
+// What iconv, the converter every system has, makes of the bytes.
+std::string Iconv(const std::string& from, const std::string& to, const std::string& bytes) {
+    char input[] = "/tmp/pelmora-iconv-XXXXXX";
+    const int fd = ::mkstemp(input);
+    EXPECT_GE(fd, 0);
+    EXPECT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    ::close(fd);
+    const std::string command = "iconv -f " + from + " -t " + to + " " + input;
+    std::string out;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        std::size_t n = 0;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            out.append(buffer, n);
+        EXPECT_EQ(::pclose(pipe), 0) << command;
+    }
+    ::unlink(input);
+    return out;
+}
+
+TEST(TextEncoding, DetectsTheMarkThenUtf8ThenWindows1252) {
+    using plat::TextEncoding;
+    EXPECT_EQ(plat::DetectTextEncoding(""), TextEncoding::Utf8);
+    EXPECT_EQ(plat::DetectTextEncoding("[Keys]\r\nKEYs_Course=D\xC3\xA9"
+                                       "butants"),
+              TextEncoding::Utf8);
+    EXPECT_EQ(plat::DetectTextEncoding("\xEF\xBB\xBF[Keys]"), TextEncoding::Utf8WithBom);
+    EXPECT_EQ(plat::DetectTextEncoding("\xEF\xBB\xBF"), TextEncoding::Utf8WithBom);
+    EXPECT_EQ(plat::DetectTextEncoding("KEYs_Course=D\xE9"
+                                       "butants"),
+              TextEncoding::Windows1252);
+    // A mark cut short is no mark; its bytes are not UTF-8 either.
+    EXPECT_EQ(plat::DetectTextEncoding("\xEF\xBB[Keys]"), TextEncoding::Windows1252);
+}
+
+TEST(TextEncoding, Windows1252AgreesWithIconvBothWays) {
+    // iconv refuses the five bytes the code page leaves undefined.
+    std::string defined;
+    for (const char b : AllBytes())
+        if (std::string("\x81\x8D\x8F\x90\x9D").find(b) == std::string::npos)
+            defined += b;
+    const std::string utf8 = Iconv("WINDOWS-1252", "UTF-8", defined);
+    ASSERT_GT(utf8.size(), defined.size()) << "iconv did not run";
+    EXPECT_EQ(plat::Windows1252ToUtf8(defined), utf8);
+    std::string back;
+    ASSERT_TRUE(plat::Utf8ToWindows1252(utf8, &back));
+    EXPECT_EQ(back, defined);
+    EXPECT_EQ(Iconv("UTF-8", "WINDOWS-1252", utf8), back);
+    // And the undefined bytes come back as themselves.
+    ASSERT_TRUE(plat::Utf8ToWindows1252(plat::Windows1252ToUtf8(AllBytes()), &back));
+    EXPECT_EQ(back, AllBytes());
+}
+
+TEST(TextEncoding, TextTheCodePageCannotHoldIsRefusedAndNothingWritten) {
+    std::string out = "untouched";
+    EXPECT_FALSE(plat::Utf8ToWindows1252("Micha\xC5\x82", &out)); // ł
+    EXPECT_FALSE(plat::Utf8ToWindows1252("\xF0\x9F\x8E\xA7", &out));
+    EXPECT_FALSE(plat::Utf8ToWindows1252("H\xE9l\xE8ne", &out)); // not UTF-8 at all
+    EXPECT_FALSE(plat::EncodeText("Micha\xC5\x82", plat::TextEncoding::Windows1252, &out));
+    EXPECT_FALSE(plat::EncodeText("H\xE9l\xE8ne", plat::TextEncoding::Utf8, &out));
+    EXPECT_EQ(out, "untouched");
+
+    ASSERT_TRUE(plat::EncodeText("H\xC3\xA9l\xC3\xA8ne", plat::TextEncoding::Windows1252, &out));
+    EXPECT_EQ(out, "H\xE9l\xE8ne");
+    for (const auto encoding : {plat::TextEncoding::Utf8, plat::TextEncoding::Utf8WithBom}) {
+        ASSERT_TRUE(plat::EncodeText("Micha\xC5\x82", encoding, &out));
+        EXPECT_EQ(out, "Micha\xC5\x82");
+    }
+}
+
+TEST(TextEncoding, FileNamesOfWindows1252FilesBecomeUtf8) {
+    EXPECT_EQ(plat::FileNameFromText("\xC9l\xE8ves\\h\xE9l\xE8ne", plat::TextEncoding::Windows1252),
+              "\xC3\x89l\xC3\xA8ves\\h\xC3\xA9l\xC3\xA8ne");
+    EXPECT_EQ(plat::FileNameFromText("\xC3\x89l\xC3\xA8ves", plat::TextEncoding::Utf8),
+              "\xC3\x89l\xC3\xA8ves");
+    EXPECT_EQ(plat::FileNameFromText("anna01", plat::TextEncoding::Utf8WithBom), "anna01");
 }
 
 } // namespace

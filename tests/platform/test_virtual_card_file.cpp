@@ -125,6 +125,20 @@ TEST_F(CardFileTest, EveryExampleLoadsAndTheirSettingsTakeEffect) {
     EXPECT_EQ(failing->mixerSetControlDetails(obj, &d, 0), MMSYSERR_NOERROR); // "x1"
 }
 
+TEST_F(CardFileTest, FileNamesOfAWindows1252CardFileAreThisSystemsNames) {
+    // "été" in the code page; the card's own name keeps its bytes.
+    VirtualCardDesc card;
+    std::string error;
+    ASSERT_TRUE(ReadCardFile(Write("[Card]\nName=Carte \xE9t\xE9\n"
+                                   "Microphone=file voix d'\xE9t\xE9.wav\n"
+                                   "OutputFile=sortie \xE9t\xE9.wav\n"),
+                             card, error))
+        << error;
+    EXPECT_EQ(card.name, "Carte \xE9t\xE9");
+    EXPECT_EQ(card.microphone.file, (dir / "voix d'\xC3\xA9t\xC3\xA9.wav").string());
+    EXPECT_EQ(card.outputFile, (dir / "sortie \xC3\xA9t\xC3\xA9.wav").string());
+}
+
 TEST_F(CardFileTest, WrongFilesNameTheSectionAndKey) {
     EXPECT_NE(ErrorOf("[WaveOut 0]\nFormats=11025/12/1\n").find("[WaveOut 0] Formats"),
               std::string::npos);

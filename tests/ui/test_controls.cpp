@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -125,6 +126,47 @@ TEST_F(ControlsTest, ComboBoxKeepsItsListSortedAndItsEditFieldAlone) {
     combo.ResetContent();
     EXPECT_EQ(combo.GetCount(), 0);
     EXPECT_EQ(combo.GetLBText(0), "");
+}
+
+TEST_F(ControlsTest, ComboBoxEntriesKeepTheirDataWhereverTheSortPutsThem) {
+    CComboBox combo;
+    ASSERT_TRUE(combo.Create(&host, 20));
+    const std::vector<std::string> names = {"Zo\xC3\xA9", "anna", "Bruno", "anna"};
+    for (std::size_t i = 0; i < names.size(); ++i)
+        EXPECT_EQ(combo.SetItemData(combo.AddString(names[i]), 100 + i), 0);
+    // anna(1) anna(3) Bruno(2) Zoé(0)
+    const std::vector<plat::DWORD_PTR> expected = {101, 103, 102, 100};
+    for (int i = 0; i < combo.GetCount(); ++i)
+        EXPECT_EQ(combo.GetItemData(i), expected[static_cast<std::size_t>(i)]) << i;
+    EXPECT_EQ(combo.SetItemData(4, 1), CB_ERR);
+    EXPECT_EQ(combo.GetItemData(-1), static_cast<plat::DWORD_PTR>(CB_ERR));
+}
+
+TEST_F(ControlsTest, TextsOfTheWindowsCodePageShowAsTheirCharacters) {
+    // H\xE9l\xE8ne \x96 \x80: "Hélène – €" in Windows-1252.
+    const std::string cp1252 = "H\xE9l\xE8ne \x96 \x80";
+    const std::string shown = "H\xC3\xA9l\xC3\xA8ne \xE2\x80\x93 \xE2\x82\xAC";
+    CColorText label;
+    ASSERT_TRUE(label.Create(&host, 30));
+    label.SetFontId(1121);
+    label.SetText(cp1252);
+    EXPECT_EQ(uitest::ShownText(label), shown);
+    EXPECT_EQ(label.GetWindowText(), cp1252) << "the owner gets back what it gave";
+    EXPECT_EQ(label.GetTextSize().cx, CFontRegistry::Get(1121)->GetTextExtent(shown).cx);
+    CButton button;
+    ASSERT_TRUE(button.Create(&host, 31));
+    button.SetWindowText(cp1252);
+    EXPECT_EQ(uitest::ShownText(button), shown);
+    CComboBox combo;
+    ASSERT_TRUE(combo.Create(&host, 32));
+    combo.AddString(cp1252);
+    combo.AddString("Zo\xC3\xA9"); // UTF-8 shows as it is
+    EXPECT_EQ(combo.GetLBText(0), shown);
+    EXPECT_EQ(combo.GetLBText(1), "Zo\xC3\xA9");
+    combo.SetCurSel(0);
+    EXPECT_EQ(combo.GetWindowText(), shown) << "typed text comes back as UTF-8";
+    host.SetWindowText(cp1252);
+    EXPECT_EQ(uitest::ShownText(host), shown);
 }
 
 TEST_F(ControlsTest, TrackBarReportsDragsAndPagesWithTheirCodes) {
