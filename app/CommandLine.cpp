@@ -76,11 +76,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args,
             if (result.tool != nullptr)
                 return Failure(err, "only one of " + std::string(result.tool->option) + " and " +
                                         arg + " may be given");
-            const std::size_t count =
-                tool->argCount > 0 ? static_cast<std::size_t>(tool->argCount) : 0;
+            std::size_t count = tool->argCount > 0 ? static_cast<std::size_t>(tool->argCount) : 0;
             if (args.size() - i - 1 < count)
                 return Failure(err, arg + " needs " + std::to_string(count) + " argument" +
                                         (count == 1 ? "" : "s"));
+            for (int extra = 0; extra < tool->optionalArgs && i + 1 + count < args.size() &&
+                                !args[i + 1 + count].starts_with("--");
+                 ++extra)
+                ++count;
             result.tool = tool;
             result.toolArgs.assign(args.begin() + static_cast<std::ptrdiff_t>(i + 1),
                                    args.begin() + static_cast<std::ptrdiff_t>(i + 1 + count));

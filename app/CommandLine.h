@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-// A tool run instead of the wizard: `option` followed by `argCount` arguments.
-// `run` returns the program's exit code.
+// A tool run instead of the wizard: `option` followed by `argCount` arguments,
+// then up to `optionalArgs` more that do not start with "--". `run` returns the
+// program's exit code.
 struct CommandLineTool {
     const char* option;
     const char* argsHelp;
@@ -16,6 +17,7 @@ struct CommandLineTool {
     int argCount;
     int (*run)(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
     bool usesSound = true; // the sound backend is chosen (and announced) only for these
+    int optionalArgs = 0;
 };
 
 // The tools the program offers (app/CommandLineTools.cpp).

@@ -35,8 +35,10 @@ std::span<const CommandLineTool> CommandLineTools() {
          "write KEY and everything below it as REGEDIT4, then exit", 2, &RunExportRegistry, false},
         {"--report", nullptr, "print the sound devices and mixers, then exit", 0, &RunReport},
         {"--save-mixer", "FILE", "save every mixer control to FILE, then exit", 1, &RunSaveMixer},
-        {"--restore-mixer", "FILE", "put every mixer control back from FILE, then exit", 1,
-         &RunRestoreMixer},
+        {"--restore-mixer", "[FILE]",
+         "put every mixer control back from FILE (the file is kept), or without FILE the "
+         "settings a wizard that ended badly left waiting, then exit",
+         0, &RunRestoreMixer, true, 1},
         {nullptr, nullptr, nullptr, 0, nullptr}, // end marker, keeps the table non-empty
     };
     return std::span<const CommandLineTool>(tools, std::size(tools) - 1);

@@ -1,5 +1,7 @@
 #include "app/PropSheet.h"
 
+#include "mixer/MixerRun.h"
+
 #include "app/UiTexts.h"
 #include "platform/system.h"
 #include "platform/trace.h"
@@ -51,6 +53,16 @@ CPropSheet::~CPropSheet() {
     // The trace goes first; the members follow in reverse order: the audio
     // engine, the mixer facade, pages 5 to 1.
     plat::UnloadTraceLibrary();
+}
+
+void CPropSheet::RestoreMixer(CWnd& parent) {
+    if (!m_mixerSetup.HasSnapshot())
+        return;
+    const std::string path = MixerSnapshotPath();
+    if (!m_mixerSetup.RestoreSnapshot(path))
+        parent.MessageBox(
+            RestoreFailedText(m_mixerSetup.GetErrorText(), m_mixerSetup.SnapshotFile()), "",
+            MB_OK | MB_ICONWARNING);
 }
 
 bool CPropSheet::OnInitDialog() {

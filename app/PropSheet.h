@@ -30,6 +30,10 @@ public:
     // information.
     std::string GetVersionText();
     void OnShowTraceList();
+    // Puts the mixer back from the run's snapshot, when the run took one; a
+    // restore that fails is shown to the user with where the settings are
+    // kept and how to put them back later.
+    void RestoreMixer(CWnd& parent);
 
     // Members in this order: constructed pages first, destroyed last.
     CPropPage1 m_page1;

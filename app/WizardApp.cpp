@@ -1,6 +1,7 @@
 #include "app/WizardApp.h"
 
 #include "app/PropSheet.h"
+#include "app/RunStart.h"
 #include "ui/Font.h"
 
 namespace {
@@ -39,6 +40,9 @@ bool CWizardApp::InitInstance() {
     // The toolkit has neither control containers nor 3-D statics to enable.
     RegisterFonts();
     CreateImageList();
+    CRunLock lock; // held until the sheet is gone
+    if (!StartRun(lock))
+        return false;
     CPropSheet sheet(nullptr);
     m_pMainWnd = &sheet;
     sheet.DoModal();

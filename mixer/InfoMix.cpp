@@ -1,5 +1,7 @@
 #include "mixer/InfoMix.h"
 
+#include "mixer/MixerErrorText.h"
+
 #include "platform/trace.h"
 
 #include <algorithm>
@@ -65,14 +67,16 @@ int CMixerInfo::Walk() {
         HMIXER handle = nullptr;
         MMRESULT r = mixerOpen(&handle, i, 0, 0, 0);
         if (r != MMSYSERR_NOERROR) {
-            m_error = Format("Error opening mixer device : %d", static_cast<int>(r));
+            m_error = Format("Error opening mixer device : %d", static_cast<int>(r)) +
+                      MixerFailureDetail(i, r);
             TRACE_LOG(1, kModule, __LINE__, "%s", m_error.c_str());
             continue;
         }
         MixerRecord& mixer = m_mixers[i];
         r = mixerGetDevCaps(reinterpret_cast<UINT_PTR>(handle), &mixer.caps, sizeof(mixer.caps));
         if (r != MMSYSERR_NOERROR) {
-            m_error = Format("Error querying device capabilities : %d", static_cast<int>(r));
+            m_error = Format("Error querying device capabilities : %d", static_cast<int>(r)) +
+                      MixerFailureDetail(i, r);
             TRACE_LOG(1, kModule, __LINE__, "%s", m_error.c_str());
             mixerClose(handle);
             continue;
@@ -105,7 +109,8 @@ int CMixerInfo::Walk() {
                                  kByHandle | MIXER_GETLINEINFOF_DESTINATION);
             if (r != MMSYSERR_NOERROR) {
                 m_error = Format("FillMixerInfoTree : mixerGetLineInfo1 failed : %d",
-                                 static_cast<int>(r));
+                                 static_cast<int>(r)) +
+                          MixerFailureDetail(i, r);
                 TRACE_LOG(1, kModule, __LINE__, "%s", m_error.c_str());
                 continue;
             }
@@ -125,7 +130,8 @@ int CMixerInfo::Walk() {
                                      kByHandle | MIXER_GETLINEINFOF_SOURCE);
                 if (r != MMSYSERR_NOERROR) {
                     m_error = Format("FillMixerInfoTree : mixerGetLineInfo2 failed : %d",
-                                     static_cast<int>(r));
+                                     static_cast<int>(r)) +
+                              MixerFailureDetail(i, r);
                     TRACE_LOG(1, kModule, __LINE__, "%s", m_error.c_str());
                     continue;
                 }
@@ -137,7 +143,8 @@ int CMixerInfo::Walk() {
         r = mixerClose(handle);
         handle = nullptr;
         if (r != MMSYSERR_NOERROR) {
-            m_error = Format("Error on mixerClose : %d", static_cast<int>(r));
+            m_error =
+                Format("Error on mixerClose : %d", static_cast<int>(r)) + MixerFailureDetail(i, r);
             TRACE_LOG(2, kModule, __LINE__, "%s", m_error.c_str());
             return 0;
         }
@@ -178,7 +185,8 @@ int CMixerInfo::AddControls(UINT mixer, HMIXER handle, MixerLineRecord& record) 
     MMRESULT r =
         mixerGetLineControls(AsObject(handle), &request, kByHandle | MIXER_GETLINECONTROLSF_ALL);
     if (r != MMSYSERR_NOERROR) {
-        m_error = Format("AddControls : mixerGetLineControls failed : %d", static_cast<int>(r));
+        m_error = Format("AddControls : mixerGetLineControls failed : %d", static_cast<int>(r)) +
+                  MixerFailureDetail(mixer, r);
         TRACE_LOG(2, kModule, __LINE__, "%s", m_error.c_str());
         return 0;
     }
@@ -218,8 +226,9 @@ int CMixerInfo::AddControls(UINT mixer, HMIXER handle, MixerLineRecord& record) 
             r = mixerGetControlDetails(AsObject(handle), &details,
                                        kByHandle | MIXER_GETCONTROLDETAILSF_LISTTEXT);
             if (r != MMSYSERR_NOERROR) {
-                m_error =
-                    Format("AddControls : mixerGetControlDetails failed : %d", static_cast<int>(r));
+                m_error = Format("AddControls : mixerGetControlDetails failed : %d",
+                                 static_cast<int>(r)) +
+                          MixerFailureDetail(mixer, r);
                 TRACE_LOG(2, kModule, __LINE__, "%s", m_error.c_str());
                 return 0;
             }
@@ -255,8 +264,9 @@ int CMixerInfo::AddControls(UINT mixer, HMIXER handle, MixerLineRecord& record) 
             r = mixerGetControlDetails(AsObject(handle), &details,
                                        kByHandle | MIXER_GETCONTROLDETAILSF_VALUE);
             if (r != MMSYSERR_NOERROR) {
-                m_error =
-                    Format("AddControls : mixerGetControlDetails failed : %d", static_cast<int>(r));
+                m_error = Format("AddControls : mixerGetControlDetails failed : %d",
+                                 static_cast<int>(r)) +
+                          MixerFailureDetail(mixer, r);
                 TRACE_LOG(2, kModule, __LINE__, "%s", m_error.c_str());
                 return 0;
             }
@@ -314,13 +324,15 @@ int CMixerInfo::SetMixerValue(const std::vector<CElementMixer*>& elements) {
                 handle = nullptr;
                 if (r != MMSYSERR_NOERROR)
                     return fail(Format("InfoMix:SetMixerValue : Error on mixerClose : %d",
-                                       static_cast<int>(r)));
+                                       static_cast<int>(r)) +
+                                MixerFailureDetail(static_cast<UINT>(current), r));
             }
             MMRESULT r = mixerOpen(&handle, e->m_mixer, 0, 0, 0);
             if (r != MMSYSERR_NOERROR) {
                 handle = nullptr;
                 return fail(Format("InfoMix:SetMixerValue :Error opening mixer device : %d",
-                                   static_cast<int>(r)));
+                                   static_cast<int>(r)) +
+                            MixerFailureDetail(e->m_mixer, r));
             }
             current = static_cast<long>(e->m_mixer);
         }
@@ -343,7 +355,8 @@ int CMixerInfo::SetMixerValue(const std::vector<CElementMixer*>& elements) {
         if (r != MMSYSERR_NOERROR) {
             mixerClose(handle);
             return fail(Format("InfoMix:SetMixerValue : mixerSetControlDetails failed : %d",
-                               static_cast<int>(r)));
+                               static_cast<int>(r)) +
+                        MixerFailureDetail(e->m_mixer, r));
         }
     }
     if (handle != nullptr)

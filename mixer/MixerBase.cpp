@@ -1,5 +1,7 @@
 #include "mixer/MixerBase.h"
 
+#include "mixer/MixerErrorText.h"
+
 #include <cstdio>
 #include <new>
 
@@ -73,9 +75,14 @@ int CMixerBase::Init(UINT mixer, DWORD destKind, DWORD sourceKind, DWORD control
         mixerClose(m_hMixer);
         m_hMixer = nullptr;
     }
-    if (mixerOpen(&m_hMixer, mixer, 0, 0, 0) != MMSYSERR_NOERROR) {
+    m_mixer = mixer;
+    m_openFailed = false;
+    const MMRESULT opened = mixerOpen(&m_hMixer, mixer, 0, 0, 0);
+    if (opened != MMSYSERR_NOERROR) {
         m_hMixer = nullptr;
-        m_error = "CMixerBase::Init : Could not open mixer device";
+        m_openFailed = true;
+        m_error =
+            "CMixerBase::Init : Could not open mixer device" + MixerFailureDetail(mixer, opened);
         return 0;
     }
 
@@ -164,7 +171,7 @@ int CMixerBase::GetMixerControlValue() {
         std::snprintf(text, sizeof(text),
                       "CMixerBase::GetMixerControlValue mixerGetControlDetails error : %d",
                       static_cast<int>(r));
-        m_error = text;
+        m_error = text + MixerFailureDetail(m_mixer, r);
         return 0;
     }
     return 1;
@@ -178,7 +185,7 @@ int CMixerBase::SetMixerControlValue() {
         std::snprintf(text, sizeof(text),
                       "CMixerBase::SetMixerControlValue mixerSetControlDetails error : %d",
                       static_cast<int>(r));
-        m_error = text;
+        m_error = text + MixerFailureDetail(m_mixer, r);
         return 0;
     }
     return 1;

@@ -40,6 +40,8 @@ public:
     std::string m_destName;      // the destination of the last line search
     std::string m_lineShortName; // short name of the selected line
     std::string m_error;
+    plat::UINT m_mixer = 0;    // the device of the last Init
+    bool m_openFailed = false; // the last Init could not open its device
     plat::HMIXER m_hMixer = nullptr;
     plat::MIXERCONTROL m_control{};
     plat::MIXERCONTROLDETAILS m_details{};

@@ -1,5 +1,6 @@
 #include "mixer/MixerSet.h"
 
+#include "mixer/MixerErrorText.h"
 #include "mixer/VolumeScale.h"
 #include "platform/trace.h"
 
@@ -78,7 +79,7 @@ CMixerSet::Step CMixerSet::SelectInList(UINT mixer, DWORD dest, DWORD listType,
         char text[80];
         std::snprintf(text, sizeof(text), "SelectSource : mixerGetControlDetails failed : %d",
                       static_cast<int>(r));
-        m_error = text;
+        m_error = text + MixerFailureDetail(mixer, r);
         TRACE_LOG(2, kModule, __LINE__, "MixerSet:%s", m_error.c_str());
         return Step::Stop;
     }
@@ -106,6 +107,7 @@ int CMixerSet::SelectSource(bool recording, DWORD sourceKind) {
     }
     const DWORD dest = Destination(recording);
     bool sourceSet = false;
+    UINT unopened = 0;
     for (UINT m = 0; m < n; ++m) {
         TRACE_LOG(0, kModule, __LINE__,
                   "MixerSet:SelectSource : Règlages au niveau de la DestLine Mixer n°%d",
@@ -113,6 +115,10 @@ int CMixerSet::SelectSource(bool recording, DWORD sourceKind) {
         if (WriteSwitchOff(m, dest, NO_SOURCE, MIXERCONTROL_CONTROLTYPE_MUTE, "CONTROLTYPE_MUTE",
                            sourceSet) == Step::Stop)
             return 0;
+        if (m_openFailed) { // a device that does not open has nothing to select
+            ++unopened;
+            continue;
+        }
         if (WriteSwitchOff(m, dest, NO_SOURCE, MIXERCONTROL_CONTROLTYPE_ONOFF, "CONTROLTYPE_ONOFF",
                            sourceSet) == Step::Stop)
             return 0;
@@ -139,9 +145,20 @@ int CMixerSet::SelectSource(bool recording, DWORD sourceKind) {
     }
     if (sourceSet)
         return 1;
+    if (NoMixerOpened(unopened, n, "SelectSource"))
+        return 0;
     m_error = "Source not Set !";
     TRACE_LOG(2, kModule, __LINE__, "MixerSet:SelectSource : %s", m_error.c_str());
     return 0;
+}
+
+// When no mixer of the machine could be opened at all, nothing was read or
+// written: m_error keeps the device's error of the last open.
+bool CMixerSet::NoMixerOpened(UINT unopened, UINT mixers, const char* call) {
+    if (mixers == 0 || unopened < mixers)
+        return false;
+    TRACE_LOG(2, kModule, __LINE__, "MixerSet:%s : %s", call, m_error.c_str());
+    return true;
 }
 
 bool CMixerSet::InitVolume(UINT mixer, DWORD dest, DWORD sourceKind) {
@@ -162,9 +179,12 @@ int CMixerSet::SetVolume(bool recording, UINT v, DWORD sourceKind) {
         return 0;
     }
     const DWORD dest = Destination(recording);
+    UINT unopened = 0;
     for (UINT m = 0; m < n; ++m) {
-        if (!InitVolume(m, dest, sourceKind))
+        if (!InitVolume(m, dest, sourceKind)) {
+            unopened += m_openFailed ? 1 : 0;
             continue;
+        }
         m_values[0] = VolumeToRaw(v, m_control.Bounds.dwMinimum, m_control.Bounds.dwMaximum);
         if (!SetMixerControlValue()) {
             Close();
@@ -175,7 +195,7 @@ int CMixerSet::SetVolume(bool recording, UINT v, DWORD sourceKind) {
                   GetLineTypeName(sourceKind).c_str());
         Close();
     }
-    return 1;
+    return NoMixerOpened(unopened, n, "SetVolume") ? 0 : 1;
 }
 
 int CMixerSet::GetVolume(bool recording, int& v, DWORD sourceKind) {
@@ -186,9 +206,12 @@ int CMixerSet::GetVolume(bool recording, int& v, DWORD sourceKind) {
         return 0;
     }
     const DWORD dest = Destination(recording);
+    UINT unopened = 0;
     for (UINT m = 0; m < n; ++m) {
-        if (!InitVolume(m, dest, sourceKind))
+        if (!InitVolume(m, dest, sourceKind)) {
+            unopened += m_openFailed ? 1 : 0;
             continue;
+        }
         if (!GetMixerControlValue()) {
             Close();
             TRACE_LOG(2, kModule, __LINE__, "MixerSet:GetVolume : %s", m_error.c_str());
@@ -199,5 +222,5 @@ int CMixerSet::GetVolume(bool recording, int& v, DWORD sourceKind) {
                   GetLineTypeName(sourceKind).c_str());
         Close();
     }
-    return 1;
+    return NoMixerOpened(unopened, n, "GetVolume") ? 0 : 1;
 }

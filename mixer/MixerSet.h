@@ -22,6 +22,7 @@ private:
                         plat::DWORD controlType, const char* typeName, bool& sourceSet);
     Step SelectInList(plat::UINT mixer, plat::DWORD dest, plat::DWORD listType,
                       const std::string& wanted, bool& sourceSet);
+    bool NoMixerOpened(plat::UINT unopened, plat::UINT mixers, const char* call);
     // Init on the line's volume control; false also when its bounds give no scale.
     bool InitVolume(plat::UINT mixer, plat::DWORD dest, plat::DWORD sourceKind);
 };

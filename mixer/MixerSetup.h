@@ -4,7 +4,10 @@
 // no mixer handle once it returns.
 #pragma once
 
+#include "mixer/ElementMixer.h"
+
 #include <string>
+#include <vector>
 
 // Where the wizard keeps its snapshot: "Mixer.ser" in the user's private
 // temporary directory; empty when there is none (GetTempPath tells why).
@@ -28,13 +31,31 @@ public:
     int SetRecordingVolume(int v);
     int GetRecordingVolume(int& v);
 
-    // Saves every adjustable control of every mixer to the file. 1 / 0.
+    // The run's snapshot: every adjustable control of every mixer, kept in
+    // memory until it is put back, and written to `path` with a run record
+    // beside it so that a run that ends badly can be put back at the next
+    // start. Taken once: while it is held, later calls keep it. 1 = in
+    // memory and on disk; 0 = failure, text in GetErrorText() — HasSnapshot()
+    // then tells whether the memory copy still serves Cancel and Finish. A
+    // snapshot of an earlier run still waiting at `path` is never overwritten.
     int SaveSnapshot(const std::string& path);
-    // Writes every value of the file back to its control and deletes the
-    // file. 1 / 0.
+    bool HasSnapshot() const { return m_snapshotTaken; }
+    // Where this run wrote its snapshot; "" when it is in memory only.
+    const std::string& SnapshotFile() const { return m_snapshotFile; }
+    // Writes every value of the run's snapshot back. Once every value is back
+    // the snapshot is let go, and its file and record are deleted when this
+    // run wrote them at `path`; on failure all of them are kept. 1 / 0.
     int RestoreSnapshot(const std::string& path);
-    // The same, keeping the file (for restoring a mixer by hand).
-    int RestoreSnapshotKeepingFile(const std::string& path);
+    // The run ends keeping its changes: the snapshot is let go and its record
+    // deleted; the file stays for a restore by hand.
+    void KeepChanges(const std::string& path);
+
+    // The snapshot file alone, for the command-line tools and the recovery of
+    // an ended run: writes every control to `path`, or writes the file's values
+    // back, deleting the file and its record once every value is back when
+    // `deleteFile` is set. 1 / 0.
+    int WriteSnapshotFile(const std::string& path);
+    int RestoreSnapshotFile(const std::string& path, bool deleteFile);
 
     std::string GetErrorText() const { return m_error; }
 
@@ -46,5 +67,11 @@ public:
 
 private:
     int Prepare(bool recording);
-    int Restore(const std::string& path, bool deleteFile);
+    // Every element of the mixers as they are now, into `elements`. 1 / 0.
+    int TakeElements(std::vector<CElementMixer>& elements);
+    int WriteBack(std::vector<CElementMixer>& elements);
+
+    std::vector<CElementMixer> m_snapshot;
+    bool m_snapshotTaken = false;
+    std::string m_snapshotFile; // where this run wrote it; "" when memory only
 };

@@ -1,9 +1,9 @@
 // The snapshot operations of CMixerSetup: every adjustable control of every
-// mixer saved to a file and written back from it.
+// mixer kept for the run, written to a file and written back.
 #include "mixer/MixerSetup.h"
 
-#include "mixer/ElementMixer.h"
 #include "mixer/InfoMix.h"
+#include "mixer/MixerRun.h"
 #include "platform/Archive.h"
 #include "platform/system.h"
 #include "platform/trace.h"
@@ -18,6 +18,34 @@ std::string WithPath(const char* text, const std::string& path) {
     return text + path;
 }
 
+std::vector<CElementMixer*> Pointers(std::vector<CElementMixer>& elements) {
+    std::vector<CElementMixer*> out;
+    out.reserve(elements.size());
+    for (CElementMixer& e : elements)
+        out.push_back(&e);
+    return out;
+}
+
+// The archive writes beside the file and replaces it only once every byte is
+// on disk, so a failed save leaves an earlier snapshot intact.
+bool WriteElements(const std::string& path, std::vector<CElementMixer>& elements,
+                   std::string& error) {
+    CArchiveWriter ar;
+    if (!ar.Open(path)) {
+        error = WithPath("Error : creating file ", path);
+        TRACE_LOG(2, kModule, __LINE__, "%s", ar.GetError().c_str());
+        return false;
+    }
+    StoreElements(ar, Pointers(elements));
+    if (!ar.Commit()) {
+        error = WithPath("Error : writing file ", path);
+        TRACE_LOG(2, kModule, __LINE__, "%s", ar.GetError().c_str());
+        return false;
+    }
+    TRACE_LOG(0, kModule, __LINE__, "Mixer.ser écrit sur le disque");
+    return true;
+}
+
 } // namespace
 
 std::string MixerSnapshotPath() {
@@ -25,42 +53,98 @@ std::string MixerSnapshotPath() {
     return temp.empty() ? std::string() : temp + "Mixer.ser";
 }
 
-int CMixerSetup::SaveSnapshot(const std::string& path) {
+int CMixerSetup::TakeElements(std::vector<CElementMixer>& elements) {
     CMixerInfo info;
-    std::vector<CElementMixer*> elements;
-    if (!info.GetElements(elements)) {
+    std::vector<CElementMixer*> found;
+    if (!info.GetElements(found)) {
         m_error = info.m_error;
         return 0;
     }
+    elements.clear();
+    elements.reserve(found.size());
+    for (const CElementMixer* e : found)
+        elements.push_back(*e);
+    return 1;
+}
 
-    // The archive writes beside the file and replaces it only once every
-    // byte is on disk, so a failed save leaves an earlier snapshot intact.
-    CArchiveWriter ar;
-    if (!ar.Open(path)) {
-        m_error = WithPath("Error : creating file ", path);
-        TRACE_LOG(2, kModule, __LINE__, "%s", ar.GetError().c_str());
+int CMixerSetup::WriteBack(std::vector<CElementMixer>& elements) {
+    CMixerInfo info;
+    const int result = info.SetMixerValue(Pointers(elements));
+    if (!result)
+        m_error = info.m_error;
+    return result;
+}
+
+int CMixerSetup::SaveSnapshot(const std::string& path) {
+    if (m_snapshotTaken)
+        return 1;
+    std::vector<CElementMixer> elements;
+    if (!TakeElements(elements))
+        return 0;
+    m_snapshot = std::move(elements);
+    m_snapshotTaken = true;
+
+    // A snapshot that an ended run left waiting holds the settings from
+    // before that run: it is kept for the user's answer at the next start.
+    RecordedRun other;
+    const SnapshotOwner owner = FindSnapshotOwner(path, &other);
+    if (owner == SnapshotOwner::EndedRun || owner == SnapshotOwner::LivingRun) {
+        m_error =
+            WithPath("Error : the sound settings of an earlier run are still waiting in ", path) +
+            "; this run keeps its snapshot in memory only, so a crash could not be "
+            "recovered";
+        TRACE_LOG(1, kModule, __LINE__, "%s", m_error.c_str());
         return 0;
     }
-    StoreElements(ar, elements);
-    if (!ar.Commit()) {
-        m_error = WithPath("Error : writing file ", path);
-        TRACE_LOG(2, kModule, __LINE__, "%s", ar.GetError().c_str());
+    std::string error;
+    if (path.empty()) {
+        m_error = "Error : the snapshot is kept in memory only, so a crash could not be recovered";
         return 0;
     }
-    TRACE_LOG(0, kModule, __LINE__, "Mixer.ser écrit sur le disque");
+    if (!WriteElements(path, m_snapshot, error) || !WriteRunRecord(path, error)) {
+        m_error = error + " (the snapshot is kept in memory for Cancel, but a crash could not "
+                          "be recovered)";
+        TRACE_LOG(1, kModule, __LINE__, "%s", m_error.c_str());
+        RemoveRunRecord(path);
+        return 0;
+    }
+    m_snapshotFile = path;
     return 1;
 }
 
 int CMixerSetup::RestoreSnapshot(const std::string& path) {
-    return Restore(path, true);
+    if (!m_snapshotTaken) {
+        m_error = "Error : no snapshot was taken in this run";
+        return 0;
+    }
+    if (!WriteBack(m_snapshot))
+        return 0; // file and record stay for the next start
+    m_snapshotTaken = false;
+    m_snapshot.clear();
+    if (!m_snapshotFile.empty() && m_snapshotFile == path) {
+        RemoveRunRecord(path);
+        DeleteFile(path);
+    }
+    m_snapshotFile.clear();
+    return 1;
 }
 
-int CMixerSetup::RestoreSnapshotKeepingFile(const std::string& path) {
-    return Restore(path, false);
+void CMixerSetup::KeepChanges(const std::string& path) {
+    if (m_snapshotTaken && !m_snapshotFile.empty() && m_snapshotFile == path)
+        RemoveRunRecord(path);
+    m_snapshotTaken = false;
+    m_snapshot.clear();
+    m_snapshotFile.clear();
 }
 
-int CMixerSetup::Restore(const std::string& path, bool deleteFile) {
-    CMixerInfo info;
+int CMixerSetup::WriteSnapshotFile(const std::string& path) {
+    std::vector<CElementMixer> elements;
+    if (!TakeElements(elements))
+        return 0;
+    return WriteElements(path, elements, m_error) ? 1 : 0;
+}
+
+int CMixerSetup::RestoreSnapshotFile(const std::string& path, bool deleteFile) {
     std::vector<std::unique_ptr<CElementMixer>> loaded;
     {
         CArchiveReader ar;
@@ -73,15 +157,17 @@ int CMixerSetup::Restore(const std::string& path, bool deleteFile) {
             return 0;
         }
     }
-    if (deleteFile)
-        DeleteFile(path);
-
-    std::vector<CElementMixer*> elements;
+    std::vector<CElementMixer> elements;
     elements.reserve(loaded.size());
     for (const auto& e : loaded)
-        elements.push_back(e.get());
-    const int result = info.SetMixerValue(elements);
-    if (!result)
-        m_error = info.m_error;
-    return result;
+        elements.push_back(*e);
+    if (!WriteBack(elements))
+        return 0;
+    // Only once every value is back: the file may be all that is left of the
+    // user's settings.
+    if (deleteFile) {
+        RemoveRunRecord(path);
+        DeleteFile(path);
+    }
+    return 1;
 }

@@ -1,7 +1,9 @@
 #include "mixer/MixerTools.h"
 
 #include "mixer/InfoMix.h"
+#include "mixer/MixerRun.h"
 #include "mixer/MixerSetup.h"
+#include "platform/system.h"
 #include "platform/trace.h"
 
 int ReportMixer(std::ostream& out) {
@@ -22,7 +24,7 @@ int RunSaveMixer(const std::vector<std::string>& args, std::ostream& out, std::o
         return 2;
     }
     CMixerSetup setup;
-    if (!setup.SaveSnapshot(args[0])) {
+    if (!setup.WriteSnapshotFile(args[0])) {
         err << "pelmora: " << setup.GetErrorText() << '\n';
         return 1;
     }
@@ -30,13 +32,45 @@ int RunSaveMixer(const std::vector<std::string>& args, std::ostream& out, std::o
     return 0;
 }
 
+namespace {
+
+// --restore-mixer without a file: the settings a wizard that ended badly left
+// waiting, put back as the next start of the wizard would.
+int RestoreWaiting(std::ostream& out, std::ostream& err) {
+    std::string error;
+    if (plat::GetTempPath(&error).empty()) {
+        err << "pelmora: " << error << '\n';
+        return 1;
+    }
+    const std::string path = MixerSnapshotPath();
+    CRunLock lock;
+    if (!lock.Acquire(path, error)) {
+        err << "pelmora: " << error << '\n';
+        return 1;
+    }
+    if (FindSnapshotOwner(path) != SnapshotOwner::EndedRun) {
+        err << "pelmora: no sound settings are waiting to be put back (" << path << ")\n";
+        return 1;
+    }
+    if (!RestoreWaitingSnapshot(path, error)) {
+        err << "pelmora: " << error << "\npelmora: the settings are kept in " << path << '\n';
+        return 1;
+    }
+    out << "Mixer restored from " << path << '\n';
+    return 0;
+}
+
+} // namespace
+
 int RunRestoreMixer(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty())
+        return RestoreWaiting(out, err);
     if (args.size() != 1) {
-        err << "pelmora: --restore-mixer needs one file name\n";
+        err << "pelmora: --restore-mixer takes at most one file name\n";
         return 2;
     }
     CMixerSetup setup;
-    if (!setup.RestoreSnapshotKeepingFile(args[0])) {
+    if (!setup.RestoreSnapshotFile(args[0], false)) {
         err << "pelmora: " << setup.GetErrorText() << '\n';
         return 1;
     }

@@ -15,5 +15,6 @@ int ReportMixer(std::ostream& out);
 // Command-line entry points: args[0] is the file. Exit code 0 on success,
 // 1 with the error on `err` otherwise.
 int RunSaveMixer(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-// Restores without deleting the file.
+// Restores without deleting the file; without a file, puts back the settings
+// a wizard that ended badly left waiting (and deletes them once back).
 int RunRestoreMixer(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

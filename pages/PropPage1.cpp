@@ -99,15 +99,15 @@ bool CPropPage1::OnSetActive() {
 
 void CPropPage1::OnCancel() {
     CPropSheet* sheet = Sheet();
+    // The mixer goes back to this run's snapshot of the sound-card test, if
+    // it took one; a snapshot on disk from another run is never applied.
+    sheet->RestoreMixer(*this);
     std::string why;
     const std::string temp = plat::GetTempPath(&why);
     if (temp.empty()) {
-        // Without the private directory no snapshot or recording was made.
+        // Without the private directory no recording was made.
         TRACE_LOG(1, "PropPage1", __LINE__, "Pas de répertoire temporaire : %s", why.c_str());
     } else {
-        // The mixer goes back to the snapshot of the sound-card test (the
-        // restore deletes the file).
-        sheet->m_mixerSetup.RestoreSnapshot(temp + "Mixer.ser");
         const std::string recording = temp + "User.wav";
         if (plat::FileExists(recording))
             plat::DeleteFile(recording);

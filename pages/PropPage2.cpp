@@ -176,12 +176,12 @@ void CPropPage2::OnTest() {
     resultCount = 0;
     seriousSeen = false;
 
-    // The snapshot is kept only where no other user can reach it.
+    // The snapshot goes to disk only where no other user can reach it; in
+    // memory it serves Cancel and Finish in any case.
     CMixerSetup& mixer = sheet->m_mixerSetup;
-    if (temp.empty())
-        AddResultLine(kSoft, noTempDir);
-    else if (!mixer.SaveSnapshot(temp + "Mixer.ser"))
-        AddResultLine(kSoft, mixer.GetErrorText());
+    if (!mixer.SaveSnapshot(temp.empty() ? std::string() : temp + "Mixer.ser"))
+        AddResultLine(kSoft, temp.empty() ? noTempDir + " (" + mixer.GetErrorText() + ")"
+                                          : mixer.GetErrorText());
     if (!mixer.PrepareRecording())
         AddResultLine(kSerious, mixer.GetErrorText());
     if (!mixer.PreparePlayback())

@@ -173,16 +173,12 @@ bool CPropPage5::OnWizardFinish() {
         if (!ExportTikoVolumes(editions, playback, recording, &error))
             MessageBox(error, T("K12"), MB_ICONEXCLAMATION);
     }
-    // Without the Windows box the mixer goes back to the snapshot of the
-    // sound-card test (the restore deletes the file).
-    if (!m_keepWindows) {
-        std::string why;
-        const std::string temp = plat::GetTempPath(&why);
-        if (temp.empty())
-            TRACE_LOG(1, "PropPage5", __LINE__, "Pas de cliché du mixeur : %s", why.c_str());
-        else
-            mixer.RestoreSnapshot(temp + "Mixer.ser");
-    }
+    // Without the Windows box the mixer goes back to this run's snapshot of
+    // the sound-card test; with it the changes stay, and so does the file.
+    if (!m_keepWindows)
+        Sheet()->RestoreMixer(*this);
+    else
+        mixer.KeepChanges(MixerSnapshotPath());
     CToolTipTimer::Stop();
     return CPropertyPage::OnWizardFinish();
 }

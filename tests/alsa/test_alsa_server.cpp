@@ -4,6 +4,7 @@
 #include "audio/MeasureLevel.h"
 #include "audio/TestSoundCard.h"
 #include "mixer/MixerBase.h"
+#include "mixer/MixerRun.h"
 #include "mixer/MixerSetup.h"
 #include "platform/alsa/AlsaSound.h"
 #include "platform/alsa/testing/PulseServerForTesting.h"
@@ -18,6 +19,9 @@
 #include <fstream>
 #include <mutex>
 #include <thread>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace plat;
 
@@ -189,6 +193,98 @@ TEST_F(AlsaServer, SnapshotRestoreBringsTheServersVolumesBack) {
     EXPECT_THAT(Pactl("get-sink-mute " + sink), ::testing::HasSubstr("yes"));
     EXPECT_NEAR(30000, s_server->SourceVolume(), 1);
     EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+// A wizard run as a process of its own (this program again, running only
+// AlsaServerRun.Cancel): it takes the snapshot, changes both volumes, says
+// "ready" and waits for "cancel"; then it cancels and writes what the restore
+// answered, and ends. The server and the snapshot's directory are the
+// parent's, through the environment.
+constexpr const char* kRunDirVariable = "PELMORA_TEST_RUN_DIR";
+
+TEST(AlsaServerRun, Cancel) {
+    const char* dir = std::getenv(kRunDirVariable);
+    if (dir == nullptr)
+        GTEST_SKIP() << "runs only as the child of AlsaServer.ServerGoneDuringCancel...";
+    InstallSoundBackend(CreateAlsaBackend());
+    const std::string path = MixerSnapshotPath();
+    CMixerSetup setup;
+    ASSERT_EQ(1, setup.SaveSnapshot(path)) << setup.GetErrorText();
+    ASSERT_EQ(1, setup.SetPlaybackVolume(9000)) << setup.GetErrorText();
+    ASSERT_EQ(1, setup.SetRecordingVolume(1000)) << setup.GetErrorText();
+    const std::string base = std::string(dir) + "/";
+    std::ofstream(base + "ready") << "ready";
+    for (int i = 0; i < 1000 && !std::filesystem::exists(base + "cancel"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const int restored = setup.RestoreSnapshot(path);
+    std::ofstream(base + "answer") << restored << "\n"
+                                   << RestoreFailedText(setup.GetErrorText(), setup.SnapshotFile());
+    InstallSoundBackend(nullptr);
+}
+
+TEST_F(AlsaServer, ServerGoneDuringCancelKeepsTheSnapshotForTheCommandLine) {
+    namespace fs = std::filesystem;
+    const std::string sink = CPulseServerForTesting::kSink,
+                      source = CPulseServerForTesting::kSource;
+    Pactl("set-sink-volume " + sink + " 20000");
+    Pactl("set-source-volume " + source + " 30000");
+    const fs::path dir = fs::temp_directory_path() / ("alsa-run-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    ::unsetenv("XDG_RUNTIME_DIR");
+    ::setenv("TMPDIR", dir.c_str(), 1);
+    const std::string snapshot = MixerSnapshotPath();
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::setenv(kRunDirVariable, dir.c_str(), 1);
+        ::execl("/proc/self/exe", "test_alsa_server", "--gtest_filter=AlsaServerRun.Cancel",
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    for (int i = 0; i < 1000 && !fs::exists(dir / "ready"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(fs::exists(dir / "ready"));
+    EXPECT_NEAR(58982, s_server->SinkVolume(), 2);
+
+    // The sound server goes away just as the user cancels.
+    s_server->Stop();
+    std::ofstream(dir / "cancel") << "now";
+    int status = 0;
+    ASSERT_EQ(child, ::waitpid(child, &status, 0));
+    std::ifstream answer(dir / "answer");
+    std::string restored, told((std::istreambuf_iterator<char>(answer)), {});
+    restored = told.substr(0, told.find('\n'));
+    EXPECT_EQ("0", restored);
+    EXPECT_THAT(told, ::testing::HasSubstr("could not be put back"));
+    EXPECT_THAT(told, ::testing::HasSubstr(snapshot));
+    EXPECT_THAT(told, ::testing::HasSubstr("pelmora --restore-mixer"));
+    EXPECT_TRUE(fs::exists(snapshot));
+    EXPECT_TRUE(fs::exists(RunRecordPath(snapshot)));
+    EXPECT_EQ(SnapshotOwner::EndedRun, FindSnapshotOwner(snapshot));
+
+    // The server is back (with volumes of its own); the command line puts the
+    // user's settings back.
+    std::string why;
+    ASSERT_TRUE(s_server->Start(why)) << why;
+    ASSERT_GT(std::labs(s_server->SinkVolume() - 20000), 100);
+    const fs::path program = fs::read_symlink("/proc/self/exe").parent_path() / "pelmora";
+    ASSERT_TRUE(fs::exists(program)) << program;
+    const std::string command = program.string() + " --sound=alsa --restore-mixer 2>&1";
+    FILE* run = ::popen(command.c_str(), "r");
+    ASSERT_NE(nullptr, run);
+    std::string output;
+    char buffer[256];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, run))
+        output.append(buffer, n);
+    EXPECT_EQ(0, ::pclose(run)) << output;
+    EXPECT_NEAR(20000, s_server->SinkVolume(), 1) << output;
+    EXPECT_NEAR(30000, s_server->SourceVolume(), 1) << output;
+    EXPECT_FALSE(fs::exists(snapshot));
+    EXPECT_FALSE(fs::exists(RunRecordPath(snapshot)));
+    ::unsetenv("TMPDIR");
+    fs::remove_all(dir);
 }
 
 TEST_F(AlsaServer, FormatSurveyAnswersAllSixteenCells) {

@@ -113,6 +113,14 @@ public:
                 return true;
         return false;
     }
+    // A line that starts with `text`: texts ending in a result code go on
+    // with the device and the code's meaning.
+    bool HasStartingWith(int severity, const std::string& module, const std::string& text) const {
+        for (const auto& l : lines)
+            if (l.severity == severity && l.module == module && l.text.starts_with(text))
+                return true;
+        return false;
+    }
     std::vector<TraceLine> lines;
 };
 

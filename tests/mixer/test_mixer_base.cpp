@@ -72,9 +72,14 @@ TEST(MixerBaseInit, FailuresLeaveTheObjectClosedAndTheNamesAlone) {
 
     card->FailCall("mixerOpen", MMSYSERR_ALLOCATED, 1);
     EXPECT_EQ(base.Init(0, SPEAKERS, NO_SOURCE, MIXERCONTROL_CONTROLTYPE_VOLUME), 0);
-    EXPECT_EQ(base.m_error, "CMixerBase::Init : Could not open mixer device");
+    EXPECT_TRUE(base.m_openFailed);
+    // The text names the device and says what its answer means.
+    EXPECT_EQ(base.m_error, "CMixerBase::Init : Could not open mixer device (mixer 0 \"Mix\": "
+                            "The specified device is already in use. Wait until it is free, "
+                            "and then try again.)");
     EXPECT_EQ(base.Init(1, SPEAKERS, NO_SOURCE, MIXERCONTROL_CONTROLTYPE_VOLUME), 0);
-    EXPECT_EQ(base.m_error, "CMixerBase::Init : Could not open mixer device");
+    EXPECT_EQ(base.m_error, "CMixerBase::Init : Could not open mixer device (mixer 1: The "
+                            "specified device identifier is out of range.)");
 }
 
 TEST(MixerBaseInit, ListControlsGetOneValuePerItemOthersOne) {
@@ -121,9 +126,11 @@ TEST(MixerBaseValues, DeviceErrorsCarryTheirCodeAndKeepTheObjectOpen) {
     card->FailCall("mixerGetControlDetails", MIXERR_INVALCONTROL, 1);
     card->FailCall("mixerSetControlDetails", MMSYSERR_INVALHANDLE, 1);
     EXPECT_EQ(base.GetMixerControlValue(), 0);
-    EXPECT_EQ(base.m_error, "CMixerBase::GetMixerControlValue mixerGetControlDetails error : 1025");
+    EXPECT_EQ(base.m_error, "CMixerBase::GetMixerControlValue mixerGetControlDetails error : 1025 "
+                            "(mixer 0 \"Mix\": The specified mixer control does not exist.)");
     EXPECT_EQ(base.SetMixerControlValue(), 0);
-    EXPECT_EQ(base.m_error, "CMixerBase::SetMixerControlValue mixerSetControlDetails error : 5");
+    EXPECT_EQ(base.m_error, "CMixerBase::SetMixerControlValue mixerSetControlDetails error : 5 "
+                            "(mixer 0 \"Mix\": The specified device handle is invalid.)");
     EXPECT_NE(base.m_hMixer, nullptr);
     EXPECT_EQ(base.GetMixerControlValue(), 1);
 }

@@ -1,5 +1,7 @@
 #include "MixerTestCard.h"
+
 #include "mixer/InfoMix.h"
+#include <gmock/gmock.h>
 
 #include <algorithm>
 
@@ -124,7 +126,9 @@ TEST(MixerInfoWalk, UnopenableMixerIsSkipped) {
     TraceRecorder trace;
     CMixerInfo info;
     ASSERT_EQ(info.FillMixerInfoTree(), 1);
-    EXPECT_TRUE(trace.Has(1, "InfoMix", "Error opening mixer device : 4"));
+    EXPECT_TRUE(trace.Has(1, "InfoMix",
+                          "Error opening mixer device : 4 (mixer 0 \"Broken\": The specified "
+                          "device is already in use. Wait until it is free, and then try again.)"));
     EXPECT_TRUE(trace.Has(0, "InfoMix", "Nom : Fine"));
     ASSERT_EQ(info.m_elements.size(), 1u);
     EXPECT_EQ(info.m_elements[0]->m_mixer, 1u);
@@ -155,8 +159,8 @@ TEST(MixerInfoWalk, FailuresEndTheWalkWithTheirText) {
         TraceRecorder trace;
         CMixerInfo info;
         EXPECT_EQ(info.FillMixerInfoTree(), 0);
-        EXPECT_EQ(info.m_error, c.error);
-        EXPECT_TRUE(trace.Has(c.severity, "InfoMix", c.error));
+        EXPECT_THAT(info.m_error, ::testing::StartsWith(c.error));
+        EXPECT_TRUE(trace.HasStartingWith(c.severity, "InfoMix", c.error));
     }
 }
 
@@ -168,7 +172,8 @@ TEST(MixerInfoWalk, LineInfoFailureSkipsOnlyThatLine) {
     TraceRecorder trace;
     CMixerInfo info;
     ASSERT_EQ(info.FillMixerInfoTree(), 1);
-    EXPECT_TRUE(trace.Has(1, "InfoMix", "FillMixerInfoTree : mixerGetLineInfo1 failed : 1"));
+    EXPECT_TRUE(
+        trace.HasStartingWith(1, "InfoMix", "FillMixerInfoTree : mixerGetLineInfo1 failed : 1 ("));
     ASSERT_EQ(info.m_elements.size(), 1u); // the speakers and their source are gone
     EXPECT_EQ(info.m_elements[0]->m_valueList, (std::vector<DWORD>{2}));
 }

@@ -1,9 +1,12 @@
 #include "MixerTestCard.h"
+
 #include "mixer/MixerSet.h"
 #include "mixer/MixerSetup.h"
 #include "mixer/VolumeScale.h"
+#include <gmock/gmock.h>
 
 using namespace mixtest;
+using ::testing::StartsWith;
 
 namespace {
 
@@ -84,13 +87,41 @@ TEST(MixerSetVolume, AControlWithoutRangeCountsAsMissing) {
     EXPECT_EQ(Value(*card, 0, WAVEOUT, VOLUME), 5);
 }
 
+// Nothing was read or written when not one mixer of the machine opened: the
+// calls say so with the device's error instead of reporting success.
+TEST(MixerSetVolume, NoMixerThatOpensIsAFailureWithTheDevicesError) {
+    auto card = Install(
+        Card({Mixer({Speakers(), Recording(MIXERCONTROL_CONTROLTYPE_MUX)}), Mixer({Speakers()})}));
+    card->FailCall("mixerOpen", MMSYSERR_NOTENABLED);
+    TraceRecorder trace;
+    CMixerSet set;
+    EXPECT_EQ(set.SetVolume(false, 100, NO_SOURCE), 0);
+    EXPECT_EQ(set.m_error, "CMixerBase::Init : Could not open mixer device (mixer 1 \"Mix\": The "
+                           "sound driver failed to load or initialize.)");
+    EXPECT_TRUE(trace.Has(2, "MixerSet", "MixerSet:SetVolume : " + set.m_error));
+    int v = 0;
+    EXPECT_EQ(set.GetVolume(false, v, NO_SOURCE), 0);
+    EXPECT_EQ(v, -1);
+    EXPECT_EQ(set.SelectSource(true, MIC), 0);
+    EXPECT_THAT(set.m_error, StartsWith("CMixerBase::Init : Could not open mixer device (mixer"));
+
+    // One mixer that opens is enough: the other one's failure is only skipped.
+    card->ClearFailures();
+    card->FailCall("mixerOpen", MMSYSERR_NOTENABLED, -1, 1);
+    EXPECT_EQ(set.SetVolume(false, 100, NO_SOURCE), 1);
+    EXPECT_EQ(set.GetVolume(false, v, NO_SOURCE), 1);
+    EXPECT_EQ(set.SelectSource(true, MIC), 1) << set.m_error;
+}
+
 TEST(MixerSetVolume, AFailingWriteOrReadStopsWithTheDeviceText) {
     auto card = Install(Card({Mixer({Speakers()}), Mixer({Speakers()})}));
     TraceRecorder trace;
     CMixerSet set;
     card->FailCall("mixerSetControlDetails", MMSYSERR_ERROR, 1);
     EXPECT_EQ(set.SetVolume(false, 100, NO_SOURCE), 0);
-    EXPECT_EQ(set.m_error, "CMixerBase::SetMixerControlValue mixerSetControlDetails error : 1");
+    EXPECT_EQ(set.m_error, "CMixerBase::SetMixerControlValue mixerSetControlDetails error : 1 "
+                           "(mixer 0 \"Mix\": An unspecified error occurred in the sound "
+                           "driver.)");
     EXPECT_TRUE(trace.Has(2, "MixerSet", "MixerSet:SetVolume : " + set.m_error));
     EXPECT_EQ(Value(*card, 1, SPEAKERS, VOLUME), 40000); // the walk stopped at mixer 0
 
@@ -166,7 +197,8 @@ TEST(MixerSelectSource, FailuresAndTheirTexts) {
         card->FailCall("mixerGetControlDetails", MIXERR_INVALCONTROL, 1);
         CMixerSet set;
         EXPECT_EQ(set.SelectSource(true, MIC), 0);
-        EXPECT_EQ(set.m_error, "SelectSource : mixerGetControlDetails failed : 1025");
+        EXPECT_EQ(set.m_error, "SelectSource : mixerGetControlDetails failed : 1025 (mixer 0 "
+                               "\"Mix\": The specified mixer control does not exist.)");
         EXPECT_EQ(Value(*card, 0, WAVEIN, MUTE), 0); // earlier writes are kept
         EXPECT_EQ(card->OpenMixerHandles(), 0u);
     }

@@ -1,0 +1,198 @@
+// Cancel puts the sound settings back as they were: on the sheet, with a
+// snapshot another run left behind, with a mixer that fails during the
+// restore, and at the start after a run that ended without putting them back.
+#include "app/PropSheet.h"
+#include "app/RunStart.h"
+#include "app/WizardApp.h"
+#include "mixer/MixerRun.h"
+#include "platform/IniFile.h"
+#include "platform/sound_backend.h"
+#include "platform/system.h"
+#include "platform/virtual/VirtualCard.h"
+#include "ui/Testing.h"
+#include "ui/WinApp.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+namespace {
+
+std::string Contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class MixerPromise : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_temp = fs::temp_directory_path() / ("pelmora-promise-" + std::to_string(::getpid()));
+        fs::create_directories(s_temp);
+        ::setenv("TMPDIR", s_temp.c_str(), 1);
+        ::unsetenv("XDG_RUNTIME_DIR");
+        s_gui = new CGuiSession();
+        CWizardApp::RegisterFonts();
+    }
+    static void TearDownTestSuite() {
+        delete s_gui;
+        s_gui = nullptr;
+        fs::remove_all(s_temp);
+    }
+    void SetUp() override {
+        m_card = std::make_shared<plat::CVirtualCard>();
+        plat::InstallSoundBackend(m_card);
+        m_path = MixerSnapshotPath();
+        ASSERT_FALSE(m_path.empty());
+        fs::remove(m_path);
+        fs::remove(RunRecordPath(m_path));
+        uitest::SetMessageBoxHandler(
+            [this](const std::string& text, const std::string&, plat::UINT type) {
+                m_shown.push_back(text);
+                return (type & 0x0F) == MB_YESNOCANCEL ? m_answer : IDOK;
+            });
+    }
+    void TearDown() override { uitest::SetMessageBoxHandler(nullptr); }
+
+    int Playback() {
+        CMixerSetup mixer;
+        int v = -1;
+        EXPECT_EQ(mixer.GetPlaybackVolume(v), 1) << mixer.GetErrorText();
+        return v;
+    }
+    void SetPlayback(int v) {
+        CMixerSetup mixer;
+        ASSERT_EQ(mixer.SetPlaybackVolume(v), 1) << mixer.GetErrorText();
+    }
+    static void Open(CPropSheet& sheet) {
+        ASSERT_TRUE(sheet.Create());
+        uitest::ProcessEvents();
+    }
+    static void Press(CWnd& parent, int id) {
+        CWnd* item = parent.GetDlgItem(id);
+        ASSERT_NE(item, nullptr) << id;
+        uitest::Click(*item);
+        uitest::ProcessEvents();
+    }
+    // The snapshot file of a run that finished keeping its changes, taken at
+    // `volume`: inert, never to be applied by another run.
+    void LeaveFinishedRunAt(int volume) {
+        SetPlayback(volume);
+        CMixerSetup earlier;
+        ASSERT_EQ(earlier.SaveSnapshot(m_path), 1) << earlier.GetErrorText();
+        earlier.KeepChanges(m_path);
+    }
+
+    static fs::path s_temp;
+    static CGuiSession* s_gui;
+    std::shared_ptr<plat::CVirtualCard> m_card;
+    std::string m_path;
+    std::vector<std::string> m_shown;
+    int m_answer = IDCANCEL;
+};
+
+fs::path MixerPromise::s_temp;
+CGuiSession* MixerPromise::s_gui = nullptr;
+
+TEST_F(MixerPromise, CancelBeforeTheTestAppliesNoSnapshotOfAnotherRun) {
+    for (int page = 0; page < 2; ++page) {
+        SCOPED_TRACE(page + 1);
+        LeaveFinishedRunAt(9000);
+        const std::string leftover = Contents(m_path);
+        SetPlayback(2500);
+        CPropSheet sheet;
+        Open(sheet);
+        if (page == 1)
+            Press(sheet, ID_WIZNEXT);
+        ASSERT_EQ(sheet.GetActiveIndex(), page);
+        Press(sheet, IDCANCEL);
+        EXPECT_FALSE(sheet.IsOpen());
+        EXPECT_NEAR(Playback(), 2500, 10);
+        EXPECT_EQ(Contents(m_path), leftover);
+        EXPECT_TRUE(m_shown.empty());
+    }
+}
+
+TEST_F(MixerPromise, RestoreThatFailsOnCancelKeepsTheSnapshotAndTellsHowToGetItBack) {
+    SetPlayback(3000);
+    CPropSheet sheet;
+    Open(sheet);
+    Press(sheet, ID_WIZNEXT);
+    Press(*sheet.GetActivePage(), 1065); // Test
+    ASSERT_TRUE(fs::exists(m_path));
+    Press(sheet, ID_WIZNEXT);
+    ASSERT_EQ(sheet.m_mixerSetup.SetPlaybackVolume(8000), 1);
+
+    m_card->FailCall("mixerOpen", plat::MMSYSERR_NODRIVER);
+    Press(sheet, IDCANCEL);
+    EXPECT_FALSE(sheet.IsOpen());
+    ASSERT_EQ(m_shown.size(), 1u);
+    EXPECT_THAT(m_shown[0], HasSubstr("could not be put back"));
+    EXPECT_THAT(m_shown[0], HasSubstr("Error opening mixer device : 6"));
+    EXPECT_THAT(m_shown[0], HasSubstr(m_path));
+    EXPECT_THAT(m_shown[0], HasSubstr("pelmora --restore-mixer"));
+    EXPECT_TRUE(fs::exists(m_path));
+    EXPECT_TRUE(fs::exists(RunRecordPath(m_path)));
+
+    // The record names this process, which still runs: it is this run's own,
+    // offered only once the process is gone (MixerRun tests).
+    m_card->ClearFailures();
+    EXPECT_EQ(FindSnapshotOwner(m_path), SnapshotOwner::ThisRun);
+}
+
+TEST_F(MixerPromise, TheStartOffersTheSnapshotOfAnEndedRun) {
+    // A record naming a process that is gone, beside a snapshot at 3000.
+    auto leaveEnded = [&] {
+        DiscardWaitingSnapshot(m_path);
+        SetPlayback(3000);
+        CMixerSetup ended;
+        ASSERT_EQ(ended.SaveSnapshot(m_path), 1);
+        CIniFile record;
+        ASSERT_TRUE(record.Open(RunRecordPath(m_path)));
+        record.SetString("Run", "Start", "1"); // started at another time: gone
+        ASSERT_TRUE(record.Save(RunRecordPath(m_path)));
+        SetPlayback(9500);
+    };
+    struct Case {
+        int answer;
+        int volume;   // afterwards
+        bool waiting; // the snapshot still waits
+    };
+    for (const Case c :
+         {Case{IDCANCEL, 9500, true}, Case{IDNO, 9500, false}, Case{IDYES, 3000, false}}) {
+        SCOPED_TRACE(c.answer);
+        leaveEnded();
+        m_answer = c.answer;
+        m_shown.clear();
+        CRunLock lock;
+        EXPECT_TRUE(StartRun(lock));
+        EXPECT_TRUE(lock.Held());
+        ASSERT_EQ(m_shown.size(), 1u);
+        EXPECT_THAT(m_shown[0], HasSubstr("Put the sound settings back"));
+        EXPECT_NEAR(Playback(), c.volume, 10);
+        EXPECT_EQ(FindSnapshotOwner(m_path) == SnapshotOwner::EndedRun, c.waiting);
+        EXPECT_EQ(fs::exists(m_path), c.waiting);
+    }
+}
+
+TEST_F(MixerPromise, ASecondWizardIsRefused) {
+    CRunLock first;
+    ASSERT_TRUE(StartRun(first));
+    EXPECT_TRUE(m_shown.empty());
+    CRunLock second;
+    EXPECT_FALSE(StartRun(second));
+    ASSERT_EQ(m_shown.size(), 1u);
+    EXPECT_THAT(m_shown[0], HasSubstr("already running"));
+}
+
+} // namespace
