@@ -10,20 +10,33 @@ namespace plat {
 namespace {
 
 std::atomic<AlsaBackendFactory> g_alsaFactory{nullptr};
+std::atomic<PulseBackendFactory> g_pulseFactory{nullptr};
 
-std::shared_ptr<SoundBackend> OpenAlsa(std::string& error) {
-    AlsaBackendFactory factory = g_alsaFactory.load();
+std::shared_ptr<SoundBackend> Open(AlsaBackendFactory factory, const char* what,
+                                   std::string& error) {
     if (factory == nullptr) {
-        error = "the ALSA sound backend is not available in this build";
+        error = std::string("the ") + what + " sound backend is not available in this build";
         return nullptr;
     }
     return factory(error);
+}
+
+std::shared_ptr<SoundBackend> OpenAlsa(std::string& error) {
+    return Open(g_alsaFactory.load(), "ALSA", error);
+}
+
+std::shared_ptr<SoundBackend> OpenPulse(std::string& error) {
+    return Open(g_pulseFactory.load(), "sound-server", error);
 }
 
 } // namespace
 
 void RegisterAlsaBackendFactory(AlsaBackendFactory factory) {
     g_alsaFactory.store(factory);
+}
+
+void RegisterPulseBackendFactory(PulseBackendFactory factory) {
+    g_pulseFactory.store(factory);
 }
 
 bool SelectSoundBackend(const std::string& choice, std::string& error) {
@@ -44,14 +57,21 @@ bool SelectSoundBackend(const std::string& choice, std::string& error) {
         InstallSoundBackend(card);
         return true;
     }
-    if (choice == "alsa") {
-        std::shared_ptr<SoundBackend> alsa = OpenAlsa(error);
-        if (!alsa)
+    if (choice == "alsa" || choice == "pulse") {
+        std::shared_ptr<SoundBackend> backend =
+            choice == "alsa" ? OpenAlsa(error) : OpenPulse(error);
+        if (!backend)
             return false;
-        InstallSoundBackend(alsa);
+        InstallSoundBackend(backend);
         return true;
     }
     if (choice.empty()) {
+        // The sound server owns the cards where it runs: ALSA only without one.
+        std::string whyNoServer;
+        if (std::shared_ptr<SoundBackend> pulse = OpenPulse(whyNoServer)) {
+            InstallSoundBackend(pulse);
+            return true;
+        }
         std::string why;
         if (std::shared_ptr<SoundBackend> alsa = OpenAlsa(why)) {
             InstallSoundBackend(alsa);
@@ -62,7 +82,8 @@ bool SelectSoundBackend(const std::string& choice, std::string& error) {
         InstallSoundBackend(std::make_shared<CVirtualCard>());
         return true;
     }
-    error = "unknown sound backend \"" + choice + "\" (use virtual, virtual:CARD.ini or alsa)";
+    error =
+        "unknown sound backend \"" + choice + "\" (use virtual, virtual:CARD.ini, pulse or alsa)";
     return false;
 }
 

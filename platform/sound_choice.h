@@ -11,9 +11,12 @@ namespace plat {
 // Installs the backend named by `choice`:
 //   "virtual"           the built-in default virtual card
 //   "virtual:CARD.ini"  a virtual card read from a card description file
+//   "pulse"             the desktop's sound server (PulseAudio, or PipeWire's
+//                       PulseAudio server)
 //   "alsa"              the ALSA backend
-//   ""                  automatic: ALSA when a PCM device answers, else the
-//                       default virtual card (with a one-line notice on stderr)
+//   ""                  automatic: the sound server when one answers, else ALSA
+//                       when a PCM device answers, else the default virtual
+//                       card (with a one-line notice on stderr)
 // False with `error` set when the choice is unknown or cannot be made; the
 // installed backend is then unchanged.
 bool SelectSoundBackend(const std::string& choice, std::string& error);
@@ -23,5 +26,10 @@ bool SelectSoundBackend(const std::string& choice, std::string& error);
 // factory, ALSA is reported as unavailable.
 using AlsaBackendFactory = std::shared_ptr<SoundBackend> (*)(std::string& error);
 void RegisterAlsaBackendFactory(AlsaBackendFactory factory);
+
+// The same hook for the sound-server backend: the backend, or null with
+// `error` set when no server answers.
+using PulseBackendFactory = std::shared_ptr<SoundBackend> (*)(std::string& error);
+void RegisterPulseBackendFactory(PulseBackendFactory factory);
 
 } // namespace plat
