@@ -7,8 +7,17 @@
 #include <sys/stat.h>
 
 namespace {
+
 constexpr const char* kName = "fuzz_user_list";
+
+// A folder name that names a directory right below the users' root; a list
+// holding any other may have its students refused by name.
+bool PlainFolder(const std::string& folder) {
+    return !folder.empty() && folder != "." && folder != ".." &&
+           folder.find_first_of(std::string("/\\:\0", 4)) == std::string::npos;
 }
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::RemoveEntry("users");
@@ -31,8 +40,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fuzz::Fail(kName, "a refused list still holds students");
         return 0;
     }
+    bool plain = true;
+    for (const auto& entry : list.Users())
+        plain = plain && PlainFolder(entry.first);
     for (const auto& [folder, name] : list.Users())
-        if (!list.FindUser(name, nullptr))
+        if (plain && !list.FindUser(name, nullptr))
             fuzz::Fail(kName, "the student in folder \"" + folder + "\" is not found by name");
 
     if (!list.Save(fuzz::ScratchDir() + "copy"))
