@@ -39,6 +39,20 @@ printf '%s\r\n' 'REGEDIT4' '' \
     '[HKEY_LOCAL_MACHINE\SOFTWARE\Vendrel\TIKO_CP]' '"InstallDir"="/opt/sample/TikoCP"' \
     '"Level"=dword:0000000a' '' >"$corpus/fuzz_regedit_import/sample-install.reg"
 
+# Hives the registry got wrong once: a QWORD value (type 11, written hex(b)
+# as REGEDIT4 files write it), and a key path of 600 levels (more than the
+# registry allows).
+for t in fuzz_registry_hive fuzz_regedit_import; do
+    printf '%s\r\n' 'REGEDIT4' '' '[HKEY_LOCAL_MACHINE\SOFTWARE\Vendrel\Qrv50]' \
+        '"Started"=hex(b):00,80,3e,d5,de,b1,9d,01' '"Flags"=hex(4000):01' '' \
+        >"$corpus/$t/qword.reg"
+    python3 - "$corpus/$t/deep-key.reg" <<'PY'
+import sys
+path = "\\".join(["HKEY_CURRENT_USER"] + ["k%d" % (i % 10) for i in range(600)])
+open(sys.argv[1], "wb").write(("REGEDIT4\r\n\r\n[" + path + "]\r\n\"v\"=\"x\"\r\n").encode())
+PY
+done
+
 # WAVE files of other writers: python's wave module, sox's EXTENSIBLE header
 # (24-bit), and MPEG frames in a RIFF file (format tag 85, fact chunk).
 wave=$corpus/fuzz_wave_file
