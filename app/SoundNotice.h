@@ -1,13 +1,12 @@
 // What the wizard says when the virtual card stands in for missing sound
-// hardware (plat::VirtualCardIsFallback()). English texts of their own, outside the language file's
-// table.
+// hardware (plat::VirtualCardIsFallback()). English texts of their own,
+// outside the language file's table.
 #pragma once
 
 // Page 1: a line under the welcome text.
 inline constexpr const char* kSimulatedCardNotice =
-    "No sound server or sound card answered: the sound card is simulated and no sound "
-    "will be heard.\nCheck that a sound server or a sound card is running, then see what "
-    "Pelmora finds with \"pelmora --report\".";
+    "No sound server or sound card answered: the sound card is simulated and\n"
+    "no sound will be heard. Check the sound system with \"pelmora --report\".";
 
 // Appended to the window title.
 inline constexpr const char* kSimulatedCardTitle = " - simulated sound card, no sound";

@@ -89,6 +89,8 @@ TEST_F(SimulatedCardNotice, AFallbackIsAnnouncedOnPageOneTheTitleAndTheSoundCard
     EXPECT_NE(notice.GetWindowText().find("pelmora --report"), std::string::npos);
     // Below the last line of the page, not over it.
     EXPECT_GE(notice.GetRectInParent().top, Item(sheet.m_page1, 1096).GetRectInParent().bottom);
+    EXPECT_LE(notice.GetRectInParent().bottom, sheet.m_page1.GetPageHeight()) << "on the page";
+    EXPECT_LE(notice.GetRectInParent().right, sheet.m_page1.GetPageWidth()) << "on the page";
     const std::string title = sheet.GetWindowText();
     ASSERT_GE(title.size(), std::string(kSimulatedCardTitle).size());
     EXPECT_EQ(title.substr(title.size() - std::string(kSimulatedCardTitle).size()),
