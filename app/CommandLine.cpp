@@ -2,6 +2,7 @@
 
 #include "platform/system.h"
 
+#include <cstdlib>
 #include <string_view>
 
 namespace {
@@ -93,4 +94,15 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args,
         return Failure(err, "unknown option '" + arg + "'");
     }
     return result;
+}
+
+bool StartedFromDesktop(const CommandLine& commandLine) {
+    if (commandLine.tool != nullptr)
+        return false;
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0')
+            return true;
+    }
+    return false;
 }

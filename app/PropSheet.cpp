@@ -2,7 +2,9 @@
 
 #include "mixer/MixerRun.h"
 
+#include "app/SoundNotice.h"
 #include "app/UiTexts.h"
+#include "platform/sound_choice.h"
 #include "platform/system.h"
 #include "platform/trace.h"
 #include "ui/Button.h"
@@ -94,7 +96,7 @@ bool CPropSheet::OnInitDialog() {
     SetTabItemText(2, UiText("PropSheet", "K5"));
     SetTabItemText(3, UiText("PropSheet", "K6"));
     SetTabItemText(4, UiText("PropSheet", "K7"));
-    SetWindowText(caption);
+    SetWindowText(plat::VirtualCardIsFallback() ? caption + kSimulatedCardTitle : caption);
     return result;
 }
 

@@ -1,5 +1,6 @@
 #include "audio/AudioEngine.h"
 
+#include "audio/WaveErrorText.h"
 #include "platform/mmsystem.h"
 
 using namespace plat;
@@ -64,6 +65,15 @@ int CAudioEngine::PlayResourceLoop(unsigned resource) {
     if (played)
         return 1;
     m_lastError = kPlaySoundError;
+    return 0;
+}
+
+int CAudioEngine::CheckLoop() {
+    const char* call = nullptr;
+    const MMRESULT error = PlaySoundDeviceError(&call);
+    if (error == MMSYSERR_NOERROR)
+        return 1;
+    m_lastError = WaveOutErrorText(error, call);
     return 0;
 }
 

@@ -28,6 +28,9 @@ public:
     int PlayFileLoop(const std::string& fileName);
     // Loops WAVE resource `resource` of the program; 0 stops PlaySound output.
     int PlayResourceLoop(unsigned resource);
+    // 0 with the device's reason in GetLastError() when the device ended the
+    // looping PlaySound output; 1 while it plays or when none was started.
+    int CheckLoop();
 
     // ---- recording -------------------------------------------------------
     // Records into fileName ("" measures the level without writing a file).

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <new>
+#include <utility>
 
 using namespace plat;
 
@@ -173,6 +174,8 @@ int CWavePlayer::Play(const std::string& fileName) {
     // posted stop runs: stop it here as well.
     if (m_playing.load() || m_device.load() != nullptr)
         Stop();
+    m_stoppedByFailure = false;
+    m_endFailed = false;
     const OpenInfo info = Open(fileName);
     if (info.durationMs == 0 && info.frames == 0) {
         if (m_device.load() != nullptr)
@@ -195,8 +198,17 @@ void CWavePlayer::RequestEnd() {
 
 void CWavePlayer::EndRequested(std::uint64_t generation) {
     CWavePlayer* player = g_player.load();
-    if (player && player->m_generation.load() == generation)
+    if (player && player->m_generation.load() == generation) {
+        // The stop made here is not the caller's: a failure that ended the
+        // playback waits, with its reason, for the caller's next Stop.
+        const bool failed = player->m_endFailed.exchange(false);
+        const std::string reason = player->GetLastError();
         player->Stop();
+        if (failed) {
+            player->SetError(reason);
+            player->m_stoppedByFailure = true;
+        }
+    }
 }
 
 void CWavePlayer::Feed() {
@@ -244,8 +256,10 @@ void CWavePlayer::Feed() {
         SetError("Corrupted File");
         failed = true;
     }
-    if (failed && m_playing.exchange(false))
+    if (failed && m_playing.exchange(false)) {
+        m_endFailed = true;
         RequestEnd();
+    }
     m_feeding = false;
 }
 
@@ -276,6 +290,8 @@ int CWavePlayer::Stop() {
         return 1;
     m_inStop = true;
     m_generation = 0; // end requests still queued find nothing to stop
+    const bool endFailed = m_endFailed.exchange(false);
+    const bool reportFailure = std::exchange(m_stoppedByFailure, false) || endFailed;
     int result = 1;
     const HWAVEOUT device = m_device.load();
 
@@ -326,5 +342,5 @@ int CWavePlayer::Stop() {
     }
     m_source->Close();
     m_inStop = false;
-    return result;
+    return reportFailure ? 0 : result;
 }

@@ -95,6 +95,10 @@ private:
     // finds a different value and does nothing.
     std::atomic<std::uint64_t> m_generation{0};
     bool m_inStop = false;
+    // The device or the file ended the playback (a buffer refused, a read
+    // failed): the caller's next Stop answers 0 with the reason, once.
+    std::atomic<bool> m_endFailed{false};
+    bool m_stoppedByFailure = false;
     mutable std::mutex m_errorMutex;
     std::string m_lastError;
 };

@@ -6,6 +6,7 @@
 #include "platform/system.h"
 #include "platform/trace.h"
 #include "resources/ProgramResources.h"
+#include "ui/MessageBox.h"
 
 #include <iostream>
 #include <string>
@@ -22,6 +23,11 @@ int main(int argc, char** argv) {
     const bool usesSound = commandLine.tool == nullptr || commandLine.tool->usesSound;
     if (usesSound && !plat::SelectSoundBackend(commandLine.soundChoice, error)) {
         std::cerr << "pelmora: " << error << "\n";
+        // A backend asked for that cannot start: started from a menu, the
+        // user would never read standard error.
+        if (StartedFromDesktop(commandLine))
+            AfxMessageBox(argc, argv, "The sound system cannot be used: " + error,
+                          MB_OK | MB_ICONHAND);
         return 2;
     }
 

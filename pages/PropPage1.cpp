@@ -1,10 +1,12 @@
 #include "pages/PropPage1.h"
 
 #include "app/PropSheet.h"
+#include "app/SoundNotice.h"
 #include "app/UiTexts.h"
 #include "pages/ConnectionsDlg.h"
 #include "pages/HeadsetDlg.h"
 #include "pages/PageLabels.h"
+#include "platform/sound_choice.h"
 #include "platform/system.h"
 #include "platform/trace.h"
 #include "ui/ToolTipTimer.h"
@@ -17,6 +19,7 @@ constexpr int kFont = 1121;
 constexpr COLORREF kDarkBlue = 0x540000;
 constexpr COLORREF kBlue = 0xb80000;
 constexpr COLORREF kPurple = 0xAF37AF;
+constexpr COLORREF kRed = 0x0000C0;
 
 const std::string& T(const char* key) {
     return UiText("PropP1", key);
@@ -47,6 +50,7 @@ void CPropPage1::CreateControls() {
     m_labelK4.Create(this, 1087);
     m_labelK5.Create(this, 1088);
     m_goOn.Create(this, 1096);
+    m_simulated.Create(this, 1199);
     BindCommand(1067, [this] { OnAboutConnections(); });
     BindCommand(1066, [this] { OnAboutHeadset(); });
 }
@@ -79,6 +83,16 @@ bool CPropPage1::OnInitDialog() {
     m_labelK4.MoveWindow(234 - b4, y3 + 7, s4.cx, s4.cy - 5);
     m_labelK5.MoveWindow(254, y3 + 7, s5.cx, s5.cy - 5);
     m_goOn.MoveWindow(10, y3 + 40, s6.cx, s6.cy);
+
+    // The virtual card in place of missing hardware is never silent: the
+    // user learns here that nothing will be heard, and how to look further.
+    if (plat::VirtualCardIsFallback()) {
+        const CSize s7 = SetLabel(m_simulated, kSimulatedCardNotice, kRed);
+        m_simulated.MoveWindow(10, y3 + 45 + s6.cy, s7.cx, s7.cy);
+        m_simulated.ShowWindow(SW_SHOW);
+    } else {
+        m_simulated.ShowWindow(SW_HIDE);
+    }
 
     m_connections.SetValue(0);
     m_headset.SetValue(0);

@@ -27,15 +27,16 @@ public:
 private:
     CPropSheet* Sheet() const;
 
-    CPicture m_picture;    // 1047
-    CGroupBox m_frameK2;   // 1011
-    CGroupBox m_frameK3;   // 1017
-    CButton m_connections; // 1067
-    CButton m_headset;     // 1066
-    CColorText m_intro;    // 1010
-    CColorText m_blockK2;  // 1013
-    CColorText m_blockK3;  // 1012
-    CColorText m_labelK4;  // 1087
-    CColorText m_labelK5;  // 1088
-    CColorText m_goOn;     // 1096
+    CPicture m_picture;     // 1047
+    CGroupBox m_frameK2;    // 1011
+    CGroupBox m_frameK3;    // 1017
+    CButton m_connections;  // 1067
+    CButton m_headset;      // 1066
+    CColorText m_intro;     // 1010
+    CColorText m_blockK2;   // 1013
+    CColorText m_blockK3;   // 1012
+    CColorText m_labelK4;   // 1087
+    CColorText m_labelK5;   // 1088
+    CColorText m_goOn;      // 1096
+    CColorText m_simulated; // 1199: shown only when the virtual card stands in
 };

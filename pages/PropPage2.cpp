@@ -1,9 +1,11 @@
 #include "pages/PropPage2.h"
 
 #include "app/PropSheet.h"
+#include "app/SoundNotice.h"
 #include "app/UiTexts.h"
 #include "app/WizardApp.h"
 #include "pages/PageLabels.h"
+#include "platform/sound_choice.h"
 #include "platform/system.h"
 #include "ui/Font.h"
 
@@ -192,6 +194,10 @@ void CPropPage2::OnTest() {
     CAudioEngine& engine = sheet->m_audioEngine;
     if (!engine.TestSoundCard(input, output))
         AddResultLine(kSerious, engine.GetLastError());
+    // The virtual card answers every test: without a word here the user would
+    // read "Successful" over a card that plays nothing.
+    if (plat::VirtualCardIsFallback())
+        AddResultLine(kSoft, kNoRealDeviceLine);
 
     if (!input.empty()) {
         AddResultLine(kSoft, T("K10"));

@@ -17,6 +17,9 @@ constexpr COLORREF kGreen = 0x1C6200;
 constexpr COLORREF kRed = 0x0000B2;
 constexpr int kPlayIcon = 182;
 constexpr int kHelpIcon = 184;
+// Watches the music while it plays.
+constexpr plat::UINT_PTR kMusicTimer = 1;
+constexpr plat::UINT kMusicPeriodMs = 250;
 
 const std::string& T(const char* key) {
     return UiText("PropP3", key);
@@ -47,6 +50,7 @@ void CPropPage3::CreateControls() {
     m_helpLabel.Create(this, 1075);
     m_goOn.Create(this, 1025);
     m_edit.Create(this, 1086);
+    m_result.Create(this, 1201);
     BindCommand(1001, [this] { OnTest(); });
     BindCommand(1074, [this] { OnHelp(); });
 }
@@ -98,6 +102,10 @@ bool CPropPage3::OnInitDialog() {
     m_help.MoveWindow(help.cx + 20, yb + 63, 40, 26);
     const int y4 = yb + 65 + help.cy + 35;
     m_goOn.MoveWindow(10, y4, goOn.cx + 40, goOn.cy);
+    m_result.SetColor(kRed);
+    m_result.SetFontId(kFont);
+    m_result.MoveWindow(10, y4 - 4, 468, goOn.cy + 8);
+    m_result.ShowWindow(SW_HIDE);
     m_edit.MoveWindow(goOn.cx + 30, y4 - 5, 458 - goOn.cx, 40);
     m_edit.ShowWindow(SW_HIDE);
 
@@ -122,7 +130,17 @@ void CPropPage3::OnTest() {
     m_helpLabel.RedrawWindow();
 
     if (!m_playing) {
-        sheet->m_audioEngine.PlayResourceLoop(kMusicResource);
+        CAudioEngine& engine = sheet->m_audioEngine;
+        if (!engine.PlayResourceLoop(kMusicResource)) {
+            // No "Stop" over silence: the page stays idle and says why.
+            ShowWarning(engine.GetLastError());
+            m_help.EnableWindow(true);
+            m_helpLabel.EnableWindow(true);
+            return;
+        }
+        m_result.ShowWindow(SW_HIDE);
+        m_goOn.ShowWindow(SW_SHOW);
+        SetTimer(kMusicTimer, kMusicPeriodMs);
         m_testLabel.ShowWindow(SW_HIDE);
         m_stopLabel.ShowWindow(SW_SHOW);
         m_test.SetTooltipText(T("K12"), kFont);
@@ -135,15 +153,44 @@ void CPropPage3::OnTest() {
         sheet->SetWizardButtons(PSWIZB_BACK);
     } else {
         sheet->m_audioEngine.PlayResourceLoop(0);
-        m_stopLabel.ShowWindow(SW_HIDE);
-        m_testLabel.ShowWindow(SW_SHOW);
-        m_test.SetIcon(kPlayIcon);
-        m_volume.EnableWindow(false);
-        m_test.RedrawWindow();
-        m_test.SetTooltipText(T("K10"), kFont);
-        m_playing = false;
-        sheet->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
+        ShowIdle();
     }
+}
+
+void CPropPage3::ShowIdle() {
+    KillTimer(kMusicTimer);
+    m_stopLabel.ShowWindow(SW_HIDE);
+    m_testLabel.ShowWindow(SW_SHOW);
+    m_test.SetIcon(kPlayIcon);
+    m_volume.EnableWindow(false);
+    m_test.RedrawWindow();
+    m_test.SetTooltipText(T("K10"), kFont);
+    m_playing = false;
+    GetParentSheet()->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
+}
+
+void CPropPage3::ShowWarning(const std::string& error) {
+    m_goOn.ShowWindow(SW_HIDE);
+    m_result.SetWindowText(UiText("PropP4", "K12") + " " + error);
+    m_result.ShowWindow(SW_SHOW);
+}
+
+void CPropPage3::OnTimer(plat::UINT_PTR id) {
+    if (id != kMusicTimer || !m_playing) {
+        CPropertyPage::OnTimer(id);
+        return;
+    }
+    CAudioEngine& engine = Sheet()->m_audioEngine;
+    if (!engine.CheckLoop()) {
+        const std::string why = engine.GetLastError();
+        engine.PlayResourceLoop(0);
+        ShowWarning(why);
+        m_help.EnableWindow(true);
+        m_helpLabel.EnableWindow(true);
+        ShowIdle();
+        return;
+    }
+    CPropertyPage::OnTimer(id);
 }
 
 void CPropPage3::OnHelp() {

@@ -21,6 +21,8 @@ public:
     // Stops the music first, then goes back.
     int OnWizardBack() override;
     void OnHScroll(plat::UINT code, plat::UINT pos, CSliderCtrl* slider) override;
+    // While the music plays: a device that ended it puts the page back to idle.
+    void OnTimer(plat::UINT_PTR id) override;
 
     // The Test/Stop toggle.
     void OnTest();
@@ -31,6 +33,10 @@ public:
 
 private:
     CPropSheet* Sheet() const;
+    // The warning line in place of the closing line, as on the recording page.
+    void ShowWarning(const std::string& error);
+    // The music off, the Test button back.
+    void ShowIdle();
 
     bool m_playing = false;
 
@@ -50,4 +56,5 @@ private:
     CColorText m_helpLabel;    // 1075
     CColorText m_goOn;         // 1025
     CEdit m_edit;              // 1086
+    CColorText m_result;       // 1201: the warning line, hidden until music fails
 };

@@ -498,4 +498,10 @@ inline bool IS_INTRESOURCE(LPCSTR p) {
 // of the waveOut calls, so it serves every backend.
 BOOL PlaySound(LPCSTR pszSound, HMODULE hmod, DWORD fdwSound);
 
+// Ours, beside PlaySound: the result of the wave call that ended the sound
+// PlaySound started last before its end (a device that refused a buffer or
+// went away), MMSYSERR_NOERROR while it plays, after it ended by itself or
+// was stopped. `call` names the wave call when it is not null.
+MMRESULT PlaySoundDeviceError(const char** call = nullptr);
+
 } // namespace plat

@@ -62,6 +62,14 @@ public:
             m_thread.join();
     }
 
+    // The failed wave call that ended the sound, if one did.
+    MMRESULT DeviceError(const char** call) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (call != nullptr)
+            *call = m_failedCall;
+        return m_deviceError;
+    }
+
     bool Finished() {
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_finished;
@@ -120,9 +128,17 @@ private:
             if (m_over)
                 continue;
             header.dwBufferLength = m_full;
-            if (!Fill(header) ||
-                waveOutWrite(m_device, &header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+            if (!Fill(header)) {
                 m_over = true;
+                continue;
+            }
+            const MMRESULT written = waveOutWrite(m_device, &header, sizeof(WAVEHDR));
+            if (written != MMSYSERR_NOERROR) {
+                // The device ends the sound, not its end: the caller learns why.
+                m_over = true;
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_deviceError = written;
+                m_failedCall = "waveOutWrite";
                 continue;
             }
             m_written[i] = true;
@@ -178,6 +194,8 @@ private:
     std::condition_variable m_cv;
     std::uint64_t m_signals = 0;
     bool m_finished = false;
+    MMRESULT m_deviceError = MMSYSERR_NOERROR; // guarded by m_mutex
+    const char* m_failedCall = nullptr;        // guarded by m_mutex
     std::mutex m_joinMutex;
     std::thread m_thread;
 };
@@ -219,6 +237,17 @@ bool LoadSound(LPCSTR name, DWORD flags, WaveData& wave) {
 }
 
 } // namespace
+
+MMRESULT PlaySoundDeviceError(const char** call) {
+    std::shared_ptr<CSoundPlayer> player;
+    {
+        std::lock_guard<std::mutex> lock(PlayerMutex());
+        player = CurrentPlayer();
+    }
+    if (call != nullptr)
+        *call = nullptr;
+    return player ? player->DeviceError(call) : MMSYSERR_NOERROR;
+}
 
 BOOL PlaySound(LPCSTR pszSound, HMODULE /*hmod*/, DWORD fdwSound) {
     std::shared_ptr<CSoundPlayer> previous;

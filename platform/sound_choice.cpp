@@ -11,6 +11,7 @@ namespace {
 
 std::atomic<AlsaBackendFactory> g_alsaFactory{nullptr};
 std::atomic<PulseBackendFactory> g_pulseFactory{nullptr};
+std::atomic<bool> g_virtualFallback{false};
 
 std::shared_ptr<SoundBackend> Open(AlsaBackendFactory factory, const char* what,
                                    std::string& error) {
@@ -39,9 +40,16 @@ void RegisterPulseBackendFactory(PulseBackendFactory factory) {
     g_pulseFactory.store(factory);
 }
 
+bool VirtualCardIsFallback() {
+    return g_virtualFallback.load();
+}
+
 bool SelectSoundBackend(const std::string& choice, std::string& error) {
+    // A failed choice leaves the installed backend, and what is said of it,
+    // unchanged; every successful one below sets the flag.
     const std::string virtualPrefix = "virtual:";
     if (choice == "virtual") {
+        g_virtualFallback.store(false);
         InstallSoundBackend(std::make_shared<CVirtualCard>());
         return true;
     }
@@ -54,6 +62,7 @@ bool SelectSoundBackend(const std::string& choice, std::string& error) {
         std::shared_ptr<CVirtualCard> card = CVirtualCard::FromFile(path, error);
         if (!card)
             return false;
+        g_virtualFallback.store(false);
         InstallSoundBackend(card);
         return true;
     }
@@ -62,6 +71,7 @@ bool SelectSoundBackend(const std::string& choice, std::string& error) {
             choice == "alsa" ? OpenAlsa(error) : OpenPulse(error);
         if (!backend)
             return false;
+        g_virtualFallback.store(false);
         InstallSoundBackend(backend);
         return true;
     }
@@ -69,16 +79,19 @@ bool SelectSoundBackend(const std::string& choice, std::string& error) {
         // The sound server owns the cards where it runs: ALSA only without one.
         std::string whyNoServer;
         if (std::shared_ptr<SoundBackend> pulse = OpenPulse(whyNoServer)) {
+            g_virtualFallback.store(false);
             InstallSoundBackend(pulse);
             return true;
         }
         std::string why;
         if (std::shared_ptr<SoundBackend> alsa = OpenAlsa(why)) {
+            g_virtualFallback.store(false);
             InstallSoundBackend(alsa);
             return true;
         }
         std::fprintf(stderr, "No sound hardware answers (%s): using the virtual sound card.\n",
                      why.c_str());
+        g_virtualFallback.store(true);
         InstallSoundBackend(std::make_shared<CVirtualCard>());
         return true;
     }

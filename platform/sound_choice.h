@@ -21,6 +21,11 @@ namespace plat {
 // installed backend is then unchanged.
 bool SelectSoundBackend(const std::string& choice, std::string& error);
 
+// True when the last successful choice was automatic and found neither a
+// sound server nor a card, so the virtual card stands in without being asked
+// for; the wizard then tells the user that no sound will be heard.
+bool VirtualCardIsFallback();
+
 // The hook for the ALSA backend: returns the backend, or null with `error`
 // set when no ALSA PCM device answers. Until the ALSA backend registers a
 // factory, ALSA is reported as unavailable.

@@ -1,26 +1,65 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the program and the tests need.
+# deps.sh run|test: installs the Debian packages that are missing.
+#   run   what building and running the program needs; never a sound server
+#         (the program uses the machine's own: PulseAudio, PipeWire or ALSA)
+#   test  that, plus what the tests need, without replacing the machine's
+#         sound stack: the tests start private PulseAudio and PipeWire
+#         daemons of their own
+# Nothing already installed is ever removed: apt refuses a plan that would.
 # Quiet and quick when everything is already there.
 set -euo pipefail
+purpose=${1:-}
+case "$purpose" in
+run | test) ;;
+*)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac
+
+installed() {
+    dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
+}
+
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libgl-dev
-    libgtest-dev libgmock-dev libbenchmark-dev
-    libasound2-dev libasound2-plugins alsa-utils
+    libasound2-dev libasound2-plugins alsa-utils libpulse-dev
     libmpg123-dev mpg123 libcurl4-openssl-dev libicu-dev
     fonts-liberation2 fonts-dejavu-core
-    pulseaudio pulseaudio-utils
-    python3
-    clang libclang-rt-14-dev
 )
+if [ "$purpose" = test ]; then
+    packages+=(
+        libgtest-dev libgmock-dev libbenchmark-dev
+        sox lame python3
+        # The fuzz targets (scripts/fuzz): clang with libFuzzer's runtime.
+        clang libclang-rt-14-dev
+        pulseaudio-utils dbus
+        # PipeWire's daemons install beside PulseAudio; pipewire-alsa, which
+        # conflicts with it, is never installed.
+        pipewire wireplumber pipewire-pulse
+    )
+    # A PulseAudio daemon for the tests only where PipeWire does not serve the
+    # desktop already: installing it there would take pipewire-alsa away.
+    if ! installed pipewire-alsa && ! installed pipewire-pulse; then
+        packages+=(pulseaudio)
+    fi
+fi
+
 missing=()
 for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    installed "$p" || missing+=("$p")
 done
+if [ "${DEPS_DRY_RUN:-}" = 1 ]; then
+    # What would be installed, one a line (nothing is changed).
+    printf '%s\n' "${missing[@]}"
+    exit 0
+fi
 if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
     SUDO=""
     [ "$(id -u)" -ne 0 ] && SUDO=sudo
     $SUDO apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
+        --no-remove "${missing[@]}" >/dev/null
 fi

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <sstream>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -100,6 +103,58 @@ TEST(CommandLine, ToolArgumentsMayLookLikeOptions) {
     ASSERT_FALSE(p.result.exit);
     EXPECT_EQ(p.result.tool, &kTools[1]);
     EXPECT_EQ(p.result.toolArgs, (std::vector<std::string>{"--report", "--help"}));
+}
+
+} // namespace
+
+namespace {
+
+// Sets or clears one variable of the environment for the life of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : m_name(name) {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        m_had = std::getenv(name) != nullptr;
+        if (value != nullptr)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (m_had)
+            ::setenv(m_name, m_old.c_str(), 1);
+        else
+            ::unsetenv(m_name);
+    }
+
+private:
+    const char* m_name;
+    std::string m_old;
+    bool m_had = false;
+};
+
+TEST(CommandLine, StartErrorsGoToAWindowOnlyForTheWizardOnADesktop) {
+    const Parsed wizard = Parse({"--sound=pulse"});
+    const Parsed tool = Parse({"--sound=pulse", "--report"});
+    {
+        ScopedEnv x("DISPLAY", nullptr);
+        ScopedEnv w("WAYLAND_DISPLAY", nullptr);
+        EXPECT_FALSE(StartedFromDesktop(wizard.result)); // a console, ssh, a service
+        ScopedEnv empty("DISPLAY", "");
+        EXPECT_FALSE(StartedFromDesktop(wizard.result));
+    }
+    {
+        ScopedEnv x("DISPLAY", ":0");
+        ScopedEnv w("WAYLAND_DISPLAY", nullptr);
+        EXPECT_TRUE(StartedFromDesktop(wizard.result));
+        EXPECT_FALSE(StartedFromDesktop(tool.result)); // a tool answers on the terminal
+    }
+    {
+        ScopedEnv x("DISPLAY", nullptr);
+        ScopedEnv w("WAYLAND_DISPLAY", "wayland-0");
+        EXPECT_TRUE(StartedFromDesktop(wizard.result));
+    }
 }
 
 } // namespace

@@ -304,6 +304,29 @@ TEST_F(WavePlayerTest, FailuresLeaveTheirTextAndNoDevice) {
     EXPECT_EQ(card->OpenWaveHandles(), 0u);
 }
 
+TEST_F(WavePlayerTest, ADeviceThatEndsThePlaybackIsReportedByTheNextStopOnce) {
+    const std::string path = WriteWave("long.wav", Sine(11025 * 3, 1000));
+    VirtualFailure gone;
+    gone.call = "waveOutWrite";
+    gone.code = MMSYSERR_NODRIVER;
+    gone.skip = 3;
+    card->AddFailure(gone);
+    ASSERT_EQ(player->Play(path), 1) << player->GetLastError();
+    ASSERT_TRUE(PlayToTheEnd(3000)); // the player closed its device itself
+    EXPECT_EQ(player->GetPlayLevel(), -1);
+    EXPECT_EQ(card->OpenWaveHandles(), 0u);
+    // The caller learns why the replay ended, once.
+    EXPECT_EQ(player->Stop(), 0);
+    EXPECT_EQ(player->GetLastError(), StandardMmErrorText(MMSYSERR_NODRIVER));
+    EXPECT_EQ(player->Stop(), 1);
+
+    // A playback that ends by itself reports nothing.
+    card->ClearFailures();
+    ASSERT_EQ(player->Play(WriteWave("short.wav", Sine(2000, 1000))), 1);
+    ASSERT_TRUE(PlayToTheEnd(2000));
+    EXPECT_EQ(player->Stop(), 1);
+}
+
 TEST_F(WavePlayerTest, EngineCopiesTextsAndLoopsTheMusic) {
     CAudioEngine engine;
     EXPECT_EQ(engine.GetPlayLevel(), -1);

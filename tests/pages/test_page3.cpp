@@ -260,3 +260,70 @@ TEST_F(Page3Test, HelpOpensTheConnectionsDialog) {
 }
 
 } // namespace
+
+// ---- music that cannot start or whose device fails while it plays --------
+
+namespace {
+
+template <class Pred> bool WaitUntil(Pred pred) {
+    for (int i = 0; i < 400 && !pred(); ++i)
+        uitest::ProcessEvents(5);
+    return pred();
+}
+
+const std::string& P4(const char* key) {
+    return UiText("PropP4", key);
+}
+
+} // namespace
+
+TEST_F(Page3Test, MusicThatCannotStartIsShownAndThePageStaysIdle) {
+    OpenOnPage3(CardWithSpeakersAt(7500));
+    card->FailCall("waveOutOpen", MMSYSERR_ALLOCATED, 1);
+    EXPECT_FALSE(Item(1201).IsWindowVisible());
+    ClickTest();
+
+    EXPECT_FALSE(sheet->m_page3.IsPlaying());
+    EXPECT_TRUE(Item(1109).IsWindowVisible()) << "Test, not Stop over silence";
+    EXPECT_FALSE(Item(1113).IsWindowVisible());
+    EXPECT_FALSE(Slider().IsWindowEnabled());
+    EXPECT_TRUE(NextEnabled());
+    EXPECT_TRUE(Item(1074).IsWindowEnabled()) << "the help on connections";
+    EXPECT_TRUE(Item(1201).IsWindowVisible());
+    EXPECT_FALSE(Item(1025).IsWindowVisible());
+    EXPECT_EQ(Item(1201).GetWindowText(), P4("K12") + " " + sheet->m_audioEngine.GetLastError());
+
+    // The device answers again: the music plays and the warning goes.
+    ClickTest();
+    EXPECT_TRUE(sheet->m_page3.IsPlaying());
+    EXPECT_FALSE(Item(1201).IsWindowVisible());
+    EXPECT_TRUE(Item(1025).IsWindowVisible());
+}
+
+TEST_F(Page3Test, ADeviceThatFailsWhileTheMusicPlaysEndsItAndThePageSaysWhy) {
+    OpenOnPage3(CardWithSpeakersAt(7500));
+    // The first buffers are accepted, then the device is gone.
+    VirtualFailure gone;
+    gone.call = "waveOutWrite";
+    gone.code = MMSYSERR_NODRIVER;
+    gone.skip = 6;
+    card->AddFailure(gone);
+    ClickTest();
+    ASSERT_TRUE(sheet->m_page3.IsPlaying());
+
+    EXPECT_TRUE(WaitUntil([&] {
+        card->AdvanceClock(100);
+        return !sheet->m_page3.IsPlaying();
+    }));
+    uitest::ProcessEvents(10); // the posted wizard buttons
+    EXPECT_TRUE(Item(1109).IsWindowVisible());
+    EXPECT_FALSE(Item(1113).IsWindowVisible());
+    EXPECT_FALSE(Slider().IsWindowEnabled());
+    EXPECT_TRUE(NextEnabled());
+    const std::string text = Item(1201).GetWindowText();
+    EXPECT_TRUE(Item(1201).IsWindowVisible());
+    EXPECT_EQ(text.find(P4("K12") + " "), 0u) << text;
+    EXPECT_GT(text.size(), P4("K12").size() + 1) << "the device's reason";
+    card->WaitCallbacks();
+    EXPECT_EQ(card->OpenWaveHandles(), 0u);
+}

@@ -538,3 +538,50 @@ TEST_F(Page4Test, BackFromTheSoundCardTestAndCancelDeleteTheRecording) {
 }
 
 } // namespace
+
+// ---- a device that dies during the recording or the replay ---------------
+
+TEST_F(Page4Test, ARecordingWhoseDeviceDiesStopsItselfAndThePageSaysWhy) {
+    uitest::Click(StartButton());
+    uitest::ProcessEvents(10);
+    ASSERT_TRUE(Page().IsRecording());
+    Run(500); // three buffers of 160 ms
+    // The device takes no more buffers back: what follows is not the voice.
+    m_card->FailCall("waveInAddBuffer", plat::MMSYSERR_NODRIVER);
+    EXPECT_TRUE(AdvanceUntil([&] { return !Page().IsRecording(); }));
+    uitest::ProcessEvents(10);
+    m_card->ClearFailures();
+
+    EXPECT_EQ(m_card->OpenWaveHandles(), 0u);
+    // Nothing was written once the device died but the buffer that brought
+    // the failure to light: the voice of before, and no silence after it.
+    const auto after = fs::file_size(Recording());
+    EXPECT_EQ(after, 44u + 4 * CWaveRecorder::kBufferSize);
+    Run(2000);
+    EXPECT_EQ(fs::file_size(Recording()), after);
+    EXPECT_TRUE(ResultLine().IsWindowVisible());
+    const std::string text = ResultLine().GetWindowText();
+    EXPECT_EQ(text, Text("K12") + " " + m_sheet->m_audioEngine.GetLastError());
+    EXPECT_GT(text.size(), Text("K12").size() + 1) << "the device's reason";
+    EXPECT_EQ(m_sheet->GetWizardButtons(), PSWIZB_BACK | PSWIZB_NEXT);
+}
+
+TEST_F(Page4Test, AReplayThatTheDeviceEndsShowsThePlayersError) {
+    Record(3000);
+    plat::VirtualFailure gone;
+    gone.call = "waveOutWrite";
+    gone.code = plat::MMSYSERR_NODRIVER;
+    gone.skip = 6;
+    m_card->AddFailure(gone);
+    uitest::Click(ReplayButton());
+    uitest::ProcessEvents(10);
+    ASSERT_TRUE(Page().IsReplaying());
+    EXPECT_TRUE(AdvanceUntil([&] { return !Page().IsReplaying(); }));
+    uitest::ProcessEvents(10);
+
+    EXPECT_TRUE(ResultLine().IsWindowVisible());
+    const std::string error = m_sheet->m_audioEngine.GetLastError();
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(ResultLine().GetWindowText(), Text("K12") + " " + error);
+    EXPECT_EQ(m_card->OpenWaveHandles(), 0u);
+}

@@ -1,0 +1,16 @@
+// What the wizard says when the virtual card stands in for missing sound
+// hardware (plat::VirtualCardIsFallback()). English texts of their own,
+// outside the language file's table.
+#pragma once
+
+// Page 1: a line under the welcome text.
+inline constexpr const char* kSimulatedCardNotice =
+    "No sound server or sound card answered: the sound card is simulated and\n"
+    "no sound will be heard. Check the sound system with \"pelmora --report\".";
+
+// Appended to the window title.
+inline constexpr const char* kSimulatedCardTitle = " - simulated sound card, no sound";
+
+// The sound-card test (page 2): a Soft error line.
+inline constexpr const char* kNoRealDeviceLine =
+    "No real sound device was found: the sound card is simulated";

@@ -1,0 +1,134 @@
+// The virtual card standing in for missing hardware is never silent: the
+// welcome page, the title bar and the sound-card test say so; a virtual card
+// that was asked for is used without the notice.
+#include "app/PropSheet.h"
+#include "app/SoundNotice.h"
+#include "app/WizardApp.h"
+#include "platform/sound_choice.h"
+#include "ui/ListCtrl.h"
+#include "ui/Testing.h"
+#include "ui/WinApp.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class SimulatedCardNotice : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_temp = fs::temp_directory_path() / ("pelmora-simulated-" + std::to_string(::getpid()));
+        fs::create_directories(s_temp);
+        ::setenv("TMPDIR", s_temp.c_str(), 1);
+        ::unsetenv("XDG_RUNTIME_DIR");
+        s_gui = new CGuiSession();
+        CWizardApp::RegisterFonts();
+    }
+    static void TearDownTestSuite() {
+        delete s_gui;
+        s_gui = nullptr;
+        fs::remove_all(s_temp);
+    }
+    void TearDown() override { uitest::SetMessageBoxHandler(nullptr); }
+
+    // This program links no real backend: the automatic choice finds neither
+    // a sound server nor a card and falls back to the virtual card.
+    static void Choose(const std::string& choice) {
+        std::string error;
+        ASSERT_TRUE(plat::SelectSoundBackend(choice, error)) << error;
+    }
+    static CWnd& Item(CWnd& parent, int id) {
+        CWnd* item = parent.GetDlgItem(id);
+        if (item == nullptr)
+            throw std::runtime_error("no control " + std::to_string(id));
+        return *item;
+    }
+    // The lines of the sound-card test, run from page 2.
+    static std::vector<std::string> SoundCardTestLines(CPropSheet& sheet) {
+        sheet.PressButton(ID_WIZNEXT);
+        uitest::ProcessEvents();
+        EXPECT_EQ(sheet.GetActiveIndex(), 1);
+        uitest::Click(Item(sheet.m_page2, 1065));
+        uitest::ProcessEvents();
+        auto& list = dynamic_cast<CListCtrl&>(Item(sheet.m_page2, 1024));
+        std::vector<std::string> lines;
+        for (int i = 0; i < list.GetItemCount(); ++i)
+            lines.push_back(list.GetItemText(i, 1) + ": " + list.GetItemText(i, 0));
+        return lines;
+    }
+    static bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+
+    static fs::path s_temp;
+    static CGuiSession* s_gui;
+};
+
+fs::path SimulatedCardNotice::s_temp;
+CGuiSession* SimulatedCardNotice::s_gui = nullptr;
+
+TEST_F(SimulatedCardNotice, AFallbackIsAnnouncedOnPageOneTheTitleAndTheSoundCardTest) {
+    Choose("");
+    ASSERT_TRUE(plat::VirtualCardIsFallback());
+    CPropSheet sheet;
+    ASSERT_TRUE(sheet.Create());
+    uitest::ProcessEvents();
+
+    CWnd& notice = Item(sheet.m_page1, 1199);
+    EXPECT_TRUE(notice.IsWindowVisible());
+    EXPECT_EQ(notice.GetWindowText(), kSimulatedCardNotice);
+    EXPECT_NE(notice.GetWindowText().find("pelmora --report"), std::string::npos);
+    // Below the last line of the page, not over it.
+    EXPECT_GE(notice.GetRectInParent().top, Item(sheet.m_page1, 1096).GetRectInParent().bottom);
+    EXPECT_LE(notice.GetRectInParent().bottom, sheet.m_page1.GetPageHeight()) << "on the page";
+    EXPECT_LE(notice.GetRectInParent().right, sheet.m_page1.GetPageWidth()) << "on the page";
+    const std::string title = sheet.GetWindowText();
+    ASSERT_GE(title.size(), std::string(kSimulatedCardTitle).size());
+    EXPECT_EQ(title.substr(title.size() - std::string(kSimulatedCardTitle).size()),
+              kSimulatedCardTitle);
+
+    const std::vector<std::string> lines = SoundCardTestLines(sheet);
+    EXPECT_TRUE(HasLine(lines, "Soft error: " + std::string(kNoRealDeviceLine)))
+        << ::testing::PrintToString(lines);
+    sheet.PressButton(IDCANCEL);
+    uitest::ProcessEvents();
+}
+
+TEST_F(SimulatedCardNotice, AVirtualCardAskedForIsUsedWithoutTheNotice) {
+    Choose("");
+    Choose("virtual");
+    ASSERT_FALSE(plat::VirtualCardIsFallback());
+    CPropSheet sheet;
+    ASSERT_TRUE(sheet.Create());
+    uitest::ProcessEvents();
+
+    EXPECT_FALSE(Item(sheet.m_page1, 1199).IsWindowVisible());
+    EXPECT_EQ(sheet.GetWindowText().find(kSimulatedCardTitle), std::string::npos);
+    const std::vector<std::string> lines = SoundCardTestLines(sheet);
+    EXPECT_FALSE(HasLine(lines, "Soft error: " + std::string(kNoRealDeviceLine)))
+        << ::testing::PrintToString(lines);
+    sheet.PressButton(IDCANCEL);
+    uitest::ProcessEvents();
+}
+
+TEST_F(SimulatedCardNotice, AFailedChoiceKeepsWhatIsSaidOfTheInstalledCard) {
+    Choose("");
+    std::string error;
+    EXPECT_FALSE(plat::SelectSoundBackend("alsa", error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(plat::VirtualCardIsFallback());
+    Choose("virtual");
+    EXPECT_FALSE(plat::SelectSoundBackend("virtual:", error));
+    EXPECT_FALSE(plat::VirtualCardIsFallback());
+}
+
+} // namespace
