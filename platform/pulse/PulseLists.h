@@ -15,6 +15,7 @@ struct PulsePort {
 };
 
 struct PulseCard {
+    unsigned index = 0;      // the server's index of it
     std::string name;        // "alsa_card.usb-Logitech_USB_Headset-00"
     std::string description; // "USB Headset"
     std::string bus;         // "pci", "usb", "bluetooth", "" when unknown
@@ -31,6 +32,7 @@ struct PulseDevice {
     std::vector<PulsePort> ports;
     std::string activePort; // "" when it has no ports
     bool monitor = false;   // a source that hears a sink
+    unsigned index = 0;     // the server's index of it
     long volume = 0x10000;  // the first channel's, 0x10000 being 100 %
     bool mute = false;
 };

@@ -32,7 +32,7 @@ PulseDevice Device(const char* name, const char* description, const char* card,
 
 PulseCard Card(const char* name, const char* description, const char* bus,
                std::vector<std::string> profiles, std::string active) {
-    return {name, description, bus, std::move(profiles), std::move(active)};
+    return {0, name, description, bus, std::move(profiles), std::move(active)};
 }
 
 // A laptop with built-in audio (speakers and headphone jack, internal and
