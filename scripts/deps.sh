@@ -6,7 +6,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    libasound2-dev libasound2-plugins alsa-utils
+    libasound2-dev libasound2-plugins alsa-utils libpulse-dev
     libmpg123-dev mpg123 libcurl4-openssl-dev libicu-dev
     fonts-liberation2 fonts-dejavu-core
     pulseaudio pulseaudio-utils

@@ -5,6 +5,7 @@
 #include "platform/alsa/ModelMixer.h"
 #include "platform/alsa/testing/PulseServerForTesting.h"
 #include "platform/pulse/PulseConnection.h"
+#include "platform/pulse/PulseReport.h"
 
 #include <gtest/gtest.h>
 
@@ -88,6 +89,20 @@ TEST_F(PulseServer, ListsNameTheServerAndItsNullDevices) {
     EXPECT_FALSE(lists.FindSource(CPulseServerForTesting::kSource)->monitor);
     EXPECT_EQ(lists.defaultSink, Pactl("get-default-sink"));
     EXPECT_EQ(lists.defaultSource, Pactl("get-default-source"));
+}
+
+TEST_F(PulseServer, ReportNamesTheServerAndEveryDevice) {
+    const auto lines = DescribePulseServer(m_connection->ServerName(), m_connection->Lists());
+    auto has = [&](const std::string& text) {
+        for (const std::string& l : lines)
+            if (l.find(text) != std::string::npos)
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(has("Sound server: PulseAudio "));
+    EXPECT_TRUE(has(std::string("Sink: ") + Pactl("list sinks | sed -n 's/.*Description: //p'")));
+    EXPECT_TRUE(has(std::string("(") + CPulseServerForTesting::kSource + ")"));
+    EXPECT_TRUE(has(std::string("(") + CPulseServerForTesting::kSink + ".monitor), monitor"));
 }
 
 TEST_F(PulseServer, VolumeMuteAndDefaultWritesReachTheServer) {
