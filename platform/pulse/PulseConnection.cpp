@@ -78,11 +78,15 @@ struct CPulseConnection::Callbacks {
             std::lock_guard<std::mutex> lock(self->m_mutex);
             self->m_lists.defaultSink = Text(info->default_sink_name);
             self->m_lists.defaultSource = Text(info->default_source_name);
+            // PipeWire says "PulseAudio (on PipeWire 0.3.65)" and the
+            // protocol's version; its own version is in the name.
             const std::string name = Text(info->server_name);
-            self->m_serverName =
-                (name.find("PipeWire") != std::string::npos ? std::string("PipeWire")
-                                                            : std::string("PulseAudio")) +
-                " " + Text(info->server_version);
+            const std::size_t on = name.find("PipeWire ");
+            self->m_serverName = on == std::string::npos
+                                     ? "PulseAudio " + Text(info->server_version)
+                                     : name.substr(on, name.find(')', on) == std::string::npos
+                                                           ? std::string::npos
+                                                           : name.find(')', on) - on);
         }
         pa_threaded_mainloop_signal(self->m_loop, 0);
     }

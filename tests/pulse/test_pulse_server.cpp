@@ -1,15 +1,18 @@
 // The connection to a sound server of the test's own (a private PulseAudio
-// daemon with a null sink and a null source): the lists read and kept up to
+// daemon, then a private PipeWire daemon, each with a null sink and a null
+// source): the lists read and kept up to
 // date from the server's events, and the mixer calls writing to the server,
 // checked with pactl.
 #include "platform/alsa/ModelMixer.h"
 #include "platform/alsa/testing/PulseServerForTesting.h"
 #include "platform/pulse/PulseConnection.h"
 #include "platform/pulse/PulseReport.h"
+#include "platform/pulse/testing/PipeWireServerForTesting.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <thread>
 
@@ -17,12 +20,19 @@ using namespace plat;
 
 namespace {
 
-class PulseServer : public ::testing::Test {
+template <class Server> std::string ServerPrefix() {
+    return "PulseAudio ";
+}
+template <> std::string ServerPrefix<CPipeWireServerForTesting>() {
+    return "PipeWire ";
+}
+
+template <class Server> class PulseServer : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string error;
         if (!m_server.Start(error))
-            GTEST_SKIP() << "no private PulseAudio daemon here: " << error;
+            GTEST_SKIP() << "no private " << ServerPrefix<Server>() << "daemon here: " << error;
         m_connection = CPulseConnection::Connect(error);
         ASSERT_NE(m_connection, nullptr) << error;
     }
@@ -45,7 +55,7 @@ protected:
         return out;
     }
 
-    CPulseServerForTesting m_server;
+    Server m_server;
     std::unique_ptr<CPulseConnection> m_connection;
 };
 
@@ -76,41 +86,45 @@ MMRESULT SetValues(CModelMixer& mixer, const ModelControl& c, std::vector<DWORD>
 
 } // namespace
 
-TEST_F(PulseServer, ListsNameTheServerAndItsNullDevices) {
-    const std::string server = m_connection->ServerName();
-    EXPECT_EQ(server.rfind("PulseAudio ", 0), 0u) << server;
-    const PulseLists lists = m_connection->Lists();
-    ASSERT_NE(lists.FindSink(CPulseServerForTesting::kSink), nullptr);
-    ASSERT_NE(lists.FindSource(CPulseServerForTesting::kSource), nullptr);
-    const PulseDevice* monitor =
-        lists.FindSource(std::string(CPulseServerForTesting::kSink) + ".monitor");
+using Servers = ::testing::Types<CPulseServerForTesting, CPipeWireServerForTesting>;
+TYPED_TEST_SUITE(PulseServer, Servers);
+
+TYPED_TEST(PulseServer, ListsNameTheServerAndItsNullDevices) {
+    const std::string server = this->m_connection->ServerName();
+    EXPECT_EQ(server.rfind(ServerPrefix<TypeParam>(), 0), 0u) << server;
+    const PulseLists lists = this->m_connection->Lists();
+    ASSERT_NE(lists.FindSink(TypeParam::kSink), nullptr);
+    ASSERT_NE(lists.FindSource(TypeParam::kSource), nullptr);
+    const PulseDevice* monitor = lists.FindSource(std::string(TypeParam::kSink) + ".monitor");
     ASSERT_NE(monitor, nullptr);
     EXPECT_TRUE(monitor->monitor);
-    EXPECT_FALSE(lists.FindSource(CPulseServerForTesting::kSource)->monitor);
-    EXPECT_EQ(lists.defaultSink, Pactl("get-default-sink"));
-    EXPECT_EQ(lists.defaultSource, Pactl("get-default-source"));
+    EXPECT_FALSE(lists.FindSource(TypeParam::kSource)->monitor);
+    EXPECT_EQ(lists.defaultSink, this->Pactl("get-default-sink"));
+    EXPECT_EQ(lists.defaultSource, this->Pactl("get-default-source"));
 }
 
-TEST_F(PulseServer, ReportNamesTheServerAndEveryDevice) {
-    const auto lines = DescribePulseServer(m_connection->ServerName(), m_connection->Lists());
+TYPED_TEST(PulseServer, ReportNamesTheServerAndEveryDevice) {
+    const auto lines =
+        DescribePulseServer(this->m_connection->ServerName(), this->m_connection->Lists());
     auto has = [&](const std::string& text) {
         for (const std::string& l : lines)
             if (l.find(text) != std::string::npos)
                 return true;
         return false;
     };
-    EXPECT_TRUE(has("Sound server: PulseAudio "));
-    EXPECT_TRUE(has(std::string("Sink: ") + Pactl("list sinks | sed -n 's/.*Description: //p'")));
-    EXPECT_TRUE(has(std::string("(") + CPulseServerForTesting::kSource + ")"));
-    EXPECT_TRUE(has(std::string("(") + CPulseServerForTesting::kSink + ".monitor), monitor"));
+    EXPECT_TRUE(has("Sound server: " + ServerPrefix<TypeParam>()));
+    EXPECT_TRUE(
+        has(std::string("Sink: ") + this->Pactl("list sinks | sed -n 's/.*Description: //p'")));
+    EXPECT_TRUE(has(std::string("(") + TypeParam::kSource + ")"));
+    EXPECT_TRUE(has(std::string("(") + TypeParam::kSink + ".monitor), monitor"));
 }
 
-TEST_F(PulseServer, VolumeMuteAndDefaultWritesReachTheServer) {
-    const auto mixers = MapPulseMixers(m_connection->Lists());
+TYPED_TEST(PulseServer, VolumeMuteAndDefaultWritesReachTheServer) {
+    const auto mixers = MapPulseMixers(this->m_connection->Lists());
     const PulseMixerMap* other = Mixer(mixers, kPulseOtherDevices);
     ASSERT_NE(other, nullptr);
     CModelMixer mixer(other->name, other->model,
-                      std::make_unique<CPulseElementAccess>(other->elements, *m_connection));
+                      std::make_unique<CPulseElementAccess>(other->elements, *this->m_connection));
     const ModelLine* speakers = nullptr;
     for (const ModelLine& d : other->model.destinations)
         if (d.componentType == MIXERLINE_COMPONENTTYPE_DST_SPEAKERS)
@@ -119,47 +133,50 @@ TEST_F(PulseServer, VolumeMuteAndDefaultWritesReachTheServer) {
 
     ASSERT_EQ(SetValues(mixer, *ControlOf(*speakers, MIXERCONTROL_CONTROLTYPE_VOLUME), {0x8000}),
               MMSYSERR_NOERROR);
-    EXPECT_NEAR(m_server.SinkVolume(), 0x8000, 2);
+    EXPECT_NEAR(this->m_server.SinkVolume(), 0x8000, 2);
     ASSERT_EQ(SetValues(mixer, *ControlOf(*speakers, MIXERCONTROL_CONTROLTYPE_MUTE), {1}),
               MMSYSERR_NOERROR);
-    EXPECT_EQ(Pactl(std::string("get-sink-mute ") + CPulseServerForTesting::kSink), "Mute: yes");
+    EXPECT_EQ(this->Pactl(std::string("get-sink-mute ") + TypeParam::kSink), "Mute: yes");
 
     // The defaults mixer makes the null source the default input.
     const PulseMixerMap* defaults = Mixer(mixers, kPulseDefaults);
     ASSERT_NE(defaults, nullptr);
     CModelMixer defaultsMixer(
         defaults->name, defaults->model,
-        std::make_unique<CPulseElementAccess>(defaults->elements, *m_connection));
+        std::make_unique<CPulseElementAccess>(defaults->elements, *this->m_connection));
     const ModelControl& source = defaults->model.destinations.at(0).controls.at(1);
     const auto& choices = defaults->elements[source.element].choices;
     std::vector<DWORD> pick(choices.size(), 0);
     for (std::size_t i = 0; i < choices.size(); ++i)
-        pick[i] = choices[i] == CPulseServerForTesting::kSource ? 1 : 0;
-    Pactl(std::string("set-default-source ") + CPulseServerForTesting::kSink + ".monitor");
+        pick[i] = choices[i] == TypeParam::kSource ? 1 : 0;
+    this->Pactl(std::string("set-default-source ") + TypeParam::kSink + ".monitor");
     ASSERT_EQ(SetValues(defaultsMixer, source, pick), MMSYSERR_NOERROR);
-    EXPECT_EQ(Pactl("get-default-source"), CPulseServerForTesting::kSource);
+    EXPECT_EQ(this->Pactl("get-default-source"), TypeParam::kSource);
 }
 
-TEST_F(PulseServer, ChangesMadeElsewhereReachTheKeptLists) {
-    Pactl(std::string("set-sink-volume ") + CPulseServerForTesting::kSink + " 25%");
-    EXPECT_TRUE(Eventually([](const PulseLists& l) {
-        const PulseDevice* s = l.FindSink(CPulseServerForTesting::kSink);
-        return s && s->volume == 0x4000;
+TYPED_TEST(PulseServer, ChangesMadeElsewhereReachTheKeptLists) {
+    this->Pactl(std::string("set-sink-volume ") + TypeParam::kSink + " 25%");
+    EXPECT_TRUE(this->Eventually([](const PulseLists& l) {
+        const PulseDevice* s = l.FindSink(TypeParam::kSink);
+        return s && std::abs(s->volume - 0x4000) <= 2;
     }));
-    Pactl("load-module module-null-sink sink_name=pelmora_headset");
-    EXPECT_TRUE(Eventually([](const PulseLists& l) { return l.FindSink("pelmora_headset"); }));
-    Pactl("set-default-sink pelmora_headset");
-    EXPECT_TRUE(Eventually([](const PulseLists& l) { return l.defaultSink == "pelmora_headset"; }));
-    Pactl("unload-module module-null-sink");
-    EXPECT_TRUE(Eventually([](const PulseLists& l) {
-        return !l.FindSink("pelmora_headset") && !l.FindSink(CPulseServerForTesting::kSink);
+    this->Pactl("load-module module-null-sink sink_name=pelmora_headset");
+    EXPECT_TRUE(
+        this->Eventually([](const PulseLists& l) { return l.FindSink("pelmora_headset"); }));
+    this->Pactl("set-default-sink pelmora_headset");
+    EXPECT_TRUE(
+        this->Eventually([](const PulseLists& l) { return l.defaultSink == "pelmora_headset"; }));
+    this->Pactl("unload-module module-null-sink");
+    EXPECT_TRUE(this->Eventually([](const PulseLists& l) {
+        return !l.FindSink("pelmora_headset") && !l.FindSink(TypeParam::kSink);
     }));
 }
 
-TEST_F(PulseServer, AWriteToADeviceThatIsGoneFailsAndAServerThatIsGoneIsSeen) {
-    EXPECT_EQ(m_connection->SetVolume(false, "no_such_sink", 0x1000), -ENODEV);
-    EXPECT_TRUE(m_connection->Connected());
-    m_server.Stop();
-    EXPECT_TRUE(Eventually([&](const PulseLists&) { return !m_connection->Connected(); }));
-    EXPECT_NE(m_connection->SetVolume(false, CPulseServerForTesting::kSink, 0x1000), 0);
+TYPED_TEST(PulseServer, AWriteToADeviceThatIsGoneFailsAndAServerThatIsGoneIsSeen) {
+    EXPECT_EQ(this->m_connection->SetVolume(false, "no_such_sink", 0x1000), -ENODEV);
+    EXPECT_TRUE(this->m_connection->Connected());
+    this->m_server.Stop();
+    EXPECT_TRUE(
+        this->Eventually([this](const PulseLists&) { return !this->m_connection->Connected(); }));
+    EXPECT_NE(this->m_connection->SetVolume(false, TypeParam::kSink, 0x1000), 0);
 }
