@@ -1,6 +1,6 @@
 // What the sound server tells of its devices, as the mixer mapping needs it:
 // cards with their profiles, sinks and sources with their ports, and the
-// default sink and source. Filled from the server's introspection replies,
+// default sink and source. Filled from the server's information replies,
 // or by hand in tests.
 #pragma once
 
