@@ -43,9 +43,11 @@ void SplitLines(std::string_view text, bool utf8, std::vector<std::string>& line
         const bool last = eol == std::string::npos;
         if (last)
             eol = text.size();
+        // The CR of a CR LF ends the line: it never starts a line of its own.
+        const std::size_t end = eol > pos && text[eol - 1] == '\r' ? eol - 1 : eol;
         std::size_t chars = 0;
         std::size_t start = pos;
-        for (std::size_t i = pos; i < eol; ++i) {
+        for (std::size_t i = pos; i < end; ++i) {
             if (utf8 && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
                 continue;
             if (chars == CIniFile::kMaxLineLength) {
@@ -61,10 +63,15 @@ void SplitLines(std::string_view text, bool utf8, std::vector<std::string>& line
 }
 
 // The lines as WriteFile takes them: a byte-order mark goes in front of the
-// first line.
+// first line. In a file without the mark, a first line that starts with the
+// mark's bytes is written after one blank, so that reading the file back does
+// not take them for a mark (the blank is trimmed away again).
 std::vector<std::string> WithMark(std::vector<std::string> lines, plat::TextEncoding encoding) {
-    if (encoding == plat::TextEncoding::Utf8WithBom && !lines.empty())
-        lines.front().insert(0, plat::kUtf8Bom);
+    if (lines.empty())
+        return lines;
+    if (encoding == plat::TextEncoding::Utf8WithBom ||
+        std::string_view(lines.front()).starts_with(plat::kUtf8Bom))
+        lines.front().insert(0, encoding == plat::TextEncoding::Utf8WithBom ? plat::kUtf8Bom : " ");
     return lines;
 }
 

@@ -76,15 +76,11 @@ constexpr std::uintptr_t kRootBase = 0x80000000u;
 std::string DefaultHivePath() {
     if (const char* p = std::getenv("PELMORA_REGISTRY"); p && *p)
         return p;
-    std::string dir;
-    if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x) {
-        dir = x;
-    } else if (const char* h = std::getenv("HOME"); h && *h) {
-        dir = std::string(h) + "/.local/share";
-    } else {
-        dir = ".";
-    }
-    return dir + "/pelmora/registry.reg";
+    if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x)
+        return std::string(x) + "/pelmora/registry.reg";
+    if (const char* h = std::getenv("HOME"); h && *h)
+        return std::string(h) + "/.local/share/pelmora/registry.reg";
+    return "./pelmora/registry.reg";
 }
 
 std::string CurrentPath(State& s) {

@@ -11,6 +11,7 @@ packages=(
     fonts-liberation2 fonts-dejavu-core
     pulseaudio pulseaudio-utils
     python3
+    clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -21,6 +21,11 @@ void Put16(std::vector<std::uint8_t>& v, std::uint16_t x) {
     v.push_back(std::uint8_t(x));
     v.push_back(std::uint8_t(x >> 8));
 }
+// A chunk code or form type: its four characters.
+void PutCode(std::vector<std::uint8_t>& v, const char (&code)[5]) {
+    for (int i = 0; i < 4; ++i)
+        v.push_back(std::uint8_t(code[i]));
+}
 
 } // namespace
 
@@ -116,9 +121,10 @@ std::vector<std::uint8_t> BuildWave(const WAVEFORMATEX& format, const std::uint8
                                     std::size_t size) {
     std::vector<std::uint8_t> v;
     v.reserve(44 + size);
-    v.insert(v.end(), {'R', 'I', 'F', 'F'});
+    PutCode(v, "RIFF");
     Put32(v, std::uint32_t(36 + size));
-    v.insert(v.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    PutCode(v, "WAVE");
+    PutCode(v, "fmt ");
     Put32(v, 16);
     Put16(v, format.wFormatTag);
     Put16(v, format.nChannels);
@@ -126,7 +132,7 @@ std::vector<std::uint8_t> BuildWave(const WAVEFORMATEX& format, const std::uint8
     Put32(v, format.nAvgBytesPerSec);
     Put16(v, format.nBlockAlign);
     Put16(v, format.wBitsPerSample);
-    v.insert(v.end(), {'d', 'a', 't', 'a'});
+    PutCode(v, "data");
     Put32(v, std::uint32_t(size));
     if (size > 0)
         v.insert(v.end(), samples, samples + size);

@@ -49,13 +49,6 @@ void ChangeEverything(CVirtualCard& card) {
     card.SetControlValues(0, card.FindControlId(0, MIC, VOLUME), {65535});
 }
 
-std::string Contents(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // Another wizard run, as a process of its own: this test program started
 // again to run MixerRunChild.Run only, which takes the snapshot at `path` on
 // its own card (speakers at 4242), prepares recording, says so with a file
@@ -134,7 +127,7 @@ TEST_F(MixerRun, SnapshotOfAnotherRunIsNeverAppliedByThisRun) {
     }
     ASSERT_TRUE(fs::exists(m_path));
     EXPECT_FALSE(fs::exists(m_record));
-    const std::string leftover = Contents(m_path);
+    const std::string leftover = FileContents(m_path);
     ChangeEverything(*card);
     const auto now = Controls(*card);
 
@@ -143,7 +136,7 @@ TEST_F(MixerRun, SnapshotOfAnotherRunIsNeverAppliedByThisRun) {
     EXPECT_FALSE(setup.HasSnapshot());
     EXPECT_EQ(setup.RestoreSnapshot(m_path), 0);
     EXPECT_EQ(Controls(*card), now);
-    EXPECT_EQ(Contents(m_path), leftover);
+    EXPECT_EQ(FileContents(m_path), leftover);
 
     // This run's own snapshot replaces the inert file and is what comes back.
     ASSERT_EQ(setup.SaveSnapshot(m_path), 1);
@@ -215,7 +208,7 @@ TEST_F(MixerRun, KilledRunIsOfferedBackAndALivingOneIsNot) {
 
     // Alive: not taken for an ended run, and its snapshot is not overwritten.
     EXPECT_EQ(FindSnapshotOwner(m_path), SnapshotOwner::LivingRun);
-    const std::string waiting = Contents(m_path);
+    const std::string waiting = FileContents(m_path);
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
 
@@ -229,7 +222,7 @@ TEST_F(MixerRun, KilledRunIsOfferedBackAndALivingOneIsNot) {
     EXPECT_EQ(next.SaveSnapshot(m_path), 0);
     EXPECT_THAT(next.GetErrorText(), HasSubstr("still waiting"));
     EXPECT_TRUE(next.HasSnapshot());
-    EXPECT_EQ(Contents(m_path), waiting);
+    EXPECT_EQ(FileContents(m_path), waiting);
     EXPECT_EQ(FindSnapshotOwner(m_path), SnapshotOwner::EndedRun);
     next.KeepChanges(m_path);
     EXPECT_EQ(FindSnapshotOwner(m_path), SnapshotOwner::EndedRun);

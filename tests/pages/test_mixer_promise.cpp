@@ -9,6 +9,7 @@
 #include "platform/sound_backend.h"
 #include "platform/system.h"
 #include "platform/virtual/VirtualCard.h"
+#include "tests/support/TestDir.h"
 #include "ui/Testing.h"
 #include "ui/WinApp.h"
 
@@ -26,13 +27,6 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
 namespace {
-
-std::string Contents(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 class MixerPromise : public ::testing::Test {
 protected:
@@ -108,7 +102,7 @@ TEST_F(MixerPromise, CancelBeforeTheTestAppliesNoSnapshotOfAnotherRun) {
     for (int page = 0; page < 2; ++page) {
         SCOPED_TRACE(page + 1);
         LeaveFinishedRunAt(9000);
-        const std::string leftover = Contents(m_path);
+        const std::string leftover = FileContents(m_path);
         SetPlayback(2500);
         CPropSheet sheet;
         Open(sheet);
@@ -118,7 +112,7 @@ TEST_F(MixerPromise, CancelBeforeTheTestAppliesNoSnapshotOfAnotherRun) {
         Press(sheet, IDCANCEL);
         EXPECT_FALSE(sheet.IsOpen());
         EXPECT_NEAR(Playback(), 2500, 10);
-        EXPECT_EQ(Contents(m_path), leftover);
+        EXPECT_EQ(FileContents(m_path), leftover);
         EXPECT_TRUE(m_shown.empty());
     }
 }

@@ -70,6 +70,29 @@ TEST_F(IniFileTest, LongLinesAreSplitAtTheReadLimitWithoutLosingCharacters) {
     EXPECT_EQ(ini.Lines()[4], "z");
 }
 
+// Both found by fuzzing the open-save-open round trip.
+TEST_F(IniFileTest, SavedFilesReadBackAsTheSameLines) {
+    // A line of exactly the limit ending in CR LF: the CR never makes a line.
+    const std::string full(CIniFile::kMaxLineLength, 'q');
+    CIniFile ini;
+    ASSERT_TRUE(ini.Open(Write("a.ini", "[A]\r\n" + full + "\r\nz\r\n")));
+    EXPECT_EQ(ini.Lines(), (std::vector<std::string>{"[A]", full, "z"}));
+    ASSERT_TRUE(ini.Save(Path("a.ini")));
+    ASSERT_TRUE(ini.Open(Path("a.ini")));
+    EXPECT_EQ(ini.Lines(), (std::vector<std::string>{"[A]", full, "z"}));
+
+    // A Windows-1252 file whose first line, once trimmed, starts with the bytes
+    // of a UTF-8 mark ("\xEF\xBB\xBF" is "i diaeresis, >>, inverted ?"): they
+    // stay text, and the file stays Windows-1252.
+    ASSERT_TRUE(ini.Open(Write("b.ini", "  \xEF\xBB\xBFK\xE9y=1\r\n")));
+    ASSERT_EQ(ini.GetEncoding(), plat::TextEncoding::Windows1252);
+    const std::vector<std::string> lines = ini.Lines();
+    ASSERT_TRUE(ini.Save(Path("b.ini")));
+    ASSERT_TRUE(ini.Open(Path("b.ini")));
+    EXPECT_EQ(ini.Lines(), lines);
+    EXPECT_EQ(ini.GetEncoding(), plat::TextEncoding::Windows1252);
+}
+
 TEST_F(IniFileTest, LongLinesSplitBetweenCharactersNotInsideThem) {
     // 5118 ASCII characters then "é" (two bytes): the split falls after "é".
     const std::string line = std::string(CIniFile::kMaxLineLength - 1, 'a') + "\xC3\xA9" + "bc";

@@ -16,13 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 // Creates the file, writes `text` and closes it; the error when it fails.
 std::string Make(const fs::path& path, const std::string& text) {
     std::string error;
@@ -43,14 +36,14 @@ TEST(NewFile, WhateverHadTheNameIsReplacedNeverWrittenThrough) {
     fs::create_symlink(victim, wav);
     EXPECT_EQ(Make(wav, "RIFF one"), "");
     EXPECT_FALSE(fs::is_symlink(wav));
-    EXPECT_EQ(Read(wav), "RIFF one");
-    EXPECT_EQ(Read(victim), "precious");
+    EXPECT_EQ(FileContents(wav), "RIFF one");
+    EXPECT_EQ(FileContents(victim), "precious");
 
     fs::remove(wav);
     fs::create_hard_link(victim, wav);
     EXPECT_EQ(Make(wav, "RIFF two"), "");
-    EXPECT_EQ(Read(wav), "RIFF two");
-    EXPECT_EQ(Read(victim), "precious");
+    EXPECT_EQ(FileContents(wav), "RIFF two");
+    EXPECT_EQ(FileContents(victim), "precious");
 
     // The recording of a voice is the user's alone.
     struct stat st {};

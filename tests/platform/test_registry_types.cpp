@@ -31,12 +31,7 @@ protected:
         RegUseHiveFile("");
         fs::remove_all(m_dir);
     }
-    std::string HiveText() const {
-        std::ifstream f(m_hive, std::ios::binary);
-        std::ostringstream s;
-        s << f.rdbuf();
-        return s.str();
-    }
+    std::string HiveText() const { return FileContents(m_hive); }
     void WriteHive(const std::string& text) const {
         std::ofstream(m_hive, std::ios::binary) << text;
     }

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 inline std::filesystem::path FreshTestDir(const std::string& prefix) {
@@ -17,4 +19,12 @@ inline std::filesystem::path FreshTestDir(const std::string& prefix) {
     fs::remove_all(dir);
     fs::create_directories(dir);
     return dir;
+}
+
+// Every byte of a file; empty when it cannot be read.
+inline std::string FileContents(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
 }
