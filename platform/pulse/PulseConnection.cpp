@@ -1,0 +1,352 @@
+#include "platform/pulse/PulseConnection.h"
+
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace plat {
+
+namespace {
+
+enum Write { kVolume, kMute, kPort, kDefault };
+
+struct Done {
+    pa_threaded_mainloop* loop;
+    int success = 0;
+};
+
+void SuccessReply(pa_context*, int success, void* userdata) {
+    auto* done = static_cast<Done*>(userdata);
+    done->success = success;
+    pa_threaded_mainloop_signal(done->loop, 0);
+}
+
+std::string Text(const char* text) {
+    return text ? text : "";
+}
+
+template <class Info> std::vector<PulsePort> Ports(const Info* info) {
+    std::vector<PulsePort> ports;
+    for (uint32_t i = 0; i < info->n_ports; ++i)
+        ports.push_back({Text(info->ports[i]->name), Text(info->ports[i]->description)});
+    return ports;
+}
+
+template <class Info> PulseDevice DeviceOf(const Info* info) {
+    PulseDevice d;
+    d.index = info->index;
+    d.name = Text(info->name);
+    d.description = Text(info->description);
+    d.channels = info->volume.channels;
+    d.ports = Ports(info);
+    d.activePort = info->active_port ? Text(info->active_port->name) : "";
+    d.volume = static_cast<long>(pa_cvolume_max(&info->volume));
+    d.mute = info->mute != 0;
+    // The card by index here; Lists() names it.
+    if (info->card != PA_INVALID_INDEX)
+        d.card = "#" + std::to_string(info->card);
+    return d;
+}
+
+template <class T> void Upsert(std::vector<T>& list, T item) {
+    auto it =
+        std::find_if(list.begin(), list.end(), [&](const T& x) { return x.index == item.index; });
+    if (it == list.end())
+        list.push_back(std::move(item));
+    else
+        *it = std::move(item);
+}
+
+template <class T> void Erase(std::vector<T>& list, uint32_t index) {
+    list.erase(
+        std::remove_if(list.begin(), list.end(), [&](const T& x) { return x.index == index; }),
+        list.end());
+}
+
+} // namespace
+
+// The replies of the server, on the main loop's thread with the loop locked.
+struct CPulseConnection::Callbacks {
+    static void State(pa_context*, void* userdata) {
+        pa_threaded_mainloop_signal(static_cast<CPulseConnection*>(userdata)->m_loop, 0);
+    }
+
+    static void Server(pa_context*, const pa_server_info* info, void* userdata) {
+        auto* self = static_cast<CPulseConnection*>(userdata);
+        if (info) {
+            std::lock_guard<std::mutex> lock(self->m_mutex);
+            self->m_lists.defaultSink = Text(info->default_sink_name);
+            self->m_lists.defaultSource = Text(info->default_source_name);
+            // PipeWire says "PulseAudio (on PipeWire 0.3.65)" and the
+            // protocol's version; its own version is in the name.
+            const std::string name = Text(info->server_name);
+            const std::size_t on = name.find("PipeWire ");
+            self->m_serverName = on == std::string::npos
+                                     ? "PulseAudio " + Text(info->server_version)
+                                     : name.substr(on, name.find(')', on) == std::string::npos
+                                                           ? std::string::npos
+                                                           : name.find(')', on) - on);
+        }
+        pa_threaded_mainloop_signal(self->m_loop, 0);
+    }
+
+    static void Card(pa_context*, const pa_card_info* info, int eol, void* userdata) {
+        auto* self = static_cast<CPulseConnection*>(userdata);
+        if (!eol && info) {
+            PulseCard card;
+            card.index = info->index;
+            card.name = Text(info->name);
+            card.description = Text(pa_proplist_gets(info->proplist, PA_PROP_DEVICE_DESCRIPTION));
+            card.bus = Text(pa_proplist_gets(info->proplist, PA_PROP_DEVICE_BUS));
+            for (uint32_t i = 0; i < info->n_profiles; ++i)
+                card.profiles.push_back(Text(info->profiles2[i]->name));
+            card.activeProfile = info->active_profile2 ? Text(info->active_profile2->name) : "";
+            std::lock_guard<std::mutex> lock(self->m_mutex);
+            Upsert(self->m_lists.cards, std::move(card));
+        }
+        pa_threaded_mainloop_signal(self->m_loop, 0);
+    }
+
+    static void Sink(pa_context*, const pa_sink_info* info, int eol, void* userdata) {
+        auto* self = static_cast<CPulseConnection*>(userdata);
+        if (!eol && info) {
+            PulseDevice d = DeviceOf(info);
+            std::lock_guard<std::mutex> lock(self->m_mutex);
+            Upsert(self->m_lists.sinks, std::move(d));
+        }
+        pa_threaded_mainloop_signal(self->m_loop, 0);
+    }
+
+    static void Source(pa_context*, const pa_source_info* info, int eol, void* userdata) {
+        auto* self = static_cast<CPulseConnection*>(userdata);
+        if (!eol && info) {
+            PulseDevice d = DeviceOf(info);
+            d.monitor = info->monitor_of_sink != PA_INVALID_INDEX;
+            std::lock_guard<std::mutex> lock(self->m_mutex);
+            Upsert(self->m_lists.sources, std::move(d));
+        }
+        pa_threaded_mainloop_signal(self->m_loop, 0);
+    }
+
+    // An event: the one object that changed is read again, or forgotten.
+    static void Event(pa_context* c, pa_subscription_event_type_t type, uint32_t index,
+                      void* userdata) {
+        auto* self = static_cast<CPulseConnection*>(userdata);
+        const auto facility = type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
+        const bool removed =
+            (type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_REMOVE;
+        pa_operation* op = nullptr;
+        if (removed) {
+            std::lock_guard<std::mutex> lock(self->m_mutex);
+            if (facility == PA_SUBSCRIPTION_EVENT_SINK)
+                Erase(self->m_lists.sinks, index);
+            else if (facility == PA_SUBSCRIPTION_EVENT_SOURCE)
+                Erase(self->m_lists.sources, index);
+            else if (facility == PA_SUBSCRIPTION_EVENT_CARD)
+                Erase(self->m_lists.cards, index);
+            return;
+        }
+        if (facility == PA_SUBSCRIPTION_EVENT_SINK)
+            op = pa_context_get_sink_info_by_index(c, index, &Sink, self);
+        else if (facility == PA_SUBSCRIPTION_EVENT_SOURCE)
+            op = pa_context_get_source_info_by_index(c, index, &Source, self);
+        else if (facility == PA_SUBSCRIPTION_EVENT_CARD)
+            op = pa_context_get_card_info_by_index(c, index, &Card, self);
+        else if (facility == PA_SUBSCRIPTION_EVENT_SERVER)
+            op = pa_context_get_server_info(c, &Server, self);
+        if (op)
+            pa_operation_unref(op);
+    }
+};
+
+namespace {
+
+// Waits, with the loop locked, until the operation is done.
+bool Wait(pa_threaded_mainloop* loop, pa_context* context, pa_operation* op) {
+    if (!op)
+        return false;
+    while (pa_operation_get_state(op) == PA_OPERATION_RUNNING &&
+           PA_CONTEXT_IS_GOOD(pa_context_get_state(context)))
+        pa_threaded_mainloop_wait(loop);
+    const bool done = pa_operation_get_state(op) == PA_OPERATION_DONE;
+    pa_operation_unref(op);
+    return done;
+}
+
+} // namespace
+
+std::unique_ptr<CPulseConnection> CPulseConnection::Connect(std::string& error) {
+    std::unique_ptr<CPulseConnection> c(new CPulseConnection);
+    if (!c->Start(error))
+        return nullptr;
+    return c;
+}
+
+bool CPulseConnection::Start(std::string& error) {
+    m_loop = pa_threaded_mainloop_new();
+    if (!m_loop) {
+        error = "the sound server's main loop cannot be made";
+        return false;
+    }
+    pa_proplist* props = pa_proplist_new();
+    pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Pelmora");
+    pa_proplist_sets(props, PA_PROP_APPLICATION_ICON_NAME, "pelmora");
+    m_context =
+        pa_context_new_with_proplist(pa_threaded_mainloop_get_api(m_loop), "Pelmora", props);
+    pa_proplist_free(props);
+    if (!m_context) {
+        error = "the sound server's context cannot be made";
+        return false;
+    }
+    pa_context_set_state_callback(m_context, &Callbacks::State, this);
+    if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 ||
+        pa_threaded_mainloop_start(m_loop) < 0) {
+        error = std::string("no sound server answers (") +
+                pa_strerror(pa_context_errno(m_context)) + ")";
+        return false;
+    }
+    pa_threaded_mainloop_lock(m_loop);
+    pa_context_state_t state;
+    while ((state = pa_context_get_state(m_context)) != PA_CONTEXT_READY &&
+           PA_CONTEXT_IS_GOOD(state))
+        pa_threaded_mainloop_wait(m_loop);
+    bool ok = state == PA_CONTEXT_READY;
+    Done subscribed{m_loop};
+    if (ok) {
+        pa_context_set_subscribe_callback(m_context, &Callbacks::Event, this);
+        ok = Wait(m_loop, m_context,
+                  pa_context_subscribe(m_context,
+                                       static_cast<pa_subscription_mask_t>(
+                                           PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SOURCE |
+                                           PA_SUBSCRIPTION_MASK_CARD | PA_SUBSCRIPTION_MASK_SERVER),
+                                       &SuccessReply, &subscribed)) &&
+             Wait(m_loop, m_context,
+                  pa_context_get_server_info(m_context, &Callbacks::Server, this)) &&
+             Wait(m_loop, m_context,
+                  pa_context_get_card_info_list(m_context, &Callbacks::Card, this)) &&
+             Wait(m_loop, m_context,
+                  pa_context_get_sink_info_list(m_context, &Callbacks::Sink, this)) &&
+             Wait(m_loop, m_context,
+                  pa_context_get_source_info_list(m_context, &Callbacks::Source, this));
+    }
+    if (!ok)
+        error = std::string("no sound server answers (") +
+                pa_strerror(pa_context_errno(m_context)) + ")";
+    pa_threaded_mainloop_unlock(m_loop);
+    return ok;
+}
+
+CPulseConnection::~CPulseConnection() {
+    if (m_loop)
+        pa_threaded_mainloop_stop(m_loop);
+    if (m_context) {
+        pa_context_disconnect(m_context);
+        pa_context_unref(m_context);
+    }
+    if (m_loop)
+        pa_threaded_mainloop_free(m_loop);
+}
+
+PulseLists CPulseConnection::Lists() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    PulseLists lists = m_lists;
+    // A device names its card by index until the card list says its name.
+    for (auto* devices : {&lists.sinks, &lists.sources})
+        for (PulseDevice& d : *devices)
+            if (!d.card.empty() && d.card[0] == '#')
+                for (const PulseCard& card : lists.cards)
+                    if ("#" + std::to_string(card.index) == d.card)
+                        d.card = card.name;
+    return lists;
+}
+
+std::string CPulseConnection::ServerName() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_serverName;
+}
+
+bool CPulseConnection::Connected() {
+    pa_threaded_mainloop_lock(m_loop);
+    const bool good = pa_context_get_state(m_context) == PA_CONTEXT_READY;
+    pa_threaded_mainloop_unlock(m_loop);
+    return good;
+}
+
+int CPulseConnection::Request(bool source, const std::string& device, int what, long value,
+                              const std::string& text) {
+    unsigned channels = 2;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const PulseDevice* d = source ? m_lists.FindSource(device) : m_lists.FindSink(device);
+        if (!d)
+            return -ENODEV;
+        channels = std::max(1u, d->channels);
+    }
+    Done done{m_loop};
+    pa_threaded_mainloop_lock(m_loop);
+    pa_operation* op = nullptr;
+    const char* name = device.c_str();
+    pa_cvolume volume;
+    pa_cvolume_set(&volume, channels, static_cast<pa_volume_t>(value));
+    switch (what) {
+    case kVolume:
+        op = source ? pa_context_set_source_volume_by_name(m_context, name, &volume, &SuccessReply,
+                                                           &done)
+                    : pa_context_set_sink_volume_by_name(m_context, name, &volume, &SuccessReply,
+                                                         &done);
+        break;
+    case kMute:
+        op = source ? pa_context_set_source_mute_by_name(m_context, name, value != 0, &SuccessReply,
+                                                         &done)
+                    : pa_context_set_sink_mute_by_name(m_context, name, value != 0, &SuccessReply,
+                                                       &done);
+        break;
+    case kPort:
+        op = source ? pa_context_set_source_port_by_name(m_context, name, text.c_str(),
+                                                         &SuccessReply, &done)
+                    : pa_context_set_sink_port_by_name(m_context, name, text.c_str(), &SuccessReply,
+                                                       &done);
+        break;
+    case kDefault:
+        op = source ? pa_context_set_default_source(m_context, name, &SuccessReply, &done)
+                    : pa_context_set_default_sink(m_context, name, &SuccessReply, &done);
+        break;
+    }
+    const bool replied = Wait(m_loop, m_context, op);
+    pa_threaded_mainloop_unlock(m_loop);
+    if (!replied)
+        return -EIO;
+    if (!done.success)
+        return -EINVAL;
+    // What the server accepted is read back at once, before its event.
+    std::lock_guard<std::mutex> lock(m_mutex);
+    PulseDevice* d = nullptr;
+    for (PulseDevice& x : source ? m_lists.sources : m_lists.sinks)
+        if (x.name == device)
+            d = &x;
+    if (what == kDefault)
+        (source ? m_lists.defaultSource : m_lists.defaultSink) = device;
+    else if (d && what == kVolume)
+        d->volume = value;
+    else if (d && what == kMute)
+        d->mute = value != 0;
+    else if (d && what == kPort)
+        d->activePort = text;
+    return 0;
+}
+
+int CPulseConnection::SetVolume(bool source, const std::string& device, long volume) {
+    return Request(source, device, kVolume, volume, "");
+}
+int CPulseConnection::SetMute(bool source, const std::string& device, bool mute) {
+    return Request(source, device, kMute, mute ? 1 : 0, "");
+}
+int CPulseConnection::SetPort(bool source, const std::string& device, const std::string& port) {
+    return Request(source, device, kPort, 0, port);
+}
+int CPulseConnection::SetDefault(bool source, const std::string& device) {
+    return Request(source, device, kDefault, 0, "");
+}
+
+} // namespace plat

@@ -1,0 +1,182 @@
+// The connection to a sound server of the test's own (a private PulseAudio
+// daemon, then a private PipeWire daemon, each with a null sink and a null
+// source): the lists read and kept up to
+// date from the server's events, and the mixer calls writing to the server,
+// checked with pactl.
+#include "platform/alsa/ModelMixer.h"
+#include "platform/alsa/testing/PulseServerForTesting.h"
+#include "platform/pulse/PulseConnection.h"
+#include "platform/pulse/PulseReport.h"
+#include "platform/pulse/testing/PipeWireServerForTesting.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <thread>
+
+using namespace plat;
+
+namespace {
+
+template <class Server> std::string ServerPrefix() {
+    return "PulseAudio ";
+}
+template <> std::string ServerPrefix<CPipeWireServerForTesting>() {
+    return "PipeWire ";
+}
+
+template <class Server> class PulseServer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        if (!m_server.Start(error))
+            GTEST_SKIP() << "no private " << ServerPrefix<Server>() << "daemon here: " << error;
+        m_connection = CPulseConnection::Connect(error);
+        ASSERT_NE(m_connection, nullptr) << error;
+    }
+
+    // True once `ready` holds on the kept lists, within two seconds.
+    bool Eventually(const std::function<bool(const PulseLists&)>& ready) {
+        for (int i = 0; i < 200; ++i) {
+            if (ready(m_connection->Lists()))
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+
+    std::string Pactl(const std::string& arguments) {
+        std::string out;
+        EXPECT_TRUE(m_server.Pactl(arguments, out)) << arguments << ": " << out;
+        while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
+            out.pop_back();
+        return out;
+    }
+
+    Server m_server;
+    std::unique_ptr<CPulseConnection> m_connection;
+};
+
+const PulseMixerMap* Mixer(const std::vector<PulseMixerMap>& mixers, const std::string& name) {
+    for (const PulseMixerMap& m : mixers)
+        if (m.name == name)
+            return &m;
+    return nullptr;
+}
+
+const ModelControl* ControlOf(const ModelLine& line, DWORD type) {
+    for (const ModelControl& c : line.controls)
+        if (c.type == type)
+            return &c;
+    return nullptr;
+}
+
+MMRESULT SetValues(CModelMixer& mixer, const ModelControl& c, std::vector<DWORD> values) {
+    MIXERCONTROLDETAILS d{};
+    d.cbStruct = sizeof d;
+    d.dwControlID = c.id;
+    d.cChannels = 1;
+    d.cMultipleItems = c.items.empty() ? 0 : c.ItemCount();
+    d.cbDetails = sizeof(DWORD);
+    d.paDetails = values.data();
+    return mixer.SetControlDetails(&d, MIXER_SETCONTROLDETAILSF_VALUE);
+}
+
+} // namespace
+
+using Servers = ::testing::Types<CPulseServerForTesting, CPipeWireServerForTesting>;
+TYPED_TEST_SUITE(PulseServer, Servers);
+
+TYPED_TEST(PulseServer, ListsNameTheServerAndItsNullDevices) {
+    const std::string server = this->m_connection->ServerName();
+    EXPECT_EQ(server.rfind(ServerPrefix<TypeParam>(), 0), 0u) << server;
+    const PulseLists lists = this->m_connection->Lists();
+    ASSERT_NE(lists.FindSink(TypeParam::kSink), nullptr);
+    ASSERT_NE(lists.FindSource(TypeParam::kSource), nullptr);
+    const PulseDevice* monitor = lists.FindSource(std::string(TypeParam::kSink) + ".monitor");
+    ASSERT_NE(monitor, nullptr);
+    EXPECT_TRUE(monitor->monitor);
+    EXPECT_FALSE(lists.FindSource(TypeParam::kSource)->monitor);
+    EXPECT_EQ(lists.defaultSink, this->Pactl("get-default-sink"));
+    EXPECT_EQ(lists.defaultSource, this->Pactl("get-default-source"));
+}
+
+TYPED_TEST(PulseServer, ReportNamesTheServerAndEveryDevice) {
+    const auto lines =
+        DescribePulseServer(this->m_connection->ServerName(), this->m_connection->Lists());
+    auto has = [&](const std::string& text) {
+        for (const std::string& l : lines)
+            if (l.find(text) != std::string::npos)
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(has("Sound server: " + ServerPrefix<TypeParam>()));
+    EXPECT_TRUE(
+        has(std::string("Sink: ") + this->Pactl("list sinks | sed -n 's/.*Description: //p'")));
+    EXPECT_TRUE(has(std::string("(") + TypeParam::kSource + ")"));
+    EXPECT_TRUE(has(std::string("(") + TypeParam::kSink + ".monitor), monitor"));
+}
+
+TYPED_TEST(PulseServer, VolumeMuteAndDefaultWritesReachTheServer) {
+    const auto mixers = MapPulseMixers(this->m_connection->Lists());
+    const PulseMixerMap* other = Mixer(mixers, kPulseOtherDevices);
+    ASSERT_NE(other, nullptr);
+    CModelMixer mixer(other->name, other->model,
+                      std::make_unique<CPulseElementAccess>(other->elements, *this->m_connection));
+    const ModelLine* speakers = nullptr;
+    for (const ModelLine& d : other->model.destinations)
+        if (d.componentType == MIXERLINE_COMPONENTTYPE_DST_SPEAKERS)
+            speakers = &d;
+    ASSERT_NE(speakers, nullptr);
+
+    ASSERT_EQ(SetValues(mixer, *ControlOf(*speakers, MIXERCONTROL_CONTROLTYPE_VOLUME), {0x8000}),
+              MMSYSERR_NOERROR);
+    EXPECT_NEAR(this->m_server.SinkVolume(), 0x8000, 2);
+    ASSERT_EQ(SetValues(mixer, *ControlOf(*speakers, MIXERCONTROL_CONTROLTYPE_MUTE), {1}),
+              MMSYSERR_NOERROR);
+    EXPECT_EQ(this->Pactl(std::string("get-sink-mute ") + TypeParam::kSink), "Mute: yes");
+
+    // The defaults mixer makes the null source the default input.
+    const PulseMixerMap* defaults = Mixer(mixers, kPulseDefaults);
+    ASSERT_NE(defaults, nullptr);
+    CModelMixer defaultsMixer(
+        defaults->name, defaults->model,
+        std::make_unique<CPulseElementAccess>(defaults->elements, *this->m_connection));
+    const ModelControl& source = defaults->model.destinations.at(0).controls.at(1);
+    const auto& choices = defaults->elements[source.element].choices;
+    std::vector<DWORD> pick(choices.size(), 0);
+    for (std::size_t i = 0; i < choices.size(); ++i)
+        pick[i] = choices[i] == TypeParam::kSource ? 1 : 0;
+    this->Pactl(std::string("set-default-source ") + TypeParam::kSink + ".monitor");
+    ASSERT_EQ(SetValues(defaultsMixer, source, pick), MMSYSERR_NOERROR);
+    EXPECT_EQ(this->Pactl("get-default-source"), TypeParam::kSource);
+}
+
+TYPED_TEST(PulseServer, ChangesMadeElsewhereReachTheKeptLists) {
+    this->Pactl(std::string("set-sink-volume ") + TypeParam::kSink + " 25%");
+    EXPECT_TRUE(this->Eventually([](const PulseLists& l) {
+        const PulseDevice* s = l.FindSink(TypeParam::kSink);
+        return s && std::abs(s->volume - 0x4000) <= 2;
+    }));
+    this->Pactl("load-module module-null-sink sink_name=pelmora_headset");
+    EXPECT_TRUE(
+        this->Eventually([](const PulseLists& l) { return l.FindSink("pelmora_headset"); }));
+    this->Pactl("set-default-sink pelmora_headset");
+    EXPECT_TRUE(
+        this->Eventually([](const PulseLists& l) { return l.defaultSink == "pelmora_headset"; }));
+    this->Pactl("unload-module module-null-sink");
+    EXPECT_TRUE(this->Eventually([](const PulseLists& l) {
+        return !l.FindSink("pelmora_headset") && !l.FindSink(TypeParam::kSink);
+    }));
+}
+
+TYPED_TEST(PulseServer, AWriteToADeviceThatIsGoneFailsAndAServerThatIsGoneIsSeen) {
+    EXPECT_EQ(this->m_connection->SetVolume(false, "no_such_sink", 0x1000), -ENODEV);
+    EXPECT_TRUE(this->m_connection->Connected());
+    this->m_server.Stop();
+    EXPECT_TRUE(
+        this->Eventually([this](const PulseLists&) { return !this->m_connection->Connected(); }));
+    EXPECT_NE(this->m_connection->SetVolume(false, TypeParam::kSink, 0x1000), 0);
+}
