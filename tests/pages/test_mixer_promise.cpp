@@ -1,6 +1,7 @@
 // Cancel puts the sound settings back as they were: on the sheet, with a
 // snapshot another run left behind, with a mixer that fails during the
 // restore, and at the start after a run that ended without putting them back.
+#include "SheetTestSuite.h"
 #include "app/PropSheet.h"
 #include "app/RunStart.h"
 #include "app/WizardApp.h"
@@ -28,21 +29,8 @@ using ::testing::HasSubstr;
 
 namespace {
 
-class MixerPromise : public ::testing::Test {
+class MixerPromise : public SheetTestSuite {
 protected:
-    static void SetUpTestSuite() {
-        s_temp = fs::temp_directory_path() / ("pelmora-promise-" + std::to_string(::getpid()));
-        fs::create_directories(s_temp);
-        ::setenv("TMPDIR", s_temp.c_str(), 1);
-        ::unsetenv("XDG_RUNTIME_DIR");
-        s_gui = new CGuiSession();
-        CWizardApp::RegisterFonts();
-    }
-    static void TearDownTestSuite() {
-        delete s_gui;
-        s_gui = nullptr;
-        fs::remove_all(s_temp);
-    }
     void SetUp() override {
         m_card = std::make_shared<plat::CVirtualCard>();
         plat::InstallSoundBackend(m_card);
@@ -87,16 +75,11 @@ protected:
         earlier.KeepChanges(m_path);
     }
 
-    static fs::path s_temp;
-    static CGuiSession* s_gui;
     std::shared_ptr<plat::CVirtualCard> m_card;
     std::string m_path;
     std::vector<std::string> m_shown;
     int m_answer = IDCANCEL;
 };
-
-fs::path MixerPromise::s_temp;
-CGuiSession* MixerPromise::s_gui = nullptr;
 
 TEST_F(MixerPromise, CancelBeforeTheTestAppliesNoSnapshotOfAnotherRun) {
     for (int page = 0; page < 2; ++page) {

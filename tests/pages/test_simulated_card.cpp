@@ -1,6 +1,7 @@
 // The virtual card standing in for missing hardware is never silent: the
 // welcome page, the title bar and the sound-card test say so; a virtual card
 // that was asked for is used without the notice.
+#include "SheetTestSuite.h"
 #include "app/PropSheet.h"
 #include "app/SoundNotice.h"
 #include "app/WizardApp.h"
@@ -23,21 +24,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class SimulatedCardNotice : public ::testing::Test {
+class SimulatedCardNotice : public SheetTestSuite {
 protected:
-    static void SetUpTestSuite() {
-        s_temp = fs::temp_directory_path() / ("pelmora-simulated-" + std::to_string(::getpid()));
-        fs::create_directories(s_temp);
-        ::setenv("TMPDIR", s_temp.c_str(), 1);
-        ::unsetenv("XDG_RUNTIME_DIR");
-        s_gui = new CGuiSession();
-        CWizardApp::RegisterFonts();
-    }
-    static void TearDownTestSuite() {
-        delete s_gui;
-        s_gui = nullptr;
-        fs::remove_all(s_temp);
-    }
     void TearDown() override { uitest::SetMessageBoxHandler(nullptr); }
 
     // This program links no real backend: the automatic choice finds neither
@@ -68,13 +56,7 @@ protected:
     static bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
         return std::find(lines.begin(), lines.end(), line) != lines.end();
     }
-
-    static fs::path s_temp;
-    static CGuiSession* s_gui;
 };
-
-fs::path SimulatedCardNotice::s_temp;
-CGuiSession* SimulatedCardNotice::s_gui = nullptr;
 
 TEST_F(SimulatedCardNotice, AFallbackIsAnnouncedOnPageOneTheTitleAndTheSoundCardTest) {
     Choose("");
