@@ -11,9 +11,10 @@ namespace {
 constexpr const char* kName = "fuzz_user_list";
 
 // A folder name that names a directory right below the users' root; a list
-// holding any other may have its students refused by name.
+// holding any other may have its students refused by name. Windows reads a
+// name of dots and blanks only ("...", ". .") as the root or its parent.
 bool PlainFolder(const std::string& folder) {
-    return !folder.empty() && folder != "." && folder != ".." &&
+    return folder.find_first_not_of(". ") != std::string::npos &&
            folder.find_first_of(std::string("/\\:\0", 4)) == std::string::npos;
 }
 
