@@ -56,6 +56,18 @@ int CPulseElementAccess::Get(std::size_t element, ElementValue what, long& value
     return -EINVAL;
 }
 
+// The server records from its default source and plays to its default
+// sink: the wizard's microphone and speakers become those.
+int CPulseElementAccess::MakeDefaults(const PulseElement& e) {
+    const PulseLists lists = m_server.Lists();
+    if (lists.defaultSource != e.device)
+        if (int err = m_server.SetDefault(true, e.device))
+            return err;
+    if (!e.pairedSink.empty() && lists.defaultSink != e.pairedSink)
+        return m_server.SetDefault(false, e.pairedSink);
+    return 0;
+}
+
 int CPulseElementAccess::Set(std::size_t element, ElementValue what, long value) {
     if (element >= m_elements.size())
         return -EINVAL;
@@ -78,11 +90,21 @@ int CPulseElementAccess::Set(std::size_t element, ElementValue what, long value)
         const PulseDevice* d = Device(lists, e);
         if (!d)
             return -ENODEV;
-        if (d->ports.empty())
-            return value == 0 ? 0 : -EINVAL;
-        if (value < 0 || static_cast<std::size_t>(value) >= d->ports.size())
-            return -EINVAL;
-        return m_server.SetPort(source, e.device, d->ports[static_cast<std::size_t>(value)].name);
+        bool microphone = false;
+        if (d->ports.empty()) {
+            if (value != 0)
+                return -EINVAL;
+            microphone = true; // a source of one input is its own microphone
+        } else {
+            if (value < 0 || static_cast<std::size_t>(value) >= d->ports.size())
+                return -EINVAL;
+            const PulsePort& port = d->ports[static_cast<std::size_t>(value)];
+            if (port.name != d->activePort)
+                if (int err = m_server.SetPort(source, e.device, port.name))
+                    return err;
+            microphone = PulsePortComponentType(port) == MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE;
+        }
+        return microphone && e.chosenInput ? MakeDefaults(e) : 0;
     }
     }
     return -EINVAL;

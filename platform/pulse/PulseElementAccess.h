@@ -31,6 +31,8 @@ public:
     int Set(std::size_t element, ElementValue what, long value) override;
 
 private:
+    int MakeDefaults(const PulseElement& e);
+
     std::vector<PulseElement> m_elements;
     CPulseServerControls& m_server;
 };

@@ -38,7 +38,7 @@ public:
     explicit CMixerBuilder(PulseMixerMap& map) : m_map(map) {}
 
     void AddSink(const PulseDevice& sink) {
-        const std::size_t e = Element({PulseTarget::Sink, sink.name, {}});
+        const std::size_t e = Element({PulseTarget::Sink, sink.name, {}, false, ""});
         ModelLine dest = Line(sink.description, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS,
                               MIXERLINE_TARGETTYPE_WAVEOUT, sink.channels);
         dest.controls.push_back(Volume(e, sink, "volume", false));
@@ -52,7 +52,7 @@ public:
     }
 
     void AddSource(const PulseDevice& source) {
-        const std::size_t e = Element({PulseTarget::Source, source.name, {}});
+        const std::size_t e = Element({PulseTarget::Source, source.name, {}, false, ""});
         ModelLine dest = Line(source.description, MIXERLINE_COMPONENTTYPE_DST_WAVEIN,
                               MIXERLINE_TARGETTYPE_WAVEIN, source.channels);
         dest.controls.push_back(Volume(e, source, "volume", true));
@@ -78,13 +78,13 @@ public:
     void AddDefaults(const PulseLists& lists) {
         ModelLine dest = Line("Default Devices", MIXERLINE_COMPONENTTYPE_DST_UNDEFINED,
                               MIXERLINE_TARGETTYPE_UNDEFINED, 1);
-        PulseElement sinks{PulseTarget::DefaultSink, "", {}};
+        PulseElement sinks{PulseTarget::DefaultSink, "", {}, false, ""};
         std::vector<std::string> sinkItems;
         for (const PulseDevice& s : lists.sinks) {
             sinks.choices.push_back(s.name);
             sinkItems.push_back(s.description);
         }
-        PulseElement sources{PulseTarget::DefaultSource, "", {}};
+        PulseElement sources{PulseTarget::DefaultSource, "", {}, false, ""};
         std::vector<std::string> sourceItems;
         for (const PulseDevice& s : lists.sources) {
             sources.choices.push_back(s.name);
@@ -188,6 +188,12 @@ template <class T> std::vector<const T*> SortedByName(const std::vector<T>& list
     return out;
 }
 
+// Moves the device named `name` to the front, the others keeping their order.
+void PutFirst(std::vector<const PulseDevice*>& devices, const std::string& name) {
+    std::stable_partition(devices.begin(), devices.end(),
+                          [&](const PulseDevice* d) { return d->name == name; });
+}
+
 } // namespace
 
 DWORD PulseControlId(const std::string& device, const char* job) {
@@ -215,12 +221,15 @@ DWORD PulsePortComponentType(const PulsePort& port) {
     return MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED;
 }
 
-std::vector<PulseMixerMap> MapPulseMixers(const PulseLists& lists) {
-    const auto sinks = SortedByName(lists.sinks);
+std::vector<PulseMixerMap> MapPulseMixers(const PulseLists& lists, const std::string& firstSink,
+                                          const std::string& firstSource) {
+    auto sinks = SortedByName(lists.sinks);
     std::vector<const PulseDevice*> sources;
     for (const PulseDevice* s : SortedByName(lists.sources))
         if (!s->monitor)
             sources.push_back(s);
+    PutFirst(sinks, firstSink);
+    PutFirst(sources, firstSource);
 
     std::vector<PulseMixerMap> mixers;
     auto build = [&](const std::string& name, const std::string& card, bool cardless) {

@@ -39,6 +39,10 @@ struct PulseElement {
     PulseTarget target = PulseTarget::Sink;
     std::string device;
     std::vector<std::string> choices;
+    // The source the wizard records from: choosing its microphone also makes
+    // it the default source, and `pairedSink` ("" for none) the default sink.
+    bool chosenInput = false;
+    std::string pairedSink;
 };
 
 struct PulseMixerMap {
@@ -51,7 +55,11 @@ struct PulseMixerMap {
 constexpr const char* kPulseOtherDevices = "Other Sound Devices";
 constexpr const char* kPulseDefaults = "Default Sound Devices";
 
-std::vector<PulseMixerMap> MapPulseMixers(const PulseLists& lists);
+// `firstSink` and `firstSource` name devices whose destinations come first
+// in their mixer (the mixer calls find the first destination of a kind).
+std::vector<PulseMixerMap> MapPulseMixers(const PulseLists& lists,
+                                          const std::string& firstSink = "",
+                                          const std::string& firstSource = "");
 
 // The component type of a source's port ("analog-input-mic" a microphone).
 DWORD PulsePortComponentType(const PulsePort& port);

@@ -1,0 +1,41 @@
+// Which of the server's devices the wizard works on. A machine may have a
+// built-in card, a USB or Bluetooth headset, an HDMI screen and a webcam; the
+// wizard tests and sets one microphone and one output, and says which.
+//
+// A headset comes first: a USB or Bluetooth card with both a microphone
+// (a source that is no monitor) and an output, the one of the default sink
+// or source before the others. Else the card of the default sink, with a
+// microphone of the same card where it has one. Else whatever answers: the
+// default source when it is no monitor, the first source that is none.
+//
+// The backend shows the mixers of the chosen devices' cards and the defaults
+// mixer only, and selecting the microphone on the chosen source makes it the
+// server's default source and the chosen sink the default sink.
+#pragma once
+
+#include "platform/pulse/PulseMapping.h"
+
+#include <string>
+#include <vector>
+
+namespace plat {
+
+struct PulseChoice {
+    std::string sink;     // "" when the server has no sink
+    std::string source;   // "" when it has no source that is no monitor
+    std::string sinkCard; // the cards of both, "" for devices of no card
+    std::string sourceCard;
+    // What the user reads: the card's description, else the device's.
+    std::string speakers;
+    std::string microphone;
+};
+
+PulseChoice ChoosePulseDevices(const PulseLists& lists);
+
+// The mixers the backend shows for `choice`, from the server's current
+// lists: the sink's card, the source's card when it is another, then the
+// defaults. A chosen card that is gone keeps its place as a mixer without
+// lines, so the mixers' numbers stay those of the snapshot.
+std::vector<PulseMixerMap> MapChosenPulseMixers(const PulseLists& lists, const PulseChoice& choice);
+
+} // namespace plat
