@@ -51,6 +51,8 @@ bool ReportDevices(std::ostream& out) {
     CTestSoundCard tester;
     tester.SetWait([](DWORD) {}); // a busy device is reported as it is, not waited for
     out << "Sound backend: " << CurrentSoundBackend().Name() << '\n';
+    for (const std::string& line : CurrentSoundBackend().DescribeDevices())
+        out << "  " << line << '\n';
     const CTestSoundCard::Inventory* inventory = tester.GetDevices();
     if (!inventory) {
         out << "Wave devices: " << tester.GetLastError() << '\n';

@@ -309,34 +309,44 @@ static DWORD ItemCountForWrite(HMIXER handle, const CElementMixer& e) {
 }
 
 int CMixerInfo::SetMixerValue(const std::vector<CElementMixer*>& elements) {
+    // A mixer or a control that fails (a device unplugged since the
+    // snapshot) is skipped and the walk goes on, so every other value is
+    // still put back; the first failure is the error, with the count of the
+    // others.
     long current = -1;
     HMIXER handle = nullptr;
+    bool opened = false;
+    int failures = 0;
+    std::string first;
     auto fail = [&](std::string text) {
-        m_error = std::move(text);
-        TRACE_LOG(2, kModule, __LINE__, "%s", m_error.c_str());
-        return 0;
+        TRACE_LOG(2, kModule, __LINE__, "%s", text.c_str());
+        if (failures++ == 0)
+            first = std::move(text);
+    };
+    auto close = [&] {
+        if (handle == nullptr)
+            return;
+        const MMRESULT r = mixerClose(handle);
+        handle = nullptr;
+        if (r != MMSYSERR_NOERROR)
+            fail(Format("InfoMix:SetMixerValue : Error on mixerClose : %d", static_cast<int>(r)) +
+                 MixerFailureDetail(static_cast<UINT>(current), r));
     };
 
     for (const CElementMixer* e : elements) {
         if (static_cast<long>(e->m_mixer) != current) {
-            if (handle != nullptr) {
-                MMRESULT r = mixerClose(handle);
-                handle = nullptr;
-                if (r != MMSYSERR_NOERROR)
-                    return fail(Format("InfoMix:SetMixerValue : Error on mixerClose : %d",
-                                       static_cast<int>(r)) +
-                                MixerFailureDetail(static_cast<UINT>(current), r));
-            }
-            MMRESULT r = mixerOpen(&handle, e->m_mixer, 0, 0, 0);
-            if (r != MMSYSERR_NOERROR) {
-                handle = nullptr;
-                return fail(Format("InfoMix:SetMixerValue :Error opening mixer device : %d",
-                                   static_cast<int>(r)) +
-                            MixerFailureDetail(e->m_mixer, r));
-            }
+            close();
             current = static_cast<long>(e->m_mixer);
+            const MMRESULT r = mixerOpen(&handle, e->m_mixer, 0, 0, 0);
+            opened = r == MMSYSERR_NOERROR;
+            if (!opened) {
+                handle = nullptr;
+                fail(Format("InfoMix:SetMixerValue :Error opening mixer device : %d",
+                            static_cast<int>(r)) +
+                     MixerFailureDetail(e->m_mixer, r));
+            }
         }
-        if (e->m_kind > MIXER_KIND_UNSIGNED || e->m_valueList.empty())
+        if (!opened || e->m_kind > MIXER_KIND_UNSIGNED || e->m_valueList.empty())
             continue;
 
         // One slot per item the device will read, whatever the element holds.
@@ -350,16 +360,18 @@ int CMixerInfo::SetMixerValue(const std::vector<CElementMixer*>& elements) {
         details.cMultipleItems = items;
         details.cbDetails = sizeof(DWORD);
         details.paDetails = values.data();
-        MMRESULT r = mixerSetControlDetails(AsObject(handle), &details,
-                                            MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE);
-        if (r != MMSYSERR_NOERROR) {
-            mixerClose(handle);
-            return fail(Format("InfoMix:SetMixerValue : mixerSetControlDetails failed : %d",
-                               static_cast<int>(r)) +
-                        MixerFailureDetail(e->m_mixer, r));
-        }
+        const MMRESULT r = mixerSetControlDetails(
+            AsObject(handle), &details, MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE);
+        if (r != MMSYSERR_NOERROR)
+            fail(Format("InfoMix:SetMixerValue : mixerSetControlDetails failed : %d",
+                        static_cast<int>(r)) +
+                 MixerFailureDetail(e->m_mixer, r));
     }
-    if (handle != nullptr)
-        mixerClose(handle);
-    return 1;
+    close();
+    if (failures == 0)
+        return 1;
+    m_error = first;
+    if (failures > 1)
+        m_error += Format(" (and %d more settings that could not be put back)", failures - 1);
+    return 0;
 }

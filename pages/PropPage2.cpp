@@ -198,6 +198,11 @@ void CPropPage2::OnTest() {
     // read "Successful" over a card that plays nothing.
     if (plat::VirtualCardIsFallback())
         AddResultLine(kSoft, kNoRealDeviceLine);
+    // With a headset beside the built-in card the user must know which one
+    // is being tested.
+    std::string microphone, speakers;
+    if (plat::CurrentSoundBackend().ChosenDevices(microphone, speakers))
+        AddResultLine(kSuccessful, ChosenDevicesLine(microphone, speakers));
 
     if (!input.empty()) {
         AddResultLine(kSoft, T("K10"));

@@ -25,6 +25,14 @@ std::atomic<SoundBackend*> g_current{nullptr}; // fast path for every call
 
 } // namespace
 
+bool SoundBackend::ChosenDevices(std::string& /*microphone*/, std::string& /*speakers*/) {
+    return false;
+}
+
+std::vector<std::string> SoundBackend::DescribeDevices() {
+    return {};
+}
+
 bool SoundBackend::GetErrorText(MMRESULT code, bool /*input*/, std::string& text) {
     text = StandardMmErrorText(code);
     return !text.empty();

@@ -19,6 +19,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace plat {
 
@@ -68,6 +69,15 @@ public:
 
     // Text for a result code of a wave call; false when the code has none.
     virtual bool GetErrorText(MMRESULT code, bool input, std::string& text);
+
+    // Where the backend chose the devices the wizard works on among several
+    // (the sound server prefers a headset), the microphone and the speakers
+    // as the user knows them; false where it makes no such choice.
+    virtual bool ChosenDevices(std::string& microphone, std::string& speakers);
+
+    // Lines for the device report in the backend's own terms (the sound
+    // server, its cards, sinks, sources and ports); none by default.
+    virtual std::vector<std::string> DescribeDevices();
 };
 
 // Installs the backend every call of mmsystem.h forwards to, replacing the

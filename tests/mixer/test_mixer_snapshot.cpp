@@ -170,7 +170,7 @@ TEST_F(Snapshot, RestoreOpensEachMixerOnceInFileOrder) {
         card->SetControlValues(m, card->FindControlId(m, SPEAKERS, MUTE), {1});
     }
     card->ResetCallCounts();
-    // Mixer 1 cannot be opened: mixer 0 was restored first, then the walk stops.
+    // Mixer 1 cannot be opened: mixer 0 was restored first.
     card->FailCall("mixerOpen", MMSYSERR_ALLOCATED, 1, 1);
     EXPECT_EQ(setup.RestoreSnapshotFile(m_path, false), 0);
     EXPECT_THAT(setup.GetErrorText(),
@@ -185,6 +185,40 @@ TEST_F(Snapshot, RestoreOpensEachMixerOnceInFileOrder) {
     EXPECT_EQ(card->CallCount("mixerOpen"), 2);
     EXPECT_EQ(card->CallCount("mixerSetControlDetails"), 4);
     EXPECT_EQ(AllValues(*card), before);
+    EXPECT_EQ(card->OpenMixerHandles(), 0u);
+}
+
+TEST_F(Snapshot, AMixerOrControlThatIsGoneIsSkippedAndEveryOtherValueComesBack) {
+    auto card = Install(Card({Mixer({Line("Spk", SPEAKERS, {Volume(10), Mute(false)})}),
+                              Mixer({Line("Spk", SPEAKERS, {Volume(20), Mute(true)})})}));
+    CMixerSetup setup;
+    ASSERT_EQ(setup.SaveSnapshot(m_path), 1);
+    const auto before = AllValues(*card);
+    auto changeAll = [&] {
+        for (UINT m = 0; m < 2; ++m) {
+            card->SetControlValues(m, card->FindControlId(m, SPEAKERS, VOLUME), {60000});
+            card->SetControlValues(m, card->FindControlId(m, SPEAKERS, MUTE), {1});
+        }
+    };
+    // The first mixer is unplugged: the second still gets its values.
+    changeAll();
+    card->FailCall("mixerOpen", MMSYSERR_BADDEVICEID, 1, 0);
+    EXPECT_EQ(setup.RestoreSnapshotFile(m_path, true), 0);
+    EXPECT_THAT(setup.GetErrorText(),
+                StartsWith("InfoMix:SetMixerValue :Error opening mixer device : 2 (mixer 0"));
+    EXPECT_EQ(AllValues(*card)[0], (std::vector<LONG>{60000}));
+    EXPECT_EQ(AllValues(*card)[2], before[2]);
+    EXPECT_EQ(AllValues(*card)[3], before[3]);
+    EXPECT_TRUE(fs::exists(m_path)) << "kept for when the device is back";
+
+    // Two controls refuse their values: the others are written, both counted.
+    changeAll();
+    card->FailCall("mixerSetControlDetails", MMSYSERR_NOTENABLED, 2);
+    EXPECT_EQ(setup.RestoreSnapshotFile(m_path, false), 0);
+    EXPECT_THAT(setup.GetErrorText(),
+                ::testing::EndsWith("(and 1 more settings that could not be put back)"));
+    EXPECT_EQ(AllValues(*card)[2], before[2]);
+    EXPECT_EQ(AllValues(*card)[3], before[3]);
     EXPECT_EQ(card->OpenMixerHandles(), 0u);
 }
 

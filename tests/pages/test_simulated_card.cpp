@@ -6,6 +6,7 @@
 #include "app/SoundNotice.h"
 #include "app/WizardApp.h"
 #include "platform/sound_choice.h"
+#include "platform/virtual/VirtualCard.h"
 #include "ui/ListCtrl.h"
 #include "ui/Testing.h"
 #include "ui/WinApp.h"
@@ -111,6 +112,39 @@ TEST_F(SimulatedCardNotice, AFailedChoiceKeepsWhatIsSaidOfTheInstalledCard) {
     Choose("virtual");
     EXPECT_FALSE(plat::SelectSoundBackend("virtual:", error));
     EXPECT_FALSE(plat::VirtualCardIsFallback());
+}
+
+// A card that chose its devices among several, as the sound server does.
+class CChoosingCard : public plat::CVirtualCard {
+public:
+    bool ChosenDevices(std::string& microphone, std::string& speakers) override {
+        microphone = "USB Headset";
+        speakers = "HDMI Audio";
+        return true;
+    }
+};
+
+TEST_F(SimulatedCardNotice, DevicesChosenAmongSeveralAreNamedByTheSoundCardTest) {
+    Choose("virtual");
+    const std::string line = "Successful: Microphone: USB Headset, speakers: HDMI Audio";
+    {
+        CPropSheet sheet;
+        ASSERT_TRUE(sheet.Create());
+        uitest::ProcessEvents();
+        EXPECT_FALSE(HasLine(SoundCardTestLines(sheet), line)) << "the virtual card chose none";
+        sheet.PressButton(IDCANCEL);
+        uitest::ProcessEvents();
+    }
+    plat::InstallSoundBackend(std::make_shared<CChoosingCard>());
+    CPropSheet sheet;
+    ASSERT_TRUE(sheet.Create());
+    uitest::ProcessEvents();
+    const std::vector<std::string> lines = SoundCardTestLines(sheet);
+    EXPECT_TRUE(HasLine(lines, line)) << ::testing::PrintToString(lines);
+    EXPECT_TRUE(sheet.m_page2.CanGoOn()) << "a line of information, not an error";
+    sheet.PressButton(IDCANCEL);
+    uitest::ProcessEvents();
+    Choose("virtual");
 }
 
 } // namespace
