@@ -161,6 +161,7 @@ public:
                 result = LockedFailure();
             } else {
                 m_written += n;
+                m_drained = false;
                 result = static_cast<long>(n);
             }
         }
@@ -211,7 +212,9 @@ public:
         int negative = 0;
         const int known =
             Broken() ? -PA_ERR_BADSTATE : pa_stream_get_latency(m_stream, &latency, &negative);
-        if (known == 0)
+        if (m_drained) // some servers keep their own latency in the figure after an underrun
+            frames = 0;
+        else if (known == 0)
             frames = negative ? 0 : static_cast<std::uint64_t>(latency) * m_spec.rate / 1000000;
         else if (known != -PA_ERR_NODATA) // no timing yet: nothing written was heard
             result = LockedFailure();
@@ -271,6 +274,7 @@ public:
         }
         m_written = 0;
         m_triggered = false;
+        m_drained = false;
         pa_threaded_mainloop_unlock(m_loop);
     }
 
@@ -288,6 +292,7 @@ private:
     static void Underflow(pa_stream*, void* userdata) {
         auto* self = static_cast<CPulseStream*>(userdata);
         self->m_triggered = false; // it waits for a full buffer again
+        self->m_drained = true;    // and everything written was played
         self->Wake();
     }
 
@@ -362,6 +367,7 @@ private:
     std::size_t m_peekSize = 0, m_peekOffset = 0;
     bool m_corked = false;
     bool m_triggered = false;
+    bool m_drained = false;      // the server ran out of what was written
     std::uint64_t m_written = 0; // frames since the last drop
 
     mutable std::mutex m_mutex; // guards the members below
