@@ -406,3 +406,35 @@ TEST_F(AlsaServer, ErrorsKeepAlsasOwnWords) {
     EXPECT_NE(MMSYSERR_NOERROR, mixerOpen(&mixer, mixerGetNumDevs() - 1, 0, 0, 0));
     EXPECT_EQ(nullptr, mixer);
 }
+
+TEST_F(AlsaServer, ServerKilledWhileRecordingStopsTheWaveIn) {
+    std::string why;
+    ASSERT_TRUE(s_server->Start(why)) << why;
+    const WAVEFORMATEX format = Pcm(11025, 16, 1);
+    Completions recorded;
+    HWAVEIN in = nullptr;
+    ASSERT_EQ(MMSYSERR_NOERROR,
+              waveInOpen(&in, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(&InCallback),
+                         reinterpret_cast<DWORD_PTR>(&recorded), CALLBACK_FUNCTION));
+    Buffers buffers(30, 11025 * 2 / 10);
+    for (WAVEHDR& h : buffers.headers) {
+        ASSERT_EQ(MMSYSERR_NOERROR, waveInPrepareHeader(in, &h, sizeof h));
+        ASSERT_EQ(MMSYSERR_NOERROR, waveInAddBuffer(in, &h, sizeof h));
+    }
+    ASSERT_EQ(MMSYSERR_NOERROR, waveInStart(in));
+    ASSERT_TRUE(recorded.WaitFor(2));
+    ASSERT_TRUE(s_server->Kill());
+    // Every buffer back at once, no silence made up for the time after.
+    ASSERT_TRUE(recorded.WaitFor(30, 3000)) << recorded.doneCount << " of 30";
+    EXPECT_EQ(buffers.Order(), recorded.Done());
+    WAVEHDR& h = buffers.headers[0];
+    const MMRESULT again = waveInAddBuffer(in, &h, sizeof h);
+    EXPECT_NE(MMSYSERR_NOERROR, again);
+    char text[MAXERRORLENGTH] = {};
+    ASSERT_EQ(MMSYSERR_NOERROR, waveInGetErrorText(again, text, sizeof text));
+    EXPECT_THAT(text, ::testing::HasSubstr("(default: "));
+    EXPECT_EQ(MMSYSERR_NOERROR, waveInReset(in));
+    for (WAVEHDR& header : buffers.headers)
+        EXPECT_EQ(MMSYSERR_NOERROR, waveInUnprepareHeader(in, &header, sizeof header));
+    EXPECT_EQ(MMSYSERR_NOERROR, waveInClose(in));
+}
