@@ -35,6 +35,79 @@ int Restrict(snd_pcm_t* pcm, snd_pcm_hw_params_t* params, const WAVEFORMATEX& f)
     return 0;
 }
 
+// One open PCM device. snd_pcm_wait bounds every wait; an underrun or an
+// overrun is recovered and reported as nothing moved.
+class CAlsaPcmChannel : public CPcmChannel {
+public:
+    CAlsaPcmChannel(snd_pcm_t* pcm, snd_pcm_uframes_t period) : m_pcm(pcm), m_period(period) {}
+    ~CAlsaPcmChannel() override {
+        snd_pcm_drop(m_pcm);
+        snd_pcm_close(m_pcm);
+    }
+
+    std::size_t PeriodFrames() const override { return m_period; }
+
+    long Write(const char* data, std::size_t frames, int waitMs) override {
+        if (snd_pcm_wait(m_pcm, waitMs) == 0)
+            return 0;
+        snd_pcm_sframes_t n = snd_pcm_writei(m_pcm, data, frames);
+        if (n < 0 && snd_pcm_recover(m_pcm, static_cast<int>(n), 1) >= 0)
+            n = 0; // an underrun, recovered: the caller writes the frames again
+        return Result(n);
+    }
+
+    long Read(char* data, std::size_t frames, int waitMs) override {
+        if (snd_pcm_state(m_pcm) == SND_PCM_STATE_PREPARED)
+            snd_pcm_start(m_pcm);
+        if (snd_pcm_wait(m_pcm, waitMs) == 0)
+            return 0;
+        snd_pcm_sframes_t n = snd_pcm_readi(m_pcm, data, frames);
+        if (n < 0 && snd_pcm_recover(m_pcm, static_cast<int>(n), 1) >= 0)
+            n = 0; // an overrun, recovered
+        return Result(n);
+    }
+
+    int Delay(std::uint64_t& frames) override {
+        frames = 0;
+        if (snd_pcm_state(m_pcm) == SND_PCM_STATE_XRUN)
+            return 0; // ran dry: everything written was heard
+        snd_pcm_sframes_t delay = 0;
+        const int err = snd_pcm_delay(m_pcm, &delay);
+        if (err < 0)
+            return Result(err);
+        frames = delay > 0 ? static_cast<std::uint64_t>(delay) : 0;
+        return 0;
+    }
+
+    void Start() override {
+        if (snd_pcm_state(m_pcm) == SND_PCM_STATE_PREPARED)
+            snd_pcm_start(m_pcm);
+    }
+
+    bool Pause() override {
+        return snd_pcm_state(m_pcm) == SND_PCM_STATE_RUNNING && snd_pcm_pause(m_pcm, 1) >= 0;
+    }
+    void Resume() override { snd_pcm_pause(m_pcm, 0); }
+
+    void Drop() override {
+        snd_pcm_drop(m_pcm);
+        snd_pcm_prepare(m_pcm);
+    }
+
+    std::string LastError() const override { return m_lastError; }
+
+private:
+    long Result(snd_pcm_sframes_t n) {
+        if (n < 0)
+            m_lastError = snd_strerror(static_cast<int>(n));
+        return static_cast<long>(n);
+    }
+
+    snd_pcm_t* const m_pcm;
+    const snd_pcm_uframes_t m_period;
+    std::string m_lastError; // the device thread's only
+};
+
 std::string PcmDisplayName(const std::string& card, const std::string& device) {
     std::string name = device.empty() || device == card ? card : card + ": " + device;
     return name;
@@ -42,8 +115,8 @@ std::string PcmDisplayName(const std::string& card, const std::string& device) {
 
 } // namespace
 
-std::vector<AlsaPcmEndpoint> EnumerateAlsaPcms(snd_pcm_stream_t stream) {
-    std::vector<AlsaPcmEndpoint> list;
+std::vector<WaveEndpoint> EnumerateAlsaPcms(snd_pcm_stream_t stream) {
+    std::vector<WaveEndpoint> list;
     snd_pcm_t* pcm = nullptr;
     const int err = snd_pcm_open(&pcm, "default", stream, SND_PCM_NONBLOCK);
     if (err >= 0)
@@ -87,18 +160,6 @@ bool AlsaDefaultPcmAnswers() {
     return err >= 0 || err == -EBUSY;
 }
 
-MMRESULT CheckWaveFormat(const WAVEFORMATEX* f) {
-    if (!f)
-        return MMSYSERR_INVALPARAM;
-    if (f->wFormatTag != WAVE_FORMAT_PCM || f->nChannels == 0 || f->nChannels > 8 ||
-        f->nSamplesPerSec == 0 || PcmFormatOf(*f) == SND_PCM_FORMAT_UNKNOWN)
-        return WAVERR_BADFORMAT;
-    const DWORD align = static_cast<DWORD>(f->nChannels) * f->wBitsPerSample / 8;
-    if (f->nBlockAlign != align || f->nAvgBytesPerSec != align * f->nSamplesPerSec)
-        return WAVERR_BADFORMAT;
-    return MMSYSERR_NOERROR;
-}
-
 int QueryPcmFormat(const std::string& pcmName, snd_pcm_stream_t stream, const WAVEFORMATEX& f) {
     snd_pcm_t* pcm = nullptr;
     int err = snd_pcm_open(&pcm, pcmName.c_str(), stream, SND_PCM_NONBLOCK);
@@ -111,8 +172,8 @@ int QueryPcmFormat(const std::string& pcmName, snd_pcm_stream_t stream, const WA
     return err;
 }
 
-int OpenPcm(const std::string& pcmName, snd_pcm_stream_t stream, const WAVEFORMATEX& f,
-            snd_pcm_t** out, snd_pcm_uframes_t& period) {
+int OpenAlsaChannel(const std::string& pcmName, snd_pcm_stream_t stream, const WAVEFORMATEX& f,
+                    std::unique_ptr<CPcmChannel>& channel) {
     snd_pcm_t* pcm = nullptr;
     int err = snd_pcm_open(&pcm, pcmName.c_str(), stream, 0);
     if (err < 0)
@@ -129,7 +190,7 @@ int OpenPcm(const std::string& pcmName, snd_pcm_stream_t stream, const WAVEFORMA
         snd_pcm_close(pcm);
         return 1;
     }
-    snd_pcm_uframes_t buffer = 0;
+    snd_pcm_uframes_t buffer = 0, period = 0;
     if (err >= 0)
         err = snd_pcm_get_params(pcm, &buffer, &period);
     if (err >= 0 && stream == SND_PCM_STREAM_PLAYBACK) {
@@ -146,35 +207,8 @@ int OpenPcm(const std::string& pcmName, snd_pcm_stream_t stream, const WAVEFORMA
     }
     if (period == 0)
         period = 256;
-    *out = pcm;
+    channel = std::make_unique<CAlsaPcmChannel>(pcm, period);
     return 0;
-}
-
-MMRESULT MmResultOfAlsa(int alsaError) {
-    switch (-alsaError) {
-    case 0:
-        return MMSYSERR_NOERROR;
-    case EBUSY:
-    case EAGAIN:
-        return MMSYSERR_ALLOCATED;
-    case ENOENT:
-    case ENODEV:
-    case ENXIO:
-        return MMSYSERR_BADDEVICEID;
-    case ENOMEM:
-        return MMSYSERR_NOMEM;
-    case EINVAL:
-        return MMSYSERR_INVALPARAM;
-    case EACCES:
-    case EPERM:
-    case ECONNREFUSED:
-        return MMSYSERR_NOTENABLED;
-    case ENOSYS:
-    case EOPNOTSUPP:
-        return MMSYSERR_NOTSUPPORTED;
-    default:
-        return MMSYSERR_ERROR;
-    }
 }
 
 } // namespace plat

@@ -1,43 +1,33 @@
-// ALSA PCM helpers shared by wave-out and wave-in: the device list, the
-// format check and query, opening a device configured for a wave format, and
-// the translation of ALSA errors into multimedia result codes.
+// ALSA PCM for the wave devices: the device list, the format query, and a
+// device opened for a wave format as a PCM channel.
 #pragma once
 
-#include "platform/mmsystem.h"
+#include "platform/alsa/PcmChannel.h"
 
 #include <alsa/asoundlib.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace plat {
 
-struct AlsaPcmEndpoint {
-    std::string pcmName;     // "default", "plughw:CARD=Intel,DEV=0"
-    std::string displayName; // shown as the device's szPname
-};
-
 // `default` first when it answers (it is the wave mapper), then every PCM
-// device of every card, through the converting plug layer.
-std::vector<AlsaPcmEndpoint> EnumerateAlsaPcms(snd_pcm_stream_t stream);
+// device of every card, through the converting plug layer; the endpoint's
+// name is the PCM name ("default", "plughw:CARD=Intel,DEV=0").
+std::vector<WaveEndpoint> EnumerateAlsaPcms(snd_pcm_stream_t stream);
 
 // Whether `default` opens (or answers busy) for playback.
 bool AlsaDefaultPcmAnswers();
-
-// MMSYSERR_NOERROR for a PCM format the backend can carry, WAVERR_BADFORMAT
-// for any other, MMSYSERR_INVALPARAM for a null format.
-MMRESULT CheckWaveFormat(const WAVEFORMATEX* format);
 
 // Asks the device whether it takes the format, without keeping it open:
 // 0 = accepted, 1 = refused, negative errno = no answer.
 int QueryPcmFormat(const std::string& pcmName, snd_pcm_stream_t stream, const WAVEFORMATEX& format);
 
-// Opens the device for the format with a short buffer; period in frames.
+// Opens the device for the format with a short buffer (200 ms, periods of
+// 25 ms; playback starts by itself once half of it is written).
 // 0 = open, 1 = the device refuses the format, negative errno = failure.
-int OpenPcm(const std::string& pcmName, snd_pcm_stream_t stream, const WAVEFORMATEX& format,
-            snd_pcm_t** pcm, snd_pcm_uframes_t& period);
-
-// The nearest multimedia result of a negative errno.
-MMRESULT MmResultOfAlsa(int alsaError);
+int OpenAlsaChannel(const std::string& pcmName, snd_pcm_stream_t stream, const WAVEFORMATEX& format,
+                    std::unique_ptr<CPcmChannel>& channel);
 
 } // namespace plat

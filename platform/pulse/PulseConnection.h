@@ -1,8 +1,9 @@
 // The connection to the sound server, kept for the life of the backend: a
 // libpulse context on its threaded main loop, the server's lists read once
 // and kept up to date from the server's events, and each control write sent
-// as one request. The only file besides PulseConnection.cpp that knows
-// libpulse exists.
+// as one request. The wave streams (PulseStream.h) run on the same context
+// and main loop. This header and PulseStream.h are the only files besides
+// PulseConnection.cpp and PulseStream.cpp that know libpulse exists.
 #pragma once
 
 #include "platform/pulse/PulseElementAccess.h"
@@ -34,6 +35,11 @@ public:
     std::string ServerName();
     // False once the server went away.
     bool Connected();
+
+    // For the streams: the context and the main loop it runs on. Every use
+    // holds the loop's lock (pa_threaded_mainloop_lock).
+    pa_threaded_mainloop* Loop() const { return m_loop; }
+    pa_context* Context() const { return m_context; }
 
     // Called on the main loop's thread by libpulse.
     struct Callbacks;

@@ -8,6 +8,7 @@
 #include "mixer/MixerSetup.h"
 #include "platform/alsa/AlsaSound.h"
 #include "platform/alsa/testing/PulseServerForTesting.h"
+#include "tests/support/WaveDevices.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -27,68 +28,7 @@ using namespace plat;
 
 namespace {
 
-WAVEFORMATEX Pcm(DWORD rate, WORD bits, WORD channels) {
-    const WORD align = static_cast<WORD>(channels * bits / 8);
-    return {WAVE_FORMAT_PCM, channels, rate, rate * align, align, bits, 0};
-}
-
-// What a device's callback saw, in order.
-struct Completions {
-    std::mutex mutex;
-    std::vector<WAVEHDR*> done;
-    std::vector<UINT> messages;
-    std::atomic<int> doneCount{0};
-
-    static void Callback(void*, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR) {
-        auto* self = reinterpret_cast<Completions*>(instance);
-        std::lock_guard<std::mutex> lock(self->mutex);
-        self->messages.push_back(message);
-        if (message == WOM_DONE || message == WIM_DATA) {
-            self->done.push_back(reinterpret_cast<WAVEHDR*>(param1));
-            ++self->doneCount;
-        }
-    }
-    bool WaitFor(int count, int ms = 5000) {
-        for (int t = 0; t < ms && doneCount < count; t += 10)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        return doneCount >= count;
-    }
-};
-
-void OutCallback(HWAVEOUT h, UINT m, DWORD_PTR i, DWORD_PTR p1, DWORD_PTR p2) {
-    Completions::Callback(h, m, i, p1, p2);
-}
-void InCallback(HWAVEIN h, UINT m, DWORD_PTR i, DWORD_PTR p1, DWORD_PTR p2) {
-    Completions::Callback(h, m, i, p1, p2);
-}
-
-struct Buffers {
-    std::vector<std::vector<char>> data;
-    std::vector<WAVEHDR> headers;
-    Buffers(int count, std::size_t bytes) : data(count, std::vector<char>(bytes)), headers(count) {
-        for (int i = 0; i < count; ++i) {
-            headers[i] = {};
-            headers[i].lpData = data[i].data();
-            headers[i].dwBufferLength = static_cast<DWORD>(bytes);
-        }
-    }
-    std::vector<WAVEHDR*> Order() {
-        std::vector<WAVEHDR*> order;
-        for (WAVEHDR& h : headers)
-            order.push_back(&h);
-        return order;
-    }
-};
-
-// A 1 kHz tone at a third of full scale, 16-bit mono.
-void FillTone(Buffers& buffers, DWORD rate) {
-    long n = 0;
-    for (auto& block : buffers.data) {
-        auto* samples = reinterpret_cast<std::int16_t*>(block.data());
-        for (std::size_t i = 0; i < block.size() / 2; ++i, ++n)
-            samples[i] = static_cast<std::int16_t>(10000 * std::sin(2 * M_PI * 1000.0 * n / rate));
-    }
-}
+using namespace wavetest;
 
 class AlsaServer : public ::testing::Test {
 protected:
@@ -465,4 +405,36 @@ TEST_F(AlsaServer, ErrorsKeepAlsasOwnWords) {
     HMIXER mixer = nullptr;
     EXPECT_NE(MMSYSERR_NOERROR, mixerOpen(&mixer, mixerGetNumDevs() - 1, 0, 0, 0));
     EXPECT_EQ(nullptr, mixer);
+}
+
+TEST_F(AlsaServer, ServerKilledWhileRecordingStopsTheWaveIn) {
+    std::string why;
+    ASSERT_TRUE(s_server->Start(why)) << why;
+    const WAVEFORMATEX format = Pcm(11025, 16, 1);
+    Completions recorded;
+    HWAVEIN in = nullptr;
+    ASSERT_EQ(MMSYSERR_NOERROR,
+              waveInOpen(&in, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(&InCallback),
+                         reinterpret_cast<DWORD_PTR>(&recorded), CALLBACK_FUNCTION));
+    Buffers buffers(30, 11025 * 2 / 10);
+    for (WAVEHDR& h : buffers.headers) {
+        ASSERT_EQ(MMSYSERR_NOERROR, waveInPrepareHeader(in, &h, sizeof h));
+        ASSERT_EQ(MMSYSERR_NOERROR, waveInAddBuffer(in, &h, sizeof h));
+    }
+    ASSERT_EQ(MMSYSERR_NOERROR, waveInStart(in));
+    ASSERT_TRUE(recorded.WaitFor(2));
+    ASSERT_TRUE(s_server->Kill());
+    // Every buffer back at once, no silence made up for the time after.
+    ASSERT_TRUE(recorded.WaitFor(30, 3000)) << recorded.doneCount << " of 30";
+    EXPECT_EQ(buffers.Order(), recorded.Done());
+    WAVEHDR& h = buffers.headers[0];
+    const MMRESULT again = waveInAddBuffer(in, &h, sizeof h);
+    EXPECT_NE(MMSYSERR_NOERROR, again);
+    char text[MAXERRORLENGTH] = {};
+    ASSERT_EQ(MMSYSERR_NOERROR, waveInGetErrorText(again, text, sizeof text));
+    EXPECT_THAT(text, ::testing::HasSubstr("(default: "));
+    EXPECT_EQ(MMSYSERR_NOERROR, waveInReset(in));
+    for (WAVEHDR& header : buffers.headers)
+        EXPECT_EQ(MMSYSERR_NOERROR, waveInUnprepareHeader(in, &header, sizeof header));
+    EXPECT_EQ(MMSYSERR_NOERROR, waveInClose(in));
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <signal.h>
 #include <stdlib.h>
 #include <thread>
 
@@ -109,6 +110,30 @@ void CPulseServerForTesting::Stop() {
     for (int attempt = 0; attempt < 50 && Pactl("info", ignored); ++attempt)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     m_running = false;
+}
+
+bool CPulseServerForTesting::Kill() {
+    if (!m_running)
+        return false;
+    std::ifstream file(m_dir + "/runtime/pid");
+    long pid = 0;
+    if (!(file >> pid) || pid <= 1)
+        return false;
+    if (::kill(static_cast<pid_t>(pid), SIGKILL) != 0)
+        return false;
+    // The daemon is no child of ours: wait until it is gone (or a zombie
+    // nobody reaps).
+    const std::string stat = "/proc/" + std::to_string(pid) + "/stat";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string text;
+        std::getline(std::ifstream(stat), text);
+        const std::size_t paren = text.rfind(')');
+        if (text.empty() || (paren != std::string::npos && text.compare(paren, 3, ") Z") == 0))
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    m_running = false;
+    return true;
 }
 
 bool CPulseServerForTesting::Pactl(const std::string& arguments, std::string& output) const {

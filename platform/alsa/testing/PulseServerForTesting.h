@@ -22,6 +22,9 @@ public:
     // False with `error` set when the daemon cannot start here.
     bool Start(std::string& error);
     void Stop();
+    // Ends the daemon at once (SIGKILL), as a crash would; false when it
+    // was not running or did not go.
+    bool Kill();
     bool Running() const { return m_running; }
 
     // Runs a pactl command on this server ("get-sink-volume pelmora_sink");

@@ -129,6 +129,15 @@ bool CPipeWireServerForTesting::Start(std::string& error) {
     return false;
 }
 
+bool CPipeWireServerForTesting::Kill() {
+    if (m_children.size() < 3)
+        return false;
+    const pid_t pulse = m_children.back(); // started last
+    m_children.pop_back();
+    ::kill(pulse, SIGKILL);
+    return waitpid(pulse, nullptr, 0) == pulse;
+}
+
 void CPipeWireServerForTesting::Stop() {
     for (auto it = m_children.rbegin(); it != m_children.rend(); ++it) {
         kill(*it, SIGTERM);

@@ -25,6 +25,9 @@ public:
     // False with `error` set when the daemons cannot start here.
     bool Start(std::string& error);
     void Stop();
+    // Ends the PulseAudio server (pipewire-pulse) at once (SIGKILL), as a
+    // crash would; false when it was not running.
+    bool Kill();
 
     bool Pactl(const std::string& arguments, std::string& output) const;
     long SinkVolume() const;

@@ -1,76 +1,78 @@
-#include "platform/alsa/AlsaWaveIn.h"
+#include "platform/alsa/PcmWaveIn.h"
 
 #include <algorithm>
 
 namespace plat {
 
-CAlsaWaveIn::CAlsaWaveIn(snd_pcm_t* pcm, snd_pcm_uframes_t period, const WAVEFORMATEX& format,
-                         WAVEINPROC callback, DWORD_PTR instance)
-    : CAlsaWaveDevice(pcm, period, format, callback, instance),
-      m_scratch(period * format.nBlockAlign) {
+CPcmWaveIn::CPcmWaveIn(std::unique_ptr<CPcmChannel> channel, const WAVEFORMATEX& format,
+                       WAVEINPROC callback, DWORD_PTR instance)
+    : CPcmWaveDevice(std::move(channel), format, callback, instance),
+      m_scratch(m_period * format.nBlockAlign) {
     Begin(WIM_OPEN, [this] { Run(); });
 }
 
-CAlsaWaveIn::~CAlsaWaveIn() {
+CPcmWaveIn::~CPcmWaveIn() {
     if (m_thread.joinable()) {
         Reset();
         End();
     }
 }
 
-MMRESULT CAlsaWaveIn::AddBuffer(WAVEHDR* h) {
+MMRESULT CPcmWaveIn::AddBuffer(WAVEHDR* h) {
     if (MMRESULT r = CheckQueueable(h))
         return r;
     h->dwBytesRecorded = 0;
-    Enqueue(h);
-    return MMSYSERR_NOERROR;
+    return Enqueue(h);
 }
 
-MMRESULT CAlsaWaveIn::Start() {
+MMRESULT CPcmWaveIn::Start() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_failed)
+            return kFailed;
+    }
     return Tell(m_started, true);
 }
 
-MMRESULT CAlsaWaveIn::Stop() {
+MMRESULT CPcmWaveIn::Stop() {
     return Ask(m_stopAsked, m_stopDone);
 }
-MMRESULT CAlsaWaveIn::Reset() {
+MMRESULT CPcmWaveIn::Reset() {
     return Ask(m_resetAsked, m_resetDone);
 }
 
-MMRESULT CAlsaWaveIn::Close() {
+MMRESULT CPcmWaveIn::Close() {
     return CloseUnless([] { return false; });
 }
 
-void CAlsaWaveIn::ReadChunk(std::unique_lock<std::mutex>& lock) {
+void CPcmWaveIn::ReadChunk(std::unique_lock<std::mutex>& lock) {
     WAVEHDR* h = m_queue.empty() ? nullptr : m_queue.front();
     char* into = m_scratch.data();
-    snd_pcm_uframes_t frames = m_period;
+    std::size_t frames = m_period;
     if (h) {
         const std::size_t left = h->dwBufferLength > m_offset ? h->dwBufferLength - m_offset : 0;
-        frames = std::min<snd_pcm_uframes_t>(m_period, left / m_blockAlign);
+        frames = std::min<std::size_t>(m_period, left / m_blockAlign);
         into = h->lpData + m_offset;
     }
     if (frames > 0) {
         lock.unlock();
         // A device that delivers nothing for a while must not keep a stop,
         // a reset or a close waiting: look at the requests again.
-        if (snd_pcm_state(m_pcm) == SND_PCM_STATE_PREPARED)
-            snd_pcm_start(m_pcm);
-        if (snd_pcm_wait(m_pcm, kWaitMs) == 0) {
-            lock.lock();
+        const long n = m_channel->Read(into, frames, kWaitMs);
+        lock.lock();
+        if (n < 0) {
+            // The device is gone: the recording ends here, every buffer
+            // comes back with what it holds.
+            Fail();
+            m_started = false;
+            std::deque<WAVEHDR*> back;
+            back.swap(m_queue);
+            if (h)
+                h->dwBytesRecorded = static_cast<DWORD>(m_offset);
+            m_offset = 0;
+            HandBack(lock, std::move(back), WIM_DATA);
             return;
         }
-        snd_pcm_sframes_t n = snd_pcm_readi(m_pcm, into, frames);
-        if (n < 0 && snd_pcm_recover(m_pcm, static_cast<int>(n), 1) >= 0)
-            n = 0; // an overrun, recovered
-        if (n < 0) {
-            // The device is gone: deliver silence in real time, so the
-            // caller's recording still ends.
-            WaitOut(frames);
-            std::fill(into, into + frames * m_blockAlign, m_blockAlign == 1 ? char(0x80) : char(0));
-            n = static_cast<snd_pcm_sframes_t>(frames);
-        }
-        lock.lock();
         if (h)
             m_offset += static_cast<std::size_t>(n) * m_blockAlign;
     }
@@ -83,7 +85,7 @@ void CAlsaWaveIn::ReadChunk(std::unique_lock<std::mutex>& lock) {
     }
 }
 
-void CAlsaWaveIn::Run() {
+void CPcmWaveIn::Run() {
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
         if (m_resetDone != m_resetAsked || m_stopDone != m_stopAsked) {
@@ -91,8 +93,7 @@ void CAlsaWaveIn::Run() {
             const std::uint64_t resetAsked = m_resetAsked, stopAsked = m_stopAsked;
             m_started = false;
             lock.unlock();
-            snd_pcm_drop(m_pcm);
-            snd_pcm_prepare(m_pcm);
+            m_channel->Drop();
             lock.lock();
             // Stop returns the buffer being filled; reset returns them all.
             std::deque<WAVEHDR*> back;

@@ -1,12 +1,17 @@
-// What an open wave-out and an open wave-in device on ALSA PCM share: the PCM
-// in its format, the caller's callback, the queue of buffers and the device
-// thread that works it. Device is CAlsaWaveOut or CAlsaWaveIn, H its handle.
+// What an open wave-out and an open wave-in device share: the PCM channel in
+// its format, the caller's callback, the queue of buffers and the device
+// thread that works it. Device is CPcmWaveOut or CPcmWaveIn, H its handle.
+//
+// A channel that fails for good (the device vanished, the server went away)
+// ends the device: the thread hands every buffer back at once, in queue
+// order, and from then on writing, adding or starting answers the failure
+// (FailureWords() says why in the device's words); reset, stop and close
+// still work. No sound is made up for a device that is gone.
 #pragma once
 
-#include "platform/alsa/AlsaPcm.h"
+#include "platform/alsa/PcmChannel.h"
 #include "platform/wave_header.h"
 
-#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -16,37 +21,40 @@
 
 namespace plat {
 
-template <class Device, class H> class CAlsaWaveDevice {
+template <class Device, class H> class CPcmWaveDevice {
 public:
     using Proc = void (*)(H, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR);
 
-    // 0 = open (the open message delivered), 1 = format refused, negative errno.
-    static int Open(const std::string& pcmName, const WAVEFORMATEX& format, Proc callback,
-                    DWORD_PTR instance, std::shared_ptr<Device>& device) {
-        snd_pcm_t* pcm = nullptr;
-        snd_pcm_uframes_t period = 0;
-        const int err = OpenPcm(pcmName, Device::kStream, format, &pcm, period);
-        if (err != 0)
-            return err;
-        device.reset(new Device(pcm, period, format, callback, instance));
-        return 0;
+    // What a device whose channel failed answers.
+    static constexpr MMRESULT kFailed = MMSYSERR_ERROR;
+
+    // Takes the open channel; the open message is delivered before it returns.
+    static std::shared_ptr<Device> Create(std::unique_ptr<CPcmChannel> channel,
+                                          const WAVEFORMATEX& format, Proc callback,
+                                          DWORD_PTR instance) {
+        return std::shared_ptr<Device>(new Device(std::move(channel), format, callback, instance));
     }
 
-    CAlsaWaveDevice(const CAlsaWaveDevice&) = delete;
-    CAlsaWaveDevice& operator=(const CAlsaWaveDevice&) = delete;
+    CPcmWaveDevice(const CPcmWaveDevice&) = delete;
+    CPcmWaveDevice& operator=(const CPcmWaveDevice&) = delete;
 
     H Handle() { return reinterpret_cast<H>(static_cast<Device*>(this)); }
 
+    // The channel's words for the failure that ended the device; "" while it works.
+    std::string FailureWords() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_failureWords;
+    }
+
 protected:
-    // The longest the device thread waits on the device before it looks at
+    // The longest the device thread waits on the channel before it looks at
     // stop, reset and close again.
     static constexpr int kWaitMs = 100;
-
-    CAlsaWaveDevice(snd_pcm_t* pcm, snd_pcm_uframes_t period, const WAVEFORMATEX& format,
-                    Proc callback, DWORD_PTR instance)
-        : m_pcm(pcm), m_period(period), m_blockAlign(format.nBlockAlign),
-          m_rate(format.nSamplesPerSec), m_callback(callback), m_instance(instance) {}
-    ~CAlsaWaveDevice() = default;
+    CPcmWaveDevice(std::unique_ptr<CPcmChannel> channel, const WAVEFORMATEX& format, Proc callback,
+                   DWORD_PTR instance)
+        : m_channel(std::move(channel)), m_period(m_channel->PeriodFrames()),
+          m_blockAlign(format.nBlockAlign), m_callback(callback), m_instance(instance) {}
+    ~CPcmWaveDevice() = default;
 
     // Delivers the open message, then runs `run` on the device thread.
     template <class Run> void Begin(UINT openMessage, Run run) {
@@ -83,9 +91,7 @@ protected:
 
     // The last step of the device thread, which holds no lock by then.
     void Finish(UINT closeMessage) {
-        snd_pcm_drop(m_pcm);
-        snd_pcm_close(m_pcm);
-        m_pcm = nullptr;
+        m_channel.reset();
         Deliver(closeMessage, nullptr);
     }
 
@@ -104,14 +110,26 @@ protected:
         lock.lock();
     }
 
-    // Queues a header that passed CheckQueueable.
-    void Enqueue(WAVEHDR* h) {
-        SetHeaderFlags(h, WHDR_INQUEUE, WHDR_DONE);
+    // Queues a header that passed CheckQueueable, unless the device failed.
+    MMRESULT Enqueue(WAVEHDR* h) {
         {
             std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_failed)
+                return kFailed;
+            SetHeaderFlags(h, WHDR_INQUEUE, WHDR_DONE);
             m_queue.push_back(h);
         }
         m_wake.notify_all();
+        return MMSYSERR_NOERROR;
+    }
+
+    // On the device thread, with the lock held: the channel failed for good.
+    // Keeps its words; the caller hands the buffers back.
+    void Fail() {
+        m_failed = true;
+        m_failureWords = m_channel->LastError();
+        if (m_failureWords.empty())
+            m_failureWords = "the device failed";
     }
 
     // Asks the device thread for a stop or a reset and waits until it is
@@ -135,17 +153,9 @@ protected:
         return MMSYSERR_NOERROR;
     }
 
-    // A device that is gone takes `frames` in real time, so the caller's
-    // buffers still come back.
-    void WaitOut(snd_pcm_uframes_t frames) const {
-        std::this_thread::sleep_for(
-            std::chrono::microseconds(static_cast<long long>(frames) * 1000000 / m_rate));
-    }
-
-    snd_pcm_t* m_pcm;
-    const snd_pcm_uframes_t m_period;
+    std::unique_ptr<CPcmChannel> m_channel; // the device thread's, once it runs
+    const std::size_t m_period;
     const DWORD m_blockAlign;
-    const DWORD m_rate;
     const Proc m_callback;
     const DWORD_PTR m_instance;
 
@@ -155,6 +165,8 @@ protected:
     std::deque<WAVEHDR*> m_queue;       // handed to the device, not yet done with
     std::size_t m_offset = 0;           // bytes of m_queue.front() done
     bool m_closing = false;
+    bool m_failed = false; // the channel failed for good
+    std::string m_failureWords;
 
     std::thread m_thread;
     std::thread::id m_threadId;

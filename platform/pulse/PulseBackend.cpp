@@ -1,0 +1,102 @@
+#include "platform/pulse/PulseBackend.h"
+
+#include "platform/pulse/PulseConnection.h"
+#include "platform/pulse/PulseStream.h"
+
+#include <cerrno>
+
+namespace plat {
+
+namespace {
+
+// The element access of one mixer, keeping the connection it writes to.
+class CKeptElementAccess : public CElementAccess {
+public:
+    CKeptElementAccess(std::shared_ptr<CPulseConnection> connection,
+                       std::vector<PulseElement> elements)
+        : m_connection(std::move(connection)), m_access(std::move(elements), *m_connection) {}
+
+    int Get(std::size_t element, ElementValue what, long& value) override {
+        return m_access.Get(element, what, value);
+    }
+    int Set(std::size_t element, ElementValue what, long value) override {
+        return m_access.Set(element, what, value);
+    }
+
+private:
+    std::shared_ptr<CPulseConnection> m_connection;
+    CPulseElementAccess m_access;
+};
+
+// What the streams are named by in error texts.
+constexpr const char* kOutName = "default sink";
+constexpr const char* kInName = "default source";
+
+} // namespace
+
+std::vector<PulseMixerMap> PulseBackendMixers(const PulseLists& lists) {
+    return MapPulseMixers(lists);
+}
+
+CPulseBackend::CPulseBackend(std::shared_ptr<CPulseConnection> connection)
+    : m_connection(std::move(connection)) {}
+
+CPulseBackend::~CPulseBackend() {
+    CloseAll();
+}
+
+std::size_t CPulseBackend::MixerCount() {
+    return PulseBackendMixers(m_connection->Lists()).size();
+}
+
+std::string CPulseBackend::MixerName(std::size_t index) {
+    const std::vector<PulseMixerMap> mixers = PulseBackendMixers(m_connection->Lists());
+    return index < mixers.size() ? mixers[index].name : "sound server";
+}
+
+std::shared_ptr<CModelMixer> CPulseBackend::OpenMixer(std::size_t index, int& error) {
+    if (!m_connection->Connected()) {
+        error = -ECONNRESET;
+        return nullptr;
+    }
+    std::vector<PulseMixerMap> mixers = PulseBackendMixers(m_connection->Lists());
+    if (index >= mixers.size()) {
+        error = -ENODEV;
+        return nullptr;
+    }
+    PulseMixerMap& m = mixers[index];
+    return std::make_shared<CModelMixer>(
+        m.name, std::move(m.model),
+        std::make_unique<CKeptElementAccess>(m_connection, std::move(m.elements)));
+}
+
+std::vector<WaveEndpoint> CPulseBackend::Endpoints(bool input) {
+    const PulseLists lists = m_connection->Lists();
+    const PulseDevice* device =
+        input ? lists.FindSource(lists.defaultSource) : lists.FindSink(lists.defaultSink);
+    if (!device)
+        return {};
+    return {{input ? kInName : kOutName, device->description}};
+}
+
+int CPulseBackend::QueryFormat(const WaveEndpoint&, bool, const WAVEFORMATEX& format) {
+    return QueryPulseFormat(*m_connection, format);
+}
+
+int CPulseBackend::OpenChannel(const WaveEndpoint&, bool input, const WAVEFORMATEX& format,
+                               std::unique_ptr<CPcmChannel>& channel) {
+    return OpenPulseStream(m_connection, input, format, channel);
+}
+
+std::string CPulseBackend::ErrorWords(int error) {
+    return PulseErrorWords(error);
+}
+
+std::shared_ptr<SoundBackend> OpenPulseBackend(std::string& error) {
+    std::shared_ptr<CPulseConnection> connection = CPulseConnection::Connect(error);
+    if (!connection)
+        return nullptr;
+    return std::make_shared<CPulseBackend>(std::move(connection));
+}
+
+} // namespace plat

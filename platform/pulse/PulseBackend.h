@@ -1,0 +1,51 @@
+// The sound backend for the desktop's sound server (PulseAudio, or
+// PipeWire's PulseAudio server), on one kept connection.
+//
+// Mixer devices: those of PulseBackendMixers for the server's current lists,
+// each answered by CModelMixer through CPulseElementAccess. Wave devices: one
+// wave-out on the default sink and one wave-in from the default source,
+// named by their descriptions; the streams follow the defaults
+// (PulseStream.h). The server converts rates, sample formats and channels,
+// so every PCM format a wave device can carry is accepted.
+#pragma once
+
+#include "platform/alsa/DeviceBackend.h"
+#include "platform/pulse/PulseMapping.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace plat {
+
+class CPulseConnection;
+
+// Which of the mapped mixers the backend offers, in their order.
+std::vector<PulseMixerMap> PulseBackendMixers(const PulseLists& lists);
+
+class CPulseBackend : public CDeviceBackend {
+public:
+    explicit CPulseBackend(std::shared_ptr<CPulseConnection> connection);
+    ~CPulseBackend() override;
+
+    std::string Name() const override { return "pulse"; }
+
+protected:
+    std::size_t MixerCount() override;
+    std::string MixerName(std::size_t index) override;
+    std::shared_ptr<CModelMixer> OpenMixer(std::size_t index, int& error) override;
+    std::vector<WaveEndpoint> Endpoints(bool input) override;
+    int QueryFormat(const WaveEndpoint& endpoint, bool input, const WAVEFORMATEX& format) override;
+    int OpenChannel(const WaveEndpoint& endpoint, bool input, const WAVEFORMATEX& format,
+                    std::unique_ptr<CPcmChannel>& channel) override;
+    std::string ErrorWords(int error) override;
+
+private:
+    std::shared_ptr<CPulseConnection> m_connection;
+};
+
+// The factory sound_choice calls for --sound=pulse and the automatic choice:
+// the backend, or null with `error` set when no server answers.
+std::shared_ptr<SoundBackend> OpenPulseBackend(std::string& error);
+
+} // namespace plat
