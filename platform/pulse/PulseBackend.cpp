@@ -1,6 +1,7 @@
 #include "platform/pulse/PulseBackend.h"
 
 #include "platform/pulse/PulseConnection.h"
+#include "platform/pulse/PulseReport.h"
 #include "platform/pulse/PulseStream.h"
 
 #include <cerrno>
@@ -34,23 +35,38 @@ constexpr const char* kInName = "default source";
 
 } // namespace
 
-std::vector<PulseMixerMap> PulseBackendMixers(const PulseLists& lists) {
-    return MapPulseMixers(lists);
+CPulseBackend::CPulseBackend(std::shared_ptr<CPulseConnection> connection)
+    : m_connection(std::move(connection)), m_choice(ChoosePulseDevices(m_connection->Lists())) {}
+
+std::vector<PulseMixerMap> CPulseBackend::Mixers() {
+    return MapChosenPulseMixers(m_connection->Lists(), m_choice);
 }
 
-CPulseBackend::CPulseBackend(std::shared_ptr<CPulseConnection> connection)
-    : m_connection(std::move(connection)) {}
+bool CPulseBackend::ChosenDevices(std::string& microphone, std::string& speakers) {
+    microphone = m_choice.microphone;
+    speakers = m_choice.speakers;
+    return true;
+}
+
+std::vector<std::string> CPulseBackend::DescribeDevices() {
+    std::vector<std::string> lines =
+        DescribePulseServer(m_connection->ServerName(), m_connection->Lists());
+    lines.push_back("Chosen: microphone " +
+                    (m_choice.source.empty() ? std::string("none") : m_choice.source) +
+                    ", speakers " + (m_choice.sink.empty() ? std::string("none") : m_choice.sink));
+    return lines;
+}
 
 CPulseBackend::~CPulseBackend() {
     CloseAll();
 }
 
 std::size_t CPulseBackend::MixerCount() {
-    return PulseBackendMixers(m_connection->Lists()).size();
+    return Mixers().size();
 }
 
 std::string CPulseBackend::MixerName(std::size_t index) {
-    const std::vector<PulseMixerMap> mixers = PulseBackendMixers(m_connection->Lists());
+    const std::vector<PulseMixerMap> mixers = Mixers();
     return index < mixers.size() ? mixers[index].name : "sound server";
 }
 
@@ -59,7 +75,7 @@ std::shared_ptr<CModelMixer> CPulseBackend::OpenMixer(std::size_t index, int& er
         error = -ECONNRESET;
         return nullptr;
     }
-    std::vector<PulseMixerMap> mixers = PulseBackendMixers(m_connection->Lists());
+    std::vector<PulseMixerMap> mixers = Mixers();
     if (index >= mixers.size()) {
         error = -ENODEV;
         return nullptr;

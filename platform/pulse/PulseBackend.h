@@ -1,8 +1,10 @@
 // The sound backend for the desktop's sound server (PulseAudio, or
 // PipeWire's PulseAudio server), on one kept connection.
 //
-// Mixer devices: those of PulseBackendMixers for the server's current lists,
-// each answered by CModelMixer through CPulseElementAccess. Wave devices: one
+// Mixer devices: the devices the wizard works on are chosen once, when the
+// backend is made (ChoosePulseDevices: a headset first); the mixers are those
+// of MapChosenPulseMixers for the server's current lists, each answered by
+// CModelMixer through CPulseElementAccess. Wave devices: one
 // wave-out on the default sink and one wave-in from the default source,
 // named by their descriptions; the streams follow the defaults
 // (PulseStream.h). The server converts rates, sample formats and channels,
@@ -10,7 +12,7 @@
 #pragma once
 
 #include "platform/alsa/DeviceBackend.h"
-#include "platform/pulse/PulseMapping.h"
+#include "platform/pulse/PulseChoice.h"
 
 #include <memory>
 #include <string>
@@ -20,15 +22,15 @@ namespace plat {
 
 class CPulseConnection;
 
-// Which of the mapped mixers the backend offers, in their order.
-std::vector<PulseMixerMap> PulseBackendMixers(const PulseLists& lists);
-
 class CPulseBackend : public CDeviceBackend {
 public:
     explicit CPulseBackend(std::shared_ptr<CPulseConnection> connection);
     ~CPulseBackend() override;
 
     std::string Name() const override { return "pulse"; }
+    bool ChosenDevices(std::string& microphone, std::string& speakers) override;
+    // The server, its cards, sinks, sources and ports, and the devices chosen.
+    std::vector<std::string> DescribeDevices() override;
 
 protected:
     std::size_t MixerCount() override;
@@ -41,7 +43,10 @@ protected:
     std::string ErrorWords(int error) override;
 
 private:
+    std::vector<PulseMixerMap> Mixers();
+
     std::shared_ptr<CPulseConnection> m_connection;
+    const PulseChoice m_choice;
 };
 
 // The factory sound_choice calls for --sound=pulse and the automatic choice:

@@ -197,8 +197,10 @@ TYPED_TEST(PulseStreams, NamesTheDefaultsAndOffersTheMappedMixers) {
     std::string error;
     auto connection = CPulseConnection::Connect(error);
     ASSERT_NE(connection, nullptr) << error;
-    const auto mixers = PulseBackendMixers(connection->Lists());
+    const PulseLists lists = connection->Lists();
+    const auto mixers = MapChosenPulseMixers(lists, ChoosePulseDevices(lists));
     ASSERT_EQ(mixers.size(), mixerGetNumDevs());
+    ASSERT_EQ(mixers.size(), 2u) << "the null devices' mixer and the defaults";
     for (UINT i = 0; i < mixers.size(); ++i) {
         MIXERCAPSA caps{};
         ASSERT_EQ(MMSYSERR_NOERROR, mixerGetDevCaps(i, &caps, sizeof caps));
@@ -429,7 +431,7 @@ TEST(PulseBackendChoice, NoServerAnswersWithAReason) {
 }
 
 // `pelmora --sound=pulse --report` on the test's own server prints the
-// server's mixers and wave devices.
+// server, its devices, the devices chosen, its mixers and wave devices.
 TEST(PulseBackendChoice, TheProgramReportsTheServersMixers) {
     CPulseServerForTesting server;
     std::string error;
@@ -448,4 +450,12 @@ TEST(PulseBackendChoice, TheProgramReportsTheServersMixers) {
     EXPECT_THAT(output, ::testing::HasSubstr(kPulseOtherDevices));
     EXPECT_THAT(output, ::testing::HasSubstr(kPulseDefaults));
     EXPECT_THAT(output, ::testing::HasSubstr("Null Output"));
+    // The server by name and version, its devices by their real names, and
+    // the devices the wizard works on.
+    EXPECT_THAT(output, ::testing::ContainsRegex("Sound server: PulseAudio [0-9]"));
+    EXPECT_THAT(output, ::testing::HasSubstr(std::string("Sink: Null Output (") +
+                                             CPulseServerForTesting::kSink + "), default"));
+    EXPECT_THAT(output, ::testing::HasSubstr(std::string("Chosen: microphone ") +
+                                             CPulseServerForTesting::kSource + ", speakers " +
+                                             CPulseServerForTesting::kSink));
 }
