@@ -1,6 +1,7 @@
 #include "platform/pulse/PulseConnection.h"
 
 #include <pulse/pulseaudio.h>
+#include <pulse/rtclock.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -162,14 +163,48 @@ struct CPulseConnection::Callbacks {
 
 namespace {
 
-// Waits, with the loop locked, until the operation is done.
+// A server that stops answering (stopped, hung, swapped out) must not freeze
+// the wizard: no wait on it lasts longer than these.
+constexpr pa_usec_t kConnectTimeout = 5 * PA_USEC_PER_SEC;
+constexpr pa_usec_t kReplyTimeout = 2 * PA_USEC_PER_SEC;
+
+struct Deadline {
+    pa_threaded_mainloop* loop;
+    bool passed = false;
+};
+
+void DeadlinePassed(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* userdata) {
+    auto* deadline = static_cast<Deadline*>(userdata);
+    deadline->passed = true;
+    pa_threaded_mainloop_signal(deadline->loop, 0);
+}
+
+// Waits, with the loop locked, until `ready()` holds, the context fails or
+// `timeout` has passed; true when ready.
+template <class Ready>
+bool WaitUntil(pa_threaded_mainloop* loop, pa_context* context, pa_usec_t timeout, Ready ready) {
+    Deadline deadline{loop};
+    pa_time_event* timer =
+        pa_context_rttime_new(context, pa_rtclock_now() + timeout, &DeadlinePassed, &deadline);
+    while (!ready() && PA_CONTEXT_IS_GOOD(pa_context_get_state(context)) && !deadline.passed)
+        pa_threaded_mainloop_wait(loop);
+    if (timer)
+        pa_threaded_mainloop_get_api(loop)->time_free(timer);
+    return ready();
+}
+
+// Waits, with the loop locked, until the operation is done. One that gets no
+// answer in time is cancelled, so its reply can never reach the caller's
+// stack after this returns.
 bool Wait(pa_threaded_mainloop* loop, pa_context* context, pa_operation* op) {
     if (!op)
         return false;
-    while (pa_operation_get_state(op) == PA_OPERATION_RUNNING &&
-           PA_CONTEXT_IS_GOOD(pa_context_get_state(context)))
-        pa_threaded_mainloop_wait(loop);
-    const bool done = pa_operation_get_state(op) == PA_OPERATION_DONE;
+    const bool done =
+        WaitUntil(loop, context, kReplyTimeout,
+                  [op] { return pa_operation_get_state(op) != PA_OPERATION_RUNNING; }) &&
+        pa_operation_get_state(op) == PA_OPERATION_DONE;
+    if (pa_operation_get_state(op) == PA_OPERATION_RUNNING)
+        pa_operation_cancel(op);
     pa_operation_unref(op);
     return done;
 }
@@ -207,11 +242,9 @@ bool CPulseConnection::Start(std::string& error) {
         return false;
     }
     pa_threaded_mainloop_lock(m_loop);
-    pa_context_state_t state;
-    while ((state = pa_context_get_state(m_context)) != PA_CONTEXT_READY &&
-           PA_CONTEXT_IS_GOOD(state))
-        pa_threaded_mainloop_wait(m_loop);
-    bool ok = state == PA_CONTEXT_READY;
+    bool ok = WaitUntil(m_loop, m_context, kConnectTimeout,
+                        [this] { return pa_context_get_state(m_context) == PA_CONTEXT_READY; });
+    const bool answered = ok || !PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context));
     Done subscribed{m_loop};
     if (ok) {
         pa_context_set_subscribe_callback(m_context, &Callbacks::Event, this);
@@ -231,8 +264,9 @@ bool CPulseConnection::Start(std::string& error) {
                   pa_context_get_source_info_list(m_context, &Callbacks::Source, this));
     }
     if (!ok)
-        error = std::string("no sound server answers (") +
-                pa_strerror(pa_context_errno(m_context)) + ")";
+        error = answered ? std::string("no sound server answers (") +
+                               pa_strerror(pa_context_errno(m_context)) + ")"
+                         : std::string("the sound server does not answer in time");
     pa_threaded_mainloop_unlock(m_loop);
     return ok;
 }

@@ -180,3 +180,29 @@ TYPED_TEST(PulseServer, AWriteToADeviceThatIsGoneFailsAndAServerThatIsGoneIsSeen
         this->Eventually([this](const PulseLists&) { return !this->m_connection->Connected(); }));
     EXPECT_NE(this->m_connection->SetVolume(false, TypeParam::kSink, 0x1000), 0);
 }
+
+// A daemon that stops answering (here: stopped with SIGSTOP) costs a write
+// and a connection a bounded wait, not a frozen wizard.
+TEST(PulseServerHung, WritesAndConnectionsToAServerThatAnswersNothingEndInTime) {
+    CPulseServerForTesting server;
+    std::string error;
+    if (!server.Start(error))
+        GTEST_SKIP() << "no private PulseAudio daemon here: " << error;
+    auto connection = CPulseConnection::Connect(error);
+    ASSERT_NE(connection, nullptr) << error;
+    ASSERT_TRUE(server.Freeze(true));
+    using Clock = std::chrono::steady_clock;
+    auto start = Clock::now();
+    EXPECT_NE(connection->SetVolume(false, CPulseServerForTesting::kSink, 0x1000), 0);
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(4));
+
+    start = Clock::now();
+    EXPECT_EQ(CPulseConnection::Connect(error), nullptr);
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(8));
+    EXPECT_EQ(error, "the sound server does not answer in time");
+
+    // Going on again, the daemon answers the kept connection.
+    ASSERT_TRUE(server.Freeze(false));
+    EXPECT_EQ(connection->SetVolume(false, CPulseServerForTesting::kSink, 0x2000), 0);
+    EXPECT_EQ(server.SinkVolume(), 0x2000);
+}

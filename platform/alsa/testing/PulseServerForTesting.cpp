@@ -112,14 +112,20 @@ void CPulseServerForTesting::Stop() {
     m_running = false;
 }
 
-bool CPulseServerForTesting::Kill() {
-    if (!m_running)
-        return false;
+long CPulseServerForTesting::DaemonPid() const {
     std::ifstream file(m_dir + "/runtime/pid");
     long pid = 0;
-    if (!(file >> pid) || pid <= 1)
-        return false;
-    if (::kill(static_cast<pid_t>(pid), SIGKILL) != 0)
+    return m_running && (file >> pid) && pid > 1 ? pid : 0;
+}
+
+bool CPulseServerForTesting::Freeze(bool frozen) {
+    const long pid = DaemonPid();
+    return pid != 0 && ::kill(static_cast<pid_t>(pid), frozen ? SIGSTOP : SIGCONT) == 0;
+}
+
+bool CPulseServerForTesting::Kill() {
+    const long pid = DaemonPid();
+    if (pid == 0 || ::kill(static_cast<pid_t>(pid), SIGKILL) != 0)
         return false;
     // The daemon is no child of ours: wait until it is gone (or a zombie
     // nobody reaps).

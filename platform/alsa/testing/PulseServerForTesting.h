@@ -25,6 +25,8 @@ public:
     // Ends the daemon at once (SIGKILL), as a crash would; false when it
     // was not running or did not go.
     bool Kill();
+    // Stops the daemon (SIGSTOP) so it answers nothing, or lets it go on.
+    bool Freeze(bool frozen);
     bool Running() const { return m_running; }
 
     // Runs a pactl command on this server ("get-sink-volume pelmora_sink");
@@ -36,6 +38,7 @@ public:
     long SourceVolume(const std::string& source = kSource) const;
 
 private:
+    long DaemonPid() const; // 0 when not running
     bool Run(const std::string& command, std::string* output) const;
 
     std::string m_dir;
