@@ -40,16 +40,20 @@ MMRESULT CPcmWaveOut::Close() {
     return CloseUnless([this] { return !m_playing.empty(); });
 }
 
-void CPcmWaveOut::Failed(std::unique_lock<std::mutex>& lock) {
-    Fail();
-    std::deque<WAVEHDR*> back;
+std::deque<WAVEHDR*> CPcmWaveOut::TakeAll() {
+    std::deque<WAVEHDR*> all;
     for (const Played& p : m_playing)
-        back.push_back(p.header);
-    back.insert(back.end(), m_queue.begin(), m_queue.end());
+        all.push_back(p.header);
+    all.insert(all.end(), m_queue.begin(), m_queue.end());
     m_playing.clear();
     m_queue.clear();
     m_offset = 0;
-    HandBack(lock, std::move(back), WOM_DONE);
+    return all;
+}
+
+void CPcmWaveOut::Failed(std::unique_lock<std::mutex>& lock) {
+    Fail();
+    HandBack(lock, TakeAll(), WOM_DONE);
 }
 
 void CPcmWaveOut::DeliverPlayed(std::unique_lock<std::mutex>& lock) {
@@ -104,13 +108,7 @@ void CPcmWaveOut::Run() {
     for (;;) {
         if (m_resetDone != m_resetAsked) {
             const std::uint64_t asked = m_resetAsked;
-            std::deque<WAVEHDR*> back;
-            for (const Played& p : m_playing)
-                back.push_back(p.header);
-            back.insert(back.end(), m_queue.begin(), m_queue.end());
-            m_playing.clear();
-            m_queue.clear();
-            m_offset = 0;
+            std::deque<WAVEHDR*> back = TakeAll();
             lock.unlock();
             m_channel->Drop();
             m_written = 0;

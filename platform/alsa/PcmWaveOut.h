@@ -38,6 +38,8 @@ private:
     void WriteChunk(std::unique_lock<std::mutex>& lock);
     // The channel failed: every buffer goes back.
     void Failed(std::unique_lock<std::mutex>& lock);
+    // Every buffer played or queued, in order, taken off the queues (lock held).
+    std::deque<WAVEHDR*> TakeAll();
 
     std::deque<Played> m_playing; // written, not yet played
     std::uint64_t m_resetAsked = 0;

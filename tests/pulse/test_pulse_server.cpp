@@ -8,6 +8,7 @@
 #include "platform/pulse/PulseConnection.h"
 #include "platform/pulse/PulseReport.h"
 #include "platform/pulse/testing/PipeWireServerForTesting.h"
+#include "tests/pulse/DesktopLists.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@
 #include <thread>
 
 using namespace plat;
+using namespace plat::testing_lists;
 
 namespace {
 
@@ -58,31 +60,6 @@ protected:
     Server m_server;
     std::unique_ptr<CPulseConnection> m_connection;
 };
-
-const PulseMixerMap* Mixer(const std::vector<PulseMixerMap>& mixers, const std::string& name) {
-    for (const PulseMixerMap& m : mixers)
-        if (m.name == name)
-            return &m;
-    return nullptr;
-}
-
-const ModelControl* ControlOf(const ModelLine& line, DWORD type) {
-    for (const ModelControl& c : line.controls)
-        if (c.type == type)
-            return &c;
-    return nullptr;
-}
-
-MMRESULT SetValues(CModelMixer& mixer, const ModelControl& c, std::vector<DWORD> values) {
-    MIXERCONTROLDETAILS d{};
-    d.cbStruct = sizeof d;
-    d.dwControlID = c.id;
-    d.cChannels = 1;
-    d.cMultipleItems = c.items.empty() ? 0 : c.ItemCount();
-    d.cbDetails = sizeof(DWORD);
-    d.paDetails = values.data();
-    return mixer.SetControlDetails(&d, MIXER_SETCONTROLDETAILSF_VALUE);
-}
 
 } // namespace
 
