@@ -1,12 +1,17 @@
 // Times one volume write on the sound server's connection, against the same
 // write by `pactl set-sink-volume` and through ALSA's `pulse` mixer (the ALSA
 // backend, which opens and reads the mixer for a call on a mixer index), all
-// on one private PulseAudio daemon in the same run. Prints the time and the
-// CPU time of this process per write, and the ratios.
+// on one private PulseAudio daemon in the same run; then the wizard's own
+// call for the listening slider (CMixerSetup::SetPlaybackVolume, which opens
+// every mixer and writes the speakers' volume) on the server backend and on
+// the ALSA backend. Prints the time and the CPU time of this process per
+// write, and the ratios.
 //
 //   bench_server_volume [writes (default 200)]
+#include "mixer/MixerSetup.h"
 #include "platform/alsa/AlsaSound.h"
 #include "platform/alsa/testing/PulseServerForTesting.h"
+#include "platform/pulse/PulseBackend.h"
 #include "platform/pulse/PulseConnection.h"
 
 #include <sys/resource.h>
@@ -119,13 +124,34 @@ int main(int argc, char** argv) {
                    MIXER_SETCONTROLDETAILSF_VALUE) == 0;
     });
 
+    // The slider's call, through each whole backend.
+    auto slider = [&](const std::shared_ptr<SoundBackend>& backend) {
+        InstallSoundBackend(backend);
+        CMixerSetup setup;
+        return Time(writes,
+                    [&](int i) { return setup.SetPlaybackVolume(1000 + (i % 64) * 800) == 1; });
+    };
+    std::shared_ptr<SoundBackend> pulse = OpenPulseBackend(error);
+    if (!pulse) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    const Timing wizardOnServer = slider(pulse);
+    const Timing wizardOnAlsa = slider(alsa);
+
     std::printf("volume write, per write        time      CPU of this process\n");
     std::printf("server connection         %8.3f ms  %8.3f ms\n", ours.wallMs, ours.cpuMs);
     std::printf("pactl set-sink-volume     %8.3f ms  (a process each)\n", pactl.wallMs);
     std::printf("ALSA pulse mixer          %8.3f ms  %8.3f ms\n", viaAlsa.wallMs, viaAlsa.cpuMs);
     std::printf("ratio connection / ALSA   %8.3f\n", ours.wallMs / viaAlsa.wallMs);
     std::printf("ratio connection / pactl  %8.3f\n", ours.wallMs / pactl.wallMs);
+    std::printf("slider, server backend    %8.3f ms  %8.3f ms\n", wizardOnServer.wallMs,
+                wizardOnServer.cpuMs);
+    std::printf("slider, ALSA backend      %8.3f ms  %8.3f ms\n", wizardOnAlsa.wallMs,
+                wizardOnAlsa.cpuMs);
+    std::printf("ratio slider server / ALSA %7.3f\n", wizardOnServer.wallMs / wizardOnAlsa.wallMs);
     // A drag sends about 30 writes a second.
-    std::printf("CPU while dragging (30 writes/s): %.2f %% of a core\n", ours.cpuMs * 30 / 10);
+    std::printf("CPU while dragging (30 writes/s): %.2f %% of a core\n",
+                wizardOnServer.cpuMs * 30 / 10);
     return 0;
 }
