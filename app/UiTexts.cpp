@@ -118,8 +118,30 @@ constexpr UiTextEntry kEntries[] = {
      "Player)."},
 };
 
-constexpr std::size_t kCount = std::size(kEntries);
-static_assert(kCount == 89);
+constexpr std::size_t kDesignCount = std::size(kEntries);
+static_assert(kDesignCount == 89);
+
+// Texts the wizard gained later. A language file written before them lacks
+// them: an absent or empty one keeps its English default, so none is ever
+// shown empty. The first run writes them after the others.
+constexpr UiTextEntry kAddedEntries[] = {
+    {"Verdict", "NoVoice", "No voice was heard: check the microphone and its plug."},
+    {"Verdict", "TooQuiet",
+     "Your voice is too quiet: move the slider to the right or the microphone closer."},
+    {"Verdict", "TooLoud", "Your voice is too loud and was clipped: move the slider to the left."},
+    {"Verdict", "TooNoisy",
+     "There is too much background noise: see the recording conditions (Help button)."},
+    {"Verdict", "Good", "Good recording: your voice is clear and at the right level."},
+    {"PropP4", "AutoLevel", "Adjust the microphone level automatically"},
+    {"PropP3", "LeftTip", "Play a voice on the left speaker only"},
+    {"PropP3", "RightTip", "Play a voice on the right speaker only"},
+};
+
+constexpr std::size_t kCount = kDesignCount + std::size(kAddedEntries);
+
+const UiTextEntry& Entry(std::size_t index) {
+    return index < kDesignCount ? kEntries[index] : kAddedEntries[index - kDesignCount];
+}
 
 struct Table {
     std::array<std::string, kCount> texts;
@@ -128,7 +150,7 @@ struct Table {
     Table() { Reset(); }
     void Reset() {
         for (std::size_t i = 0; i < kCount; ++i)
-            texts[i] = kEntries[i].defaultText;
+            texts[i] = Entry(i).defaultText;
         loaded = false;
     }
 };
@@ -142,8 +164,7 @@ Table& TheTable() {
 
 const std::string& UiText(const char* section, const char* key) {
     for (std::size_t i = 0; i < kCount; ++i) {
-        if (std::strcmp(kEntries[i].section, section) == 0 &&
-            std::strcmp(kEntries[i].key, key) == 0)
+        if (std::strcmp(Entry(i).section, section) == 0 && std::strcmp(Entry(i).key, key) == 0)
             return TheTable().texts[i];
     }
     assert(!"UiText: unknown section/key");
@@ -173,12 +194,16 @@ void LoadUiTextsFrom(const std::string& path) {
             TRACE_LOG(1, "UiTexts", __LINE__, "Language file %s unreadable", path.c_str());
             return;
         }
-        for (std::size_t i = 0; i < kCount; ++i)
+        for (std::size_t i = 0; i < kDesignCount; ++i)
             table.texts[i] = file.GetString(kEntries[i].section, kEntries[i].key);
+        for (std::size_t i = kDesignCount; i < kCount; ++i) {
+            std::string text = file.GetString(Entry(i).section, Entry(i).key);
+            table.texts[i] = text.empty() ? Entry(i).defaultText : std::move(text);
+        }
         return;
     }
     for (std::size_t i = 0; i < kCount; ++i)
-        file.SetString(kEntries[i].section, kEntries[i].key, table.texts[i]);
+        file.SetString(Entry(i).section, Entry(i).key, table.texts[i]);
     // Without the file the defaults simply stay in use.
     if (!file.Save(path))
         TRACE_LOG(1, "UiTexts", __LINE__, "%s", file.GetLastError().c_str());
@@ -198,5 +223,9 @@ std::size_t UiTextCount() {
 
 const UiTextEntry& UiTextEntryAt(std::size_t index) {
     assert(index < kCount);
-    return kEntries[index < kCount ? index : 0];
+    return Entry(index < kCount ? index : 0);
+}
+
+std::size_t DesignUiTextCount() {
+    return kDesignCount;
 }

@@ -33,3 +33,7 @@ struct UiTextEntry {
 };
 std::size_t UiTextCount();
 const UiTextEntry& UiTextEntryAt(std::size_t index);
+// The first DesignUiTextCount() entries follow the rule above; those after
+// them were added later and keep their default where the file lacks them or
+// holds them empty.
+std::size_t DesignUiTextCount();

@@ -56,7 +56,8 @@ protected:
 };
 
 TEST_F(UiTextsTest, DefaultsAreExactBlanksIncluded) {
-    EXPECT_EQ(UiTextCount(), 89u);
+    EXPECT_EQ(DesignUiTextCount(), 89u);
+    EXPECT_EQ(UiTextCount(), 97u);
     EXPECT_EQ(UiText("PropSheet", "K2"), "Next > ");
     EXPECT_EQ(UiText("PropSheet", "K3"), " Welcome to the audio wizard!!            ");
     EXPECT_EQ(UiText("PropP4", "K3"),
@@ -97,17 +98,55 @@ TEST_F(UiTextsTest, FirstRunCreatesTheFileAndKeepsTheDefaults) {
             section = line.substr(1, line.size() - 2);
             continue;
         }
-        // key=value lines in table order, the value exactly the default.
-        ASSERT_LT(index, UiTextCount());
-        const UiTextEntry& e = UiTextEntryAt(index++);
-        EXPECT_EQ(section, e.section);
-        EXPECT_EQ(line, std::string(e.key) + "=" + e.defaultText);
+        // key=value lines, the value exactly the default; the design's in
+        // table order, the later ones in their sections.
+        const std::string key = line.substr(0, line.find('='));
+        std::size_t at = UiTextCount();
+        for (std::size_t i = 0; i < UiTextCount(); ++i)
+            if (section == UiTextEntryAt(i).section && key == UiTextEntryAt(i).key)
+                at = i;
+        ASSERT_LT(at, UiTextCount()) << line;
+        const UiTextEntry* e = &UiTextEntryAt(at);
+        if (at < DesignUiTextCount()) {
+            EXPECT_EQ(at, index++) << line;
+        }
+        EXPECT_EQ(line, std::string(e->key) + "=" + e->defaultText);
         ++keyLines;
     }
-    EXPECT_EQ(headers,
-              (std::vector<std::string>{"[PropSheet]", "[PropP1]", "[PropP2]", "[PropP3]",
-                                        "[PropP4]", "[PropP5]", "[Connect]", "[HeadInf]"}));
-    EXPECT_EQ(keyLines, 89u);
+    EXPECT_EQ(headers, (std::vector<std::string>{"[PropSheet]", "[PropP1]", "[PropP2]", "[PropP3]",
+                                                 "[PropP4]", "[PropP5]", "[Connect]", "[HeadInf]",
+                                                 "[Verdict]"}));
+    EXPECT_EQ(index, 89u);
+    EXPECT_EQ(keyLines, 97u);
+}
+
+TEST_F(UiTextsTest, AFileWithoutTheLaterTextsKeepsTheirDefaultsAndTheDesignsRules) {
+    // A translated file of the 89 texts, as earlier builds wrote it.
+    LoadUiTextsFrom(m_path);
+    std::string text = Read(m_path);
+    text.erase(text.find("[Verdict]"));
+    for (const char* later : {"AutoLevel=", "LeftTip=", "RightTip="}) {
+        const std::size_t at = text.find(later);
+        ASSERT_NE(at, std::string::npos) << later;
+        text.erase(at, text.find('\n', at) + 1 - at);
+    }
+    text.replace(text.find("K13=Successful"), 14, "K13=R\xC3\xA9ussi");
+    text.replace(text.find("K14=Soft error"), 14, "K14=");
+    text += "[Verdict]\r\nGood=  Bonne prise  \r\nTooLoud=\r\n";
+    std::ofstream(m_path, std::ios::binary) << text;
+    ResetUiTexts();
+    LoadUiTextsFrom(m_path);
+
+    EXPECT_EQ(UiText("PropP2", "K13"), "R\xC3\xA9ussi");
+    EXPECT_EQ(UiText("PropP2", "K14"), "") << "a design text keeps its rule";
+    EXPECT_EQ(UiText("Verdict", "Good"), "Bonne prise");
+    for (std::size_t i = DesignUiTextCount(); i < UiTextCount(); ++i) {
+        const UiTextEntry& e = UiTextEntryAt(i);
+        if (std::string(e.key) != "Good") {
+            EXPECT_EQ(UiText(e.section, e.key), e.defaultText) << e.section << "/" << e.key;
+        }
+    }
+    EXPECT_EQ(Read(m_path), text) << "reading never writes the file";
 }
 
 TEST_F(UiTextsTest, SecondRunReadsEveryValueTrimmed) {
