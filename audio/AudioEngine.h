@@ -38,6 +38,10 @@ public:
     int StopRecording();
     // The recorder's level while recording, else -1.
     int GetRecordLevel() const;
+    // The recorder's last peak (0..32768) while recording, else -1, and
+    // whether the recording clipped since it started (kept until the next).
+    int GetRecordPeak() const { return m_recorder.GetPeak(); }
+    bool HasRecordClipped() const { return m_recorder.HasClipped(); }
 
     // The format survey of the sound-card tester.
     int TestSoundCard(std::vector<std::string>& inUnsupported,

@@ -8,3 +8,16 @@
 // data holds length bytes of PCM in the given format (8 or 16 bits; any other
 // sample size measures 0). Channels of a frame are averaged first.
 int MeasureLevel(const void* data, plat::DWORD length, const plat::WAVEFORMATEX& format);
+
+// The loudest sample of one buffer and whether it clipped, beside its level.
+struct BufferPeak {
+    int peak = 0;         // the largest |sample|, as 16-bit: 0..32768
+    bool clipped = false; // three samples in a row of one channel at full scale
+};
+
+// The same bytes and formats as MeasureLevel; 8-bit samples count as 16-bit
+// (times 256). Full scale is -32768 or 32767 (0 or 255 in 8 bits).
+BufferPeak MeasurePeak(const void* data, plat::DWORD length, const plat::WAVEFORMATEX& format);
+
+// dBFS of a 16-bit peak: 0 at full scale, -96 or lower for silence.
+double PeakDbfs(int peak);

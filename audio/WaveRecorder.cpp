@@ -61,6 +61,10 @@ int CWaveRecorder::GetLevel() const {
     return m_recording.load() ? m_level.load() : -1;
 }
 
+int CWaveRecorder::GetPeak() const {
+    return m_recording.load() ? m_peak.load() : -1;
+}
+
 void CWaveRecorder::FreeBuffers() {
     m_headers.reset();
     m_block.reset();
@@ -85,6 +89,9 @@ int CWaveRecorder::Start(const std::string& fileName) {
     m_fileName = fileName;
     m_bytesWritten = 0;
     m_level = 0;
+    m_peak = 0;
+    m_clipped = false;
+    m_buffers = 0;
     FreeBuffers();
     m_format = RecordFormat();
     {
@@ -196,8 +203,14 @@ void CWaveRecorder::OnData(HWAVEIN device, WAVEHDR* header) {
         return;
 
     const DWORD recorded = header->dwBytesRecorded;
-    if (recorded > 0)
+    if (recorded > 0) {
         m_level = MeasureLevel(header->lpData, recorded, m_format);
+        const BufferPeak peak = MeasurePeak(header->lpData, recorded, m_format);
+        m_peak = peak.peak;
+        if (peak.clipped)
+            m_clipped = true;
+        ++m_buffers;
+    }
 
     if (m_recordFile) {
         if (std::fwrite(header->lpData, 1, recorded, m_recordFile) != recorded) {

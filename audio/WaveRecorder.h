@@ -42,6 +42,14 @@ public:
     int Stop();
     // The level of the last buffer recorded while recording, else -1.
     int GetLevel() const;
+    // The peak of the last buffer recorded (0..32768) while recording, else -1.
+    int GetPeak() const;
+    // Whether any buffer since Start clipped (three full-scale samples in a
+    // row); stays set after Stop, until the next Start.
+    bool HasClipped() const { return m_clipped.load(); }
+    // Counts the buffers recorded since Start, so a reader can tell a new
+    // buffer's figures from the last one's.
+    std::uint64_t GetBufferCount() const { return m_buffers.load(); }
 
     bool IsRecording() const { return m_recording.load(); }
     plat::DWORD GetBytesWritten() const { return m_bytesWritten.load(); }
@@ -66,6 +74,9 @@ private:
 
     std::atomic<bool> m_recording{false};
     std::atomic<int> m_level{0};
+    std::atomic<int> m_peak{0};
+    std::atomic<bool> m_clipped{false};
+    std::atomic<std::uint64_t> m_buffers{0};
     std::atomic<plat::HWAVEIN> m_device{nullptr};
     std::unique_ptr<plat::WAVEHDR[]> m_headers;
     std::unique_ptr<std::uint8_t[]> m_block;

@@ -69,6 +69,34 @@ TEST(MeasureLevelTest, EightBitIsCentredOn128) {
     EXPECT_EQ(MeasureLevel(loud.data(), 400, Pcm(1, 24)), 0);
 }
 
+TEST(MeasurePeakTest, PeakIsTheLargestSampleAndClippingNeedsThreeFullScaleInARow) {
+    auto peak16 = [](const std::vector<std::int16_t>& samples, WORD channels) {
+        return MeasurePeak(samples.data(), static_cast<DWORD>(samples.size() * 2),
+                           Pcm(channels, 16));
+    };
+    EXPECT_EQ(peak16(std::vector<std::int16_t>(100, 0), 1).peak, 0);
+    EXPECT_EQ(peak16({3, -1200, 800, 0}, 1).peak, 1200);
+    EXPECT_EQ(peak16({0, -32768, 5}, 1).peak, 32768);
+
+    // Two full-scale samples are a loud wave's top; three in a row are flat.
+    EXPECT_FALSE(peak16({32767, 32767, 100, -32768, -32768, 0}, 1).clipped);
+    EXPECT_TRUE(peak16({0, 32767, 32767, 32767, 0}, 1).clipped);
+    EXPECT_TRUE(peak16({-32768, -32768, -32768}, 1).clipped);
+    // In stereo the run is counted per channel: L full three frames running.
+    EXPECT_TRUE(peak16({32767, 0, 32767, 5, 32767, -5}, 2).clipped);
+    EXPECT_FALSE(peak16({32767, 32767, 0, 0, 32767, 32767}, 2).clipped);
+
+    const std::vector<std::uint8_t> flat{128, 255, 255, 255, 128};
+    const BufferPeak eight = MeasurePeak(flat.data(), 5, Pcm(1, 8));
+    EXPECT_EQ(eight.peak, 127 * 256);
+    EXPECT_TRUE(eight.clipped);
+    EXPECT_EQ(MeasurePeak(flat.data(), 5, Pcm(1, 24)).peak, 0) << "other sizes measure nothing";
+
+    EXPECT_DOUBLE_EQ(PeakDbfs(32768), 0.0);
+    EXPECT_NEAR(PeakDbfs(16384), -6.02, 0.01);
+    EXPECT_LT(PeakDbfs(0), -96.0);
+}
+
 TEST(WaveHeaderTest, FortyFourBytesThatTheReaderReadsBack) {
     const WAVEFORMATEX format = Pcm(1, 16, 11025);
     const auto h = BuildWaveHeader(1000, format);

@@ -136,6 +136,33 @@ TEST_F(RecorderTest, EveryBufferIsMeasuredAndSilenceIsZero) {
     EXPECT_EQ(m_recorder->Stop(), 1);
 }
 
+TEST_F(RecorderTest, EachBufferHasItsPeakAndClippingStaysUntilTheNextStart) {
+    ASSERT_EQ(m_recorder->Start(""), 1) << m_recorder->GetLastError();
+    m_card->AdvanceClock(480);
+    EXPECT_NEAR(m_recorder->GetPeak(), 8000, 2);
+    EXPECT_FALSE(m_recorder->HasClipped()) << "a sine of 8000 never reaches full scale";
+    const std::uint64_t buffers = m_recorder->GetBufferCount();
+    EXPECT_EQ(buffers, BuffersIn(480));
+
+    // A sine far beyond full scale is cut flat at its tops.
+    m_card->SetMicrophone(Sine(90000));
+    m_card->AdvanceClock(320);
+    EXPECT_EQ(m_recorder->GetPeak(), 32768);
+    EXPECT_TRUE(m_recorder->HasClipped());
+    m_card->SetMicrophone(Sine(4000));
+    m_card->AdvanceClock(480);
+    EXPECT_NEAR(m_recorder->GetPeak(), 4000, 2);
+    EXPECT_TRUE(m_recorder->HasClipped()) << "latched for the rest of the recording";
+    ASSERT_EQ(m_recorder->Stop(), 1);
+    EXPECT_EQ(m_recorder->GetPeak(), -1);
+    EXPECT_TRUE(m_recorder->HasClipped()) << "kept after Stop";
+
+    ASSERT_EQ(m_recorder->Start(""), 1);
+    EXPECT_FALSE(m_recorder->HasClipped()) << "a new recording starts clean";
+    EXPECT_EQ(m_recorder->GetBufferCount(), 0u);
+    EXPECT_EQ(m_recorder->Stop(), 1);
+}
+
 TEST_F(RecorderTest, AnEmptyNameRecordsAndMeasuresWithoutAFile) {
     ASSERT_EQ(m_recorder->Start(""), 1) << m_recorder->GetLastError();
     m_card->AdvanceClock(1000);
