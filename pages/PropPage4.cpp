@@ -3,6 +3,7 @@
 #include "app/PropSheet.h"
 #include "app/UiTexts.h"
 #include "pages/HeadsetDlg.h"
+#include "pages/MeterScale.h"
 #include "pages/PageLabels.h"
 #include "platform/system.h"
 
@@ -143,6 +144,8 @@ bool CPropPage4::OnInitDialog() {
     m_meter.SetRange(0, kMeterMax);
     m_meter.SetStep(100);
     m_meter.ShowPercent(false);
+    const MeterZone zone = SpeechMeterZone();
+    m_meter.SetTargetZone(zone.low, zone.high);
 
     Layout();
 
@@ -263,7 +266,7 @@ void CPropPage4::OnStart() {
             // The recording never started: there is nothing to replay.
             m_replay.EnableWindow(false);
         KillTimer(kLevelTimer);
-        m_meter.SetPos(0);
+        StopMeter();
         m_stopLabel.ShowWindow(SW_HIDE);
         m_startLabel.ShowWindow(SW_SHOW);
         m_start.SetIcon(kStartIcon);
@@ -283,6 +286,7 @@ void CPropPage4::OnStart() {
     // and comes back here to put the page back to idle.
     if (!engine.StartRecording(path))
         ShowWarning(engine.GetLastError());
+    StartMeter(true);
     SetTimer(kLevelTimer, kLevelPeriodMs);
     m_stopLabel.ShowWindow(SW_SHOW);
     m_startLabel.ShowWindow(SW_HIDE);
@@ -302,7 +306,7 @@ void CPropPage4::OnReplay() {
         if (!engine.StopPlay())
             ShowWarning(engine.GetLastError());
         KillTimer(kLevelTimer);
-        m_meter.SetPos(0);
+        StopMeter();
         m_replay.SetIcon(kReplayIcon, 80, 27);
         m_replay.SetTooltipText(T("K11"), kFont);
         m_replaying = false;
@@ -319,6 +323,7 @@ void CPropPage4::OnReplay() {
     m_watchPlayback = true;
     m_replay.SetIcon(kStartIcon, 80, 40);
     m_replay.SetTooltipText(T("K14"), kFont);
+    StartMeter(false);
     SetTimer(kLevelTimer, kLevelPeriodMs);
 }
 
@@ -346,7 +351,7 @@ void CPropPage4::OnTimer(plat::UINT_PTR id) {
     }
     m_meter.SetGradientColors(kMeterLeft, kMeterRight);
     m_meter.SetTextColor(kMeterText);
-    m_meter.SetPos(level);
+    FeedMeter(level);
     m_meter.ShowPercent(false);
     CPropertyPage::OnTimer(id);
 }

@@ -56,6 +56,13 @@ private:
     void ShowWarning(const std::string& error);
     void Layout();
     void SetRecordingVolume(int volume);
+    // The meter's feeding (PropPage4Meter.cpp). StartMeter at each start of
+    // the level timer: the bar empty, no peak tick, and for a recording no
+    // clip sign. StopMeter when it stops: the bar and the tick go, the clip
+    // sign stays until the next recording. FeedMeter on each tick.
+    void StartMeter(bool recording);
+    void StopMeter();
+    void FeedMeter(int level);
 
     CGroupBox m_frame;        // 1057
     CGroupBox m_group;        // 1058
@@ -80,4 +87,5 @@ private:
     bool m_recording = false;
     bool m_replaying = false;
     bool m_watchPlayback = false;
+    plat::DWORD m_meterTick = 0; // tick count of the meter's last feed
 };

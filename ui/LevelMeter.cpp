@@ -5,40 +5,139 @@
 #include <QLinearGradient>
 #include <QPainter>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <vector>
 
 using namespace uiimpl;
 
 namespace {
 
+// The marks of the target zone reach this far into the bar from its top and
+// its bottom edge, so the middle of the bar shows the tip's colour.
+constexpr int kMarkLength = 4;
+constexpr COLORREF kMarkColor = RGB(80, 80, 80);
+constexpr COLORREF kTickColor = RGB(40, 40, 40);
+constexpr COLORREF kClipColor = RGB(200, 0, 0);
+constexpr int kTickWidth = 2;
+
+struct Stop {
+    double at; // 0..1 along the bar
+    QColor color;
+};
+
+// t of the way from a to b in hue (the shorter way round), saturation and
+// value: from green to red this passes yellow and orange, where a blend of
+// the red, green and blue parts would pass a dull brown.
+QColor HueBlend(const QColor& a, const QColor& b, double t) {
+    float ha = 0, sa = 0, va = 0, hb = 0, sb = 0, vb = 0;
+    a.getHsvF(&ha, &sa, &va);
+    b.getHsvF(&hb, &sb, &vb);
+    ha = std::max(ha, 0.0f); // achromatic colours answer -1
+    hb = std::max(hb, 0.0f);
+    double dh = hb - ha;
+    if (dh > 0.5)
+        dh -= 1.0;
+    else if (dh < -0.5)
+        dh += 1.0;
+    double h = ha + t * dh;
+    h -= std::floor(h);
+    return QColor::fromHsvF(static_cast<float>(h), static_cast<float>(sa + t * (sb - sa)),
+                            static_cast<float>(va + t * (vb - va)));
+}
+
+// The gradient along the whole bar: the left colour at the left end, the
+// right colour at the right end and, with a target zone, a third of the way
+// in hue at its lower mark, half way (yellow) in its middle and two thirds of
+// the way at its upper mark.
+std::vector<Stop> GradientStops(const CLevelMeter& meter) {
+    const QColor left = Color(meter.GetLeftColor());
+    const QColor right = Color(meter.GetRightColor());
+    std::vector<Stop> stops{{0.0, left}};
+    if (meter.HasTargetZone()) {
+        const double span = meter.GetRangeMax();
+        const double low = meter.GetZoneLow() / span;
+        const double high = meter.GetZoneHigh() / span;
+        stops.push_back({low, HueBlend(left, right, 1.0 / 3)});
+        stops.push_back({(low + high) / 2, HueBlend(left, right, 0.5)});
+        stops.push_back({high, HueBlend(left, right, 2.0 / 3)});
+    }
+    stops.push_back({1.0, right});
+    return stops;
+}
+
+int ClampByte(double v) {
+    return std::clamp(static_cast<int>(std::lround(v)), 0, 255);
+}
+
 class LevelMeterWidget : public QWidget {
 public:
-    explicit LevelMeterWidget(QWidget* parent) : QWidget(parent) {}
+    explicit LevelMeterWidget(QWidget* parent) : QWidget(parent) {
+        // Every pixel is ours: a repaint of the meter repaints nothing below it.
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+    std::function<void()> painted;
 
 protected:
     void paintEvent(QPaintEvent*) override {
-        const auto* meter = dynamic_cast<const CLevelMeter*>(WndOf(this));
+        auto* meter = dynamic_cast<CLevelMeter*>(WndOf(this));
         if (meter == nullptr)
             return;
+        const CLevelMeter::Picture picture = meter->CurrentPicture();
+        if (painted)
+            painted();
         QPainter painter(this);
         const QRect inner = rect().adjusted(1, 1, -1, -1);
         painter.fillRect(rect(), FaceColor());
         painter.setPen(FrameColor());
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
-        if (meter->IsBlank())
-            return;
-        const int filled = meter->FilledWidth();
-        if (filled > 0) {
-            QLinearGradient gradient(inner.left(), 0, inner.left() + filled, 0);
-            gradient.setColorAt(0, Color(meter->GetLeftColor()));
-            gradient.setColorAt(1, Color(meter->GetRightColor()));
-            painter.fillRect(QRect(inner.left(), inner.top(), filled, inner.height()), gradient);
+        const int span = meter->GetRangeMax();
+        auto x = [&](int pos) {
+            return span <= 0
+                       ? inner.left()
+                       : inner.left() +
+                             static_cast<int>(static_cast<long long>(inner.width()) * pos / span);
+        };
+        // The zone's stretch of the empty bar is a shade darker.
+        if (meter->HasTargetZone()) {
+            const int zoneLeft = std::max(x(meter->GetZoneLow()), inner.left() + picture.filled);
+            const int zoneRight = x(meter->GetZoneHigh());
+            if (zoneRight > zoneLeft)
+                painter.fillRect(QRect(zoneLeft, inner.top(), zoneRight - zoneLeft, inner.height()),
+                                 FaceColor().darker(112));
         }
-        const std::string text = meter->PercentText();
-        if (!text.empty()) {
+        if (picture.filled > 0) {
+            // The gradient belongs to the whole bar; the level only uncovers it.
+            QLinearGradient gradient(inner.left(), 0, inner.left() + inner.width(), 0);
+            for (const Stop& stop : GradientStops(*meter))
+                gradient.setColorAt(stop.at, stop.color);
+            painter.fillRect(QRect(inner.left(), inner.top(), picture.filled, inner.height()),
+                             gradient);
+        }
+        if (meter->HasTargetZone()) {
+            painter.setPen(Color(kMarkColor));
+            for (int pos : {meter->GetZoneLow(), meter->GetZoneHigh()}) {
+                const int mx = x(pos);
+                painter.drawLine(mx, inner.top(), mx, inner.top() + kMarkLength - 1);
+                painter.drawLine(mx, inner.bottom() - kMarkLength + 1, mx, inner.bottom());
+            }
+        }
+        if (picture.tick >= 0)
+            painter.fillRect(
+                QRect(inner.left() + picture.tick, inner.top(), kTickWidth, inner.height()),
+                Color(kTickColor));
+        if (picture.clip) {
+            const int width = std::min(CLevelMeter::kClipSignWidth, inner.width());
+            const QRect sign(inner.right() - width + 1, inner.top(), width, inner.height());
+            painter.fillRect(sign, Color(kClipColor));
+            painter.setPen(Qt::white);
+            painter.drawLine(sign.left() - 1, inner.top(), sign.left() - 1, inner.bottom());
+        }
+        if (!picture.text.empty()) {
             painter.setFont(font());
             painter.setPen(Color(meter->GetTextColor()));
-            painter.drawText(rect(), Qt::AlignCenter, Q(text));
+            painter.drawText(rect(), Qt::AlignCenter, Q(picture.text));
         }
     }
 };
@@ -49,6 +148,8 @@ bool CLevelMeter::Create(CWnd* parent, int id) {
     if (parent == nullptr || parent->GetWidget() == nullptr)
         return false;
     auto* widget = new LevelMeterWidget(parent->GetWidget());
+    // Whatever a paint draws is what the meter last asked for.
+    widget->painted = [this] { m_asked = CurrentPicture(); };
     AttachWidget(widget, parent, id);
     widget->resize(200, 20);
     widget->show();
@@ -56,52 +157,190 @@ bool CLevelMeter::Create(CWnd* parent, int id) {
 }
 
 void CLevelMeter::SetRange(int minimum, int maximum) {
+    if (minimum == m_min && maximum == m_max)
+        return;
     m_min = minimum;
     m_max = maximum;
-    Invalidate();
+    Repaint();
 }
 
 void CLevelMeter::SetPos(int pos) {
     m_pos = pos;
-    Invalidate();
+    m_shown = pos;
+    Refresh();
 }
 
 void CLevelMeter::StepIt() {
     m_pos += m_step;
     if (m_pos > m_max)
         m_pos = m_min + (m_pos - m_max);
-    Invalidate();
+    m_shown = m_pos;
+    Refresh();
 }
 
 void CLevelMeter::SetGradientColors(COLORREF left, COLORREF right) {
+    if (left == m_left && right == m_right)
+        return;
     m_left = left;
     m_right = right;
-    Invalidate();
+    Repaint();
 }
 
 void CLevelMeter::SetTextColor(COLORREF color) {
+    if (color == m_text)
+        return;
     m_text = color;
-    Invalidate();
+    Repaint();
 }
 
 void CLevelMeter::ShowPercent(bool show) {
     m_percent = show;
-    Invalidate();
+    Refresh();
+}
+
+void CLevelMeter::SetLevel(int level) {
+    m_pos = level;
+    // A bar showing nothing (blank) has nothing to fall from.
+    if (level > m_shown || IsBlank()) {
+        m_shown = level;
+        m_barFallMs = 0;
+    }
+    Refresh();
+}
+
+void CLevelMeter::SetPeak(int peak) {
+    if (peak <= m_min)
+        return;
+    if (!m_hasPeak || peak >= m_peak) {
+        m_hasPeak = true;
+        m_peak = peak;
+        m_holdLeftMs = kPeakHoldMs;
+        m_tickFallMs = 0;
+        Refresh();
+    }
+}
+
+void CLevelMeter::ClearPeak() {
+    m_hasPeak = false;
+    m_holdLeftMs = 0;
+    Refresh();
+}
+
+void CLevelMeter::Advance(unsigned ms) {
+    const auto fall = [this](unsigned t) {
+        return static_cast<int>(static_cast<long long>(m_fallPerSecond) * t / 1000);
+    };
+    if (m_shown > m_pos) {
+        m_barFallMs += ms;
+        if (m_barFallMs >= kFallStepMs) {
+            m_shown = std::max(m_pos, m_shown - fall(m_barFallMs));
+            m_barFallMs = 0;
+        }
+    } else {
+        m_barFallMs = 0;
+    }
+    if (m_hasPeak) {
+        if (m_holdLeftMs >= ms) {
+            m_holdLeftMs -= ms;
+        } else {
+            m_tickFallMs += ms - m_holdLeftMs;
+            m_holdLeftMs = 0;
+            if (m_tickFallMs >= kFallStepMs) {
+                m_peak -= fall(m_tickFallMs);
+                m_tickFallMs = 0;
+                if (m_peak <= m_min)
+                    m_hasPeak = false;
+            }
+        }
+    }
+    Refresh();
+}
+
+void CLevelMeter::SetClipped() {
+    m_clipped = true;
+    Refresh();
+}
+
+void CLevelMeter::ClearClip() {
+    m_clipped = false;
+    Refresh();
+}
+
+void CLevelMeter::SetTargetZone(int low, int high) {
+    if (low == m_zoneLow && high == m_zoneHigh)
+        return;
+    m_zoneLow = low;
+    m_zoneHigh = high;
+    Repaint();
+}
+
+bool CLevelMeter::HasTargetZone() const {
+    return m_zoneLow < m_zoneHigh && m_max > 0 && m_zoneLow >= 0 && m_zoneHigh <= m_max;
+}
+
+int CLevelMeter::InnerWidth() const {
+    CRect client;
+    GetClientRect(client);
+    return std::max(0, client.Width() - 2);
 }
 
 int CLevelMeter::FilledWidth() const {
     if (IsBlank() || m_max <= 0)
         return 0;
-    CRect client;
-    GetClientRect(client);
-    const long long inner = std::max(0, client.Width() - 2);
-    return static_cast<int>(inner * m_pos / m_max);
+    return static_cast<int>(static_cast<long long>(InnerWidth()) * m_shown / m_max);
+}
+
+int CLevelMeter::PeakTickX() const {
+    if (!m_hasPeak || m_max <= 0)
+        return -1;
+    const int inner = InnerWidth();
+    if (inner < kTickWidth)
+        return -1;
+    const long long x = static_cast<long long>(inner) * std::min(m_peak, m_max) / m_max;
+    // The tick's right edge at the level's pixel, and inside the bar.
+    return static_cast<int>(std::clamp<long long>(x - kTickWidth + 1, 0, inner - kTickWidth));
 }
 
 std::string CLevelMeter::PercentText() const {
     if (!m_percent || IsBlank() || m_max == 0)
         return {};
     char text[32];
-    std::snprintf(text, sizeof text, "%.0f%%", 100.0 * m_pos / m_max);
+    std::snprintf(text, sizeof text, "%.0f%%", 100.0 * m_shown / m_max);
     return text;
+}
+
+COLORREF CLevelMeter::GradientColorAt(int pos) const {
+    const std::vector<Stop> stops = GradientStops(*this);
+    const double at = m_max <= 0 ? 0.0 : std::clamp(static_cast<double>(pos) / m_max, 0.0, 1.0);
+    std::size_t i = 1;
+    while (i + 1 < stops.size() && stops[i].at < at)
+        ++i;
+    const Stop& a = stops[i - 1];
+    const Stop& b = stops[i];
+    const double t = b.at > a.at ? (at - a.at) / (b.at - a.at) : 1.0;
+    auto mix = [t](int x, int y) { return ClampByte(x + t * (y - x)); };
+    return RGB(mix(a.color.red(), b.color.red()), mix(a.color.green(), b.color.green()),
+               mix(a.color.blue(), b.color.blue()));
+}
+
+CLevelMeter::Picture CLevelMeter::CurrentPicture() const {
+    Picture picture;
+    picture.filled = FilledWidth();
+    picture.tick = PeakTickX();
+    picture.clip = m_clipped;
+    picture.text = PercentText();
+    return picture;
+}
+
+void CLevelMeter::Refresh() {
+    Picture picture = CurrentPicture();
+    if (picture == m_asked)
+        return;
+    m_asked = std::move(picture);
+    Invalidate();
+}
+
+void CLevelMeter::Repaint() {
+    m_asked = CurrentPicture();
+    Invalidate();
 }

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -24,6 +25,43 @@ quint64 NextTimestamp() {
 } // namespace
 
 namespace uitest {
+
+void RunEventLoop(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+COLORREF PixelAt(const CWnd& wnd, int x, int y) {
+    QWidget* widget = wnd.GetWidget();
+    if (widget == nullptr || !widget->rect().contains(x, y))
+        return 0xFFFFFFFF;
+    // At one device pixel per pixel, whatever the screen's scale.
+    const QImage image = widget->grab().toImage();
+    const qreal scale = image.devicePixelRatio();
+    const QColor c = image.pixelColor(static_cast<int>(x * scale), static_cast<int>(y * scale));
+    return RGB(c.red(), c.green(), c.blue());
+}
+
+struct PaintCounter::Filter : QObject {
+    int count = 0;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++count;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+PaintCounter::PaintCounter(const CWnd& wnd) : m_filter(std::make_unique<Filter>()) {
+    if (QWidget* widget = wnd.GetWidget())
+        widget->installEventFilter(m_filter.get());
+}
+
+PaintCounter::~PaintCounter() = default;
+
+int PaintCounter::Count() const {
+    return m_filter->count;
+}
 
 void ProcessEvents(int ms) {
     QElapsedTimer clock;

@@ -6,6 +6,7 @@
 #include "ui/WinDefs.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 
 class CWnd;
@@ -15,6 +16,9 @@ namespace uitest {
 
 // Runs pending events (posted calls, timers, paints) for up to ms milliseconds.
 void ProcessEvents(int ms = 0);
+// Runs the event loop as the program does, waiting for events without
+// polling, for ms milliseconds.
+void RunEventLoop(int ms);
 
 // A mouse click in the middle of the window.
 void Click(CWnd& wnd);
@@ -34,6 +38,24 @@ void PageSlider(CSliderCtrl& slider, bool up);
 // top-level window, the text of a button, edit field or combo box, else the
 // text a label draws.
 std::string ShownText(const CWnd& wnd);
+
+// The colour of one pixel of the window as it draws itself now (client
+// coordinates); 0xFFFFFFFF outside it or when it does not exist.
+COLORREF PixelAt(const CWnd& wnd, int x, int y);
+
+// Counts the paints the window gets from the toolkit while it lives.
+class PaintCounter {
+public:
+    explicit PaintCounter(const CWnd& wnd);
+    ~PaintCounter();
+    PaintCounter(const PaintCounter&) = delete;
+    PaintCounter& operator=(const PaintCounter&) = delete;
+    int Count() const;
+
+private:
+    struct Filter;
+    std::unique_ptr<Filter> m_filter;
+};
 
 // Answers message boxes instead of showing them: the handler gets text,
 // caption and type and returns the button id. nullptr restores real boxes.

@@ -1,0 +1,29 @@
+// Where page 4's level meter puts speech. The meter's scale is the
+// recorder's level, decibels x 100 of one 160 ms buffer's mean square: 0 for
+// silence, 9031 for a full-scale square wave (20 log10 32768 = 90.31 dB). A
+// figure of d dBFS therefore sits at 9031 + 100 d, peaks as well as levels.
+#pragma once
+
+// The peaks of speech a recogniser hears well, the automatic level's target:
+// loud enough to stand well above the noise, with room left below clipping.
+inline constexpr double kTargetPeakLowDbfs = -9;
+inline constexpr double kTargetPeakHighDbfs = -3;
+// How far the peak of a 160 ms buffer of speech stands above the buffer's
+// level: 12.6 to 19.4 dB across the voiced buffers of our test sentence
+// (resources/voice/voice.wav), 14.2 dB on its loudest one. The bar shows
+// levels, so its target zone lies this far below the target peaks.
+inline constexpr double kSpeechCrestDb = 14;
+
+// The meter's position for a figure in dBFS (9031 + 100 d, at least 0).
+int MeterPosOfDbfs(double dbfs);
+// The recorder's peak (0..32768) on the meter's scale; no peak (-1) and
+// silence answer 0.
+int MeterPosOfPeak(int peak);
+
+// The stretch of the meter's scale where the bar's tip stands while speech
+// peaks at the target: the target peaks less speech's crest.
+struct MeterZone {
+    int low = 0;
+    int high = 0;
+};
+MeterZone SpeechMeterZone();
