@@ -5,6 +5,7 @@
 #include "app/UiTexts.h"
 #include "app/WizardApp.h"
 #include "audio/WaveRecorder.h"
+#include "pages/MeterScale.h"
 #include "platform/sound_backend.h"
 #include "platform/system.h"
 #include "platform/virtual/VirtualCard.h"
@@ -535,6 +536,65 @@ TEST_F(Page4Test, BackFromTheSoundCardTestAndCancelDeleteTheRecording) {
     uitest::ProcessEvents(10);
     EXPECT_FALSE(fs::exists(Recording()));
     EXPECT_FALSE(m_sheet->IsOpen());
+}
+
+// ---- the meter: level, peak and clip from the recorder -------------------
+
+TEST_F(Page4Test, ClippingLatchesTheClipSignUntilTheNextStart) {
+    // A microphone far beyond full scale: the card clips it to the sample
+    // range, so whole runs of samples sit at full scale.
+    m_card->SetMicrophone(Tone(200000));
+    uitest::Click(StartButton());
+    uitest::ProcessEvents(10);
+    EXPECT_FALSE(Meter().IsClipShown());
+    Run(500);
+    ASSERT_TRUE(m_sheet->m_audioEngine.HasRecordClipped());
+    EXPECT_TRUE(WaitUntil([&] { return Meter().IsClipShown(); }));
+    // The tick holds the recorder's peak, at the right end of the scale.
+    EXPECT_TRUE(Meter().HasPeak());
+    EXPECT_EQ(Meter().PeakPos(), MeterPosOfPeak(m_sheet->m_audioEngine.GetRecordPeak()));
+    EXPECT_GE(Meter().PeakPos(), CPropPage4::kMeterMax - 1);
+
+    // Quiet again: the sign stays, the bar falls rather than jumps.
+    plat::MicrophoneSignal silence;
+    silence.kind = plat::MicrophoneSignal::Kind::Silence;
+    m_card->SetMicrophone(silence);
+    Run(320);
+    EXPECT_TRUE(MeterShows(0));
+    EXPECT_GT(Meter().ShownPos(), 0) << "the bar fell to empty at once";
+    Run(1000);
+    EXPECT_TRUE(Meter().IsClipShown());
+
+    // Stop empties the bar and takes the tick; the sign stays, through a
+    // replay too.
+    uitest::Click(StartButton());
+    uitest::ProcessEvents(10);
+    EXPECT_TRUE(Meter().IsBlank());
+    EXPECT_FALSE(Meter().HasPeak());
+    EXPECT_TRUE(Meter().IsClipShown());
+    uitest::Click(ReplayButton());
+    Run(200);
+    EXPECT_TRUE(Meter().IsClipShown());
+    uitest::Click(ReplayButton());
+    uitest::ProcessEvents(10);
+
+    // The next Start clears it, and a quiet recording does not bring it back.
+    uitest::Click(StartButton());
+    uitest::ProcessEvents(10);
+    EXPECT_FALSE(Meter().IsClipShown());
+    Run(500);
+    EXPECT_FALSE(m_sheet->m_audioEngine.HasRecordClipped());
+    EXPECT_FALSE(Meter().IsClipShown());
+    EXPECT_FALSE(Meter().HasPeak());
+    uitest::Click(StartButton());
+    uitest::ProcessEvents(10);
+}
+
+TEST_F(Page4Test, TheMeterMarksTheSpeechZone) {
+    const MeterZone zone = SpeechMeterZone();
+    EXPECT_EQ(Meter().GetZoneLow(), zone.low);
+    EXPECT_EQ(Meter().GetZoneHigh(), zone.high);
+    EXPECT_TRUE(Meter().HasTargetZone());
 }
 
 } // namespace
