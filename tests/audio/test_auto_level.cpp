@@ -177,23 +177,27 @@ TEST(AutoLevel, SilenceAndSteadyNoiseChangeNothing) {
 }
 
 TEST(AutoLevel, TheRoomsFloorMovesWithTheVolumeSoNoiseNeverPumpsItUp) {
+    // A room whose noise comes and goes by 6 dB (traffic), heard through
+    // every pause of quiet speech; all of it grows with the volume.
+    auto room = [](int i, double gain) { return Noise((i % 2 ? -50 : -44) + gain); };
     CAutoLevel control;
     int volume = 1000;
-    // The room at -50 dBFS, then quiet speech over it for a while: rises.
-    for (int i = 0; i < 10; ++i)
-        volume = control.OnBuffer(Noise(-50), volume);
-    ASSERT_EQ(volume, 1000);
-    for (int i = 0; i < 30; ++i) {
+    for (int i = 0; i < 12; ++i)
+        ASSERT_EQ(volume = control.OnBuffer(room(i, 0), volume), 1000);
+    // Until more than 12 dB up: the room now sounds as loud as speech did
+    // at first.
+    for (int i = 0; i < 60 && volume <= 4000; ++i) {
         const double gain = Db(volume, 1000);
-        volume = control.OnBuffer(Speech((i % 2 ? -28 : -22) + gain), volume);
+        const LevelBuffer b = i % 3 == 0 ? room(i, gain) : Speech((i % 3 == 1 ? -28 : -22) + gain);
+        volume = control.OnBuffer(b, volume);
     }
-    ASSERT_GT(volume, 2000);
-    // The speaker stops: the room, louder by the rise, is still the room.
+    ASSERT_GT(volume, 4000);
+    // The speaker stops right after that rise: the room, louder by it, is
+    // still the room.
+    const int reached = volume;
     const double gain = Db(volume, 1000);
-    for (int i = 0; i < 60; ++i) {
-        EXPECT_EQ(control.OnBuffer(Noise(-50 + gain), volume), volume) << i;
-        EXPECT_FALSE(control.LastWasSpeech()) << i;
-    }
+    for (int i = 0; i < 60; ++i)
+        EXPECT_EQ(control.OnBuffer(room(i, gain), reached), reached) << i;
 }
 
 TEST(AutoLevel, BoundsOfTheControlAndOfFivePercent) {
