@@ -12,6 +12,7 @@
 #include "platform/virtual/VirtualCard.h"
 #include "resources/ProgramResources.h"
 #include "tests/pages/render_page4.h"
+#include "tests/pages/render_page4_autolevel.h"
 #include "tests/pages/render_page5.h"
 #include "ui/Render.h"
 #include "ui/Testing.h"
@@ -116,6 +117,7 @@ int main(int argc, char** argv) {
     ok = RenderSoundPages(sheet, dir) && ok;
 
     ok = RenderPage4(sheet, dir, Save) && ok;
+    ok = RenderPage4AutoLevel(sheet, dir, Save) && ok;
 
     ok = RenderPage5(sheet, dir, Save) && ok;
 
