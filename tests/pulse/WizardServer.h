@@ -40,8 +40,7 @@ protected:
         std::string error;
         EXPECT_TRUE(plat::SelectSoundBackend("pulse", error)) << error;
         EXPECT_FALSE(m_server.LoadNullDevice(false, kOtherSink, kOtherSinkDescription).empty());
-        EXPECT_FALSE(
-            m_server.LoadNullDevice(true, kOtherSource, kOtherSourceDescription).empty());
+        EXPECT_FALSE(m_server.LoadNullDevice(true, kOtherSource, kOtherSourceDescription).empty());
         EXPECT_TRUE(Eventually([&] {
             return Pactl("list short sinks").find(kOtherSink) != std::string::npos &&
                    Pactl("list short sources").find(kOtherSource) != std::string::npos;

@@ -156,7 +156,8 @@ bool CPulseServerForTesting::Pactl(const std::string& arguments, std::string& ou
 std::string CPulseServerForTesting::LoadNullDevice(bool source, const std::string& name,
                                                    const std::string& description) const {
     std::string index;
-    const std::string module = source ? "module-null-source source_name=" : "module-null-sink sink_name=";
+    const std::string module =
+        source ? "module-null-source source_name=" : "module-null-sink sink_name=";
     if (!Run("pactl load-module " + module + Quoted(name) + " " +
                  Quoted(DescriptionArgument(source, description)),
              &index))

@@ -50,12 +50,12 @@ bool CPipeWireServerForTesting::Pactl(const std::string& arguments, std::string&
 }
 
 std::string CPipeWireServerForTesting::LoadNullDevice(bool source, const std::string& name,
-                                                     const std::string& description) const {
+                                                      const std::string& description) const {
     // A source is a null sink of the source class: what it records is silence.
     std::string index;
     if (!Pactl(std::string("load-module module-null-sink ") +
-                   (source ? "media.class=Audio/Source/Virtual " : "") + "sink_name=" +
-                   Quoted(name) + " " +
+                   (source ? "media.class=Audio/Source/Virtual " : "") +
+                   "sink_name=" + Quoted(name) + " " +
                    Quoted("sink_properties='device.description=\"" + description + "\"'"),
                index))
         return "";
