@@ -50,11 +50,11 @@ protected:
     }
     void SetUp() override {
         plat::SetTraceLibraryName("NoTraceForPageTests.dll");
-        uitest::SetMessageBoxHandler([this](const std::string& text, const std::string&,
-                                            plat::UINT) {
-            m_shown.push_back(text);
-            return IDOK;
-        });
+        uitest::SetMessageBoxHandler(
+            [this](const std::string& text, const std::string&, plat::UINT) {
+                m_shown.push_back(text);
+                return IDOK;
+            });
         std::string why;
         if (!this->StartServer(why))
             GTEST_SKIP() << "no private sound-server daemon here: " << why;
@@ -151,9 +151,8 @@ TYPED_TEST(WizardPages, TheWholeWalkRunsOnTheServerAndCancelPutsItBack) {
         if (list.GetItemText(i, 1) == UiText("PropP2", "K13"))
             successful.push_back(list.GetItemText(i, 0));
     }
-    EXPECT_THAT(successful,
-                ::testing::Contains(ChosenDevicesLine(TypeParam::kSourceDescription,
-                                                      TypeParam::kSinkDescription)));
+    EXPECT_THAT(successful, ::testing::Contains(ChosenDevicesLine(TypeParam::kSourceDescription,
+                                                                  TypeParam::kSinkDescription)));
     EXPECT_THAT(successful, ::testing::Contains(UiText("PropP2", "K11")));
     // The test made the chosen pair the defaults, heard.
     EXPECT_EQ(this->Default("sink"), sink);
@@ -186,14 +185,16 @@ TYPED_TEST(WizardPages, TheWholeWalkRunsOnTheServerAndCancelPutsItBack) {
     EXPECT_TRUE(page4.IsRecording());
     this->Click(page4, 1004);
     ASSERT_FALSE(page4.IsRecording());
-    EXPECT_FALSE(this->Item(page4, 1085).IsWindowVisible()) << this->Item(page4, 1085).GetWindowText();
+    EXPECT_FALSE(this->Item(page4, 1085).IsWindowVisible())
+        << this->Item(page4, 1085).GetWindowText();
     const std::uintmax_t recorded = this->RecordingSize();
     EXPECT_GE(recorded, 44u + 4 * CWaveRecorder::kBufferSize);
     this->Click(page4, 1064);
     ASSERT_TRUE(page4.IsReplaying());
     EXPECT_TRUE(this->WaitUntil([&] { return this->OursPlays(); }));
     EXPECT_TRUE(this->WaitUntil([&] { return !page4.IsReplaying(); }, 5000));
-    EXPECT_FALSE(this->Item(page4, 1085).IsWindowVisible()) << this->Item(page4, 1085).GetWindowText();
+    EXPECT_FALSE(this->Item(page4, 1085).IsWindowVisible())
+        << this->Item(page4, 1085).GetWindowText();
 
     // Cancel: the user's volumes, mutes and defaults are back.
     this->Press(IDCANCEL);
