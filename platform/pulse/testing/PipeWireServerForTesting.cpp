@@ -141,14 +141,19 @@ bool CPipeWireServerForTesting::Start(std::string& error) {
         error = "null devices cannot be loaded";
         return false;
     }
-    // The devices appear once the session manager has seen them.
-    for (int i = 0; i < 50; ++i) {
+    // The devices appear once the session manager has seen them, and it
+    // makes them the defaults a little later (until then the server names
+    // its defaults "@DEFAULT_SINK@" and "@DEFAULT_SOURCE@").
+    std::string sink, source;
+    for (int i = 0; i < 100; ++i) {
         if (Pactl("list short sources", out) && out.find(kSource) != std::string::npos &&
-            out.find(std::string(kSink) + ".monitor") != std::string::npos)
+            out.find(std::string(kSink) + ".monitor") != std::string::npos &&
+            Pactl("get-default-sink", sink) && sink.find(kSink) == 0 &&
+            Pactl("get-default-source", source) && source.find(kSource) == 0)
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    error = "the null devices did not appear: " + out;
+    error = "the null devices did not appear as the defaults: " + out + sink + source;
     return false;
 }
 
