@@ -4,52 +4,37 @@
 // clipped or as it should be) and where the slider stands decide the verdict
 // shown after Stop.
 #include "SheetTestSuite.h"
+#include "VerdictInputs.h"
 #include "app/PropSheet.h"
 #include "app/UiTexts.h"
 #include "platform/sound_backend.h"
 #include "platform/system.h"
 #include "platform/trace.h"
-#include "platform/virtual/Microphone.h"
 #include "platform/virtual/VirtualCard.h"
-#include "platform/virtual/WaveData.h"
 #include "ui/Button.h"
 #include "ui/ColorText.h"
 #include "ui/Edit.h"
+#include "ui/SliderCtrl.h"
 #include "ui/Testing.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
 namespace fs = std::filesystem;
 using plat::CVirtualCard;
 using plat::MicrophoneSignal;
+using verdict_inputs::FromFile;
+using verdict_inputs::Signal;
 
 namespace {
 
 constexpr int kVerdictId = 1210;
-
-MicrophoneSignal Signal(MicrophoneSignal::Kind kind, double amplitude = 8000) {
-    MicrophoneSignal signal;
-    signal.kind = kind;
-    signal.amplitude = amplitude;
-    return signal;
-}
-
-MicrophoneSignal FromFile(const std::string& path) {
-    MicrophoneSignal signal;
-    signal.kind = MicrophoneSignal::Kind::File;
-    signal.file = path;
-    return signal;
-}
 
 const std::string& Verdict(const char* key) {
     return UiText("Verdict", key);
@@ -64,11 +49,9 @@ protected:
         s_files = s_temp / "inputs";
         fs::create_directories(s_files);
         // The test sentence as the virtual microphone says it.
-        std::size_t size = 0;
-        const std::uint8_t* data = plat::VoiceWave(size);
         std::string error;
-        ASSERT_TRUE(plat::ParseWave(data, size, s_voice, error)) << error;
-        WriteWave("voice.wav", Mono(s_voice));
+        ASSERT_TRUE(verdict_inputs::WriteVoiceOverNoise(Input("voice.wav"), 1.0, 0, error))
+            << error;
     }
     static void TearDownTestSuite() {
         delete s_app;
@@ -76,21 +59,9 @@ protected:
         SheetTestSuite::TearDownTestSuite();
     }
 
-    // The built-in card with its recording master at the top, as many cards
-    // come: the microphone's own volume, the slider's, is all there is
-    // between the voice and the samples.
-    static plat::VirtualCardDesc MasterAtTheTop() {
-        plat::VirtualCardDesc desc = plat::DefaultCardDesc();
-        for (plat::VirtualLine& line : desc.mixers.at(0).destinations)
-            if (line.componentType == plat::MIXERLINE_COMPONENTTYPE_DST_WAVEIN)
-                for (plat::VirtualControl& control : line.controls)
-                    if (control.type == plat::MIXERCONTROL_CONTROLTYPE_VOLUME)
-                        std::fill(control.values.begin(), control.values.end(), 65535);
-        return desc;
-    }
-
     void SetUp() override {
-        m_card = std::make_shared<CVirtualCard>(MasterAtTheTop(), CVirtualCard::Clock::Manual);
+        m_card = std::make_shared<CVirtualCard>(verdict_inputs::MasterAtTheTop(),
+                                                CVirtualCard::Clock::Manual);
         plat::InstallSoundBackend(m_card);
         fs::remove(Recording());
         ResetUiTexts();
@@ -119,53 +90,20 @@ protected:
 
     static std::string Recording() { return plat::GetTempPath() + "User.wav"; }
     static std::string Input(const std::string& name) { return (s_files / name).string(); }
-    static std::vector<std::int16_t> Mono(const plat::WaveData& wave) {
-        std::vector<std::int16_t> out(wave.samples.size() / 2);
-        for (std::size_t i = 0; i < out.size(); ++i)
-            out[i] =
-                static_cast<std::int16_t>(wave.samples[2 * i] | (wave.samples[2 * i + 1] << 8));
-        return out;
-    }
-    static void WriteWave(const std::string& name, const std::vector<double>& samples) {
-        std::vector<std::uint8_t> bytes;
-        for (double v : samples) {
-            const auto s = static_cast<std::int16_t>(std::lround(std::clamp(v, -32768.0, 32767.0)));
-            bytes.push_back(static_cast<std::uint8_t>(s & 0xFF));
-            bytes.push_back(static_cast<std::uint8_t>((s >> 8) & 0xFF));
-        }
-        std::string error;
-        ASSERT_TRUE(plat::WriteWaveFile(Input(name), s_voice.format, bytes, error)) << error;
-    }
-    static void WriteWave(const std::string& name, const std::vector<std::int16_t>& samples) {
-        WriteWave(name, std::vector<double>(samples.begin(), samples.end()));
-    }
-    // The sentence scaled by `gain` over steady noise of RMS `noiseRms`, as a
-    // room with a fan or traffic behind the speaker gives it.
-    static std::string VoiceOverNoise(double gain, double noiseRms) {
-        const std::vector<std::int16_t> voice = Mono(s_voice);
-        std::mt19937 random(17);
-        std::normal_distribution<double> noise(0.0, noiseRms);
-        std::vector<double> mixed(voice.size());
-        for (std::size_t i = 0; i < voice.size(); ++i)
-            mixed[i] = voice[i] * gain + noise(random);
-        const std::string name =
-            "voice-" + std::to_string(gain) + "-" + std::to_string(noiseRms) + ".wav";
-        WriteWave(name, mixed);
-        return Input(name);
-    }
 
     CColorText& Line() { return *m_sheet->m_page4.GetDlgItemAs<CColorText>(kVerdictId); }
     CButton& StartButton() { return *m_sheet->m_page4.GetDlgItemAs<CButton>(1004); }
 
-    // Records what the microphone hears at the recording volume for the
+    // Records what the microphone hears, the slider at `volume`, for the
     // sentence's length and a little more, then stops; answers the line.
     std::string RecordAndStop(const MicrophoneSignal& signal, int volume) {
         m_card->SetMicrophone(signal);
-        m_sheet->m_mixerSetup.SetRecordingVolume(volume);
         m_trace.clear();
         uitest::Click(StartButton());
         uitest::ProcessEvents(10);
         EXPECT_TRUE(m_sheet->m_page4.IsRecording());
+        // The user sets the slider as the recording begins.
+        uitest::DragSlider(*m_sheet->m_page4.GetDlgItemAs<CSliderCtrl>(1018), volume);
         EXPECT_FALSE(Line().IsWindowVisible()) << "hidden while recording";
         for (int ms = 0; ms < 3600; ms += 160) {
             m_card->AdvanceClock(160);
@@ -187,35 +125,21 @@ protected:
 
     static inline CWizardApp* s_app = nullptr;
     static inline fs::path s_files;
-    static inline plat::WaveData s_voice;
     std::shared_ptr<CVirtualCard> m_card;
     std::unique_ptr<CPropSheet> m_sheet;
     std::vector<std::string> m_trace;
 };
 
 TEST_F(Page4Verdict, WhatTheMicrophoneHeardDecidesTheVerdict) {
-    struct Case {
-        const char* what;
-        MicrophoneSignal signal;
-        int volume;
-        const char* verdict;
-    };
-    const Case cases[] = {
-        {"silence", Signal(MicrophoneSignal::Kind::Silence), 6000, "NoVoice"},
-        {"hiss only", Signal(MicrophoneSignal::Kind::Noise, 6000), 6000, "NoVoice"},
-        {"the sentence, slider far left", Signal(MicrophoneSignal::Kind::Voice), 400, "TooQuiet"},
-        {"the sentence over loud noise", FromFile(VoiceOverNoise(0.5, 500)), 9000, "TooNoisy"},
-        {"the sentence shouted, clipped before the slider, slider at the top",
-         FromFile(VoiceOverNoise(4.0, 0)), 10000, "TooLoud"},
-        {"the sentence, quiet room, slider in the middle", FromFile(VoiceOverNoise(1.0, 30)), 6000,
-         "Good"},
-    };
-    for (const Case& c : cases) {
-        const std::string line = RecordAndStop(c.signal, c.volume);
-        EXPECT_EQ(line, Verdict(c.verdict)) << c.what << "\n" << Traced();
-        EXPECT_NE(Traced().find(std::string("Recording verdict ") + c.verdict + ": "),
+    std::vector<verdict_inputs::Scene> scenes;
+    std::string error;
+    ASSERT_TRUE(verdict_inputs::MakeScenes(s_files.string() + "/", scenes, error)) << error;
+    for (const verdict_inputs::Scene& scene : scenes) {
+        const std::string line = RecordAndStop(scene.signal, scene.volume);
+        EXPECT_EQ(line, Verdict(scene.verdict)) << scene.what << "\n" << Traced();
+        EXPECT_NE(Traced().find(std::string("Recording verdict ") + scene.verdict + ": "),
                   std::string::npos)
-            << c.what << "\n"
+            << scene.what << "\n"
             << Traced();
         EXPECT_NE(Traced().find("noise floor"), std::string::npos) << Traced();
     }
