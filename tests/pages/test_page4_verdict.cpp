@@ -213,6 +213,17 @@ TEST_F(Page4Verdict, TheLineShowsAfterStopOnThePageAndGoesOnStartOrAWarning) {
     EXPECT_FALSE(closing.IsWindowVisible());
 }
 
+TEST_F(Page4Verdict, AWarningAfterTheVerdictTakesItsPlace) {
+    EXPECT_EQ(RecordAndStop(Signal(MicrophoneSignal::Kind::Voice), 6000), Verdict("Good"));
+    // The recording is gone when the user replays it: the replay warns.
+    fs::remove(Recording());
+    uitest::Click(*m_sheet->m_page4.GetDlgItemAs<CButton>(1064));
+    uitest::ProcessEvents(50);
+    EXPECT_TRUE(m_sheet->m_page4.GetDlgItem(1085)->IsWindowVisible());
+    EXPECT_FALSE(Line().IsWindowVisible());
+    EXPECT_FALSE(m_sheet->m_page4.GetDlgItem(1056)->IsWindowVisible());
+}
+
 TEST_F(Page4Verdict, ARecordingThatCannotBeMeasuredSaysWhy) {
     // What the recorder wrote is replaced, before the page reads it, by a
     // file that is no WAVE: the line names the file and the reason.
