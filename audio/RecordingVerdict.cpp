@@ -69,7 +69,7 @@ void CRecordingMeter::MeasureFrame(const std::uint8_t* frame, std::size_t frameB
     if (peak.clipped)
         ++m_clippedFrames;
     if (frameBytes < m_frameBytes)
-        return; // a part frame: too short for a level
+        return; // a partial frame: too short for a level
     double sum = 0;
     std::size_t samples = 0;
     if (m_format.wBitsPerSample == 16) {
@@ -106,7 +106,7 @@ void CRecordingMeter::Add(const void* data, std::size_t length) {
 }
 
 RecordingFigures CRecordingMeter::Figures() const {
-    // What is left: at most a whole frame and a part one, without a look-ahead
+    // What is left: at most a whole frame and a partial one, without a look-ahead
     // beyond the end.
     CRecordingMeter rest(*this);
     const std::uint8_t* tail = rest.m_bytes.data() + (rest.m_bytes.size() - rest.m_pending);

@@ -47,8 +47,9 @@ struct RecordingFigures {
     double speechDbfs = kSilenceDbfs; // RMS of the loud frames
     int peak = 0;                     // the largest |sample|, 0..32768
     double peakDbfs = kSilenceDbfs;   // PeakDbfs(peak)
-    std::size_t clippedFrames = 0;    // frames where three full-scale samples in a row start
-    double signalToNoiseDb = 0;       // speechDbfs - floorDbfs
+    std::size_t clippedFrames =
+        0;                      // frames holding three full-scale samples in a row, or their start
+    double signalToNoiseDb = 0; // speechDbfs - floorDbfs
 };
 
 // The frames' figures of a stream of PCM (8 or 16 bits, any channel count)
@@ -62,7 +63,7 @@ public:
     // or rate); Add then ignores the bytes.
     bool Supported() const { return m_frameBytes > 0; }
     void Add(const void* data, std::size_t length);
-    // The figures of everything added; a last part frame counts for the peak
+    // The figures of everything added; a last partial frame counts for the peak
     // and the clipping only.
     RecordingFigures Figures() const;
 

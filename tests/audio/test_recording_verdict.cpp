@@ -97,10 +97,10 @@ TEST(RecordingFiguresTest, FloorSpeechPeakAndRatioOfFramesOfKnownLevels) {
 
 TEST(RecordingFiguresTest, PiecesOfAnySizeAndEveryLayoutMeasureAlike) {
     std::vector<std::int16_t> mono = HundredLevels();
-    mono.resize(mono.size() + 37, 700); // a part frame at the end
+    mono.resize(mono.size() + 37, 700); // a partial frame at the end
     mono[kFrame * 3 + 100] = -9999;     // counts for the peak
     const RecordingFigures whole = Measure16(mono);
-    EXPECT_EQ(whole.frames, 100u) << "the part frame has no level";
+    EXPECT_EQ(whole.frames, 100u) << "the partial frame has no level";
     EXPECT_EQ(whole.peak, 10000);
 
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(mono.data());
@@ -244,9 +244,9 @@ TEST_F(RecordingFileTest, AFileIsMeasuredAsItsSamples) {
     EXPECT_EQ(a.verdict, JudgeRecording(f));
     // The trace line holds every figure.
     const std::string line = DescribeFigures(a.figures);
-    for (const char* part : {"2.00 s", "100 frames", "noise floor -30.3 dBFS", "speech -10.8 dBFS",
-                             "peak -10.3 dBFS", "0 clipped", "signal-to-noise 19.6 dB"})
-        EXPECT_NE(line.find(part), std::string::npos) << part << " in " << line;
+    for (const char* piece : {"2.00 s", "100 frames", "noise floor -30.3 dBFS", "speech -10.8 dBFS",
+                              "peak -10.3 dBFS", "0 clipped", "signal-to-noise 19.6 dB"})
+        EXPECT_NE(line.find(piece), std::string::npos) << piece << " in " << line;
 }
 
 TEST_F(RecordingFileTest, FilesThatCannotBeMeasuredSayWhy) {
