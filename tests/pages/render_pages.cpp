@@ -12,6 +12,7 @@
 #include "platform/virtual/VirtualCard.h"
 #include "resources/ProgramResources.h"
 #include "tests/pages/render_page4.h"
+#include "tests/pages/render_page4_autolevel.h"
 #include "tests/pages/render_page4_verdict.h"
 #include "tests/pages/render_page5.h"
 #include "ui/Render.h"
@@ -117,6 +118,7 @@ int main(int argc, char** argv) {
     ok = RenderSoundPages(sheet, dir) && ok;
 
     ok = RenderPage4(sheet, dir, Save) && ok;
+    ok = RenderPage4AutoLevel(sheet, dir, Save) && ok;
 
     ok = RenderPage5(sheet, dir, Save) && ok;
 

@@ -449,11 +449,12 @@ TEST(PulseBackendChoice, TheProgramReportsTheServersMixers) {
     EXPECT_THAT(output, ::testing::HasSubstr("Sound backend: pulse"));
     EXPECT_THAT(output, ::testing::HasSubstr(kPulseOtherDevices));
     EXPECT_THAT(output, ::testing::HasSubstr(kPulseDefaults));
-    EXPECT_THAT(output, ::testing::HasSubstr("Null Output"));
+    EXPECT_THAT(output, ::testing::HasSubstr(CPulseServerForTesting::kSinkDescription));
     // The server by name and version, its devices by their real names, and
     // the devices the wizard works on.
     EXPECT_THAT(output, ::testing::ContainsRegex("Sound server: PulseAudio [0-9]"));
-    EXPECT_THAT(output, ::testing::HasSubstr(std::string("Sink: Null Output (") +
+    EXPECT_THAT(output, ::testing::HasSubstr(std::string("Sink: ") +
+                                             CPulseServerForTesting::kSinkDescription + " (" +
                                              CPulseServerForTesting::kSink + "), default"));
     EXPECT_THAT(output, ::testing::HasSubstr(std::string("Chosen: microphone ") +
                                              CPulseServerForTesting::kSource + ", speakers " +
