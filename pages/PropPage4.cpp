@@ -4,6 +4,7 @@
 #include "app/UiTexts.h"
 #include "pages/HeadsetDlg.h"
 #include "pages/PageLabels.h"
+#include "pages/RecordingVerdictLine.h"
 #include "platform/system.h"
 
 #include <algorithm>
@@ -125,6 +126,7 @@ void CPropPage4::CreateControls() {
     m_finishLabel.Create(this, 1056);
     m_autoLevelBox.Create(this, kAutoLevelBox);
     m_autoLevelLabel.Create(this, kAutoLevelLabel);
+    m_verdict.Create(this, 1210);
     BindCommand(1004, [this] { OnStart(); });
     BindCommand(1064, [this] { OnReplay(); });
     BindCommand(1074, [this] { OnHelp(); });
@@ -171,6 +173,7 @@ bool CPropPage4::OnInitDialog() {
     m_help.EnableWindow(false);
     m_result.ShowWindow(SW_HIDE);
     m_autoLevelBox.SetCheck(BST_CHECKED);
+    m_verdict.ShowWindow(SW_HIDE);
     // The track bar is usable only while a recording runs.
     m_volume.EnableWindow(false);
     return true;
@@ -235,10 +238,12 @@ void CPropPage4::Layout() {
     const int groupHeight = yh + std::max(26, autoLevelHeight) + 8 - y3;
     m_group.MoveWindow(10, y3, kFrameWidth, groupHeight);
 
-    // Below the group: the closing line, whose place the result line takes
-    // when a warning shows.
+    // Below the group: the closing line, whose place the verdict of the last
+    // recording takes after a Stop, and the result line when a warning shows.
     const int y4 = y3 + groupHeight + 10;
     m_finishLabel.MoveWindow(10, y4, s1056.cx, s1056.cy);
+    const CSize verdict = SetLabel(m_verdict, UiText("Verdict", "Good"), kBlue);
+    m_verdict.MoveWindow(10, y4, verdict.cx, verdict.cy);
     m_result.MoveWindow(10, y4 - 4, kFrameWidth, s1056.cy + 8);
 }
 
@@ -250,6 +255,7 @@ bool CPropPage4::OnSetActive() {
 void CPropPage4::ShowWarning(const std::string& error) {
     Sheet()->m_page2.InsertWarningAtTop(error);
     m_finishLabel.ShowWindow(SW_HIDE);
+    m_verdict.ShowWindow(SW_HIDE);
     m_result.SetWindowText(T("K12") + " " + error);
     m_result.ShowWindow(SW_SHOW);
     // Start stays disabled for the rest of the run; the next stop of a
@@ -275,6 +281,8 @@ void CPropPage4::OnStart() {
         else if (!plat::FileExists(path))
             // The recording never started: there is nothing to replay.
             m_replay.EnableWindow(false);
+        else
+            ShowRecordingVerdict(m_verdict, m_finishLabel, path);
         KillTimer(kLevelTimer);
         m_meter.SetPos(0);
         m_stopLabel.ShowWindow(SW_HIDE);
@@ -288,6 +296,7 @@ void CPropPage4::OnStart() {
         return;
     }
 
+    HideRecordingVerdict(m_verdict, m_finishLabel);
     // Without a private place for it the voice is not recorded at all.
     if (path.empty()) {
         ShowWarning(noTempDir);

@@ -90,6 +90,7 @@ private:
     CColorText m_high;        // 1041
     CColorText m_helpLabel;   // 1077
     CColorText m_finishLabel; // 1056
+    CColorText m_verdict;     // 1210: the last recording's verdict, shown after a Stop
 
     bool m_recording = false;
     bool m_replaying = false;

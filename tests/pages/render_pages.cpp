@@ -13,6 +13,7 @@
 #include "resources/ProgramResources.h"
 #include "tests/pages/render_page4.h"
 #include "tests/pages/render_page4_autolevel.h"
+#include "tests/pages/render_page4_verdict.h"
 #include "tests/pages/render_page5.h"
 #include "ui/Render.h"
 #include "ui/Testing.h"
@@ -122,5 +123,6 @@ int main(int argc, char** argv) {
     ok = RenderPage5(sheet, dir, Save) && ok;
 
     sheet.EndDialog(IDCANCEL);
+    ok = RenderPage4Verdicts(dir, Save) && ok;
     return ok ? 0 : 1;
 }
