@@ -68,6 +68,13 @@ int CAudioEngine::PlayResourceLoop(unsigned resource) {
     return 0;
 }
 
+int CAudioEngine::PlayResourceOnce(unsigned resource) {
+    if (PlaySound(MAKEINTRESOURCE(resource), nullptr, SND_RESOURCE | SND_ASYNC))
+        return 1;
+    m_lastError = kPlaySoundError;
+    return 0;
+}
+
 int CAudioEngine::CheckLoop() {
     const char* call = nullptr;
     const MMRESULT error = PlaySoundDeviceError(&call);

@@ -11,8 +11,11 @@
 #include <string>
 #include <vector>
 
-// The music of the audio-level page.
+// The music of the audio-level page, and its voices saying "left" on the left
+// channel and "right" on the right.
 constexpr unsigned kMusicResource = 164;
+constexpr unsigned kLeftVoiceResource = 170;
+constexpr unsigned kRightVoiceResource = 171;
 
 class CAudioEngine {
 public:
@@ -28,6 +31,9 @@ public:
     int PlayFileLoop(const std::string& fileName);
     // Loops WAVE resource `resource` of the program; 0 stops PlaySound output.
     int PlayResourceLoop(unsigned resource);
+    // Plays WAVE resource `resource` of the program once, through PlaySound
+    // (so it replaces any PlaySound output and a later call replaces it).
+    int PlayResourceOnce(unsigned resource);
     // 0 with the device's reason in GetLastError() when the device ended the
     // looping PlaySound output; 1 while it plays or when none was started.
     int CheckLoop();

@@ -3,13 +3,14 @@
 // In the file an element is an object of class "CElementMixer", schema 1: its
 // value count (archive count) and values (32-bit each), then m_mixer,
 // m_controlId, m_kind and m_items (32-bit each). The line and control types
-// stay in memory only.
+// and the items' names stay in memory only.
 #pragma once
 
 #include "platform/Archive.h"
 #include "platform/mmsystem.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 // Value family of a control type: how its values are exchanged.
@@ -44,6 +45,10 @@ public:
     plat::DWORD m_items = 0; // item count when 2 or more, else 0
     plat::DWORD m_lineType = 0;
     plat::DWORD m_controlType = 0;
+    // The names of a list control's items when it was read: a sound server's
+    // lists change as devices come and go, and the values follow the items
+    // by name when written back. Empty for other controls and after a load.
+    std::vector<std::string> m_itemNames;
 };
 
 // The snapshot file: the element count, then each element as an object.

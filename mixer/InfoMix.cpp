@@ -248,6 +248,9 @@ int CMixerInfo::AddControls(UINT mixer, HMIXER handle, MixerLineRecord& record) 
 
         auto element = std::make_unique<CElementMixer>(
             mixer, line.dwComponentType, control.dwControlID, control.dwControlType, n);
+        for (DWORD i = 0; i < items; ++i)
+            element->m_itemNames.push_back(
+                Text(record.listTexts[c][i].szName, sizeof(record.listTexts[c][i].szName)));
         if (element->m_kind != MIXER_KIND_OTHER) {
             try {
                 element->m_valueList.assign(n, 0);
@@ -308,6 +311,66 @@ static DWORD ItemCountForWrite(HMIXER handle, const CElementMixer& e) {
     return 0;
 }
 
+// A list control whose items are no longer those of the snapshot (a device
+// of the sound server came or went) gets its values moved to the items of
+// the same names. False with `gone` set when a selected item is no longer
+// there; a list whose items are unchanged, or whose names were not kept (a
+// snapshot file), keeps its values by position.
+static bool FollowItemsByName(HMIXER handle, const CElementMixer& e, std::vector<DWORD>& values,
+                              DWORD& items, std::string& gone) {
+    if (e.m_itemNames.empty())
+        return true;
+    MIXERCONTROL control{};
+    control.cbStruct = sizeof(control);
+    MIXERLINECONTROLS request{};
+    request.cbStruct = sizeof(request);
+    request.dwControlID = e.m_controlId;
+    request.cControls = 1;
+    request.cbmxctrl = sizeof(control);
+    request.pamxctrl = &control;
+    if (mixerGetLineControls(AsObject(handle), &request,
+                             MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYID) !=
+            MMSYSERR_NOERROR ||
+        control.cMultipleItems == 0 || (control.fdwControl & MIXERCONTROL_CONTROLF_UNIFORM) == 0)
+        return true; // the write tells what is wrong
+    std::vector<MIXERCONTROLDETAILS_LISTTEXT> texts(control.cMultipleItems);
+    MIXERCONTROLDETAILS details{};
+    details.cbStruct = sizeof(details);
+    details.dwControlID = e.m_controlId;
+    details.cChannels = 1;
+    details.cMultipleItems = control.cMultipleItems;
+    details.cbDetails = sizeof(MIXERCONTROLDETAILS_LISTTEXT);
+    details.paDetails = texts.data();
+    if (mixerGetControlDetails(AsObject(handle), &details,
+                               MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_LISTTEXT) !=
+        MMSYSERR_NOERROR)
+        return true;
+    std::vector<std::string> now;
+    for (const MIXERCONTROLDETAILS_LISTTEXT& t : texts)
+        now.push_back(Text(t.szName, sizeof(t.szName)));
+    if (now == e.m_itemNames)
+        return true;
+
+    std::vector<DWORD> moved(now.size(), 0);
+    std::vector<bool> taken(now.size(), false);
+    for (std::size_t i = 0; i < e.m_itemNames.size(); ++i) {
+        const DWORD value = i < e.m_valueList.size() ? e.m_valueList[i] : 0;
+        std::size_t j = 0;
+        while (j < now.size() && (taken[j] || now[j] != e.m_itemNames[i]))
+            ++j;
+        if (j < now.size()) {
+            moved[j] = value;
+            taken[j] = true;
+        } else if (value != 0) {
+            gone = e.m_itemNames[i];
+            return false;
+        }
+    }
+    values = std::move(moved);
+    items = control.cMultipleItems;
+    return true;
+}
+
 int CMixerInfo::SetMixerValue(const std::vector<CElementMixer*>& elements) {
     // A mixer or a control that fails (a device unplugged since the
     // snapshot) is skipped and the walk goes on, so every other value is
@@ -350,8 +413,14 @@ int CMixerInfo::SetMixerValue(const std::vector<CElementMixer*>& elements) {
             continue;
 
         // One slot per item the device will read, whatever the element holds.
-        const DWORD items = ItemCountForWrite(handle, *e);
+        DWORD items = ItemCountForWrite(handle, *e);
         std::vector<DWORD> values(e->m_valueList);
+        std::string gone;
+        if (!FollowItemsByName(handle, *e, values, items, gone)) {
+            fail(Format("InfoMix:SetMixerValue : \"%s\" is no longer offered by mixer %u",
+                        gone.c_str(), static_cast<unsigned>(e->m_mixer)));
+            continue;
+        }
         values.resize(std::max<std::size_t>({values.size(), items, 1}), 0);
         MIXERCONTROLDETAILS details{};
         details.cbStruct = sizeof(details);

@@ -4,10 +4,11 @@
 // figure of d dBFS therefore sits at 9031 + 100 d, peaks as well as levels.
 #pragma once
 
-// The peaks of speech a recogniser hears well, the automatic level's target:
-// loud enough to stand well above the noise, with room left below clipping.
-inline constexpr double kTargetPeakLowDbfs = -9;
-inline constexpr double kTargetPeakHighDbfs = -3;
+#include "audio/AutoLevel.h"
+
+// The peaks of speech a recogniser hears well: the automatic level's band.
+inline constexpr double kTargetPeakLowDbfs = CAutoLevel::kTargetLowDb;
+inline constexpr double kTargetPeakHighDbfs = CAutoLevel::kTargetHighDb;
 // How far the loudest 160 ms buffer's level lies below the peak of what
 // was said: 13.9 to 15.9 dB on our test sentence (resources/voice/voice.wav),
 // depending on where the recorder's buffers begin in it. The bar shows

@@ -52,7 +52,11 @@ void CPropPage3::CreateControls() {
     m_edit.Create(this, 1086);
     m_result.Create(this, 1201);
     BindCommand(1001, [this] { OnTest(); });
+    m_left.Create(this, kLeftButton, "L");
+    m_right.Create(this, kRightButton, "R");
     BindCommand(1074, [this] { OnHelp(); });
+    BindCommand(kLeftButton, [this] { OnLeft(); });
+    BindCommand(kRightButton, [this] { OnRight(); });
 }
 
 bool CPropPage3::OnInitDialog() {
@@ -100,6 +104,10 @@ bool CPropPage3::OnInitDialog() {
     m_high.MoveWindow(412, yb - 10, high.cx, high.cy);
     m_helpLabel.MoveWindow(20, yb + 70, help.cx, help.cy);
     m_help.MoveWindow(help.cx + 20, yb + 63, 40, 26);
+    // The speaker buttons at the right end of the help line, under the
+    // slider's "High" end.
+    m_right.MoveWindow(430 - 32, yb + 63, 32, 26);
+    m_left.MoveWindow(430 - 32 - 6 - 32, yb + 63, 32, 26);
     const int y4 = yb + 65 + help.cy + 35;
     m_goOn.MoveWindow(10, y4, goOn.cx + 40, goOn.cy);
     m_result.SetColor(kRed);
@@ -112,6 +120,8 @@ bool CPropPage3::OnInitDialog() {
     m_test.SetTooltipText(T("K10"), kFont);
     m_help.SetIcon(kHelpIcon, 27, 20);
     m_help.SetTooltipText(T("K11"), kFont);
+    m_left.SetTooltipText(T("LeftTip"), kFont);
+    m_right.SetTooltipText(T("RightTip"), kFont);
 
     m_help.EnableWindow(false);
     m_helpLabel.EnableWindow(false);
@@ -146,6 +156,9 @@ void CPropPage3::OnTest() {
         m_test.SetTooltipText(T("K12"), kFont);
         m_test.RedrawWindow();
         m_volume.EnableWindow(true);
+        // The speaker voices wait until the music stops.
+        m_left.EnableWindow(false);
+        m_right.EnableWindow(false);
         sheet->m_musicStarted = true;
         m_playing = true;
         m_help.EnableWindow(true);
@@ -163,6 +176,8 @@ void CPropPage3::ShowIdle() {
     m_testLabel.ShowWindow(SW_SHOW);
     m_test.SetIcon(kPlayIcon);
     m_volume.EnableWindow(false);
+    m_left.EnableWindow(true);
+    m_right.EnableWindow(true);
     m_test.RedrawWindow();
     m_test.SetTooltipText(T("K10"), kFont);
     m_playing = false;
@@ -196,6 +211,26 @@ void CPropPage3::OnTimer(plat::UINT_PTR id) {
 void CPropPage3::OnHelp() {
     CConnectionsDlg dialog(this);
     dialog.DoModal();
+}
+
+void CPropPage3::OnLeft() {
+    PlaySide(kLeftVoiceResource);
+}
+
+void CPropPage3::OnRight() {
+    PlaySide(kRightVoiceResource);
+}
+
+void CPropPage3::PlaySide(unsigned resource) {
+    if (m_playing)
+        return;
+    CAudioEngine& engine = Sheet()->m_audioEngine;
+    if (!engine.PlayResourceOnce(resource)) {
+        ShowWarning(engine.GetLastError());
+        return;
+    }
+    m_result.ShowWindow(SW_HIDE);
+    m_goOn.ShowWindow(SW_SHOW);
 }
 
 void CPropPage3::OnHScroll(plat::UINT code, plat::UINT pos, CSliderCtrl* slider) {

@@ -28,6 +28,13 @@ public:
     void OnTest();
     // Opens the connections help and returns when it closes.
     void OnHelp();
+    // The left and right speaker buttons: a voice on that channel only, once.
+    void OnLeft();
+    void OnRight();
+
+    // The speaker buttons' ids.
+    static constexpr int kLeftButton = 1240;
+    static constexpr int kRightButton = 1241;
 
     bool IsPlaying() const { return m_playing; }
 
@@ -37,6 +44,8 @@ private:
     void ShowWarning(const std::string& error);
     // The music off, the Test button back.
     void ShowIdle();
+    // Plays one of the speaker voices; a failure shows in the warning line.
+    void PlaySide(unsigned resource);
 
     bool m_playing = false;
 
@@ -57,4 +66,6 @@ private:
     CColorText m_goOn;         // 1025
     CEdit m_edit;              // 1086
     CColorText m_result;       // 1201: the warning line, hidden until music fails
+    CButton m_left;            // kLeftButton
+    CButton m_right;           // kRightButton
 };

@@ -5,6 +5,7 @@
 #include "pages/HeadsetDlg.h"
 #include "pages/MeterScale.h"
 #include "pages/PageLabels.h"
+#include "pages/RecordingVerdictLine.h"
 #include "platform/system.h"
 
 #include <algorithm>
@@ -124,9 +125,20 @@ void CPropPage4::CreateControls() {
     m_high.Create(this, 1041);
     m_helpLabel.Create(this, 1077);
     m_finishLabel.Create(this, 1056);
+    m_autoLevelBox.Create(this, kAutoLevelBox);
+    m_autoLevelLabel.Create(this, kAutoLevelLabel);
+    m_verdict.Create(this, 1210);
     BindCommand(1004, [this] { OnStart(); });
     BindCommand(1064, [this] { OnReplay(); });
     BindCommand(1074, [this] { OnHelp(); });
+    // Ticked during a recording it starts from what it hears next; unticked
+    // it leaves the volume where it is.
+    BindCommand(kAutoLevelBox, [this] {
+        if (m_autoLevelBox.GetCheck() != BST_CHECKED)
+            m_autoLevelActive = false;
+        else if (m_recording)
+            StartAutoLevel();
+    });
 }
 
 bool CPropPage4::OnInitDialog() {
@@ -163,6 +175,8 @@ bool CPropPage4::OnInitDialog() {
     m_replay.EnableWindow(false);
     m_help.EnableWindow(false);
     m_result.ShowWindow(SW_HIDE);
+    m_autoLevelBox.SetCheck(BST_CHECKED);
+    m_verdict.ShowWindow(SW_HIDE);
     // The track bar is usable only while a recording runs.
     m_volume.EnableWindow(false);
     return true;
@@ -222,13 +236,17 @@ void CPropPage4::Layout() {
     // A few pixels clear of the text, whose trailing blank the language file
     // may have trimmed.
     m_help.MoveWindow(s1077.cx + 24, yh, 40, 26);
-    const int groupHeight = yh + 26 + 8 - y3;
+    const int autoLevelHeight =
+        PlaceAutoLevel(std::max(kColumnX, s1077.cx + 24 + 40 + 12), yh, 10 + kFrameWidth - 8);
+    const int groupHeight = yh + std::max(26, autoLevelHeight) + 8 - y3;
     m_group.MoveWindow(10, y3, kFrameWidth, groupHeight);
 
-    // Below the group: the closing line, whose place the result line takes
-    // when a warning shows.
+    // Below the group: the closing line, whose place the verdict of the last
+    // recording takes after a Stop, and the result line when a warning shows.
     const int y4 = y3 + groupHeight + 10;
     m_finishLabel.MoveWindow(10, y4, s1056.cx, s1056.cy);
+    const CSize verdict = SetLabel(m_verdict, UiText("Verdict", "Good"), kBlue);
+    m_verdict.MoveWindow(10, y4, verdict.cx, verdict.cy);
     m_result.MoveWindow(10, y4 - 4, kFrameWidth, s1056.cy + 8);
 }
 
@@ -240,6 +258,7 @@ bool CPropPage4::OnSetActive() {
 void CPropPage4::ShowWarning(const std::string& error) {
     Sheet()->m_page2.InsertWarningAtTop(error);
     m_finishLabel.ShowWindow(SW_HIDE);
+    m_verdict.ShowWindow(SW_HIDE);
     m_result.SetWindowText(T("K12") + " " + error);
     m_result.ShowWindow(SW_SHOW);
     // Start stays disabled for the rest of the run; the next stop of a
@@ -265,6 +284,8 @@ void CPropPage4::OnStart() {
         else if (!plat::FileExists(path))
             // The recording never started: there is nothing to replay.
             m_replay.EnableWindow(false);
+        else
+            ShowRecordingVerdict(m_verdict, m_finishLabel, path);
         KillTimer(kLevelTimer);
         StopMeter();
         m_stopLabel.ShowWindow(SW_HIDE);
@@ -274,9 +295,11 @@ void CPropPage4::OnStart() {
         m_volume.EnableWindow(false);
         GetParentSheet()->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
         m_recording = false;
+        m_autoLevelActive = false;
         return;
     }
 
+    HideRecordingVerdict(m_verdict, m_finishLabel);
     // Without a private place for it the voice is not recorded at all.
     if (path.empty()) {
         ShowWarning(noTempDir);
@@ -284,7 +307,8 @@ void CPropPage4::OnStart() {
     }
     // A failed start still starts the timer: its first tick finds no level
     // and comes back here to put the page back to idle.
-    if (!engine.StartRecording(path))
+    const bool started = engine.StartRecording(path);
+    if (!started)
         ShowWarning(engine.GetLastError());
     StartMeter(true);
     SetTimer(kLevelTimer, kLevelPeriodMs);
@@ -296,6 +320,9 @@ void CPropPage4::OnStart() {
     GetParentSheet()->SetWizardButtons(PSWIZB_BACK);
     Sheet()->recordingMade = true;
     m_recording = true;
+    m_autoLevelActive = false;
+    if (started && m_autoLevelBox.GetCheck() == BST_CHECKED)
+        StartAutoLevel();
 }
 
 void CPropPage4::OnReplay() {
@@ -349,6 +376,8 @@ void CPropPage4::OnTimer(plat::UINT_PTR id) {
             OnStart();
         return;
     }
+    if (!m_watchPlayback)
+        AdjustLevel();
     m_meter.SetGradientColors(kMeterLeft, kMeterRight);
     m_meter.SetTextColor(kMeterText);
     FeedMeter(level);
@@ -356,13 +385,64 @@ void CPropPage4::OnTimer(plat::UINT_PTR id) {
     CPropertyPage::OnTimer(id);
 }
 
-void CPropPage4::SetRecordingVolume(int volume) {
+bool CPropPage4::SetRecordingVolume(int volume) {
     // A failure keeps its text in the mixer facade; the page shows none.
-    Sheet()->m_mixerSetup.SetRecordingVolume(volume);
+    return Sheet()->m_mixerSetup.SetRecordingVolume(volume) != 0;
+}
+
+int CPropPage4::PlaceAutoLevel(int x, int y, int right) {
+    m_autoLevelLabel.SetFontId(kFont);
+    const int textX = x + 15 + 5;
+    const CSize size = SetLabel(m_autoLevelLabel,
+                                WrapEvenly(m_autoLevelLabel, T("AutoLevel"), right - textX), kBlue);
+    // One line sits on the help text's line; more start at the row's top.
+    const int textY = size.cy <= 20 ? y + 6 : y;
+    m_autoLevelLabel.MoveWindow(textX, textY, size.cx, size.cy);
+    m_autoLevelBox.MoveWindow(x, textY + std::max(0, (std::min(size.cy, 20) - 15) / 2), 15, 15);
+    return textY + size.cy - y;
+}
+
+void CPropPage4::StartAutoLevel() {
+    m_autoLevel.Reset();
+    const CWaveRecorder& recorder = Sheet()->m_audioEngine.Recorder();
+    m_autoLevelBuffers = recorder.GetBufferCount();
+    m_autoLevelClipped = recorder.HasClipped();
+    m_autoLevelActive = true;
+}
+
+void CPropPage4::AdjustLevel() {
+    if (!m_autoLevelActive)
+        return;
+    CAudioEngine& engine = Sheet()->m_audioEngine;
+    const std::uint64_t buffers = engine.Recorder().GetBufferCount();
+    if (buffers == m_autoLevelBuffers)
+        return;
+    m_autoLevelBuffers = buffers;
+    LevelBuffer buffer;
+    buffer.peak = engine.GetRecordPeak();
+    buffer.level = engine.GetRecordLevel();
+    // The clip latch turned on since the last tick: a buffer clipped.
+    const bool clipped = engine.HasRecordClipped();
+    buffer.clipped = clipped && !m_autoLevelClipped;
+    m_autoLevelClipped = clipped;
+    if (buffer.peak < 0 || buffer.level < 0)
+        return;
+    const int volume = m_volume.GetPos();
+    const int next = m_autoLevel.OnBuffer(buffer, volume);
+    if (next == volume)
+        return;
+    // Without a recording control to move there is nothing to adjust.
+    if (!SetRecordingVolume(next)) {
+        m_autoLevelActive = false;
+        return;
+    }
+    m_volume.SetPos(next);
 }
 
 void CPropPage4::OnHScroll(plat::UINT code, plat::UINT pos, CSliderCtrl* slider) {
     if (slider == &m_volume) {
+        // The user's own move wins for the rest of the recording.
+        m_autoLevelActive = false;
         switch (code) {
         case TB_THUMBTRACK:
             SetRecordingVolume(static_cast<int>(pos));

@@ -3,7 +3,9 @@
 // and replays the recording.
 #pragma once
 
+#include "audio/AutoLevel.h"
 #include "ui/Button.h"
+#include "ui/CheckBox.h"
 #include "ui/ColorText.h"
 #include "ui/Edit.h"
 #include "ui/GroupBox.h"
@@ -11,6 +13,7 @@
 #include "ui/PropertyPage.h"
 #include "ui/SliderCtrl.h"
 
+#include <cstdint>
 #include <string>
 
 class CPropSheet;
@@ -23,6 +26,9 @@ public:
     // The levels run 0..9000 in steps of 100; a little headroom keeps a
     // full-scale signal inside the bar.
     static constexpr int kMeterMax = 9031;
+    // The automatic-level check box and its text.
+    static constexpr int kAutoLevelBox = 1230;
+    static constexpr int kAutoLevelLabel = 1231;
 
     CPropPage4();
 
@@ -47,6 +53,9 @@ public:
     bool IsRecording() const { return m_recording; }
     bool IsReplaying() const { return m_replaying; }
     bool IsWatchingPlayback() const { return m_watchPlayback; }
+    // The recording volume follows the voice now (the box ticked, a
+    // recording running, the slider not moved by the user since its start).
+    bool IsAutoLevelActive() const { return m_autoLevelActive; }
 
 private:
     CPropSheet* Sheet() const;
@@ -55,7 +64,12 @@ private:
     // disabled.
     void ShowWarning(const std::string& error);
     void Layout();
-    void SetRecordingVolume(int volume);
+    bool SetRecordingVolume(int volume);
+    // The automatic level: placed on the help line's row, started with each
+    // recording, asked on each tick that finds a new buffer.
+    int PlaceAutoLevel(int x, int y, int right);
+    void StartAutoLevel();
+    void AdjustLevel();
     // The meter's feeding (PropPage4Meter.cpp). StartMeter at each start of
     // the level timer: the bar empty, no peak tick, and for a recording no
     // clip sign. StopMeter when it stops: the bar and the tick go, the clip
@@ -83,9 +97,19 @@ private:
     CColorText m_high;        // 1041
     CColorText m_helpLabel;   // 1077
     CColorText m_finishLabel; // 1056
+    CColorText m_verdict;     // 1210: the last recording's verdict, shown after a Stop
 
     bool m_recording = false;
     bool m_replaying = false;
     bool m_watchPlayback = false;
     plat::DWORD m_meterTick = 0; // tick count of the meter's last feed
+
+    // The automatic level: its check box (kAutoLevelBox) and text
+    // (kAutoLevelLabel), the controller, and what the recorder said last.
+    CCheckBox m_autoLevelBox;
+    CColorText m_autoLevelLabel;
+    CAutoLevel m_autoLevel;
+    bool m_autoLevelActive = false;
+    std::uint64_t m_autoLevelBuffers = 0;
+    bool m_autoLevelClipped = false;
 };

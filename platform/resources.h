@@ -1,4 +1,5 @@
-// The program's embedded resources (the music, WAVE 164), found by type and
+// The program's embedded resources (the music and the voices of the audio-level
+// page, WAVE 164, 170 and 171), found by type and
 // numeric id as the Windows resource calls find them.
 #pragma once
 

@@ -1,6 +1,8 @@
 // The start of a test program that drives the sheet: one GUI session, the
 // pages' fonts, and a temporary folder of the program's own as TMPDIR, so the
-// wizard's private directory lies inside it. Everything goes at the end.
+// wizard's private directory lies inside it. Everything goes at the end, and
+// TMPDIR is as it was, so the next suite of the program (another type of a
+// typed suite) starts the same way.
 #pragma once
 
 #include "app/WizardApp.h"
@@ -9,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -16,7 +19,10 @@
 class SheetTestSuite : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        const std::string suite = ::testing::UnitTest::GetInstance()->current_test_suite()->name();
+        std::string suite = ::testing::UnitTest::GetInstance()->current_test_suite()->name();
+        std::replace(suite.begin(), suite.end(), '/', '-'); // a typed suite's "Name/0"
+        const char* before = std::getenv("TMPDIR");
+        s_tmpdirBefore = before ? before : "";
         s_temp = std::filesystem::temp_directory_path() /
                  ("pelmora-" + suite + "-" + std::to_string(::getpid()));
         std::filesystem::create_directories(s_temp);
@@ -29,8 +35,14 @@ protected:
         delete s_gui;
         s_gui = nullptr;
         std::filesystem::remove_all(s_temp);
+        // The next suite of the program starts where this one started.
+        if (s_tmpdirBefore.empty())
+            ::unsetenv("TMPDIR");
+        else
+            ::setenv("TMPDIR", s_tmpdirBefore.c_str(), 1);
     }
 
     static inline std::filesystem::path s_temp;
+    static inline std::string s_tmpdirBefore;
     static inline CGuiSession* s_gui = nullptr;
 };

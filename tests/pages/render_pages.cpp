@@ -12,6 +12,8 @@
 #include "platform/virtual/VirtualCard.h"
 #include "resources/ProgramResources.h"
 #include "tests/pages/render_page4.h"
+#include "tests/pages/render_page4_autolevel.h"
+#include "tests/pages/render_page4_verdict.h"
 #include "tests/pages/render_page5.h"
 #include "ui/Render.h"
 #include "ui/Testing.h"
@@ -116,9 +118,11 @@ int main(int argc, char** argv) {
     ok = RenderSoundPages(sheet, dir) && ok;
 
     ok = RenderPage4(sheet, dir, Save) && ok;
+    ok = RenderPage4AutoLevel(sheet, dir, Save) && ok;
 
     ok = RenderPage5(sheet, dir, Save) && ok;
 
     sheet.EndDialog(IDCANCEL);
+    ok = RenderPage4Verdicts(dir, Save) && ok;
     return ok ? 0 : 1;
 }

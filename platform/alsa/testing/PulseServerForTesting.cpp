@@ -13,8 +13,18 @@ namespace plat {
 
 namespace {
 
+// The text as one word of the shell, whatever quotes it holds.
 std::string Quoted(const std::string& text) {
-    return "'" + text + "'";
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// A module argument naming the device as people read it.
+std::string DescriptionArgument(bool source, const std::string& description) {
+    return source ? "description='" + description + "'"
+                  : "sink_properties='device.description=\"" + description + "\"'";
 }
 
 long FirstVolume(const std::string& pactlOutput) {
@@ -80,8 +90,11 @@ bool CPulseServerForTesting::Start(std::string& error) {
         "--use-pid-file=yes --log-target=file:" +
         Quoted(m_dir + "/pulse.log") + " -L " +
         Quoted("module-native-protocol-unix socket=" + runtime + "/native") + " -L " +
-        Quoted(std::string("module-null-sink sink_name=") + kSink) + " -L " +
-        Quoted(std::string("module-null-source source_name=") + kSource);
+        Quoted(std::string("module-null-sink sink_name=") + kSink + " " +
+               DescriptionArgument(false, kSinkDescription)) +
+        " -L " +
+        Quoted(std::string("module-null-source source_name=") + kSource + " " +
+               DescriptionArgument(true, kSourceDescription));
     std::string output;
     if (!Run(command, &output)) {
         error = "pulseaudio did not start: " + output;
@@ -144,6 +157,20 @@ bool CPulseServerForTesting::Kill() {
 
 bool CPulseServerForTesting::Pactl(const std::string& arguments, std::string& output) const {
     return Run("pactl " + arguments, &output);
+}
+
+std::string CPulseServerForTesting::LoadNullDevice(bool source, const std::string& name,
+                                                   const std::string& description) const {
+    std::string index;
+    const std::string module =
+        source ? "module-null-source source_name=" : "module-null-sink sink_name=";
+    if (!Run("pactl load-module " + module + Quoted(name) + " " +
+                 Quoted(DescriptionArgument(source, description)),
+             &index))
+        return "";
+    while (!index.empty() && (index.back() == '\n' || index.back() == ' '))
+        index.pop_back();
+    return index;
 }
 
 long CPulseServerForTesting::SinkVolume() const {

@@ -13,6 +13,9 @@ class CPulseServerForTesting {
 public:
     static constexpr const char* kSink = "pelmora_sink";
     static constexpr const char* kSource = "pelmora_source";
+    // What the server and the wizard call them.
+    static constexpr const char* kSinkDescription = "Pelmora Test Speakers";
+    static constexpr const char* kSourceDescription = "Pelmora Test Microphone";
 
     CPulseServerForTesting() = default;
     ~CPulseServerForTesting(); // stops the daemon and removes its directory
@@ -32,6 +35,12 @@ public:
     // Runs a pactl command on this server ("get-sink-volume pelmora_sink");
     // false when it fails. `output` receives what it printed.
     bool Pactl(const std::string& arguments, std::string& output) const;
+
+    // Loads another null sink or source named `name`, shown as
+    // `description`; answers the module's index ("" when it failed), for
+    // `pactl unload-module`.
+    std::string LoadNullDevice(bool source, const std::string& name,
+                               const std::string& description) const;
 
     // The first channel's raw volume of a sink or source, -1 if unknown.
     long SinkVolume() const;

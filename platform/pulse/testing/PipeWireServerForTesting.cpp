@@ -12,6 +12,17 @@
 
 namespace plat {
 
+namespace {
+
+std::string Quoted(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+} // namespace
+
 CPipeWireServerForTesting::~CPipeWireServerForTesting() {
     Stop();
     if (!m_dir.empty()) {
@@ -36,6 +47,21 @@ bool CPipeWireServerForTesting::Run(const std::string& command, std::string* out
 
 bool CPipeWireServerForTesting::Pactl(const std::string& arguments, std::string& output) const {
     return Run("pactl " + arguments, &output);
+}
+
+std::string CPipeWireServerForTesting::LoadNullDevice(bool source, const std::string& name,
+                                                      const std::string& description) const {
+    // A source is a null sink of the source class: what it records is silence.
+    std::string index;
+    if (!Pactl(std::string("load-module module-null-sink ") +
+                   (source ? "media.class=Audio/Source/Virtual " : "") +
+                   "sink_name=" + Quoted(name) + " " +
+                   Quoted("sink_properties='device.description=\"" + description + "\"'"),
+               index))
+        return "";
+    while (!index.empty() && (index.back() == '\n' || index.back() == ' '))
+        index.pop_back();
+    return index;
 }
 
 long CPipeWireServerForTesting::SinkVolume() const {
@@ -110,22 +136,24 @@ bool CPipeWireServerForTesting::Start(std::string& error) {
         error = "pipewire-pulse does not answer: " + out;
         return false;
     }
-    if (!Pactl(std::string("load-module module-null-sink sink_name=") + kSink, out) ||
-        !Pactl(std::string("load-module module-null-sink media.class=Audio/Source/Virtual "
-                           "sink_name=") +
-                   kSource,
-               out)) {
-        error = "null devices cannot be loaded: " + out;
+    if (LoadNullDevice(false, kSink, kSinkDescription).empty() ||
+        LoadNullDevice(true, kSource, kSourceDescription).empty()) {
+        error = "null devices cannot be loaded";
         return false;
     }
-    // The devices appear once the session manager has seen them.
-    for (int i = 0; i < 50; ++i) {
+    // The devices appear once the session manager has seen them, and it
+    // makes them the defaults a little later (until then the server names
+    // its defaults "@DEFAULT_SINK@" and "@DEFAULT_SOURCE@").
+    std::string sink, source;
+    for (int i = 0; i < 100; ++i) {
         if (Pactl("list short sources", out) && out.find(kSource) != std::string::npos &&
-            out.find(std::string(kSink) + ".monitor") != std::string::npos)
+            out.find(std::string(kSink) + ".monitor") != std::string::npos &&
+            Pactl("get-default-sink", sink) && sink.find(kSink) == 0 &&
+            Pactl("get-default-source", source) && source.find(kSource) == 0)
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    error = "the null devices did not appear: " + out;
+    error = "the null devices did not appear as the defaults: " + out + sink + source;
     return false;
 }
 

@@ -15,6 +15,8 @@ class CPipeWireServerForTesting {
 public:
     static constexpr const char* kSink = "pelmora_sink";
     static constexpr const char* kSource = "pelmora_source";
+    static constexpr const char* kSinkDescription = "Pelmora Test Speakers";
+    static constexpr const char* kSourceDescription = "Pelmora Test Microphone";
     static constexpr const char* kServerName = "PipeWire ";
 
     CPipeWireServerForTesting() = default;
@@ -30,6 +32,10 @@ public:
     bool Kill();
 
     bool Pactl(const std::string& arguments, std::string& output) const;
+    // Another null sink, or a virtual source, shown as `description`; the
+    // module's index, "" when it failed.
+    std::string LoadNullDevice(bool source, const std::string& name,
+                               const std::string& description) const;
     long SinkVolume() const;
 
 private:

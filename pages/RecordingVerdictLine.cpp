@@ -1,0 +1,33 @@
+#include "pages/RecordingVerdictLine.h"
+
+#include "app/UiTexts.h"
+#include "audio/RecordingVerdict.h"
+#include "platform/trace.h"
+
+namespace {
+
+constexpr const char* kModule = "PropPage4";
+
+} // namespace
+
+void ShowRecordingVerdict(CColorText& line, CWnd& closing, const std::string& path) {
+    const RecordingAnalysis analysis = AnalyseRecording(path);
+    if (analysis.ok) {
+        TRACE_LOG(0, kModule, __LINE__, "Recording verdict %s: %s", VerdictKey(analysis.verdict),
+                  DescribeFigures(analysis.figures).c_str());
+        line.SetText(UiText("Verdict", VerdictKey(analysis.verdict)));
+    } else {
+        TRACE_LOG(1, kModule, __LINE__, "Recording not measured: %s", analysis.error.c_str());
+        line.SetText(analysis.error);
+    }
+    const CRect place = line.GetRectInParent();
+    const CSize text = line.GetTextSize();
+    line.MoveWindow(place.left, place.top, text.cx, text.cy);
+    closing.ShowWindow(SW_HIDE);
+    line.ShowWindow(SW_SHOW);
+}
+
+void HideRecordingVerdict(CColorText& line, CWnd& closing) {
+    line.ShowWindow(SW_HIDE);
+    closing.ShowWindow(SW_SHOW);
+}

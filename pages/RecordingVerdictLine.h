@@ -1,0 +1,16 @@
+// The verdict line of the microphone page: after a recording stopped, whether
+// "User.wav" is fit for speech recognition, in the words of the language
+// file's section "Verdict".
+#pragma once
+
+#include "ui/ColorText.h"
+
+#include <string>
+
+// Measures the recording at path, writes its figures and verdict to the trace
+// log and shows the verdict's text in line (font and colour as the page set
+// them) in place of the closing line, which it hides. A file that cannot be
+// measured shows why instead.
+void ShowRecordingVerdict(CColorText& line, CWnd& closing, const std::string& path);
+// Hides the line and shows the closing line again.
+void HideRecordingVerdict(CColorText& line, CWnd& closing);

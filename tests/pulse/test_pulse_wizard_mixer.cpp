@@ -1,0 +1,241 @@
+// The wizard's mixer work (mixer/MixerSetup.h, mixer/InfoMix.h) on the
+// sound-server backend, on a private PulseAudio daemon and a private PipeWire
+// daemon: the mixer walk names the devices as the server does, preparing the
+// recording makes the chosen pair the server's defaults, the volumes go both
+// ways, and the snapshot puts volumes, mutes and defaults back, also when
+// devices came and went since. Every check reads the server with pactl.
+#include "WizardServer.h"
+#include "mixer/InfoMix.h"
+#include "mixer/MixerRun.h"
+#include "mixer/MixerSetup.h"
+#include "platform/pulse/PulseMapping.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <unistd.h>
+
+using namespace plat;
+using namespace wizardserver;
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+namespace {
+
+template <class Server> class WizardMixer : public ::testing::Test, public WizardServer<Server> {
+protected:
+    void SetUp() override {
+        std::string why;
+        if (!this->StartServer(why))
+            GTEST_SKIP() << "no private sound-server daemon here: " << why;
+        m_path = (fs::temp_directory_path() /
+                  ("pelmora-wizard-mixer-" + std::to_string(::getpid()) + ".ser"))
+                     .string();
+    }
+    void TearDown() override {
+        this->StopServer();
+        if (!m_path.empty()) {
+            fs::remove(m_path);
+            fs::remove(RunRecordPath(m_path));
+        }
+    }
+
+    // A volume the server shows, as pactl sets it.
+    void Set(const std::string& kind, const std::string& name, long volume, bool mute) {
+        this->Pactl("set-" + kind + "-volume " + name + " " + std::to_string(volume));
+        this->Pactl("set-" + kind + "-mute " + name + (mute ? " 1" : " 0"));
+    }
+    void ExpectDevice(const std::string& kind, const std::string& name, long volume, bool mute) {
+        EXPECT_NEAR(this->Volume(kind, name), volume, 2) << kind << " " << name;
+        EXPECT_EQ(this->Muted(kind, name), mute) << kind << " " << name;
+    }
+
+    std::string m_path;
+};
+
+TYPED_TEST_SUITE(WizardMixer, Servers);
+
+// The count of "(and N more settings that could not be put back)".
+int OthersCounted(const std::string& error) {
+    const std::size_t at = error.find("(and ");
+    return at == std::string::npos ? 0 : std::atoi(error.c_str() + at + 5);
+}
+
+std::string Name(const char* text, std::size_t size) {
+    return std::string(text, strnlen(text, size));
+}
+
+} // namespace
+
+TYPED_TEST(WizardMixer, TheWalkFindsTheChosenDevicesByTheirDescriptions) {
+    CMixerInfo info;
+    ASSERT_EQ(1, info.FillMixerInfoTree()) << info.m_error;
+    ASSERT_EQ(info.m_mixers.size(), 2u) << "the null devices' mixer and the defaults";
+    const MixerRecord& devices = info.m_mixers[0];
+    EXPECT_EQ(Name(devices.caps.szPname, sizeof devices.caps.szPname), kPulseOtherDevices);
+
+    // The chosen devices come first of their kind, named as the server names
+    // them; the other pair is there too, after them.
+    std::vector<std::string> speakers, waveIn;
+    for (const MixerDestinationRecord& d : devices.destinations) {
+        const std::string name = Name(d.line.szName, sizeof d.line.szName);
+        if (d.line.dwComponentType == MIXERLINE_COMPONENTTYPE_DST_SPEAKERS)
+            speakers.push_back(name);
+        if (d.line.dwComponentType == MIXERLINE_COMPONENTTYPE_DST_WAVEIN)
+            waveIn.push_back(name);
+    }
+    EXPECT_THAT(speakers, ::testing::ElementsAre(TypeParam::kSinkDescription,
+                                                 std::string(kOtherSinkDescription)));
+    EXPECT_THAT(waveIn, ::testing::ElementsAre(TypeParam::kSourceDescription,
+                                               std::string(kOtherSourceDescription)));
+
+    // The defaults mixer offers every device by its description.
+    const MixerRecord& defaults = info.m_mixers[1];
+    EXPECT_EQ(Name(defaults.caps.szPname, sizeof defaults.caps.szPname), kPulseDefaults);
+    ASSERT_EQ(defaults.destinations.size(), 1u);
+    const auto& lists = defaults.destinations[0].listTexts;
+    ASSERT_EQ(lists.size(), 2u);
+    std::vector<std::string> outputs;
+    for (const MIXERCONTROLDETAILS_LISTTEXT& item : lists[0])
+        outputs.push_back(Name(item.szName, sizeof item.szName));
+    EXPECT_THAT(outputs, ::testing::UnorderedElementsAre(TypeParam::kSinkDescription,
+                                                         std::string(kOtherSinkDescription)));
+}
+
+TYPED_TEST(WizardMixer, PreparingMakesTheChosenPairTheDefaultsAndUnmutesThem) {
+    const std::string sink = TypeParam::kSink, source = TypeParam::kSource;
+    this->Set("source", source, 655, true); // 1 %, muted
+    this->Set("sink", sink, 30000, true);
+    this->Set("source", kOtherSource, 13107, true);
+    this->Set("sink", kOtherSink, 13107, true);
+    ASSERT_EQ(this->Default("sink"), kOtherSink);
+    ASSERT_EQ(this->Default("source"), kOtherSource);
+
+    CMixerSetup setup;
+    ASSERT_EQ(1, setup.PrepareRecording()) << setup.GetErrorText();
+    EXPECT_EQ(this->Default("source"), source);
+    EXPECT_EQ(this->Default("sink"), sink);
+    // Unmuted, and a volume too low to hear the voice raised to half.
+    this->ExpectDevice("source", source, 0x8000, false);
+    ASSERT_EQ(1, setup.PreparePlayback()) << setup.GetErrorText();
+    this->ExpectDevice("sink", sink, 30000, false);
+    // The other pair is left as it was.
+    this->ExpectDevice("source", kOtherSource, 13107, true);
+    this->ExpectDevice("sink", kOtherSink, 13107, true);
+}
+
+TYPED_TEST(WizardMixer, VolumesGoToTheServerAndComeBackFromIt) {
+    const std::string sink = TypeParam::kSink, source = TypeParam::kSource;
+    this->Set("sink", kOtherSink, 13107, false);
+    CMixerSetup setup;
+    ASSERT_EQ(1, setup.SetPlaybackVolume(5000)) << setup.GetErrorText();
+    EXPECT_NEAR(this->Volume("sink", sink), 32768, 2);
+    EXPECT_NEAR(this->Volume("sink", kOtherSink), 13107, 2) << "only the chosen speakers";
+    ASSERT_EQ(1, setup.SetRecordingVolume(7500)) << setup.GetErrorText();
+    EXPECT_NEAR(this->Volume("source", source), 49152, 2);
+
+    // What someone else sets is what the wizard reads next.
+    this->Pactl("set-sink-volume " + sink + " 16384");
+    this->Pactl("set-source-volume " + source + " 6554");
+    int v = -1;
+    EXPECT_TRUE(this->Eventually([&] { return setup.GetPlaybackVolume(v) == 1 && v == 2500; }))
+        << v;
+    EXPECT_TRUE(this->Eventually([&] { return setup.GetRecordingVolume(v) == 1 && v == 1000; }))
+        << v;
+}
+
+TYPED_TEST(WizardMixer, RestorePutsVolumesMutesAndDefaultsBack) {
+    const std::string sink = TypeParam::kSink, source = TypeParam::kSource;
+    this->Set("sink", sink, 26214, true);
+    this->Set("source", source, 19661, false);
+    this->Set("sink", kOtherSink, 45875, false);
+    this->Set("source", kOtherSource, 36045, true);
+    CMixerSetup setup;
+    ASSERT_TRUE(this->Eventually([&] {
+        int v = -1;
+        return setup.GetPlaybackVolume(v) == 1 && v == 4000;
+    }));
+    ASSERT_EQ(1, setup.SaveSnapshot(this->m_path)) << setup.GetErrorText();
+
+    // The wizard's changes, and the user's own at the same time.
+    ASSERT_EQ(1, setup.PrepareRecording()) << setup.GetErrorText();
+    ASSERT_EQ(1, setup.PreparePlayback()) << setup.GetErrorText();
+    ASSERT_EQ(1, setup.SetPlaybackVolume(9000)) << setup.GetErrorText();
+    ASSERT_EQ(1, setup.SetRecordingVolume(1000)) << setup.GetErrorText();
+    this->Set("sink", kOtherSink, 6554, true);
+    this->Set("source", kOtherSource, 6554, false);
+    ASSERT_FALSE(this->m_server.LoadNullDevice(false, "pelmora_new_sink", "Pelmora New").empty());
+    ASSERT_TRUE(this->Eventually([&] {
+        return this->Pactl("list short sinks").find("pelmora_new_sink") != std::string::npos;
+    }));
+    this->Pactl("set-default-sink pelmora_new_sink");
+    this->Pactl("set-default-source " + sink + ".monitor");
+    ASSERT_EQ(this->Default("sink"), "pelmora_new_sink");
+
+    ASSERT_EQ(1, setup.RestoreSnapshot(this->m_path)) << setup.GetErrorText();
+    this->ExpectDevice("sink", sink, 26214, true);
+    this->ExpectDevice("source", source, 19661, false);
+    this->ExpectDevice("sink", kOtherSink, 45875, false);
+    this->ExpectDevice("source", kOtherSource, 36045, true);
+    EXPECT_EQ(this->Default("sink"), kOtherSink);
+    EXPECT_EQ(this->Default("source"), kOtherSource);
+    EXPECT_FALSE(fs::exists(this->m_path));
+}
+
+TYPED_TEST(WizardMixer, ADeviceUnloadedBeforeTheRestoreIsSkippedAndNamed) {
+    const std::string sink = TypeParam::kSink;
+    // A device that goes, between the chosen one and the default.
+    const std::string gone = this->m_server.LoadNullDevice(false, "pelmora_gone_sink", "Gone");
+    ASSERT_FALSE(gone.empty());
+    const std::string late = this->m_server.LoadNullDevice(false, "pelmora_late_sink", "Late");
+    ASSERT_FALSE(late.empty());
+    ASSERT_TRUE(this->Eventually([&] {
+        return this->Pactl("list short sinks").find("pelmora_late_sink") != std::string::npos;
+    }));
+    this->Pactl("set-default-sink pelmora_late_sink");
+    this->Set("sink", "pelmora_gone_sink", 20000, false);
+    this->Set("sink", "pelmora_late_sink", 40000, true);
+    this->Set("sink", sink, 30000, false);
+    CMixerSetup setup;
+    ASSERT_TRUE(this->Eventually([&] {
+        int v = -1;
+        return setup.GetPlaybackVolume(v) == 1 && v == 30000 * 10000 / 65536;
+    }));
+    ASSERT_EQ(1, setup.SaveSnapshot(this->m_path)) << setup.GetErrorText();
+
+    ASSERT_EQ(1, setup.SetPlaybackVolume(9000)) << setup.GetErrorText();
+    this->Set("sink", "pelmora_late_sink", 10000, false);
+    this->Pactl("set-default-sink " + sink);
+    this->Pactl("unload-module " + gone);
+    ASSERT_TRUE(this->Eventually([&] {
+        return this->Pactl("list short sinks").find("pelmora_gone_sink") == std::string::npos;
+    }));
+
+    EXPECT_EQ(0, setup.RestoreSnapshot(this->m_path));
+    const std::string error = setup.GetErrorText();
+    // The first failure names the mixer; the others are counted.
+    EXPECT_THAT(error, HasSubstr(std::string("\"") + kPulseOtherDevices + "\"")) << error;
+    EXPECT_THAT(error, HasSubstr("more settings that could not be put back")) << error;
+    // Everything else is back.
+    this->ExpectDevice("sink", sink, 30000, false);
+    this->ExpectDevice("sink", "pelmora_late_sink", 40000, true);
+    EXPECT_EQ(this->Default("sink"), "pelmora_late_sink");
+    // The file waits for the device's return.
+    EXPECT_TRUE(fs::exists(this->m_path));
+
+    // A default that is gone is named, and the rest still goes back.
+    this->Pactl("unload-module " + late);
+    ASSERT_TRUE(this->Eventually([&] {
+        return this->Pactl("list short sinks").find("pelmora_late_sink") == std::string::npos;
+    }));
+    ASSERT_EQ(1, setup.SetPlaybackVolume(9000)) << setup.GetErrorText();
+    EXPECT_EQ(0, setup.RestoreSnapshot(this->m_path));
+    // Four more failures: its volume, mute and wave volume, and the default
+    // that names it.
+    EXPECT_EQ(OthersCounted(setup.GetErrorText()), OthersCounted(error) + 4)
+        << setup.GetErrorText();
+    this->ExpectDevice("sink", sink, 30000, false);
+}

@@ -1,0 +1,265 @@
+// The wizard's pages on a sound server of the test's own (a private
+// PulseAudio daemon, then a private PipeWire daemon), driven as the user
+// drives them on the offscreen platform: the whole walk from the welcome page
+// to the recording, the music and the recording seen by the server (pactl),
+// Cancel putting the server back, and the server killed while page 4 records
+// and while page 3 plays. Sound runs in real time here; every wait is
+// bounded.
+#include "WizardServer.h"
+#include "app/PropSheet.h"
+#include "app/SoundNotice.h"
+#include "app/UiTexts.h"
+#include "app/WizardApp.h"
+#include "platform/system.h"
+#include "platform/trace.h"
+#include "resources/ProgramResources.h"
+#include "tests/pages/SheetTestSuite.h"
+#include "ui/Button.h"
+#include "ui/ListCtrl.h"
+#include "ui/SliderCtrl.h"
+#include "ui/Testing.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace wizardserver;
+using ::testing::HasSubstr;
+
+namespace {
+
+constexpr long kFull = 65536;
+
+template <class Server> class WizardPages : public SheetTestSuite, public WizardServer<Server> {
+protected:
+    static void SetUpTestSuite() {
+        SheetTestSuite::SetUpTestSuite();
+        RegisterProgramResources();
+        s_app = new CWizardApp();
+        s_app->CreateImageList();
+    }
+    static void TearDownTestSuite() {
+        delete s_app;
+        s_app = nullptr;
+        SheetTestSuite::TearDownTestSuite();
+    }
+    void SetUp() override {
+        plat::SetTraceLibraryName("NoTraceForPageTests.dll");
+        uitest::SetMessageBoxHandler(
+            [this](const std::string& text, const std::string&, plat::UINT) {
+                m_shown.push_back(text);
+                return IDOK;
+            });
+        std::string why;
+        if (!this->StartServer(why))
+            GTEST_SKIP() << "no private sound-server daemon here: " << why;
+        // The user's settings before the wizard.
+        SetDevice("sink", Server::kSink, 26214, true);
+        SetDevice("source", Server::kSource, 19661, false);
+        fs::remove(Recording());
+    }
+    void TearDown() override {
+        if (m_sheet) {
+            m_sheet->m_audioEngine.StopPlay();
+            m_sheet->m_audioEngine.StopRecording();
+            m_sheet->m_audioEngine.PlayResourceLoop(0);
+            if (m_sheet->IsOpen())
+                m_sheet->EndDialog(IDCANCEL);
+            uitest::ProcessEvents(10);
+            m_sheet.reset();
+        }
+        this->StopServer();
+        uitest::SetMessageBoxHandler(nullptr);
+        fs::remove(Recording());
+    }
+
+    void SetDevice(const std::string& kind, const std::string& name, long volume, bool mute) {
+        this->Pactl("set-" + kind + "-volume " + name + " " + std::to_string(volume));
+        this->Pactl("set-" + kind + "-mute " + name + (mute ? " 1" : " 0"));
+    }
+    void Open() {
+        m_sheet = std::make_unique<CPropSheet>();
+        ASSERT_TRUE(m_sheet->Create());
+        uitest::ProcessEvents();
+    }
+    void Press(int id) {
+        m_sheet->PressButton(id);
+        uitest::ProcessEvents();
+    }
+    CWnd& Item(CWnd& page, int id) {
+        CWnd* item = page.GetDlgItem(id);
+        if (item == nullptr)
+            throw std::runtime_error("no control " + std::to_string(id));
+        return *item;
+    }
+    void Click(CWnd& page, int id) {
+        uitest::Click(Item(page, id));
+        uitest::ProcessEvents();
+    }
+    // Page 1 to the sound-card test, run, then on to page `index`.
+    void WalkTo(int index) {
+        ASSERT_NO_FATAL_FAILURE(Open());
+        Press(ID_WIZNEXT);
+        ASSERT_EQ(m_sheet->GetActiveIndex(), 1);
+        Click(m_sheet->m_page2, 1065);
+        ASSERT_TRUE(m_sheet->m_page2.CanGoOn());
+        while (m_sheet->GetActiveIndex() < index)
+            Press(ID_WIZNEXT);
+        ASSERT_EQ(m_sheet->GetActiveIndex(), index);
+    }
+    // Runs the GUI loop until `ready` holds, for at most `ms`.
+    template <class Pred> static bool WaitUntil(Pred ready, int ms = 3000) {
+        for (int t = 0; t < ms && !ready(); t += 10)
+            uitest::ProcessEvents(10);
+        return ready();
+    }
+    // A stream of ours plays on the server.
+    bool OursPlays() {
+        return this->Pactl("list sink-inputs").find("application.name = \"Pelmora\"") !=
+               std::string::npos;
+    }
+    static std::string Recording() { return plat::GetTempPath() + "User.wav"; }
+    static std::uintmax_t RecordingSize() {
+        std::error_code error;
+        const std::uintmax_t size = fs::file_size(Recording(), error);
+        return error ? 0 : size;
+    }
+
+    static inline CWizardApp* s_app = nullptr;
+    std::unique_ptr<CPropSheet> m_sheet;
+    std::vector<std::string> m_shown;
+};
+
+TYPED_TEST_SUITE(WizardPages, Servers);
+
+} // namespace
+
+TYPED_TEST(WizardPages, TheWholeWalkRunsOnTheServerAndCancelPutsItBack) {
+    const std::string sink = TypeParam::kSink, source = TypeParam::kSource;
+    ASSERT_NO_FATAL_FAILURE(this->WalkTo(1));
+
+    // Page 2: the devices the wizard works on, by the server's names.
+    CListCtrl& list = dynamic_cast<CListCtrl&>(this->Item(this->m_sheet->m_page2, 1024));
+    std::vector<std::string> successful;
+    for (int i = 0; i < list.GetItemCount(); ++i) {
+        EXPECT_NE(list.GetItemText(i, 1), UiText("PropP2", "K15")) << list.GetItemText(i, 0);
+        if (list.GetItemText(i, 1) == UiText("PropP2", "K13"))
+            successful.push_back(list.GetItemText(i, 0));
+    }
+    EXPECT_THAT(successful, ::testing::Contains(ChosenDevicesLine(TypeParam::kSourceDescription,
+                                                                  TypeParam::kSinkDescription)));
+    EXPECT_THAT(successful, ::testing::Contains(UiText("PropP2", "K11")));
+    // The test made the chosen pair the defaults, heard.
+    EXPECT_EQ(this->Default("sink"), sink);
+    EXPECT_EQ(this->Default("source"), source);
+    EXPECT_FALSE(this->Muted("sink", sink));
+
+    // Page 3: the music plays on the server while the page says so.
+    this->Press(ID_WIZNEXT);
+    CPropPage3& page3 = this->m_sheet->m_page3;
+    this->Click(page3, 1001);
+    ASSERT_TRUE(page3.IsPlaying()) << this->Item(page3, 1201).GetWindowText();
+    EXPECT_TRUE(this->Item(page3, 1113).IsWindowVisible()) << "Stop";
+    EXPECT_TRUE(this->WaitUntil([&] { return this->OursPlays(); }));
+    EXPECT_THAT(this->Pactl("list sink-inputs"), HasSubstr("media.role = \"music\""));
+    uitest::DragSlider(dynamic_cast<CSliderCtrl&>(this->Item(page3, 1002)), 8000);
+    EXPECT_NEAR(this->Volume("sink", sink), kFull * 8 / 10, 8);
+    this->WaitUntil([] { return false; }, 500); // half a second of music
+    EXPECT_TRUE(page3.IsPlaying());
+    this->Click(page3, 1001);
+    EXPECT_FALSE(page3.IsPlaying());
+    EXPECT_TRUE(this->WaitUntil([&] { return !this->OursPlays(); }));
+
+    // Page 4: a second of recording, replayed to its end.
+    this->Press(ID_WIZNEXT);
+    CPropPage4& page4 = this->m_sheet->m_page4;
+    this->Click(page4, 1004);
+    ASSERT_TRUE(page4.IsRecording());
+    EXPECT_THAT(this->Pactl("list source-outputs"), HasSubstr("application.name = \"Pelmora\""));
+    this->WaitUntil([] { return false; }, 1000);
+    EXPECT_TRUE(page4.IsRecording());
+    this->Click(page4, 1004);
+    ASSERT_FALSE(page4.IsRecording());
+    EXPECT_FALSE(this->Item(page4, 1085).IsWindowVisible())
+        << this->Item(page4, 1085).GetWindowText();
+    const std::uintmax_t recorded = this->RecordingSize();
+    EXPECT_GE(recorded, 44u + 4 * CWaveRecorder::kBufferSize);
+    this->Click(page4, 1064);
+    ASSERT_TRUE(page4.IsReplaying());
+    EXPECT_TRUE(this->WaitUntil([&] { return this->OursPlays(); }));
+    EXPECT_TRUE(this->WaitUntil([&] { return !page4.IsReplaying(); }, 5000));
+    EXPECT_FALSE(this->Item(page4, 1085).IsWindowVisible())
+        << this->Item(page4, 1085).GetWindowText();
+
+    // Cancel: the user's volumes, mutes and defaults are back.
+    this->Press(IDCANCEL);
+    EXPECT_FALSE(this->m_sheet->IsOpen());
+    EXPECT_TRUE(this->m_shown.empty()) << this->m_shown.front();
+    EXPECT_NEAR(this->Volume("sink", sink), 26214, 2);
+    EXPECT_TRUE(this->Muted("sink", sink));
+    EXPECT_NEAR(this->Volume("source", source), 19661, 2);
+    EXPECT_EQ(this->Default("sink"), kOtherSink);
+    EXPECT_EQ(this->Default("source"), kOtherSource);
+    EXPECT_FALSE(fs::exists(this->Recording()));
+}
+
+TYPED_TEST(WizardPages, AServerKilledWhilePageFourRecordsEndsTheRecordingWithAWarning) {
+    ASSERT_NO_FATAL_FAILURE(this->WalkTo(3));
+    CPropPage4& page4 = this->m_sheet->m_page4;
+    this->Click(page4, 1004);
+    ASSERT_TRUE(page4.IsRecording());
+    ASSERT_TRUE(this->WaitUntil([&] { return this->RecordingSize() > 44; }));
+
+    ASSERT_TRUE(this->m_server.Kill());
+    const std::uintmax_t atKill = this->RecordingSize();
+    EXPECT_TRUE(this->WaitUntil([&] { return !page4.IsRecording(); }));
+    uitest::ProcessEvents(10); // the posted wizard buttons
+
+    CWnd& result = this->Item(page4, 1085);
+    EXPECT_TRUE(result.IsWindowVisible());
+    EXPECT_EQ(result.GetWindowText(),
+              UiText("PropP4", "K12") + " " + this->m_sheet->m_audioEngine.GetLastError());
+    EXPECT_THAT(result.GetWindowText(), HasSubstr("Connection terminated"));
+    EXPECT_EQ(this->m_sheet->GetWizardButtons(), PSWIZB_BACK | PSWIZB_NEXT);
+    // Nothing made up after the server went: at most what was on its way
+    // (the buffer being filled and the sound the client library held), and
+    // nothing more later.
+    const std::uintmax_t atStop = this->RecordingSize();
+    EXPECT_LE(atStop, atKill + 2 * CWaveRecorder::kBufferSize);
+    this->WaitUntil([] { return false; }, 500);
+    EXPECT_EQ(this->RecordingSize(), atStop);
+    EXPECT_FALSE(this->Item(page4, 1004).IsWindowEnabled());
+
+    // Cancel cannot reach the server: the user is told where the settings
+    // wait, and nothing hangs.
+    this->Press(IDCANCEL);
+    EXPECT_FALSE(this->m_sheet->IsOpen());
+    ASSERT_EQ(this->m_shown.size(), 1u);
+    EXPECT_THAT(this->m_shown[0], HasSubstr("could not be put back"));
+}
+
+TYPED_TEST(WizardPages, AServerKilledWhilePageThreePlaysEndsTheMusicWithAWarning) {
+    ASSERT_NO_FATAL_FAILURE(this->WalkTo(2));
+    CPropPage3& page3 = this->m_sheet->m_page3;
+    this->Click(page3, 1001);
+    ASSERT_TRUE(page3.IsPlaying());
+    ASSERT_TRUE(this->WaitUntil([&] { return this->OursPlays(); }));
+
+    ASSERT_TRUE(this->m_server.Kill());
+    EXPECT_TRUE(this->WaitUntil([&] { return !page3.IsPlaying(); }));
+    uitest::ProcessEvents(10);
+
+    CWnd& result = this->Item(page3, 1201);
+    EXPECT_TRUE(result.IsWindowVisible());
+    EXPECT_THAT(result.GetWindowText(), ::testing::StartsWith(UiText("PropP4", "K12") + " "));
+    EXPECT_THAT(result.GetWindowText(), HasSubstr("Connection terminated"));
+    EXPECT_TRUE(this->Item(page3, 1109).IsWindowVisible()) << "Test, not Stop";
+    EXPECT_FALSE(this->Item(page3, 1113).IsWindowVisible());
+    EXPECT_FALSE(this->Item(page3, 1002).IsWindowEnabled());
+    EXPECT_TRUE(this->m_sheet->GetDlgItem(ID_WIZNEXT)->IsWindowEnabled());
+}
