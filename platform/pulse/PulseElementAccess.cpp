@@ -59,13 +59,9 @@ int CPulseElementAccess::Get(std::size_t element, ElementValue what, long& value
 // The server records from its default source and plays to its default
 // sink: the wizard's microphone and speakers become those.
 int CPulseElementAccess::MakeDefaults(const PulseElement& e) {
-    const PulseLists lists = m_server.Lists();
-    if (lists.defaultSource != e.device)
-        if (int err = m_server.SetDefault(true, e.device))
-            return err;
-    if (!e.pairedSink.empty() && lists.defaultSink != e.pairedSink)
-        return m_server.SetDefault(false, e.pairedSink);
-    return 0;
+    if (int err = m_server.SetDefault(true, e.device))
+        return err;
+    return e.pairedSink.empty() ? 0 : m_server.SetDefault(false, e.pairedSink);
 }
 
 int CPulseElementAccess::Set(std::size_t element, ElementValue what, long value) {
@@ -99,9 +95,10 @@ int CPulseElementAccess::Set(std::size_t element, ElementValue what, long value)
             if (value < 0 || static_cast<std::size_t>(value) >= d->ports.size())
                 return -EINVAL;
             const PulsePort& port = d->ports[static_cast<std::size_t>(value)];
-            if (port.name != d->activePort)
-                if (int err = m_server.SetPort(source, e.device, port.name))
-                    return err;
+            // Sent even when the kept lists say it is active: they may not
+            // have heard of a change made elsewhere yet.
+            if (int err = m_server.SetPort(source, e.device, port.name))
+                return err;
             microphone = PulsePortComponentType(port) == MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE;
         }
         return microphone && e.chosenInput ? MakeDefaults(e) : 0;

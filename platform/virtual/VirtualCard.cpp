@@ -301,7 +301,6 @@ void CVirtualCard::EnsureThreadLocked() {
 
 void CVirtualCard::ThreadMain() {
     using Steady = std::chrono::steady_clock;
-    constexpr auto kTick = std::chrono::milliseconds(10);
     std::unique_lock<std::mutex> lock(m_mutex);
     bool wasActive = false;
     Steady::time_point last = Steady::now();
@@ -339,7 +338,7 @@ void CVirtualCard::ThreadMain() {
                 AdvanceLocked(std::min<std::uint64_t>(std::uint64_t(elapsed.count()), 1000));
                 continue;
             }
-            m_wake.wait_until(lock, last + kTick);
+            m_wake.wait_until(lock, last + std::chrono::milliseconds(MsUntilNextBufferLocked()));
             continue;
         }
         wasActive = false;

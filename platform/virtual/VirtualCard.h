@@ -191,6 +191,11 @@ private:
     void PlayLocked(Stream& stream, std::uint64_t ms);
     void RecordLocked(Stream& stream, std::uint64_t ms);
     bool AnyStreamActiveLocked() const;
+    // Real time only: how long the card may sleep before a buffer is due (at
+    // least 1 ms, at most kLongestSleepMs), so it wakes for each completion
+    // rather than every few milliseconds.
+    static constexpr std::uint64_t kLongestSleepMs = 100;
+    std::uint64_t MsUntilNextBufferLocked() const;
     void WaitHandleIdle(std::unique_lock<std::mutex>& lock, std::uintptr_t handle);
     void EnsureThreadLocked();
     void ThreadMain();

@@ -417,6 +417,22 @@ bool CVirtualCard::AnyStreamActiveLocked() const {
     return false;
 }
 
+std::uint64_t CVirtualCard::MsUntilNextBufferLocked() const {
+    std::uint64_t due = kLongestSleepMs;
+    for (const auto& [handle, stream] : m_streams) {
+        (void)handle;
+        if (!stream->running || stream->queue.empty() || stream->format.nAvgBytesPerSec == 0)
+            continue;
+        const WAVEHDR* header = stream->queue.front();
+        const std::uint64_t left = header->dwBufferLength -
+                                   std::min<std::size_t>(stream->position, header->dwBufferLength);
+        const std::uint64_t owed = left * 1000 > stream->credit ? left * 1000 - stream->credit : 0;
+        const std::uint64_t rate = stream->format.nAvgBytesPerSec;
+        due = std::min(due, (owed + rate - 1) / rate);
+    }
+    return std::max<std::uint64_t>(due, 1);
+}
+
 void CVirtualCard::AdvanceLocked(std::uint64_t ms) {
     m_clockMs += ms;
     for (auto& [handle, stream] : m_streams) {
