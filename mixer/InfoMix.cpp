@@ -289,13 +289,9 @@ int CMixerInfo::GetElements(std::vector<CElementMixer*>& out) {
     return result;
 }
 
-// The file keeps no item count below 2, yet a list control with a single item
-// expects that item to be named in the details; the device tells how many
-// items the control has. Any other control keeps the stored count.
-static DWORD ItemCountForWrite(HMIXER handle, const CElementMixer& e) {
-    if (e.m_items != 0)
-        return e.m_items;
-    MIXERCONTROL control{};
+// The device's description of the element's control; false when it has none.
+static bool ControlOf(HMIXER handle, const CElementMixer& e, MIXERCONTROL& control) {
+    control = MIXERCONTROL{};
     control.cbStruct = sizeof(control);
     MIXERLINECONTROLS request{};
     request.cbStruct = sizeof(request);
@@ -303,10 +299,20 @@ static DWORD ItemCountForWrite(HMIXER handle, const CElementMixer& e) {
     request.cControls = 1;
     request.cbmxctrl = sizeof(control);
     request.pamxctrl = &control;
-    const MMRESULT r = mixerGetLineControls(AsObject(handle), &request,
-                                            MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYID);
-    if (r == MMSYSERR_NOERROR && (control.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) != 0 &&
-        control.cMultipleItems == 1)
+    return mixerGetLineControls(AsObject(handle), &request,
+                                MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYID) ==
+           MMSYSERR_NOERROR;
+}
+
+// The file keeps no item count below 2, yet a list control with a single item
+// expects that item to be named in the details; the device tells how many
+// items the control has. Any other control keeps the stored count.
+static DWORD ItemCountForWrite(HMIXER handle, const CElementMixer& e) {
+    if (e.m_items != 0)
+        return e.m_items;
+    MIXERCONTROL control;
+    if (ControlOf(handle, e, control) &&
+        (control.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) != 0 && control.cMultipleItems == 1)
         return 1;
     return 0;
 }
@@ -320,18 +326,9 @@ static bool FollowItemsByName(HMIXER handle, const CElementMixer& e, std::vector
                               DWORD& items, std::string& gone) {
     if (e.m_itemNames.empty())
         return true;
-    MIXERCONTROL control{};
-    control.cbStruct = sizeof(control);
-    MIXERLINECONTROLS request{};
-    request.cbStruct = sizeof(request);
-    request.dwControlID = e.m_controlId;
-    request.cControls = 1;
-    request.cbmxctrl = sizeof(control);
-    request.pamxctrl = &control;
-    if (mixerGetLineControls(AsObject(handle), &request,
-                             MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYID) !=
-            MMSYSERR_NOERROR ||
-        control.cMultipleItems == 0 || (control.fdwControl & MIXERCONTROL_CONTROLF_UNIFORM) == 0)
+    MIXERCONTROL control;
+    if (!ControlOf(handle, e, control) || control.cMultipleItems == 0 ||
+        (control.fdwControl & MIXERCONTROL_CONTROLF_UNIFORM) == 0)
         return true; // the write tells what is wrong
     std::vector<MIXERCONTROLDETAILS_LISTTEXT> texts(control.cMultipleItems);
     MIXERCONTROLDETAILS details{};
