@@ -43,10 +43,12 @@ protected:
         }
     }
 
-    // A volume the server shows, as pactl sets it.
+    // A volume the server shows, as pactl sets it. The mute goes first: the
+    // server tells its changes in order, so a test that sees the volume
+    // knows the mute arrived too.
     void Set(const std::string& kind, const std::string& name, long volume, bool mute) {
-        this->Pactl("set-" + kind + "-volume " + name + " " + std::to_string(volume));
         this->Pactl("set-" + kind + "-mute " + name + (mute ? " 1" : " 0"));
+        this->Pactl("set-" + kind + "-volume " + name + " " + std::to_string(volume));
     }
     void ExpectDevice(const std::string& kind, const std::string& name, long volume, bool mute) {
         EXPECT_NEAR(this->Volume(kind, name), volume, 2) << kind << " " << name;
@@ -107,14 +109,19 @@ TYPED_TEST(WizardMixer, TheWalkFindsTheChosenDevicesByTheirDescriptions) {
 
 TYPED_TEST(WizardMixer, PreparingMakesTheChosenPairTheDefaultsAndUnmutesThem) {
     const std::string sink = TypeParam::kSink, source = TypeParam::kSource;
-    this->Set("source", source, 655, true); // 1 %, muted
-    this->Set("sink", sink, 30000, true);
     this->Set("source", kOtherSource, 13107, true);
     this->Set("sink", kOtherSink, 13107, true);
+    this->Set("source", source, 655, true); // 1 %, muted
+    this->Set("sink", sink, 30000, true);
     ASSERT_EQ(this->Default("sink"), kOtherSink);
     ASSERT_EQ(this->Default("source"), kOtherSource);
 
     CMixerSetup setup;
+    // The chosen sink was set last: once its volume is seen, all is.
+    ASSERT_TRUE(this->Eventually([&] {
+        int v = -1;
+        return setup.GetPlaybackVolume(v) == 1 && v == 30000 * 10000 / 65536;
+    }));
     ASSERT_EQ(1, setup.PrepareRecording()) << setup.GetErrorText();
     EXPECT_EQ(this->Default("source"), source);
     EXPECT_EQ(this->Default("sink"), sink);
@@ -149,10 +156,11 @@ TYPED_TEST(WizardMixer, VolumesGoToTheServerAndComeBackFromIt) {
 
 TYPED_TEST(WizardMixer, RestorePutsVolumesMutesAndDefaultsBack) {
     const std::string sink = TypeParam::kSink, source = TypeParam::kSource;
-    this->Set("sink", sink, 26214, true);
-    this->Set("source", source, 19661, false);
+    // The chosen sink last: once its volume is seen, every change before it is.
     this->Set("sink", kOtherSink, 45875, false);
     this->Set("source", kOtherSource, 36045, true);
+    this->Set("source", source, 19661, false);
+    this->Set("sink", sink, 26214, true);
     CMixerSetup setup;
     ASSERT_TRUE(this->Eventually([&] {
         int v = -1;
