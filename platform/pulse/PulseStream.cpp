@@ -55,25 +55,26 @@ pa_sample_format_t SampleFormatOf(WORD bits) {
     }
 }
 
-bool SpecOf(const WAVEFORMATEX& f, pa_sample_spec& spec) {
-    spec.format = SampleFormatOf(f.wBitsPerSample);
-    spec.rate = f.nSamplesPerSec;
-    spec.channels = static_cast<uint8_t>(std::min<WORD>(f.nChannels, PA_CHANNELS_MAX));
-    return f.nChannels <= PA_CHANNELS_MAX && pa_sample_spec_valid(&spec) != 0;
+bool SampleFormatFor(const WAVEFORMATEX& f, pa_sample_spec& sampleFormat) {
+    sampleFormat.format = SampleFormatOf(f.wBitsPerSample);
+    sampleFormat.rate = f.nSamplesPerSec;
+    sampleFormat.channels = static_cast<uint8_t>(std::min<WORD>(f.nChannels, PA_CHANNELS_MAX));
+    return f.nChannels <= PA_CHANNELS_MAX && pa_sample_spec_valid(&sampleFormat) != 0;
 }
 
-uint32_t BytesOf(const pa_sample_spec& spec, unsigned ms) {
-    return static_cast<uint32_t>(pa_usec_to_bytes(static_cast<pa_usec_t>(ms) * 1000, &spec));
+uint32_t BytesOf(const pa_sample_spec& sampleFormat, unsigned ms) {
+    return static_cast<uint32_t>(
+        pa_usec_to_bytes(static_cast<pa_usec_t>(ms) * 1000, &sampleFormat));
 }
 
 class CPulseStream : public CPcmChannel {
 public:
     CPulseStream(std::shared_ptr<CPulseConnection> connection, bool capture,
-                 const pa_sample_spec& spec)
+                 const pa_sample_spec& sampleFormat)
         : m_connection(std::move(connection)), m_loop(m_connection->Loop()),
-          m_context(m_connection->Context()), m_capture(capture), m_spec(spec),
-          m_frameBytes(pa_frame_size(&spec)),
-          m_period(std::max<std::size_t>(1, spec.rate * kRequestMs / 1000)) {}
+          m_context(m_connection->Context()), m_capture(capture), m_sampleFormat(sampleFormat),
+          m_frameBytes(pa_frame_size(&sampleFormat)),
+          m_period(std::max<std::size_t>(1, sampleFormat.rate * kRequestMs / 1000)) {}
 
     ~CPulseStream() override {
         pa_threaded_mainloop_lock(m_loop);
@@ -95,10 +96,10 @@ public:
         pa_proplist* props = pa_proplist_new();
         pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, m_capture ? "production" : "music");
         pa_channel_map map;
-        const bool mapped =
-            pa_channel_map_init_extend(&map, m_spec.channels, PA_CHANNEL_MAP_WAVEEX) != nullptr;
+        const bool mapped = pa_channel_map_init_extend(&map, m_sampleFormat.channels,
+                                                       PA_CHANNEL_MAP_WAVEEX) != nullptr;
         m_stream = pa_stream_new_with_proplist(m_context, m_capture ? "Recording" : "Playback",
-                                               &m_spec, mapped ? &map : nullptr, props);
+                                               &m_sampleFormat, mapped ? &map : nullptr, props);
         pa_proplist_free(props);
         int result = 0;
         if (!m_stream) {
@@ -119,12 +120,12 @@ public:
                 PA_STREAM_AUTO_TIMING_UPDATE | (m_capture ? PA_STREAM_START_CORKED : 0));
             int connected = 0;
             if (m_capture) {
-                attr.fragsize = BytesOf(m_spec, kFragmentMs);
+                attr.fragsize = BytesOf(m_sampleFormat, kFragmentMs);
                 connected = pa_stream_connect_record(m_stream, nullptr, &attr, flags);
                 m_corked = true;
             } else {
-                attr.tlength = BytesOf(m_spec, kPlaybackMs);
-                attr.minreq = BytesOf(m_spec, kRequestMs);
+                attr.tlength = BytesOf(m_sampleFormat, kPlaybackMs);
+                attr.minreq = BytesOf(m_sampleFormat, kRequestMs);
                 connected =
                     pa_stream_connect_playback(m_stream, nullptr, &attr, flags, nullptr, nullptr);
             }
@@ -215,7 +216,8 @@ public:
         if (m_drained) // some servers keep their own latency in the figure after an underrun
             frames = 0;
         else if (known == 0)
-            frames = negative ? 0 : static_cast<std::uint64_t>(latency) * m_spec.rate / 1000000;
+            frames =
+                negative ? 0 : static_cast<std::uint64_t>(latency) * m_sampleFormat.rate / 1000000;
         else if (known != -PA_ERR_NODATA) // no timing yet: nothing written was heard
             result = LockedFailure();
         pa_threaded_mainloop_unlock(m_loop);
@@ -357,7 +359,7 @@ private:
     pa_threaded_mainloop* const m_loop;
     pa_context* const m_context;
     const bool m_capture;
-    const pa_sample_spec m_spec;
+    const pa_sample_spec m_sampleFormat;
     const std::size_t m_frameBytes;
     const std::size_t m_period;
     pa_stream* m_stream = nullptr;
@@ -380,10 +382,10 @@ private:
 
 int OpenPulseStream(const std::shared_ptr<CPulseConnection>& connection, bool capture,
                     const WAVEFORMATEX& format, std::unique_ptr<CPcmChannel>& channel) {
-    pa_sample_spec spec;
-    if (!SpecOf(format, spec))
+    pa_sample_spec sampleFormat;
+    if (!SampleFormatFor(format, sampleFormat))
         return 1;
-    auto stream = std::make_unique<CPulseStream>(connection, capture, spec);
+    auto stream = std::make_unique<CPulseStream>(connection, capture, sampleFormat);
     if (const int err = stream->Connect())
         return err;
     channel = std::move(stream);
@@ -391,8 +393,8 @@ int OpenPulseStream(const std::shared_ptr<CPulseConnection>& connection, bool ca
 }
 
 int QueryPulseFormat(CPulseConnection& connection, const WAVEFORMATEX& format) {
-    pa_sample_spec spec;
-    if (!SpecOf(format, spec))
+    pa_sample_spec sampleFormat;
+    if (!SampleFormatFor(format, sampleFormat))
         return 1;
     return connection.Connected() ? 0 : -EIO;
 }

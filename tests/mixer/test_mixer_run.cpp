@@ -77,9 +77,9 @@ TEST(MixerRunChild, Run) {
     const char* what = std::getenv(kChildVariable);
     if (what == nullptr)
         GTEST_SKIP() << "runs only as the child of a MixerRun test";
-    const std::string spec = what;
-    const std::string mode = spec.substr(0, spec.find(':'));
-    const std::string path = spec.substr(spec.find(':') + 1);
+    const std::string request = what;
+    const std::string mode = request.substr(0, request.find(':'));
+    const std::string path = request.substr(request.find(':') + 1);
     auto own = Install(TwoLineCard());
     own->SetControlValues(0, own->FindControlId(0, SPEAKERS, VOLUME), {4242});
     CMixerSetup setup;
