@@ -46,16 +46,6 @@ TEST(ConfigDirectory, XdgConfigHomeThenHomesConfigAndOnlyAbsolutePaths) {
     EXPECT_EQ(plat::GetConfigDirectory(), "");
 }
 
-TEST(DataDirectory, FollowsTheProgramDirectoryWhereverTheTreeIsMoved) {
-    const std::string here = plat::GetDataDirectory("/opt/a/bin/");
-    const std::string there = plat::GetDataDirectory("/srv/b/bin");
-    ASSERT_EQ(here.rfind("/opt/a/bin/", 0), 0u) << here;
-    ASSERT_EQ(there.rfind("/srv/b/bin/", 0), 0u) << there;
-    EXPECT_EQ(here.substr(11), there.substr(11)) << "the same way from either directory";
-    EXPECT_EQ(here.back(), '/');
-    EXPECT_EQ(plat::GetDataDirectory(), plat::GetDataDirectory(plat::GetModuleDirectory()));
-}
-
 TEST(DataDirectory, TheBuildTreeHoldsTheShippedTranslationsWhereTheProgramLooks) {
     // Tests run from the build tree's bin/, as the program of the build tree.
     const fs::path lang = fs::path(plat::GetDataDirectory()) / "pelmora" / "lang";
