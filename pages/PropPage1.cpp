@@ -87,7 +87,7 @@ bool CPropPage1::OnInitDialog() {
     // The virtual card in place of missing hardware is never silent: the
     // user learns here that nothing will be heard, and how to look further.
     if (plat::VirtualCardIsFallback()) {
-        const CSize s7 = SetLabel(m_simulated, kSimulatedCardNotice, kRed);
+        const CSize s7 = SetLabel(m_simulated, SimulatedCardNoticeText(), kRed);
         m_simulated.MoveWindow(10, y3 + 45 + s6.cy, s7.cx, s7.cy);
         m_simulated.ShowWindow(SW_SHOW);
     } else {

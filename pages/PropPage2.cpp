@@ -197,7 +197,7 @@ void CPropPage2::OnTest() {
     // The virtual card answers every test: without a word here the user would
     // read "Successful" over a card that plays nothing.
     if (plat::VirtualCardIsFallback())
-        AddResultLine(kSoft, kNoRealDeviceLine);
+        AddResultLine(kSoft, NoRealDeviceText());
     // With a headset beside the built-in card the user must know which one
     // is being tested.
     std::string microphone, speakers;

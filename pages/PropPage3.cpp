@@ -52,8 +52,8 @@ void CPropPage3::CreateControls() {
     m_edit.Create(this, 1086);
     m_result.Create(this, 1201);
     BindCommand(1001, [this] { OnTest(); });
-    m_left.Create(this, kLeftButton, "L");
-    m_right.Create(this, kRightButton, "R");
+    m_left.Create(this, kLeftButton);
+    m_right.Create(this, kRightButton);
     BindCommand(1074, [this] { OnHelp(); });
     BindCommand(kLeftButton, [this] { OnLeft(); });
     BindCommand(kRightButton, [this] { OnRight(); });
@@ -120,6 +120,8 @@ bool CPropPage3::OnInitDialog() {
     m_test.SetTooltipText(T("K10"), kFont);
     m_help.SetIcon(kHelpIcon, 27, 20);
     m_help.SetTooltipText(T("K11"), kFont);
+    m_left.SetWindowText(T("Left"));
+    m_right.SetWindowText(T("Right"));
     m_left.SetTooltipText(T("LeftTip"), kFont);
     m_right.SetTooltipText(T("RightTip"), kFont);
 
