@@ -135,6 +135,7 @@ constexpr UiTextEntry kAddedEntries[] = {
     {"PropP4", "AutoLevel", "Adjust the microphone level automatically"},
     {"PropP3", "LeftTip", "Play a voice on the left speaker only"},
     {"PropP3", "RightTip", "Play a voice on the right speaker only"},
+    {"PropP5", "Student", "Student"},
 };
 
 constexpr std::size_t kCount = kDesignCount + std::size(kAddedEntries);

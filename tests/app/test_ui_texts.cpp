@@ -57,7 +57,7 @@ protected:
 
 TEST_F(UiTextsTest, DefaultsAreExactBlanksIncluded) {
     EXPECT_EQ(DesignUiTextCount(), 89u);
-    EXPECT_EQ(UiTextCount(), 97u);
+    EXPECT_EQ(UiTextCount(), 98u);
     EXPECT_EQ(UiText("PropSheet", "K2"), "Next > ");
     EXPECT_EQ(UiText("PropSheet", "K3"), " Welcome to the audio wizard!!            ");
     EXPECT_EQ(UiText("PropP4", "K3"),
@@ -117,7 +117,7 @@ TEST_F(UiTextsTest, FirstRunCreatesTheFileAndKeepsTheDefaults) {
                                                  "[PropP4]", "[PropP5]", "[Connect]", "[HeadInf]",
                                                  "[Verdict]"}));
     EXPECT_EQ(index, 89u);
-    EXPECT_EQ(keyLines, 97u);
+    EXPECT_EQ(keyLines, 98u);
 }
 
 TEST_F(UiTextsTest, AFileWithoutTheLaterTextsKeepsTheirDefaultsAndTheDesignsRules) {
