@@ -265,15 +265,4 @@ TEST_F(KeyboardWalkTest, TabGoesThroughEachPageInReadingOrderThenTheSheetsButton
     EXPECT_EQ(TabRound(), (std::vector<int>{1120, ID_WIZBACK, ID_WIZFINISH, IDCANCEL}));
 }
 
-TEST_F(KeyboardWalkTest, EscapeCancelsTheWizardFromAnyControl) {
-    sheet->SetActivePage(2);
-    uitest::ProcessEvents();
-    Key(VK_SPACE); // the music plays
-    Key(VK_TAB);
-    ASSERT_EQ(Focused(), 1002);
-    Key(VK_ESCAPE);
-    EXPECT_FALSE(sheet->IsOpen());
-    EXPECT_EQ(sheet->GetResult(), IDCANCEL);
-}
-
 } // namespace
