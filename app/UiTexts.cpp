@@ -151,6 +151,7 @@ constexpr UiTextEntry kAddedEntries[] = {
     // The captions of page 3's left and right speaker buttons.
     {"PropP3", "Left", "L"},
     {"PropP3", "Right", "R"},
+    {"PropP5", "Student", "Student"},
 };
 
 constexpr std::size_t kCount = kDesignCount + std::size(kAddedEntries);

@@ -51,6 +51,9 @@ void CPropPage1::CreateControls() {
     m_labelK5.Create(this, 1088);
     m_goOn.Create(this, 1096);
     m_simulated.Create(this, 1199);
+    // The texts over the buttons name them for a screen reader.
+    m_labelK4.SetLabelFor(m_connections);
+    m_labelK5.SetLabelFor(m_headset);
     BindCommand(1067, [this] { OnAboutConnections(); });
     BindCommand(1066, [this] { OnAboutHeadset(); });
 }

@@ -59,7 +59,7 @@ protected:
 
 TEST_F(UiTextsTest, DefaultsAreExactBlanksIncluded) {
     EXPECT_EQ(DesignUiTextCount(), 89u);
-    EXPECT_EQ(UiTextCount(), 105u);
+    EXPECT_EQ(UiTextCount(), 106u);
     EXPECT_EQ(UiText("PropSheet", "K2"), "Next > ");
     EXPECT_EQ(UiText("PropSheet", "K3"), " Welcome to the audio wizard!!            ");
     EXPECT_EQ(UiText("PropP4", "K3"),
@@ -119,7 +119,7 @@ TEST_F(UiTextsTest, FirstRunCreatesTheFileAndKeepsTheDefaults) {
                                                  "[PropP4]", "[PropP5]", "[Connect]", "[HeadInf]",
                                                  "[Verdict]"}));
     EXPECT_EQ(index, 89u);
-    EXPECT_EQ(keyLines, 105u);
+    EXPECT_EQ(keyLines, 106u);
 }
 
 TEST_F(UiTextsTest, AFileWithoutTheLaterTextsKeepsTheirDefaultsAndTheDesignsRules) {
