@@ -159,10 +159,12 @@ double StopMs(const std::string& file, int playMs) {
 struct Server {
     virtual ~Server() = default;
     virtual bool Start(std::string& error) = 0;
+    virtual void Stop() = 0;
 };
 template <class S> struct ServerOf : Server {
     S server;
     bool Start(std::string& error) override { return server.Start(error); }
+    void Stop() override { server.Stop(); }
 };
 
 } // namespace
@@ -219,7 +221,15 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    std::vector<double> ours, theirs, ourSwitches, theirSwitches;
+    // Per run: CPU % of a core while playing, CPU seconds, wall seconds,
+    // context switches a second; player and mpg123.
+    std::vector<double> ours[4], theirs[4];
+    auto keep = [](std::vector<double>* into, const Measure& m) {
+        into[0].push_back(m.Percent());
+        into[1].push_back(m.cpu);
+        into[2].push_back(m.wall);
+        into[3].push_back(m.SwitchesPerSecond());
+    };
     for (int r = 0; r < runs; ++r) {
         PlayerRun player;
         Measure mpg123;
@@ -230,12 +240,12 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "bench_play_cpu: run %d failed\n", r + 1);
             return 1;
         }
-        std::printf("run %d: player %.3f %% (%.2f s), mpg123 %.3f %% (%.2f s)\n", r + 1,
-                    player.process.Percent(), player.process.wall, mpg123.Percent(), mpg123.wall);
-        ours.push_back(player.process.Percent());
-        theirs.push_back(mpg123.Percent());
-        ourSwitches.push_back(player.process.SwitchesPerSecond());
-        theirSwitches.push_back(mpg123.SwitchesPerSecond());
+        std::printf("run %d: player %.3f %% (%.3f s CPU in %.2f s), mpg123 %.3f %% (%.3f s CPU in "
+                    "%.2f s)\n",
+                    r + 1, player.process.Percent(), player.process.cpu, player.process.wall,
+                    mpg123.Percent(), mpg123.cpu, mpg123.wall);
+        keep(ours, player.process);
+        keep(theirs, mpg123);
     }
 
     PlayerRun counted;
@@ -245,16 +255,20 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 5; ++i)
         stops.push_back(StopMs(mp3, 1500));
 
-    const double player = Median(ours);
-    const double mpg123 = Median(theirs);
-    std::printf("MP3 of %d s (the music, lame -b 128), %s daemon, %d interleaved runs\n", seconds,
-                kind.c_str(), runs);
-    std::printf("%-34s %7.3f %% of a core, %6.0f context switches/s\n", "player (median)", player,
-                Median(ourSwitches));
-    std::printf("%-34s %7.3f %% of a core, %6.0f context switches/s\n", "mpg123 -o pulse (median)",
-                mpg123, Median(theirSwitches));
-    if (mpg123 > 0)
-        std::printf("ratio player / mpg123: %.2f\n", player / mpg123);
+    std::printf("MP3 of %d s (the music, lame -b 128), private %s daemon, %d interleaved runs, "
+                "medians\n",
+                seconds, kind.c_str(), runs);
+    std::printf("%-18s %15s %9s %8s %20s\n", "", "CPU % of a core", "CPU s", "wall s",
+                "context switches/s");
+    for (auto [name, m] : {std::pair{"player", ours}, std::pair{"mpg123 -o pulse", theirs}})
+        std::printf("%-18s %15.3f %9.3f %8.2f %20.0f\n", name, Median(m[0]), Median(m[1]),
+                    Median(m[2]), Median(m[3]));
+    // The same file: the CPU seconds compare the same work; the per-cents
+    // also divide by how long each took to play it out.
+    const double ratioPercent = Median(theirs[0]) > 0 ? Median(ours[0]) / Median(theirs[0]) : 0;
+    const double ratioCpu = Median(theirs[1]) > 0 ? Median(ours[1]) / Median(theirs[1]) : 0;
+    std::printf("ratio player / mpg123: %.2f (CPU %% of a core), %.2f (CPU seconds)\n",
+                ratioPercent, ratioCpu);
     if (counted.feedingSeconds > 0) {
         std::printf("feeder wake-ups: %.1f per second (%llu in %.2f s of feeding)",
                     counted.wakeups / counted.feedingSeconds,
@@ -266,10 +280,12 @@ int main(int argc, char** argv) {
     }
     std::printf("Stop after 1.5 s of playing: median %.2f ms, longest %.2f ms\n", Median(stops),
                 *std::max_element(stops.begin(), stops.end()));
-    std::printf("goal: at most 2 x mpg123's CPU: %s\n",
-                mpg123 > 0 && player <= 2 * mpg123 ? "met" : "NOT met");
+    const double worse = std::max(ratioPercent, ratioCpu);
+    std::printf("goal: at most 2 x mpg123's CPU (both ratios): %s\n",
+                worse > 0 && worse <= 2 ? "met" : "NOT met");
     plat::InstallSoundBackend(nullptr);
     backend.reset();
+    server->Stop(); // its directory is inside ours
     fs::remove_all(temp);
     return 0;
 }

@@ -1,7 +1,8 @@
 // The player's feeder sleeps until a buffer comes back: on the virtual card
-// with a stepped clock and the feeder's safety net set far beyond any test's
-// length, so the feeder only goes on when a completion or Stop wakes it. A
-// wake-up that is lost shows as a feeder that never writes again.
+// with a stepped clock and the feeder's safety net set to twice the longest
+// wait of these tests, so the feeder only goes on in time when a completion
+// or Stop wakes it. A wake-up that is lost shows as a feeder that does not
+// write again, or a Stop that does not return, within 10 s.
 #include "WaveBuilder.h"
 #include "audio/WavePlayer.h"
 #include "platform/system.h"
@@ -17,11 +18,12 @@ using namespace plat;
 
 namespace {
 
-// Longer than any test runs: only a wake-up ends the feeder's sleep.
-constexpr int kNoSafetyNet = 60 * 60 * 1000;
+// Twice the longest wait below: only a wake-up ends the feeder's sleep in time.
+constexpr int kWaitMs = 10000;
+constexpr int kNoSafetyNet = 2 * kWaitMs;
 constexpr int kRing = CWavePlayer::kBufferCount;
 
-template <typename Pred> bool WaitFor(Pred pred, int ms = 10000) {
+template <typename Pred> bool WaitFor(Pred pred, int ms = kWaitMs) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (!pred()) {
         if (std::chrono::steady_clock::now() > end)
@@ -215,15 +217,14 @@ TEST_F(PlayerFeeder, ABufferThatComesBackAsTheFeederIsAboutToSleepStillWakesIt) 
 }
 
 TEST_F(PlayerFeeder, StopWakesASleepingFeederAtOnce) {
-    // The safety net is 30 s here: a Stop that did not wake the feeder would
-    // wait that long for it, far beyond the 10 s allowed.
-    player->SetFeederSafetyNetForTesting(30000);
+    // A Stop that did not wake the feeder would wait for its safety net,
+    // twice the time allowed here.
     std::atomic<int> sleeps{0};
     player->SetBeforeFeederSleepForTesting([&] { ++sleeps; });
     ASSERT_EQ(player->Play(WriteWave("long.wav", 2 * kRing)), 1) << player->GetLastError();
     ASSERT_TRUE(WaitFor([&] { return sleeps.load() > 0; }));
     auto stopped = std::async(std::launch::async, [&] { return player->Stop(); });
-    ASSERT_EQ(stopped.wait_for(std::chrono::seconds(10)), std::future_status::ready)
+    ASSERT_EQ(stopped.wait_for(std::chrono::milliseconds(kWaitMs)), std::future_status::ready)
         << "Stop waited for the feeder's safety net";
     EXPECT_EQ(stopped.get(), 1);
     EXPECT_FALSE(player->IsFeeding());
