@@ -235,7 +235,7 @@ protected:
 TEST_F(RegistryBatchTest, BatchesAnswerAndStoreAsTheSameCallsOneByOne) {
     constexpr int kRounds = 12;
     const int sizes[kRounds] = {1, 40, 0, 7, 120, 3, 60, 2, 90, 15, 30, 200};
-    for (unsigned seed : {1u, 2u, 3u}) {
+    for (unsigned seed : {1u, 2u}) {
         std::string alone, batched;
         Use("alone-" + std::to_string(seed) + ".reg");
         {
