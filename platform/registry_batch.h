@@ -18,7 +18,8 @@
 // the error. A batch started inside another one of the same thread joins it:
 // only the outermost one writes. When the lock cannot be taken at the start,
 // the batch holds nothing (Held() is false) and the calls go one by one, each
-// reporting its own failure.
+// reporting its own failure. A process forked during a batch inherits it
+// without its lock: the child uses the registry only after an exec.
 #pragma once
 
 #include "platform/types.h"
