@@ -14,7 +14,8 @@
 # page pass their validators without a warning, and the manual page names
 # every option of --help; the installed program runs without a display on the
 # virtual card and its trace library, found in the install library directory
-# (and only there), writes the trace log, also after the tree has been moved.
+# (and only there), writes the trace log, also after the tree has been moved;
+# the desktop entry's command opens the wizard.
 # Fails, naming what is wrong, on the first check that does not hold.
 set -euo pipefail
 
@@ -96,11 +97,12 @@ check_validators() {
     out=$(appstreamcli validate --no-net --pedantic "$prefix/share/metainfo/$APP_ID.metainfo.xml" 2>&1) ||
         fail "appstreamcli validate:"$'\n'"$out"
     # Success without a single note (error, warning, info or pedantic).
-    [ "$(grep -vc '^$' <<<"$out")" = 1 ] && grep -q "Validation was successful\.$" <<<"$out" ||
+    { [ "$(grep -vc '^$' <<<"$out")" = 1 ] && grep -q "Validation was successful\.$" <<<"$out"; } ||
         fail "appstreamcli validate:"$'\n'"$out"
 
     local page=$prefix/share/man/man1/pelmora.1.gz
     quiet_check "groff -man -ww" sh -c "gzip -dc '$page' | groff -man -Tutf8 -ww -z"
+    # shellcheck disable=SC2016 # expanded by that shell
     quiet_check "man --warnings" sh -c \
         'LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$1" >/dev/null' sh "$page"
     local text option
@@ -144,6 +146,22 @@ check_trace_library() {
         fail "moved elsewhere, the installed program no longer finds its trace library"
 }
 
+# check_menu_start PREFIX: the desktop entry's command, found on the PATH as
+# the menu finds it, opens the wizard (offscreen, on the virtual card), which
+# is still up after a few seconds.
+check_menu_start() {
+    local prefix=$1 command runtime status=0
+    command=$(sed -n 's/^Exec=//p' "$prefix/share/applications/$APP_ID.desktop")
+    runtime=$(mktemp -d "$scratch/runtime.XXXXXX")
+    chmod 0700 "$runtime"
+    # shellcheck disable=SC2086 # the entry's command is words
+    env -u DISPLAY -u WAYLAND_DISPLAY PATH="$prefix/bin:$PATH" QT_QPA_PLATFORM=offscreen \
+        XDG_RUNTIME_DIR="$runtime" PELMORA_REGISTRY="$scratch/registry.reg" \
+        timeout 8 $command --sound=virtual >"$scratch/wizard.txt" 2>&1 || status=$?
+    [ "$status" = 124 ] ||
+        fail "the menu's command \"$command\" ended (status $status) instead of showing the wizard:"$'\n'"$(cat "$scratch/wizard.txt")"
+}
+
 check_tree() {
     local prefix=$1 libdir=$2
     shift 2
@@ -152,6 +170,7 @@ check_tree() {
     [ -n "$version" ] || fail "$prefix/bin/pelmora --version names no version"
     check_validators "$prefix"
     check_trace_library "$prefix" "$libdir"
+    check_menu_start "$prefix"
 }
 
 mode=${1:-}
@@ -183,7 +202,7 @@ fi
 need dpkg-deb lintian
 "$root/scripts/package" >/dev/null
 debs=("$build_dir"/pelmora_*.deb)
-[ ${#debs[@]} = 1 ] && [ -f "${debs[0]}" ] || fail "scripts/package made no single pelmora_*.deb"
+{ [ ${#debs[@]} = 1 ] && [ -f "${debs[0]}" ]; } || fail "scripts/package made no single pelmora_*.deb"
 deb=${debs[0]}
 version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build_dir/CPackConfig.cmake")
 [ -n "$version" ] || fail "$build_dir/CPackConfig.cmake names no package version"
@@ -209,8 +228,8 @@ done < <(expected_files "$libdir" copyright changelog.Debian.gz)
 dpkg -x "$deb" "$scratch/root"
 check_tree "$scratch/root/usr" "$libdir" copyright changelog.Debian.gz
 # The metainfo within its tree: its desktop entry is there too.
-out=$(appstreamcli validate-tree --no-net --pedantic "$scratch/root" 2>&1) &&
-    [ "$(grep -vc '^$' <<<"$out")" = 1 ] || fail "appstreamcli validate-tree:"$'\n'"$out"
+{ out=$(appstreamcli validate-tree --no-net --pedantic "$scratch/root" 2>&1) &&
+    [ "$(grep -vc '^$' <<<"$out")" = 1 ]; } || fail "appstreamcli validate-tree:"$'\n'"$out"
 file "$scratch/root/usr/bin/pelmora" | grep -q ", stripped" || fail "usr/bin/pelmora is not stripped"
 
 echo "== lintian $(basename "$deb")"
