@@ -61,6 +61,10 @@ void CColorText::MoveWindow(int x, int y, int width, int height, bool repaint) {
     CWnd::MoveWindow(x, y, std::max(width, text.cx), std::max(height, text.cy), repaint);
 }
 
+void CColorText::SetLabelFor(CWnd& control) {
+    TieLabel(*this, control);
+}
+
 CSize CColorText::GetTextSize() const {
     return GetTextExtent(GetWindowText());
 }

@@ -9,13 +9,15 @@
 # The check of a tree: every file an installed Pelmora consists of is there
 # (the program, its trace library in the install library directory, the
 # desktop entry, the icon in every size, the AppStream metainfo, the manual
-# page, the licence or the package's copyright and changelog) and no test
+# page, the shipped translations, the licence or the package's copyright and
+# changelog) and no test
 # program or other library is; the desktop entry, the metainfo and the manual
 # page pass their validators without a warning, and the manual page names
 # every option of --help; the installed program runs without a display on the
 # virtual card and its trace library, found in the install library directory
 # (and only there), writes the trace log, also after the tree has been moved;
-# the desktop entry's command opens the wizard.
+# the desktop entry's command opens the wizard, which finds the shipped
+# German translation.
 # Fails, naming what is wrong, on the first check that does not hold.
 set -euo pipefail
 
@@ -38,11 +40,12 @@ cache_value() {
 
 readonly APP_ID=org.pelmora.pelmora
 readonly ICON_SIZES=(16 22 24 32 48 64 128 256)
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 
 # expected_files LIBDIR DOCS...: the files of an install, relative to its
 # prefix, one a line.
 expected_files() {
-    local libdir=$1 size
+    local libdir=$1 size translation doc
     shift
     echo bin/pelmora
     echo "$libdir/pelmora/libTrace.so"
@@ -53,6 +56,9 @@ expected_files() {
     done
     echo share/icons/hicolor/scalable/apps/pelmora.svg
     echo share/man/man1/pelmora.1.gz
+    for translation in "$source_dir"/resources/lang/*.INI; do
+        [ -e "$translation" ] && echo "share/pelmora/lang/${translation##*/}"
+    done
     for doc in "$@"; do
         echo "share/doc/pelmora/$doc"
     done
@@ -120,7 +126,7 @@ run_installed() {
     runtime=$(mktemp -d "$scratch/runtime.XXXXXX")
     chmod 0700 "$runtime"
     env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$runtime" \
-        PELMORA_REGISTRY="$scratch/registry.reg" LD_LIBRARY_PATH= \
+        XDG_CONFIG_HOME="$scratch/config" PELMORA_REGISTRY="$scratch/registry.reg" LD_LIBRARY_PATH= \
         "$prefix/bin/pelmora" --sound=virtual --report >"$scratch/report.txt" 2>&1 ||
         fail "$prefix/bin/pelmora --sound=virtual --report failed:"$'\n'"$(cat "$scratch/report.txt")"
     cat "$runtime/pelmora/PelmoraTrace.log" 2>/dev/null || true
@@ -148,18 +154,26 @@ check_trace_library() {
 
 # check_menu_start PREFIX: the desktop entry's command, found on the PATH as
 # the menu finds it, opens the wizard (offscreen, on the virtual card), which
-# is still up after a few seconds.
+# is still up after a few seconds, in German from the shipped translation.
 check_menu_start() {
-    local prefix=$1 command runtime status=0
+    local prefix=$1 command runtime status=0 log
     command=$(sed -n 's/^Exec=//p' "$prefix/share/applications/$APP_ID.desktop")
     runtime=$(mktemp -d "$scratch/runtime.XXXXXX")
     chmod 0700 "$runtime"
     # shellcheck disable=SC2086 # the entry's command is words
-    env -u DISPLAY -u WAYLAND_DISPLAY PATH="$prefix/bin:$PATH" QT_QPA_PLATFORM=offscreen \
-        XDG_RUNTIME_DIR="$runtime" PELMORA_REGISTRY="$scratch/registry.reg" \
+    env -u DISPLAY -u WAYLAND_DISPLAY -u LC_ALL -u LC_MESSAGES PATH="$prefix/bin:$PATH" \
+        QT_QPA_PLATFORM=offscreen LANGUAGE=de LANG=de_DE.UTF-8 XDG_RUNTIME_DIR="$runtime" \
+        XDG_CONFIG_HOME="$scratch/config" PELMORA_REGISTRY="$scratch/registry.reg" \
         timeout 8 $command --sound=virtual >"$scratch/wizard.txt" 2>&1 || status=$?
     [ "$status" = 124 ] ||
         fail "the menu's command \"$command\" ended (status $status) instead of showing the wizard:"$'\n'"$(cat "$scratch/wizard.txt")"
+    if [ -e "$source_dir/resources/lang/de.INI" ]; then
+        log=$(cat "$runtime/pelmora/PelmoraTrace.log" 2>/dev/null || true)
+        grep -qE "Translation .*/pelmora/lang/de\.INI$" <<<"$log" ||
+            fail "the installed wizard did not find its German translation:"$'\n'"$log"
+    fi
+    # Its first run left a file to translate, as it would for a user.
+    rm -f "$prefix/bin/pelmora.INI"
 }
 
 check_tree() {
@@ -180,7 +194,7 @@ tree)
     build_dir=$(cd "$2" && pwd)
     ;;
 package)
-    root=$(cd "${2:-$(dirname "$0")/../..}" && pwd)
+    root=$(cd "${2:-$source_dir}" && pwd)
     build_dir=$root/build-package
     ;;
 *)
