@@ -3,9 +3,30 @@
 
 #include <dlfcn.h>
 
+#include <string>
+#include <vector>
+
+// Where an installed program keeps its own libraries, relative to the
+// program's directory (from the build: "../lib/pelmora" or the like), so an
+// installed tree can be moved as a whole.
+#ifndef PELMORA_LIBRARY_DIR_FROM_PROGRAM
+#define PELMORA_LIBRARY_DIR_FROM_PROGRAM ""
+#endif
+
 namespace plat {
 
 namespace {
+
+// The program's own places for a library, in the order they are searched:
+// beside the program (the build tree), then its install library directory.
+std::vector<std::string> ProgramLibraryDirectories() {
+    const std::string programDir = GetModuleDirectory();
+    std::vector<std::string> dirs{programDir};
+    const std::string fromProgram = PELMORA_LIBRARY_DIR_FROM_PROGRAM;
+    if (!programDir.empty() && !fromProgram.empty())
+        dirs.push_back(WithTrailingSeparator(programDir + fromProgram));
+    return dirs;
+}
 
 // "Trace.dll" -> "libTrace.so"; other names are used as they stand.
 std::string SharedLibraryFileName(const std::string& name) {
@@ -35,9 +56,13 @@ HMODULE LoadLibrary(const char* name) {
     if (!dir.empty()) {
         handle = ::dlopen((dir + file).c_str(), RTLD_NOW | RTLD_LOCAL);
     } else {
-        const std::string besideProgram = GetModuleDirectory() + file;
-        if (FileExists(besideProgram))
-            handle = ::dlopen(besideProgram.c_str(), RTLD_NOW | RTLD_LOCAL);
+        for (const std::string& programDir : ProgramLibraryDirectories()) {
+            const std::string candidate = programDir + file;
+            if (FileExists(candidate))
+                handle = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+            if (handle != nullptr)
+                break;
+        }
         if (handle == nullptr)
             handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     }

@@ -53,7 +53,10 @@ void Sleep(DWORD ms);
 
 // Loads a shared library at run time. A Windows name such as "Trace.dll" maps
 // to this platform's file name ("libTrace.so"), searched next to the program
-// first, then on the default search path. Null on failure.
+// first (the build tree), then in the program's install library directory
+// (found from the program's directory, e.g. bin/../lib/pelmora), then on the
+// default search path. A name with a directory is loaded from there only.
+// Null on failure.
 HMODULE LoadLibrary(const char* name);
 void* GetProcAddress(HMODULE module, const char* name);
 BOOL FreeLibrary(HMODULE module);

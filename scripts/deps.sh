@@ -1,18 +1,19 @@
 #!/usr/bin/env bash
-# deps.sh run|test: installs the Debian packages that are missing.
-#   run   what building and running the program needs; never a sound server
-#         (the program uses the machine's own: PulseAudio, PipeWire or ALSA)
-#   test  that, plus what the tests need, without replacing the machine's
-#         sound stack: the tests start private PulseAudio and PipeWire
-#         daemons of their own
+# deps.sh run|package|test: installs the Debian packages that are missing.
+#   run      what building and running the program needs; never a sound server
+#            (the program uses the machine's own: PulseAudio, PipeWire or ALSA)
+#   package  that, plus what building the Debian package needs (scripts/package)
+#   test     both, plus what the tests need, without replacing the machine's
+#            sound stack: the tests start private PulseAudio and PipeWire
+#            daemons of their own
 # Nothing already installed is ever removed: apt refuses a plan that would.
 # Quiet and quick when everything is already there.
 set -euo pipefail
 purpose=${1:-}
 case "$purpose" in
-run | test) ;;
+run | package | test) ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|package|test" >&2
     exit 2
     ;;
 esac
@@ -28,8 +29,15 @@ packages=(
     libmpg123-dev mpg123 libcurl4-openssl-dev libicu-dev
     fonts-liberation2 fonts-dejavu-core
 )
+if [ "$purpose" != run ]; then
+    # CPack's DEB generator: dpkg-shlibdeps finds the dependencies, file
+    # tells it the programs and libraries.
+    packages+=(dpkg-dev file)
+fi
 if [ "$purpose" = test ]; then
     packages+=(
+        # The install and package check (tests/install/check_install.sh).
+        desktop-file-utils appstream man-db groff-base lintian
         libgtest-dev libgmock-dev libbenchmark-dev
         sox lame python3
         # The fuzz targets (scripts/fuzz): clang with libFuzzer's runtime.

@@ -7,6 +7,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QIcon>
 #include <QImage>
 #include <QPixmap>
 #include <QPointer>
@@ -90,6 +91,13 @@ void DrawTextLines(class QPainter& painter, const CFont* font, const std::string
 // "icon_<id>.png" / "bitmap_<id>.png" of the embedded images; null pixmap
 // when missing.
 QPixmap ResourcePixmap(bool icon, int id);
+
+// The program's icon (every window's): "pelmora" of the desktop's icon theme
+// when the theme has it, else the embedded sizes 16 to 256.
+QIcon ProgramIcon();
+// The name of the program's desktop entry, which the desktop finds the
+// running program's name and icon by.
+inline constexpr const char* kDesktopEntryName = "org.pelmora.pelmora";
 
 // Notifies a window's parent of a command from the window.
 void SendCommand(CWnd* from, int code);

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QIcon>
 #include <QPalette>
 #include <QStyleFactory>
 
@@ -31,6 +32,8 @@ void SetLook(QApplication& app) {
     QApplication::setPalette(palette);
     QApplication::setFont(uiimpl::QtFont(nullptr));
     app.setApplicationName("Pelmora");
+    QApplication::setWindowIcon(uiimpl::ProgramIcon());
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(uiimpl::kDesktopEntryName));
 }
 
 void InstallHooks() {

@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
-"""Draws the wizard's pictures and icons into this folder.
+"""Draws the wizard's pictures and icons into this folder, and the program's
+icon into ../icons/hicolor (the desktop's icon theme layout: one PNG per size
+and a scalable SVG).
 
 Flat shapes in a soft palette, drawn eight times larger and scaled down so every
-edge is anti-aliased. Run with Python 3 and Pillow (Debian: python3-pil):
+edge is anti-aliased; the SVG icon is the same figure written as vector shapes.
+Run with Python 3 and Pillow (Debian: python3-pil):
 
     python3 resources/images/generate.py
 
-The PNG files are committed; the build does not run this script.
+The PNG and SVG files are committed; the build does not run this script.
 """
 
 import math
@@ -15,6 +18,9 @@ import os
 from PIL import Image, ImageDraw, ImageFont
 
 OUT = os.path.dirname(os.path.abspath(__file__))
+ICONS = os.path.join(os.path.dirname(OUT), "icons", "hicolor")
+ICON_NAME = "pelmora"  # the icon theme name of the program
+ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
 SS = 8  # supersampling factor
 
 # Palette
@@ -89,6 +95,78 @@ class Canvas:
 
     def result(self):
         return self.img.resize((self.w, self.h), Image.LANCZOS)
+
+
+class SvgCanvas:
+    """The drawing calls of Canvas, written as SVG shapes in picture pixels.
+
+    Pillow draws outlines and arcs inside their bounding box; the strokes here
+    are centred on the path, so each one is moved half its width inwards.
+    """
+
+    def __init__(self, w, h):
+        self.w, self.h = w, h
+        self.shapes = []
+
+    @staticmethod
+    def colour(c):
+        return "#%02x%02x%02x" % tuple(c[:3])
+
+    @staticmethod
+    def n(v):
+        return ("%.2f" % v).rstrip("0").rstrip(".")
+
+    def paint(self, fill, outline=None, width=0):
+        out = 'fill="%s"' % (self.colour(fill) if fill is not None else "none")
+        if outline is not None and width > 0:
+            out += ' stroke="%s" stroke-width="%s"' % (self.colour(outline), self.n(width))
+        return out
+
+    def ellipse(self, x0, y0, x1, y1, fill, outline=None, width=0):
+        self.shapes.append('<ellipse cx="%s" cy="%s" rx="%s" ry="%s" %s/>' % (
+            self.n((x0 + x1) / 2), self.n((y0 + y1) / 2), self.n((x1 - x0 - width) / 2),
+            self.n((y1 - y0 - width) / 2), self.paint(fill, outline, width)))
+
+    def circle(self, cx, cy, r, fill, outline=None, width=0):
+        self.ellipse(cx - r, cy - r, cx + r, cy + r, fill, outline, width)
+
+    def rrect(self, x0, y0, x1, y1, r, fill, outline=None, width=0):
+        h = width / 2
+        self.shapes.append('<rect x="%s" y="%s" width="%s" height="%s" rx="%s" %s/>' % (
+            self.n(x0 + h), self.n(y0 + h), self.n(x1 - x0 - width), self.n(y1 - y0 - width),
+            self.n(max(r - h, 0)), self.paint(fill, outline, width)))
+
+    def rect(self, x0, y0, x1, y1, fill):
+        self.rrect(x0, y0, x1, y1, 0, fill)
+
+    def polygon(self, points, fill):
+        self.shapes.append('<polygon points="%s" %s/>' % (
+            " ".join("%s,%s" % (self.n(x), self.n(y)) for x, y in points), self.paint(fill)))
+
+    def line(self, points, fill, width):
+        self.shapes.append(
+            '<polyline points="%s" fill="none" stroke="%s" stroke-width="%s" '
+            'stroke-linecap="round" stroke-linejoin="round"/>' % (
+                " ".join("%s,%s" % (self.n(x), self.n(y)) for x, y in points),
+                self.colour(fill), self.n(width)))
+
+    def arc(self, cx, cy, r, start, end, fill, width):
+        # Angles in degrees, clockwise from three o'clock as in Pillow.
+        rr = r - width / 2
+        a0, a1 = math.radians(start), math.radians(end)
+        x0, y0 = cx + rr * math.cos(a0), cy + rr * math.sin(a0)
+        x1, y1 = cx + rr * math.cos(a1), cy + rr * math.sin(a1)
+        large = 1 if (end - start) % 360 > 180 else 0
+        self.shapes.append(
+            '<path d="M %s %s A %s %s 0 %d 1 %s %s" fill="none" stroke="%s" stroke-width="%s"/>' % (
+                self.n(x0), self.n(y0), self.n(rr), self.n(rr), large, self.n(x1), self.n(y1),
+                self.colour(fill), self.n(width)))
+
+    def result(self):
+        return ('<?xml version="1.0" encoding="UTF-8"?>\n'
+                '<svg xmlns="http://www.w3.org/2000/svg" width="%d" height="%d" '
+                'viewBox="0 0 %d %d">\n  %s\n</svg>\n' % (
+                    self.w, self.h, self.w, self.h, "\n  ".join(self.shapes)))
 
 
 def save(img, name):
@@ -292,11 +370,31 @@ def headset_picture():
     return c.result()
 
 
-def app_icon():
-    c = Canvas(256, 256)
-    c.rrect(8, 8, 248, 248, 52, BLUE)
-    headset(c, 30, 26, 196, band=WHITE, cup=WHITE)
+def app_icon(c):
+    """The program's icon on a canvas of any size: a white headset on a blue tile.
+
+    Below 32 pixels the tile fills more of the square and the headset is drawn
+    larger, so the band and the microphone stay more than a pixel wide.
+    """
+    k = c.w / 256.0
+    if c.w < 32:
+        c.rrect(0, 0, c.w, c.h, 40 * k, BLUE)
+        headset(c, 6 * k, 4 * k, 244 * k, band=WHITE, cup=WHITE)
+    else:
+        c.rrect(8 * k, 8 * k, 248 * k, 248 * k, 52 * k, BLUE)
+        headset(c, 30 * k, 26 * k, 196 * k, band=WHITE, cup=WHITE)
     return c.result()
+
+
+def save_icon_theme():
+    for size in ICON_SIZES:
+        folder = os.path.join(ICONS, "%dx%d" % (size, size), "apps")
+        os.makedirs(folder, exist_ok=True)
+        app_icon(Canvas(size, size)).save(os.path.join(folder, ICON_NAME + ".png"), optimize=True)
+    folder = os.path.join(ICONS, "scalable", "apps")
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, ICON_NAME + ".svg"), "w", encoding="utf-8") as f:
+        f.write(app_icon(SvgCanvas(256, 256)))
 
 
 def main():
@@ -309,7 +407,7 @@ def main():
     save(connections_icon(), "icon_184.png")
     save(replay_icon(), "icon_185.png")
     save(result_strip(), "bitmap_188.png")
-    save(app_icon(), "app.png")
+    save_icon_theme()
 
 
 if __name__ == "__main__":

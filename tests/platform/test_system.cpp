@@ -94,6 +94,28 @@ TEST(System, LibrariesThatDoNotExistGiveNull) {
     EXPECT_EQ(plat::FreeLibrary(nullptr), 0);
 }
 
+// Which build of a probe library LoadLibrary finds (tests/platform/probe).
+std::string LoadedProbe(const char* name) {
+    const plat::HMODULE module = plat::LoadLibrary(name);
+    if (module == nullptr)
+        return "not found";
+    using ProbePlace = const char* (*)();
+    const auto place = reinterpret_cast<ProbePlace>(plat::GetProcAddress(module, "ProbePlace"));
+    const std::string found = place != nullptr ? place() : "no ProbePlace";
+    plat::FreeLibrary(module);
+    return found;
+}
+
+TEST(System, LibrariesAreFoundBesideTheProgramFirstThenInItsLibraryDirectory) {
+    // Built beside the test programs and in the install library directory:
+    // the build tree's copy wins.
+    EXPECT_EQ(LoadedProbe("PelmoraProbe.dll"), "beside the program");
+    // Only in the install library directory (bin/../lib/pelmora or the
+    // like), not on the default search path.
+    EXPECT_EQ(LoadedProbe("PelmoraProbeInstalled.dll"), "library directory");
+    EXPECT_EQ(LoadedProbe("libPelmoraProbeInstalled.so"), "library directory");
+}
+
 TEST(MessageLoop, TasksPostedFromOtherThreadsRunOnDispatchInOrder) {
     std::vector<int> order;
     std::thread poster([&] {
