@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <ostream>
 #include <set>
 #include <sstream>
 #include <string>
@@ -216,6 +217,10 @@ struct Case {
     std::string face; // the face "Arial" is drawn in; "" for the system's
     std::string language;
 };
+
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << (c.face.empty() ? "the system's face" : c.face) << ", " << c.language;
+}
 
 std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
     std::string face = info.param.face.empty() ? "System" : info.param.face;
