@@ -96,7 +96,7 @@ bool CPropSheet::OnInitDialog() {
     SetTabItemText(2, UiText("PropSheet", "K5"));
     SetTabItemText(3, UiText("PropSheet", "K6"));
     SetTabItemText(4, UiText("PropSheet", "K7"));
-    SetWindowText(plat::VirtualCardIsFallback() ? caption + kSimulatedCardTitle : caption);
+    SetWindowText(plat::VirtualCardIsFallback() ? caption + SimulatedCardTitleText() : caption);
     return result;
 }
 

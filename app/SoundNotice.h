@@ -1,26 +1,32 @@
 // What the wizard says of the sound devices it works on: that the virtual
 // card stands in for missing sound hardware (plat::VirtualCardIsFallback()),
-// and which microphone and speakers were chosen among several. English texts
-// of their own, outside the language file's table.
+// and which microphone and speakers were chosen among several. The words
+// are texts of the table (app/UiTexts.h), so a language file translates them.
 #pragma once
+
+#include "app/UiTexts.h"
 
 #include <string>
 
-// Page 1: a line under the welcome text.
-inline constexpr const char* kSimulatedCardNotice =
-    "No sound server or sound card answered: the sound card is simulated and\n"
-    "no sound will be heard. Check the sound system with \"pelmora --report\".";
+// Page 1: two lines under the welcome text.
+inline std::string SimulatedCardNoticeText() {
+    return UiText("PropP1", "Simulated") + "\n" + UiText("PropP1", "Simulatedb");
+}
 
 // Appended to the window title.
-inline constexpr const char* kSimulatedCardTitle = " - simulated sound card, no sound";
+inline std::string SimulatedCardTitleText() {
+    return " - " + UiText("PropSheet", "Simulated");
+}
 
 // The sound-card test (page 2): a Soft error line.
-inline constexpr const char* kNoRealDeviceLine =
-    "No real sound device was found: the sound card is simulated";
+inline const std::string& NoRealDeviceText() {
+    return UiText("PropP2", "NoRealDevice");
+}
 
 // The sound-card test (page 2): a Successful line naming the devices the
 // backend chose ("Microphone: USB Headset, speakers: USB Headset").
 inline std::string ChosenDevicesLine(const std::string& microphone, const std::string& speakers) {
-    return "Microphone: " + (microphone.empty() ? std::string("none") : microphone) +
-           ", speakers: " + (speakers.empty() ? std::string("none") : speakers);
+    const std::string& none = UiText("PropP2", "NoDevice");
+    return FormatUiText(UiText("PropP2", "ChosenDevices"), {microphone.empty() ? none : microphone,
+                                                            speakers.empty() ? none : speakers});
 }

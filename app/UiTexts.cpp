@@ -123,7 +123,8 @@ static_assert(kDesignCount == 89);
 
 // Texts the wizard gained later. A language file written before them lacks
 // them: an absent or empty one keeps its English default, so none is ever
-// shown empty. The first run writes them after the others.
+// shown empty. The first run writes each after the design's texts of its
+// section, a section of their own after the design's sections.
 constexpr UiTextEntry kAddedEntries[] = {
     {"Verdict", "NoVoice", "No voice was heard: check the microphone and its plug."},
     {"Verdict", "TooQuiet",
@@ -135,6 +136,22 @@ constexpr UiTextEntry kAddedEntries[] = {
     {"PropP4", "AutoLevel", "Adjust the microphone level automatically"},
     {"PropP3", "LeftTip", "Play a voice on the left speaker only"},
     {"PropP3", "RightTip", "Play a voice on the right speaker only"},
+    // The virtual card standing in for missing sound hardware: the title
+    // bar's suffix (after " - "), page 1's two lines, page 2's line.
+    {"PropSheet", "Simulated", "simulated sound card, no sound"},
+    {"PropP1", "Simulated",
+     "No sound server or sound card answered: the sound card is simulated and"},
+    {"PropP1", "Simulatedb",
+     "no sound will be heard. Check the sound system with \"pelmora --report\"."},
+    {"PropP2", "NoRealDevice", "No real sound device was found: the sound card is simulated"},
+    // Page 2's line naming the microphone and the speakers chosen among
+    // several, and the word for a side without a device.
+    {"PropP2", "ChosenDevices", "Microphone: %s, speakers: %s"},
+    {"PropP2", "NoDevice", "none"},
+    // The captions of page 3's left and right speaker buttons.
+    {"PropP3", "Left", "L"},
+    {"PropP3", "Right", "R"},
+    {"PropP5", "Student", "Student"},
 };
 
 constexpr std::size_t kCount = kDesignCount + std::size(kAddedEntries);
@@ -146,11 +163,15 @@ const UiTextEntry& Entry(std::size_t index) {
 struct Table {
     std::array<std::string, kCount> texts;
     std::string languageFile;
+    // The encoding of the file the texts came from, which a file made from
+    // them keeps.
+    plat::TextEncoding encoding = plat::TextEncoding::Utf8;
     bool loaded = false; // the run has its texts
     Table() { Reset(); }
     void Reset() {
         for (std::size_t i = 0; i < kCount; ++i)
             texts[i] = Entry(i).defaultText;
+        encoding = plat::TextEncoding::Utf8;
         loaded = false;
     }
 };
@@ -158,6 +179,43 @@ struct Table {
 Table& TheTable() {
     static Table table;
     return table;
+}
+
+constexpr const char* kModule = "UiTexts";
+
+enum class Applied { Missing, Read, Unreadable };
+
+// Replaces the texts by those of the file at `path`: a text of the design
+// absent from it becomes empty, a text added later keeps its default. An
+// unreadable file keeps the texts in use rather than blanking them all.
+Applied Apply(Table& table, const std::string& path) {
+    if (!plat::FileExists(path))
+        return Applied::Missing;
+    CIniFile file;
+    if (!file.Open(path)) {
+        TRACE_LOG(1, kModule, __LINE__, "Language file %s unreadable", path.c_str());
+        return Applied::Unreadable;
+    }
+    for (std::size_t i = 0; i < kDesignCount; ++i)
+        table.texts[i] = file.GetString(kEntries[i].section, kEntries[i].key);
+    for (std::size_t i = kDesignCount; i < kCount; ++i) {
+        std::string text = file.GetString(Entry(i).section, Entry(i).key);
+        table.texts[i] = text.empty() ? Entry(i).defaultText : std::move(text);
+    }
+    table.encoding = file.GetEncoding();
+    return Applied::Read;
+}
+
+// Writes the texts in use, in the table's order, to a new file at `path`.
+bool Write(const Table& table, const std::string& path, std::string& error) {
+    CIniFile file;
+    file.SetEncoding(table.encoding);
+    for (std::size_t i = 0; i < kCount; ++i)
+        file.SetString(Entry(i).section, Entry(i).key, table.texts[i]);
+    if (file.Save(path))
+        return true;
+    error = file.GetLastError();
+    return false;
 }
 
 } // namespace
@@ -177,36 +235,58 @@ void LoadUiTexts() {
     // the defaults it shows.
     if (TheTable().loaded)
         return;
-    const std::string program = plat::GetModuleFileName();
-    const std::size_t slash = program.rfind(plat::kPathSeparator);
-    const std::string name = slash == std::string::npos ? program : program.substr(slash + 1);
-    LoadUiTextsFrom(plat::GetModuleDirectory() + name + ".INI");
+    LoadUiTextsFrom(LanguageFilesOfThisRun());
 }
 
 void LoadUiTextsFrom(const std::string& path) {
+    LoadUiTextsFrom(LanguageFiles{path, {}, {}});
+}
+
+void LoadUiTextsFrom(const LanguageFiles& files) {
     Table& table = TheTable();
-    table.languageFile = path;
     table.loaded = true;
-    CIniFile file;
-    if (plat::FileExists(path)) {
-        // An unreadable file keeps the texts in use rather than blanking them all.
-        if (!file.Open(path)) {
-            TRACE_LOG(1, "UiTexts", __LINE__, "Language file %s unreadable", path.c_str());
+    table.languageFile.clear();
+    // A language file of the user's own, beside the program or in his config
+    // directory, is the one he edits: used as it is, never rewritten.
+    for (const std::string* own : {&files.besideProgram, &files.userFile}) {
+        if (own->empty())
+            continue;
+        if (const Applied applied = Apply(table, *own); applied != Applied::Missing) {
+            table.languageFile = *own;
+            if (applied == Applied::Read)
+                TRACE_LOG(0, kModule, __LINE__, "Language file %s", own->c_str());
             return;
         }
-        for (std::size_t i = 0; i < kDesignCount; ++i)
-            table.texts[i] = file.GetString(kEntries[i].section, kEntries[i].key);
-        for (std::size_t i = kDesignCount; i < kCount; ++i) {
-            std::string text = file.GetString(Entry(i).section, Entry(i).key);
-            table.texts[i] = text.empty() ? Entry(i).defaultText : std::move(text);
-        }
+    }
+    if (!files.translation.empty() && Apply(table, files.translation) == Applied::Read) {
+        table.languageFile = files.translation;
+        TRACE_LOG(0, kModule, __LINE__, "Translation %s", files.translation.c_str());
+    }
+
+    // The first run leaves a file to translate, holding the texts it shows:
+    // beside the program, or where that directory cannot be written (an
+    // installed program), in the user's config directory.
+    std::string error;
+    if (!files.besideProgram.empty() && Write(table, files.besideProgram, error)) {
+        table.languageFile = files.besideProgram;
+        TRACE_LOG(0, kModule, __LINE__, "Language file %s created", files.besideProgram.c_str());
         return;
     }
-    for (std::size_t i = 0; i < kCount; ++i)
-        file.SetString(Entry(i).section, Entry(i).key, table.texts[i]);
-    // Without the file the defaults simply stay in use.
-    if (!file.Save(path))
-        TRACE_LOG(1, "UiTexts", __LINE__, "%s", file.GetLastError().c_str());
+    if (!files.userFile.empty()) {
+        const std::string directory =
+            files.userFile.substr(0, files.userFile.rfind(plat::kPathSeparator));
+        if (!plat::CreatePrivateDirectories(directory)) {
+            error += "; " + directory + " cannot be created";
+        } else if (std::string userError; Write(table, files.userFile, userError)) {
+            table.languageFile = files.userFile;
+            TRACE_LOG(0, kModule, __LINE__, "Language file %s created", files.userFile.c_str());
+            return;
+        } else {
+            error += "; " + userError;
+        }
+    }
+    // Without a file the texts simply stay in use.
+    TRACE_LOG(1, kModule, __LINE__, "No language file created: %s", error.c_str());
 }
 
 void ResetUiTexts() {
@@ -228,4 +308,25 @@ const UiTextEntry& UiTextEntryAt(std::size_t index) {
 
 std::size_t DesignUiTextCount() {
     return kDesignCount;
+}
+
+std::string FormatUiText(const std::string& text, std::initializer_list<std::string_view> args) {
+    std::string result;
+    auto next = args.begin();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size()) {
+            if (text[i + 1] == '%') {
+                result += '%';
+                ++i;
+                continue;
+            }
+            if (text[i + 1] == 's' && next != args.end()) {
+                result += *next++;
+                ++i;
+                continue;
+            }
+        }
+        result += text[i];
+    }
+    return result;
 }

@@ -52,6 +52,9 @@ void CPropPage1::CreateControls() {
     m_labelK5.Create(this, 1088);
     m_goOn.Create(this, 1096);
     m_simulated.Create(this, 1199);
+    // The texts over the buttons name them for a screen reader.
+    m_labelK4.SetLabelFor(m_connections);
+    m_labelK5.SetLabelFor(m_headset);
     BindCommand(1067, [this] { OnAboutConnections(); });
     BindCommand(1066, [this] { OnAboutHeadset(); });
 }
@@ -98,7 +101,7 @@ bool CPropPage1::OnInitDialog() {
     // The virtual card in place of missing hardware is never silent: the
     // user learns here that nothing will be heard, and how to look further.
     if (plat::VirtualCardIsFallback()) {
-        const CSize s7 = SetLabel(m_simulated, kSimulatedCardNotice, kRed, right - 10);
+        const CSize s7 = SetLabel(m_simulated, SimulatedCardNoticeText(), kRed, right - 10);
         m_simulated.MoveWindow(10, y3 + 45 + extra + s6.cy, s7.cx, s7.cy);
         m_simulated.ShowWindow(SW_SHOW);
     } else {

@@ -73,6 +73,11 @@ void CPropPage2::CreateControls() {
     m_goOn.Create(this, 1094);
     m_caption.Create(this, 1090);
     m_testLabel.Create(this, 1108);
+    // What names the controls for a screen reader: the text over the button,
+    // the frame's title for the frame and the list in it.
+    m_testLabel.SetLabelFor(m_test);
+    m_caption.SetLabelFor(m_frameResults);
+    m_caption.SetLabelFor(m_list);
     BindCommand(1065, [this] { OnTest(); });
 }
 
@@ -215,7 +220,7 @@ void CPropPage2::OnTest() {
     // The virtual card answers every test: without a word here the user would
     // read "Successful" over a card that plays nothing.
     if (plat::VirtualCardIsFallback())
-        AddResultLine(kSoft, kNoRealDeviceLine);
+        AddResultLine(kSoft, NoRealDeviceText());
     // With a headset beside the built-in card the user must know which one
     // is being tested.
     std::string microphone, speakers;

@@ -65,9 +65,15 @@ void CPropPage3::CreateControls() {
     m_goOn.Create(this, 1025);
     m_edit.Create(this, 1086);
     m_result.Create(this, 1201);
+    // What names the controls for a screen reader: the text shown over the
+    // button, the slider's label, the frame's title.
+    m_testLabel.SetLabelFor(m_test);
+    m_stopLabel.SetLabelFor(m_test);
+    m_volumeLabel.SetLabelFor(m_volume);
+    m_title.SetLabelFor(m_frameControls);
     BindCommand(1001, [this] { OnTest(); });
-    m_left.Create(this, kLeftButton, "L");
-    m_right.Create(this, kRightButton, "R");
+    m_left.Create(this, kLeftButton);
+    m_right.Create(this, kRightButton);
     BindCommand(1074, [this] { OnHelp(); });
     BindCommand(kLeftButton, [this] { OnLeft(); });
     BindCommand(kRightButton, [this] { OnRight(); });
@@ -79,6 +85,7 @@ bool CPropPage3::OnInitDialog() {
     m_volume.SetRangeMin(0, false);
     m_volume.SetRangeMax(10000, false);
     m_volume.SetPageSize(1000);
+    m_volume.SetLineSize(200); // an arrow key moves 2 %, Page Up/Down 10 %
     // -1 (no volume control) leaves the thumb at the minimum.
     int volume = 0;
     Sheet()->m_mixerSetup.GetPlaybackVolume(volume);
@@ -160,6 +167,8 @@ bool CPropPage3::OnInitDialog() {
     m_test.SetTooltipText(T("K10"), kFont);
     m_help.SetIcon(kHelpIcon, 27, 20);
     m_help.SetTooltipText(T("K11"), kFont);
+    m_left.SetWindowText(T("Left"));
+    m_right.SetWindowText(T("Right"));
     m_left.SetTooltipText(T("LeftTip"), kFont);
     m_right.SetTooltipText(T("RightTip"), kFont);
 

@@ -97,6 +97,15 @@ void CPropPage4::CreateControls() {
     m_autoLevelBox.Create(this, kAutoLevelBox);
     m_autoLevelLabel.Create(this, kAutoLevelLabel);
     m_verdict.Create(this, 1210);
+    // What names the controls for a screen reader: the text shown over the
+    // button, the label over the meter and the track bar, the frame's title,
+    // the check box's text.
+    m_startLabel.SetLabelFor(m_start);
+    m_stopLabel.SetLabelFor(m_start);
+    m_levelLabel.SetLabelFor(m_meter);
+    m_levelLabel.SetLabelFor(m_volume);
+    m_groupTitle.SetLabelFor(m_group);
+    m_autoLevelLabel.SetLabelFor(m_autoLevelBox);
     BindCommand(1004, [this] { OnStart(); });
     BindCommand(1064, [this] { OnReplay(); });
     BindCommand(1074, [this] { OnHelp(); });
@@ -116,6 +125,7 @@ bool CPropPage4::OnInitDialog() {
     m_volume.SetRangeMin(0, false);
     m_volume.SetRangeMax(10000, false);
     m_volume.SetPageSize(1000);
+    m_volume.SetLineSize(200); // an arrow key moves 2 %, Page Up/Down 10 %
     int volume = 0;
     Sheet()->m_mixerSetup.GetRecordingVolume(volume);
     // -1 (no recording control) leaves the thumb at the minimum.
@@ -137,6 +147,7 @@ bool CPropPage4::OnInitDialog() {
     m_help.SetIcon(kHelpIcon, 27, 20);
     m_help.SetTooltipText(T("K10"), kFont);
     m_result.SetReadOnly(true);
+    m_result.SetAccessibleName(T("K12"));
     m_result.SetWindowText(T("K7"));
 
     m_startLabel.ShowWindow(SW_SHOW);

@@ -74,6 +74,12 @@ void CPropPage5::CreateControls() {
     m_configured.Create(this, 1097);
     m_retained.Create(this, 1105);
     m_clickEnd.Create(this, 1044);
+    // What names the controls for a screen reader: each check box's line,
+    // the text over the button.
+    m_productLine.SetLabelFor(m_product);
+    m_tikoLine.SetLabelFor(m_tiko);
+    m_windowsLine.SetLabelFor(m_windows);
+    m_updateLabel.SetLabelFor(m_update);
     BindCommand(IDC_PRODUCT, [this] { OnProductCheck(); });
     BindCommand(IDC_TIKO, [this] { OnTikoCheck(); });
     BindCommand(IDC_WINDOWS, [this] { OnWindowsCheck(); });
@@ -132,6 +138,7 @@ bool CPropPage5::OnInitDialog() {
     ShowStudentControls(false);
     m_update.SetValue(0);
     m_update.SetTooltipText(T("K9"), kFont);
+    m_students.SetAccessibleName(T("Student"));
 
     GetProductIniPath();
     std::vector<std::string> editions;

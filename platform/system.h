@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace plat {
 
@@ -24,6 +25,27 @@ std::string GetTempPath(std::string* error = nullptr);
 // Full path of the running program, and its directory with a trailing separator.
 std::string GetModuleFileName();
 std::string GetModuleDirectory();
+
+// The user's directory for settings, with a trailing separator:
+// $XDG_CONFIG_HOME when it names an absolute directory, else $HOME/.config
+// (HOME absolute); empty when neither is known. Nothing is created.
+std::string GetConfigDirectory();
+
+// The data directory of the installation the program belongs to (the one
+// that holds "pelmora/lang/"), with a trailing separator: the directory
+// `programDirectory` (the program's own by default) joined with the path
+// from the install's program directory to its data directory that the
+// build recorded ("../share"), so an installed tree can be moved. The build
+// tree has the same layout.
+std::string GetDataDirectory(const std::string& programDirectory = GetModuleDirectory());
+
+// The languages the user reads, best first, from the environment: each
+// entry of LANGUAGE (a colon list), then the first of LC_ALL, LC_MESSAGES
+// and LANG that is set and not empty. Each entry without its codeset and
+// modifier ("de_DE.UTF-8@euro"), followed by its bare language ("de_DE",
+// "de"); "C" and "POSIX" are "en". Entries with other characters than
+// letters, digits, '_' and '-' are skipped; no name appears twice.
+std::vector<std::string> GetUserLanguages();
 
 // Milliseconds since an arbitrary start, wrapping like a 32-bit tick count.
 DWORD GetTickCount();
@@ -46,6 +68,9 @@ bool FileExists(const std::string& path); // exists and is not a directory
 bool DirectoryExists(const std::string& path);
 bool DeleteFile(const std::string& path);
 bool CreateDirectories(const std::string& path); // every missing level
+// Every missing level with mode 0700 (only the user may enter); levels that
+// exist are left as they are. True when the path is a directory after.
+bool CreatePrivateDirectories(const std::string& path);
 // Appends the separator when the text does not already end in one.
 std::string WithTrailingSeparator(const std::string& dir);
 // True when `relative`, joined to a directory, names something inside that

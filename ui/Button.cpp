@@ -2,6 +2,7 @@
 
 #include "ui/Private.h"
 
+#include <QKeyEvent>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -23,6 +24,19 @@ public:
     QSize imageSize;
 
 protected:
+    // Enter presses the focused button, as Space does; the dialog's default
+    // button answers Enter only where the focus is on something else.
+    void keyPressEvent(QKeyEvent* event) override {
+        const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+        if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            if (!event->isAutoRepeat())
+                click();
+            event->accept();
+            return;
+        }
+        QPushButton::keyPressEvent(event);
+    }
+
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
@@ -113,6 +127,7 @@ void CButton::SetTooltipText(const std::string& text, int fontId, int codePage) 
     m_tooltipCodePage = codePage;
     m_tooltip = text;
     m_tooltipFontId = fontId;
+    RefreshAccessible(*this);
 }
 
 void CButton::Click() {

@@ -67,6 +67,10 @@ void CColorText::SetWrapWidth(int width) {
     Invalidate();
 }
 
+void CColorText::SetLabelFor(CWnd& control) {
+    TieLabel(*this, control);
+}
+
 CSize CColorText::GetTextSize() const {
     return GetTextExtent(GetWindowText(), m_wrapWidth);
 }

@@ -25,6 +25,12 @@ public:
     void MoveWindow(int x, int y, int width, int height, bool repaint = true) override;
     using CWnd::MoveWindow;
 
+    // This text names control for a screen reader (the control's caption,
+    // if it has one, comes first). A text may label several controls, and a
+    // control may have several texts in one place (a "Test" and a "Stop"
+    // over one button): the one shown names it.
+    void SetLabelFor(CWnd& control);
+
     // Lines wider than width pixels break (CFont::GetTextExtent); 0, the
     // default, keeps the text's own lines whatever their width.
     void SetWrapWidth(int width);

@@ -95,8 +95,11 @@ bool CDialog::CreateIndirect(CWnd* parentWindow, bool child) {
         if (dynamic_cast<CColorText*>(control) != nullptr && control->GetWidget() != nullptr)
             control->GetWidget()->raise();
     OnInitDialog();
-    if (!child)
+    if (!child) {
         FitToControls();
+        OrderTabsByReading(widget);
+        FocusFirstControl(widget);
+    }
     return true;
 }
 
@@ -136,10 +139,17 @@ int CDialog::DoModal() {
         if (ModalHook())
             ModalHook()(*this);
     });
+    // The control that had the keyboard gets it back when the dialog ends,
+    // its window active again, as an owner window is when a dialog ends.
+    const QPointer<QWidget> focusBefore = QApplication::focusWidget();
     dialog->exec();
     m_modal = false;
     m_okButtonWnd.reset();
     DestroyWindow();
+    if (focusBefore) {
+        focusBefore->window()->activateWindow();
+        focusBefore->setFocus(Qt::ActiveWindowFocusReason);
+    }
     return m_result;
 }
 

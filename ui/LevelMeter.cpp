@@ -2,6 +2,7 @@
 
 #include "ui/Private.h"
 
+#include <QAccessible>
 #include <QLinearGradient>
 #include <QPainter>
 
@@ -65,6 +66,15 @@ std::vector<Stop> GradientStops(const CLevelMeter& meter) {
     }
     stops.push_back({1.0, right});
     return stops;
+}
+
+// A screen reader that listens hears the level as the bar shows it, as
+// often as the bar changes.
+void NotifyScreenReader(QWidget* widget, int shown) {
+    if (widget == nullptr || !QAccessible::isActive())
+        return;
+    QAccessibleValueChangeEvent event(widget, shown);
+    QAccessible::updateAccessibility(&event);
 }
 
 int ClampByte(double v) {
@@ -338,9 +348,11 @@ void CLevelMeter::Refresh() {
         return;
     m_asked = std::move(picture);
     Invalidate();
+    NotifyScreenReader(GetWidget(), m_shown);
 }
 
 void CLevelMeter::Repaint() {
     m_asked = CurrentPicture();
     Invalidate();
+    NotifyScreenReader(GetWidget(), m_shown);
 }

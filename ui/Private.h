@@ -30,6 +30,13 @@ struct CWndPrivate {
     const CFont* font = nullptr;
     std::string text;
     std::map<std::pair<int, int>, std::function<void()>> commands;
+    // What a screen reader says of the window: a name and a description the
+    // program gave it ("": none), the text controls that label it, and the
+    // windows this text control labels (ui/Accessible.cpp).
+    std::string accName;
+    std::string accDescription;
+    std::vector<CWnd*> labels;
+    std::vector<CWnd*> labelled;
 
     static CWndPrivate& Of(const CWnd& wnd) { return *wnd.d; }
 };
@@ -92,6 +99,27 @@ QPixmap ResourcePixmap(bool icon, int id);
 
 // Notifies a window's parent of a command from the window.
 void SendCommand(CWnd* from, int code);
+
+// Accessibility (ui/Accessible.cpp). The name and description a window's
+// widget reports now; RefreshAccessible applies them to the widget (and to
+// the windows a text control labels) after anything they follow changed.
+std::string AccessibleNameOf(const CWnd& wnd);
+std::string AccessibleDescriptionOf(const CWnd& wnd);
+void RefreshAccessible(CWnd& wnd);
+// Label names control (once); UntieLabels parts a window from its labels
+// and from the windows it labels (it goes).
+void TieLabel(CWnd& label, CWnd& control);
+void UntieLabels(CWnd& wnd);
+// The interfaces of our own painted widgets, once per toolkit session.
+void InstallAccessibility();
+
+// Keyboard use (ui/FocusRing.cpp, ui/TabOrder.cpp): a ring around whichever
+// control has the focus; Tab in reading order through a window's controls,
+// top to bottom and left to right along a row; the focus on a container's
+// first control that is shown and enabled.
+void InstallFocusRing();
+void OrderTabsByReading(QWidget* window);
+void FocusFirstControl(QWidget* container);
 
 // Called when the toolkit shuts down: drop the Qt objects held in statics.
 void ReleaseFonts();

@@ -272,6 +272,12 @@ bool CPropertySheet::ShowPage(int index, int direction) {
         UpdateTitle();
         // The page may have given the buttons new texts.
         FitButtonRow();
+        // A screen reader names the page after its title; Tab goes through
+        // it in reading order, then through the sheet's buttons, starting at
+        // its first control.
+        page->SetAccessibleName(GetTabItemText(index));
+        OrderTabsByReading(GetWidget());
+        FocusFirstControl(page->GetWidget());
         return true;
     }
     return false;
@@ -368,6 +374,8 @@ void CPropertySheet::SetTabItemText(int item, const std::string& text) {
     m_titles[static_cast<std::size_t>(item)] = text;
     p->titleSet.resize(m_titles.size(), false);
     p->titleSet[static_cast<std::size_t>(item)] = true;
+    if (CPropertyPage* page = GetPage(item); page != nullptr && page->HasWindow())
+        page->SetAccessibleName(text);
 }
 
 std::string CPropertySheet::GetTabItemText(int item) const {

@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QThread>
 
 namespace {
@@ -111,10 +112,15 @@ void Click(CWnd& wnd) {
     QApplication::sendEvent(target, &release);
 }
 
-void PressKey(CWnd& wnd, plat::UINT vk, bool ctrl, bool alt, bool shift) {
-    QWidget* widget = wnd.GetWidget();
+namespace {
+
+// The release goes to the widget the press went to or, as from a keyboard,
+// to the one that has the focus once the press was handled (Tab moved it, or
+// Enter closed the window).
+void SendKey(QWidget* widget, bool releaseToFocus, plat::UINT vk, bool ctrl, bool alt, bool shift) {
     if (widget == nullptr)
         return;
+    const QPointer<QWidget> pressed(widget);
     Qt::KeyboardModifiers modifiers;
     if (ctrl)
         modifiers |= Qt::ControlModifier;
@@ -129,9 +135,36 @@ void PressKey(CWnd& wnd, plat::UINT vk, bool ctrl, bool alt, bool shift) {
     QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
     press.setTimestamp(NextTimestamp());
     QApplication::sendEvent(widget, &press);
+    QWidget* target = releaseToFocus ? QApplication::focusWidget() : pressed.data();
+    if (target == nullptr)
+        return;
     QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
     release.setTimestamp(NextTimestamp());
-    QApplication::sendEvent(widget, &release);
+    QApplication::sendEvent(target, &release);
+}
+
+} // namespace
+
+void PressKey(CWnd& wnd, plat::UINT vk, bool ctrl, bool alt, bool shift) {
+    SendKey(wnd.GetWidget(), false, vk, ctrl, alt, shift);
+}
+
+void PressFocusedKey(plat::UINT vk, bool ctrl, bool alt, bool shift) {
+    SendKey(QApplication::focusWidget(), true, vk, ctrl, alt, shift);
+}
+
+CWnd* FocusedWindow() {
+    for (QWidget* w = QApplication::focusWidget(); w != nullptr; w = w->parentWidget()) {
+        if (CWnd* wnd = uiimpl::WndOf(w))
+            return wnd;
+        if (w->isWindow())
+            break; // a window that is none of ours (a message box)
+    }
+    return nullptr;
+}
+
+CWnd* WindowOfWidget(const QWidget* widget) {
+    return uiimpl::WndOf(widget);
 }
 
 void CloseWindow(CWnd& wnd) {

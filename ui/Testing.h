@@ -11,6 +11,7 @@
 
 class CWnd;
 class CSliderCtrl;
+class QWidget;
 
 namespace uitest {
 
@@ -25,6 +26,17 @@ void Click(CWnd& wnd);
 // A key press and release sent to the window (focus or not); vk is a
 // virtual key code ('T', VK_ESCAPE ...).
 void PressKey(CWnd& wnd, plat::UINT vk, bool ctrl = false, bool alt = false, bool shift = false);
+// A key as the keyboard sends it: to the widget that has the keyboard focus
+// (none: nothing happens). An unhandled key goes on to the widget's parents,
+// so Enter on a check box reaches the dialog's default button. A modal
+// dialog the key opens runs inside the call.
+void PressFocusedKey(plat::UINT vk, bool ctrl = false, bool alt = false, bool shift = false);
+// The window that has the keyboard focus (a combo box while its edit field
+// has it), or null.
+CWnd* FocusedWindow();
+// The framework window a toolkit widget belongs to, or null: for tests that
+// look at the toolkit's side directly (what a screen reader reads).
+CWnd* WindowOfWidget(const QWidget* widget);
 // Closes the window's top-level window through its close box.
 void CloseWindow(CWnd& wnd);
 

@@ -59,6 +59,8 @@ CGuiSession::CGuiSession(int& argc, char** argv) {
     auto* app = new QApplication(argc, argv);
     SetLook(*app);
     InstallHooks();
+    uiimpl::InstallAccessibility();
+    uiimpl::InstallFocusRing();
 }
 
 CGuiSession::~CGuiSession() {

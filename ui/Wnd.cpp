@@ -29,6 +29,7 @@ CWnd::CWnd() : d(std::make_unique<CWndPrivate>()) {
 }
 
 CWnd::~CWnd() {
+    UntieLabels(*this);
     for (CWnd* child : d->children)
         child->d->parent = nullptr;
     if (d->parent != nullptr) {
@@ -59,6 +60,7 @@ void CWnd::AttachWidget(QWidget* widget, CWnd* parent, int id) {
     d->parent = parent;
     SetWndOf(widget, this);
     widget->setFont(QtFont(d->font));
+    RefreshAccessible(*this);
 }
 
 void CWnd::DestroyWindow() {
@@ -111,6 +113,10 @@ bool CWnd::ShowWindow(int cmd) {
         return false;
     const bool was = !d->widget->isHidden();
     d->widget->setVisible(cmd != SW_HIDE);
+    // The text shown among a control's labels names it.
+    if (was != !d->widget->isHidden())
+        for (CWnd* control : d->labelled)
+            RefreshAccessible(*control);
     return was;
 }
 
@@ -185,6 +191,7 @@ void CWnd::SetWindowText(const std::string& text) {
     else if (auto* combo = qobject_cast<QComboBox*>(w))
         combo->setEditText(Q(text));
     w->update();
+    RefreshAccessible(*this);
 }
 
 std::string CWnd::GetWindowText() const {
@@ -218,6 +225,24 @@ CSize CWnd::GetTextExtent(const std::string& text) const {
 
 CSize CWnd::GetTextExtent(const std::string& text, int wrapWidth) const {
     return TextExtent(d->font, text, wrapWidth);
+}
+
+void CWnd::SetAccessibleName(const std::string& name) {
+    d->accName = name;
+    RefreshAccessible(*this);
+}
+
+void CWnd::SetAccessibleDescription(const std::string& description) {
+    d->accDescription = description;
+    RefreshAccessible(*this);
+}
+
+std::string CWnd::GetAccessibleName() const {
+    return S(Q(AccessibleNameOf(*this)));
+}
+
+std::string CWnd::GetAccessibleDescription() const {
+    return S(Q(AccessibleDescriptionOf(*this)));
 }
 
 void CWnd::Invalidate(bool) {

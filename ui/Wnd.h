@@ -74,6 +74,21 @@ public:
     void RedrawWindow();
     void SetFocus();
 
+    // ---- what a screen reader says ------------------------------------------
+    // A control is named after its own caption (buttons, check boxes), else
+    // after the text controls that label it (CColorText::SetLabelFor: the
+    // one shown, as a static before its control labels it in a dialog), else
+    // after its tool-tip (buttons); a button's tool-tip is its description
+    // unless it gave the name. A name reads as one line (a text broken to
+    // fit is joined again), without the blanks around it and the colon
+    // ending it. A name or description given here wins; "" gives the rule
+    // back.
+    void SetAccessibleName(const std::string& name);
+    void SetAccessibleDescription(const std::string& description);
+    // The name and description in force (UTF-8).
+    std::string GetAccessibleName() const;
+    std::string GetAccessibleDescription() const;
+
     // ---- timers: OnTimer(id) every ms milliseconds until KillTimer -----------
     // Setting an id that runs already restarts it with the new period.
     bool SetTimer(plat::UINT_PTR id, plat::UINT ms);

@@ -1,5 +1,7 @@
 #include "app/UiTexts.h"
 
+#include "app/SoundNotice.h"
+
 #include "platform/system.h"
 
 #include <gtest/gtest.h>
@@ -57,7 +59,7 @@ protected:
 
 TEST_F(UiTextsTest, DefaultsAreExactBlanksIncluded) {
     EXPECT_EQ(DesignUiTextCount(), 89u);
-    EXPECT_EQ(UiTextCount(), 97u);
+    EXPECT_EQ(UiTextCount(), 106u);
     EXPECT_EQ(UiText("PropSheet", "K2"), "Next > ");
     EXPECT_EQ(UiText("PropSheet", "K3"), " Welcome to the audio wizard!!            ");
     EXPECT_EQ(UiText("PropP4", "K3"),
@@ -117,7 +119,7 @@ TEST_F(UiTextsTest, FirstRunCreatesTheFileAndKeepsTheDefaults) {
                                                  "[PropP4]", "[PropP5]", "[Connect]", "[HeadInf]",
                                                  "[Verdict]"}));
     EXPECT_EQ(index, 89u);
-    EXPECT_EQ(keyLines, 97u);
+    EXPECT_EQ(keyLines, 106u);
 }
 
 TEST_F(UiTextsTest, AFileWithoutTheLaterTextsKeepsTheirDefaultsAndTheDesignsRules) {
@@ -213,6 +215,24 @@ TEST_F(UiTextsTest, UncreatableFileKeepsTheDefaultsSilently) {
     EXPECT_EQ(UiText("PropSheet", "K2"), "Next > ");
     EXPECT_EQ(UiText("PropP4", "K3"),
               "                                  'I am testing the microphone.'");
+}
+
+TEST_F(UiTextsTest, ValuesFillATextsDirectivesInOrderAndNothingElseOfIt) {
+    EXPECT_EQ(FormatUiText("Mikrofon: %s, Lautsprecher: %s", {"USB", "HDMI"}),
+              "Mikrofon: USB, Lautsprecher: HDMI");
+    EXPECT_EQ(FormatUiText("100%% %s%%", {"sur", "de trop"}), "100% sur%");
+    // A translator's slip never reaches printf: what has no value stays.
+    EXPECT_EQ(FormatUiText("%s %s %n %d %x 50%", {"%s"}), "%s %s %n %d %x 50%");
+
+    WriteEdited("ChosenDevices=Microphone: %s, speakers: %s", "ChosenDevices=Mikro %s / Boxen %s");
+    {
+        std::string text = Read(m_path);
+        text.replace(text.find("NoDevice=none"), 13, "NoDevice=keines");
+        std::ofstream(m_path, std::ios::binary) << text;
+    }
+    LoadUiTextsFrom(m_path);
+    EXPECT_EQ(ChosenDevicesLine("", "HDMI Audio"), "Mikro keines / Boxen HDMI Audio");
+    EXPECT_EQ(ChosenDevicesLine("USB Headset", ""), "Mikro USB Headset / Boxen keines");
 }
 
 TEST_F(UiTextsTest, LanguageFileIsNamedAfterTheProgramBesideIt) {

@@ -68,19 +68,19 @@ TEST_F(SimulatedCardNotice, AFallbackIsAnnouncedOnPageOneTheTitleAndTheSoundCard
 
     CWnd& notice = Item(sheet.m_page1, 1199);
     EXPECT_TRUE(notice.IsWindowVisible());
-    EXPECT_EQ(notice.GetWindowText(), kSimulatedCardNotice);
+    EXPECT_EQ(notice.GetWindowText(), SimulatedCardNoticeText());
     EXPECT_NE(notice.GetWindowText().find("pelmora --report"), std::string::npos);
     // Below the last line of the page, not over it.
     EXPECT_GE(notice.GetRectInParent().top, Item(sheet.m_page1, 1096).GetRectInParent().bottom);
     EXPECT_LE(notice.GetRectInParent().bottom, sheet.m_page1.GetPageHeight()) << "on the page";
     EXPECT_LE(notice.GetRectInParent().right, sheet.m_page1.GetPageWidth()) << "on the page";
     const std::string title = sheet.GetWindowText();
-    ASSERT_GE(title.size(), std::string(kSimulatedCardTitle).size());
-    EXPECT_EQ(title.substr(title.size() - std::string(kSimulatedCardTitle).size()),
-              kSimulatedCardTitle);
+    ASSERT_GE(title.size(), SimulatedCardTitleText().size());
+    EXPECT_EQ(title.substr(title.size() - SimulatedCardTitleText().size()),
+              SimulatedCardTitleText());
 
     const std::vector<std::string> lines = SoundCardTestLines(sheet);
-    EXPECT_TRUE(HasLine(lines, "Soft error: " + std::string(kNoRealDeviceLine)))
+    EXPECT_TRUE(HasLine(lines, "Soft error: " + NoRealDeviceText()))
         << ::testing::PrintToString(lines);
     sheet.PressButton(IDCANCEL);
     uitest::ProcessEvents();
@@ -95,9 +95,9 @@ TEST_F(SimulatedCardNotice, AVirtualCardAskedForIsUsedWithoutTheNotice) {
     uitest::ProcessEvents();
 
     EXPECT_FALSE(Item(sheet.m_page1, 1199).IsWindowVisible());
-    EXPECT_EQ(sheet.GetWindowText().find(kSimulatedCardTitle), std::string::npos);
+    EXPECT_EQ(sheet.GetWindowText().find(SimulatedCardTitleText()), std::string::npos);
     const std::vector<std::string> lines = SoundCardTestLines(sheet);
-    EXPECT_FALSE(HasLine(lines, "Soft error: " + std::string(kNoRealDeviceLine)))
+    EXPECT_FALSE(HasLine(lines, "Soft error: " + NoRealDeviceText()))
         << ::testing::PrintToString(lines);
     sheet.PressButton(IDCANCEL);
     uitest::ProcessEvents();
