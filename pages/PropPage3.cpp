@@ -33,7 +33,11 @@ constexpr int kVolumeLabelX = 275;
 constexpr int kLowX = 187;
 constexpr int kHighX = 412;
 constexpr int kLabelGap = 6;
-constexpr int kLeftSpeakerX = 430 - 32 - 6 - 32;
+// The speaker buttons end under the slider's right end, 6 pixels apart, at
+// least 32 wide and as wide as their letters need.
+constexpr int kSpeakersRight = 430;
+constexpr int kSpeakerWidth = 32;
+constexpr int kSpeakerGap = 6;
 
 const std::string& T(const char* key) {
     return UiText("PropP3", key);
@@ -110,9 +114,14 @@ bool CPropPage3::OnInitDialog() {
     const CSize low = SetLabel(m_low, T("K4"), kFont, kBlue, highX - kLabelGap - kLowX);
     const CSize volumeLabel =
         SetLabel(m_volumeLabel, T("K3"), kFont, kBlue, highX - kLabelGap - kVolumeLabelX);
+    const int leftWidth =
+        std::max(kSpeakerWidth, m_left.GetTextExtent(T("Left")).cx + 2 * kButtonInset + 4);
+    const int rightWidth =
+        std::max(kSpeakerWidth, m_right.GetTextExtent(T("Right")).cx + 2 * kButtonInset + 4);
+    const int leftSpeakerX = kSpeakersRight - rightWidth - kSpeakerGap - leftWidth;
     // The help line ends where its button leaves room for the speaker buttons.
     const CSize help =
-        SetLabel(m_helpLabel, T("K6"), kFont, kBlue, kLeftSpeakerX - kLabelGap - 40 - 20);
+        SetLabel(m_helpLabel, T("K6"), kFont, kBlue, leftSpeakerX - kLabelGap - 40 - 20);
     const CSize goOn = SetLabel(m_goOn, T("K7"), kFont, kDarkBlue, right - 10 - 40);
 
     m_frameIntro.SetWindowText("");
@@ -150,8 +159,8 @@ bool CPropPage3::OnInitDialog() {
     m_help.MoveWindow(help.cx + 20, yh, 40, 26);
     // The speaker buttons at the right end of the help line, under the
     // slider's "High" end.
-    m_right.MoveWindow(430 - 32, yh, 32, 26);
-    m_left.MoveWindow(kLeftSpeakerX, yh, 32, 26);
+    m_right.MoveWindow(kSpeakersRight - rightWidth, yh, rightWidth, 26);
+    m_left.MoveWindow(leftSpeakerX, yh, leftWidth, 26);
     m_frameControls.MoveWindow(10, y3, kFrameWidth,
                                138 + (yh - (y3 + 103)) + ExtraHeight(m_helpLabel));
     const int y4 = yh + 2 + help.cy + 35;

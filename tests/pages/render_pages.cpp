@@ -123,8 +123,14 @@ int main(int argc, char** argv) {
     }
     CGuiSession gui(argc, argv);
     CWizardApp::RegisterFonts();
-    if (!face.empty())
+    if (!face.empty()) {
         CFontRegistry::SetFaceSubstitute("Arial", face);
+        if (const std::string shown = CFontRegistry::Get(1121)->GetTextFace(); shown != face) {
+            std::cerr << "render_pages: the face " << face << " is not installed (" << shown
+                      << " would be used)\n";
+            return 1;
+        }
+    }
     ResetUiTexts();
     if (!language.empty())
         LoadUiTextsFrom(language);
