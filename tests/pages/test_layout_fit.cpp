@@ -5,10 +5,11 @@
 // no control leaves its page, and no two texts or controls lie on each other
 // except the labels laid on buttons and the captions laid on frames.
 //
-// The face comes from the font registry's substitutes; run with
-// PELMORA_LAYOUT_SYSTEM_FACE set (and FONTCONFIG_FILE naming a font set) the
-// System cases take whatever face the system resolves "Arial" to and check
-// that it is the one named there.
+// The face comes from the font registry's substitutes, or for the System
+// cases from the system: whatever face "Arial" resolves to, which must be the
+// one PELMORA_LAYOUT_SYSTEM_FACE names (run so with FONTCONFIG_FILE naming a
+// set of fonts), else Liberation Sans, Arial's stand-in where it is
+// installed.
 #include "SheetTestSuite.h"
 #include "app/UiTexts.h"
 #include "platform/trace.h"
@@ -252,7 +253,7 @@ protected:
         if (!GetParam().face.empty())
             return GetParam().face;
         const char* face = std::getenv("PELMORA_LAYOUT_SYSTEM_FACE");
-        return face != nullptr ? face : "";
+        return face != nullptr ? face : "Liberation Sans";
     }
 
     static inline CWizardApp* s_app = nullptr;
@@ -260,8 +261,6 @@ protected:
 
 TEST_P(LayoutFit, EveryTextShowsWholeAndNothingOverlaps) {
     const Case& c = GetParam();
-    if (c.face.empty() && std::getenv("PELMORA_LAYOUT_SYSTEM_FACE") == nullptr)
-        GTEST_SKIP() << "PELMORA_LAYOUT_SYSTEM_FACE names no face to expect";
     CFontRegistry::SetFaceSubstitute("Arial", c.face);
     // Each font of the pages is drawn in the case's face.
     for (int id : {1121, 1122, 1123}) {
