@@ -28,9 +28,8 @@ DWORD HeaderFlags(WAVEHDR& header) {
     return std::atomic_ref<DWORD>(header.dwFlags).load();
 }
 
-void Pause() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-}
+// How long Stop waits for the backend to let go of the buffers after a reset.
+constexpr auto kHandBackWait = std::chrono::milliseconds(2000);
 
 } // namespace
 
@@ -211,6 +210,27 @@ void CWavePlayer::EndRequested(std::uint64_t generation) {
     }
 }
 
+bool CWavePlayer::SlotBusy(DWORD slot) const {
+    return (HeaderFlags(m_headers[slot]) & WHDR_INQUEUE) || m_inFlight[slot].load();
+}
+
+void CWavePlayer::WakeFeeder() {
+    // The change is made; taking the lock orders it before or after the
+    // feeder's look, and a feeder that looked before it is asleep by now.
+    { std::lock_guard lock(m_wakeMutex); }
+    m_wake.notify_all();
+}
+
+void CWavePlayer::WaitForSlot(DWORD slot) {
+    std::unique_lock lock(m_wakeMutex);
+    while (SlotBusy(slot) && m_playing.load()) {
+        if (m_beforeSleep)
+            m_beforeSleep();
+        m_wake.wait_for(lock, std::chrono::milliseconds(m_safetyNetMs.load()));
+        ++m_feederWakeups;
+    }
+}
+
 void CWavePlayer::Feed() {
     const HWAVEOUT device = m_device.load();
     DWORD n = 0;
@@ -219,9 +239,7 @@ void CWavePlayer::Feed() {
     while (m_remaining.load() > 0 && empty < kMaxEmptyReads) {
         const DWORD slot = n % kBufferCount;
         WAVEHDR& header = m_headers[slot];
-        while (((HeaderFlags(header) & WHDR_INQUEUE) || m_inFlight[slot].load()) &&
-               m_playing.load())
-            Pause();
+        WaitForSlot(slot);
         if (!m_playing.load() || m_source->GetFormat() == nullptr)
             break;
 
@@ -283,6 +301,7 @@ void CWavePlayer::OnDone(WAVEHDR* header) {
         m_inFlight[static_cast<std::size_t>(slot)] = false;
     if (last && m_playing.exchange(false))
         RequestEnd();
+    WakeFeeder();
 }
 
 int CWavePlayer::Stop() {
@@ -296,6 +315,7 @@ int CWavePlayer::Stop() {
     const HWAVEOUT device = m_device.load();
 
     m_playing = false;
+    WakeFeeder();
     if (m_feeder.joinable())
         m_feeder.join(); // the feeder leaves its loop as soon as it sees `playing` clear
     m_feeding = false;
@@ -305,11 +325,17 @@ int CWavePlayer::Stop() {
         m_source->Close();
 
         // The reset hands every buffer back; wait (bounded) until the backend
-        // has let go of them before they are unprepared and freed.
-        const DWORD start = GetTickCount();
-        for (int i = 0; i < kBufferCount && m_headers; ++i)
-            while ((HeaderFlags(m_headers[i]) & WHDR_INQUEUE) && GetTickCount() - start < 2000)
-                Pause();
+        // has let go of them before they are unprepared and freed. Each
+        // buffer's callback wakes this wait as it wakes the feeder.
+        if (m_headers) {
+            std::unique_lock lock(m_wakeMutex);
+            m_wake.wait_for(lock, kHandBackWait, [&] {
+                for (int i = 0; i < kBufferCount; ++i)
+                    if (HeaderFlags(m_headers[i]) & WHDR_INQUEUE)
+                        return false;
+                return true;
+            });
+        }
 
         for (int i = 0; i < kBufferCount && m_headers; ++i) {
             if (!(HeaderFlags(m_headers[i]) & WHDR_PREPARED))

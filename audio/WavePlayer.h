@@ -7,6 +7,11 @@
 // feeder nor the callback ever stops the device themselves: the end of
 // playback (last buffer done, read or write failure) clears `playing` at once
 // and is carried to the GUI thread (plat::PostToMainThread), where Stop runs.
+//
+// The feeder sleeps while its next slot is still with the device; each
+// buffer that comes back (the callback) and Stop wake it. Its sleep is
+// bounded all the same (kFeederSafetyNetMs), so a wake-up a backend never
+// gives costs a short delay, not the playback.
 #pragma once
 
 #include "audio/AudioSource.h"
@@ -14,6 +19,9 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -28,6 +36,9 @@ public:
     static constexpr int kBufferMs = 20;
     // Reads that come back empty before the file counts as corrupted.
     static constexpr int kMaxEmptyReads = 10;
+    // The longest the feeder sleeps before it looks at its slot again when
+    // nothing woke it.
+    static constexpr int kFeederSafetyNetMs = 100;
 
     struct OpenInfo {
         double durationMs = 0;
@@ -57,6 +68,19 @@ public:
     plat::DWORD GetBufferSize() const { return m_bufferSize; }
     plat::DWORD GetDataSize() const { return m_dataSize; }
     std::string GetLastError() const;
+    // The device of the playback, null when none is open.
+    plat::HWAVEOUT GetDevice() const { return m_device.load(); }
+    // How often the feeder woke from its sleep, since the player was made.
+    std::uint64_t GetFeederWakeups() const { return m_feederWakeups.load(); }
+
+    // For tests and benchmarks, before Play: the feeder's safety-net period,
+    // and a function the feeder calls each time it has found its slot still
+    // with the device, just before it sleeps (the wake-up lock is held then:
+    // a buffer that comes back meanwhile must still wake it).
+    void SetFeederSafetyNetForTesting(int ms) { m_safetyNetMs = ms; }
+    void SetBeforeFeederSleepForTesting(std::function<void()> hook) {
+        m_beforeSleep = std::move(hook);
+    }
 
     int MeasureLevel(const void* data, plat::DWORD length) const;
 
@@ -67,6 +91,14 @@ private:
 
     void OnDone(plat::WAVEHDR* header);
     void Feed();
+    // True while the slot's buffer is still queued or its completion has not
+    // yet been measured.
+    bool SlotBusy(plat::DWORD slot) const;
+    // Sleeps until the slot is free or the playback stopped.
+    void WaitForSlot(plat::DWORD slot);
+    // Wakes the feeder (or Stop waiting for the buffers): the state it waits
+    // on has changed.
+    void WakeFeeder();
     void RequestEnd();
     void SetError(const std::string& text);
     void SetWaveError(plat::MMRESULT code, const char* call);
@@ -91,6 +123,15 @@ private:
     // its callback runs, and the slot must not be refilled in between.
     std::array<std::atomic<bool>, kBufferCount> m_inFlight{};
     std::thread m_feeder;
+    // The feeder's sleep. Whoever changes what it waits on (a slot's flags,
+    // `playing`) changes it first, then takes the lock and notifies; the
+    // feeder looks under the lock, so no wake-up falls between its look and
+    // its sleep. No wave call is made while the lock is held.
+    std::mutex m_wakeMutex;
+    std::condition_variable m_wake;
+    std::atomic<std::uint64_t> m_feederWakeups{0};
+    std::atomic<int> m_safetyNetMs{kFeederSafetyNetMs};
+    std::function<void()> m_beforeSleep;
     // Identifies the current playback; a posted end request of an earlier one
     // finds a different value and does nothing.
     std::atomic<std::uint64_t> m_generation{0};

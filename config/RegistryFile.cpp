@@ -3,6 +3,7 @@
 
 #include "platform/file_writer.h"
 #include "platform/little_endian.h"
+#include "platform/registry_batch.h"
 #include "platform/system.h"
 #include "platform/trim.h"
 
@@ -118,90 +119,10 @@ std::string Reason(LONG result) {
     return hive.empty() ? "error " + std::to_string(result) : hive;
 }
 
-} // namespace
-
-bool CRegistry::ExportKey(std::string& out) {
-    out += "[" + m_rootName + m_path + "]\n";
-    std::vector<std::string> names;
-    if (!EnumValues(names))
-        return false;
-    for (const std::string& name : names) {
-        std::string line = name.empty() ? "@=" : "\"" + name + "\"=";
-        std::vector<BYTE> data;
-        DWORD type = REG_NONE;
-        if (!QueryValue(name, data, type))
-            return false;
-        if (type == REG_SZ) {
-            const auto* text = reinterpret_cast<const char*>(data.data());
-            std::size_t len = 0;
-            while (len < data.size() && text[len] != 0)
-                ++len;
-            line += "\"" + std::string(text, len) + "\"";
-        } else if (type == REG_DWORD && data.size() >= 4) {
-            char buf[24];
-            std::snprintf(buf, sizeof buf, "dword:%08x", Le32(data.data()));
-            line += buf;
-        } else {
-            // The type of hex(n) in hexadecimal, as REGEDIT4 readers take it.
-            char prefix[24] = "hex:";
-            if (type != REG_BINARY)
-                std::snprintf(prefix, sizeof prefix, "hex(%x):", static_cast<unsigned>(type));
-            const std::size_t column = line.size() + std::strlen(prefix);
-            line += prefix;
-            AppendHexBytes(line, data, column);
-        }
-        out += line + "\n";
-    }
-    out += "\n";
-    std::vector<std::string> subKeys;
-    if (!EnumSubKeys(subKeys))
-        return false;
-    for (const std::string& sub : subKeys) {
-        if (!OpenSubKey(sub) || !ExportKey(out))
-            return false;
-        if (!GoUp(1))
-            return false;
-    }
-    return true;
-}
-
-bool CRegistry::ExportRegFile(const std::string& path) {
-    std::string text = "REGEDIT4\n\n";
-    const bool ok = ExportKey(text);
-    m_fileError.clear();
-    return WriteTextFile(path, text, m_fileError) && ok;
-}
-
-bool CRegistry::ImportRegFile(const std::string& path, std::string* why) {
-    if (why != nullptr)
-        why->clear();
-    std::ifstream in(NativePath(path), std::ios::binary);
-    if (!in) {
-        if (why != nullptr)
-            *why = "cannot be opened";
-        return false;
-    }
-    std::string first;
-    std::getline(in, first);
-    if (first.size() > kLineLimit)
-        first.resize(kLineLimit);
-    if (Trim(first) != "REGEDIT4") {
-        Note(why, 1, "the file does not start with REGEDIT4");
-        return false;
-    }
-    const std::vector<Section> sections = ReadSections(in);
-    // A key path the registry cannot hold refuses the whole file before
-    // anything is changed.
-    for (const Section& section : sections) {
-        const SectionKey key = KeyOf(section);
-        if (key.root == nullptr)
-            continue;
-        const std::string fault = RegKeyPathFault(key.sub);
-        if (!fault.empty()) {
-            Note(why, section.name.number, fault + "; nothing was imported");
-            return false;
-        }
-    }
+// Stores the sections' strings and dwords; false (with the first problem in
+// *why) when a section or a value could not be stored, or the import stopped
+// at a section too large.
+bool ApplySections(const std::vector<Section>& sections, std::string* why) {
     bool ok = true;
     for (const Section& section : sections) {
         std::size_t bytes = 1;
@@ -263,8 +184,108 @@ bool CRegistry::ImportRegFile(const std::string& path, std::string* why) {
     return ok;
 }
 
+} // namespace
+
+bool CRegistry::ExportKey(std::string& out) {
+    out += "[" + m_rootName + m_path + "]\n";
+    std::vector<std::string> names;
+    if (!EnumValues(names))
+        return false;
+    for (const std::string& name : names) {
+        std::string line = name.empty() ? "@=" : "\"" + name + "\"=";
+        std::vector<BYTE> data;
+        DWORD type = REG_NONE;
+        if (!QueryValue(name, data, type))
+            return false;
+        if (type == REG_SZ) {
+            const auto* text = reinterpret_cast<const char*>(data.data());
+            std::size_t len = 0;
+            while (len < data.size() && text[len] != 0)
+                ++len;
+            line += "\"" + std::string(text, len) + "\"";
+        } else if (type == REG_DWORD && data.size() >= 4) {
+            char buf[24];
+            std::snprintf(buf, sizeof buf, "dword:%08x", Le32(data.data()));
+            line += buf;
+        } else {
+            // The type of hex(n) in hexadecimal, as REGEDIT4 readers take it.
+            char prefix[24] = "hex:";
+            if (type != REG_BINARY)
+                std::snprintf(prefix, sizeof prefix, "hex(%x):", static_cast<unsigned>(type));
+            const std::size_t column = line.size() + std::strlen(prefix);
+            line += prefix;
+            AppendHexBytes(line, data, column);
+        }
+        out += line + "\n";
+    }
+    out += "\n";
+    std::vector<std::string> subKeys;
+    if (!EnumSubKeys(subKeys))
+        return false;
+    for (const std::string& sub : subKeys) {
+        if (!OpenSubKey(sub) || !ExportKey(out))
+            return false;
+        if (!GoUp(1))
+            return false;
+    }
+    return true;
+}
+
+bool CRegistry::ExportRegFile(const std::string& path) {
+    std::string text = "REGEDIT4\n\n";
+    RegBatch batch; // one reading of the hive for the whole walk
+    const bool ok = ExportKey(text);
+    batch.End();
+    m_fileError.clear();
+    return WriteTextFile(path, text, m_fileError) && ok;
+}
+
+bool CRegistry::ImportRegFile(const std::string& path, std::string* why) {
+    if (why != nullptr)
+        why->clear();
+    std::ifstream in(NativePath(path), std::ios::binary);
+    if (!in) {
+        if (why != nullptr)
+            *why = "cannot be opened";
+        return false;
+    }
+    std::string first;
+    std::getline(in, first);
+    if (first.size() > kLineLimit)
+        first.resize(kLineLimit);
+    if (Trim(first) != "REGEDIT4") {
+        Note(why, 1, "the file does not start with REGEDIT4");
+        return false;
+    }
+    const std::vector<Section> sections = ReadSections(in);
+    // A key path the registry cannot hold refuses the whole file before
+    // anything is changed.
+    for (const Section& section : sections) {
+        const SectionKey key = KeyOf(section);
+        if (key.root == nullptr)
+            continue;
+        const std::string fault = RegKeyPathFault(key.sub);
+        if (!fault.empty()) {
+            Note(why, section.name.number, fault + "; nothing was imported");
+            return false;
+        }
+    }
+    // The whole file is applied in memory and the hive written once; a hive
+    // that cannot be written keeps what it held.
+    RegBatch batch;
+    bool ok = ApplySections(sections, why);
+    const LONG stored = batch.End();
+    if (stored != ERROR_SUCCESS) {
+        if (why != nullptr)
+            *why = "was not imported (" + Reason(stored) + ")";
+        ok = false;
+    }
+    return ok;
+}
+
 bool CRegistry::RegisterFileType(const std::string& extension, const std::string& programPath,
                                  const std::string& typeName, bool overwrite) {
+    RegBatch batch; // the four keys reach the hive together
     CRegistry classes(HKEY_CLASSES_ROOT, KEY_ALL_ACCESS);
     if (!classes.Open(HKEY_CLASSES_ROOT, "", KEY_ALL_ACCESS))
         return false;
@@ -284,7 +305,7 @@ bool CRegistry::RegisterFileType(const std::string& extension, const std::string
             !reg.WriteString("", value))
             return false;
     }
-    return true;
+    return batch.End() == ERROR_SUCCESS;
 }
 
 namespace {
@@ -324,6 +345,7 @@ bool Search(HKEY root, std::string& path, const std::string& valueName,
 void CRegistry::FindKeysWithValue(HKEY root, const std::string& path, const std::string& valueName,
                                   const std::string& wanted, std::vector<std::string>& list) {
     std::string start = path;
+    RegBatch batch; // one reading of the hive for the whole walk
     Search(root, start, valueName, Upper(wanted), false, list);
 }
 
@@ -332,6 +354,7 @@ std::string CRegistry::FindFirstKeyWithValue(HKEY root, const std::string& path,
                                              const std::string& wanted) {
     std::vector<std::string> list;
     std::string start = path;
+    RegBatch batch;
     Search(root, start, valueName, Upper(wanted), true, list);
     return list.empty() ? std::string() : list.front();
 }

@@ -14,12 +14,12 @@ constexpr const char* kName = "fuzz_registry_hive";
 // The first difference between two keys, as a path and a reason; empty when
 // they are the same.
 std::string Difference(const Key& a, const Key& b, const std::string& path) {
-    if (a.values.size() != b.values.size())
-        return path + ": " + std::to_string(a.values.size()) + " values become " +
-               std::to_string(b.values.size());
-    for (std::size_t i = 0; i < a.values.size(); ++i) {
-        const auto& x = a.values[i];
-        const auto& y = b.values[i];
+    if (a.Values().size() != b.Values().size())
+        return path + ": " + std::to_string(a.Values().size()) + " values become " +
+               std::to_string(b.Values().size());
+    for (std::size_t i = 0; i < a.Values().size(); ++i) {
+        const auto& x = a.Values()[i];
+        const auto& y = b.Values()[i];
         const std::string where = path + " value \"" + x.name + "\"";
         if (x.name != y.name)
             return where + ": the name becomes \"" + y.name + "\"";

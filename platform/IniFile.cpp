@@ -2,6 +2,7 @@
 
 #include "platform/file_writer.h"
 #include "platform/system.h"
+#include "platform/text_case.h"
 #include "platform/trim.h"
 
 #include <charconv>
@@ -14,17 +15,13 @@
 
 namespace {
 
-char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // The line starts with `prefix`, ASCII letters compared regardless of case.
 // Bytes of multibyte characters are compared exactly.
 bool StartsWithNoCase(const std::string& line, const std::string& prefix) {
     if (line.size() < prefix.size())
         return false;
     for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (AsciiLower(line[i]) != AsciiLower(prefix[i]))
+        if (plat::AsciiLower(line[i]) != plat::AsciiLower(prefix[i]))
             return false;
     }
     return true;
@@ -94,6 +91,7 @@ CIniFile::CIniFile(const std::string& path) {
 
 bool CIniFile::Open(const std::string& path) {
     m_lines.clear();
+    m_index.Build(m_lines);
     m_section = 0;
     m_sectionSelected = false;
     m_currentLine = 0;
@@ -122,6 +120,7 @@ bool CIniFile::Open(const std::string& path) {
         std::string trimmed = plat::Trim(line);
         m_lines.push_back(trimmed.empty() ? std::string(" ") : std::move(trimmed));
     }
+    m_index.Build(m_lines);
     m_encoding = encoding;
     m_opened = true;
     return true;
@@ -138,35 +137,52 @@ bool CIniFile::FindSection(const std::string& section) {
         return false;
     if (m_currentLine >= n)
         m_currentLine = 0;
+    const std::size_t i = CIniIndex::CanFindSection(section)
+                              ? m_index.FindSection(section, m_currentLine)
+                              : ScanForSection(section, m_currentLine);
+    if (i == npos)
+        return false;
+    m_section = i;
+    m_currentLine = i;
+    m_sectionSelected = true;
+    return true;
+}
+
+// The lines from `from` on, then from the first, whose start is "[" section
+// "]" regardless of case.
+std::size_t CIniFile::ScanForSection(const std::string& section, std::size_t from) const {
+    const std::size_t n = m_lines.size();
     const std::string header = "[" + section + "]";
     for (std::size_t k = 0; k < n; ++k) {
-        const std::size_t i = (m_currentLine + k) % n;
-        if (StartsWithNoCase(m_lines[i], header)) {
-            m_section = i;
-            m_currentLine = i;
-            m_sectionSelected = true;
-            return true;
-        }
+        const std::size_t i = (from + k) % n;
+        if (StartsWithNoCase(m_lines[i], header))
+            return i;
     }
-    return false;
+    return npos;
 }
 
 std::size_t CIniFile::SectionEnd(std::size_t header) const {
-    std::size_t end = header + 1;
-    while (end < m_lines.size() && !IsHeader(m_lines[end]))
-        ++end;
-    return end;
+    const std::size_t next = m_index.NextHeader(header);
+    return next == npos ? m_lines.size() : next;
 }
 
 std::size_t CIniFile::FindKeyLine(const std::string& key) {
     if (!m_sectionSelected || m_section >= m_lines.size())
         return npos;
     const std::size_t end = SectionEnd(m_section);
-    const std::size_t length = end - m_section;
     // The scan starts at the current line when it lies in the section, and
     // wraps from the section's end to its header.
-    const std::size_t start =
-        m_currentLine >= m_section && m_currentLine < end ? m_currentLine - m_section : 0;
+    const std::size_t from =
+        m_currentLine >= m_section && m_currentLine < end ? m_currentLine : m_section;
+    return CIniIndex::CanFindKey(key) ? m_index.FindKey(key, m_section, end, from)
+                                      : ScanForKey(key, end, from);
+}
+
+// The lines of the current section, which ends before `end`, from `from` on,
+// then from its header, whose start is key "=" regardless of case.
+std::size_t CIniFile::ScanForKey(const std::string& key, std::size_t end, std::size_t from) const {
+    const std::size_t length = end - m_section;
+    const std::size_t start = from - m_section;
     const std::string prefix = key + "=";
     for (std::size_t k = 0; k < length; ++k) {
         const std::size_t i = m_section + (start + k) % length;
@@ -307,6 +323,7 @@ bool CIniFile::AddSection(const std::string& section) {
         return true;
     m_lines.push_back("[" + section + "]");
     m_section = m_lines.size() - 1;
+    m_index.Insert(m_section, m_lines.back());
     m_currentLine = m_section;
     m_sectionSelected = true;
     return true;
@@ -316,13 +333,16 @@ bool CIniFile::SetValue(const std::string& key, const std::string& value) {
     if (!m_sectionSelected || m_section >= m_lines.size())
         return false;
     const std::size_t line = FindKeyLine(key);
+    std::string text = key + "=" + value;
     if (line != npos) {
-        m_lines[line] = key + "=" + value;
+        std::swap(m_lines[line], text);
+        m_index.Replace(line, text, m_lines[line]);
         m_currentLine = line;
         return true;
     }
     const std::size_t end = SectionEnd(m_section);
-    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(end), key + "=" + value);
+    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(end), std::move(text));
+    m_index.Insert(end, m_lines[end]);
     return true;
 }
 

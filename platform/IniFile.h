@@ -2,7 +2,13 @@
 //
 // A line starting with '[' is a section header; other lines of the form
 // key=value belong to the nearest header above them; every other line (comment,
-// blank) is kept as it is. Section and key names match regardless of case.
+// blank) is kept as it is. Section and key names match regardless of ASCII
+// case.
+//
+// Lookups scan as the lines are ordered (from the current line, wrapping), but
+// find the lines through an index of headers and keys built when the file is
+// read and kept up to date by every change, so reading every key of a file
+// takes time in proportion to its size.
 //
 // Lines hold the file's own bytes: the file's encoding (UTF-8, UTF-8 with a
 // byte-order mark, or Windows-1252) is remembered and Save writes the lines
@@ -12,6 +18,7 @@
 // it first (plat::EncodeText with GetEncoding()).
 #pragma once
 
+#include "platform/IniIndex.h"
 #include "platform/text_encoding.h"
 
 #include <cstddef>
@@ -84,15 +91,25 @@ public:
     const std::vector<std::string>& Lines() const { return m_lines; }
     std::size_t LineCount() const { return m_lines.size(); }
 
+    // Where the next scan starts, and the selected section's header line
+    // (meaningful while SectionSelected()).
+    std::size_t CurrentLine() const { return m_currentLine; }
+    std::size_t CurrentSection() const { return m_section; }
+    bool SectionSelected() const { return m_sectionSelected; }
+
 private:
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
     // Index of the key's line in the current section, or npos.
     std::size_t FindKeyLine(const std::string& key);
+    // The scans for the names the index cannot find (CIniIndex).
+    std::size_t ScanForSection(const std::string& section, std::size_t from) const;
+    std::size_t ScanForKey(const std::string& key, std::size_t end, std::size_t from) const;
     // One past the last line of the section whose header is at `header`.
     std::size_t SectionEnd(std::size_t header) const;
 
     std::vector<std::string> m_lines;
+    CIniIndex m_index; // of m_lines
     std::string m_notFound;
     std::size_t m_section = 0;
     bool m_sectionSelected = false;

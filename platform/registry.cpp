@@ -1,29 +1,16 @@
-// Registry services over the hive file (see registry.h).
-//
-// Readers take no lock: the hive is only ever replaced whole by a rename, so a
-// reader sees either the old or the new file. Writers hold an exclusive flock
-// on "<hive>.lock", re-read the hive when it changed since it was cached, make
-// their change and write the hive anew through CFileWriter (a complete copy
-// beside it, renamed over it).
+// Registry services over the hive file (see registry.h); the hive's cache,
+// lock and batch are in registry_state.h.
 
 #include "platform/registry.h"
 
-#include "platform/file_writer.h"
 #include "platform/registry_hive.h"
+#include "platform/registry_state.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <iterator>
-#include <map>
 #include <mutex>
-#include <new>
 #include <string_view>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace plat {
@@ -32,184 +19,10 @@ namespace {
 
 using hive::Key;
 using hive::Value;
-
-struct Stamp {
-    dev_t dev = 0;
-    ino_t ino = 0;
-    off_t size = -1;
-    long long mtimeNs = -1;
-    bool operator==(const Stamp&) const = default;
-};
-
-Stamp StampOf(const struct stat& st) {
-    return Stamp{st.st_dev, st.st_ino, st.st_size,
-                 static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
-}
-
-struct OpenKey {
-    int root = 0;
-    std::vector<std::string> path;
-    REGSAM access = 0;
-};
-
-struct State {
-    std::mutex mu;
-    std::string overridePath;
-    // The cache of the hive file.
-    std::string cachedPath;
-    bool cached = false;
-    Stamp stamp;
-    hive::Tree tree;
-    std::string corrupt; // why the cached file cannot be used
-    std::string lastError;
-    std::map<std::uintptr_t, OpenKey> handles;
-    std::uintptr_t nextHandle = 0x1000;
-};
-
-State& S() {
-    static State state;
-    return state;
-}
-
-constexpr std::uintptr_t kRootBase = 0x80000000u;
-
-std::string DefaultHivePath() {
-    if (const char* p = std::getenv("PELMORA_REGISTRY"); p && *p)
-        return p;
-    if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x)
-        return std::string(x) + "/pelmora/registry.reg";
-    if (const char* h = std::getenv("HOME"); h && *h)
-        return std::string(h) + "/.local/share/pelmora/registry.reg";
-    return "./pelmora/registry.reg";
-}
-
-std::string CurrentPath(State& s) {
-    return s.overridePath.empty() ? DefaultHivePath() : s.overridePath;
-}
-
-bool MakeDirectories(const std::string& dir) {
-    if (dir.empty())
-        return true;
-    struct stat st;
-    if (::stat(dir.c_str(), &st) == 0)
-        return S_ISDIR(st.st_mode);
-    const std::size_t slash = dir.find_last_of('/');
-    if (slash != std::string::npos && slash > 0 && !MakeDirectories(dir.substr(0, slash)))
-        return false;
-    return ::mkdir(dir.c_str(), 0777) == 0 || errno == EEXIST;
-}
-
-std::string DirectoryOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-LONG CannotRead(State& s, const std::string& path, int err) {
-    s.lastError = "registry hive " + path + ": " + std::strerror(err);
-    return ERROR_CANTREAD;
-}
-
-// Brings the cached tree up to date with the hive file.
-LONG Refresh(State& s, const std::string& path) {
-    if (s.cachedPath != path) {
-        s.cached = false;
-        s.cachedPath = path;
-    }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno != ENOENT)
-            return CannotRead(s, path, errno);
-        if (!s.cached || s.stamp != Stamp{}) {
-            s.tree = hive::Tree{};
-            s.stamp = Stamp{};
-            s.corrupt.clear();
-            s.cached = true;
-        }
-        return ERROR_SUCCESS;
-    }
-    struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        const int err = errno;
-        ::close(fd);
-        return CannotRead(s, path, err);
-    }
-    const Stamp stamp = StampOf(st);
-    if (s.cached && s.stamp == stamp) {
-        ::close(fd);
-    } else {
-        std::string text;
-        char buf[65536];
-        for (;;) {
-            const ssize_t n = ::read(fd, buf, sizeof buf);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0) {
-                const int err = errno;
-                ::close(fd);
-                return CannotRead(s, path, err);
-            }
-            if (n == 0)
-                break;
-            text.append(buf, static_cast<std::size_t>(n));
-        }
-        ::close(fd);
-        std::string why;
-        s.corrupt.clear();
-        if (!hive::Parse(text, s.tree, &why))
-            s.corrupt = "registry hive " + path + " is corrupt (" + why + "); it is left as it is";
-        s.stamp = stamp;
-        s.cached = true;
-    }
-    if (!s.corrupt.empty()) {
-        s.lastError = s.corrupt;
-        return ERROR_BADDB;
-    }
-    return ERROR_SUCCESS;
-}
-
-LONG Store(State& s, const std::string& path) {
-    // The text is made before the writer creates its new file, so nothing is
-    // left behind when making it fails.
-    const std::string text = hive::Format(s.tree);
-    std::string why;
-    const bool ok = SaveFileContents(path, text, &why);
-    s.cached = false; // re-read (and re-stamp) on the next call
-    if (!ok) {
-        s.lastError = "registry hive not saved: " + why;
-        return ERROR_CANTWRITE;
-    }
-    return ERROR_SUCCESS;
-}
-
-class WriteLock {
-public:
-    explicit WriteLock(const std::string& path) {
-        if (!MakeDirectories(DirectoryOf(path)))
-            return;
-        m_fd = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (m_fd < 0)
-            return;
-        while (::flock(m_fd, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                ::close(m_fd);
-                m_fd = -1;
-                return;
-            }
-        }
-    }
-    ~WriteLock() {
-        if (m_fd >= 0) {
-            ::flock(m_fd, LOCK_UN);
-            ::close(m_fd);
-        }
-    }
-    WriteLock(const WriteLock&) = delete;
-    WriteLock& operator=(const WriteLock&) = delete;
-    bool Held() const { return m_fd >= 0; }
-
-private:
-    int m_fd = -1;
-};
+using reg::kRootBase;
+using reg::OpenKey;
+using reg::State;
+using reg::WithHive;
 
 // Resolved location of a key handle.
 struct Where {
@@ -296,48 +109,6 @@ HKEY NewHandle(State& s, int root, std::vector<std::string> path, REGSAM access)
     return reinterpret_cast<HKEY>(id);
 }
 
-template <class Op> LONG WithHiveLocked(State& s, bool write, Op& op) {
-    const std::string path = CurrentPath(s);
-    s.lastError.clear();
-    if (!write) {
-        const LONG r = Refresh(s, path);
-        if (r != ERROR_SUCCESS)
-            return r;
-        bool changed = false;
-        return op(s, changed);
-    }
-    WriteLock lock(path);
-    if (!lock.Held()) {
-        s.lastError =
-            "registry hive " + path + " cannot be locked for writing: " + std::strerror(errno);
-        return ERROR_CANTWRITE;
-    }
-    LONG r = Refresh(s, path);
-    if (r != ERROR_SUCCESS)
-        return r;
-    bool changed = false;
-    r = op(s, changed);
-    if (r == ERROR_SUCCESS && changed)
-        r = Store(s, path);
-    return r;
-}
-
-// Runs op on the current tree. A writer holds the hive lock, and the tree is
-// stored when op reports a change and succeeded. Memory running out ends the
-// call with ERROR_OUTOFMEMORY; the tree, perhaps half changed, is then read
-// again from the file on the next call.
-template <class Op> LONG WithHive(bool write, Op op) {
-    State& s = S();
-    std::lock_guard<std::mutex> guard(s.mu);
-    try {
-        return WithHiveLocked(s, write, op);
-    } catch (const std::bad_alloc&) {
-        s.cached = false;
-        s.lastError = "registry hive " + CurrentPath(s) + ": out of memory";
-        return ERROR_OUTOFMEMORY;
-    }
-}
-
 // A name and its length (without the terminating zero) into a buffer of
 // *cch characters.
 LONG CopyName(const std::string& name, LPSTR out, DWORD* cch) {
@@ -364,6 +135,26 @@ LONG CopyValue(const Value& v, DWORD* lpType, BYTE* lpData, DWORD* lpcbData) {
     if (lpcbData)
         *lpcbData = size;
     return ERROR_SUCCESS;
+}
+
+// The sub-key at `index` (< the count) in enumeration order: one step on from
+// the last one asked for when that was the one before it, else counted from
+// the nearer of the first and the last.
+Key::SubKeyMap::const_iterator SubKeyAt(State& s, const Key& key, DWORD index) {
+    reg::EnumCursor& c = s.cursor;
+    Key::SubKeyMap::const_iterator it;
+    if (c.key == &key && c.generation == s.generation && c.index <= index) {
+        it = c.at;
+        std::advance(it, index - c.index);
+    } else if (index <= key.subKeys.size() / 2) {
+        it = key.subKeys.begin();
+        std::advance(it, index);
+    } else {
+        it = key.subKeys.end();
+        std::advance(it, -static_cast<std::ptrdiff_t>(key.subKeys.size() - index));
+    }
+    c = reg::EnumCursor{&key, index, it, s.generation};
+    return it;
 }
 
 // Keys have no class: an empty one.
@@ -464,7 +255,7 @@ LONG RegSetValueEx(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYT
         std::vector<BYTE> data(lpData, lpData + cbData);
         Value* v = k->FindValue(name);
         if (v == nullptr) {
-            k->values.push_back(Value{name, dwType, std::move(data)});
+            k->AddValue(Value{name, dwType, std::move(data)});
             changed = true;
         } else if (v->type != dwType || v->data != data) {
             v->type = dwType;
@@ -486,8 +277,7 @@ LONG RegEnumKeyEx(HKEY hKey, DWORD dwIndex, LPSTR lpName, DWORD* lpcchName, DWOR
             return r;
         if (dwIndex >= k->subKeys.size())
             return ERROR_NO_MORE_ITEMS;
-        auto it = k->subKeys.begin();
-        std::advance(it, dwIndex);
+        const auto it = SubKeyAt(s, *k, dwIndex);
         if ((r = CopyName(it->first, lpName, lpcchName)) != ERROR_SUCCESS)
             return r;
         NoClass(lpClass, lpcchClass);
@@ -507,9 +297,9 @@ LONG RegEnumValue(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, DWORD* lpcchValue
         LONG r = KeyOf(s, hKey, KEY_QUERY_VALUE, k);
         if (r != ERROR_SUCCESS)
             return r;
-        if (dwIndex >= k->values.size())
+        if (dwIndex >= k->Values().size())
             return ERROR_NO_MORE_ITEMS;
-        const Value& v = k->values[dwIndex];
+        const Value& v = k->Values()[dwIndex];
         if ((r = CopyName(v.name, lpValueName, lpcchValueName)) != ERROR_SUCCESS)
             return r;
         return CopyValue(v, lpType, lpData, lpcbData);
@@ -528,7 +318,7 @@ LONG RegQueryInfoKey(HKEY hKey, LPSTR lpClass, DWORD* lpcchClass, DWORD*, DWORD*
         DWORD maxSub = 0, maxName = 0, maxData = 0;
         for (const auto& entry : k->subKeys)
             maxSub = std::max(maxSub, static_cast<DWORD>(entry.first.size()));
-        for (const Value& v : k->values) {
+        for (const Value& v : k->Values()) {
             maxName = std::max(maxName, static_cast<DWORD>(v.name.size()));
             maxData = std::max(maxData, static_cast<DWORD>(v.data.size()));
         }
@@ -540,7 +330,7 @@ LONG RegQueryInfoKey(HKEY hKey, LPSTR lpClass, DWORD* lpcchClass, DWORD*, DWORD*
         if (lpcbMaxClassLen)
             *lpcbMaxClassLen = 0;
         if (lpcValues)
-            *lpcValues = static_cast<DWORD>(k->values.size());
+            *lpcValues = static_cast<DWORD>(k->Values().size());
         if (lpcbMaxValueNameLen)
             *lpcbMaxValueNameLen = maxName;
         if (lpcbMaxValueLen)
@@ -582,20 +372,15 @@ LONG RegDeleteValue(HKEY hKey, LPCSTR lpValueName) {
         LONG r = KeyOf(s, hKey, KEY_SET_VALUE, k);
         if (r != ERROR_SUCCESS)
             return r;
-        const std::string name = lpValueName ? lpValueName : "";
-        for (auto it = k->values.begin(); it != k->values.end(); ++it) {
-            if (hive::EqualNoCase(it->name, name)) {
-                k->values.erase(it);
-                changed = true;
-                return ERROR_SUCCESS;
-            }
-        }
-        return ERROR_FILE_NOT_FOUND;
+        if (!k->RemoveValue(lpValueName ? lpValueName : ""))
+            return ERROR_FILE_NOT_FOUND;
+        changed = true;
+        return ERROR_SUCCESS;
     });
 }
 
 LONG RegCloseKey(HKEY hKey) {
-    State& s = S();
+    State& s = reg::S();
     std::lock_guard<std::mutex> guard(s.mu);
     const auto v = reinterpret_cast<std::uintptr_t>(hKey);
     if (v >= kRootBase && v < kRootBase + hive::kRootCount)
@@ -614,20 +399,23 @@ std::string RegKeyPathFault(const std::string& subKey) {
 }
 
 std::string RegHivePath() {
-    State& s = S();
+    State& s = reg::S();
     std::lock_guard<std::mutex> guard(s.mu);
-    return CurrentPath(s);
+    return reg::CurrentPath(s);
 }
 
 void RegUseHiveFile(const std::string& path) {
-    State& s = S();
+    State& s = reg::S();
     std::lock_guard<std::mutex> guard(s.mu);
     s.overridePath = path;
-    s.cached = false;
+    // A batch keeps its hive to its end; the next call after it sees that the
+    // path changed and reads the new file.
+    if (!s.batch.active)
+        s.cached = false;
 }
 
 std::string RegHiveError() {
-    State& s = S();
+    State& s = reg::S();
     std::lock_guard<std::mutex> guard(s.mu);
     return s.lastError;
 }

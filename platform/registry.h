@@ -7,9 +7,10 @@
 // Sub-keys enumerate in alphabetical order ignoring case, values in creation
 // order. Each change re-reads the hive under an exclusive lock (a ".lock" file
 // beside it), so two processes may write at the same time, and is written
-// atomically (a new file beside the hive renamed over it). A hive that cannot
-// be parsed is never overwritten: every call answers ERROR_BADDB and
-// RegHiveError() tells which file and line are at fault.
+// atomically (a new file beside the hive renamed over it); a RegBatch
+// (registry_batch.h) makes many calls read and write the hive once. A hive
+// that cannot be parsed is never overwritten: every call answers ERROR_BADDB
+// and RegHiveError() tells which file and line are at fault.
 #pragma once
 
 #include "platform/types.h"

@@ -2,6 +2,7 @@
 
 #include "platform/little_endian.h"
 #include "platform/registry.h"
+#include "platform/text_case.h"
 
 #include <cstdio>
 #include <cstring>
@@ -9,10 +10,6 @@
 namespace plat::hive {
 
 namespace {
-
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 const char* const kRootNames[kRootCount] = {
     "HKEY_CLASSES_ROOT",     "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE", "HKEY_USERS",
@@ -63,12 +60,12 @@ void AppendHex(std::string& out, const std::vector<BYTE>& data, std::size_t colu
 // One key's section: its path line and its values. A key without values is
 // written only when `always` is set (a leaf, so that it is not lost).
 void FormatSection(std::string& out, const Key& key, const std::string& path, bool always) {
-    if (!always && key.values.empty())
+    if (!always && key.Values().empty())
         return;
     out += '[';
     out += path;
     out += "]\n";
-    for (const Value& v : key.values) {
+    for (const Value& v : key.Values()) {
         const std::size_t start = out.size();
         if (v.name.empty()) {
             out += "@=";
@@ -107,7 +104,7 @@ void FormatSection(std::string& out, const Key& key, const std::string& path, bo
 void FormatRoot(std::string& out, const Key& root, const char* rootName) {
     struct Level {
         const Key* key;
-        std::map<std::string, std::unique_ptr<Key>, CaseLess>::const_iterator next;
+        Key::SubKeyMap::const_iterator next;
         std::size_t pathLength;
     };
     std::string path = rootName;
@@ -125,7 +122,7 @@ void FormatRoot(std::string& out, const Key& root, const char* rootName) {
         path.resize(level.pathLength);
         path += '\\';
         path += name;
-        FormatSection(out, sub, path, sub.values.empty() && sub.subKeys.empty());
+        FormatSection(out, sub, path, sub.Values().empty() && sub.subKeys.empty());
         stack.push_back(Level{&sub, sub.subKeys.begin(), path.size()});
     }
 }
@@ -162,7 +159,7 @@ struct Parser {
 int HexDigit(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
-    c = Lower(c);
+    c = AsciiLower(c);
     if (c >= 'a' && c <= 'f')
         return c - 'a' + 10;
     return -1;
@@ -312,8 +309,8 @@ bool ParseValue(Parser& p, const std::string& line, Value& v) {
 bool CaseLess::operator()(const std::string& a, const std::string& b) const {
     const std::size_t n = a.size() < b.size() ? a.size() : b.size();
     for (std::size_t i = 0; i < n; ++i) {
-        const char x = Lower(a[i]);
-        const char y = Lower(b[i]);
+        const char x = AsciiLower(a[i]);
+        const char y = AsciiLower(b[i]);
         if (x != y)
             return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
     }
@@ -324,16 +321,33 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i]))
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
             return false;
     return true;
 }
 
 Value* Key::FindValue(const std::string& name) {
-    for (Value& v : values)
-        if (EqualNoCase(v.name, name))
-            return &v;
-    return nullptr;
+    const auto it = m_valueIndex.find(name);
+    return it == m_valueIndex.end() ? nullptr : &m_values[it->second];
+}
+
+Value& Key::AddValue(Value value) {
+    m_valueIndex.emplace(value.name, m_values.size());
+    m_values.push_back(std::move(value));
+    return m_values.back();
+}
+
+bool Key::RemoveValue(const std::string& name) {
+    const auto it = m_valueIndex.find(name);
+    if (it == m_valueIndex.end())
+        return false;
+    const std::size_t position = it->second;
+    m_valueIndex.erase(it);
+    m_values.erase(m_values.begin() + static_cast<std::ptrdiff_t>(position));
+    for (auto& entry : m_valueIndex)
+        if (entry.second > position)
+            --entry.second;
+    return true;
 }
 
 Key* Key::FindSubKey(const std::string& name) {
@@ -473,7 +487,7 @@ bool Parse(const std::string& text, Tree& tree, std::string* error) {
             ok = p.Fail("value \"" + v.name + "\" appears twice");
             break;
         }
-        current->values.push_back(std::move(v));
+        current->AddValue(std::move(v));
     }
     if (ok && !sawHeader && !text.empty()) {
         // Only blank lines: treat like an empty file.

@@ -28,14 +28,29 @@ struct Value {
     std::vector<BYTE> data;
 };
 
-struct Key {
-    std::vector<Value> values; // in creation order
-    std::map<std::string, std::unique_ptr<Key>, CaseLess> subKeys;
+class Key {
+public:
+    using SubKeyMap = std::map<std::string, std::unique_ptr<Key>, CaseLess>;
 
+    // The values in creation order.
+    const std::vector<Value>& Values() const { return m_values; }
+    // The value of that name (regardless of ASCII case), found through the
+    // key's index of names; null when there is none.
     Value* FindValue(const std::string& name);
+    // Adds a value after the others; the key holds none of that name yet.
+    Value& AddValue(Value value);
+    // Removes the value of that name; false when there is none.
+    bool RemoveValue(const std::string& name);
+
+    SubKeyMap subKeys;
+
     Key* FindSubKey(const std::string& name);
     // The sub-key with that name, created when missing; *created tells which.
     Key& SubKey(const std::string& name, bool* created = nullptr);
+
+private:
+    std::vector<Value> m_values;
+    std::map<std::string, std::size_t, CaseLess> m_valueIndex; // name -> position
 };
 
 // The seven predefined roots, indexed by (HKEY value - 0x80000000).

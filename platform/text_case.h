@@ -21,4 +21,19 @@ std::string FoldCase(std::string_view text, TextEncoding encoding);
 // The two texts are equal once folded.
 bool EqualNoCase(std::string_view a, std::string_view b, TextEncoding encoding);
 
+// The byte with A..Z folded to a..z; every other byte stays as it is, so the
+// bytes of multibyte characters are compared exactly. INI section and key
+// names and registry names compare this way.
+inline char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The text with every byte folded by AsciiLower.
+inline std::string FoldAscii(std::string_view text) {
+    std::string folded(text);
+    for (char& c : folded)
+        c = AsciiLower(c);
+    return folded;
+}
+
 } // namespace plat

@@ -1,15 +1,19 @@
 // REGEDIT4 import through the command-line tool, on files as installers and
 // other tools write them: the hive's value types stay what they are over many
 // imports, a deeply nested key path is refused with its line named before
-// anything changes and in bounded memory, a path at the limits goes through.
+// anything changes and in bounded memory, a path at the limits goes through,
+// a hive that cannot be written takes none of the file.
 #include "config/Registry.h"
 #include "config/RegistryTools.h"
 #include "tests/support/BoundedChild.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TestDir.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -214,4 +218,34 @@ TEST_F(RegistryImportTest, SectionsThatCannotBeAppliedAreNamedByLine) {
     Write(File("ctl.reg"), "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\Bad\x01Name]\r\n");
     EXPECT_FALSE(CRegistry::ImportRegFile(File("ctl.reg"), &why));
     EXPECT_EQ("line 2: the key cannot be created (error 87); that section was left out", why);
+}
+
+TEST_F(RegistryImportTest, AHiveThatCannotBeWrittenTakesNothingOfTheFileAndSaysWhy) {
+    CRegistry reg;
+    ASSERT_TRUE(reg.Open(HKEY_CURRENT_USER, "", KEY_ALL_ACCESS));
+    ASSERT_TRUE(reg.CreateSubKey("Software\\Before"));
+    ASSERT_TRUE(reg.WriteString("kept", "yes"));
+    const std::string hiveBefore = Read(m_hive);
+    std::string text = "REGEDIT4\r\n\r\n";
+    for (int i = 0; i < 300; ++i)
+        text += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendrel\\Product" + std::to_string(i) +
+                "]\r\n\"InstallDir\"=\"/opt/product" + std::to_string(i) + "/\"\r\n\r\n";
+    Write(File("install.reg"), text);
+    const std::vector<std::string> filesBefore = Files();
+    std::string err;
+    {
+        FileSizeLimit disk(4096);
+        EXPECT_EQ(1, Import(File("install.reg"), &err));
+    }
+    EXPECT_EQ(0u, err.find("pelmora: " + File("install.reg") + " was not imported (")) << err;
+    EXPECT_NE(std::string::npos, err.find(std::strerror(EFBIG))) << err;
+    EXPECT_EQ(hiveBefore, Read(m_hive));
+    EXPECT_EQ(filesBefore, Files()) << "no temporary file is left behind";
+    EXPECT_EQ(0xFFFFFFFF,
+              Value(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendrel\\Product0", "InstallDir").first);
+
+    ASSERT_EQ(0, Import(File("install.reg"), &err)) << err;
+    EXPECT_EQ(REG_SZ,
+              Value(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendrel\\Product299", "InstallDir").first);
+    EXPECT_EQ(REG_SZ, Value(HKEY_CURRENT_USER, "Software\\Before", "kept").first);
 }

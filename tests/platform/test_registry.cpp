@@ -1,10 +1,12 @@
 // Registry services over the hive file: Windows call semantics, persistence of
 // every value type, enumeration order, corrupt hives.
 #include "platform/registry.h"
+#include "platform/registry_batch.h"
 #include "tests/support/FileSizeLimit.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -167,6 +169,76 @@ TEST_F(RegistryTest, SubKeysSortIgnoringCaseValuesKeepCreationOrder) {
     len = sizeof tiny;
     EXPECT_EQ(ERROR_NO_MORE_ITEMS,
               RegEnumKeyEx(h, 5, tiny, &len, nullptr, nullptr, nullptr, nullptr));
+    RegCloseKey(h);
+}
+
+TEST_F(RegistryTest, ManyValuesAndSubKeysAreFoundAndEnumeratedThroughDeletions) {
+    constexpr int kCount = 300;
+    HKEY h = Create("Software\\Many");
+    {
+        RegBatch batch; // one writing of the hive for the setup
+        for (int i = 0; i < kCount; ++i) {
+            const std::string name = "v" + std::to_string(i);
+            SetString(h, name.c_str(), "data " + std::to_string(i));
+            HKEY sub = nullptr;
+            ASSERT_EQ(ERROR_SUCCESS,
+                      RegCreateKeyEx(h, ("k" + std::to_string(i)).c_str(), 0, nullptr, 0,
+                                     KEY_ALL_ACCESS, nullptr, &sub, nullptr));
+            RegCloseKey(sub);
+        }
+        for (int i = 0; i < kCount; i += 3)
+            ASSERT_EQ(ERROR_SUCCESS, RegDeleteValue(h, ("V" + std::to_string(i)).c_str()));
+        ASSERT_EQ(ERROR_SUCCESS, batch.End()) << RegHiveError();
+    }
+    SetString(h, "v0", "back"); // a name deleted before comes back last
+    std::vector<std::string> expected;
+    for (int i = 1; i < kCount; ++i)
+        if (i % 3 != 0)
+            expected.push_back("v" + std::to_string(i));
+    expected.push_back("v0");
+    std::vector<std::string> names;
+    for (DWORD i = 0;; ++i) {
+        char name[16];
+        DWORD len = sizeof name;
+        if (RegEnumValue(h, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.emplace_back(name);
+    }
+    EXPECT_EQ(expected, names);
+    for (int i = 0; i < kCount; ++i) {
+        char data[32] = {};
+        DWORD size = sizeof data;
+        const LONG r = RegQueryValueEx(h, ("V" + std::to_string(i)).c_str(), nullptr, nullptr,
+                                       reinterpret_cast<BYTE*>(data), &size);
+        if (i == 0) {
+            EXPECT_EQ(std::string(data), "back");
+        } else if (i % 3 == 0) {
+            EXPECT_EQ(ERROR_FILE_NOT_FOUND, r) << i;
+        } else {
+            EXPECT_EQ(ERROR_SUCCESS, r) << i;
+            EXPECT_EQ(std::string(data), "data " + std::to_string(i));
+        }
+    }
+
+    // Sub-keys by index, forwards, backwards and across a change.
+    std::vector<std::string> sorted = SubKeys(h);
+    ASSERT_EQ(static_cast<std::size_t>(kCount), sorted.size());
+    EXPECT_TRUE(std::is_sorted(sorted.begin(), sorted.end()));
+    auto at = [&](DWORD index) {
+        char name[16];
+        DWORD len = sizeof name;
+        const LONG r = RegEnumKeyEx(h, index, name, &len, nullptr, nullptr, nullptr, nullptr);
+        return r == ERROR_SUCCESS ? std::string(name) : "(error " + std::to_string(r) + ")";
+    };
+    for (DWORD i = kCount; i-- > 0;)
+        ASSERT_EQ(sorted[i], at(i)) << i;
+    ASSERT_EQ(sorted[10], at(10));
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteKey(h, sorted[5].c_str()));
+    EXPECT_EQ(sorted[12], at(11)) << "the key before it went";
+    HKEY sub = Create("Software\\Many\\k0a");
+    RegCloseKey(sub);
+    EXPECT_EQ("k0a", at(1));
+    EXPECT_EQ(sorted[1], at(2));
     RegCloseKey(h);
 }
 
