@@ -14,8 +14,8 @@ const std::string& T(const char* key) {
     return UiText("HeadInf", key);
 }
 
-CSize SetLabel(CColorText& label, const std::string& text) {
-    return ::SetLabel(label, text, kFont, kBlue);
+CSize SetLabel(CColorText& label, const std::string& text, int room) {
+    return ::SetLabel(label, text, kFont, kBlue, room);
 }
 
 } // namespace
@@ -36,10 +36,15 @@ void CHeadsetDlg::CreateControls() {
 
 bool CHeadsetDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    const CSize s1 = SetLabel(m_speakers, T("K1"));
-    const CSize s2 =
-        SetLabel(m_micro, T("K2a") + "\n\n" + T("K2b") + "\n\n" + T("K2c") + "\n" + T("K2d"));
-    const CSize s3 = SetLabel(m_room, T("K3"));
+    // The texts start 10 pixels inside their frames, which end at x 490, and
+    // wrap 5 pixels before that end.
+    constexpr int kRoom = 490 - 5 - 160;
+    const CSize s1 = SetLabel(m_speakers, T("K1"), kRoom);
+    const CSize s2 = SetLabel(m_micro,
+                              T("K2a") + "\n\n" + T("K2b") + "\n\n" +
+                                  OneSentence(kFont, T("K2c"), T("K2d"), kRoom),
+                              kRoom);
+    const CSize s3 = SetLabel(m_room, T("K3"), 490 - 5 - 20);
     m_frame1.SetWindowText("");
     m_frame2.SetWindowText("");
     m_frame3.SetWindowText("");
@@ -51,10 +56,9 @@ bool CHeadsetDlg::OnInitDialog() {
     m_frame2.MoveWindow(150, d + 15, 340, s2.cy + 25);
     m_micro.MoveWindow(160, d + 30, s2.cx, s2.cy + 30);
     // The last frame goes below the second one when the second one's text
-    // reaches past y 145 (it does with the default texts), and is wide enough
-    // for its text.
+    // reaches past y 145 (it does with the default texts).
     const int y3 = std::max(145, d + 15 + s2.cy + 25 + 5);
-    m_frame3.MoveWindow(10, y3, std::max(480, s3.cx + 20), s3.cy + 25);
+    m_frame3.MoveWindow(10, y3, 480, s3.cy + 25);
     m_room.MoveWindow(20, y3 + 15, s3.cx, s3.cy);
     return true;
 }

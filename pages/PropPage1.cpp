@@ -25,9 +25,10 @@ const std::string& T(const char* key) {
     return UiText("PropP1", key);
 }
 
-// Text, font and colour of a label; answers the size of its text.
-CSize SetLabel(CColorText& label, const std::string& text, COLORREF color) {
-    return ::SetLabel(label, text, kFont, color);
+// Text, font and colour of a label within room; answers the size of its
+// text.
+CSize SetLabel(CColorText& label, const std::string& text, COLORREF color, int room) {
+    return ::SetLabel(label, text, kFont, color, room);
 }
 
 } // namespace
@@ -62,12 +63,18 @@ bool CPropPage1::OnInitDialog() {
     CPropertyPage::OnInitDialog();
     CToolTipTimer::Start(100);
 
-    const CSize s1 = SetLabel(m_intro, T("K1"), kDarkBlue);
-    const CSize s2 = SetLabel(m_blockK2, T("K2") + "\n" + T("K2b"), kBlue);
-    const CSize s3 = SetLabel(m_blockK3, T("K3") + "\n" + T("K3b"), kBlue);
-    const CSize s4 = SetLabel(m_labelK4, T("K4"), kPurple);
-    const CSize s5 = SetLabel(m_labelK5, T("K5"), kPurple);
-    const CSize s6 = SetLabel(m_goOn, T("K6"), kDarkBlue);
+    // The texts wrap within the page, the two blocks within frames that end
+    // at the page's margin, the button labels within the halves of the page
+    // their buttons take (they meet around x 234).
+    const int right = GetPageWidth() - kPageMargin;
+    const CSize s1 = SetLabel(m_intro, T("K1"), kDarkBlue, right - 10);
+    const CSize s2 =
+        SetLabel(m_blockK2, OneSentence(kFont, T("K2"), T("K2b"), right - 40), kBlue, right - 40);
+    const CSize s3 =
+        SetLabel(m_blockK3, OneSentence(kFont, T("K3"), T("K3b"), right - 40), kBlue, right - 40);
+    const CSize s4 = SetLabel(m_labelK4, T("K4"), kPurple, 224 - 20 - 20);
+    const CSize s5 = SetLabel(m_labelK5, T("K5"), kPurple, right - 10 - 244 - 20);
+    const CSize s6 = SetLabel(m_goOn, T("K6"), kDarkBlue, right - 10);
 
     const int m = std::max(s2.cx, s3.cx);
     const int y1 = s1.cy + 100;
@@ -75,23 +82,27 @@ bool CPropPage1::OnInitDialog() {
     const int y3 = y2 + s3.cy + 5;
     const int b4 = s4.cx + 20;
     const int b5 = s5.cx + 20;
+    // Labels of more than one line make both buttons higher, and what lies
+    // below them lower.
+    const int extra = std::max(ExtraHeight(m_labelK4), ExtraHeight(m_labelK5));
     m_picture.MoveWindow(140, 0, 180, 75);
     m_intro.MoveWindow(10, 90, s1.cx, s1.cy);
     m_blockK2.MoveWindow(20, y1, s2.cx, s2.cy);
     m_frameK2.MoveWindow(10, y1 - 10, m + 30, s2.cy + 20);
     m_blockK3.MoveWindow(20, y2, s3.cx, s3.cy);
-    m_frameK3.MoveWindow(10, y2 - 10, m + 30, s3.cy + 50);
-    m_connections.MoveWindow(224 - b4, y3, b4, 30);
-    m_headset.MoveWindow(244, y3, b5, 30);
+    // The frame holds the buttons too, however short its text.
+    m_frameK3.MoveWindow(10, y2 - 10, std::max(m + 30, 244 + b5), s3.cy + 50 + extra);
+    m_connections.MoveWindow(224 - b4, y3, b4, 30 + extra);
+    m_headset.MoveWindow(244, y3, b5, 30 + extra);
     m_labelK4.MoveWindow(234 - b4, y3 + 7, s4.cx, s4.cy - 5);
     m_labelK5.MoveWindow(254, y3 + 7, s5.cx, s5.cy - 5);
-    m_goOn.MoveWindow(10, y3 + 40, s6.cx, s6.cy);
+    m_goOn.MoveWindow(10, y3 + 40 + extra, s6.cx, s6.cy);
 
     // The virtual card in place of missing hardware is never silent: the
     // user learns here that nothing will be heard, and how to look further.
     if (plat::VirtualCardIsFallback()) {
-        const CSize s7 = SetLabel(m_simulated, SimulatedCardNoticeText(), kRed);
-        m_simulated.MoveWindow(10, y3 + 45 + s6.cy, s7.cx, s7.cy);
+        const CSize s7 = SetLabel(m_simulated, SimulatedCardNoticeText(), kRed, right - 10);
+        m_simulated.MoveWindow(10, y3 + 45 + extra + s6.cy, s7.cx, s7.cy);
         m_simulated.ShowWindow(SW_SHOW);
     } else {
         m_simulated.ShowWindow(SW_HIDE);

@@ -19,6 +19,12 @@ constexpr COLORREF kDarkBlue = 0x540000;
 constexpr COLORREF kBlue = 0xB80000;
 constexpr COLORREF kPurple = 0xAF37AF;
 constexpr COLORREF kListBackground = 0xFFF5F5;
+// The frames' width; the Test button and how far its caption keeps from its
+// edges.
+constexpr int kFrameWidth = 465;
+constexpr int kButtonWidth = 80;
+constexpr int kButtonHeight = 40;
+constexpr int kButtonInset = 4;
 
 const std::string& T(const char* key) {
     return UiText("PropP2", key);
@@ -86,28 +92,40 @@ bool CPropPage2::OnInitDialog() {
     m_list.InsertColumn(1, T("K2"), LVCFMT_LEFT, 110);
     m_list.SetImageList(GetAppImageList(), LVSIL_SMALL);
 
-    const CSize intro = SetLabel(m_intro, T("K3"), kFont, kDarkBlue);
-    const CSize instruction = SetLabel(m_instruction, T("K4"), kFont, kBlue);
-    const CSize warning = SetLabel(m_warning, T("K5"), kFont, kBlue);
-    const CSize goOn = SetLabel(m_goOn, T("K6"), kFont, kDarkBlue);
-    const CSize caption = SetLabel(m_caption, T("K7"), kFont, kBlue);
-    const CSize label = SetLabel(m_testLabel, T("K1"), kButtonFont, kPurple);
+    // The texts wrap within the page, or 10 pixels inside their frames; the
+    // button's caption within the button.
+    const int right = GetPageWidth() - kPageMargin;
+    const int inFrame = 10 + kFrameWidth - 10 - 20;
+    const CSize intro = SetLabel(m_intro, T("K3"), kFont, kDarkBlue, right - 10);
+    const CSize instruction = SetLabel(m_instruction, T("K4"), kFont, kBlue, inFrame);
+    const CSize warning = SetLabel(m_warning, T("K5"), kFont, kBlue, right - 10);
+    const CSize goOn = SetLabel(m_goOn, T("K6"), kFont, kDarkBlue, right - 10);
+    const CSize caption = SetLabel(m_caption, T("K7"), kFont, kBlue, inFrame);
+    const CSize label =
+        SetLabel(m_testLabel, T("K1"), kButtonFont, kPurple, kButtonWidth - 2 * kButtonInset);
 
     m_frameIntro.SetWindowText("");
     m_frameResults.SetWindowText(CaptionGap(m_frameResults, caption.cx));
 
+    // A caption of more than one line moves the frame's content down; a
+    // button caption of more than one line makes the button higher.
+    const int captionExtra = ExtraHeight(m_caption);
+    const int buttonHeight = std::max(kButtonHeight, label.cy + 2 * kButtonInset);
     const int a = intro.cy + 10;
     const int y = a + 15 + instruction.cy + 20;
-    const int b = y + 150;
+    const int content = y + captionExtra;
+    const int frameHeight = std::max(145 + captionExtra, 48 + captionExtra + buttonHeight + 10);
+    const int b = y + frameHeight + 5;
     m_intro.MoveWindow(10, 5, intro.cx, intro.cy);
-    m_frameIntro.MoveWindow(10, a, 465, instruction.cy + 25);
+    m_frameIntro.MoveWindow(10, a, kFrameWidth, instruction.cy + 25);
     m_instruction.MoveWindow(20, a + 15, instruction.cx, instruction.cy);
-    m_frameResults.MoveWindow(10, y, 465, 145);
+    m_frameResults.MoveWindow(10, y, kFrameWidth, frameHeight);
     m_caption.MoveWindow(20, y, caption.cx, caption.cy);
-    m_test.MoveWindow(25, y + 48, 80, 40);
-    m_testLabel.MoveWindow(25 + (80 - label.cx) / 2, y + 48 + (40 - label.cy) / 2, label.cx,
-                           label.cy);
-    m_list.MoveWindow(120, y + 15, 345, 120);
+    m_test.MoveWindow(25, content + 48, kButtonWidth, buttonHeight);
+    m_testLabel.MoveWindow(25 + (kButtonWidth - label.cx) / 2,
+                           content + 48 + (buttonHeight - label.cy) / 2, label.cx, label.cy);
+    m_list.MoveWindow(120, content + 15, 345, 120);
+    m_testedListTop = content + 20;
     m_warning.MoveWindow(10, b, warning.cx, warning.cy);
     m_goOn.MoveWindow(10, b + warning.cy + 5, goOn.cx, goOn.cy);
 
@@ -226,7 +244,8 @@ void CPropPage2::OnTest() {
 
     m_test.ShowWindow(SW_HIDE);
     m_test.EnableWindow(true);
-    m_list.MoveWindow(20, 93, 445, 115);
+    // The list takes the button's place, below the frame's caption.
+    m_list.MoveWindow(20, m_testedListTop, 445, 115);
     m_warning.ShowWindow(SW_HIDE);
     m_testLabel.ShowWindow(SW_HIDE);
     m_goOn.ShowWindow(SW_SHOW);

@@ -51,6 +51,7 @@ private:
     bool canGoOn = false;
     bool seriousSeen = false; // a serious line was added in the current run
     bool m_testing = false;   // a run is in progress (it dispatches messages)
+    int m_testedListTop = 93; // where the list goes once the test ran
 
     CGroupBox m_frameIntro;   // 1052
     CGroupBox m_frameResults; // 1051

@@ -21,6 +21,24 @@ constexpr int kHelpIcon = 184;
 constexpr plat::UINT_PTR kMusicTimer = 1;
 constexpr plat::UINT kMusicPeriodMs = 250;
 
+// The page's geometry: frames 468 wide from x 10; the Test button 80 x 40
+// with its labels 4 pixels inside; the slider's labels and the left speaker
+// button.
+constexpr int kFrameWidth = 468;
+constexpr int kButtonWidth = 80;
+constexpr int kButtonHeight = 40;
+constexpr int kButtonInset = 4;
+constexpr int kSliderMiddle = 305;
+constexpr int kVolumeLabelX = 275;
+constexpr int kLowX = 187;
+constexpr int kHighX = 412;
+constexpr int kLabelGap = 6;
+// The speaker buttons end under the slider's right end, 6 pixels apart, at
+// least 32 wide and as wide as their letters need.
+constexpr int kSpeakersRight = 430;
+constexpr int kSpeakerWidth = 32;
+constexpr int kSpeakerGap = 6;
+
 const std::string& T(const char* key) {
     return UiText("PropP3", key);
 }
@@ -77,49 +95,80 @@ bool CPropPage3::OnInitDialog() {
     Sheet()->m_mixerSetup.GetPlaybackVolume(volume);
     m_volume.SetPos(volume);
 
-    const CSize intro = SetLabel(m_intro, T("K1"), kFont, kDarkBlue);
-    const CSize instruction = SetLabel(m_instruction, T("K2") + "\n" + T("K2b"), kFont, kBlue);
-    const CSize title = SetLabel(m_title, T("K8"), kFont, kBlue);
-    const CSize test = SetLabel(m_testLabel, UiText("PropP2", "K1"), kButtonFont, kGreen);
-    SetLabel(m_stopLabel, T("K9"), kButtonFont, kRed);
-    const CSize volumeLabel = SetLabel(m_volumeLabel, T("K3"), kFont, kBlue);
-    const CSize low = SetLabel(m_low, T("K4"), kFont, kBlue);
-    const CSize high = SetLabel(m_high, T("K5"), kFont, kBlue);
-    const CSize help = SetLabel(m_helpLabel, T("K6"), kFont, kBlue);
-    const CSize goOn = SetLabel(m_goOn, T("K7"), kFont, kDarkBlue);
+    // The texts wrap within the page or 10 pixels inside their frames; the
+    // labels of the group each within the space up to its neighbour.
+    const int right = GetPageWidth() - kPageMargin;
+    constexpr int kInner = 10 + kFrameWidth - 10; // the frames' inner right edge
+    const CSize intro = SetLabel(m_intro, T("K1"), kFont, kDarkBlue, right - 10);
+    const CSize instruction =
+        SetLabel(m_instruction, T("K2") + "\n" + T("K2b"), kFont, kBlue, kInner - 20);
+    const CSize title = SetLabel(m_title, T("K8"), kFont, kBlue, kInner - 20);
+    const int buttonRoom = kButtonWidth - 2 * kButtonInset;
+    const CSize test =
+        SetLabel(m_testLabel, UiText("PropP2", "K1"), kButtonFont, kGreen, buttonRoom);
+    const CSize stop = SetLabel(m_stopLabel, T("K9"), kButtonFont, kRed, buttonRoom);
+    // "High" ends at the frame's edge at the latest, "Low" before it, the
+    // slider's caption before "High".
+    const CSize high = SetLabel(m_high, T("K5"), kFont, kBlue, kInner - kSliderMiddle);
+    const int highX = std::min(kHighX, kInner - high.cx);
+    const CSize low = SetLabel(m_low, T("K4"), kFont, kBlue, highX - kLabelGap - kLowX);
+    const CSize volumeLabel =
+        SetLabel(m_volumeLabel, T("K3"), kFont, kBlue, highX - kLabelGap - kVolumeLabelX);
+    const int leftWidth =
+        std::max(kSpeakerWidth, m_left.GetTextExtent(T("Left")).cx + 2 * kButtonInset + 4);
+    const int rightWidth =
+        std::max(kSpeakerWidth, m_right.GetTextExtent(T("Right")).cx + 2 * kButtonInset + 4);
+    const int leftSpeakerX = kSpeakersRight - rightWidth - kSpeakerGap - leftWidth;
+    // The help line ends where its button leaves room for the speaker buttons.
+    const CSize help =
+        SetLabel(m_helpLabel, T("K6"), kFont, kBlue, leftSpeakerX - kLabelGap - 40 - 20);
+    const CSize goOn = SetLabel(m_goOn, T("K7"), kFont, kDarkBlue, right - 10 - 40);
 
     m_frameIntro.SetWindowText("");
     m_frameControls.SetWindowText(CaptionGap(m_frameControls, title.cx));
 
     m_intro.MoveWindow(10, 5, intro.cx, intro.cy);
     const int y1 = intro.cy + 10;
-    m_frameIntro.MoveWindow(10, y1, 468, instruction.cy + 25);
+    m_frameIntro.MoveWindow(10, y1, kFrameWidth, instruction.cy + 25);
     m_instruction.MoveWindow(20, y1 + 15, instruction.cx, instruction.cy);
     const int y3 = y1 + 15 + instruction.cy + 20;
-    m_frameControls.MoveWindow(10, y3, 468, 138);
     m_title.MoveWindow(20, y3, title.cx, title.cy);
-    const int yb = y3 + 40;
-    m_test.MoveWindow(25, yb, 80, 40);
-    // Both labels take the place and size of "Test".
-    const int labelX = 25 + (80 - test.cx) / 2;
-    const int labelY = yb + (40 - test.cy) / 2;
+    // Texts above the controls' row that gained lines move the row down and
+    // grow upwards from it; a button label of more lines makes the button
+    // higher, and the help line below it lower.
+    const int sideExtra = std::max(ExtraHeight(m_low), ExtraHeight(m_high));
+    const int volumeExtra = ExtraHeight(m_volumeLabel);
+    const int yb = y3 + 40 + ExtraHeight(m_title) + volumeExtra + sideExtra;
+    const int buttonHeight = std::max(kButtonHeight, std::max(test.cy, stop.cy) + 2 * kButtonInset);
+    const int yh = yb + 63 + std::max(0, buttonHeight - kButtonHeight);
+    m_test.MoveWindow(25, yb, kButtonWidth, buttonHeight);
+    // Both labels take the place of "Test", unless "Stop" would reach past
+    // the button from there.
+    const int labelX = 25 + (kButtonWidth - test.cx) / 2;
+    const int labelY = yb + (buttonHeight - test.cy) / 2;
     m_testLabel.MoveWindow(labelX, labelY, test.cx, test.cy);
-    m_stopLabel.MoveWindow(labelX, labelY, test.cx, test.cy);
+    m_stopLabel.MoveWindow(LabelXOnButton(labelX, stop.cx, 25, kButtonWidth),
+                           stop.cy == test.cy ? labelY : yb + (buttonHeight - stop.cy) / 2, test.cx,
+                           test.cy);
     m_volume.MoveWindow(180, yb + 5, 250, 30);
-    m_volumeLabel.MoveWindow(275, yb - 20, volumeLabel.cx, volumeLabel.cy);
-    m_low.MoveWindow(187, yb - 10, low.cx, low.cy);
-    m_high.MoveWindow(412, yb - 10, high.cx, high.cy);
-    m_helpLabel.MoveWindow(20, yb + 70, help.cx, help.cy);
-    m_help.MoveWindow(help.cx + 20, yb + 63, 40, 26);
+    m_volumeLabel.MoveWindow(kVolumeLabelX, yb - 20 - sideExtra - volumeExtra, volumeLabel.cx,
+                             volumeLabel.cy);
+    m_low.MoveWindow(kLowX, yb - 10 - sideExtra, low.cx, low.cy);
+    m_high.MoveWindow(highX, yb - 10 - sideExtra, high.cx, high.cy);
+    m_helpLabel.MoveWindow(20, yh + 7, help.cx, help.cy);
+    m_help.MoveWindow(help.cx + 20, yh, 40, 26);
     // The speaker buttons at the right end of the help line, under the
     // slider's "High" end.
-    m_right.MoveWindow(430 - 32, yb + 63, 32, 26);
-    m_left.MoveWindow(430 - 32 - 6 - 32, yb + 63, 32, 26);
-    const int y4 = yb + 65 + help.cy + 35;
+    m_right.MoveWindow(kSpeakersRight - rightWidth, yh, rightWidth, 26);
+    m_left.MoveWindow(leftSpeakerX, yh, leftWidth, 26);
+    m_frameControls.MoveWindow(10, y3, kFrameWidth,
+                               138 + (yh - (y3 + 103)) + ExtraHeight(m_helpLabel));
+    const int y4 = yh + 2 + help.cy + 35;
     m_goOn.MoveWindow(10, y4, goOn.cx + 40, goOn.cy);
     m_result.SetColor(kRed);
     m_result.SetFontId(kFont);
-    m_result.MoveWindow(10, y4 - 4, 468, goOn.cy + 8);
+    m_result.SetWrapWidth(kFrameWidth);
+    m_result.MoveWindow(10, y4 - 4, kFrameWidth, goOn.cy + 8);
     m_result.ShowWindow(SW_HIDE);
     m_edit.MoveWindow(goOn.cx + 30, y4 - 5, 458 - goOn.cx, 40);
     m_edit.ShowWindow(SW_HIDE);
@@ -196,6 +245,8 @@ void CPropPage3::ShowIdle() {
 void CPropPage3::ShowWarning(const std::string& error) {
     m_goOn.ShowWindow(SW_HIDE);
     m_result.SetWindowText(UiText("PropP4", "K12") + " " + error);
+    // As high as its lines.
+    m_result.MoveWindow(m_result.GetRectInParent());
     m_result.ShowWindow(SW_SHOW);
 }
 

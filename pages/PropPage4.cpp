@@ -38,59 +38,28 @@ constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 40;
 constexpr int kColumnX = 180;
 constexpr int kColumnWidth = 250;
+// Labels keep this far inside the buttons they lie on, and from each other.
+constexpr int kButtonInset = 4;
+constexpr int kLabelGap = 8;
+// The symbol at the left end of the Start and Replay icons takes this much.
+constexpr int kSymbolRoom = 16;
+// The automatic level's text beside the help button needs at least this
+// much room, else it takes a row of its own below.
+constexpr int kAutoLevelMinRoom = 160;
 
 const std::string& T(const char* key) {
     return UiText("PropP4", key);
 }
 
-// Text, font and colour of a label; answers the size of its text.
-CSize SetLabel(CColorText& label, const std::string& text, COLORREF color, int font = kFont) {
-    return ::SetLabel(label, text, font, color);
+// Text, font and colour of a label within room; answers the size of its
+// text.
+CSize SetLabel(CColorText& label, const std::string& text, COLORREF color, int room,
+               int font = kFont) {
+    return ::SetLabel(label, text, font, color, room);
 }
 
-// Breaks text at blanks so no line is wider than maxWidth in the label's
-// font; a single word wider than that stays whole on its line.
-std::string WrapToWidth(const CWnd& label, const std::string& text, int maxWidth) {
-    if (label.GetTextExtent(text).cx <= maxWidth)
-        return text;
-    std::string result;
-    std::string line;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t next = text.find(' ', pos + 1);
-        if (next == std::string::npos)
-            next = text.size();
-        const std::string word = text.substr(pos, next - pos);
-        if (!line.empty() && label.GetTextExtent(line + word).cx > maxWidth) {
-            result += line + "\n";
-            // The blank the line breaks at is not carried to the next line.
-            line = word.substr(word.find_first_not_of(' ') == std::string::npos
-                                   ? word.size()
-                                   : word.find_first_not_of(' '));
-        } else {
-            line += word;
-        }
-        pos = next;
-    }
-    return result + line;
-}
-
-// Wraps text within maxWidth into as few lines as it needs, with the lines as
-// even as they can be: the narrowest width that needs no more lines.
-std::string WrapEvenly(const CWnd& label, const std::string& text, int maxWidth) {
-    const std::string wrapped = WrapToWidth(label, text, maxWidth);
-    const auto lines = std::count(wrapped.begin(), wrapped.end(), '\n');
-    if (lines == 0)
-        return wrapped;
-    std::string best = wrapped;
-    for (int width = maxWidth - 8; width > maxWidth / 2; width -= 8) {
-        std::string narrower = WrapToWidth(label, text, width);
-        if (std::count(narrower.begin(), narrower.end(), '\n') != lines)
-            break;
-        best = std::move(narrower);
-    }
-    return best;
-}
+// The texts the verdict line may show after a recording.
+constexpr const char* kVerdictKeys[] = {"NoVoice", "TooQuiet", "TooLoud", "TooNoisy", "Good"};
 
 } // namespace
 
@@ -194,24 +163,42 @@ bool CPropPage4::OnInitDialog() {
 }
 
 void CPropPage4::Layout() {
-    const CSize s1037 = SetLabel(m_intro, T("K1"), kDarkBlue);
-    m_please.SetFontId(kFont);
-    const CSize s1038 = SetLabel(m_please, WrapEvenly(m_please, T("K2"), kFrameWidth - 20), kBlue);
-    const CSize s1107 = SetLabel(m_sentence, T("K3"), kBrightBlue);
-    const CSize s1093 = SetLabel(m_groupTitle, UiText("PropP3", "K8"), kBlue);
-    const CSize s1110 = SetLabel(m_startLabel, T("K6"), kGreen, kLabelFont);
-    const CSize s1114 = SetLabel(m_stopLabel, UiText("PropP3", "K9"), kRed, kLabelFont);
-    const CSize s1061 = SetLabel(m_levelLabel, T("K4"), kBlue);
-    const CSize s1040 = SetLabel(m_low, UiText("PropP3", "K4"), kBlue);
-    const CSize s1041 = SetLabel(m_high, UiText("PropP3", "K5"), kBlue);
-    const CSize s1077 = SetLabel(m_helpLabel, UiText("PropP3", "K6"), kBlue);
-    const CSize s1056 = SetLabel(m_finishLabel, T("K5"), kDarkBlue);
+    // The texts wrap within the page or 10 pixels inside the frames; the
+    // labels of the group within the space up to their neighbours.
+    const int right = GetPageWidth() - kPageMargin;
+    constexpr int kInner = 10 + kFrameWidth - 10; // the frames' inner right edge
+    const int meterX = kColumnX + 7;
+    const int meterWidth = kColumnWidth - 14;
+    const CSize s1037 = SetLabel(m_intro, T("K1"), kDarkBlue, right - 10);
+    const CSize s1038 = SetEvenLabel(m_please, T("K2"), kFont, kBlue, kInner - 20);
+    const CSize s1107 = SetLabel(m_sentence, T("K3"), kBrightBlue, kInner - 20);
+    const CSize s1093 = SetLabel(m_groupTitle, UiText("PropP3", "K8"), kBlue, kInner - 20);
+    // Start and Replay are as wide as their texts need beside the symbols at
+    // their left ends (kept clear on both sides, the texts being centred), up
+    // to the meter's column; longer labels wrap within them.
+    SetLabel(m_startLabel, T("K6"), kGreen, 0, kLabelFont);
+    SetLabel(m_stopLabel, UiText("PropP3", "K9"), kRed, 0, kLabelFont);
+    const int buttonWidth =
+        std::min(kColumnX - 25 - kLabelGap,
+                 std::max({kButtonWidth, m_replay.GetTextExtent(T("K8")).cx + 2 * kSymbolRoom,
+                           m_startLabel.GetTextSize().cx + 2 * kSymbolRoom,
+                           m_stopLabel.GetTextSize().cx + 2 * kSymbolRoom}));
+    m_startLabel.SetWrapWidth(buttonWidth - 2 * kButtonInset);
+    m_stopLabel.SetWrapWidth(buttonWidth - 2 * kButtonInset);
+    const CSize s1110 = m_startLabel.GetTextSize();
+    const CSize s1114 = m_stopLabel.GetTextSize();
+    const CSize s1061 = SetLabel(m_levelLabel, T("K4"), kBlue, meterWidth);
+    const int sideRoom = meterWidth / 2 - kLabelGap / 2;
+    const CSize s1040 = SetLabel(m_low, UiText("PropP3", "K4"), kBlue, sideRoom);
+    const CSize s1041 = SetLabel(m_high, UiText("PropP3", "K5"), kBlue, sideRoom);
+    // The help button follows its text and stays in the frame.
+    const CSize s1077 = SetLabel(m_helpLabel, UiText("PropP3", "K6"), kBlue, kInner - 20 - 4 - 40);
+    const CSize s1056 = SetLabel(m_finishLabel, T("K5"), kDarkBlue, right - 10);
 
     m_frame.SetWindowText("");
     // The group box's caption is blanks as wide as the title laid over it, so
     // its frame line leaves room for the title.
-    const int space = std::max(m_group.GetTextExtent(" ").cx - 1, 1);
-    m_group.SetWindowText(std::string(static_cast<std::size_t>(s1093.cx / space + 1), ' '));
+    m_group.SetWindowText(CaptionGap(m_group, s1093.cx));
 
     // Introduction, then the sentence to read in its frame.
     m_intro.MoveWindow(10, 5, s1037.cx, s1037.cy);
@@ -222,42 +209,60 @@ void CPropPage4::Layout() {
     m_frame.MoveWindow(10, y1, kFrameWidth, frameHeight);
 
     // The playback group: Start and Replay on the left; the level meter and
-    // the recording volume on the right; the help line at the bottom.
+    // the recording volume on the right; the help line at the bottom. Button
+    // labels of more lines make the buttons higher.
     const int y3 = y1 + frameHeight + 10;
     m_groupTitle.MoveWindow(20, y3, s1093.cx, s1093.cy);
     const int yb = y3 + s1093.cy + 12;
-    m_start.MoveWindow(25, yb, kButtonWidth, kButtonHeight);
-    m_startLabel.MoveWindow(25 + (kButtonWidth - s1110.cx) / 2, yb + (kButtonHeight - s1110.cy) / 2,
+    const int buttonHeight =
+        std::max(kButtonHeight, std::max(s1110.cy, s1114.cy) + 2 * kButtonInset);
+    m_start.MoveWindow(25, yb, buttonWidth, buttonHeight);
+    m_startLabel.MoveWindow(25 + (buttonWidth - s1110.cx) / 2, yb + (buttonHeight - s1110.cy) / 2,
                             s1110.cx, s1110.cy);
-    m_stopLabel.MoveWindow(25 + (kButtonWidth - s1114.cx) / 2, yb + (kButtonHeight - s1114.cy) / 2,
+    m_stopLabel.MoveWindow(25 + (buttonWidth - s1114.cx) / 2, yb + (buttonHeight - s1114.cy) / 2,
                            s1114.cx, s1114.cy);
-    const int yr = yb + kButtonHeight + 8;
-    m_replay.MoveWindow(25, yr, kButtonWidth, kButtonHeight);
+    const int yr = std::max(yb + buttonHeight + 8, yb + s1061.cy + 4 + 16 + 6);
+    m_replay.MoveWindow(25, yr, buttonWidth, kButtonHeight);
 
-    const int meterX = kColumnX + 7;
-    const int meterWidth = kColumnWidth - 14;
     m_levelLabel.MoveWindow(meterX, yb, s1061.cx, s1061.cy);
     m_meter.MoveWindow(meterX, yb + s1061.cy + 4, meterWidth, 16);
     m_low.MoveWindow(meterX, yr, s1040.cx, s1040.cy);
     m_high.MoveWindow(meterX + meterWidth - s1041.cx, yr, s1041.cx, s1041.cy);
-    m_volume.MoveWindow(kColumnX, yr + std::max(s1040.cy, s1041.cy) - 2, kColumnWidth, 30);
+    // The slider right below its two labels.
+    const int sliderY = yr + std::max(s1040.cy, s1041.cy);
+    m_volume.MoveWindow(kColumnX, sliderY, kColumnWidth, 30);
 
-    const int yh = yr + kButtonHeight + 12;
+    const int yh = std::max(yr + kButtonHeight + 12, sliderY + 30 + 4);
     m_helpLabel.MoveWindow(20, yh + 6, s1077.cx, s1077.cy);
     // A few pixels clear of the text, whose trailing blank the language file
     // may have trimmed.
     m_help.MoveWindow(s1077.cx + 24, yh, 40, 26);
-    const int autoLevelHeight =
-        PlaceAutoLevel(std::max(kColumnX, s1077.cx + 24 + 40 + 12), yh, 10 + kFrameWidth - 8);
-    const int groupHeight = yh + std::max(26, autoLevelHeight) + 8 - y3;
+    const int helpBottom = yh + std::max(26, 6 + s1077.cy);
+    // The automatic level beside the help button, or on a row of its own
+    // below when the help text leaves it too little room.
+    constexpr int kAutoLevelRight = 10 + kFrameWidth - 8;
+    int autoLevelX = std::max(kColumnX, s1077.cx + 24 + 40 + 12);
+    int autoLevelY = yh;
+    if (kAutoLevelRight - (autoLevelX + 20) < kAutoLevelMinRoom) {
+        autoLevelX = kColumnX;
+        autoLevelY = helpBottom + 8;
+    }
+    const int autoLevelBottom =
+        autoLevelY + PlaceAutoLevel(autoLevelX, autoLevelY, kAutoLevelRight);
+    const int groupHeight = std::max(helpBottom, autoLevelBottom) + 8 - y3;
     m_group.MoveWindow(10, y3, kFrameWidth, groupHeight);
 
     // Below the group: the closing line, whose place the verdict of the last
     // recording takes after a Stop, and the result line when a warning shows.
+    // The verdict's place is kept as high as its longest text.
     const int y4 = y3 + groupHeight + 10;
     m_finishLabel.MoveWindow(10, y4, s1056.cx, s1056.cy);
-    const CSize verdict = SetLabel(m_verdict, UiText("Verdict", "Good"), kBlue);
-    m_verdict.MoveWindow(10, y4, verdict.cx, verdict.cy);
+    SetLabel(m_verdict, "", kBlue, right - 10);
+    int verdictHeight = 0;
+    for (const char* key : kVerdictKeys)
+        verdictHeight =
+            std::max(verdictHeight, m_verdict.GetTextExtent(UiText("Verdict", key), right - 10).cy);
+    m_verdict.MoveWindow(10, y4, right - 20, verdictHeight);
     m_result.MoveWindow(10, y4 - 4, kFrameWidth, s1056.cy + 8);
 }
 
@@ -282,7 +287,7 @@ void CPropPage4::OnStart() {
     CAudioEngine& engine = Sheet()->m_audioEngine;
     m_help.EnableWindow(m_recording);
     m_helpLabel.EnableWindow(m_recording);
-    SetLabel(m_helpLabel, UiText("PropP3", "K6"), kBlue);
+    SetLabel(m_helpLabel, UiText("PropP3", "K6"), kBlue, m_helpLabel.GetWrapWidth());
     m_replay.EnableWindow(m_recording);
     std::string noTempDir;
     const std::string path = RecordingPath(&noTempDir);
@@ -402,10 +407,8 @@ bool CPropPage4::SetRecordingVolume(int volume) {
 }
 
 int CPropPage4::PlaceAutoLevel(int x, int y, int right) {
-    m_autoLevelLabel.SetFontId(kFont);
     const int textX = x + 15 + 5;
-    const CSize size = SetLabel(m_autoLevelLabel,
-                                WrapEvenly(m_autoLevelLabel, T("AutoLevel"), right - textX), kBlue);
+    const CSize size = SetEvenLabel(m_autoLevelLabel, T("AutoLevel"), kFont, kBlue, right - textX);
     // One line sits on the help text's line; more start at the row's top.
     const int textY = size.cy <= 20 ? y + 6 : y;
     m_autoLevelLabel.MoveWindow(textX, textY, size.cx, size.cy);

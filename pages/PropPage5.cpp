@@ -23,42 +23,23 @@ constexpr int IDC_TIKO = 1118;
 constexpr int IDC_WINDOWS = 1120;
 constexpr int IDC_UPDATE = 1102;
 
+// The frame around the export lines, the check boxes, and the Update button
+// with how far its caption keeps from its edges.
+constexpr int kFrameWidth = 468;
+constexpr int kCheckSize = 15;
+constexpr int kUpdateX = 290;
+constexpr int kUpdateWidth = 70;
+constexpr int kUpdateHeight = 22;
+constexpr int kButtonInset = 4;
+
 const std::string& T(const char* key) {
     return UiText("PropP5", key);
 }
 
-// Text, font and colour of a label; answers the size of its text.
-CSize SetLabel(CColorText& label, const std::string& text, COLORREF color) {
-    return ::SetLabel(label, text, kFont, color);
-}
-
-// The introduction is one long line; on a page narrower than the line it
-// breaks at the last blank that fits, so the whole text shows. Answers the
-// size of the text as set.
-CSize SetWrappedLabel(CColorText& label, const std::string& text, COLORREF color, int maxWidth) {
-    CSize size = SetLabel(label, text, color);
-    if (size.cx <= maxWidth)
-        return size;
-    std::string wrapped;
-    std::string line;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find(' ', start);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string word = text.substr(start, end - start);
-        const std::string candidate = line.empty() ? word : line + " " + word;
-        label.SetText(candidate);
-        if (!line.empty() && label.GetTextSize().cx > maxWidth) {
-            wrapped += line + "\n";
-            line = word;
-        } else {
-            line = candidate;
-        }
-        start = end + 1;
-    }
-    label.SetText(wrapped + line);
-    return label.GetTextSize();
+// Text, font and colour of a label within room; answers the size of its
+// text.
+CSize SetLabel(CColorText& label, const std::string& text, COLORREF color, int room) {
+    return ::SetLabel(label, text, kFont, color, room);
 }
 
 std::string TrimRight(std::string text) {
@@ -108,37 +89,48 @@ void CPropPage5::CreateControls() {
 bool CPropPage5::OnInitDialog() {
     CPropertyPage::OnInitDialog();
 
-    const CSize s1 = SetWrappedLabel(m_intro, T("K1"), kDarkBlue, GetPageWidth() - 2);
-    const CSize s2 = SetLabel(m_productLine, T("K2"), kBlue);
-    const CSize s3 = SetLabel(m_tikoLine, T("K3"), kBlue);
-    const CSize s4 = SetLabel(m_windowsLine, T("K4"), kBlue);
-    const CSize s5 = SetLabel(m_configured, T("K5"), kBlue);
-    const CSize s6 = SetLabel(m_retained, T("K6"), kBlue);
-    const CSize s7 = SetLabel(m_clickEnd, T("K7"), kDarkBlue);
-    const CSize s8 = SetLabel(m_updateLabel, T("K8"), kPurple);
+    // The texts wrap within the page; the three export lines so that their
+    // check boxes, after the lines, stay inside the frame; the Update caption
+    // within the button, which may grow up to the page's margin.
+    const int right = GetPageWidth() - kPageMargin;
+    constexpr int kInner = 10 + kFrameWidth - 10; // the frame's inner right edge
+    const int lineRoom = kInner - kCheckSize - 10 - 20;
+    const CSize s1 = SetLabel(m_intro, T("K1"), kDarkBlue, right - 1);
+    const CSize s2 = SetLabel(m_productLine, T("K2"), kBlue, lineRoom);
+    const CSize s3 = SetLabel(m_tikoLine, T("K3"), kBlue, lineRoom);
+    const CSize s4 = SetLabel(m_windowsLine, T("K4"), kBlue, lineRoom);
+    const CSize s5 = SetLabel(m_configured, T("K5"), kBlue, right - 40);
+    const CSize s6 = SetLabel(m_retained, T("K6"), kBlue, right - 40);
+    const CSize s7 = SetLabel(m_clickEnd, T("K7"), kDarkBlue, right - 40);
+    const CSize s8 = SetLabel(m_updateLabel, T("K8"), kPurple, right - kUpdateX - 2 * kButtonInset);
     m_frame.SetWindowText("");
 
     // The three export lines sit in the frame, each check box after the
-    // product line's text; the student controls follow below the frame.
+    // product line's text (and clear of the other two); the student controls
+    // follow below the frame, the outcome lines below them.
     const int top = s1.cy + 120;
     const int windowsLine = top + s2.cy + s3.cy + 25;
-    const int checkX = s2.cx + 30;
+    const int checkX = std::max(s2.cx + 30, std::max(s3.cx, s4.cx) + 25);
     const int studentY = windowsLine + s4.cy + 20;
+    const int updateWidth = std::max(kUpdateWidth, s8.cx + 2 * kButtonInset);
+    const int updateHeight = std::max(kUpdateHeight, s8.cy + 2 * kButtonInset);
+    const int outcomeY = windowsLine + s4.cy + 50 + (updateHeight - kUpdateHeight);
     m_picture.MoveWindow(150, 5, 200, 80);
     m_intro.MoveWindow(1, 105, s1.cx, s1.cy);
-    m_frame.MoveWindow(10, top, 468, s2.cy + s3.cy + s4.cy + 35);
+    m_frame.MoveWindow(10, top, kFrameWidth, s2.cy + s3.cy + s4.cy + 35);
     m_productLine.MoveWindow(20, top + 15, s2.cx, s2.cy);
     m_tikoLine.MoveWindow(20, top + s2.cy + 20, s3.cx, s3.cy);
     m_windowsLine.MoveWindow(20, windowsLine, s4.cx, s4.cy);
-    m_product.MoveWindow(checkX, top + 15, 15, 15);
-    m_tiko.MoveWindow(checkX, top + s2.cy + 20, 15, 15);
-    m_windows.MoveWindow(checkX, windowsLine, 15, 15);
+    m_product.MoveWindow(checkX, top + 15, kCheckSize, kCheckSize);
+    m_tiko.MoveWindow(checkX, top + s2.cy + 20, kCheckSize, kCheckSize);
+    m_windows.MoveWindow(checkX, windowsLine, kCheckSize, kCheckSize);
     m_students.MoveWindow(80, studentY, 200, 80);
-    m_update.MoveWindow(290, studentY, 70, 22);
-    m_updateLabel.MoveWindow(290 + (70 - s8.cx) / 2, studentY + (22 - s8.cy) / 2, s8.cx, s8.cy);
-    m_configured.MoveWindow(40, windowsLine + s3.cy + 50, s5.cx, s5.cy);
-    m_retained.MoveWindow(40, windowsLine + s3.cy + 50, s6.cx, s6.cy);
-    m_clickEnd.MoveWindow(40, windowsLine + s3.cy + 70, s7.cx, s7.cy);
+    m_update.MoveWindow(kUpdateX, studentY, updateWidth, updateHeight);
+    m_updateLabel.MoveWindow(kUpdateX + (updateWidth - s8.cx) / 2,
+                             studentY + (updateHeight - s8.cy) / 2, s8.cx, s8.cy);
+    m_configured.MoveWindow(40, outcomeY, s5.cx, s5.cy);
+    m_retained.MoveWindow(40, outcomeY, s6.cx, s6.cy);
+    m_clickEnd.MoveWindow(40, outcomeY + std::max(s5.cy, s6.cy) + 6, s7.cx, s7.cy);
 
     m_configured.ShowWindow(SW_HIDE);
     m_retained.ShowWindow(SW_HIDE);

@@ -15,14 +15,18 @@ void ShowRecordingVerdict(CColorText& line, CWnd& closing, const std::string& pa
     if (analysis.ok) {
         TRACE_LOG(0, kModule, __LINE__, "Recording verdict %s: %s", VerdictKey(analysis.verdict),
                   DescribeFigures(analysis.figures).c_str());
-        line.SetText(UiText("Verdict", VerdictKey(analysis.verdict)));
+        ShowVerdictText(line, closing, UiText("Verdict", VerdictKey(analysis.verdict)));
     } else {
         TRACE_LOG(1, kModule, __LINE__, "Recording not measured: %s", analysis.error.c_str());
-        line.SetText(analysis.error);
+        ShowVerdictText(line, closing, analysis.error);
     }
+}
+
+void ShowVerdictText(CColorText& line, CWnd& closing, const std::string& text) {
+    line.SetText(text);
     const CRect place = line.GetRectInParent();
-    const CSize text = line.GetTextSize();
-    line.MoveWindow(place.left, place.top, text.cx, text.cy);
+    const CSize size = line.GetTextSize();
+    line.MoveWindow(place.left, place.top, size.cx, size.cy);
     closing.ShowWindow(SW_HIDE);
     line.ShowWindow(SW_SHOW);
 }

@@ -12,5 +12,8 @@
 // them) in place of the closing line, which it hides. A file that cannot be
 // measured shows why instead.
 void ShowRecordingVerdict(CColorText& line, CWnd& closing, const std::string& path);
+// Shows text in line, sized to it where the line stands, in place of the
+// closing line, which it hides.
+void ShowVerdictText(CColorText& line, CWnd& closing, const std::string& text);
 // Hides the line and shows the closing line again.
 void HideRecordingVerdict(CColorText& line, CWnd& closing);

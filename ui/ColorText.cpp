@@ -27,7 +27,8 @@ protected:
         QColor color = Color(wnd->GetColor());
         if (!isEnabled())
             color = QColor(0xA0, 0xA4, 0xAE);
-        DrawTextLines(painter, wnd->GetFont(), CWndPrivate::Of(*wnd).text, color, 0, 0);
+        DrawTextLines(painter, wnd->GetFont(), CWndPrivate::Of(*wnd).text, color, 0, 0,
+                      wnd->GetWrapWidth());
     }
 };
 
@@ -61,12 +62,17 @@ void CColorText::MoveWindow(int x, int y, int width, int height, bool repaint) {
     CWnd::MoveWindow(x, y, std::max(width, text.cx), std::max(height, text.cy), repaint);
 }
 
+void CColorText::SetWrapWidth(int width) {
+    m_wrapWidth = std::max(0, width);
+    Invalidate();
+}
+
 void CColorText::SetLabelFor(CWnd& control) {
     TieLabel(*this, control);
 }
 
 CSize CColorText::GetTextSize() const {
-    return GetTextExtent(GetWindowText());
+    return GetTextExtent(GetWindowText(), m_wrapWidth);
 }
 
 void CColorText::GetTextSize(int& width, int& height) const {

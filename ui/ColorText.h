@@ -1,7 +1,8 @@
 // CColorText: a text laid over a dialog, drawn in a registry font and a
-// colour on a transparent background, that measures its own text. Clicks pass
-// through it to what lies below (a label over a button leaves the button
-// clickable).
+// colour on a transparent background, that measures its own text. Given a
+// wrap width it breaks its lines to stay within it (DT_WORDBREAK) and measures
+// the wrapped text. Clicks pass through it to what lies below (a label over a
+// button leaves the button clickable).
 #pragma once
 
 #include "ui/Wnd.h"
@@ -30,11 +31,18 @@ public:
     // over one button): the one shown names it.
     void SetLabelFor(CWnd& control);
 
-    // Pixel size of the current text in the current font.
+    // Lines wider than width pixels break (CFont::GetTextExtent); 0, the
+    // default, keeps the text's own lines whatever their width.
+    void SetWrapWidth(int width);
+    int GetWrapWidth() const { return m_wrapWidth; }
+
+    // Pixel size of the current text in the current font, as it is drawn
+    // (wrapped within the wrap width).
     CSize GetTextSize() const;
     void GetTextSize(int& width, int& height) const;
 
 private:
     int m_fontId = 0;
+    int m_wrapWidth = 0;
     COLORREF m_color = 0;
 };

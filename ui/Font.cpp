@@ -3,6 +3,7 @@
 #include "ui/Private.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -14,9 +15,30 @@ using namespace uiimpl;
 
 namespace {
 
+struct Registry {
+    std::mutex mutex;
+    std::map<std::pair<int, int>, std::unique_ptr<CFont>> fonts;
+    std::map<std::string, std::string> substitutes;
+};
+
+Registry& TheRegistry() {
+    static Registry registry;
+    return registry;
+}
+
+std::string SubstituteOf(const std::string& face) {
+    Registry& r = TheRegistry();
+    std::lock_guard lock(r.mutex);
+    const auto it = r.substitutes.find(face);
+    return it == r.substitutes.end() ? std::string() : it->second;
+}
+
 // Faces of the Windows core fonts and the metric-compatible faces that stand
 // in for them where they are not installed.
 QString ResolveFace(const std::string& face) {
+    if (const QString substitute = Q(SubstituteOf(face));
+        !substitute.isEmpty() && QFontDatabase::hasFamily(substitute))
+        return substitute;
     static const std::map<std::string, QString> standIns = {
         {"Arial", "Liberation Sans"},         {"Helvetica", "Liberation Sans"},
         {"MS Sans Serif", "Liberation Sans"}, {"MS Shell Dlg", "Liberation Sans"},
@@ -29,31 +51,6 @@ QString ResolveFace(const std::string& face) {
     if (it != standIns.end() && QFontDatabase::hasFamily(it->second))
         return it->second;
     return QFontDatabase::hasFamily("Liberation Sans") ? QString("Liberation Sans") : wanted;
-}
-
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::string line;
-    for (char c : text) {
-        if (c == '\n') {
-            lines.push_back(line);
-            line.clear();
-        } else if (c != '\r') {
-            line.push_back(c);
-        }
-    }
-    lines.push_back(line);
-    return lines;
-}
-
-struct Registry {
-    std::mutex mutex;
-    std::map<std::pair<int, int>, std::unique_ptr<CFont>> fonts;
-};
-
-Registry& TheRegistry() {
-    static Registry registry;
-    return registry;
 }
 
 } // namespace
@@ -108,12 +105,19 @@ int CFont::GetLineHeight() const {
 }
 
 CSize CFont::GetTextExtent(const std::string& text) const {
-    const QFontMetrics metrics(d->Get());
+    return GetTextExtent(text, 0);
+}
+
+CSize CFont::GetTextExtent(const std::string& text, int wrapWidth) const {
+    const std::vector<QString> lines = TextLines(*this, text, wrapWidth);
     int width = 0;
-    const std::vector<std::string> lines = SplitLines(text);
-    for (const std::string& line : lines)
-        width = std::max(width, metrics.horizontalAdvance(Q(line)));
-    return CSize{width, d->lineHeight * static_cast<int>(lines.size())};
+    for (const QString& line : lines)
+        width = std::max(width, LineWidth(*this, line, wrapWidth));
+    return CSize{width, GetLineHeight() * static_cast<int>(lines.size())};
+}
+
+std::string CFont::GetTextFace() const {
+    return S(QFontInfo(d->Get()).family());
 }
 
 void CFontRegistry::Register(int id, int codePage, const LOGFONT& logFont) {
@@ -140,6 +144,18 @@ void CFontRegistry::Clear() {
     r.fonts.clear();
 }
 
+void CFontRegistry::SetFaceSubstitute(const std::string& face, const std::string& substitute) {
+    {
+        Registry& r = TheRegistry();
+        std::lock_guard lock(r.mutex);
+        if (substitute.empty())
+            r.substitutes.erase(face);
+        else
+            r.substitutes[face] = substitute;
+    }
+    ReleaseFonts();
+}
+
 namespace uiimpl {
 
 const CFont& DefaultFont() {
@@ -156,12 +172,12 @@ const QFont& QtFont(const CFont* font) {
     return (font != nullptr ? font : &DefaultFont())->Private().Get();
 }
 
-CSize TextExtent(const CFont* font, const std::string& text) {
-    return (font != nullptr ? font : &DefaultFont())->GetTextExtent(text);
+CSize TextExtent(const CFont* font, const std::string& text, int wrapWidth) {
+    return (font != nullptr ? font : &DefaultFont())->GetTextExtent(text, wrapWidth);
 }
 
 void DrawTextLines(QPainter& painter, const CFont* font, const std::string& text,
-                   const QColor& color, int x, int y) {
+                   const QColor& color, int x, int y, int wrapWidth) {
     const CFont& f = font != nullptr ? *font : DefaultFont();
     const QFont& qf = f.Private().Get();
     const QFontMetrics metrics(qf);
@@ -171,8 +187,8 @@ void DrawTextLines(QPainter& painter, const CFont* font, const std::string& text
     painter.setFont(qf);
     painter.setPen(color);
     int top = y;
-    for (const std::string& line : SplitLines(text)) {
-        painter.drawText(x, top + baseline, Q(line));
+    for (const QString& line : TextLines(f, text, wrapWidth)) {
+        painter.drawText(x, top + baseline, line);
         top += lineHeight;
     }
 }

@@ -2,7 +2,8 @@
 // handed out on request. Heights are in the Windows sense: a positive lfHeight
 // is the character cell height in pixels (ascent + descent), a negative one the
 // em height. "Arial" resolves to a metric-compatible face when Arial itself is
-// not installed.
+// not installed, else to the system's choice for it; a face substitute
+// (SetFaceSubstitute) comes before both.
 #pragma once
 
 #include "ui/WinDefs.h"
@@ -41,6 +42,15 @@ public:
     // Pixel size of text in this font; line feeds start new lines, the width
     // is that of the widest line, the height the line height times the lines.
     CSize GetTextExtent(const std::string& text) const;
+    // The same for the text drawn within wrapWidth pixels (0: no limit), as
+    // DrawText with DT_WORDBREAK | DT_CALCRECT measures it: a line wider than
+    // that breaks at blanks (the blanks at a break take no room), a word wider
+    // than that alone between two of its characters. Blanks at the end of a
+    // line never make it wider than wrapWidth.
+    CSize GetTextExtent(const std::string& text, int wrapWidth) const;
+    // The face the text is drawn in (GetTextFace): the registered face, its
+    // stand-in or substitute, or the system's choice when none is installed.
+    std::string GetTextFace() const;
     // Height of one line in pixels.
     int GetLineHeight() const;
 
@@ -58,4 +68,9 @@ public:
     // lives until Clear or the end of the program.
     static const CFont* Get(int id, int codePage = 1252);
     static void Clear();
+    // From now on fonts of face are drawn in substitute where it is installed,
+    // as the font substitutes of Windows do (an empty substitute removes the
+    // entry). Fonts are built anew; windows that already hold a font keep
+    // their face until a font is set again.
+    static void SetFaceSubstitute(const std::string& face, const std::string& substitute);
 };

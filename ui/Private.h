@@ -82,11 +82,17 @@ void SetWndOf(QWidget* widget, CWnd* wnd);
 const CFont& DefaultFont();
 // The Qt font of a registry font, or of the default font for null.
 const QFont& QtFont(const CFont* font);
-// Line height and text extent of a (possibly multi-line) text.
-CSize TextExtent(const CFont* font, const std::string& text);
+// Line height and text extent of a (possibly multi-line) text, wrapped
+// within wrapWidth when it is above 0 (CFont::GetTextExtent).
+CSize TextExtent(const CFont* font, const std::string& text, int wrapWidth = 0);
 // Draws text line by line at the metrics TextExtent measures.
 void DrawTextLines(class QPainter& painter, const CFont* font, const std::string& text,
-                   const QColor& color, int x, int y);
+                   const QColor& color, int x, int y, int wrapWidth = 0);
+// The lines text is drawn in: its line feeds and, within wrapWidth above 0,
+// its breaks (ui/TextLines.cpp).
+std::vector<QString> TextLines(const CFont& font, const std::string& text, int wrapWidth);
+// The width a line of TextLines takes.
+int LineWidth(const CFont& font, const QString& line, int wrapWidth);
 
 // "icon_<id>.png" / "bitmap_<id>.png" of the embedded images; null pixmap
 // when missing.

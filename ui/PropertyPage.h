@@ -1,6 +1,9 @@
 // CPropertyPage: one page of a wizard sheet. The sheet creates the page's
 // window the first time the page is shown (CreateControls, then OnInitDialog)
-// and keeps it until the sheet closes.
+// and keeps it until the sheet closes. A page whose controls, laid out by
+// OnInitDialog, reach lower than its height grows to hold them, hidden
+// controls included (they show in some state of the page); the sheet grows
+// with its tallest page.
 #pragma once
 
 #include "ui/Dialog.h"
@@ -41,8 +44,13 @@ public:
     int GetPageWidth() const { return m_pageWidth; }
     int GetPageHeight() const { return m_pageHeight; }
 
+    // Room kept below the lowest control of a page that grows.
+    static constexpr int kBottomMargin = 6;
+
 private:
     friend class CPropertySheet;
+    // Grows the page's height to hold its controls.
+    void FitHeightToControls();
     CPropertySheet* m_sheet = nullptr;
     int m_pageWidth;
     int m_pageHeight;

@@ -11,6 +11,8 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstdlib>
+#include <vector>
 
 using namespace uiimpl;
 
@@ -20,6 +22,17 @@ constexpr int kMargin = 11;
 constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 23;
 constexpr int kButtonGap = 7;
+// A button's text keeps this far from its sides.
+constexpr int kButtonTextInset = 8;
+
+// The left edges of the button row's places for buttons `width` wide, from
+// the right: Help, Cancel, Next (and Finish), Back.
+std::vector<int> ButtonPlaces(int sheetWidth, int width) {
+    const int help = sheetWidth - kMargin - width;
+    const int cancel = help - kButtonGap - width;
+    const int next = cancel - kButtonGap - width;
+    return {help, cancel, next, next - width};
+}
 
 // The window of the sheet: Escape and the close box count as Cancel.
 class SheetWidget : public QDialog {
@@ -165,20 +178,18 @@ bool CPropertySheet::Create() {
     widget->setFixedSize(width, buttonTop + kButtonHeight + kMargin);
 
     // Back and Next side by side, Finish in Next's place, then Cancel and Help.
-    const int help = width - kMargin - kButtonWidth;
-    const int cancel = help - kButtonGap - kButtonWidth;
-    const int next = cancel - kButtonGap - kButtonWidth;
-    const int back = next - kButtonWidth;
+    const std::vector<int> places = ButtonPlaces(width, kButtonWidth);
     const struct {
         int id;
         const char* text;
         int x;
-    } buttons[] = {{ID_WIZBACK, "< Back", back},
-                   {ID_WIZNEXT, "Next >", next},
-                   {ID_WIZFINISH, "Finish", next},
-                   {IDCANCEL, "Cancel", cancel},
-                   {IDHELP, "Help", help}};
+    } buttons[] = {{ID_WIZBACK, "< Back", places[3]},
+                   {ID_WIZNEXT, "Next >", places[2]},
+                   {ID_WIZFINISH, "Finish", places[2]},
+                   {IDCANCEL, "Cancel", places[1]},
+                   {IDHELP, "Help", places[0]}};
     p->buttons.clear();
+    p->buttonWidth = kButtonWidth;
     for (const auto& b : buttons) {
         auto button = std::make_unique<CButton>();
         button->Create(this, b.id, b.text);
@@ -195,6 +206,7 @@ bool CPropertySheet::Create() {
     OnInitDialog();
     if (m_active < 0)
         ShowPage(std::clamp(m_startPage, 0, GetPageCount() - 1), +1);
+    FitButtonRow();
     widget->show();
     return true;
 }
@@ -241,6 +253,8 @@ bool CPropertySheet::ShowPage(int index, int direction) {
         if (!page->HasWindow()) {
             page->m_sheet = this;
             page->CreateIndirect(this, true);
+            page->FitHeightToControls();
+            GrowPageArea(page->GetPageHeight());
             page->MoveWindow(p->pageArea, false);
         }
         const int previous = m_active;
@@ -256,6 +270,8 @@ bool CPropertySheet::ShowPage(int index, int direction) {
             old->ShowWindow(SW_HIDE);
         page->ShowWindow(SW_SHOW);
         UpdateTitle();
+        // The page may have given the buttons new texts.
+        FitButtonRow();
         // A screen reader names the page after its title; Tab goes through
         // it in reading order, then through the sheet's buttons, starting at
         // its first control.
@@ -265,6 +281,51 @@ bool CPropertySheet::ShowPage(int index, int direction) {
         return true;
     }
     return false;
+}
+
+void CPropertySheet::GrowPageArea(int pageHeight) {
+    auto* widget = static_cast<SheetWidget*>(GetWidget());
+    const int grow = pageHeight - p->pageArea.Height();
+    if (widget == nullptr || grow <= 0)
+        return;
+    // The pages grow, the separator and the button row move down.
+    p->pageArea.bottom += grow;
+    for (CPropertyPage* page : m_pages)
+        if (page->HasWindow())
+            page->MoveWindow(p->pageArea, false);
+    widget->separatorY += grow;
+    for (const auto& button : p->buttons) {
+        const CRect place = button->GetRectInParent();
+        button->MoveWindow(place.left, place.top + grow, place.Width(), place.Height());
+    }
+    widget->setFixedSize(widget->width(), widget->height() + grow);
+    widget->update();
+}
+
+void CPropertySheet::FitButtonRow() {
+    QWidget* widget = GetWidget();
+    if (widget == nullptr || p->buttons.empty())
+        return;
+    int width = kButtonWidth;
+    for (const auto& button : p->buttons)
+        width = std::max(width,
+                         button->GetTextExtent(button->GetWindowText()).cx + 2 * kButtonTextInset);
+    // Four places fit in the row at most.
+    width = std::min(width, (widget->width() - 2 * kMargin - 2 * kButtonGap) / 4);
+    if (width == p->buttonWidth)
+        return;
+    // Each button keeps its place (Cancel may have taken Help's).
+    const std::vector<int> before = ButtonPlaces(widget->width(), p->buttonWidth);
+    const std::vector<int> after = ButtonPlaces(widget->width(), width);
+    for (const auto& button : p->buttons) {
+        const CRect r = button->GetRectInParent();
+        std::size_t place = 0;
+        for (std::size_t i = 1; i < before.size(); ++i)
+            if (std::abs(before[i] - r.left) < std::abs(before[place] - r.left))
+                place = i;
+        button->MoveWindow(after[place], r.top, width, r.Height());
+    }
+    p->buttonWidth = width;
 }
 
 bool CPropertySheet::SetActivePage(int index) {

@@ -1,4 +1,6 @@
-// CPropertySheet: a wizard. The pages sit above a row of buttons:
+// CPropertySheet: a wizard. The pages sit above a row of buttons, as high as
+// the tallest page shown so far (a page that grew moves the row down); the
+// buttons are all as wide as the longest of their texts needs:
 // Back (ID_WIZBACK 12323), Next (ID_WIZNEXT 12324) / Finish (ID_WIZFINISH
 // 12325, in Next's place), Cancel (IDCANCEL 2) and Help (IDHELP 9), found by
 // GetDlgItemAs<CButton>(id). The title bar shows the tab item text of the
@@ -82,6 +84,10 @@ private:
     void OnButton(int id);
     void ApplyWizardButtons(plat::DWORD flags);
     bool ShowPage(int index, int direction);
+    // Makes the page area at least pageHeight high.
+    void GrowPageArea(int pageHeight);
+    // Makes the row's buttons as wide as the widest of their texts needs.
+    void FitButtonRow();
     int IndexOfTemplate(int templateId) const;
     bool Cancel();
     void UpdateTitle();

@@ -30,6 +30,7 @@ struct CSheetPrivate {
     std::vector<std::unique_ptr<CButton>> buttons;
     std::vector<bool> titleSet;
     CRect pageArea;
+    int buttonWidth = 0; // the width of every button of the row
     bool inExec = false;
     void cancelRequested();
 };

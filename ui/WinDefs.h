@@ -50,6 +50,10 @@ struct CRect {
 constexpr int SW_HIDE = 0;
 constexpr int SW_SHOW = 5;
 
+// ---- GetWindow ----------------------------------------------------------------
+constexpr int GW_HWNDNEXT = 2;
+constexpr int GW_CHILD = 5;
+
 // ---- dialog and wizard ids --------------------------------------------------
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;

@@ -90,6 +90,24 @@ CWnd* CWnd::GetDlgItem(int id) const {
     return nullptr;
 }
 
+CWnd* CWnd::GetWindow(int cmd) const {
+    const auto first = [](const std::vector<CWnd*>& windows, std::size_t from) -> CWnd* {
+        for (std::size_t i = from; i < windows.size(); ++i)
+            if (windows[i]->HasWindow())
+                return windows[i];
+        return nullptr;
+    };
+    if (cmd == GW_CHILD)
+        return first(d->children, 0);
+    if (cmd == GW_HWNDNEXT && d->parent != nullptr) {
+        const auto& siblings = d->parent->d->children;
+        const auto it = std::find(siblings.begin(), siblings.end(), this);
+        if (it != siblings.end())
+            return first(siblings, static_cast<std::size_t>(it - siblings.begin()) + 1);
+    }
+    return nullptr;
+}
+
 bool CWnd::ShowWindow(int cmd) {
     if (!d->widget)
         return false;
@@ -203,6 +221,10 @@ const CFont* CWnd::GetFont() const {
 
 CSize CWnd::GetTextExtent(const std::string& text) const {
     return TextExtent(d->font, text);
+}
+
+CSize CWnd::GetTextExtent(const std::string& text, int wrapWidth) const {
+    return TextExtent(d->font, text, wrapWidth);
 }
 
 void CWnd::SetAccessibleName(const std::string& name) {

@@ -32,6 +32,9 @@ public:
     // The child window with this control id, or null.
     CWnd* GetDlgItem(int id) const;
     template <class T> T* GetDlgItemAs(int id) const { return dynamic_cast<T*>(GetDlgItem(id)); }
+    // GW_CHILD: the first child window; GW_HWNDNEXT: the next sibling (in the
+    // order they were created); null when there is none.
+    CWnd* GetWindow(int cmd) const;
 
     // ---- state and place ---------------------------------------------------
     // SW_SHOW or SW_HIDE; answers whether the window was visible before.
@@ -60,6 +63,9 @@ public:
     // Pixel size of a text drawn in the window's current font; line feeds
     // start new lines.
     CSize GetTextExtent(const std::string& text) const;
+    // The same wrapped within wrapWidth pixels (DrawText with DT_WORDBREAK |
+    // DT_CALCRECT, CFont::GetTextExtent).
+    CSize GetTextExtent(const std::string& text, int wrapWidth) const;
 
     // ---- painting ----------------------------------------------------------
     void Invalidate(bool erase = true);

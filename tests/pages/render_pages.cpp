@@ -1,20 +1,26 @@
-// render_pages OUTDIR: draws every page of the sheet, in its typical states,
-// and the two help dialogs into PNG files in OUTDIR (created when missing),
-// without a display, so the look can be reviewed.
+// render_pages OUTDIR [--language FILE] [--face FACE]: draws every page of the
+// sheet, in its typical states, and the two help dialogs into PNG files in
+// OUTDIR (created when missing), without a display, so the look can be
+// reviewed; then the states of the layout test as layout-<state>.png. With
+// --language the texts are those of the language file FILE, with --face the
+// pages' "Arial" is drawn in FACE (say "DejaVu Sans").
 #include "app/PropSheet.h"
 #include "app/UiTexts.h"
 #include "app/WizardApp.h"
 #include "pages/ConnectionsDlg.h"
 #include "pages/HeadsetDlg.h"
+#include "platform/IniFile.h"
 #include "platform/sound_backend.h"
 #include "platform/sound_choice.h"
 #include "platform/system.h"
 #include "platform/virtual/VirtualCard.h"
 #include "resources/ProgramResources.h"
+#include "tests/pages/LayoutScenes.h"
 #include "tests/pages/render_page4.h"
 #include "tests/pages/render_page4_autolevel.h"
 #include "tests/pages/render_page4_verdict.h"
 #include "tests/pages/render_page5.h"
+#include "ui/Font.h"
 #include "ui/Render.h"
 #include "ui/Testing.h"
 #include "ui/WinApp.h"
@@ -79,11 +85,32 @@ bool RenderSoundPages(CPropSheet& sheet, const std::string& dir) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: render_pages OUTDIR\n";
+    std::string out;
+    std::string language;
+    std::string face;
+    bool usage = false;
+    for (int i = 1; i < argc && !usage; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--language" && i + 1 < argc)
+            language = argv[++i];
+        else if (arg == "--face" && i + 1 < argc)
+            face = argv[++i];
+        else if (out.empty() && !arg.empty() && arg[0] != '-')
+            out = arg;
+        else
+            usage = true;
+    }
+    if (usage || out.empty()) {
+        std::cerr << "usage: render_pages OUTDIR [--language FILE] [--face FACE]\n";
         return 2;
     }
-    const std::string dir = std::string(argv[1]) + "/";
+    // The texts are read from the file, never written to it.
+    if (CIniFile file; !language.empty() && (!plat::FileExists(language) || !file.Open(language))) {
+        std::cerr << "render_pages: cannot read the language file " << language
+                  << (file.GetLastError().empty() ? "" : ": " + file.GetLastError()) << "\n";
+        return 1;
+    }
+    const std::string dir = out + "/";
     if (!plat::CreateDirectories(dir)) {
         std::cerr << "render_pages: cannot create " << dir << "\n";
         return 1;
@@ -96,7 +123,17 @@ int main(int argc, char** argv) {
     }
     CGuiSession gui(argc, argv);
     CWizardApp::RegisterFonts();
+    if (!face.empty()) {
+        CFontRegistry::SetFaceSubstitute("Arial", face);
+        if (const std::string shown = CFontRegistry::Get(1121)->GetTextFace(); shown != face) {
+            std::cerr << "render_pages: the face " << face << " is not installed (" << shown
+                      << " would be used)\n";
+            return 1;
+        }
+    }
     ResetUiTexts();
+    if (!language.empty())
+        LoadUiTextsFrom(language);
     RegisterProgramResources();
     CWizardApp app;
     app.CreateImageList();
@@ -124,5 +161,15 @@ int main(int argc, char** argv) {
 
     sheet.EndDialog(IDCANCEL);
     ok = RenderPage4Verdicts(dir, Save) && ok;
+
+    std::string scenesError;
+    if (!VisitLayoutScenes(
+            [&](const std::string& name, const CWnd&, const CWnd& picture) {
+                ok = Save(picture, dir + "layout-" + name + ".png") && ok;
+            },
+            scenesError)) {
+        std::cerr << "render_pages: " << scenesError << "\n";
+        ok = false;
+    }
     return ok ? 0 : 1;
 }

@@ -258,4 +258,22 @@ TEST_F(ControlsTest, ListViewInsertsWhereAskedAndColoursEveryRow) {
     EXPECT_GT(list.GetStringWidth("Output wave formats test"), list.GetStringWidth("Test"));
 }
 
+TEST_F(ControlsTest, ChildWindowsFollowEachOtherInTheOrderTheyWereMade) {
+    std::vector<int> ids;
+    for (CWnd* w = host.GetWindow(GW_CHILD); w != nullptr; w = w->GetWindow(GW_HWNDNEXT))
+        ids.push_back(w->GetDlgCtrlID());
+    EXPECT_TRUE(ids.empty());
+    CButton first;
+    CColorText second;
+    CButton third;
+    ASSERT_TRUE(first.Create(&host, 41));
+    ASSERT_TRUE(second.Create(&host, 42));
+    ASSERT_TRUE(third.Create(&host, 43));
+    for (CWnd* w = host.GetWindow(GW_CHILD); w != nullptr; w = w->GetWindow(GW_HWNDNEXT))
+        ids.push_back(w->GetDlgCtrlID());
+    EXPECT_EQ(ids, (std::vector<int>{41, 42, 43}));
+    EXPECT_EQ(third.GetWindow(GW_HWNDNEXT), nullptr);
+    EXPECT_EQ(first.GetWindow(GW_CHILD), nullptr);
+}
+
 } // namespace

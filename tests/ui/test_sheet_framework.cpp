@@ -1,6 +1,6 @@
 // The sheet, page and dialog machinery with pages of the test's own: page
-// order, posted wizard buttons, the cancel notification, timers and the key
-// hook.
+// order, posted wizard buttons, the cancel notification, timers, the key
+// hook, pages that grow and buttons that widen.
 #include "ui/Accelerator.h"
 #include "ui/Button.h"
 #include "ui/PropertyPage.h"
@@ -27,6 +27,8 @@ public:
     }
     bool OnInitDialog() override {
         g_log.push_back(m_name + ".init");
+        if (lowestControl > 0)
+            m_button.MoveWindow(10, lowestControl - 20, 60, 20);
         return true;
     }
     bool OnSetActive() override {
@@ -52,6 +54,7 @@ public:
     int nextAnswer = 0;
     bool allowCancel = true;
     int ticks = 0;
+    int lowestControl = 0; // where OnInitDialog puts its button's bottom
 
 private:
     std::string m_name;
@@ -232,6 +235,91 @@ TEST_F(SheetFrameworkTest, TimersTickUntilKilledFromTheirOwnHandler) {
     uitest::ProcessEvents(50);
     EXPECT_EQ(sheet.a.ticks, 3);
     EXPECT_FALSE(sheet.a.KillTimer(7));
+}
+
+TEST_F(SheetFrameworkTest, APageWhoseControlsReachLowerGrowsAndTheSheetWithIt) {
+    TestSheet sheet;
+    // Within the page with its margin below.
+    sheet.b.lowestControl = CPropertyPage::kPageHeight - CPropertyPage::kBottomMargin;
+    sheet.c.lowestControl = 420;
+    ASSERT_TRUE(sheet.Create());
+    uitest::ProcessEvents();
+    CRect client;
+    sheet.GetClientRect(client);
+    const int height = client.Height();
+    const CRect next = sheet.GetDlgItem(ID_WIZNEXT)->GetRectInParent();
+    const CRect cancel = sheet.GetDlgItem(IDCANCEL)->GetRectInParent();
+
+    // Room enough: nothing changes.
+    sheet.PressButton(ID_WIZNEXT);
+    EXPECT_EQ(sheet.b.GetPageHeight(), CPropertyPage::kPageHeight);
+    sheet.GetClientRect(client);
+    EXPECT_EQ(client.Height(), height);
+
+    sheet.PressButton(ID_WIZNEXT);
+    ASSERT_EQ(sheet.GetActiveIndex(), 2);
+    const int grown = 420 + CPropertyPage::kBottomMargin - CPropertyPage::kPageHeight;
+    EXPECT_EQ(sheet.c.GetPageHeight(), 420 + CPropertyPage::kBottomMargin);
+    sheet.GetClientRect(client);
+    EXPECT_EQ(client.Height(), height + grown);
+    // Every page is as high as the tallest, the buttons lower by as much.
+    for (const CPropertyPage* page : {&sheet.a, &sheet.b, &sheet.c}) {
+        CRect r;
+        page->GetClientRect(r);
+        EXPECT_EQ(r.Height(), 420 + CPropertyPage::kBottomMargin);
+    }
+    CRect moved = next;
+    moved.top += grown;
+    moved.bottom += grown;
+    EXPECT_EQ(sheet.GetDlgItem(ID_WIZNEXT)->GetRectInParent(), moved);
+    EXPECT_EQ(sheet.GetDlgItem(IDCANCEL)->GetRectInParent().top, cancel.top + grown);
+    EXPECT_GE(sheet.GetDlgItem(ID_WIZNEXT)->GetRectInParent().top,
+              sheet.c.GetRectInParent().bottom);
+
+    // Going back keeps the height: the sheet does not jump.
+    sheet.PressButton(ID_WIZBACK);
+    sheet.GetClientRect(client);
+    EXPECT_EQ(client.Height(), height + grown);
+}
+
+TEST_F(SheetFrameworkTest, TheButtonsWidenToTheirLongestTextAndKeepTheirPlaces) {
+    TestSheet sheet;
+    ASSERT_TRUE(sheet.Create());
+    uitest::ProcessEvents();
+    CWnd* back = sheet.GetDlgItem(ID_WIZBACK);
+    CWnd* next = sheet.GetDlgItem(ID_WIZNEXT);
+    CWnd* finish = sheet.GetDlgItem(ID_WIZFINISH);
+    CWnd* cancel = sheet.GetDlgItem(IDCANCEL);
+    CWnd* help = sheet.GetDlgItem(IDHELP);
+    const int right = help->GetRectInParent().right;
+    const int width = next->GetRectInParent().Width();
+
+    // Short texts: the row stays as it is.
+    next->SetWindowText("Go >");
+    sheet.PressButton(ID_WIZNEXT);
+    EXPECT_EQ(next->GetRectInParent().Width(), width);
+
+    // A text that does not fit widens every button alike, from the right.
+    const std::string longText = "Cancel wizard";
+    cancel->SetWindowText(longText);
+    sheet.PressButton(ID_WIZNEXT);
+    const int wide = cancel->GetRectInParent().Width();
+    EXPECT_GT(wide, width);
+    EXPECT_GE(wide, cancel->GetTextExtent(longText).cx + 4);
+    for (CWnd* button : {back, next, finish, help})
+        EXPECT_EQ(button->GetRectInParent().Width(), wide);
+    EXPECT_EQ(help->GetRectInParent().right, right);
+    EXPECT_EQ(finish->GetRectInParent(), next->GetRectInParent());
+    EXPECT_EQ(back->GetRectInParent().right, next->GetRectInParent().left);
+    EXPECT_LT(next->GetRectInParent().right, cancel->GetRectInParent().left);
+    EXPECT_LT(cancel->GetRectInParent().right, help->GetRectInParent().left);
+    EXPECT_GE(back->GetRectInParent().left, 0);
+
+    // However long, the four places stay within the sheet.
+    cancel->SetWindowText(std::string(200, 'W'));
+    sheet.PressButton(ID_WIZBACK);
+    EXPECT_GE(back->GetRectInParent().left, 0);
+    EXPECT_EQ(help->GetRectInParent().right, right);
 }
 
 } // namespace
