@@ -142,7 +142,7 @@ const char* const kValues[] = {"1", " v ", "", "=", "x=y", "[a]", " two words "}
 
 class Random {
 public:
-    explicit Random(unsigned seed) : m_engine(seed) {}
+    explicit Random(unsigned draw) : m_engine(draw) {}
     std::size_t Below(std::size_t n) {
         return std::uniform_int_distribution<std::size_t>(0, n - 1)(m_engine);
     }
@@ -277,8 +277,8 @@ protected:
 
 TEST_F(IniIndexTest, OpenedFilesAnswerAsTheScanOfTheirLines) {
     const std::string path = (m_dir / "random.ini").string();
-    for (unsigned seed = 1; seed <= 600; ++seed) {
-        Random random(seed);
+    for (unsigned draw = 1; draw <= 600; ++draw) {
+        Random random(draw);
         std::string text;
         const std::size_t lines = random.Below(40);
         for (std::size_t i = 0; i < lines; ++i)
@@ -288,15 +288,15 @@ TEST_F(IniIndexTest, OpenedFilesAnswerAsTheScanOfTheirLines) {
         ASSERT_TRUE(ini.Open(path));
         ScanIni scan;
         scan.lines = ini.Lines();
-        RunCalls(random, ini, scan, 300, "seed " + std::to_string(seed) + ":\n" + text + "\n");
+        RunCalls(random, ini, scan, 300, "draw " + std::to_string(draw) + ":\n" + text + "\n");
         if (HasFatalFailure())
             return;
     }
 }
 
 TEST_F(IniIndexTest, FilesBuiltByCallsAnswerAsTheScanOfTheirLines) {
-    for (unsigned seed = 1; seed <= 300; ++seed) {
-        Random random(1000 + seed);
+    for (unsigned draw = 1; draw <= 300; ++draw) {
+        Random random(1000 + draw);
         CIniFile ini;
         ScanIni scan;
         for (int i = 0; i < 20; ++i) {
@@ -304,7 +304,7 @@ TEST_F(IniIndexTest, FilesBuiltByCallsAnswerAsTheScanOfTheirLines) {
             ASSERT_EQ(ini.SetString(name, key, value),
                       scan.AddSection(name) && scan.SetValue(key, value));
         }
-        RunCalls(random, ini, scan, 300, "built, seed " + std::to_string(seed) + ": ");
+        RunCalls(random, ini, scan, 300, "built, draw " + std::to_string(draw) + ": ");
         if (HasFatalFailure())
             return;
     }

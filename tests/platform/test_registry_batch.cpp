@@ -59,10 +59,10 @@ std::string ReadText(const std::string& path, const std::string& name) {
 // Random registry calls on a few keys and values whose names meet regardless
 // of case. Each call and its answer (result code, and what a read gave) go to
 // the log; the choice of the next call never depends on an answer, so the
-// same seed makes the same calls.
+// same draw makes the same calls.
 class Caller {
 public:
-    explicit Caller(unsigned seed) : m_random(seed) {}
+    explicit Caller(unsigned draw) : m_random(draw) {}
     ~Caller() { CloseAll(); }
     Caller(const Caller&) = delete;
     Caller& operator=(const Caller&) = delete;
@@ -235,11 +235,11 @@ protected:
 TEST_F(RegistryBatchTest, BatchesAnswerAndStoreAsTheSameCallsOneByOne) {
     constexpr int kRounds = 12;
     const int sizes[kRounds] = {1, 40, 0, 7, 120, 3, 60, 2, 90, 15, 30, 200};
-    for (unsigned seed : {1u, 2u}) {
+    for (unsigned draw : {1u, 2u}) {
         std::string alone, batched;
-        Use("alone-" + std::to_string(seed) + ".reg");
+        Use("alone-" + std::to_string(draw) + ".reg");
         {
-            Caller caller(seed);
+            Caller caller(draw);
             for (int round = 0; round < kRounds; ++round) {
                 caller.Run(sizes[round], alone);
                 OtherProcessChanges(round);
@@ -247,9 +247,9 @@ TEST_F(RegistryBatchTest, BatchesAnswerAndStoreAsTheSameCallsOneByOne) {
         }
         const std::string aloneHive = Hive();
 
-        Use("batched-" + std::to_string(seed) + ".reg");
+        Use("batched-" + std::to_string(draw) + ".reg");
         {
-            Caller caller(seed);
+            Caller caller(draw);
             for (int round = 0; round < kRounds; ++round) {
                 const std::string before = Hive();
                 RegBatch batch;
@@ -260,8 +260,8 @@ TEST_F(RegistryBatchTest, BatchesAnswerAndStoreAsTheSameCallsOneByOne) {
                 OtherProcessChanges(round);
             }
         }
-        EXPECT_EQ(batched, alone) << "seed " << seed;
-        EXPECT_EQ(Hive(), aloneHive) << "seed " << seed;
+        EXPECT_EQ(batched, alone) << "draw " << draw;
+        EXPECT_EQ(Hive(), aloneHive) << "draw " << draw;
         EXPECT_NE(aloneHive.find("\"round\"=\"11\""), std::string::npos) << aloneHive;
         if (HasFailure())
             return;
