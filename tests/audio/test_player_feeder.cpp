@@ -5,6 +5,7 @@
 // write again, or a Stop that does not return, within 10 s.
 #include "WaveBuilder.h"
 #include "audio/WavePlayer.h"
+#include "audio/WaveRecorder.h"
 #include "platform/system.h"
 #include "platform/virtual/VirtualCard.h"
 
@@ -55,14 +56,8 @@ public:
         return S_OK;
     }
     HRESULT Open(const std::string&) override {
-        WAVEFORMATEX f{};
-        f.wFormatTag = WAVE_FORMAT_PCM;
-        f.nChannels = 1;
-        f.nSamplesPerSec = 11025;
-        f.wBitsPerSample = 16;
-        f.nBlockAlign = 2;
-        f.nAvgBytesPerSec = 22050;
-        m_format = std::make_unique<WAVEFORMATEX>(f);
+        // The recording's format: 11025 Hz, 16-bit mono.
+        m_format = std::make_unique<WAVEFORMATEX>(CWaveRecorder::RecordFormat());
         m_dataSize = m_bytes;
         m_at = 0;
         return S_OK;
