@@ -33,13 +33,19 @@ void CWizardApp::RegisterFonts() {
 }
 
 bool CWizardApp::CreateImageList() {
-    return m_imageList.Create(188, 16, 0, 0x808000);
+    m_imageListMade = m_imageList.Create(188, 16, 0, 0x808000);
+    return m_imageListMade;
+}
+
+const CImageList& CWizardApp::GetImageList() {
+    if (!m_imageListMade)
+        CreateImageList();
+    return m_imageList;
 }
 
 bool CWizardApp::InitInstance() {
     // The toolkit has neither control containers nor 3-D statics to enable.
     RegisterFonts();
-    CreateImageList();
     CRunLock lock; // held until the sheet is gone
     if (!StartRun(lock))
         return false;

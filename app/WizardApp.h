@@ -14,9 +14,13 @@ public:
     static void RegisterFonts();
     // The three 16-pixel icons of bitmap 188: exclamation, tick, cross.
     bool CreateImageList();
-    const CImageList& GetImageList() const { return m_imageList; }
+    // Made when first asked for (page 2 shows it), not on the way to page 1.
+    const CImageList& GetImageList();
 
     CImageList m_imageList;
+
+private:
+    bool m_imageListMade = false;
 };
 
 // The running application's image list; null when no CWizardApp exists.

@@ -69,6 +69,15 @@ HMODULE LoadLibrary(const char* name) {
     return static_cast<HMODULE>(handle);
 }
 
+HMODULE LoadSystemLibrary(const char* file, std::string& error) {
+    void* handle = ::dlopen(file, RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+        const char* reason = ::dlerror();
+        error = reason != nullptr ? reason : std::string(file) + " cannot be loaded";
+    }
+    return static_cast<HMODULE>(handle);
+}
+
 void* GetProcAddress(HMODULE module, const char* name) {
     if (module == nullptr || name == nullptr)
         return nullptr;

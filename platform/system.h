@@ -61,6 +61,12 @@ HMODULE LoadLibrary(const char* name);
 void* GetProcAddress(HMODULE module, const char* name);
 BOOL FreeLibrary(HMODULE module);
 
+// Loads a library of the system by its file name ("libcurl.so.4") from the
+// default search path only, when it is first needed rather than at the start
+// of the program. Null with `error` set to the loader's reason on failure.
+// platform/library_functions.h binds its functions.
+HMODULE LoadSystemLibrary(const char* file, std::string& error);
+
 // The product version of the program, from the build ("1.0.0"); empty when the
 // build carries none.
 std::string GetProductVersion();

@@ -130,6 +130,7 @@ void CDialog::FitToControls() {
 }
 
 int CDialog::DoModal() {
+    SetProgramIcon();
     if (!CreateIndirect(m_parentWnd, false))
         return -1;
     auto* dialog = static_cast<QDialog*>(GetWidget());

@@ -129,6 +129,17 @@ void InstallFocusRing();
 void OrderTabsByReading(QWidget* window);
 void FocusFirstControl(QWidget* container);
 
+// The program's icon, looked up in the icon theme, takes a few milliseconds:
+// the sheet's window gets it once it has first been painted, a message box or
+// dialog before it opens. Sets it on every window, once.
+void SetProgramIcon();
+
+// The sheet's window has been painted: the program's icon follows. In a
+// benchmark build, with PELMORA_EXIT_AT_FIRST_PAINT set, the program ends once
+// the first painting is on the screen, so a benchmark can time the start to
+// the first page.
+void NoteSheetPainted();
+
 // Called when the toolkit shuts down: drop the Qt objects held in statics.
 void ReleaseFonts();
 void ReleaseToolTips();

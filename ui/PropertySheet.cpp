@@ -60,6 +60,7 @@ protected:
         painter.drawLine(kMargin, separatorY, width() - kMargin, separatorY);
         painter.setPen(QColor(0xFF, 0xFF, 0xFF));
         painter.drawLine(kMargin, separatorY + 1, width() - kMargin, separatorY + 1);
+        NoteSheetPainted();
     }
 };
 

@@ -32,7 +32,6 @@ void SetLook(QApplication& app) {
     QApplication::setPalette(palette);
     QApplication::setFont(uiimpl::QtFont(nullptr));
     app.setApplicationName("Pelmora");
-    QApplication::setWindowIcon(uiimpl::ProgramIcon());
     QGuiApplication::setDesktopFileName(QString::fromLatin1(uiimpl::kDesktopEntryName));
 }
 

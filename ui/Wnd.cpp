@@ -290,6 +290,7 @@ int CWnd::MessageBox(const std::string& text, const std::string& caption, plat::
     if (MessageBoxHook())
         return MessageBoxHook()(text, caption, type);
     QWidget* parent = d->widget ? d->widget->window() : nullptr;
+    SetProgramIcon();
     QMessageBox box(parent);
     box.setWindowTitle(Q(caption));
     box.setText(Q(text));

@@ -1,7 +1,6 @@
 #include "platform/pulse/PulseConnection.h"
 
-#include <pulse/pulseaudio.h>
-#include <pulse/rtclock.h>
+#include "platform/pulse/PulseApi.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -20,7 +19,7 @@ struct Done {
 void SuccessReply(pa_context*, int success, void* userdata) {
     auto* done = static_cast<Done*>(userdata);
     done->success = success;
-    pa_threaded_mainloop_signal(done->loop, 0);
+    Pa().pa_threaded_mainloop_signal(done->loop, 0);
 }
 
 std::string Text(const char* text) {
@@ -42,7 +41,7 @@ template <class Info> PulseDevice DeviceOf(const Info* info) {
     d.channels = info->volume.channels;
     d.ports = Ports(info);
     d.activePort = info->active_port ? Text(info->active_port->name) : "";
-    d.volume = static_cast<long>(pa_cvolume_max(&info->volume));
+    d.volume = static_cast<long>(Pa().pa_cvolume_max(&info->volume));
     d.mute = info->mute != 0;
     // The card by index here; Lists() names it.
     if (info->card != PA_INVALID_INDEX)
@@ -70,7 +69,7 @@ template <class T> void Erase(std::vector<T>& list, uint32_t index) {
 // The replies of the server, on the main loop's thread with the loop locked.
 struct CPulseConnection::Callbacks {
     static void State(pa_context*, void* userdata) {
-        pa_threaded_mainloop_signal(static_cast<CPulseConnection*>(userdata)->m_loop, 0);
+        Pa().pa_threaded_mainloop_signal(static_cast<CPulseConnection*>(userdata)->m_loop, 0);
     }
 
     static void Server(pa_context*, const pa_server_info* info, void* userdata) {
@@ -89,7 +88,7 @@ struct CPulseConnection::Callbacks {
                                                            ? std::string::npos
                                                            : name.find(')', on) - on);
         }
-        pa_threaded_mainloop_signal(self->m_loop, 0);
+        Pa().pa_threaded_mainloop_signal(self->m_loop, 0);
     }
 
     static void Card(pa_context*, const pa_card_info* info, int eol, void* userdata) {
@@ -98,15 +97,16 @@ struct CPulseConnection::Callbacks {
             PulseCard card;
             card.index = info->index;
             card.name = Text(info->name);
-            card.description = Text(pa_proplist_gets(info->proplist, PA_PROP_DEVICE_DESCRIPTION));
-            card.bus = Text(pa_proplist_gets(info->proplist, PA_PROP_DEVICE_BUS));
+            card.description =
+                Text(Pa().pa_proplist_gets(info->proplist, PA_PROP_DEVICE_DESCRIPTION));
+            card.bus = Text(Pa().pa_proplist_gets(info->proplist, PA_PROP_DEVICE_BUS));
             for (uint32_t i = 0; i < info->n_profiles; ++i)
                 card.profiles.push_back(Text(info->profiles2[i]->name));
             card.activeProfile = info->active_profile2 ? Text(info->active_profile2->name) : "";
             std::lock_guard<std::mutex> lock(self->m_mutex);
             Upsert(self->m_lists.cards, std::move(card));
         }
-        pa_threaded_mainloop_signal(self->m_loop, 0);
+        Pa().pa_threaded_mainloop_signal(self->m_loop, 0);
     }
 
     static void Sink(pa_context*, const pa_sink_info* info, int eol, void* userdata) {
@@ -116,7 +116,7 @@ struct CPulseConnection::Callbacks {
             std::lock_guard<std::mutex> lock(self->m_mutex);
             Upsert(self->m_lists.sinks, std::move(d));
         }
-        pa_threaded_mainloop_signal(self->m_loop, 0);
+        Pa().pa_threaded_mainloop_signal(self->m_loop, 0);
     }
 
     static void Source(pa_context*, const pa_source_info* info, int eol, void* userdata) {
@@ -127,7 +127,7 @@ struct CPulseConnection::Callbacks {
             std::lock_guard<std::mutex> lock(self->m_mutex);
             Upsert(self->m_lists.sources, std::move(d));
         }
-        pa_threaded_mainloop_signal(self->m_loop, 0);
+        Pa().pa_threaded_mainloop_signal(self->m_loop, 0);
     }
 
     // An event: the one object that changed is read again, or forgotten.
@@ -149,15 +149,15 @@ struct CPulseConnection::Callbacks {
             return;
         }
         if (facility == PA_SUBSCRIPTION_EVENT_SINK)
-            op = pa_context_get_sink_info_by_index(c, index, &Sink, self);
+            op = Pa().pa_context_get_sink_info_by_index(c, index, &Sink, self);
         else if (facility == PA_SUBSCRIPTION_EVENT_SOURCE)
-            op = pa_context_get_source_info_by_index(c, index, &Source, self);
+            op = Pa().pa_context_get_source_info_by_index(c, index, &Source, self);
         else if (facility == PA_SUBSCRIPTION_EVENT_CARD)
-            op = pa_context_get_card_info_by_index(c, index, &Card, self);
+            op = Pa().pa_context_get_card_info_by_index(c, index, &Card, self);
         else if (facility == PA_SUBSCRIPTION_EVENT_SERVER)
-            op = pa_context_get_server_info(c, &Server, self);
+            op = Pa().pa_context_get_server_info(c, &Server, self);
         if (op)
-            pa_operation_unref(op);
+            Pa().pa_operation_unref(op);
     }
 };
 
@@ -176,7 +176,7 @@ struct Deadline {
 void DeadlinePassed(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* userdata) {
     auto* deadline = static_cast<Deadline*>(userdata);
     deadline->passed = true;
-    pa_threaded_mainloop_signal(deadline->loop, 0);
+    Pa().pa_threaded_mainloop_signal(deadline->loop, 0);
 }
 
 // Waits, with the loop locked, until `ready()` holds, the context fails or
@@ -184,12 +184,12 @@ void DeadlinePassed(pa_mainloop_api*, pa_time_event*, const struct timeval*, voi
 template <class Ready>
 bool WaitUntil(pa_threaded_mainloop* loop, pa_context* context, pa_usec_t timeout, Ready ready) {
     Deadline deadline{loop};
-    pa_time_event* timer =
-        pa_context_rttime_new(context, pa_rtclock_now() + timeout, &DeadlinePassed, &deadline);
-    while (!ready() && PA_CONTEXT_IS_GOOD(pa_context_get_state(context)) && !deadline.passed)
-        pa_threaded_mainloop_wait(loop);
+    pa_time_event* timer = Pa().pa_context_rttime_new(context, Pa().pa_rtclock_now() + timeout,
+                                                      &DeadlinePassed, &deadline);
+    while (!ready() && PA_CONTEXT_IS_GOOD(Pa().pa_context_get_state(context)) && !deadline.passed)
+        Pa().pa_threaded_mainloop_wait(loop);
     if (timer)
-        pa_threaded_mainloop_get_api(loop)->time_free(timer);
+        Pa().pa_threaded_mainloop_get_api(loop)->time_free(timer);
     return ready();
 }
 
@@ -201,11 +201,11 @@ bool Wait(pa_threaded_mainloop* loop, pa_context* context, pa_operation* op) {
         return false;
     const bool done =
         WaitUntil(loop, context, kReplyTimeout,
-                  [op] { return pa_operation_get_state(op) != PA_OPERATION_RUNNING; }) &&
-        pa_operation_get_state(op) == PA_OPERATION_DONE;
-    if (pa_operation_get_state(op) == PA_OPERATION_RUNNING)
-        pa_operation_cancel(op);
-    pa_operation_unref(op);
+                  [op] { return Pa().pa_operation_get_state(op) != PA_OPERATION_RUNNING; }) &&
+        Pa().pa_operation_get_state(op) == PA_OPERATION_DONE;
+    if (Pa().pa_operation_get_state(op) == PA_OPERATION_RUNNING)
+        Pa().pa_operation_cancel(op);
+    Pa().pa_operation_unref(op);
     return done;
 }
 
@@ -219,67 +219,71 @@ std::unique_ptr<CPulseConnection> CPulseConnection::Connect(std::string& error) 
 }
 
 bool CPulseConnection::Start(std::string& error) {
-    m_loop = pa_threaded_mainloop_new();
+    if (!LoadPulseApi(error))
+        return false;
+    m_loop = Pa().pa_threaded_mainloop_new();
     if (!m_loop) {
         error = "the sound server's main loop cannot be made";
         return false;
     }
-    pa_proplist* props = pa_proplist_new();
-    pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Pelmora");
-    pa_proplist_sets(props, PA_PROP_APPLICATION_ICON_NAME, "pelmora");
-    m_context =
-        pa_context_new_with_proplist(pa_threaded_mainloop_get_api(m_loop), "Pelmora", props);
-    pa_proplist_free(props);
+    pa_proplist* props = Pa().pa_proplist_new();
+    Pa().pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Pelmora");
+    Pa().pa_proplist_sets(props, PA_PROP_APPLICATION_ICON_NAME, "pelmora");
+    m_context = Pa().pa_context_new_with_proplist(Pa().pa_threaded_mainloop_get_api(m_loop),
+                                                  "Pelmora", props);
+    Pa().pa_proplist_free(props);
     if (!m_context) {
         error = "the sound server's context cannot be made";
         return false;
     }
-    pa_context_set_state_callback(m_context, &Callbacks::State, this);
-    if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 ||
-        pa_threaded_mainloop_start(m_loop) < 0) {
+    Pa().pa_context_set_state_callback(m_context, &Callbacks::State, this);
+    if (Pa().pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 ||
+        Pa().pa_threaded_mainloop_start(m_loop) < 0) {
         error = std::string("no sound server answers (") +
-                pa_strerror(pa_context_errno(m_context)) + ")";
+                Pa().pa_strerror(Pa().pa_context_errno(m_context)) + ")";
         return false;
     }
-    pa_threaded_mainloop_lock(m_loop);
-    bool ok = WaitUntil(m_loop, m_context, kConnectTimeout,
-                        [this] { return pa_context_get_state(m_context) == PA_CONTEXT_READY; });
-    const bool answered = ok || !PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context));
+    Pa().pa_threaded_mainloop_lock(m_loop);
+    bool ok = WaitUntil(m_loop, m_context, kConnectTimeout, [this] {
+        return Pa().pa_context_get_state(m_context) == PA_CONTEXT_READY;
+    });
+    const bool answered = ok || !PA_CONTEXT_IS_GOOD(Pa().pa_context_get_state(m_context));
     Done subscribed{m_loop};
     if (ok) {
-        pa_context_set_subscribe_callback(m_context, &Callbacks::Event, this);
+        Pa().pa_context_set_subscribe_callback(m_context, &Callbacks::Event, this);
         ok = Wait(m_loop, m_context,
-                  pa_context_subscribe(m_context,
-                                       static_cast<pa_subscription_mask_t>(
-                                           PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SOURCE |
-                                           PA_SUBSCRIPTION_MASK_CARD | PA_SUBSCRIPTION_MASK_SERVER),
-                                       &SuccessReply, &subscribed)) &&
+                  Pa().pa_context_subscribe(
+                      m_context,
+                      static_cast<pa_subscription_mask_t>(
+                          PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SOURCE |
+                          PA_SUBSCRIPTION_MASK_CARD | PA_SUBSCRIPTION_MASK_SERVER),
+                      &SuccessReply, &subscribed)) &&
              Wait(m_loop, m_context,
-                  pa_context_get_server_info(m_context, &Callbacks::Server, this)) &&
+                  Pa().pa_context_get_server_info(m_context, &Callbacks::Server, this)) &&
              Wait(m_loop, m_context,
-                  pa_context_get_card_info_list(m_context, &Callbacks::Card, this)) &&
+                  Pa().pa_context_get_card_info_list(m_context, &Callbacks::Card, this)) &&
              Wait(m_loop, m_context,
-                  pa_context_get_sink_info_list(m_context, &Callbacks::Sink, this)) &&
+                  Pa().pa_context_get_sink_info_list(m_context, &Callbacks::Sink, this)) &&
              Wait(m_loop, m_context,
-                  pa_context_get_source_info_list(m_context, &Callbacks::Source, this));
+                  Pa().pa_context_get_source_info_list(m_context, &Callbacks::Source, this));
     }
     if (!ok)
         error = answered ? std::string("no sound server answers (") +
-                               pa_strerror(pa_context_errno(m_context)) + ")"
+                               Pa().pa_strerror(Pa().pa_context_errno(m_context)) + ")"
                          : std::string("the sound server does not answer in time");
-    pa_threaded_mainloop_unlock(m_loop);
+    Pa().pa_threaded_mainloop_unlock(m_loop);
     return ok;
 }
 
 CPulseConnection::~CPulseConnection() {
     if (m_loop)
-        pa_threaded_mainloop_stop(m_loop);
+        Pa().pa_threaded_mainloop_stop(m_loop);
     if (m_context) {
-        pa_context_disconnect(m_context);
-        pa_context_unref(m_context);
+        Pa().pa_context_disconnect(m_context);
+        Pa().pa_context_unref(m_context);
     }
     if (m_loop)
-        pa_threaded_mainloop_free(m_loop);
+        Pa().pa_threaded_mainloop_free(m_loop);
 }
 
 PulseLists CPulseConnection::Lists() {
@@ -301,9 +305,9 @@ std::string CPulseConnection::ServerName() {
 }
 
 bool CPulseConnection::Connected() {
-    pa_threaded_mainloop_lock(m_loop);
-    const bool good = pa_context_get_state(m_context) == PA_CONTEXT_READY;
-    pa_threaded_mainloop_unlock(m_loop);
+    Pa().pa_threaded_mainloop_lock(m_loop);
+    const bool good = Pa().pa_context_get_state(m_context) == PA_CONTEXT_READY;
+    Pa().pa_threaded_mainloop_unlock(m_loop);
     return good;
 }
 
@@ -318,37 +322,37 @@ int CPulseConnection::Request(bool source, const std::string& device, int what, 
         channels = std::max(1u, d->channels);
     }
     Done done{m_loop};
-    pa_threaded_mainloop_lock(m_loop);
+    Pa().pa_threaded_mainloop_lock(m_loop);
     pa_operation* op = nullptr;
     const char* name = device.c_str();
     pa_cvolume volume;
-    pa_cvolume_set(&volume, channels, static_cast<pa_volume_t>(value));
+    Pa().pa_cvolume_set(&volume, channels, static_cast<pa_volume_t>(value));
     switch (what) {
     case kVolume:
-        op = source ? pa_context_set_source_volume_by_name(m_context, name, &volume, &SuccessReply,
-                                                           &done)
-                    : pa_context_set_sink_volume_by_name(m_context, name, &volume, &SuccessReply,
-                                                         &done);
+        op = source ? Pa().pa_context_set_source_volume_by_name(m_context, name, &volume,
+                                                                &SuccessReply, &done)
+                    : Pa().pa_context_set_sink_volume_by_name(m_context, name, &volume,
+                                                              &SuccessReply, &done);
         break;
     case kMute:
-        op = source ? pa_context_set_source_mute_by_name(m_context, name, value != 0, &SuccessReply,
-                                                         &done)
-                    : pa_context_set_sink_mute_by_name(m_context, name, value != 0, &SuccessReply,
-                                                       &done);
+        op = source ? Pa().pa_context_set_source_mute_by_name(m_context, name, value != 0,
+                                                              &SuccessReply, &done)
+                    : Pa().pa_context_set_sink_mute_by_name(m_context, name, value != 0,
+                                                            &SuccessReply, &done);
         break;
     case kPort:
-        op = source ? pa_context_set_source_port_by_name(m_context, name, text.c_str(),
-                                                         &SuccessReply, &done)
-                    : pa_context_set_sink_port_by_name(m_context, name, text.c_str(), &SuccessReply,
-                                                       &done);
+        op = source ? Pa().pa_context_set_source_port_by_name(m_context, name, text.c_str(),
+                                                              &SuccessReply, &done)
+                    : Pa().pa_context_set_sink_port_by_name(m_context, name, text.c_str(),
+                                                            &SuccessReply, &done);
         break;
     case kDefault:
-        op = source ? pa_context_set_default_source(m_context, name, &SuccessReply, &done)
-                    : pa_context_set_default_sink(m_context, name, &SuccessReply, &done);
+        op = source ? Pa().pa_context_set_default_source(m_context, name, &SuccessReply, &done)
+                    : Pa().pa_context_set_default_sink(m_context, name, &SuccessReply, &done);
         break;
     }
     const bool replied = Wait(m_loop, m_context, op);
-    pa_threaded_mainloop_unlock(m_loop);
+    Pa().pa_threaded_mainloop_unlock(m_loop);
     if (!replied)
         return -EIO;
     if (!done.success)

@@ -2,7 +2,7 @@
 
 #include "platform/pulse/PulseConnection.h"
 
-#include <pulse/pulseaudio.h>
+#include "platform/pulse/PulseApi.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -59,12 +59,12 @@ bool SampleFormatFor(const WAVEFORMATEX& f, pa_sample_spec& sampleFormat) {
     sampleFormat.format = SampleFormatOf(f.wBitsPerSample);
     sampleFormat.rate = f.nSamplesPerSec;
     sampleFormat.channels = static_cast<uint8_t>(std::min<WORD>(f.nChannels, PA_CHANNELS_MAX));
-    return f.nChannels <= PA_CHANNELS_MAX && pa_sample_spec_valid(&sampleFormat) != 0;
+    return f.nChannels <= PA_CHANNELS_MAX && Pa().pa_sample_spec_valid(&sampleFormat) != 0;
 }
 
 uint32_t BytesOf(const pa_sample_spec& sampleFormat, unsigned ms) {
     return static_cast<uint32_t>(
-        pa_usec_to_bytes(static_cast<pa_usec_t>(ms) * 1000, &sampleFormat));
+        Pa().pa_usec_to_bytes(static_cast<pa_usec_t>(ms) * 1000, &sampleFormat));
 }
 
 class CPulseStream : public CPcmChannel {
@@ -73,42 +73,43 @@ public:
                  const pa_sample_spec& sampleFormat)
         : m_connection(std::move(connection)), m_loop(m_connection->Loop()),
           m_context(m_connection->Context()), m_capture(capture), m_sampleFormat(sampleFormat),
-          m_frameBytes(pa_frame_size(&sampleFormat)),
+          m_frameBytes(Pa().pa_frame_size(&sampleFormat)),
           m_period(std::max<std::size_t>(1, sampleFormat.rate * kRequestMs / 1000)) {}
 
     ~CPulseStream() override {
-        pa_threaded_mainloop_lock(m_loop);
+        Pa().pa_threaded_mainloop_lock(m_loop);
         if (m_stream) {
-            pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-            pa_stream_set_write_callback(m_stream, nullptr, nullptr);
-            pa_stream_set_read_callback(m_stream, nullptr, nullptr);
-            pa_stream_set_underflow_callback(m_stream, nullptr, nullptr);
-            if (PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream)))
-                pa_stream_disconnect(m_stream);
-            pa_stream_unref(m_stream);
+            Pa().pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+            Pa().pa_stream_set_write_callback(m_stream, nullptr, nullptr);
+            Pa().pa_stream_set_read_callback(m_stream, nullptr, nullptr);
+            Pa().pa_stream_set_underflow_callback(m_stream, nullptr, nullptr);
+            if (PA_STREAM_IS_GOOD(Pa().pa_stream_get_state(m_stream)))
+                Pa().pa_stream_disconnect(m_stream);
+            Pa().pa_stream_unref(m_stream);
         }
-        pa_threaded_mainloop_unlock(m_loop);
+        Pa().pa_threaded_mainloop_unlock(m_loop);
     }
 
     // 0 once the stream is ready, else a negative errno.
     int Connect() {
-        pa_threaded_mainloop_lock(m_loop);
-        pa_proplist* props = pa_proplist_new();
-        pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, m_capture ? "production" : "music");
+        Pa().pa_threaded_mainloop_lock(m_loop);
+        pa_proplist* props = Pa().pa_proplist_new();
+        Pa().pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, m_capture ? "production" : "music");
         pa_channel_map map;
-        const bool mapped = pa_channel_map_init_extend(&map, m_sampleFormat.channels,
-                                                       PA_CHANNEL_MAP_WAVEEX) != nullptr;
-        m_stream = pa_stream_new_with_proplist(m_context, m_capture ? "Recording" : "Playback",
-                                               &m_sampleFormat, mapped ? &map : nullptr, props);
-        pa_proplist_free(props);
+        const bool mapped = Pa().pa_channel_map_init_extend(&map, m_sampleFormat.channels,
+                                                            PA_CHANNEL_MAP_WAVEEX) != nullptr;
+        m_stream =
+            Pa().pa_stream_new_with_proplist(m_context, m_capture ? "Recording" : "Playback",
+                                             &m_sampleFormat, mapped ? &map : nullptr, props);
+        Pa().pa_proplist_free(props);
         int result = 0;
         if (!m_stream) {
             result = LockedFailure();
         } else {
-            pa_stream_set_state_callback(m_stream, &Notify, this);
-            pa_stream_set_write_callback(m_stream, &Requested, this);
-            pa_stream_set_read_callback(m_stream, &Requested, this);
-            pa_stream_set_underflow_callback(m_stream, &Underflow, this);
+            Pa().pa_stream_set_state_callback(m_stream, &Notify, this);
+            Pa().pa_stream_set_write_callback(m_stream, &Requested, this);
+            Pa().pa_stream_set_read_callback(m_stream, &Requested, this);
+            Pa().pa_stream_set_underflow_callback(m_stream, &Underflow, this);
             pa_buffer_attr attr;
             attr.maxlength = static_cast<uint32_t>(-1);
             attr.tlength = static_cast<uint32_t>(-1);
@@ -121,27 +122,27 @@ public:
             int connected = 0;
             if (m_capture) {
                 attr.fragsize = BytesOf(m_sampleFormat, kFragmentMs);
-                connected = pa_stream_connect_record(m_stream, nullptr, &attr, flags);
+                connected = Pa().pa_stream_connect_record(m_stream, nullptr, &attr, flags);
                 m_corked = true;
             } else {
                 attr.tlength = BytesOf(m_sampleFormat, kPlaybackMs);
                 attr.minreq = BytesOf(m_sampleFormat, kRequestMs);
-                connected =
-                    pa_stream_connect_playback(m_stream, nullptr, &attr, flags, nullptr, nullptr);
+                connected = Pa().pa_stream_connect_playback(m_stream, nullptr, &attr, flags,
+                                                            nullptr, nullptr);
             }
             if (connected < 0)
                 result = LockedFailure();
         }
-        pa_threaded_mainloop_unlock(m_loop);
+        Pa().pa_threaded_mainloop_unlock(m_loop);
         if (result == 0 &&
-            !Await([this] { return pa_stream_get_state(m_stream) != PA_STREAM_CREATING; },
+            !Await([this] { return Pa().pa_stream_get_state(m_stream) != PA_STREAM_CREATING; },
                    kOpenWaitMs))
             result = -ETIMEDOUT;
         if (result == 0) {
-            pa_threaded_mainloop_lock(m_loop);
-            if (pa_stream_get_state(m_stream) != PA_STREAM_READY)
+            Pa().pa_threaded_mainloop_lock(m_loop);
+            if (Pa().pa_stream_get_state(m_stream) != PA_STREAM_READY)
                 result = LockedFailure();
-            pa_threaded_mainloop_unlock(m_loop);
+            Pa().pa_threaded_mainloop_unlock(m_loop);
         }
         return result;
     }
@@ -149,16 +150,16 @@ public:
     std::size_t PeriodFrames() const override { return m_period; }
 
     long Write(const char* data, std::size_t frames, int waitMs) override {
-        Await([this] { return Broken() || pa_stream_writable_size(m_stream) >= m_frameBytes; },
+        Await([this] { return Broken() || Pa().pa_stream_writable_size(m_stream) >= m_frameBytes; },
               waitMs);
-        pa_threaded_mainloop_lock(m_loop);
+        Pa().pa_threaded_mainloop_lock(m_loop);
         long result = 0;
-        const std::size_t room = Broken() ? 0 : pa_stream_writable_size(m_stream);
+        const std::size_t room = Broken() ? 0 : Pa().pa_stream_writable_size(m_stream);
         if (Broken() || room == static_cast<std::size_t>(-1)) {
             result = LockedFailure();
         } else if (const std::size_t n = std::min(frames, room / m_frameBytes); n > 0) {
-            if (pa_stream_write(m_stream, data, n * m_frameBytes, nullptr, 0, PA_SEEK_RELATIVE) <
-                0) {
+            if (Pa().pa_stream_write(m_stream, data, n * m_frameBytes, nullptr, 0,
+                                     PA_SEEK_RELATIVE) < 0) {
                 result = LockedFailure();
             } else {
                 m_written += n;
@@ -166,26 +167,28 @@ public:
                 result = static_cast<long>(n);
             }
         }
-        pa_threaded_mainloop_unlock(m_loop);
+        Pa().pa_threaded_mainloop_unlock(m_loop);
         return result;
     }
 
     long Read(char* data, std::size_t frames, int waitMs) override {
         Start();
         Await(
-            [this] { return Broken() || m_peekSize > 0 || pa_stream_readable_size(m_stream) > 0; },
+            [this] {
+                return Broken() || m_peekSize > 0 || Pa().pa_stream_readable_size(m_stream) > 0;
+            },
             waitMs);
-        pa_threaded_mainloop_lock(m_loop);
+        Pa().pa_threaded_mainloop_lock(m_loop);
         long result = 0;
         if (Broken()) {
             result = LockedFailure();
-        } else if (m_peekSize == 0 && pa_stream_readable_size(m_stream) > 0) {
+        } else if (m_peekSize == 0 && Pa().pa_stream_readable_size(m_stream) > 0) {
             const void* peeked = nullptr;
             std::size_t size = 0;
-            if (pa_stream_peek(m_stream, &peeked, &size) < 0) {
+            if (Pa().pa_stream_peek(m_stream, &peeked, &size) < 0) {
                 result = LockedFailure();
             } else if (size > 0 && !peeked) {
-                pa_stream_drop(m_stream); // a hole in the record: nothing to read
+                Pa().pa_stream_drop(m_stream); // a hole in the record: nothing to read
             } else {
                 m_peek = static_cast<const char*>(peeked);
                 m_peekSize = size;
@@ -201,18 +204,18 @@ public:
                 DropPeeked();
             result = static_cast<long>(bytes / m_frameBytes);
         }
-        pa_threaded_mainloop_unlock(m_loop);
+        Pa().pa_threaded_mainloop_unlock(m_loop);
         return result;
     }
 
     int Delay(std::uint64_t& frames) override {
-        pa_threaded_mainloop_lock(m_loop);
+        Pa().pa_threaded_mainloop_lock(m_loop);
         int result = 0;
         frames = m_written;
         pa_usec_t latency = 0;
         int negative = 0;
         const int known =
-            Broken() ? -PA_ERR_BADSTATE : pa_stream_get_latency(m_stream, &latency, &negative);
+            Broken() ? -PA_ERR_BADSTATE : Pa().pa_stream_get_latency(m_stream, &latency, &negative);
         if (m_drained) // some servers keep their own latency in the figure after an underrun
             frames = 0;
         else if (known == 0)
@@ -220,64 +223,64 @@ public:
                 negative ? 0 : static_cast<std::uint64_t>(latency) * m_sampleFormat.rate / 1000000;
         else if (known != -PA_ERR_NODATA) // no timing yet: nothing written was heard
             result = LockedFailure();
-        pa_threaded_mainloop_unlock(m_loop);
+        Pa().pa_threaded_mainloop_unlock(m_loop);
         return result;
     }
 
     void Start() override {
-        pa_threaded_mainloop_lock(m_loop);
+        Pa().pa_threaded_mainloop_lock(m_loop);
         if (!Broken()) {
             if (m_capture && m_corked) {
-                Forget(pa_stream_cork(m_stream, 0, nullptr, nullptr));
+                Forget(Pa().pa_stream_cork(m_stream, 0, nullptr, nullptr));
                 m_corked = false;
             } else if (!m_capture && !m_triggered && m_written > 0) {
                 // The server waits for a full buffer before it plays.
-                Forget(pa_stream_trigger(m_stream, nullptr, nullptr));
+                Forget(Pa().pa_stream_trigger(m_stream, nullptr, nullptr));
                 m_triggered = true;
             }
         }
-        pa_threaded_mainloop_unlock(m_loop);
+        Pa().pa_threaded_mainloop_unlock(m_loop);
     }
 
     bool Pause() override {
-        pa_threaded_mainloop_lock(m_loop);
+        Pa().pa_threaded_mainloop_lock(m_loop);
         const bool paused = !Broken();
         if (paused) {
-            Forget(pa_stream_cork(m_stream, 1, nullptr, nullptr));
+            Forget(Pa().pa_stream_cork(m_stream, 1, nullptr, nullptr));
             m_corked = true;
         }
-        pa_threaded_mainloop_unlock(m_loop);
+        Pa().pa_threaded_mainloop_unlock(m_loop);
         return paused;
     }
 
     void Resume() override {
-        pa_threaded_mainloop_lock(m_loop);
+        Pa().pa_threaded_mainloop_lock(m_loop);
         if (!Broken() && m_corked) {
-            Forget(pa_stream_cork(m_stream, 0, nullptr, nullptr));
+            Forget(Pa().pa_stream_cork(m_stream, 0, nullptr, nullptr));
             m_corked = false;
         }
-        pa_threaded_mainloop_unlock(m_loop);
+        Pa().pa_threaded_mainloop_unlock(m_loop);
     }
 
     void Drop() override {
-        pa_threaded_mainloop_lock(m_loop);
+        Pa().pa_threaded_mainloop_lock(m_loop);
         if (!Broken()) {
             if (m_capture) {
                 // Capture stops until the next read.
                 if (!m_corked)
-                    Forget(pa_stream_cork(m_stream, 1, nullptr, nullptr));
+                    Forget(Pa().pa_stream_cork(m_stream, 1, nullptr, nullptr));
                 m_corked = true;
                 DropPeeked();
             } else if (m_corked) {
-                Forget(pa_stream_cork(m_stream, 0, nullptr, nullptr));
+                Forget(Pa().pa_stream_cork(m_stream, 0, nullptr, nullptr));
                 m_corked = false;
             }
-            Forget(pa_stream_flush(m_stream, nullptr, nullptr));
+            Forget(Pa().pa_stream_flush(m_stream, nullptr, nullptr));
         }
         m_written = 0;
         m_triggered = false;
         m_drained = false;
-        pa_threaded_mainloop_unlock(m_loop);
+        Pa().pa_threaded_mainloop_unlock(m_loop);
     }
 
     std::string LastError() const override {
@@ -316,9 +319,9 @@ private:
                 std::lock_guard<std::mutex> lock(m_mutex);
                 seen = m_events;
             }
-            pa_threaded_mainloop_lock(m_loop);
+            Pa().pa_threaded_mainloop_lock(m_loop);
             const bool now = ready();
-            pa_threaded_mainloop_unlock(m_loop);
+            Pa().pa_threaded_mainloop_unlock(m_loop);
             if (now)
                 return true;
             std::unique_lock<std::mutex> lock(m_mutex);
@@ -329,30 +332,30 @@ private:
 
     // With the loop locked.
     bool Broken() const {
-        return !m_stream || pa_stream_get_state(m_stream) != PA_STREAM_READY ||
-               pa_context_get_state(m_context) != PA_CONTEXT_READY;
+        return !m_stream || Pa().pa_stream_get_state(m_stream) != PA_STREAM_READY ||
+               Pa().pa_context_get_state(m_context) != PA_CONTEXT_READY;
     }
 
     // With the loop locked: keeps the server's words for the failure.
     int LockedFailure() {
-        int error = pa_context_errno(m_context);
+        int error = Pa().pa_context_errno(m_context);
         if (error == PA_OK)
             error = PA_ERR_CONNECTIONTERMINATED;
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_lastError = pa_strerror(error);
+        m_lastError = Pa().pa_strerror(error);
         return ErrnoOfPulseError(error);
     }
 
     void DropPeeked() {
         if (m_peekSize > 0)
-            pa_stream_drop(m_stream);
+            Pa().pa_stream_drop(m_stream);
         m_peek = nullptr;
         m_peekSize = m_peekOffset = 0;
     }
 
     static void Forget(pa_operation* op) {
         if (op)
-            pa_operation_unref(op);
+            Pa().pa_operation_unref(op);
     }
 
     const std::shared_ptr<CPulseConnection> m_connection; // kept while the stream lives
@@ -409,7 +412,7 @@ int ErrnoOfPulseError(int pulseError) {
 std::string PulseErrorWords(int error) {
     for (const ErrorPair& e : kErrors)
         if (e.error == -error)
-            return pa_strerror(e.pulse);
+            return Pa().pa_strerror(e.pulse);
     return std::strerror(-error);
 }
 

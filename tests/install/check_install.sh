@@ -227,7 +227,7 @@ echo "== dpkg-deb -I $(basename "$deb")"
 dpkg-deb -I "$deb"
 control=$(dpkg-deb -f "$deb" Package Version Section Maintainer Depends)
 for want in "Package: pelmora" "Version: $version-" "Section: sound" "Maintainer: The Pelmora developers <" \
-    "libqt6widgets6" "libasound2" "libpulse0" "libc6"; do
+    "libqt6widgets6" "libasound2" "libpulse0" "libcurl4" "libc6"; do
     grep -qF "$want" <<<"$control" || fail "the package's control data lack \"$want\":"$'\n'"$control"
 done
 echo "== dpkg-deb --contents $(basename "$deb")"

@@ -1,7 +1,11 @@
-// The program's icon: every window carries it, in each size the generator
-// draws; the desktop's icon theme is asked first; the desktop entry the
-// running program names is the one that is installed, with the same icon.
+// The program's icon: every window carries it once the first page is painted, in each size the
+// generator draws; the desktop's icon theme is asked first; the desktop entry the running program
+// names is the one that is installed, with the same icon.
+#include "ui/Button.h"
 #include "ui/Private.h"
+#include "ui/PropertyPage.h"
+#include "ui/PropertySheet.h"
+#include "ui/Testing.h"
 #include "ui/WinApp.h"
 
 #include <gtest/gtest.h>
@@ -96,6 +100,25 @@ protected:
 
 CGuiSession* ProgramIconTest::s_gui = nullptr;
 
+class OnePageSheet : public CPropertySheet {
+public:
+    OnePageSheet() : CPropertySheet("Icon test") {
+        AddPage(&m_page);
+        SetWizardMode();
+    }
+
+private:
+    class Page : public CPropertyPage {
+    public:
+        Page() : CPropertyPage(201) {}
+        void CreateControls() override { m_button.Create(this, 1001); }
+
+    private:
+        CButton m_button;
+    };
+    Page m_page;
+};
+
 TEST_F(ProgramIconTest, EverySizeTheGeneratorDrawsIsEmbeddedAsDrawn) {
     SearchOnlyTheTestsThemes();
     const QIcon icon = uiimpl::ProgramIcon();
@@ -111,14 +134,24 @@ TEST_F(ProgramIconTest, EverySizeTheGeneratorDrawsIsEmbeddedAsDrawn) {
     }
 }
 
-TEST_F(ProgramIconTest, EveryWindowCarriesTheProgramIcon) {
-    // Set when the user interface starts, for every window it opens (from
-    // the installed theme, or embedded, as the program's icon is now).
-    const QIcon windowIcon = QApplication::windowIcon();
+TEST_F(ProgramIconTest, EveryWindowCarriesTheProgramIconOnceTheFirstPageIsPainted) {
+    // Looking the icon up in the theme is off the way to the first page: the
+    // sheet's window gets it right after its first painting (from the
+    // installed theme, or embedded, as the program's icon is now), and every
+    // window opened later has it.
+    OnePageSheet sheet;
+    ASSERT_TRUE(sheet.Create());
+    QWidget* window = sheet.GetWidget();
+    ASSERT_NE(window, nullptr);
+    for (int i = 0; i < 100 && QApplication::windowIcon().isNull(); ++i)
+        uitest::ProcessEvents(10);
+    const QIcon windowIcon = window->windowIcon();
     ASSERT_FALSE(windowIcon.isNull());
     for (const int size : {16, 48})
         EXPECT_EQ(DifferentPixels(Shown(windowIcon, size), Shown(uiimpl::ProgramIcon(), size)), 0)
             << size;
+    sheet.EndDialog(IDCANCEL);
+    EXPECT_FALSE(QWidget().windowIcon().isNull());
 }
 
 TEST_F(ProgramIconTest, TheDesktopThemesIconComesFirst) {

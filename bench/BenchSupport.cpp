@@ -1,0 +1,95 @@
+#include "bench/BenchSupport.h"
+
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <ctime>
+#include <mutex>
+#include <thread>
+
+extern char** environ;
+
+namespace bench {
+
+namespace {
+
+std::vector<char*> Pointers(const std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    for (const std::string& s : strings)
+        pointers.push_back(const_cast<char*>(s.c_str()));
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+} // namespace
+
+bool ChildRun::Succeeded() const {
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool RunChild(const std::vector<std::string>& args, ChildRun& run,
+              const std::vector<std::string>& environment, int timeoutSeconds) {
+    if (args.empty())
+        return false;
+    std::vector<char*> argv = Pointers(args);
+    std::vector<char*> envp = Pointers(environment);
+    char** env = environment.empty() ? environ : envp.data();
+    pid_t pid = 0;
+    const auto start = std::chrono::steady_clock::now();
+    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), env) != 0)
+        return false;
+    // The watchdog sleeps beside the waiting, so the time taken is the
+    // program's alone.
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    std::thread watchdog;
+    if (timeoutSeconds > 0)
+        watchdog = std::thread([&] {
+            std::unique_lock<std::mutex> lock(mutex);
+            if (!ended.wait_for(lock, std::chrono::seconds(timeoutSeconds), [&] { return done; }))
+                kill(pid, SIGKILL);
+        });
+    rusage usage{};
+    const pid_t waited = wait4(pid, &run.status, 0, &usage);
+    if (watchdog.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            done = true;
+        }
+        ended.notify_one();
+        watchdog.join();
+    }
+    if (waited != pid)
+        return false;
+    run.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.cpu = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+    run.switches = usage.ru_nvcsw + usage.ru_nivcsw;
+    run.peakKb = usage.ru_maxrss;
+    return true;
+}
+
+double Seconds(const timeval& t) {
+    return t.tv_sec + t.tv_usec / 1e6;
+}
+
+double ThreadCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec + t.tv_nsec / 1e9;
+}
+
+double Median(std::vector<double> values) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+} // namespace bench

@@ -1,0 +1,118 @@
+// The time from the start of the wizard to its first painted page, and the
+// peak memory of that run, against a bare Qt Widgets dialog of the same size
+// (bench_bare_dialog), in interleaved runs; the medians and their ratios.
+// Both programs end at their first paint (PELMORA_EXIT_AT_FIRST_PAINT, which
+// only the benchmark build of the wizard reads). The wizard runs with its
+// temporary directory, its config directory and its registry in a scratch
+// directory, so nothing of the user's is read or written; the sound system
+// is the one the wizard would choose, unless options for it are given after
+// the runs. Without a display both run on Qt's offscreen platform.
+//
+//   bench_startup [runs (default 21)] [wizard options, e.g. --sound=virtual]
+#include "bench/BenchSupport.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The environment of both programs: the benchmark's, with the scratch
+// directories, English texts and the end at the first paint.
+std::vector<std::string> ChildEnvironment(const fs::path& scratch) {
+    const std::vector<std::string> replaced = {"TMPDIR",           "XDG_CONFIG_HOME",
+                                               "PELMORA_REGISTRY", "LANGUAGE",
+                                               "QT_QPA_PLATFORM",  "PELMORA_EXIT_AT_FIRST_PAINT"};
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry = *e;
+        bool keep = true;
+        for (const std::string& name : replaced)
+            if (entry.rfind(name + "=", 0) == 0)
+                keep = false;
+        if (keep)
+            env.push_back(entry);
+    }
+    env.push_back("TMPDIR=" + (scratch / "tmp").string());
+    env.push_back("XDG_CONFIG_HOME=" + (scratch / "config").string());
+    env.push_back("PELMORA_REGISTRY=" + (scratch / "registry.reg").string());
+    env.push_back("LANGUAGE=en");
+    env.push_back("PELMORA_EXIT_AT_FIRST_PAINT=1");
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform != nullptr)
+        env.push_back(std::string("QT_QPA_PLATFORM=") + platform);
+    else if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr)
+        env.push_back("QT_QPA_PLATFORM=offscreen");
+    return env;
+}
+
+struct Series {
+    std::vector<double> ms;
+    std::vector<double> peakMb;
+};
+
+bool RunOnce(const std::vector<std::string>& args, const std::vector<std::string>& env,
+             Series* series) {
+    bench::ChildRun run;
+    if (!bench::RunChild(args, run, env, 60) || !run.Succeeded()) {
+        std::fprintf(stderr, "bench_startup: %s did not end at its first paint (status %d)\n",
+                     args[0].c_str(), run.status);
+        return false;
+    }
+    if (series != nullptr) {
+        series->ms.push_back(run.wall * 1000);
+        series->peakMb.push_back(run.peakKb / 1024.0);
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::atoi(argv[1]) : 21;
+    if (runs <= 0) {
+        std::fprintf(stderr, "usage: bench_startup [runs] [wizard options]\n");
+        return 2;
+    }
+    const fs::path dir = fs::canonical("/proc/self/exe").parent_path();
+    const std::vector<std::string> bare = {(dir / "bench_bare_dialog").string()};
+    std::vector<std::string> wizard = {(dir / "pelmora").string()};
+    for (int i = 2; i < argc; ++i)
+        wizard.push_back(argv[i]);
+
+    const fs::path scratch =
+        fs::temp_directory_path() / ("pelmora-bench-startup-" + std::to_string(getpid()));
+    std::error_code ec;
+    fs::create_directories(scratch / "tmp", ec);
+    fs::create_directories(scratch / "config", ec);
+    fs::permissions(scratch, fs::perms::owner_all, ec);
+    const std::vector<std::string> env = ChildEnvironment(scratch);
+
+    // One run of each first, not counted: it fills the caches of the disk and
+    // of fontconfig, and the wizard writes its language file on its first run.
+    bool ok = RunOnce(bare, env, nullptr) && RunOnce(wizard, env, nullptr);
+    Series ours, theirs;
+    for (int i = 0; ok && i < runs; ++i)
+        ok = RunOnce(bare, env, &theirs) && RunOnce(wizard, env, &ours);
+    fs::remove_all(scratch, ec);
+    if (!ok)
+        return 1;
+
+    const double wizardMs = bench::Median(ours.ms), bareMs = bench::Median(theirs.ms);
+    const double wizardMb = bench::Median(ours.peakMb), bareMb = bench::Median(theirs.peakMb);
+    std::printf("start to first paint, medians of %d interleaved runs\n", runs);
+    std::printf("%-34s %9s %12s\n", "", "time (ms)", "peak (MB)");
+    std::printf("%-34s %9.1f %12.1f\n", "wizard, page 1", wizardMs, wizardMb);
+    std::printf("%-34s %9.1f %12.1f\n", "bare Qt dialog 518 x 387", bareMs, bareMb);
+    std::printf("ratio wizard / bare dialog:        %.2f   (goal <= 1.30)\n", wizardMs / bareMs);
+    std::printf("memory wizard - bare dialog:       %+.1f MB (goal <= +8.0)\n", wizardMb - bareMb);
+    return 0;
+}
