@@ -9,15 +9,14 @@
 //
 //   bench_play_cpu [seconds (default 5)] [runs (default 5)] [pulse|pipewire]
 #include "audio/WavePlayer.h"
+#include "bench/BenchSupport.h"
 #include "platform/alsa/testing/PulseServerForTesting.h"
 #include "platform/pulse/PulseBackend.h"
 #include "platform/pulse/testing/PipeWireServerForTesting.h"
 #include "platform/sound_backend.h"
 #include "platform/system.h"
 
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -32,22 +31,14 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
 using Steady = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
-double Seconds(const timeval& t) {
-    return t.tv_sec + t.tv_usec / 1e6;
-}
-
-double ThreadCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec + t.tv_nsec / 1e9;
-}
+using bench::Median;
+using bench::Seconds;
+using bench::ThreadCpuSeconds;
 
 struct Measure {
     double cpu = 0;  // seconds of CPU
@@ -57,34 +48,17 @@ struct Measure {
     double SwitchesPerSecond() const { return wall > 0 ? switches / wall : 0; }
 };
 
-double Median(std::vector<double> v) {
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
 // Runs a program to its end; its CPU and context switches from wait4.
 bool Spawn(const std::vector<std::string>& args, Measure* m) {
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    const auto start = Steady::now();
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-        return false;
-    rusage usage{};
-    int status = 0;
-    if (wait4(pid, &status, 0, &usage) != pid)
+    bench::ChildRun run;
+    if (!bench::RunChild(args, run))
         return false;
     if (m) {
-        m->wall = std::chrono::duration<double>(Steady::now() - start).count();
-        m->cpu = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
-        m->switches = usage.ru_nvcsw + usage.ru_nivcsw;
+        m->wall = run.wall;
+        m->cpu = run.cpu;
+        m->switches = run.switches;
     }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return run.Succeeded();
 }
 
 struct PlayerRun {

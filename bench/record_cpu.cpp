@@ -12,6 +12,7 @@
 #include "app/UiTexts.h"
 #include "app/WizardApp.h"
 #include "audio/WaveRecorder.h"
+#include "bench/BenchSupport.h"
 #include "platform/alsa/testing/PulseServerForTesting.h"
 #include "platform/sound_backend.h"
 #include "platform/system.h"
@@ -21,9 +22,7 @@
 #include "ui/Testing.h"
 #include "ui/WinApp.h"
 
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -33,8 +32,6 @@
 #include <filesystem>
 #include <string>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -47,13 +44,6 @@ double SelfCpuSeconds() {
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// The CPU of the calling thread, the GUI thread here.
-double ThreadCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec + t.tv_nsec / 1e9;
-}
-
 struct Measure {
     double cpu = 0;    // seconds of CPU
     double guiCpu = 0; // of which the GUI thread's
@@ -64,35 +54,27 @@ struct Measure {
 // The wizard's CPU while its event loop runs for `seconds`.
 Measure RunWizard(int seconds) {
     const double cpu = SelfCpuSeconds();
-    const double gui = ThreadCpuSeconds();
+    const double gui = bench::ThreadCpuSeconds();
     const auto start = Steady::now();
     uitest::RunEventLoop(seconds * 1000);
     Measure m;
     m.wall = std::chrono::duration<double>(Steady::now() - start).count();
     m.cpu = SelfCpuSeconds() - cpu;
-    m.guiCpu = ThreadCpuSeconds() - gui;
+    m.guiCpu = bench::ThreadCpuSeconds() - gui;
     return m;
 }
 
 // arecord with these arguments, its CPU from wait4; false when it did not
 // run or failed.
 bool RunArecord(const std::vector<std::string>& args, Measure& m, int& status) {
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    const auto start = Steady::now();
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-        return false;
-    rusage usage{};
+    bench::ChildRun run;
     status = 0;
-    if (wait4(pid, &status, 0, &usage) != pid)
+    if (!bench::RunChild(args, run))
         return false;
-    m.wall = std::chrono::duration<double>(Steady::now() - start).count();
-    m.cpu = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    status = run.status;
+    m.wall = run.wall;
+    m.cpu = run.cpu;
+    return run.Succeeded();
 }
 
 void Print(const char* what, const Measure& m) {

@@ -31,8 +31,9 @@ packages=(
 )
 if [ "$purpose" != run ]; then
     # CPack's DEB generator: dpkg-shlibdeps finds the dependencies, file
-    # tells it the programs and libraries.
-    packages+=(dpkg-dev file)
+    # tells it the programs and libraries; ccache lets the package's build
+    # reuse the objects of the test build, which has the same flags.
+    packages+=(dpkg-dev file ccache)
 fi
 if [ "$purpose" = test ]; then
     packages+=(

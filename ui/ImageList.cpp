@@ -8,7 +8,7 @@ CImageList::~CImageList() = default;
 bool CImageList::Create(int bitmapId, int width, int, COLORREF mask) {
     d->images.clear();
     d->size = CSize{};
-    QImage strip(QString(":/images/bitmap_%1.png").arg(bitmapId));
+    QImage strip = uiimpl::ResourceImage(false, bitmapId);
     if (strip.isNull() || width <= 0)
         return false;
     strip = strip.convertToFormat(QImage::Format_ARGB32);

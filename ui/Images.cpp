@@ -1,6 +1,7 @@
-// The program's pictures, embedded from resources/images as
-// ":/images/icon_<id>.png" and ":/images/bitmap_<id>.png".
+// The program's pictures, decoded by the build (ui/pictures/) from
+// resources/images/icon_<id>.png and bitmap_<id>.png.
 #include "ui/Private.h"
+#include "ui/pictures/EmbeddedPictures.h"
 
 #include <map>
 
@@ -13,14 +14,25 @@ std::map<std::pair<bool, int>, QPixmap>& Cache() {
 }
 } // namespace
 
+QImage ResourceImage(bool icon, int id) {
+    for (int i = 0; i < kEmbeddedPictureCount; ++i) {
+        const EmbeddedPicture& p = kEmbeddedPictures[i];
+        if (p.icon == icon && p.id == id)
+            // Read-only: the image copies the pixels before it changes them.
+            return QImage(reinterpret_cast<const uchar*>(p.pixels), p.width, p.height, p.width * 4,
+                          QImage::Format_ARGB32);
+    }
+    return QImage(); // null when the picture is missing
+}
+
 QPixmap ResourcePixmap(bool icon, int id) {
     auto& cache = Cache();
     const auto key = std::make_pair(icon, id);
     const auto it = cache.find(key);
     if (it != cache.end())
         return it->second;
-    const QString path = QString(":/images/%1_%2.png").arg(icon ? "icon" : "bitmap").arg(id);
-    QPixmap pixmap(path); // null when the picture is missing
+    const QImage image = ResourceImage(icon, id);
+    QPixmap pixmap = image.isNull() ? QPixmap() : QPixmap::fromImage(image);
     cache.emplace(key, pixmap);
     return pixmap;
 }

@@ -94,9 +94,11 @@ std::vector<QString> TextLines(const CFont& font, const std::string& text, int w
 // The width a line of TextLines takes.
 int LineWidth(const CFont& font, const QString& line, int wrapWidth);
 
-// "icon_<id>.png" / "bitmap_<id>.png" of the embedded images; null pixmap
-// when missing.
+// The picture of resources/images/icon_<id>.png or bitmap_<id>.png; null
+// when the program has none of that id.
 QPixmap ResourcePixmap(bool icon, int id);
+// The same picture as an image; null when the program has none of that id.
+QImage ResourceImage(bool icon, int id);
 
 // The program's icon (every window's): "pelmora" of the desktop's icon theme
 // when the theme has it, else the embedded sizes 16 to 256.
