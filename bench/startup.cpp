@@ -8,11 +8,12 @@
 // is the one the wizard would choose, unless options for it are given after
 // the runs. Without a display both run on Qt's offscreen platform.
 //
-//   bench_startup [runs (default 21)] [wizard options, e.g. --sound=virtual]
+//   bench_startup [runs (default 31)] [wizard options, e.g. --sound=virtual]
 #include "bench/BenchSupport.h"
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -77,7 +78,7 @@ bool RunOnce(const std::vector<std::string>& args, const std::vector<std::string
 } // namespace
 
 int main(int argc, char** argv) {
-    const int runs = argc > 1 ? std::atoi(argv[1]) : 21;
+    const int runs = argc > 1 ? std::atoi(argv[1]) : 31;
     if (runs <= 0) {
         std::fprintf(stderr, "usage: bench_startup [runs] [wizard options]\n");
         return 2;
@@ -108,11 +109,18 @@ int main(int argc, char** argv) {
 
     const double wizardMs = bench::Median(ours.ms), bareMs = bench::Median(theirs.ms);
     const double wizardMb = bench::Median(ours.peakMb), bareMb = bench::Median(theirs.peakMb);
-    std::printf("start to first paint, medians of %d interleaved runs\n", runs);
-    std::printf("%-34s %9s %12s\n", "", "time (ms)", "peak (MB)");
-    std::printf("%-34s %9.1f %12.1f\n", "wizard, page 1", wizardMs, wizardMb);
-    std::printf("%-34s %9.1f %12.1f\n", "bare Qt dialog 518 x 387", bareMs, bareMb);
-    std::printf("ratio wizard / bare dialog:        %.2f   (goal <= 1.30)\n", wizardMs / bareMs);
-    std::printf("memory wizard - bare dialog:       %+.1f MB (goal <= +8.0)\n", wizardMb - bareMb);
+    // The shortest run is the least disturbed by the other work of a shared
+    // machine: printed beside the median.
+    const double wizardMin = *std::min_element(ours.ms.begin(), ours.ms.end());
+    const double bareMin = *std::min_element(theirs.ms.begin(), theirs.ms.end());
+    std::printf("start to first paint, %d interleaved runs\n", runs);
+    std::printf("%-28s %15s %15s %12s\n", "", "median (ms)", "shortest (ms)", "peak (MB)");
+    std::printf("%-28s %15.1f %15.1f %12.1f\n", "wizard, page 1", wizardMs, wizardMin, wizardMb);
+    std::printf("%-28s %15.1f %15.1f %12.1f\n", "bare Qt dialog 518 x 387", bareMs, bareMin,
+                bareMb);
+    std::printf("ratio wizard / bare dialog: %.2f (medians), %.2f (shortest runs); goal <= 1.30\n",
+                wizardMs / bareMs, wizardMin / bareMin);
+    std::printf("memory wizard - bare dialog: %+.1f MB (medians); goal <= +8.0 MB\n",
+                wizardMb - bareMb);
     return 0;
 }
