@@ -1,5 +1,6 @@
 #include "bench/BenchSupport.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -32,17 +33,25 @@ bool ChildRun::Succeeded() const {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-bool RunChild(const std::vector<std::string>& args, ChildRun& run,
-              const std::vector<std::string>& environment, int timeoutSeconds) {
+bool RunChild(const std::vector<std::string>& args, ChildRun& run, const ChildOptions& options) {
     if (args.empty())
         return false;
     std::vector<char*> argv = Pointers(args);
-    std::vector<char*> envp = Pointers(environment);
-    char** env = environment.empty() ? environ : envp.data();
+    std::vector<char*> envp = Pointers(options.environment);
+    char** env = options.environment.empty() ? environ : envp.data();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (options.quiet) {
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    }
     pid_t pid = 0;
     const auto start = std::chrono::steady_clock::now();
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), env) != 0)
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), env);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
         return false;
+    const int timeoutSeconds = options.timeoutSeconds;
     // The watchdog sleeps beside the waiting, so the time taken is the
     // program's alone.
     std::mutex mutex;

@@ -18,12 +18,16 @@ struct ChildRun {
     bool Succeeded() const;
 };
 
-// Runs `args` (the program found on PATH when it has no slash) to its end
-// with `environment` ("NAME=value" entries; the benchmark's own when empty).
-// A program still running after `timeoutSeconds` (0: no limit) is killed.
+struct ChildOptions {
+    std::vector<std::string> environment; // "NAME=value"; the benchmark's own when empty
+    int timeoutSeconds = 0;               // killed when still running then; 0: no limit
+    bool quiet = false;                   // its output and errors go to /dev/null
+};
+
+// Runs `args` (the program found on PATH when it has no slash) to its end.
 // False when it could not be started.
 bool RunChild(const std::vector<std::string>& args, ChildRun& run,
-              const std::vector<std::string>& environment = {}, int timeoutSeconds = 0);
+              const ChildOptions& options = {});
 
 double Seconds(const timeval& t);
 // The CPU of the calling thread.

@@ -2,6 +2,7 @@
 // toolkit's accessibility interface as an assistive technology reads it:
 // names from captions, labels and tool-tips, descriptions, roles, the level
 // meter's value and range, who labels whom, and names that follow the texts.
+#include "tests/support/GuiSessionTest.h"
 #include "ui/Button.h"
 #include "ui/CheckBox.h"
 #include "ui/ColorText.h"
@@ -84,18 +85,11 @@ public:
     CColorText third;
 };
 
-class AccessibilityTest : public ::testing::Test {
+class AccessibilityTest : public GuiSessionTest {
 protected:
-    static void SetUpTestSuite() { s_gui = new CGuiSession(); }
-    static void TearDownTestSuite() {
-        delete s_gui;
-        s_gui = nullptr;
-    }
     void SetUp() override { ASSERT_TRUE(dialog.CreateIndirect()); }
-    static CGuiSession* s_gui;
     Controls dialog;
 };
-CGuiSession* AccessibilityTest::s_gui = nullptr;
 
 TEST_F(AccessibilityTest, AButtonIsNamedByItsCaptionTheTextShownOverItOrItsToolTip) {
     dialog.caption.SetTooltipText("Replay your recording");

@@ -1,6 +1,7 @@
 // The pictures the build decodes into the program (embed_pictures) are the
 // generator's PNG files, pixel for pixel, every one of them; the image list
 // cuts bitmap 188 into its three icons with the mask colour made clear.
+#include "tests/support/GuiSessionTest.h"
 #include "ui/ImageList.h"
 #include "ui/Private.h"
 #include "ui/WinApp.h"
@@ -19,17 +20,7 @@ QString ImagesDir() {
     return QString::fromLocal8Bit(std::getenv("PELMORA_SOURCE_DIR")) + "/resources/images";
 }
 
-class EmbeddedPictures : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { s_gui = new CGuiSession(); }
-    static void TearDownTestSuite() {
-        delete s_gui;
-        s_gui = nullptr;
-    }
-    static CGuiSession* s_gui;
-};
-
-CGuiSession* EmbeddedPictures::s_gui = nullptr;
+class EmbeddedPictures : public GuiSessionTest {};
 
 TEST_F(EmbeddedPictures, EveryPictureFileIsEmbeddedAsDrawn) {
     const QStringList files = QDir(ImagesDir()).entryList({"*.png"}, QDir::Files, QDir::Name);

@@ -1,6 +1,7 @@
 // The framework from the keyboard: the track bar's keys, and the ring that
 // shows which control has the focus. (Enter, Space and Tab through the pages:
 // tests/pages/test_keyboard_walk.cpp.)
+#include "tests/support/GuiSessionTest.h"
 #include "ui/Button.h"
 #include "ui/CheckBox.h"
 #include "ui/ComboBox.h"
@@ -55,23 +56,16 @@ public:
     std::vector<plat::UINT> codes;
 };
 
-class KeyboardTest : public ::testing::Test {
+class KeyboardTest : public GuiSessionTest {
 protected:
-    static void SetUpTestSuite() { s_gui = new CGuiSession(); }
-    static void TearDownTestSuite() {
-        delete s_gui;
-        s_gui = nullptr;
-    }
     void SetUp() override {
         ASSERT_TRUE(dialog.CreateIndirect());
         dialog.ShowWindow(SW_SHOW);
         uitest::ProcessEvents();
     }
     void TearDown() override { dialog.EndDialog(IDOK); }
-    static CGuiSession* s_gui;
     Focusable dialog;
 };
-CGuiSession* KeyboardTest::s_gui = nullptr;
 
 TEST_F(KeyboardTest, KeysMoveATrackBarByItsLineAndPageSizesAndToItsEnds) {
     CSliderCtrl& slider = dialog.slider;

@@ -2,6 +2,7 @@
 // zone read from the drawn pixels, the peak tick's hold and fall, the bar's
 // fall between buffers, the latched clip sign, and no paint when the picture
 // stays the same. Time is passed in by hand, so nothing here sleeps.
+#include "tests/support/GuiSessionTest.h"
 #include "ui/Dialog.h"
 #include "ui/LevelMeter.h"
 #include "ui/Testing.h"
@@ -41,13 +42,8 @@ public:
     Host() : CDialog(500) { SetTemplate("Host", 400, 100, false); }
 };
 
-class LevelMeterTest : public ::testing::Test {
+class LevelMeterTest : public GuiSessionTest {
 protected:
-    static void SetUpTestSuite() { s_gui = new CGuiSession(); }
-    static void TearDownTestSuite() {
-        delete s_gui;
-        s_gui = nullptr;
-    }
     void SetUp() override {
         ASSERT_TRUE(host.CreateIndirect());
         ASSERT_TRUE(meter.Create(&host, 1003));
@@ -65,9 +61,7 @@ protected:
 
     Host host;
     CLevelMeter meter;
-    static CGuiSession* s_gui;
 };
-CGuiSession* LevelMeterTest::s_gui = nullptr;
 
 TEST_F(LevelMeterTest, TheTipsColourTellsTheZone) {
     // Quiet: green. The levels are those of the recorder (decibels x 100).

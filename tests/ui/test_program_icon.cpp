@@ -1,6 +1,7 @@
 // The program's icon: every window carries it once the first page is painted, in each size the
 // generator draws; the desktop's icon theme is asked first; the desktop entry the running program
 // names is the one that is installed, with the same icon.
+#include "tests/support/GuiSessionTest.h"
 #include "ui/Button.h"
 #include "ui/Private.h"
 #include "ui/PropertyPage.h"
@@ -55,13 +56,8 @@ int DifferentPixels(const QImage& a, const QImage& b) {
     return count;
 }
 
-class ProgramIconTest : public ::testing::Test {
+class ProgramIconTest : public GuiSessionTest {
 protected:
-    static void SetUpTestSuite() { s_gui = new CGuiSession(); }
-    static void TearDownTestSuite() {
-        delete s_gui;
-        s_gui = nullptr;
-    }
     void SetUp() override {
         m_searchPaths = QIcon::themeSearchPaths();
         m_theme = QIcon::themeName();
@@ -92,13 +88,10 @@ protected:
         QIcon::setThemeName("pelmora-test");
     }
 
-    static CGuiSession* s_gui;
     QTemporaryDir m_themes;
     QStringList m_searchPaths;
     QString m_theme;
 };
-
-CGuiSession* ProgramIconTest::s_gui = nullptr;
 
 class OnePageSheet : public CPropertySheet {
 public:

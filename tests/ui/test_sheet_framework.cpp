@@ -1,6 +1,7 @@
 // The sheet, page and dialog machinery with pages of the test's own: page
 // order, posted wizard buttons, the cancel notification, timers, the key
 // hook, pages that grow and buttons that widen.
+#include "tests/support/GuiSessionTest.h"
 #include "ui/Accelerator.h"
 #include "ui/Button.h"
 #include "ui/PropertyPage.h"
@@ -80,17 +81,10 @@ public:
     HACCEL accel = nullptr;
 };
 
-class SheetFrameworkTest : public ::testing::Test {
+class SheetFrameworkTest : public GuiSessionTest {
 protected:
-    static void SetUpTestSuite() { s_gui = new CGuiSession(); }
-    static void TearDownTestSuite() {
-        delete s_gui;
-        s_gui = nullptr;
-    }
     void SetUp() override { g_log.clear(); }
-    static CGuiSession* s_gui;
 };
-CGuiSession* SheetFrameworkTest::s_gui = nullptr;
 
 TEST_F(SheetFrameworkTest, WizardButtonsArePostedAndFinishTakesNextsPlace) {
     TestSheet sheet;
