@@ -76,6 +76,12 @@ protected:
         return Pactl("get-" + kind + "-mute " + name) == "Mute: yes";
     }
     std::string Default(const std::string& kind) const { return Pactl("get-default-" + kind); }
+    // The default `kind` ("sink", "source") becomes `name`: PipeWire's session
+    // manager applies a new default a little after the request is answered.
+    void ExpectDefault(const std::string& kind, const std::string& name) const {
+        EXPECT_TRUE(Eventually([&] { return Default(kind) == name; }))
+            << "default " << kind << " " << Default(kind) << ", not " << name;
+    }
 
     // True once `ready` holds, within `ms` (the server's events reach the
     // backend's lists a little after pactl returns).

@@ -123,8 +123,8 @@ TYPED_TEST(WizardMixer, PreparingMakesTheChosenPairTheDefaultsAndUnmutesThem) {
         return setup.GetPlaybackVolume(v) == 1 && v == 30000 * 10000 / 65536;
     }));
     ASSERT_EQ(1, setup.PrepareRecording()) << setup.GetErrorText();
-    EXPECT_EQ(this->Default("source"), source);
-    EXPECT_EQ(this->Default("sink"), sink);
+    this->ExpectDefault("source", source);
+    this->ExpectDefault("sink", sink);
     // Unmuted, and a volume too low to hear the voice raised to half.
     this->ExpectDevice("source", source, 0x8000, false);
     ASSERT_EQ(1, setup.PreparePlayback()) << setup.GetErrorText();
@@ -188,8 +188,8 @@ TYPED_TEST(WizardMixer, RestorePutsVolumesMutesAndDefaultsBack) {
     this->ExpectDevice("source", source, 19661, false);
     this->ExpectDevice("sink", kOtherSink, 45875, false);
     this->ExpectDevice("source", kOtherSource, 36045, true);
-    EXPECT_EQ(this->Default("sink"), kOtherSink);
-    EXPECT_EQ(this->Default("source"), kOtherSource);
+    this->ExpectDefault("sink", kOtherSink);
+    this->ExpectDefault("source", kOtherSource);
     EXPECT_FALSE(fs::exists(this->m_path));
 }
 
@@ -230,7 +230,7 @@ TYPED_TEST(WizardMixer, ADeviceUnloadedBeforeTheRestoreIsSkippedAndNamed) {
     // Everything else is back.
     this->ExpectDevice("sink", sink, 30000, false);
     this->ExpectDevice("sink", "pelmora_late_sink", 40000, true);
-    EXPECT_EQ(this->Default("sink"), "pelmora_late_sink");
+    this->ExpectDefault("sink", "pelmora_late_sink");
     // The file waits for the device's return.
     EXPECT_TRUE(fs::exists(this->m_path));
 

@@ -155,8 +155,8 @@ TYPED_TEST(WizardPages, TheWholeWalkRunsOnTheServerAndCancelPutsItBack) {
                                                                   TypeParam::kSinkDescription)));
     EXPECT_THAT(successful, ::testing::Contains(UiText("PropP2", "K11")));
     // The test made the chosen pair the defaults, heard.
-    EXPECT_EQ(this->Default("sink"), sink);
-    EXPECT_EQ(this->Default("source"), source);
+    this->ExpectDefault("sink", sink);
+    this->ExpectDefault("source", source);
     EXPECT_FALSE(this->Muted("sink", sink));
 
     // Page 3: the music plays on the server while the page says so.
@@ -203,8 +203,8 @@ TYPED_TEST(WizardPages, TheWholeWalkRunsOnTheServerAndCancelPutsItBack) {
     EXPECT_NEAR(this->Volume("sink", sink), 26214, 2);
     EXPECT_TRUE(this->Muted("sink", sink));
     EXPECT_NEAR(this->Volume("source", source), 19661, 2);
-    EXPECT_EQ(this->Default("sink"), kOtherSink);
-    EXPECT_EQ(this->Default("source"), kOtherSource);
+    this->ExpectDefault("sink", kOtherSink);
+    this->ExpectDefault("source", kOtherSource);
     EXPECT_FALSE(fs::exists(this->Recording()));
 }
 
