@@ -90,14 +90,28 @@ bool CPropSheet::OnInitDialog() {
     ScreenToClient(place);
     cancel->MoveWindow(place, true);
 
-    const std::string caption = UiText("PropSheet", "K3") + " " + GetVersionText();
-    SetTabItemText(0, caption);
+    SetTabItemText(0, UiText("PropSheet", "K3") + " " + GetVersionText());
     SetTabItemText(1, UiText("PropSheet", "K4"));
     SetTabItemText(2, UiText("PropSheet", "K5"));
     SetTabItemText(3, UiText("PropSheet", "K6"));
     SetTabItemText(4, UiText("PropSheet", "K7"));
-    SetWindowText(plat::VirtualCardIsFallback() ? caption + SimulatedCardTitleText() : caption);
+    ShowSoundChoice();
     return result;
+}
+
+void CPropSheet::OnFirstPaint() {
+    if (!plat::MakePendingSoundBackend())
+        return;
+    ShowSoundChoice();
+    if (m_page1.HasWindow()) {
+        m_page1.ShowSimulatedNotice();
+        FitPageArea(&m_page1);
+    }
+}
+
+void CPropSheet::ShowSoundChoice() {
+    const std::string caption = UiText("PropSheet", "K3") + " " + GetVersionText();
+    SetWindowText(plat::VirtualCardIsFallback() ? caption + SimulatedCardTitleText() : caption);
 }
 
 std::string CPropSheet::GetVersionText() {

@@ -24,12 +24,19 @@ public:
     ~CPropSheet() override;
 
     bool OnInitDialog() override;
+    // The automatic choice of the sound system, left until page 1 is on the
+    // screen, is made here; the title and page 1 then say whether the card is
+    // simulated.
+    void OnFirstPaint() override;
     bool PreTranslateMessage(const MSG& msg) override;
 
     // "Version " + " " + the product version; empty without version
     // information.
     std::string GetVersionText();
     void OnShowTraceList();
+    // The window title: the wizard's name and version, and that the card is
+    // simulated when the virtual card stands in for missing hardware.
+    void ShowSoundChoice();
     // Puts the mixer back from the run's snapshot, when the run took one; a
     // restore that fails is shown to the user with where the settings are
     // kept and how to put them back later.

@@ -21,7 +21,11 @@ int main(int argc, char** argv) {
 
     std::string error;
     const bool usesSound = commandLine.tool == nullptr || commandLine.tool->usesSound;
-    if (usesSound && !plat::SelectSoundBackend(commandLine.soundChoice, error)) {
+    if (usesSound && commandLine.tool == nullptr && commandLine.soundChoice.empty()) {
+        // The wizard's automatic choice probes the sound server and the
+        // cards: the first page is shown first.
+        plat::SelectSoundBackendOnFirstUse();
+    } else if (usesSound && !plat::SelectSoundBackend(commandLine.soundChoice, error)) {
         std::cerr << "pelmora: " << error << "\n";
         // A backend asked for that cannot start: started from a menu, the
         // user would never read standard error.

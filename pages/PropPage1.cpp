@@ -98,21 +98,27 @@ bool CPropPage1::OnInitDialog() {
     m_labelK5.MoveWindow(254, y3 + 7, s5.cx, s5.cy - 5);
     m_goOn.MoveWindow(10, y3 + 40 + extra, s6.cx, s6.cy);
 
-    // The virtual card in place of missing hardware is never silent: the
-    // user learns here that nothing will be heard, and how to look further.
-    if (plat::VirtualCardIsFallback()) {
-        const CSize s7 = SetLabel(m_simulated, SimulatedCardNoticeText(), kRed, right - 10);
-        m_simulated.MoveWindow(10, y3 + 45 + extra + s6.cy, s7.cx, s7.cy);
-        m_simulated.ShowWindow(SW_SHOW);
-    } else {
-        m_simulated.ShowWindow(SW_HIDE);
-    }
+    m_noticeTop = y3 + 45 + extra + s6.cy;
+    ShowSimulatedNotice();
 
     m_connections.SetValue(0);
     m_headset.SetValue(0);
     m_headset.SetTooltipText(T("K7"), kFont);
     m_connections.SetTooltipText(T("K8"), kFont);
     return true;
+}
+
+void CPropPage1::ShowSimulatedNotice() {
+    // The virtual card in place of missing hardware is never silent: the
+    // user learns here that nothing will be heard, and how to look further.
+    if (plat::VirtualCardIsFallback()) {
+        const int right = GetPageWidth() - kPageMargin;
+        const CSize s7 = SetLabel(m_simulated, SimulatedCardNoticeText(), kRed, right - 10);
+        m_simulated.MoveWindow(10, m_noticeTop, s7.cx, s7.cy);
+        m_simulated.ShowWindow(SW_SHOW);
+    } else {
+        m_simulated.ShowWindow(SW_HIDE);
+    }
 }
 
 bool CPropPage1::OnSetActive() {

@@ -23,6 +23,10 @@ public:
 
     void OnAboutConnections();
     void OnAboutHeadset();
+    // Shows the notice of the simulated card below the page's texts when the
+    // virtual card stands in for missing hardware (known once the sound
+    // system is chosen, which may be after the page is first shown).
+    void ShowSimulatedNotice();
 
 private:
     CPropSheet* Sheet() const;
@@ -39,4 +43,5 @@ private:
     CColorText m_labelK5;   // 1088
     CColorText m_goOn;      // 1096
     CColorText m_simulated; // 1199: shown only when the virtual card stands in
+    int m_noticeTop = 0;    // where it goes, below the last text
 };

@@ -23,6 +23,19 @@ std::shared_ptr<SoundBackend>& Backend() { // guarded by BackendMutex()
 }
 std::atomic<SoundBackend*> g_current{nullptr}; // fast path for every call
 
+// The maker of a backend left for the first use.
+std::mutex& PendingMutex() {
+    static auto* mutex = new std::mutex;
+    return *mutex;
+}
+std::function<void()>& Pending() { // guarded by PendingMutex()
+    static auto* make = new std::function<void()>;
+    return *make;
+}
+std::atomic<bool> g_pending{false};
+// Set on the thread that runs the maker: its own calls go straight through.
+thread_local bool t_making = false;
+
 } // namespace
 
 bool SoundBackend::ChosenDevices(std::string& /*microphone*/, std::string& /*speakers*/) {
@@ -39,12 +52,42 @@ bool SoundBackend::GetErrorText(MMRESULT code, bool /*input*/, std::string& text
 }
 
 void InstallSoundBackend(std::shared_ptr<SoundBackend> backend) {
+    if (!t_making) {
+        // Installed by hand: a backend left for the first use is not made.
+        std::lock_guard<std::mutex> pending(PendingMutex());
+        Pending() = nullptr;
+        g_pending.store(false);
+    }
     std::lock_guard<std::mutex> lock(BackendMutex());
     Backend() = std::move(backend);
     g_current.store(Backend().get());
 }
 
+void InstallSoundBackendOnFirstUse(std::function<void()> make) {
+    std::lock_guard<std::mutex> lock(PendingMutex());
+    Pending() = std::move(make);
+    g_pending.store(static_cast<bool>(Pending()));
+    if (g_pending.load())
+        g_current.store(nullptr); // every call takes the way that makes it
+}
+
+bool MakePendingSoundBackend() {
+    if (!g_pending.load() || t_making)
+        return false;
+    std::lock_guard<std::mutex> lock(PendingMutex());
+    if (!g_pending.load())
+        return false; // made by another thread meanwhile
+    std::function<void()> make = std::move(Pending());
+    Pending() = nullptr;
+    t_making = true;
+    make();
+    t_making = false;
+    g_pending.store(false);
+    return true;
+}
+
 std::shared_ptr<SoundBackend> CurrentSoundBackendShared() {
+    MakePendingSoundBackend();
     std::lock_guard<std::mutex> lock(BackendMutex());
     std::shared_ptr<SoundBackend>& installed = Backend();
     if (!installed) {

@@ -17,6 +17,7 @@
 
 #include "platform/mmsystem.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -86,9 +87,17 @@ public:
 void InstallSoundBackend(std::shared_ptr<SoundBackend> backend);
 
 // The installed backend; the built-in default virtual card when none was
-// installed.
+// installed. A backend left to be made on first use is made first.
 SoundBackend& CurrentSoundBackend();
 std::shared_ptr<SoundBackend> CurrentSoundBackendShared();
+
+// Leaves the backend to be made when the sound system is first used: `make`
+// installs one (InstallSoundBackend), and runs once, from the first call of
+// CurrentSoundBackend or MakePendingSoundBackend; other threads wait for it.
+// The wizard so shows its first page before it probes the server and cards.
+void InstallSoundBackendOnFirstUse(std::function<void()> make);
+// Makes a backend left to be made now; false when none was waiting.
+bool MakePendingSoundBackend();
 
 // The usual system text of a multimedia result code, "" when it has none.
 std::string StandardMmErrorText(MMRESULT code);

@@ -40,6 +40,13 @@ void RegisterPulseBackendFactory(PulseBackendFactory factory) {
     g_pulseFactory.store(factory);
 }
 
+void SelectSoundBackendOnFirstUse() {
+    InstallSoundBackendOnFirstUse([] {
+        std::string error;
+        SelectSoundBackend("", error);
+    });
+}
+
 bool VirtualCardIsFallback() {
     return g_virtualFallback.load();
 }

@@ -21,6 +21,11 @@ namespace plat {
 // installed backend is then unchanged.
 bool SelectSoundBackend(const std::string& choice, std::string& error);
 
+// The automatic choice, left for the first use of the sound system (see
+// InstallSoundBackendOnFirstUse): the wizard shows its first page, then
+// chooses. It cannot fail.
+void SelectSoundBackendOnFirstUse();
+
 // True when the last successful choice was automatic and found neither a
 // sound server nor a card, so the virtual card stands in without being asked
 // for; the wizard then tells the user that no sound will be heard.

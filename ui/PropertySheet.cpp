@@ -61,7 +61,17 @@ protected:
         painter.setPen(QColor(0xFF, 0xFF, 0xFF));
         painter.drawLine(kMargin, separatorY + 1, width() - kMargin, separatorY + 1);
         NoteSheetPainted();
+        if (!m_painted) {
+            m_painted = true;
+            QTimer::singleShot(0, this, [this] {
+                if (auto* sheet = dynamic_cast<CPropertySheet*>(WndOf(this)))
+                    sheet->OnFirstPaint();
+            });
+        }
     }
+
+private:
+    bool m_painted = false;
 };
 
 } // namespace
@@ -282,6 +292,13 @@ bool CPropertySheet::ShowPage(int index, int direction) {
         return true;
     }
     return false;
+}
+
+void CPropertySheet::FitPageArea(CPropertyPage* page) {
+    if (page == nullptr || !page->HasWindow())
+        return;
+    page->FitHeightToControls();
+    GrowPageArea(page->GetPageHeight());
 }
 
 void CPropertySheet::GrowPageArea(int pageHeight) {

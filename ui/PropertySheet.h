@@ -71,6 +71,9 @@ public:
     // Runs when the window exists; the sheet's own OnInitDialog creates and
     // activates the first page, so an override calls it first.
     virtual bool OnInitDialog();
+    // Runs once the window has first been painted with its first page (queued
+    // after that painting): what the first page need not wait for.
+    virtual void OnFirstPaint() {}
     // Every keyboard message (WM_KEYDOWN/UP, WM_SYSKEYDOWN/UP) of the sheet and
     // of the dialogs it opens, before any window sees it; true eats it.
     virtual bool PreTranslateMessage(const MSG& msg);
@@ -78,6 +81,10 @@ public:
     bool OnCommand(int id, int code) override;
 
     CSheetPrivate& Private() const { return *p; }
+
+    // Makes the page area hold everything on `page` after its controls moved
+    // or appeared (the sheet and its button row grow).
+    void FitPageArea(CPropertyPage* page);
 
 private:
     friend struct CSheetPrivate;

@@ -1,6 +1,7 @@
 // The virtual card standing in for missing hardware is never silent: the
-// welcome page, the title bar and the sound-card test say so; a virtual card
-// that was asked for is used without the notice.
+// welcome page, the title bar and the sound-card test say so, also when the
+// choice is made only once page 1 is on the screen; a virtual card that was
+// asked for is used without the notice.
 #include "SheetTestSuite.h"
 #include "app/PropSheet.h"
 #include "app/SoundNotice.h"
@@ -84,6 +85,38 @@ TEST_F(SimulatedCardNotice, AFallbackIsAnnouncedOnPageOneTheTitleAndTheSoundCard
         << ::testing::PrintToString(lines);
     sheet.PressButton(IDCANCEL);
     uitest::ProcessEvents();
+}
+
+TEST_F(SimulatedCardNotice, TheChoiceLeftUntilPageOneIsOnTheScreenIsMadeAndAnnouncedThen) {
+    Choose("virtual");
+    plat::SelectSoundBackendOnFirstUse();
+    CPropSheet sheet;
+    ASSERT_TRUE(sheet.Create());
+    // Page 1 is built and laid out without the sound system: nothing was
+    // chosen on the way, so nothing is announced yet.
+    EXPECT_FALSE(plat::VirtualCardIsFallback());
+    CWnd& notice = Item(sheet.m_page1, 1199);
+    EXPECT_FALSE(notice.IsWindowVisible());
+    // Right after the first painting the choice is made: no server, no card.
+    for (int i = 0; i < 100 && !plat::VirtualCardIsFallback(); ++i)
+        uitest::ProcessEvents(10);
+    uitest::ProcessEvents();
+    ASSERT_TRUE(plat::VirtualCardIsFallback());
+    EXPECT_FALSE(plat::MakePendingSoundBackend()) << "made once";
+    EXPECT_TRUE(notice.IsWindowVisible());
+    EXPECT_EQ(notice.GetWindowText(), SimulatedCardNoticeText());
+    EXPECT_GE(notice.GetRectInParent().top, Item(sheet.m_page1, 1096).GetRectInParent().bottom);
+    EXPECT_LE(notice.GetRectInParent().bottom, sheet.m_page1.GetPageHeight()) << "on the page";
+    const std::string title = sheet.GetWindowText();
+    ASSERT_GE(title.size(), SimulatedCardTitleText().size());
+    EXPECT_EQ(title.substr(title.size() - SimulatedCardTitleText().size()),
+              SimulatedCardTitleText());
+    const std::vector<std::string> lines = SoundCardTestLines(sheet);
+    EXPECT_TRUE(HasLine(lines, "Soft error: " + NoRealDeviceText()))
+        << ::testing::PrintToString(lines);
+    sheet.PressButton(IDCANCEL);
+    uitest::ProcessEvents();
+    Choose("virtual");
 }
 
 TEST_F(SimulatedCardNotice, AVirtualCardAskedForIsUsedWithoutTheNotice) {
