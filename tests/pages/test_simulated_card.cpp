@@ -58,6 +58,23 @@ protected:
     static bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
         return std::find(lines.begin(), lines.end(), line) != lines.end();
     }
+    // Page 1's notice below its last line and on the page, the title's
+    // suffix, and the sound-card test's line (which leaves page 2 showing).
+    static void ExpectFallbackAnnounced(CPropSheet& sheet) {
+        CWnd& notice = Item(sheet.m_page1, 1199);
+        EXPECT_TRUE(notice.IsWindowVisible());
+        EXPECT_EQ(notice.GetWindowText(), SimulatedCardNoticeText());
+        EXPECT_GE(notice.GetRectInParent().top, Item(sheet.m_page1, 1096).GetRectInParent().bottom);
+        EXPECT_LE(notice.GetRectInParent().bottom, sheet.m_page1.GetPageHeight()) << "on the page";
+        EXPECT_LE(notice.GetRectInParent().right, sheet.m_page1.GetPageWidth()) << "on the page";
+        const std::string title = sheet.GetWindowText();
+        ASSERT_GE(title.size(), SimulatedCardTitleText().size());
+        EXPECT_EQ(title.substr(title.size() - SimulatedCardTitleText().size()),
+                  SimulatedCardTitleText());
+        const std::vector<std::string> lines = SoundCardTestLines(sheet);
+        EXPECT_TRUE(HasLine(lines, "Soft error: " + NoRealDeviceText()))
+            << ::testing::PrintToString(lines);
+    }
 };
 
 TEST_F(SimulatedCardNotice, AFallbackIsAnnouncedOnPageOneTheTitleAndTheSoundCardTest) {
@@ -67,22 +84,9 @@ TEST_F(SimulatedCardNotice, AFallbackIsAnnouncedOnPageOneTheTitleAndTheSoundCard
     ASSERT_TRUE(sheet.Create());
     uitest::ProcessEvents();
 
-    CWnd& notice = Item(sheet.m_page1, 1199);
-    EXPECT_TRUE(notice.IsWindowVisible());
-    EXPECT_EQ(notice.GetWindowText(), SimulatedCardNoticeText());
-    EXPECT_NE(notice.GetWindowText().find("pelmora --report"), std::string::npos);
-    // Below the last line of the page, not over it.
-    EXPECT_GE(notice.GetRectInParent().top, Item(sheet.m_page1, 1096).GetRectInParent().bottom);
-    EXPECT_LE(notice.GetRectInParent().bottom, sheet.m_page1.GetPageHeight()) << "on the page";
-    EXPECT_LE(notice.GetRectInParent().right, sheet.m_page1.GetPageWidth()) << "on the page";
-    const std::string title = sheet.GetWindowText();
-    ASSERT_GE(title.size(), SimulatedCardTitleText().size());
-    EXPECT_EQ(title.substr(title.size() - SimulatedCardTitleText().size()),
-              SimulatedCardTitleText());
-
-    const std::vector<std::string> lines = SoundCardTestLines(sheet);
-    EXPECT_TRUE(HasLine(lines, "Soft error: " + NoRealDeviceText()))
-        << ::testing::PrintToString(lines);
+    ExpectFallbackAnnounced(sheet);
+    EXPECT_NE(Item(sheet.m_page1, 1199).GetWindowText().find("pelmora --report"),
+              std::string::npos);
     sheet.PressButton(IDCANCEL);
     uitest::ProcessEvents();
 }
@@ -103,17 +107,7 @@ TEST_F(SimulatedCardNotice, TheChoiceLeftUntilPageOneIsOnTheScreenIsMadeAndAnnou
     uitest::ProcessEvents();
     ASSERT_TRUE(plat::VirtualCardIsFallback());
     EXPECT_FALSE(plat::MakePendingSoundBackend()) << "made once";
-    EXPECT_TRUE(notice.IsWindowVisible());
-    EXPECT_EQ(notice.GetWindowText(), SimulatedCardNoticeText());
-    EXPECT_GE(notice.GetRectInParent().top, Item(sheet.m_page1, 1096).GetRectInParent().bottom);
-    EXPECT_LE(notice.GetRectInParent().bottom, sheet.m_page1.GetPageHeight()) << "on the page";
-    const std::string title = sheet.GetWindowText();
-    ASSERT_GE(title.size(), SimulatedCardTitleText().size());
-    EXPECT_EQ(title.substr(title.size() - SimulatedCardTitleText().size()),
-              SimulatedCardTitleText());
-    const std::vector<std::string> lines = SoundCardTestLines(sheet);
-    EXPECT_TRUE(HasLine(lines, "Soft error: " + NoRealDeviceText()))
-        << ::testing::PrintToString(lines);
+    ExpectFallbackAnnounced(sheet);
     sheet.PressButton(IDCANCEL);
     uitest::ProcessEvents();
     Choose("virtual");
