@@ -187,13 +187,23 @@ void CArchiveWriter::Abandon() {
 
 // ---- reader -----------------------------------------------------------------
 
+namespace {
+// Bytes as they are (Windows' C library would otherwise translate line
+// ends), and not inherited by a program started meanwhile.
+#if defined(_WIN32)
+constexpr int kReadOnlyFlags = O_RDONLY | O_BINARY | O_NOINHERIT;
+#else
+constexpr int kReadOnlyFlags = O_RDONLY | O_CLOEXEC;
+#endif
+} // namespace
+
 CArchiveReader::~CArchiveReader() {
     Close();
 }
 
 bool CArchiveReader::Open(const std::string& path) {
     Close();
-    m_fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    m_fd = ::open(NativePath(path).c_str(), kReadOnlyFlags);
     if (m_fd < 0)
         return false;
     struct stat st {};

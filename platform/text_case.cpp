@@ -1,9 +1,6 @@
 #include "platform/text_case.h"
 
-#include <unicode/uchar.h>
-#include <unicode/utf8.h>
-
-#include <cstdint>
+#include "platform/text_case_unicode.h"
 
 namespace plat {
 
@@ -25,30 +22,6 @@ char FoldWindows1252(char ch) {
     }
 }
 
-std::string FoldUtf8(std::string_view text) {
-    std::string folded;
-    folded.reserve(text.size());
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-    const auto length = static_cast<std::int32_t>(text.size());
-    std::int32_t i = 0;
-    while (i < length) {
-        const std::int32_t start = i;
-        UChar32 c = 0;
-        U8_NEXT(bytes, i, length, c);
-        if (c < 0) {
-            // Not a character: its bytes stay as they are.
-            folded.append(text.substr(start, i - start));
-            continue;
-        }
-        const UChar32 f = u_foldCase(c, U_FOLD_CASE_DEFAULT);
-        std::uint8_t out[U8_MAX_LENGTH];
-        std::int32_t n = 0;
-        U8_APPEND_UNSAFE(out, n, f);
-        folded.append(reinterpret_cast<const char*>(out), static_cast<std::size_t>(n));
-    }
-    return folded;
-}
-
 } // namespace
 
 std::string FoldCase(std::string_view text, TextEncoding encoding) {
@@ -58,7 +31,7 @@ std::string FoldCase(std::string_view text, TextEncoding encoding) {
             ch = FoldWindows1252(ch);
         return folded;
     }
-    return FoldUtf8(text);
+    return FoldUtf8Characters(text);
 }
 
 bool EqualNoCase(std::string_view a, std::string_view b, TextEncoding encoding) {

@@ -1,12 +1,8 @@
 #include "resources/MusicData.h"
+#include "platform/embedded_file.h"
 
 // The WAVE file is assembled straight into the read-only data of this object.
-__asm__(".section .rodata\n"
-        ".balign 16\n"
-        "pelmora_music_begin:\n"
-        ".incbin \"" PELMORA_MUSIC_FILE "\"\n"
-        "pelmora_music_end:\n"
-        ".previous\n");
+PELMORA_EMBED_FILE(pelmora_music, PELMORA_MUSIC_FILE);
 
 extern "C" const std::uint8_t pelmora_music_begin[];
 extern "C" const std::uint8_t pelmora_music_end[];

@@ -1,17 +1,10 @@
 #include "resources/SideVoiceData.h"
+#include "platform/embedded_file.h"
 
 // voice/left.wav and voice/right.wav (made by voice/make_left_right.sh) are
 // assembled straight into the read-only data of this object.
-__asm__(".section .rodata\n"
-        ".balign 16\n"
-        "pelmora_left_voice_begin:\n"
-        ".incbin \"" PELMORA_LEFT_VOICE_FILE "\"\n"
-        "pelmora_left_voice_end:\n"
-        ".balign 16\n"
-        "pelmora_right_voice_begin:\n"
-        ".incbin \"" PELMORA_RIGHT_VOICE_FILE "\"\n"
-        "pelmora_right_voice_end:\n"
-        ".previous\n");
+PELMORA_EMBED_FILE(pelmora_left_voice, PELMORA_LEFT_VOICE_FILE);
+PELMORA_EMBED_FILE(pelmora_right_voice, PELMORA_RIGHT_VOICE_FILE);
 
 extern "C" const std::uint8_t pelmora_left_voice_begin[];
 extern "C" const std::uint8_t pelmora_left_voice_end[];

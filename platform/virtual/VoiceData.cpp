@@ -1,14 +1,10 @@
 // The spoken sentence "I am testing the microphone.": resources/voice/voice.wav
 // (made by resources/voice/make_voice.sh) assembled straight into the
 // read-only data of this object.
+#include "platform/embedded_file.h"
 #include "platform/virtual/Microphone.h"
 
-__asm__(".section .rodata\n"
-        ".balign 16\n"
-        "pelmora_voice_begin:\n"
-        ".incbin \"" PELMORA_VOICE_FILE "\"\n"
-        "pelmora_voice_end:\n"
-        ".previous\n");
+PELMORA_EMBED_FILE(pelmora_voice, PELMORA_VOICE_FILE);
 
 extern "C" const std::uint8_t pelmora_voice_begin[];
 extern "C" const std::uint8_t pelmora_voice_end[];
