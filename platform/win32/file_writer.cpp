@@ -210,8 +210,10 @@ bool CFileWriter::Open(const std::string& path) {
                 (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
         }
         ::CloseHandle(file);
-    } else if (::GetLastError() != ERROR_FILE_NOT_FOUND) {
-        return FailErrno("", static_cast<int>(::GetLastError()));
+    } else if (const ::DWORD why = ::GetLastError();
+               why != ERROR_FILE_NOT_FOUND && why != ERROR_PATH_NOT_FOUND) {
+        // A missing directory is told below, where no new file can be made.
+        return FailErrno("", static_cast<int>(why));
     }
     m_fd = CreateBeside(m_target, ".new-", m_temp);
     if (m_fd < 0) {
