@@ -1,6 +1,7 @@
 // The conversion stream from MPEG layer III to PCM behind the MPEG reader.
 #include "platform/Mp3Frame.h"
 #include "platform/mpeg_decoder.h"
+#include "tests/support/MpegReference.h"
 
 #include <gtest/gtest.h>
 
@@ -68,14 +69,8 @@ struct Conversion {
     ACMSTREAMHEADER header{};
 };
 
-// How far a sample may be from the reference decode (tone128.pcm, made by
-// mpg123): libmpg123 decodes on Linux, bit for bit; the system's codec on
-// Windows rounds its own way, a few steps off.
-#ifdef _WIN32
-constexpr int kSampleTolerance = 4;
-#else
-constexpr int kSampleTolerance = 0;
-#endif
+// How far a sample may be from the reference decode: on Linux not at all.
+constexpr int kSampleTolerance = kMpegCodecExtraSteps;
 
 std::vector<std::int16_t> Samples(const Bytes& pcm) {
     std::vector<std::int16_t> samples(pcm.size() / 2);
