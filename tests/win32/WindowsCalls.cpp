@@ -1,4 +1,4 @@
-#include "tests/platform/win32/WindowsCalls.h"
+#include "tests/win32/WindowsCalls.h"
 
 #include <windows.h>
 
