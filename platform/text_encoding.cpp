@@ -144,9 +144,18 @@ bool EncodeText(std::string_view utf8, TextEncoding encoding, std::string* out) 
 }
 
 std::string FileNameFromText(std::string_view text, TextEncoding encoding) {
+#if defined(_WIN32)
+    // The A calls take names in the code page; a UTF-8 name it cannot hold
+    // stays as it is (no such file can be opened through them).
+    std::string name;
+    if (encoding != TextEncoding::Windows1252 && Utf8ToWindows1252(text, &name))
+        return name;
+    return std::string(text);
+#else
     if (encoding == TextEncoding::Windows1252)
         return Windows1252ToUtf8(text);
     return std::string(text);
+#endif
 }
 
 } // namespace plat

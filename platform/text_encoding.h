@@ -47,7 +47,9 @@ std::string DecodeText(std::string_view bytes);
 bool EncodeText(std::string_view utf8, TextEncoding encoding, std::string* out);
 
 // A file or folder name that a file holds in `encoding`, as this platform
-// names files (UTF-8): Windows-1252 names are converted, UTF-8 ones kept.
+// names files: on POSIX in UTF-8 (Windows-1252 names are converted, UTF-8
+// ones kept), on Windows in the code page of the A calls (UTF-8 names it can
+// hold are converted, the others kept).
 std::string FileNameFromText(std::string_view text, TextEncoding encoding);
 
 } // namespace plat

@@ -1,19 +1,21 @@
 #!/usr/bin/env bash
-# deps.sh run|package|test: installs the Debian packages that are missing.
+# deps.sh run|package|test|windows: installs the Debian packages that are missing.
 #   run      what building and running the program needs; never a sound server
 #            (the program uses the machine's own: PulseAudio, PipeWire or ALSA)
 #   package  that, plus what building the Debian package needs (scripts/package)
 #   test     both, plus what the tests need, without replacing the machine's
 #            sound stack: the tests start private PulseAudio and PipeWire
 #            daemons of their own
+#   windows  what cross-building the Windows program, its tests and its
+#            installer needs, and Wine to run them (scripts/windows-test)
 # Nothing already installed is ever removed: apt refuses a plan that would.
 # Quiet and quick when everything is already there.
 set -euo pipefail
 purpose=${1:-}
 case "$purpose" in
-run | package | test) ;;
+run | package | test | windows) ;;
 *)
-    echo "usage: $0 run|package|test" >&2
+    echo "usage: $0 run|package|test|windows" >&2
     exit 2
     ;;
 esac
@@ -22,6 +24,14 @@ installed() {
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
 }
 
+if [ "$purpose" = windows ]; then
+    # mingw-w64's compilers with POSIX threads, GoogleTest's sources, Pillow
+    # for the resources' pictures, NSIS, and Wine in an X server of its own.
+    packages=(
+        cmake ninja-build ccache g++-mingw-w64-x86-64-posix googletest
+        python3 python3-pil nsis wine wine64 xvfb xauth
+    )
+else
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libgl-dev
@@ -41,8 +51,6 @@ if [ "$purpose" = test ]; then
         desktop-file-utils appstream man-db groff-base lintian
         libgtest-dev libgmock-dev libbenchmark-dev
         sox lame python3
-        # The Windows resources' pictures, installer and its check (scripts/windows-installer).
-        python3-pil nsis xvfb
         # The fuzz targets (scripts/fuzz): clang with libFuzzer's runtime.
         clang libclang-rt-14-dev
         pulseaudio-utils dbus
@@ -55,6 +63,7 @@ if [ "$purpose" = test ]; then
     if ! installed pipewire-alsa && ! installed pipewire-pulse; then
         packages+=(pulseaudio)
     fi
+fi
 fi
 
 missing=()

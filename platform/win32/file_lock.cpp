@@ -1,5 +1,6 @@
-// CFileLock on Windows: the file opened sharing reading and writing, and a
-// byte-range lock on it (LockFileEx) that other programs' locks respect.
+// CFileLock on Windows: the file opened sharing reading, writing and
+// deleting, and a byte-range lock on it (LockFileEx) that other programs'
+// locks respect.
 #include "platform/file_lock.h"
 
 #include "platform/system.h"
@@ -7,18 +8,23 @@
 
 #include <fcntl.h>
 #include <io.h>
-#include <share.h>
-#include <sys/stat.h>
 
 namespace plat {
 
 namespace {
 
+// The lock is one byte far past any content a data file has: the locks of
+// other programs meet it, and the file's own bytes stay free to read and to
+// replace for whoever holds it (a range lock on the content would refuse
+// even the holder's other handles).
+constexpr ::DWORD kLockOffsetHigh = 0x7FFFFFFF;
+
 bool Lock(int fd, bool exclusive) {
     auto file = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
     OVERLAPPED at{};
+    at.OffsetHigh = kLockOffsetHigh;
     const ::DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0);
-    return ::LockFileEx(file, flags, 0, MAXDWORD, MAXDWORD, &at) != 0;
+    return ::LockFileEx(file, flags, 0, 1, 0, &at) != 0;
 }
 
 } // namespace
@@ -26,13 +32,21 @@ bool Lock(int fd, bool exclusive) {
 bool CFileLock::Acquire(const std::string& path, bool exclusive) {
     Release();
     const std::string native = NativePath(path);
-    int fd = -1;
-    if (::_sopen_s(&fd, native.c_str(), _O_RDWR | _O_CREAT | _O_BINARY | _O_NOINHERIT, _SH_DENYNO,
-                   _S_IREAD | _S_IWRITE) != 0 &&
-        !exclusive) // a read-only file may still be read
-        ::_sopen_s(&fd, native.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0);
-    if (fd < 0)
+    // Shared for deleting too, so the file writer may still move a new copy
+    // over the file while the lock is held, as rename does on POSIX.
+    const ::DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE file = ::CreateFileA(native.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE && !exclusive) // a read-only file may still be read
+        file = ::CreateFileA(native.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
         return false;
+    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(file), _O_BINARY);
+    if (fd < 0) {
+        ::CloseHandle(file);
+        return false;
+    }
     if (!Lock(fd, exclusive)) {
         ::_close(fd);
         return false;
@@ -44,8 +58,8 @@ bool CFileLock::Acquire(const std::string& path, bool exclusive) {
 void CFileLock::Release() {
     if (m_fd >= 0) {
         OVERLAPPED at{};
-        ::UnlockFileEx(reinterpret_cast<HANDLE>(::_get_osfhandle(m_fd)), 0, MAXDWORD, MAXDWORD,
-                       &at);
+        at.OffsetHigh = kLockOffsetHigh;
+        ::UnlockFileEx(reinterpret_cast<HANDLE>(::_get_osfhandle(m_fd)), 0, 1, 0, &at);
         ::_close(m_fd);
         m_fd = -1;
     }

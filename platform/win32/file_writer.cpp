@@ -1,8 +1,9 @@
 // CFileWriter on Windows: a complete new copy beside the target, flushed,
 // then moved over it (MoveFileEx, replacing and written through); see
 // file_writer.h. A symbolic link is followed to its final file, the target
-// keeps its attributes, and a file with several hard links is rewritten in
-// place once a complete copy of it sits beside it.
+// keeps its attributes, and a file with several hard links, or one another
+// handle holds open (a data file under its lock), is rewritten in place once
+// a complete copy of it sits beside it.
 #include "platform/file_writer.h"
 
 #include "platform/system.h"
@@ -255,7 +256,25 @@ bool CFileWriter::Commit() {
     const ::DWORD attributes = m_exists ? ::GetFileAttributesA(m_target.c_str()) : 0;
     if (!::MoveFileExA(m_temp.c_str(), m_target.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        FailErrno("the new copy cannot take its place", static_cast<int>(::GetLastError()));
+        const ::DWORD why = ::GetLastError();
+        // A file another handle holds open (a data file under its lock)
+        // cannot be replaced; it is rewritten in place instead, once a
+        // complete copy of it sits beside it.
+        if (m_exists && (why == ERROR_ACCESS_DENIED || why == ERROR_SHARING_VIOLATION)) {
+            HANDLE copy = ::CreateFileA(m_temp.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+            m_fd = copy == INVALID_HANDLE_VALUE
+                       ? -1
+                       : ::_open_osfhandle(reinterpret_cast<intptr_t>(copy), _O_BINARY);
+            if (m_fd >= 0) {
+                const bool ok = CommitInPlace();
+                Abandon();
+                return ok;
+            }
+            if (copy != INVALID_HANDLE_VALUE)
+                ::CloseHandle(copy);
+        }
+        FailErrno("the new copy cannot take its place", static_cast<int>(why));
         Abandon();
         return false;
     }
@@ -266,10 +285,13 @@ bool CFileWriter::Commit() {
 }
 
 bool CFileWriter::CommitInPlace() {
-    HANDLE target = ::CreateFileA(m_target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    // Shared as the lock's own handle shares the file.
+    HANDLE target = ::CreateFileA(m_target.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (target == INVALID_HANDLE_VALUE)
-        return FailErrno("", static_cast<int>(::GetLastError()));
+        return FailErrno("it cannot be opened to be rewritten in place",
+                         static_cast<int>(::GetLastError()));
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(target, &info) || info.dwVolumeSerialNumber != m_device ||
         ((static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow) !=

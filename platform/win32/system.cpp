@@ -2,7 +2,6 @@
 #include "platform/system.h"
 #include "platform/win32/windows_api.h"
 
-
 namespace plat {
 
 std::string GetModuleFileName() {

@@ -18,6 +18,45 @@ std::size_t CharacterLength(std::string_view text) {
     return 0;
 }
 
+// Where simple case folding differs from the lower-case mapping: letters
+// whose fold is another small letter, and signs that fold to a letter.
+wchar_t FoldException(wchar_t c) {
+    switch (c) {
+    case 0x00B5:
+        return 0x03BC; // micro sign -> mu
+    case 0x017F:
+        return 's'; // long s
+    case 0x03C2:
+        return 0x03C3; // final sigma
+    case 0x03D0:
+        return 0x03B2; // beta symbol
+    case 0x03D1:
+        return 0x03B8; // theta symbol
+    case 0x03D5:
+        return 0x03C6; // phi symbol
+    case 0x03D6:
+        return 0x03C0; // pi symbol
+    case 0x03F0:
+        return 0x03BA; // kappa symbol
+    case 0x03F1:
+        return 0x03C1; // rho symbol
+    case 0x03F5:
+        return 0x03B5; // lunate epsilon
+    case 0x1E9E:
+        return 0x00DF; // capital sharp s
+    case 0x1FBE:
+        return 0x03B9; // prosgegrammeni
+    case 0x2126:
+        return 0x03C9; // ohm sign
+    case 0x212A:
+        return 'k'; // Kelvin sign
+    case 0x212B:
+        return 0x00E5; // angstrom sign
+    default:
+        return 0;
+    }
+}
+
 std::string FoldCharacter(std::string_view character) {
     wchar_t wide[2];
     const int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, character.data(),
@@ -25,6 +64,14 @@ std::string FoldCharacter(std::string_view character) {
     if (units <= 0)
         return std::string(character);
     wchar_t lower[2];
+    if (units == 1 && FoldException(wide[0]) != 0) {
+        lower[0] = FoldException(wide[0]);
+        char out[4];
+        const int bytes =
+            WideCharToMultiByte(CP_UTF8, 0, lower, 1, out, sizeof out, nullptr, nullptr);
+        return bytes > 0 ? std::string(out, static_cast<std::size_t>(bytes))
+                         : std::string(character);
+    }
     const int mapped = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, wide, units, lower, 2,
                                      nullptr, nullptr, 0);
     if (mapped != units)

@@ -218,7 +218,10 @@ TEST_F(RecorderTest, ALinkPlantedAsTheRecordingIsReplacedNeverWrittenThrough) {
     const std::string victim = Path("victim.txt");
     std::ofstream(victim) << "precious";
     const std::string path = Path("User.wav");
-    fs::create_symlink(victim, path);
+    std::error_code linkError;
+    fs::create_symlink(victim, path, linkError);
+    if (linkError)
+        GTEST_SKIP() << "this system makes no symbolic links here: " << linkError.message();
     ASSERT_EQ(m_recorder->Start(path), 1) << m_recorder->GetLastError();
     m_card->AdvanceClock(400);
     ASSERT_EQ(m_recorder->Stop(), 1) << m_recorder->GetLastError();

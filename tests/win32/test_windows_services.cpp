@@ -3,6 +3,7 @@
 // locks, process identity, the registry, file URLs and case folding.
 #include "platform/file_lock.h"
 #include "platform/file_writer.h"
+#include "platform/log_file.h"
 #include "platform/new_file.h"
 #include "platform/process_identity.h"
 #include "platform/registry.h"
@@ -127,6 +128,34 @@ TEST(WindowsFileLock, AWriterHoldsItAloneAndReadersShareIt) {
     EXPECT_TRUE(other.Acquire(path, false));
     EXPECT_FALSE(writer.Acquire(path, true));
     EXPECT_EQ(reader.Size(), 0);
+}
+
+TEST(WindowsFileLock, ALockedFileMayStillBeReplacedByTheWriter) {
+    // "UserList.dat" is locked itself while its new copy is moved over it.
+    const std::string path = (FreshTestDir("win-lock-write") / "UserList.dat").string();
+    plat::CFileLock lock;
+    ASSERT_TRUE(lock.Acquire(path, true));
+    std::string error;
+    EXPECT_TRUE(plat::SaveFileContents(path, "list", &error)) << error;
+    lock.Release();
+    EXPECT_EQ(FileContents(path), "list");
+}
+
+TEST(WindowsLogFile, StaysBoundedKeepingItsNewestWholeLines) {
+    const fs::path dir = FreshTestDir("win-log");
+    const std::string path = (dir / "PelmoraTrace.log").string();
+    {
+        plat::CLogFile log(200, 100);
+        std::string error;
+        ASSERT_TRUE(log.Open(path, &error)) << error;
+        for (int i = 0; i < 30; ++i)
+            ASSERT_TRUE(log.Append("line " + std::to_string(i) + "\r\n", &error)) << error;
+    }
+    const std::string text = FileContents(path);
+    EXPECT_LE(text.size(), 200u);
+    EXPECT_EQ(text.substr(text.size() - 9), "line 29\r\n");
+    EXPECT_EQ(text.rfind("line ", 0), 0u) << "starts with a whole line";
+    EXPECT_EQ(EntriesIn(dir), 1u);
 }
 
 TEST(WindowsProcessIdentity, TheRunningProcessLivesAndAnotherStartTimeDoesNot) {
