@@ -2,10 +2,9 @@
 // (see file_writer.h).
 #include "platform/file_writer.h"
 
+#include "platform/file_writer_limits.h"
 #include "platform/system.h"
-#include "platform/system_testing.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -24,18 +23,6 @@ constexpr int kMaxLinkHops = 40;
 // within the length the file system allows.
 constexpr std::size_t kMaxNameKept = 200;
 constexpr std::size_t kCopyChunk = 64 * 1024;
-
-// The failure a test asked for (FailInPlaceRewritesForTesting).
-std::atomic<int> g_inPlaceFailures{0};
-std::atomic<std::size_t> g_inPlaceFailAfter{0};
-
-// How many bytes an in-place rewrite may write before it fails; -1: no limit.
-long long InPlaceLimit() {
-    int left = g_inPlaceFailures.load();
-    while (left > 0 && !g_inPlaceFailures.compare_exchange_weak(left, left - 1)) {
-    }
-    return left > 0 ? static_cast<long long>(g_inPlaceFailAfter.load()) : -1;
-}
 
 std::string Reason(int error) {
     return std::strerror(error);
@@ -191,23 +178,6 @@ void SyncDirectory(const std::string& dir) {
 }
 
 } // namespace
-
-CFileWriter::~CFileWriter() {
-    Abandon();
-}
-
-bool CFileWriter::Fail(const std::string& reason) {
-    if (m_error.empty()) {
-        m_error = "cannot write " + m_path;
-        if (m_target != m_path && !m_target.empty())
-            m_error += " (" + m_target + ")";
-        m_error += ": " + reason;
-        if (m_exists)
-            m_error += "; the file is left as it was";
-    }
-    m_ok = false;
-    return false;
-}
 
 bool CFileWriter::FailErrno(const std::string& what, int error) {
     return Fail(what.empty() ? Reason(error) : what + ": " + Reason(error));
@@ -365,11 +335,6 @@ void CFileWriter::Abandon() {
         m_temp.clear();
     }
     m_ok = false;
-}
-
-void FailInPlaceRewritesForTesting(int count, std::size_t afterBytes) {
-    g_inPlaceFailAfter = afterBytes;
-    g_inPlaceFailures = count;
 }
 
 } // namespace plat

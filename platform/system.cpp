@@ -1,16 +1,9 @@
-// Paths of the program, the tick count and the product version.
+// Paths of the program and the tick count.
 #include "platform/system.h"
-#include "platform/system_testing.h"
 
 #include <chrono>
-#include <mutex>
-#include <optional>
 #include <thread>
 #include <unistd.h>
-
-#ifndef PELMORA_VERSION
-#define PELMORA_VERSION ""
-#endif
 
 namespace plat {
 
@@ -39,32 +32,6 @@ DWORD GetTickCount() {
 
 void Sleep(DWORD ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
-namespace {
-std::mutex& VersionMutex() {
-    static std::mutex m;
-    return m;
-}
-std::optional<std::string>& VersionOverride() {
-    static std::optional<std::string> v;
-    return v;
-}
-} // namespace
-
-std::string GetProductVersion() {
-    std::lock_guard lock(VersionMutex());
-    if (VersionOverride())
-        return *VersionOverride();
-    return PELMORA_VERSION;
-}
-
-void SetProductVersionForTesting(const char* version) {
-    std::lock_guard lock(VersionMutex());
-    if (version != nullptr)
-        VersionOverride() = version;
-    else
-        VersionOverride().reset();
 }
 
 } // namespace plat

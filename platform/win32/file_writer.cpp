@@ -6,12 +6,11 @@
 // a complete copy of it sits beside it.
 #include "platform/file_writer.h"
 
+#include "platform/file_writer_limits.h"
 #include "platform/system.h"
-#include "platform/system_testing.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/windows_api.h"
 
-#include <atomic>
 #include <fcntl.h>
 #include <io.h>
 #include <random>
@@ -22,16 +21,6 @@ namespace {
 
 constexpr std::size_t kMaxNameKept = 200;
 constexpr ::DWORD kCopyChunk = 64 * 1024;
-
-std::atomic<int> g_inPlaceFailures{0};
-std::atomic<std::size_t> g_inPlaceFailAfter{0};
-
-long long InPlaceLimit() {
-    int left = g_inPlaceFailures.load();
-    while (left > 0 && !g_inPlaceFailures.compare_exchange_weak(left, left - 1)) {
-    }
-    return left > 0 ? static_cast<long long>(g_inPlaceFailAfter.load()) : -1;
-}
 
 HANDLE HandleOf(int fd) {
     return reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
@@ -156,23 +145,6 @@ bool CopyContent(HANDLE from, HANDLE to, long long limit = -1) {
 }
 
 } // namespace
-
-CFileWriter::~CFileWriter() {
-    Abandon();
-}
-
-bool CFileWriter::Fail(const std::string& reason) {
-    if (m_error.empty()) {
-        m_error = "cannot write " + m_path;
-        if (m_target != m_path && !m_target.empty())
-            m_error += " (" + m_target + ")";
-        m_error += ": " + reason;
-        if (m_exists)
-            m_error += "; the file is left as it was";
-    }
-    m_ok = false;
-    return false;
-}
 
 bool CFileWriter::FailErrno(const std::string& what, int error) {
     const std::string reason = WindowsErrorText(static_cast<unsigned long>(error));
@@ -341,11 +313,6 @@ void CFileWriter::Abandon() {
         m_temp.clear();
     }
     m_ok = false;
-}
-
-void FailInPlaceRewritesForTesting(int count, std::size_t afterBytes) {
-    g_inPlaceFailAfter = afterBytes;
-    g_inPlaceFailures = count;
 }
 
 } // namespace plat

@@ -2,39 +2,14 @@
 // wizard's title has always read it: the first translation of
 // "\VarFileInfo\Translation" (language 0, code page 0 without one), then
 // "\StringFileInfo\<language><code page>\ProductVersion".
+#include "platform/product_version.h"
 #include "platform/system.h"
-#include "platform/system_testing.h"
 #include "platform/win32/windows_api.h"
 
 #include <cstdio>
-#include <mutex>
-#include <optional>
 #include <vector>
 
 namespace {
-
-std::mutex& VersionMutex() {
-    static std::mutex m;
-    return m;
-}
-
-std::optional<std::string>& VersionOverride() {
-    static std::optional<std::string> v;
-    return v;
-}
-
-std::string ProgramPath() {
-    std::vector<char> path(MAX_PATH);
-    for (;;) {
-        const ::DWORD n =
-            GetModuleFileNameA(nullptr, path.data(), static_cast<::DWORD>(path.size()));
-        if (n == 0)
-            return {};
-        if (n < path.size())
-            return std::string(path.data(), n);
-        path.resize(path.size() * 2);
-    }
-}
 
 std::string VersionOfFile(const std::string& file) {
     ::DWORD ignored = 0;
@@ -69,19 +44,8 @@ std::string VersionOfFile(const std::string& file) {
 
 namespace plat {
 
-std::string GetProductVersion() {
-    std::lock_guard lock(VersionMutex());
-    if (VersionOverride())
-        return *VersionOverride();
-    return VersionOfFile(ProgramPath());
-}
-
-void SetProductVersionForTesting(const char* version) {
-    std::lock_guard lock(VersionMutex());
-    if (version != nullptr)
-        VersionOverride() = version;
-    else
-        VersionOverride().reset();
+std::string SystemProductVersion() {
+    return VersionOfFile(GetModuleFileName());
 }
 
 } // namespace plat

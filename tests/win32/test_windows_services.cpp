@@ -11,9 +11,9 @@
 #include "platform/system_testing.h"
 #include "platform/text_case.h"
 #include "platform/url_stream.h"
-#include "tests/win32/WindowsCalls.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TestDir.h"
+#include "tests/win32/WindowsCalls.h"
 
 #include <gtest/gtest.h>
 
