@@ -70,6 +70,7 @@ std::intptr_t Dispatch(win::Handle hwnd, unsigned message, std::uintptr_t wParam
             win::Painter painter(hwnd, reinterpret_cast<win::Handle>(wParam));
             const win::Rect r = win::ClientRect(hwnd);
             painter.Fill(0, 0, r.right, r.bottom, d.background);
+            DrawFocusRing(*wnd, painter);
             handled = true;
             return 1;
         }
@@ -147,6 +148,8 @@ std::intptr_t Dispatch(win::Handle hwnd, unsigned message, std::uintptr_t wParam
 }
 
 bool FilterMessage(const win::LoopMessage& m) {
+    // A click or a key of the last message may have moved the focus.
+    FollowFocus();
     const bool key = m.message == win::msg::kKeyDown || m.message == win::msg::kKeyUp ||
                      m.message == win::msg::kSysKeyDown || m.message == win::msg::kSysKeyUp;
     if (!key || m.hwnd == nullptr)
@@ -167,7 +170,9 @@ bool FilterMessage(const win::LoopMessage& m) {
         if (sheet->PreTranslateMessage(msg))
             return true;
     }
-    return win::DialogNavigation(root, m);
+    const bool navigated = win::DialogNavigation(root, m);
+    FollowFocus();
+    return navigated;
 }
 
 void RunModalLoop(const bool& running) {

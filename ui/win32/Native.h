@@ -125,6 +125,12 @@ public:
     static void Close(class CPropertySheet* sheet);
 };
 
+// The ring around the control that has the keyboard focus (FocusRing.cpp):
+// FollowFocus moves it where the focus is now; the parent of the focused
+// control draws it on its background.
+void FollowFocus();
+void DrawFocusRing(CWnd& parent, win::Painter& painter);
+
 void ReleaseFonts();
 void ReleaseToolTips();
 

@@ -184,6 +184,7 @@ std::u16string GetText(Handle hwnd);
 void SetFont(Handle hwnd, Handle font, bool redraw);
 
 void Invalidate(Handle hwnd, bool erase);
+void InvalidateArea(Handle hwnd, const Rect& area, bool erase);
 void Update(Handle hwnd);
 void Redraw(Handle hwnd); // now, children included
 void Focus(Handle hwnd);

@@ -141,6 +141,8 @@ void CWnd::MoveWindow(int x, int y, int width, int height, bool repaint) {
         return;
     }
     win::Move(d->hwnd, x, y, std::max(0, width), std::max(0, height), repaint);
+    // The focus ring moves with its control.
+    FollowFocus();
 }
 
 void CWnd::MoveWindow(const CRect& r, bool repaint) {
@@ -261,8 +263,10 @@ void CWnd::RedrawWindow() {
 }
 
 void CWnd::SetFocus() {
-    if (HasWindow())
+    if (HasWindow()) {
         win::Focus(d->hwnd);
+        FollowFocus();
+    }
 }
 
 bool CWnd::SetTimer(plat::UINT_PTR id, plat::UINT ms) {

@@ -301,6 +301,10 @@ void SetFont(Handle hwnd, Handle font, bool redraw) {
 void Invalidate(Handle hwnd, bool erase) {
     InvalidateRect(static_cast<HWND>(hwnd), nullptr, erase ? TRUE : FALSE);
 }
+void InvalidateArea(Handle hwnd, const Rect& area, bool erase) {
+    const RECT r{area.left, area.top, area.right, area.bottom};
+    InvalidateRect(static_cast<HWND>(hwnd), &r, erase ? TRUE : FALSE);
+}
 void Update(Handle hwnd) {
     UpdateWindow(static_cast<HWND>(hwnd));
 }
