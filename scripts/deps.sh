@@ -44,6 +44,9 @@ if [ "$purpose" = test ]; then
         # The fuzz targets (scripts/fuzz): clang with libFuzzer's runtime.
         clang libclang-rt-14-dev
         pulseaudio-utils dbus
+        # The Windows build: Pillow decodes its pictures; its GUI tests run
+        # under Wine on a private display (scripts/wine-run).
+        python3-pil xvfb
         # PipeWire's daemons install beside PulseAudio; pipewire-alsa, which
         # conflicts with it, is never installed.
         pipewire wireplumber pipewire-pulse
