@@ -219,6 +219,8 @@ bool Capture(Handle hwnd, std::vector<std::uint32_t>& pixels, int& width, int& h
     if (h == nullptr || !::IsWindow(h))
         return false;
     RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    // What the first paints asked to draw again (texts over buttons).
+    RedrawWindow(h, nullptr, nullptr, RDW_ALLCHILDREN | RDW_UPDATENOW);
     RECT r{};
     GetClientRect(h, &r);
     width = r.right;
