@@ -14,7 +14,11 @@ constexpr int kRingWidth = 2;
 struct Ring {
     CWnd* control = nullptr;
     win::Handle hwnd = nullptr;
+    win::Handle parent = nullptr;
     CRect place; // in the parent, where the ring was last drawn
+    // The control may be gone: it is looked at only while its window is
+    // still its own.
+    bool Alive() const { return control != nullptr && WndOf(hwnd) == control; }
 };
 Ring& TheRing() {
     static Ring ring;
@@ -26,10 +30,7 @@ win::Rect Around(const CRect& r) {
                      r.bottom + kRingWidth};
 }
 
-void Repaint(CWnd* control, const CRect& place) {
-    if (control == nullptr || !control->HasWindow() || control->GetParent() == nullptr)
-        return;
-    win::Handle parent = Hwnd(control->GetParent());
+void Repaint(win::Handle parent, const CRect& place) {
     if (parent != nullptr && win::IsWindow(parent))
         win::InvalidateArea(parent, Around(place), true);
 }
@@ -55,22 +56,22 @@ void FollowFocus() {
     if (focused != nullptr && CWndPrivate::Of(*focused).hasBackground)
         focused = nullptr;
     const CRect place = focused != nullptr ? focused->GetRectInParent() : CRect{};
-    const bool same = focused == ring.control && ring.control != nullptr &&
-                      Hwnd(focused) == ring.hwnd && place == ring.place;
+    const bool same =
+        focused != nullptr && focused == ring.control && ring.Alive() && place == ring.place;
     if (same)
         return;
-    if (ring.control != nullptr && ring.hwnd != nullptr && win::IsWindow(ring.hwnd))
-        Repaint(ring.control, ring.place);
+    if (ring.control != nullptr)
+        Repaint(ring.parent, ring.place);
     ring.control = focused;
     ring.hwnd = Hwnd(focused);
+    ring.parent = focused != nullptr ? Hwnd(focused->GetParent()) : nullptr;
     ring.place = place;
-    Repaint(focused, place);
+    Repaint(ring.parent, place);
 }
 
 void DrawFocusRing(CWnd& parent, win::Painter& painter) {
     const Ring& ring = TheRing();
-    if (ring.control == nullptr || ring.control->GetParent() != &parent ||
-        Hwnd(ring.control) != ring.hwnd || !ring.control->IsWindowVisible())
+    if (!ring.Alive() || ring.parent != Hwnd(&parent) || !ring.control->IsWindowVisible())
         return;
     const CRect& r = ring.place;
     const int w = r.Width() + 2 * kRingWidth;

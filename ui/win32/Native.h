@@ -73,10 +73,6 @@ namespace uiimpl {
 std::u16string Q(const std::string& s);
 std::string S(std::u16string_view s);
 
-inline std::uint32_t Color(COLORREF c) {
-    return c;
-}
-
 CWnd* WndOf(win::Handle hwnd);
 inline win::Handle Hwnd(const CWnd* wnd) {
     return wnd == nullptr ? nullptr : CWndPrivate::Of(*wnd).hwnd;

@@ -233,8 +233,6 @@ struct TextMetrics {
 };
 TextMetrics FontMetrics(Handle font);
 int TextWidth(Handle font, std::u16string_view text);
-// Halfwidth of the dialog base unit, for dialog units.
-Handle StockGuiFont();
 
 // A paint of one window between BeginPaint and EndPaint (or a memory DC).
 class Painter {
@@ -297,8 +295,5 @@ void SetToolTipActive(Handle tip, bool active);
 
 int ShowMessageBox(Handle owner, const std::u16string& text, const std::u16string& caption,
                    unsigned type);
-
-// Cursor position in the screen; the window under it.
-Handle WindowAtCursor();
 
 } // namespace win

@@ -47,6 +47,10 @@ CWnd::~CWnd() {
         child->d->parent = nullptr;
     Unfile(this, d->parent);
     DestroyWindow();
+    // Timers run without a window too: none may reach a window that is gone.
+    for (auto& [id, key] : d->timers)
+        if (key != 0)
+            win::StopTimer(key);
 }
 
 void CWnd::AttachHwnd(void* hwnd, CWnd* parent, int id) {

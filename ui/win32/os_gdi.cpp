@@ -92,10 +92,6 @@ int TextWidth(Handle font, std::u16string_view text) {
     return size.cx;
 }
 
-Handle StockGuiFont() {
-    return GetStockObject(DEFAULT_GUI_FONT);
-}
-
 Painter::Painter(Handle hwnd) : m_hwnd(hwnd), m_paint(new PAINTSTRUCT{}) {
     m_dc = BeginPaint(static_cast<HWND>(hwnd), static_cast<PAINTSTRUCT*>(m_paint));
     SetBkMode(static_cast<HDC>(m_dc), TRANSPARENT);

@@ -418,10 +418,4 @@ unsigned long TickCount() {
     return GetTickCount();
 }
 
-Handle WindowAtCursor() {
-    POINT p{};
-    GetCursorPos(&p);
-    return WindowFromPoint(p);
-}
-
 } // namespace win
