@@ -2,8 +2,8 @@
 // is opened so that decoding never parses a header again.
 #pragma once
 
-#include "audio/Mp3Frame.h"
 #include "audio/SourceFile.h"
+#include "platform/Mp3Frame.h"
 
 #include <vector>
 

@@ -372,12 +372,4 @@ void FailInPlaceRewritesForTesting(int count, std::size_t afterBytes) {
     g_inPlaceFailures = count;
 }
 
-bool SaveFileContents(const std::string& path, std::string_view bytes, std::string* error) {
-    CFileWriter writer;
-    const bool ok = writer.Open(path) && writer.Write(bytes) && writer.Commit();
-    if (error != nullptr)
-        *error = ok ? std::string() : writer.GetError();
-    return ok;
-}
-
 } // namespace plat

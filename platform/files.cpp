@@ -1,19 +1,12 @@
-// File helpers that accept Windows-style paths.
+// File helpers that accept Windows-style paths (the system's own naming of
+// paths and private directories: native_path.cpp, win32/native_path.cpp).
 #include "platform/system.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <filesystem>
-#include <sys/stat.h>
 #include <system_error>
 
 namespace plat {
-
-std::string NativePath(const std::string& path) {
-    std::string native = path;
-    std::replace(native.begin(), native.end(), '\\', kPathSeparator);
-    return native;
-}
 
 bool FileExists(const std::string& path) {
     std::error_code ec;
@@ -40,22 +33,6 @@ bool CreateDirectories(const std::string& path) {
     std::error_code ec;
     std::filesystem::create_directories(native, ec);
     return !ec && std::filesystem::is_directory(native, ec);
-}
-
-bool CreatePrivateDirectories(const std::string& path) {
-    const std::string native = NativePath(path);
-    if (native.empty())
-        return false;
-    // Each level from the top, so every one that is missing gets mode 0700.
-    for (std::size_t end = native.find(kPathSeparator, 1);;
-         end = native.find(kPathSeparator, end + 1)) {
-        const std::string level = native.substr(0, end);
-        if (!level.empty() && ::mkdir(level.c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-        if (end == std::string::npos)
-            break;
-    }
-    return DirectoryExists(native);
 }
 
 std::string WithTrailingSeparator(const std::string& dir) {

@@ -1,7 +1,7 @@
 // The multimedia services: mixer, wave-in, wave-out and PlaySound, declared
 // with the Windows names, argument order, record layouts, flags and result
 // codes. Each call forwards to the sound backend installed for the process
-// (see sound_backend.h): the virtual card or ALSA.
+// (see sound_backend.h): the virtual card, ALSA, the sound server or winmm.
 //
 // Records keep the Windows field order and offsets; pointer-sized fields make
 // some of them larger than on 32-bit Windows, so callers always fill cbStruct
@@ -494,8 +494,9 @@ inline bool IS_INTRESOURCE(LPCSTR p) {
 // Plays a WAVE file (SND_FILENAME) or a WAVE resource of the program
 // (SND_RESOURCE, see resources.h) on the default wave-out device of the
 // installed backend; SND_ASYNC returns at once, SND_LOOP repeats until the
-// next call. A null name stops any PlaySound output. Implemented once on top
-// of the waveOut calls, so it serves every backend.
+// next call. A null name stops any PlaySound output. Implemented on top of
+// the waveOut calls, so it serves every backend; with winmm on Windows the
+// system's PlaySoundA plays instead.
 BOOL PlaySound(LPCSTR pszSound, HMODULE hmod, DWORD fdwSound);
 
 // Ours, beside PlaySound: the result of the wave call that ended the sound

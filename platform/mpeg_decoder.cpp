@@ -1,5 +1,7 @@
 #include "platform/mpeg_decoder.h"
 
+#include "platform/mpeg_format.h"
+
 #include <mpg123.h>
 
 #include <algorithm>
@@ -21,28 +23,6 @@ struct HACMSTREAM__ {
 };
 
 namespace {
-
-bool IsMpegRate(DWORD rate) {
-    static constexpr DWORD kRates[] = {44100, 48000, 32000, 22050, 24000,
-                                       16000, 11025, 12000, 8000};
-    return std::find(std::begin(kRates), std::end(kRates), rate) != std::end(kRates);
-}
-
-bool Convertible(LPCWAVEFORMATEX src, LPCWAVEFORMATEX dst) {
-    if (src->wFormatTag != WAVE_FORMAT_MPEGLAYER3 || src->cbSize < MPEGLAYER3_WFX_EXTRA_BYTES)
-        return false;
-    const auto* mp3 = reinterpret_cast<const MPEGLAYER3WAVEFORMAT*>(src);
-    if (mp3->wID != MPEGLAYER3_ID_MPEG || !IsMpegRate(src->nSamplesPerSec))
-        return false;
-    if (src->nChannels != 1 && src->nChannels != 2)
-        return false;
-    if (dst->wFormatTag != WAVE_FORMAT_PCM || dst->wBitsPerSample != 16)
-        return false;
-    if (dst->nChannels != src->nChannels || dst->nSamplesPerSec != src->nSamplesPerSec)
-        return false;
-    return dst->nBlockAlign == dst->nChannels * 2 &&
-           dst->nAvgBytesPerSec == dst->nBlockAlign * dst->nSamplesPerSec;
-}
 
 bool LibraryReady() {
     static std::once_flag once;
@@ -170,7 +150,7 @@ MMRESULT acmStreamOpen(LPHACMSTREAM phas, HACMDRIVER had, LPCWAVEFORMATEX pwfxSr
     if (!pwfxSrc || !pwfxDst || (!query && !phas) || had || pwfltr || dwCallback ||
         (fdwOpen & ACM_STREAMOPENF_ASYNC))
         return MMSYSERR_INVALPARAM;
-    if (!Convertible(pwfxSrc, pwfxDst))
+    if (!MpegConversionPossible(pwfxSrc, pwfxDst))
         return ACMERR_NOTPOSSIBLE;
     if (!LibraryReady())
         return MMSYSERR_ERROR;

@@ -3,7 +3,9 @@
 // acmStreamOpen, fed whole frames through a prepared ACMSTREAMHEADER with
 // acmStreamConvert, and closed with acmStreamClose. Names, argument order,
 // flags and result codes are those of the Windows calls; the decoding itself
-// is done by libmpg123.
+// is done by libmpg123 on Linux and by the system's MPEG layer-3 codec through
+// the compression manager on Windows (win32/mpeg_decoder.cpp, which keeps
+// the promises below where the codec behaves otherwise).
 //
 // A conversion consumes every source byte it is given and delivers the PCM of
 // every complete frame among them. PCM that does not fit the destination is

@@ -1,6 +1,5 @@
 #include "platform/optical_drives.h"
 
-#include <fstream>
 #include <mutex>
 #include <sstream>
 
@@ -52,12 +51,7 @@ std::vector<std::string> GetOpticalDrives() {
     }
     if (source)
         return source();
-    std::ifstream file("/proc/mounts");
-    if (!file)
-        return {};
-    std::ostringstream text;
-    text << file.rdbuf();
-    return ParseOpticalMounts(text.str());
+    return SystemOpticalDrives();
 }
 
 void SetOpticalDriveSource(OpticalDriveSource source) {

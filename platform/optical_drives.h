@@ -20,4 +20,8 @@ std::vector<std::string> ParseOpticalMounts(const std::string& mountTable);
 using OpticalDriveSource = std::function<std::vector<std::string>()>;
 void SetOpticalDriveSource(OpticalDriveSource source);
 
+// The drives as the system lists them, whatever source is set: the mounted
+// discs of /proc/mounts on Linux, the CD-ROM drive letters on Windows.
+std::vector<std::string> SystemOpticalDrives();
+
 } // namespace plat

@@ -1,6 +1,9 @@
-// PlaySound on top of the waveOut calls, so it serves every backend. One
+// PlaySound on top of the waveOut calls, so it serves every backend (on
+// Windows winmm has the system's own, win32/playsound_system.cpp). One
 // sound plays at a time on the wave mapper, fed by its own thread through four
 // short buffers; a new call or a null name stops it.
+#include "platform/playsound_backend.h"
+
 #include "platform/mmsystem.h"
 #include "platform/resources.h"
 #include "platform/virtual/WaveData.h"
@@ -215,16 +218,8 @@ bool LoadSound(LPCSTR name, DWORD flags, WaveData& wave) {
     std::string error;
     if ((flags & SND_RESOURCE) == SND_RESOURCE) {
         unsigned id = 0;
-        if (IS_INTRESOURCE(name)) {
-            id = LOWORD(DWORD(reinterpret_cast<UINT_PTR>(name)));
-        } else {
-            const char* digits = name[0] == '#' ? name + 1 : name;
-            char* end = nullptr;
-            const unsigned long value = std::strtoul(digits, &end, 10);
-            if (end == digits || *end != '\0' || value > 0xFFFF)
-                return false;
-            id = unsigned(value);
-        }
+        if (!ResourceIdOfSound(name, id))
+            return false;
         ResourceData resource;
         return FindResource("WAVE", id, resource) &&
                ParseWave(resource.data, resource.size, wave, error);
@@ -238,6 +233,20 @@ bool LoadSound(LPCSTR name, DWORD flags, WaveData& wave) {
 
 } // namespace
 
+bool ResourceIdOfSound(LPCSTR name, unsigned& id) {
+    if (IS_INTRESOURCE(name)) {
+        id = LOWORD(DWORD(reinterpret_cast<UINT_PTR>(name)));
+        return true;
+    }
+    const char* digits = name[0] == '#' ? name + 1 : name;
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(digits, &end, 10);
+    if (end == digits || *end != '\0' || value > 0xFFFF)
+        return false;
+    id = unsigned(value);
+    return true;
+}
+
 MMRESULT PlaySoundDeviceError(const char** call) {
     std::shared_ptr<CSoundPlayer> player;
     {
@@ -249,7 +258,7 @@ MMRESULT PlaySoundDeviceError(const char** call) {
     return player ? player->DeviceError(call) : MMSYSERR_NOERROR;
 }
 
-BOOL PlaySound(LPCSTR pszSound, HMODULE /*hmod*/, DWORD fdwSound) {
+BOOL PlaySoundOverBackend(LPCSTR pszSound, DWORD fdwSound) {
     std::shared_ptr<CSoundPlayer> previous;
     {
         std::lock_guard<std::mutex> lock(PlayerMutex());

@@ -388,16 +388,6 @@ LONG RegCloseKey(HKEY hKey) {
     return s.handles.erase(v) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
-std::string RegKeyPathFault(const std::string& subKey) {
-    if (subKey.empty())
-        return {};
-    std::string_view text(subKey);
-    if (text.back() == '\\')
-        text.remove_suffix(1);
-    std::vector<std::string_view> names;
-    return hive::SplitKeyPath(text, 0, names).Describe();
-}
-
 std::string RegHivePath() {
     State& s = reg::S();
     std::lock_guard<std::mutex> guard(s.mu);

@@ -506,3 +506,19 @@ bool Parse(const std::string& text, Tree& tree, std::string* error) {
 }
 
 } // namespace plat::hive
+
+namespace plat {
+
+// The registry call's check of a key path, for callers that name the path in
+// their own messages (the REGEDIT4 import).
+std::string RegKeyPathFault(const std::string& subKey) {
+    if (subKey.empty())
+        return {};
+    std::string_view text(subKey);
+    if (text.back() == '\\')
+        text.remove_suffix(1);
+    std::vector<std::string_view> names;
+    return hive::SplitKeyPath(text, 0, names).Describe();
+}
+
+} // namespace plat

@@ -1,5 +1,8 @@
+// The --sound choice: the virtual card here, the system's own backends
+// through sound_choice_system.h, and the automatic rule with its fallback.
 #include "platform/sound_choice.h"
 
+#include "platform/sound_choice_system.h"
 #include "platform/virtual/VirtualCard.h"
 
 #include <atomic>
@@ -9,36 +12,9 @@ namespace plat {
 
 namespace {
 
-std::atomic<AlsaBackendFactory> g_alsaFactory{nullptr};
-std::atomic<PulseBackendFactory> g_pulseFactory{nullptr};
 std::atomic<bool> g_virtualFallback{false};
 
-std::shared_ptr<SoundBackend> Open(AlsaBackendFactory factory, const char* what,
-                                   std::string& error) {
-    if (factory == nullptr) {
-        error = std::string("the ") + what + " sound backend is not available in this build";
-        return nullptr;
-    }
-    return factory(error);
-}
-
-std::shared_ptr<SoundBackend> OpenAlsa(std::string& error) {
-    return Open(g_alsaFactory.load(), "ALSA", error);
-}
-
-std::shared_ptr<SoundBackend> OpenPulse(std::string& error) {
-    return Open(g_pulseFactory.load(), "sound-server", error);
-}
-
 } // namespace
-
-void RegisterAlsaBackendFactory(AlsaBackendFactory factory) {
-    g_alsaFactory.store(factory);
-}
-
-void RegisterPulseBackendFactory(PulseBackendFactory factory) {
-    g_pulseFactory.store(factory);
-}
 
 void SelectSoundBackendOnFirstUse() {
     InstallSoundBackendOnFirstUse([] {
@@ -73,27 +49,11 @@ bool SelectSoundBackend(const std::string& choice, std::string& error) {
         InstallSoundBackend(card);
         return true;
     }
-    if (choice == "alsa" || choice == "pulse") {
-        std::shared_ptr<SoundBackend> backend =
-            choice == "alsa" ? OpenAlsa(error) : OpenPulse(error);
-        if (!backend)
-            return false;
-        g_virtualFallback.store(false);
-        InstallSoundBackend(backend);
-        return true;
-    }
     if (choice.empty()) {
-        // The sound server owns the cards where it runs: ALSA only without one.
-        std::string whyNoServer;
-        if (std::shared_ptr<SoundBackend> pulse = OpenPulse(whyNoServer)) {
-            g_virtualFallback.store(false);
-            InstallSoundBackend(pulse);
-            return true;
-        }
         std::string why;
-        if (std::shared_ptr<SoundBackend> alsa = OpenAlsa(why)) {
+        if (std::shared_ptr<SoundBackend> system = OpenAnySystemSoundBackend(why)) {
             g_virtualFallback.store(false);
-            InstallSoundBackend(alsa);
+            InstallSoundBackend(system);
             return true;
         }
         std::fprintf(stderr, "No sound hardware answers (%s): using the virtual sound card.\n",
@@ -102,8 +62,16 @@ bool SelectSoundBackend(const std::string& choice, std::string& error) {
         InstallSoundBackend(std::make_shared<CVirtualCard>());
         return true;
     }
-    error =
-        "unknown sound backend \"" + choice + "\" (use virtual, virtual:CARD.ini, pulse or alsa)";
+    bool known = false;
+    std::shared_ptr<SoundBackend> system = OpenSystemSoundBackend(choice, known, error);
+    if (system) {
+        g_virtualFallback.store(false);
+        InstallSoundBackend(system);
+        return true;
+    }
+    if (!known)
+        error = "unknown sound backend \"" + choice + "\" (use virtual, virtual:CARD.ini, " +
+                SystemSoundBackendNames() + ")";
     return false;
 }
 

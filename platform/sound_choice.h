@@ -11,12 +11,14 @@ namespace plat {
 // Installs the backend named by `choice`:
 //   "virtual"           the built-in default virtual card
 //   "virtual:CARD.ini"  a virtual card read from a card description file
-//   "pulse"             the desktop's sound server (PulseAudio, or PipeWire's
-//                       PulseAudio server)
-//   "alsa"              the ALSA backend
-//   ""                  automatic: the sound server when one answers, else ALSA
-//                       when a PCM device answers, else the default virtual
-//                       card (with a one-line notice on stderr)
+//   "pulse"             Linux: the desktop's sound server (PulseAudio, or
+//                       PipeWire's PulseAudio server)
+//   "alsa"              Linux: the ALSA backend
+//   "winmm"             Windows: the system's own multimedia calls
+//   ""                  automatic: on Linux the sound server when one answers,
+//                       else ALSA when a PCM device answers; on Windows winmm
+//                       when it has a wave-out or wave-in device; else the
+//                       default virtual card (with a one-line notice on stderr)
 // False with `error` set when the choice is unknown or cannot be made; the
 // installed backend is then unchanged.
 bool SelectSoundBackend(const std::string& choice, std::string& error);

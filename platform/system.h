@@ -10,8 +10,12 @@
 
 namespace plat {
 
-// The platform's directory separator ('/' on POSIX).
+// The platform's directory separator ('/' on POSIX, '\\' on Windows).
+#if defined(_WIN32)
+constexpr char kPathSeparator = '\\';
+#else
 constexpr char kPathSeparator = '/';
+#endif
 
 // The user's private directory for temporary files ("Mixer.ser", "User.wav",
 // the trace log, scratch files), with a trailing separator:

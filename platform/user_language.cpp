@@ -1,6 +1,7 @@
 // The languages the user reads, from the locale's environment variables (see
 // GetUserLanguages in system.h).
 #include "platform/system.h"
+#include "platform/system_locale.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -47,13 +48,7 @@ std::vector<std::string> GetUserLanguages() {
             rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
         }
     }
-    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char* value = std::getenv(name);
-        if (value != nullptr && value[0] != '\0') {
-            AddEntry(languages, value);
-            break;
-        }
-    }
+    AddEntry(languages, SystemLanguageEntry());
     return languages;
 }
 

@@ -41,6 +41,8 @@ if [ "$purpose" = test ]; then
         desktop-file-utils appstream man-db groff-base lintian
         libgtest-dev libgmock-dev libbenchmark-dev
         sox lame python3
+        # The Windows resources' pictures, installer and its check (scripts/windows-installer).
+        python3-pil nsis xvfb
         # The fuzz targets (scripts/fuzz): clang with libFuzzer's runtime.
         clang libclang-rt-14-dev
         pulseaudio-utils dbus

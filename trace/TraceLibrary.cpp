@@ -4,7 +4,11 @@
 
 #include <cstdio>
 
+#if defined(_WIN32)
+#define TRACE_EXPORT extern "C" __declspec(dllexport)
+#else
 #define TRACE_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 TRACE_EXPORT void TraceInit(int /*reserved*/) {
     tracelib::OpenLog();

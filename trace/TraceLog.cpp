@@ -3,8 +3,9 @@
 #include "platform/log_file.h"
 #include "platform/system.h"
 
-#include <QDateTime>
-
+#include <chrono>
+#include <cstdio>
+#include <ctime>
 #include <deque>
 #include <mutex>
 
@@ -26,6 +27,25 @@ struct Store {
 Store& TheStore() {
     static Store store;
     return store;
+}
+
+// "2026-12-08 14:20:59.123", the local time now.
+std::string LocalTimeText() {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto millis =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+        1000;
+    std::tm local{};
+#if defined(_WIN32)
+    localtime_s(&local, &seconds);
+#else
+    localtime_r(&seconds, &local);
+#endif
+    char text[32];
+    const std::size_t n = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    std::snprintf(text + n, sizeof text - n, ".%03d", static_cast<int>(millis));
+    return text;
 }
 
 const char* SeverityName(int severity) {
@@ -69,9 +89,7 @@ void CloseLog() {
 }
 
 std::string FormatLine(int severity, const char* module, int line, const char* text) {
-    const QString time =
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
-    std::string out = time.toStdString();
+    std::string out = LocalTimeText();
     out += "  ";
     out += SeverityName(severity);
     out += "  ";

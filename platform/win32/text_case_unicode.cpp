@@ -25,14 +25,13 @@ std::string FoldCharacter(std::string_view character) {
     if (units <= 0)
         return std::string(character);
     wchar_t lower[2];
-    const int mapped =
-        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, wide, units, lower, 2, nullptr,
-                      nullptr, 0);
+    const int mapped = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, wide, units, lower, 2,
+                                     nullptr, nullptr, 0);
     if (mapped != units)
         return std::string(character);
     char out[8];
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, lower, mapped, out, sizeof out, nullptr,
-                                          nullptr);
+    const int bytes =
+        WideCharToMultiByte(CP_UTF8, 0, lower, mapped, out, sizeof out, nullptr, nullptr);
     if (bytes <= 0)
         return std::string(character);
     return std::string(out, static_cast<std::size_t>(bytes));
@@ -48,7 +47,7 @@ std::string FoldUtf8Characters(std::string_view text) {
         const auto byte = static_cast<unsigned char>(text[i]);
         if (byte < 0x80) {
             folded.push_back(byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + 0x20)
-                                                         : static_cast<char>(byte));
+                                                        : static_cast<char>(byte));
             ++i;
             continue;
         }

@@ -1,6 +1,7 @@
 // The MPEG layer III reader on small files made by tests/data/mpeg/generate.sh.
 #include "audio/AudioFile.h"
 #include "audio/Mp3FileReader.h"
+#include "tests/support/MpegReference.h"
 #include "tests/support/TestDir.h"
 
 #include <gtest/gtest.h>
@@ -243,7 +244,7 @@ TEST_F(Mp3ReaderTest, IndexesFramesAndDecodesLikeTheReference) {
         ASSERT_EQ(reader.Rewind(), S_OK);
         const Bytes pcm = ReadAll(reader, chunk);
         ASSERT_EQ(pcm.size(), m_reference.size()) << chunk;
-        EXPECT_LE(MaxDifference(pcm, m_reference), 1) << chunk;
+        EXPECT_LE(MaxDifference(pcm, m_reference), 1 + kMpegCodecExtraSteps) << chunk;
     }
 }
 
@@ -256,7 +257,8 @@ TEST_F(Mp3ReaderTest, SeekLandsOnTheSamplesOfTheOffset) {
     ASSERT_EQ(rest.size(), m_reference.size() - offset);
     // The frames before the target are decoded again, so the reservoir is whole
     // by the target frame.
-    EXPECT_LE(MaxDifference(rest, Bytes(m_reference.begin() + offset, m_reference.end())), 1);
+    EXPECT_LE(MaxDifference(rest, Bytes(m_reference.begin() + offset, m_reference.end())),
+              1 + kMpegCodecExtraSteps);
 }
 
 TEST_F(Mp3ReaderTest, ConstantFramesOfSnfFiles) {
@@ -336,7 +338,7 @@ TEST_F(Mp3ReaderTest, JunkBetweenFramesIsSkipped) {
     const std::size_t from = 10 * 1152 * 2;
     EXPECT_LE(MaxDifference(Bytes(pcm.begin() + from, pcm.end()),
                             Bytes(m_reference.begin() + from, m_reference.end())),
-              1);
+              1 + kMpegCodecExtraSteps);
 }
 
 TEST_F(Mp3ReaderTest, FilesThatAreNoLayer3FailWithTheirText) {
@@ -406,7 +408,7 @@ TEST_F(Mp3ReaderTest, MpegInsideWaveOpensThroughTheAudioFile) {
     EXPECT_EQ(file.GetDataSize(), samples * 2);
     const Bytes pcm = ReadAll(file, 7000);
     ASSERT_EQ(pcm.size(), m_reference.size());
-    EXPECT_LE(MaxDifference(pcm, m_reference), 1);
+    EXPECT_LE(MaxDifference(pcm, m_reference), 1 + kMpegCodecExtraSteps);
 
     // A fact chunk longer than its sample count: the data chunk is found after it.
     CAudioFile longFact;
@@ -444,6 +446,11 @@ protected:
         ASSERT_EQ(m_untagged.Open(Write("plain.mp3", m_plain)), S_OK) << m_untagged.GetLastError();
         m_plainPcm = ReadAll(m_untagged, 4096);
         ASSERT_FALSE(m_plainPcm.empty());
+    }
+    // Windows removes no file that is open.
+    void TearDown() override {
+        m_untagged.Close();
+        Mp3ReaderTest::TearDown();
     }
 
     // Where the untagged frames sit inside a tagged file.

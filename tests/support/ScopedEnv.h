@@ -8,21 +8,38 @@
 
 class ScopedEnv {
 public:
+    // The C library's own calls: setenv/unsetenv, or _putenv_s on Windows,
+    // where an empty value removes the variable.
+    static void Set(const char* name, const char* value) {
+#if defined(_WIN32)
+        ::_putenv_s(name, value);
+#else
+        ::setenv(name, value, 1);
+#endif
+    }
+    static void Clear(const char* name) {
+#if defined(_WIN32)
+        ::_putenv_s(name, "");
+#else
+        ::unsetenv(name);
+#endif
+    }
+
     // A null value clears the variable.
     ScopedEnv(const char* name, const char* value) : m_name(name) {
         if (const char* old = std::getenv(name))
             m_old = old;
         if (value != nullptr)
-            ::setenv(name, value, 1);
+            Set(name, value);
         else
-            ::unsetenv(name);
+            Clear(name);
     }
     ScopedEnv(const char* name, const std::string& value) : ScopedEnv(name, value.c_str()) {}
     ~ScopedEnv() {
         if (m_old)
-            ::setenv(m_name.c_str(), m_old->c_str(), 1);
+            Set(m_name.c_str(), m_old->c_str());
         else
-            ::unsetenv(m_name.c_str());
+            Clear(m_name.c_str());
     }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;

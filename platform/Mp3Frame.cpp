@@ -1,4 +1,4 @@
-#include "audio/Mp3Frame.h"
+#include "platform/Mp3Frame.h"
 
 #include "platform/little_endian.h"
 

@@ -1,0 +1,39 @@
+// The program's file, the tick count and sleeping on Windows (kernel32).
+#include "platform/system.h"
+#include "platform/win32/windows_api.h"
+
+
+namespace plat {
+
+std::string GetModuleFileName() {
+    std::string buffer(MAX_PATH, '\0');
+    for (;;) {
+        const ::DWORD n =
+            ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<::DWORD>(buffer.size()));
+        if (n == 0)
+            return {};
+        if (n < buffer.size()) {
+            buffer.resize(n);
+            return buffer;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::string GetModuleDirectory() {
+    const std::string file = GetModuleFileName();
+    const std::size_t slash = file.find_last_of("\\/");
+    if (slash == std::string::npos)
+        return WithTrailingSeparator(".");
+    return file.substr(0, slash + 1);
+}
+
+DWORD GetTickCount() {
+    return static_cast<::DWORD>(::GetTickCount64());
+}
+
+void Sleep(DWORD ms) {
+    ::Sleep(ms);
+}
+
+} // namespace plat
