@@ -1,6 +1,7 @@
 #include "app/RunStart.h"
 
 #include "mixer/MixerSetup.h"
+#include "platform/local_time.h"
 #include "platform/system.h"
 #include "platform/trace.h"
 #include "ui/Wnd.h"
@@ -15,7 +16,7 @@ std::string WhenTaken(std::time_t taken) {
     if (taken <= 0)
         return "";
     std::tm local{};
-    if (::localtime_r(&taken, &local) == nullptr)
+    if (!plat::LocalTime(taken, local))
         return "";
     char text[64];
     if (std::strftime(text, sizeof text, " on %Y-%m-%d at %H:%M", &local) == 0)

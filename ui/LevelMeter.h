@@ -35,6 +35,8 @@ public:
     static constexpr unsigned kFallStepMs = 40;
     // Width of the clip sign at the right end, in pixels.
     static constexpr int kClipSignWidth = 8;
+    // Width of the peak tick, in pixels.
+    static constexpr int kTickWidth = 2;
 
     bool Create(CWnd* parent, int id);
     void SetRange(int minimum, int maximum);

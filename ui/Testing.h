@@ -11,7 +11,9 @@
 
 class CWnd;
 class CSliderCtrl;
+#ifndef _WIN32
 class QWidget;
+#endif
 
 namespace uitest {
 
@@ -34,9 +36,11 @@ void PressFocusedKey(plat::UINT vk, bool ctrl = false, bool alt = false, bool sh
 // The window that has the keyboard focus (a combo box while its edit field
 // has it), or null.
 CWnd* FocusedWindow();
+#ifndef _WIN32
 // The framework window a toolkit widget belongs to, or null: for tests that
 // look at the toolkit's side directly (what a screen reader reads).
 CWnd* WindowOfWidget(const QWidget* widget);
+#endif
 // Closes the window's top-level window through its close box.
 void CloseWindow(CWnd& wnd);
 

@@ -11,7 +11,9 @@
 #include <memory>
 #include <string>
 
+#ifndef _WIN32
 class QWidget;
+#endif
 class CFont;
 class CSliderCtrl;
 struct CWndPrivate;
@@ -112,12 +114,23 @@ public:
     virtual void OnHScroll(plat::UINT code, plat::UINT pos, CSliderCtrl* slider);
 
     // ---- for the framework itself --------------------------------------------
+#ifdef _WIN32
+    // The window's handle (an HWND), null without a window.
+    void* GetSafeHwnd() const;
+#else
     QWidget* GetWidget() const;
+#endif
 
 protected:
+#ifdef _WIN32
+    // Takes ownership of the window hwnd (a child of parent's window, or a
+    // top-level window when parent is null) and files it under id in parent.
+    void AttachHwnd(void* hwnd, CWnd* parent, int id);
+#else
     // Takes ownership of widget (a child of parent's widget, or a top-level
     // window when parent is null) and files the window under id in parent.
     void AttachWidget(QWidget* widget, CWnd* parent, int id);
+#endif
     // Destroys the window now (and the windows of its children).
     void DestroyWindow();
 

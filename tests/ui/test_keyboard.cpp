@@ -77,9 +77,23 @@ TEST_F(KeyboardTest, KeysMoveATrackBarByItsLineAndPageSizesAndToItsEnds) {
         int pos;
         plat::UINT code;
     } steps[] = {
-        {VK_RIGHT, 5200, TB_LINEDOWN}, {VK_LEFT, 5000, TB_LINEUP},     {VK_LEFT, 4800, TB_LINEUP},
-        {0x22, 3800, TB_PAGEUP},       {0x21, 4800, TB_PAGEDOWN},      {0x24, 0, TB_TOP},
-        {0x23, 10000, TB_BOTTOM},      {VK_RIGHT, 10000, TB_LINEDOWN},
+        {VK_RIGHT, 5200, TB_LINEDOWN},
+        {VK_LEFT, 5000, TB_LINEUP},
+        {VK_LEFT, 4800, TB_LINEUP},
+#ifdef _WIN32
+        // The system's track bar: Page Down moves towards the maximum.
+        {0x22, 5800, TB_PAGEDOWN},
+        {0x21, 4800, TB_PAGEUP},
+#else
+        {0x22, 3800, TB_PAGEUP},
+        {0x21, 4800, TB_PAGEDOWN},
+#endif
+        {0x24, 0, TB_TOP},
+        {0x23, 10000, TB_BOTTOM},
+#ifndef _WIN32
+        // At its end the system's track bar may keep the line move to itself.
+        {VK_RIGHT, 10000, TB_LINEDOWN},
+#endif
     };
     for (const auto& step : steps) {
         codes.clear();

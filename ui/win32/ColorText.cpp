@@ -1,0 +1,66 @@
+#include "ui/ColorText.h"
+
+#include "ui/win32/Native.h"
+
+#include <algorithm>
+
+using namespace uiimpl;
+
+bool CColorText::Create(CWnd* parent, int id, const std::string& text) {
+    if (parent == nullptr || !parent->HasWindow())
+        return false;
+    // Drawn after the windows below it, over them; clicks pass through.
+    win::Handle hwnd =
+        win::CreateOwn(win::Class::Painted, u"", win::style::kChild | win::style::kVisible,
+                       win::style::kExTransparent, Hwnd(parent), id, 0, 0, 1, 1);
+    if (hwnd == nullptr)
+        return false;
+    AttachHwnd(hwnd, parent, id);
+    CWndPrivate& d = CWndPrivate::Of(*this);
+    d.mouseTransparent = true;
+    d.paint = [this](win::Painter& painter) {
+        const COLORREF color = IsWindowEnabled() ? m_color : kDisabledTextColor;
+        DrawTextLines(painter, GetFont(), CWndPrivate::Of(*this).text, color, 0, 0, m_wrapWidth);
+    };
+    SetWindowText(text);
+    const CSize size = GetTextSize();
+    CWnd::MoveWindow(0, 0, size.cx, size.cy, false);
+    win::BringToTop(hwnd);
+    return true;
+}
+
+void CColorText::SetFontId(int fontId, int codePage) {
+    m_fontId = fontId;
+    SetFont(CFontRegistry::Get(fontId, codePage));
+}
+
+void CColorText::SetColor(COLORREF color) {
+    m_color = color;
+    Invalidate();
+}
+
+void CColorText::MoveWindow(int x, int y, int width, int height, bool repaint) {
+    const CSize text = GetTextSize();
+    CWnd::MoveWindow(x, y, std::max(width, text.cx), std::max(height, text.cy), repaint);
+}
+
+void CColorText::SetWrapWidth(int width) {
+    m_wrapWidth = std::max(0, width);
+    Invalidate();
+}
+
+void CColorText::SetLabelFor(CWnd& control) {
+    // The name a screen reader gives the control, where it has none of its own.
+    if (control.GetAccessibleName().empty())
+        control.SetAccessibleName(GetWindowText());
+}
+
+CSize CColorText::GetTextSize() const {
+    return GetTextExtent(GetWindowText(), m_wrapWidth);
+}
+
+void CColorText::GetTextSize(int& width, int& height) const {
+    const CSize size = GetTextSize();
+    width = size.cx;
+    height = size.cy;
+}

@@ -1,0 +1,119 @@
+#include "ui/ComboBox.h"
+
+#include "ui/win32/Native.h"
+
+using namespace uiimpl;
+
+namespace {
+// The box's own height: that of its edit field.
+constexpr int kBoxHeight = 23;
+
+char16_t Folded(char16_t c) {
+    if (c >= u'A' && c <= u'Z')
+        return static_cast<char16_t>(c + 32);
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7)
+        return static_cast<char16_t>(c + 32);
+    return c;
+}
+
+// Compares as the list sorts: ignoring case.
+int CompareFolded(std::u16string_view a, std::u16string_view b) {
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        const char16_t x = Folded(a[i]);
+        const char16_t y = Folded(b[i]);
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+std::u16string EntryText(win::Handle box, int index) {
+    const auto length =
+        win::Send(box, win::msg::kCbGetLbTextLen, static_cast<std::uintptr_t>(index));
+    if (length < 0)
+        return {};
+    std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
+    const auto got = win::Send(box, win::msg::kCbGetLbText, static_cast<std::uintptr_t>(index),
+                               reinterpret_cast<std::intptr_t>(text.data()));
+    text.resize(static_cast<std::size_t>(got < 0 ? 0 : got));
+    return text;
+}
+
+} // namespace
+
+bool CComboBox::Create(CWnd* parent, int id) {
+    if (parent == nullptr || !parent->HasWindow())
+        return false;
+    // The list is kept sorted here (AddString), so equal texts keep the
+    // order they came in.
+    win::Handle hwnd =
+        win::CreateSystem(win::System::ComboBox, u"",
+                          win::style::kVisible | win::style::kTabStop | win::style::kVScroll |
+                              win::style::kCbsDropDown | win::style::kCbsAutoHScroll,
+                          0, Hwnd(parent), id, 0, 0, 120, 200);
+    if (hwnd == nullptr)
+        return false;
+    AttachHwnd(hwnd, parent, id);
+    CWndPrivate::Of(*this).typedText = true;
+    return true;
+}
+
+void CComboBox::MoveWindow(int x, int y, int width, int height, bool repaint) {
+    // Windows takes the height with the list dropped down.
+    CWnd::MoveWindow(x, y, width, height > kBoxHeight ? height : 200, repaint);
+}
+
+int CComboBox::AddString(const std::string& text) {
+    if (!HasWindow())
+        return CB_ERR;
+    const std::u16string shown = Q(text);
+    // Sorted ignoring case, equal texts after the ones already there.
+    const int count = GetCount();
+    int index = 0;
+    while (index < count && CompareFolded(EntryText(Hwnd(this), index), shown) <= 0)
+        ++index;
+    return static_cast<int>(win::Send(Hwnd(this), win::msg::kCbInsertString,
+                                      static_cast<std::uintptr_t>(index),
+                                      reinterpret_cast<std::intptr_t>(shown.c_str())));
+}
+
+void CComboBox::ResetContent() {
+    if (HasWindow())
+        win::Send(Hwnd(this), win::msg::kCbResetContent);
+}
+
+int CComboBox::GetCount() const {
+    return HasWindow() ? static_cast<int>(win::Send(Hwnd(this), win::msg::kCbGetCount)) : 0;
+}
+
+int CComboBox::SetCurSel(int index) {
+    if (!HasWindow() || index < 0 || index >= GetCount())
+        return CB_ERR;
+    return static_cast<int>(
+        win::Send(Hwnd(this), win::msg::kCbSetCurSel, static_cast<std::uintptr_t>(index)));
+}
+
+int CComboBox::GetCurSel() const {
+    return HasWindow() ? static_cast<int>(win::Send(Hwnd(this), win::msg::kCbGetCurSel)) : CB_ERR;
+}
+
+std::string CComboBox::GetLBText(int index) const {
+    if (!HasWindow() || index < 0 || index >= GetCount())
+        return {};
+    return S(EntryText(Hwnd(this), index));
+}
+
+int CComboBox::SetItemData(int index, plat::DWORD_PTR data) {
+    if (!HasWindow() || index < 0 || index >= GetCount())
+        return CB_ERR;
+    return win::Send(Hwnd(this), win::msg::kCbSetItemData, static_cast<std::uintptr_t>(index),
+                     static_cast<std::intptr_t>(data)) == CB_ERR
+               ? CB_ERR
+               : 0;
+}
+
+plat::DWORD_PTR CComboBox::GetItemData(int index) const {
+    if (!HasWindow() || index < 0 || index >= GetCount())
+        return static_cast<plat::DWORD_PTR>(CB_ERR);
+    return static_cast<plat::DWORD_PTR>(
+        win::Send(Hwnd(this), win::msg::kCbGetItemData, static_cast<std::uintptr_t>(index)));
+}

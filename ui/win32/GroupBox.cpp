@@ -1,0 +1,51 @@
+#include "ui/GroupBox.h"
+
+#include "ui/win32/Native.h"
+
+using namespace uiimpl;
+
+namespace {
+// The caption starts this far from the frame's left edge.
+constexpr int kCaptionInset = 8;
+} // namespace
+
+bool CGroupBox::Create(CWnd* parent, int id, const std::string& caption) {
+    if (parent == nullptr || !parent->HasWindow())
+        return false;
+    win::Handle hwnd =
+        win::CreateOwn(win::Class::Painted, u"", win::style::kChild | win::style::kVisible,
+                       win::style::kExTransparent, Hwnd(parent), id, 0, 0, 100, 60);
+    if (hwnd == nullptr)
+        return false;
+    AttachHwnd(hwnd, parent, id);
+    CWndPrivate& d = CWndPrivate::Of(*this);
+    d.mouseTransparent = true;
+    d.paint = [this](win::Painter& p) {
+        const std::string& text = CWndPrivate::Of(*this).text;
+        const CSize extent = GetTextExtent(text.empty() ? " " : text);
+        CRect r;
+        GetClientRect(r);
+        const int top = extent.cy / 2;
+        const int w = r.Width();
+        const int h = r.Height() - top;
+        p.Line(2, top, w - 3, top, kFrameColor);
+        p.Line(2, top + h - 1, w - 3, top + h - 1, kFrameColor);
+        p.Line(0, top + 2, 0, top + h - 3, kFrameColor);
+        p.Line(w - 1, top + 2, w - 1, top + h - 3, kFrameColor);
+        p.Fill(1, top + 1, 1, 1, kFrameColor);
+        p.Fill(w - 2, top + 1, 1, 1, kFrameColor);
+        p.Fill(1, top + h - 2, 1, 1, kFrameColor);
+        p.Fill(w - 2, top + h - 2, 1, 1, kFrameColor);
+        if (!text.empty()) {
+            // A gap in the top line for the caption.
+            CWnd* parent = GetParent();
+            const COLORREF behind = parent != nullptr && CWndPrivate::Of(*parent).hasBackground
+                                        ? CWndPrivate::Of(*parent).background
+                                        : kPageColor;
+            p.Fill(kCaptionInset - 2, top, extent.cx + 4, 1, behind);
+            DrawTextLines(p, GetFont(), text, kTextColor, kCaptionInset, 0);
+        }
+    };
+    SetWindowText(caption);
+    return true;
+}
