@@ -20,6 +20,7 @@
 #include "tests/pages/render_page4_autolevel.h"
 #include "tests/pages/render_page4_verdict.h"
 #include "tests/pages/render_page5.h"
+#include "tests/support/ScopedEnv.h"
 #include "ui/Font.h"
 #include "ui/Render.h"
 #include "ui/Testing.h"
@@ -115,7 +116,8 @@ int main(int argc, char** argv) {
         std::cerr << "render_pages: cannot create " << dir << "\n";
         return 1;
     }
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr)
+        ScopedEnv::Set("QT_QPA_PLATFORM", "offscreen"); // read by Qt only
     std::string error;
     if (!plat::SelectSoundBackend("virtual", error)) {
         std::cerr << "render_pages: " << error << "\n";
