@@ -29,7 +29,8 @@ void Click(CWnd& wnd);
 // virtual key code ('T', VK_ESCAPE ...).
 void PressKey(CWnd& wnd, plat::UINT vk, bool ctrl = false, bool alt = false, bool shift = false);
 // A key as the keyboard sends it: to the widget that has the keyboard focus
-// (none: nothing happens). An unhandled key goes on to the widget's parents,
+// (none: on Windows the active window, as the system hands keys on; elsewhere
+// nothing happens). An unhandled key goes on to the widget's parents,
 // so Enter on a check box reaches the dialog's default button. A modal
 // dialog the key opens runs inside the call.
 void PressFocusedKey(plat::UINT vk, bool ctrl = false, bool alt = false, bool shift = false);

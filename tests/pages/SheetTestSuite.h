@@ -1,11 +1,13 @@
 // The start of a test program that drives the sheet: one GUI session, the
-// pages' fonts, and a temporary folder of the program's own as TMPDIR, so the
-// wizard's private directory lies inside it. Everything goes at the end, and
-// TMPDIR is as it was, so the next suite of the program (another type of a
-// typed suite) starts the same way.
+// pages' fonts, and a temporary folder of the program's own as the system's
+// temporary directory (TMPDIR, on Windows TMP), so the wizard's private
+// directory lies inside it. Everything goes at the end, and the variable is as
+// it was, so the next suite of the program (another type of a typed suite)
+// starts the same way.
 #pragma once
 
 #include "app/WizardApp.h"
+#include "tests/support/ScopedEnv.h"
 #include "ui/WinApp.h"
 
 #include <gtest/gtest.h>
@@ -21,13 +23,13 @@ protected:
     static void SetUpTestSuite() {
         std::string suite = ::testing::UnitTest::GetInstance()->current_test_suite()->name();
         std::replace(suite.begin(), suite.end(), '/', '-'); // a typed suite's "Name/0"
-        const char* before = std::getenv("TMPDIR");
+        const char* before = std::getenv(kTempDirVariable);
         s_tmpdirBefore = before ? before : "";
         s_temp = std::filesystem::temp_directory_path() /
                  ("pelmora-" + suite + "-" + std::to_string(::getpid()));
         std::filesystem::create_directories(s_temp);
-        ::setenv("TMPDIR", s_temp.c_str(), 1);
-        ::unsetenv("XDG_RUNTIME_DIR");
+        ScopedEnv::Set(kTempDirVariable, s_temp.string().c_str());
+        ScopedEnv::Clear("XDG_RUNTIME_DIR");
         s_gui = new CGuiSession();
         CWizardApp::RegisterFonts();
     }
@@ -37,9 +39,9 @@ protected:
         std::filesystem::remove_all(s_temp);
         // The next suite of the program starts where this one started.
         if (s_tmpdirBefore.empty())
-            ::unsetenv("TMPDIR");
+            ScopedEnv::Clear(kTempDirVariable);
         else
-            ::setenv("TMPDIR", s_tmpdirBefore.c_str(), 1);
+            ScopedEnv::Set(kTempDirVariable, s_tmpdirBefore.c_str());
     }
 
     static inline std::filesystem::path s_temp;

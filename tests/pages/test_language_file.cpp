@@ -9,6 +9,8 @@
 #include "platform/sound_choice.h"
 #include "platform/system.h"
 #include "platform/system_testing.h"
+#include "platform/trace.h"
+#include "tests/support/ScopedEnv.h"
 #include "ui/Testing.h"
 #include "ui/WinApp.h"
 
@@ -26,10 +28,12 @@ namespace {
 TEST(LanguageFile, FirstRunShowsTheDefaultsExactlyAndTheRunReadsTheFileOnce) {
     std::string error;
     ASSERT_TRUE(plat::SelectSoundBackend("virtual", error)) << error;
+    // No trace library: its log would stay open in the folder removed below.
+    plat::SetTraceLibraryName("NoTraceForPageTests.dll");
     const fs::path temp =
         fs::temp_directory_path() / ("pelmora-language-" + std::to_string(::getpid()));
     fs::create_directories(temp);
-    ::setenv("TMPDIR", temp.c_str(), 1);
+    ScopedEnv::Set(kTempDirVariable, temp.string().c_str());
     CGuiSession gui;
     CWizardApp::RegisterFonts();
     plat::SetProductVersionForTesting("9.8.7");
@@ -72,7 +76,7 @@ TEST(LanguageFile, FirstRunShowsTheDefaultsExactlyAndTheRunReadsTheFileOnce) {
     fs::remove(file);
     ResetUiTexts();
     plat::SetProductVersionForTesting(nullptr);
-    ::unsetenv("TMPDIR");
+    ScopedEnv::Clear(kTempDirVariable);
     fs::remove_all(temp);
 }
 

@@ -46,7 +46,7 @@ TEST(LanguageTranslation, TheUsersLanguageIsShownTracedAndLeftBesideTheProgramTo
     std::string error;
     ASSERT_TRUE(plat::SelectSoundBackend("virtual", error)) << error;
     const fs::path dir = FreshTestDir("pelmora-translation");
-    ScopedEnv tmp("TMPDIR", dir.string());
+    ScopedEnv tmp(kTempDirVariable, dir.string());
     ScopedEnv runtime("XDG_RUNTIME_DIR", nullptr);
     ScopedEnv config("XDG_CONFIG_HOME", (dir / "config").string());
     ScopedEnv language("LANGUAGE", "de_CH:fr");
@@ -60,7 +60,8 @@ TEST(LanguageTranslation, TheUsersLanguageIsShownTracedAndLeftBesideTheProgramTo
     fs::remove(beside);
     ResetUiTexts();
 
-    const std::string shipped = plat::GetDataDirectory() + "pelmora/lang/de.INI";
+    const std::string shipped = plat::WithTrailingSeparator(plat::GetDataDirectory()) + "pelmora" +
+                                plat::kPathSeparator + "lang" + plat::kPathSeparator + "de.INI";
     CIniFile german;
     ASSERT_TRUE(german.Open(shipped)) << shipped;
     const auto Shown = [&german](const char* section, const char* key) {

@@ -11,6 +11,7 @@
 #include "platform/virtual/VirtualCard.h"
 #include "platform/virtual/WaveData.h"
 #include "resources/ProgramResources.h"
+#include "tests/support/ScopedEnv.h"
 #include "ui/Button.h"
 #include "ui/ColorText.h"
 #include "ui/Dialog.h"
@@ -59,8 +60,8 @@ protected:
     static void SetUpTestSuite() {
         s_temp = fs::temp_directory_path() / ("pelmora-page3-" + std::to_string(::getpid()));
         fs::create_directories(s_temp);
-        ::setenv("TMPDIR", s_temp.c_str(), 1);
-        ::unsetenv("XDG_RUNTIME_DIR"); // the temporary directory follows TMPDIR
+        ScopedEnv::Set(kTempDirVariable, s_temp.string().c_str());
+        ScopedEnv::Clear("XDG_RUNTIME_DIR"); // the temporary directory follows TMPDIR
         s_gui = new CGuiSession();
         CWizardApp::RegisterFonts();
         RegisterProgramResources();

@@ -9,6 +9,7 @@
 #include "platform/sound_backend.h"
 #include "platform/system.h"
 #include "platform/virtual/VirtualCard.h"
+#include "tests/support/ScopedEnv.h"
 #include "ui/Button.h"
 #include "ui/ColorText.h"
 #include "ui/Dialog.h"
@@ -52,8 +53,8 @@ protected:
     static void SetUpTestSuite() {
         s_temp = fs::temp_directory_path() / ("pelmora-page4-" + std::to_string(::getpid()));
         fs::create_directories(s_temp);
-        ::setenv("TMPDIR", s_temp.c_str(), 1);
-        ::unsetenv("XDG_RUNTIME_DIR"); // the temporary directory follows TMPDIR
+        ScopedEnv::Set(kTempDirVariable, s_temp.string().c_str());
+        ScopedEnv::Clear("XDG_RUNTIME_DIR"); // the temporary directory follows TMPDIR
         s_gui = new CGuiSession();
         CWizardApp::RegisterFonts();
         s_app = new CWizardApp();
@@ -391,6 +392,9 @@ TEST_F(Page4Test, FailedStartWarnsAndTheTimerReturnsThePageToIdle) {
 }
 
 TEST_F(Page4Test, WithoutAPrivateDirectoryTheVoiceIsNotRecordedAndThePageSaysWhy) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "a folder's mode is POSIX's; tests/win32 checks the Windows rule";
+#endif
     const std::string dir = plat::GetTempPath();
     ASSERT_EQ(::chmod(dir.c_str(), 0755), 0);
     uitest::Click(StartButton());

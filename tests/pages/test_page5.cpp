@@ -13,6 +13,7 @@
 #include "platform/system.h"
 #include "platform/virtual/VirtualCard.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/ScopedEnv.h"
 #include "ui/Button.h"
 #include "ui/CheckBox.h"
 #include "ui/ComboBox.h"
@@ -116,9 +117,9 @@ protected:
         fs::remove_all(m_dir);
         fs::create_directories(m_dir / "tmp");
         fs::copy(SampleDir(), m_dir / "sample", fs::copy_options::recursive);
-        ::setenv("TMPDIR", (m_dir / "tmp").c_str(), 1);
-        ::unsetenv("XDG_RUNTIME_DIR"); // the temporary directory follows TMPDIR
-        ::setenv("PELMORA_REGISTRY", (m_dir / "registry.reg").c_str(), 1);
+        ScopedEnv::Set(kTempDirVariable, (m_dir / "tmp").string().c_str());
+        ScopedEnv::Clear("XDG_RUNTIME_DIR"); // the temporary directory follows TMPDIR
+        ScopedEnv::Set("PELMORA_REGISTRY", (m_dir / "registry.reg").string().c_str());
         plat::RegUseHiveFile("");
         UseCard(plat::DefaultCardDesc());
         uitest::SetMessageBoxHandler(
@@ -132,8 +133,8 @@ protected:
         m_sheet.reset();
         uitest::SetMessageBoxHandler(nullptr);
         plat::InstallSoundBackend(nullptr);
-        ::unsetenv("PELMORA_REGISTRY");
-        ::setenv("TMPDIR", s_base.c_str(), 1);
+        ScopedEnv::Clear("PELMORA_REGISTRY");
+        ScopedEnv::Set(kTempDirVariable, s_base.string().c_str());
         plat::RegUseHiveFile("");
         fs::remove_all(m_dir);
     }

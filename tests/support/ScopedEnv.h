@@ -6,6 +6,14 @@
 #include <optional>
 #include <string>
 
+// The variable the system's temporary directory follows: TMPDIR, on Windows
+// TMP (the first one GetTempPath reads).
+#if defined(_WIN32)
+inline constexpr const char* kTempDirVariable = "TMP";
+#else
+inline constexpr const char* kTempDirVariable = "TMPDIR";
+#endif
+
 class ScopedEnv {
 public:
     // The C library's own calls: setenv/unsetenv, or _putenv_s on Windows,

@@ -1,32 +1,51 @@
 // A stand-in trace library that reports what the program does with it to the
 // test program (TestTraceEvent, exported by the test program). Built twice:
 // with all four entry points, and without TraceShowTraceList.
-#define EXPORT extern "C" __attribute__((visibility("default")))
+#include "tests/trace/TestTraceEvent.h"
 
-extern "C" void TestTraceEvent(const char* event, int number, const char* module, int line,
-                               const char* text);
+#define EXPORT PELMORA_TEST_EXPORT
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
+namespace {
+// On Windows a DLL cannot leave a symbol to the program that loads it: the
+// program's own export is looked up instead.
+void Report(const char* event, int number, const char* module, int line, const char* text) {
+#if defined(_WIN32)
+    using Event = void (*)(const char*, int, const char*, int, const char*);
+    static const auto report = reinterpret_cast<Event>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(nullptr), "TestTraceEvent")));
+    if (report != nullptr)
+        report(event, number, module, line, text);
+#else
+    TestTraceEvent(event, number, module, line, text);
+#endif
+}
+} // namespace
 
 __attribute__((constructor)) static void OnLoad() {
-    TestTraceEvent("load", 0, "", 0, "");
+    Report("load", 0, "", 0, "");
 }
 __attribute__((destructor)) static void OnUnload() {
-    TestTraceEvent("unload", 0, "", 0, "");
+    Report("unload", 0, "", 0, "");
 }
 
 EXPORT void TraceInit(int reserved) {
-    TestTraceEvent("init", reserved, "", 0, "");
+    Report("init", reserved, "", 0, "");
 }
 
 EXPORT void TraceMessage(int severity, const char* module, int line, const char* text) {
-    TestTraceEvent("message", severity, module, line, text);
+    Report("message", severity, module, line, text);
 }
 
 EXPORT void TraceClose() {
-    TestTraceEvent("close", 0, "", 0, "");
+    Report("close", 0, "", 0, "");
 }
 
 #ifndef WITHOUT_SHOW_LIST
 EXPORT void TraceShowTraceList() {
-    TestTraceEvent("show", 0, "", 0, "");
+    Report("show", 0, "", 0, "");
 }
 #endif

@@ -1,4 +1,5 @@
 #include "platform/trace.h"
+#include "tests/trace/TestTraceEvent.h"
 
 #include <gtest/gtest.h>
 
@@ -46,8 +47,8 @@ protected:
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) void
-TestTraceEvent(const char* what, int number, const char* module, int line, const char* text) {
+PELMORA_TEST_EXPORT void TestTraceEvent(const char* what, int number, const char* module, int line,
+                                        const char* text) {
     g_events.push_back({what, number, module, line, text});
 }
 

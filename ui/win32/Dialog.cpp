@@ -122,7 +122,7 @@ int CDialog::DoModal() {
         first->SetFocus();
     m_modal = true;
     m_result = IDCANCEL;
-    win::PostTask([this] {
+    PostForWindow(*this, [this] {
         if (m_modal && ModalHook())
             ModalHook()(*this);
     });

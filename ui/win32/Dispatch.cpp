@@ -3,7 +3,10 @@
 // painting controls, the close box and Escape to the window's cancel, Enter
 // to its default button; and the key messages of the loop, shown to the
 // open sheets' PreTranslateMessage first.
+#include "ui/Button.h"
+#include "ui/PropertyPage.h"
 #include "ui/PropertySheet.h"
+#include "ui/ReadingOrder.h"
 #include "ui/SliderCtrl.h"
 #include "ui/win32/Native.h"
 
@@ -20,6 +23,66 @@ std::vector<CPropertySheet*>& OpenSheets() {
 }
 
 constexpr std::intptr_t kHasDefId = 0x534B; // DC_HASDEFID
+constexpr unsigned kVkTab = 0x09;
+constexpr unsigned kVkReturn = 0x0D;
+
+// The controls of a window that Tab stops at: shown, enabled, tab stops, not
+// inside another top-level window (a dialog over the page).
+void CollectTabStops(CWnd& parent, std::vector<CWnd*>& stops) {
+    for (CWnd* child = parent.GetWindow(GW_CHILD); child != nullptr;
+         child = child->GetWindow(GW_HWNDNEXT)) {
+        const win::Handle h = child->GetSafeHwnd();
+        if (h == nullptr || (win::Style(h) & win::style::kChild) == 0 || !win::IsVisible(h) ||
+            !win::IsEnabled(h))
+            continue;
+        if ((win::Style(h) & win::style::kTabStop) != 0)
+            stops.push_back(child);
+        CollectTabStops(*child, stops);
+    }
+}
+
+CWnd* FocusedCWnd() {
+    for (win::Handle h = win::Focused(); h != nullptr; h = win::Parent(h))
+        if (CWnd* wnd = WndOf(h))
+            return wnd;
+    return nullptr;
+}
+
+// Tab and Shift+Tab in reading order (ui/ReadingOrder.h), through the page
+// and then the sheet's buttons, as the toolkit's realisation moves; the
+// system's dialog manager would follow the order the controls were made in.
+bool MoveFocusByTab(CWnd& top, bool back) {
+    std::vector<CWnd*> stops;
+    // A sheet keeps its pages apart from its own controls.
+    if (auto* sheet = dynamic_cast<CPropertySheet*>(&top))
+        if (CPropertyPage* page = sheet->GetActivePage())
+            CollectTabStops(*page, stops);
+    CollectTabStops(top, stops);
+    if (stops.empty())
+        return false;
+    std::vector<CRect> rects;
+    for (CWnd* w : stops) {
+        int x = 0;
+        int y = 0;
+        win::ClientOrigin(w->GetSafeHwnd(), x, y);
+        CRect r;
+        w->GetClientRect(r);
+        rects.push_back({x, y, x + r.Width(), y + r.Height()});
+    }
+    const std::vector<std::size_t> order = ReadingOrder(rects);
+    const CWnd* focused = FocusedCWnd();
+    std::size_t at = order.size();
+    for (std::size_t i = 0; i < order.size(); ++i)
+        if (stops[order[i]] == focused)
+            at = i;
+    std::size_t next = 0;
+    if (at == order.size())
+        next = back ? order.size() - 1 : 0;
+    else
+        next = back ? (at + order.size() - 1) % order.size() : (at + 1) % order.size();
+    stops[order[next]]->SetFocus();
+    return true;
+}
 
 } // namespace
 
@@ -169,6 +232,26 @@ bool FilterMessage(const win::LoopMessage& m) {
         msg.lParam = m.lParam;
         if (sheet->PreTranslateMessage(msg))
             return true;
+    }
+    if (m.message == win::msg::kKeyDown && m.wParam == kVkTab) {
+        bool ctrl = false;
+        bool alt = false;
+        bool shift = false;
+        win::KeyModifiers(ctrl, alt, shift);
+        if (!ctrl && !alt && MoveFocusByTab(*top, shift)) {
+            FollowFocus();
+            return true;
+        }
+    }
+    // Enter presses the push button that has the focus, as the system's
+    // dialog manager does for its own buttons; elsewhere it is the default
+    // button's.
+    if (m.message == win::msg::kKeyDown && m.wParam == kVkReturn) {
+        if (auto* button = dynamic_cast<CButton*>(FocusedCWnd());
+            button != nullptr && button->IsWindowEnabled()) {
+            win::Send(button->GetSafeHwnd(), win::msg::kBmClick);
+            return true;
+        }
     }
     const bool navigated = win::DialogNavigation(root, m);
     FollowFocus();

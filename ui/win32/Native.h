@@ -74,6 +74,11 @@ std::u16string Q(const std::string& s);
 std::string S(std::u16string_view s);
 
 CWnd* WndOf(win::Handle hwnd);
+// Runs fn on the GUI thread after the events before it, but only while wnd
+// still lives with the window it had when the task was posted: a task for a
+// window closed or destroyed in between is dropped, never run on a dead
+// object.
+void PostForWindow(const CWnd& wnd, std::function<void()> fn);
 inline win::Handle Hwnd(const CWnd* wnd) {
     return wnd == nullptr ? nullptr : CWndPrivate::Of(*wnd).hwnd;
 }

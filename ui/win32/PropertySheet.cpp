@@ -98,8 +98,8 @@ bool CPropertySheet::Create() {
                      RGB(0xFF, 0xFF, 0xFF));
         if (!p->painted) {
             p->painted = true;
-            win::PostTask([this, hwnd = GetSafeHwnd()] {
-                if (GetSafeHwnd() == hwnd && m_open)
+            PostForWindow(*this, [this] {
+                if (m_open)
                     OnFirstPaint();
             });
         }
@@ -276,10 +276,7 @@ void CPropertySheet::FitButtonRow() {
 void CPropertySheet::SetWizardButtons(plat::DWORD flags) {
     if (!HasWindow())
         return;
-    win::PostTask([this, flags, hwnd = GetSafeHwnd()] {
-        if (GetSafeHwnd() == hwnd && HasWindow())
-            ApplyWizardButtons(flags);
-    });
+    PostForWindow(*this, [this, flags] { ApplyWizardButtons(flags); });
 }
 
 void CPropertySheet::ApplyWizardButtons(plat::DWORD flags) {

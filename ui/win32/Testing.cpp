@@ -97,7 +97,10 @@ void PressKey(CWnd& wnd, plat::UINT vk, bool ctrl, bool alt, bool shift) {
 }
 
 void PressFocusedKey(plat::UINT vk, bool ctrl, bool alt, bool shift) {
-    Key(win::Focused(), vk, ctrl, alt, shift);
+    // With no focus (its control was disabled) the system hands the keys to
+    // the active window, where Tab still moves on.
+    const win::Handle focused = win::Focused();
+    Key(focused != nullptr ? focused : win::ActiveWindow(), vk, ctrl, alt, shift);
 }
 
 CWnd* FocusedWindow() {

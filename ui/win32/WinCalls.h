@@ -189,6 +189,7 @@ void Update(Handle hwnd);
 void Redraw(Handle hwnd); // now, children included
 void Focus(Handle hwnd);
 Handle Focused();
+Handle ActiveWindow(); // the thread's active top-level window, or null
 void Activate(Handle hwnd);
 
 std::intptr_t Send(Handle hwnd, unsigned message, std::uintptr_t wParam = 0,

@@ -322,6 +322,15 @@ CWnd* WndOf(win::Handle hwnd) {
     return static_cast<CWnd*>(win::GetOwner(hwnd));
 }
 
+void PostForWindow(const CWnd& wnd, std::function<void()> fn) {
+    // The window's owner property goes with the window, so the pointer is
+    // only compared, never followed, until it is known to live.
+    win::PostTask([owner = &wnd, hwnd = Hwnd(&wnd), fn = std::move(fn)] {
+        if (hwnd != nullptr && WndOf(hwnd) == owner)
+            fn();
+    });
+}
+
 void SendCommand(CWnd* from, int code) {
     if (from == nullptr)
         return;

@@ -318,6 +318,9 @@ void Focus(Handle hwnd) {
 Handle Focused() {
     return GetFocus();
 }
+Handle ActiveWindow() {
+    return GetActiveWindow();
+}
 void Activate(Handle hwnd) {
     SetActiveWindow(static_cast<HWND>(hwnd));
     SetForegroundWindow(static_cast<HWND>(hwnd));
