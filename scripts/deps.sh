@@ -53,6 +53,8 @@ if [ "$purpose" = test ]; then
         sox lame python3
         # The fuzz targets (scripts/fuzz): clang with libFuzzer's runtime.
         clang libclang-rt-14-dev
+        # LLVM's linker for the two test builds (scripts/test).
+        lld
         pulseaudio-utils dbus
         # PipeWire's daemons install beside PulseAudio; pipewire-alsa, which
         # conflicts with it, is never installed.

@@ -6,8 +6,11 @@
 // starts the same way.
 #pragma once
 
+#include "app/PropSheet.h"
 #include "app/WizardApp.h"
 #include "tests/support/ScopedEnv.h"
+#include "ui/Dialog.h"
+#include "ui/Testing.h"
 #include "ui/WinApp.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +19,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 class SheetTestSuite : public ::testing::Test {
@@ -42,6 +46,19 @@ protected:
             ScopedEnv::Clear(kTempDirVariable);
         else
             ScopedEnv::Set(kTempDirVariable, s_tmpdirBefore.c_str());
+    }
+
+    // Closes the sheet a test leaves open, its sound stopped first, as
+    // Cancel would, and lets the closing run before the sheet goes.
+    static void CloseSheet(std::unique_ptr<CPropSheet>& sheet) {
+        CDialog::SetModalHook(nullptr);
+        if (sheet && sheet->IsOpen()) {
+            sheet->m_audioEngine.StopPlay();
+            sheet->m_audioEngine.StopRecording();
+            sheet->EndDialog(IDCANCEL);
+        }
+        uitest::ProcessEvents(10);
+        sheet.reset();
     }
 
     static inline std::filesystem::path s_temp;

@@ -115,14 +115,7 @@ protected:
         uitest::ProcessEvents();
     }
     void TearDown() override {
-        CDialog::SetModalHook(nullptr);
-        if (sheet && sheet->IsOpen()) {
-            sheet->m_audioEngine.StopPlay();
-            sheet->m_audioEngine.StopRecording();
-            sheet->EndDialog(IDCANCEL);
-        }
-        uitest::ProcessEvents(10);
-        sheet.reset();
+        CloseSheet(sheet);
         card->WaitCallbacks();
         plat::InstallSoundBackend(std::make_shared<plat::CVirtualCard>());
     }

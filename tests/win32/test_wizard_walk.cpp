@@ -52,13 +52,7 @@ protected:
         uitest::ProcessEvents();
     }
     void TearDown() override {
-        if (sheet && sheet->IsOpen()) {
-            sheet->m_audioEngine.StopPlay();
-            sheet->m_audioEngine.StopRecording();
-            sheet->EndDialog(IDCANCEL);
-        }
-        uitest::ProcessEvents(10);
-        sheet.reset();
+        CloseSheet(sheet);
         uitest::SetMessageBoxHandler(nullptr);
         InstallSoundBackend(nullptr);
     }
