@@ -3,6 +3,7 @@
 // layout; then files: ours, sox's, and ones that cannot be measured.
 #include "WaveBuilder.h"
 #include "audio/RecordingVerdict.h"
+#include "tests/support/HostCommand.h"
 #include "tests/support/TestDir.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <numeric>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -204,23 +206,25 @@ protected:
     void SetUp() override { m_dir = FreshTestDir("pelmora-verdict"); }
     void TearDown() override { std::filesystem::remove_all(m_dir); }
     std::string File(const char* name) const { return (m_dir / name).string(); }
+    // The file as sox names it.
+    std::string SoxFile(const char* name) const {
+        return "'" + hostcmd::HostPath(m_dir / name) + "'";
+    }
 
-    // Runs sox with the arguments; false (and the test skipped by the
-    // caller) when there is no sox.
-    static bool HaveSox() { return std::system("sox --version >/dev/null 2>&1") == 0; }
+    // Whether sox is there: the test is skipped by the caller if not.
+    static bool HaveSox() { return hostcmd::Have("sox"); }
     void Sox(const std::string& args) {
-        const std::string command = "sox -V1 " + args + " 2>&1";
-        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        const std::string command = "sox -V1 " + args;
+        ASSERT_EQ(hostcmd::Run(command), 0) << command;
     }
     // What sox's own statistics say of a file's RMS level, in dBFS.
-    static double SoxRmsDb(const std::string& file) {
+    double SoxRmsDb(const char* name) const {
         double db = 0;
-        if (FILE* pipe = ::popen(("sox " + file + " -n stats 2>&1").c_str(), "r")) {
-            char line[256];
-            while (std::fgets(line, sizeof line, pipe))
-                std::sscanf(line, "RMS lev dB %lf", &db);
-            ::pclose(pipe);
-        }
+        std::string stats;
+        hostcmd::Run("sox " + SoxFile(name) + " -n stats", &stats);
+        std::istringstream lines(stats);
+        for (std::string line; std::getline(lines, line);)
+            std::sscanf(line.c_str(), "RMS lev dB %lf", &db);
         return db;
     }
 
@@ -273,7 +277,7 @@ TEST_F(RecordingFileTest, SoxSignalsOfKnownLevels) {
     if (!HaveSox())
         GTEST_SKIP() << "sox is missing: scripts/deps.sh test installs it";
     // A tone at half scale: RMS -9.03 dBFS, peak -6.02 dBFS; no quiet frame.
-    Sox("-D -n -r 11025 -b 16 -c 1 " + File("tone.wav") + " synth 2 sine 440 vol 0.5");
+    Sox("-D -n -r 11025 -b 16 -c 1 " + SoxFile("tone.wav") + " synth 2 sine 440 vol 0.5");
     RecordingAnalysis a = AnalyseRecording(File("tone.wav"));
     ASSERT_TRUE(a.ok) << a.error;
     EXPECT_NEAR(a.figures.seconds, 2.0, 0.01);
@@ -284,28 +288,28 @@ TEST_F(RecordingFileTest, SoxSignalsOfKnownLevels) {
 
     // A second of hiss, then a second of that tone, in stereo: floor and
     // speech are the two parts, as sox measures them.
-    Sox("-D -n -r 11025 -b 16 -c 2 " + File("hiss.wav") + " synth 1 whitenoise vol 0.01");
-    Sox("-D -n -r 11025 -b 16 -c 2 " + File("tone2.wav") + " synth 1 sine 440 vol 0.5");
-    Sox("-D " + File("hiss.wav") + " " + File("tone2.wav") + " " + File("both.wav"));
-    const double hiss = SoxRmsDb(File("hiss.wav"));
+    Sox("-D -n -r 11025 -b 16 -c 2 " + SoxFile("hiss.wav") + " synth 1 whitenoise vol 0.01");
+    Sox("-D -n -r 11025 -b 16 -c 2 " + SoxFile("tone2.wav") + " synth 1 sine 440 vol 0.5");
+    Sox("-D " + SoxFile("hiss.wav") + " " + SoxFile("tone2.wav") + " " + SoxFile("both.wav"));
+    const double hiss = SoxRmsDb("hiss.wav");
     ASSERT_LT(hiss, -45.0) << "sox stats: RMS lev dB";
     a = AnalyseRecording(File("both.wav"));
     ASSERT_TRUE(a.ok) << a.error;
-    EXPECT_NEAR(a.figures.speechDbfs, SoxRmsDb(File("tone2.wav")), 0.1);
+    EXPECT_NEAR(a.figures.speechDbfs, SoxRmsDb("tone2.wav"), 0.1);
     EXPECT_NEAR(a.figures.floorDbfs, hiss, 1.0) << "the quiet frames of a steady hiss";
-    EXPECT_NEAR(a.figures.signalToNoiseDb, SoxRmsDb(File("tone2.wav")) - hiss, 1.0);
+    EXPECT_NEAR(a.figures.signalToNoiseDb, SoxRmsDb("tone2.wav") - hiss, 1.0);
     EXPECT_EQ(a.verdict, Verdict::Good);
 
     // Hiss 25 dB louder than that: too noisy.
-    Sox("-D " + File("hiss.wav") + " " + File("hiss25.wav") + " vol 17.8");
-    Sox("-D " + File("hiss25.wav") + " " + File("tone2.wav") + " " + File("noisy.wav"));
+    Sox("-D " + SoxFile("hiss.wav") + " " + SoxFile("hiss25.wav") + " vol 17.8");
+    Sox("-D " + SoxFile("hiss25.wav") + " " + SoxFile("tone2.wav") + " " + SoxFile("noisy.wav"));
     a = AnalyseRecording(File("noisy.wav"));
     ASSERT_TRUE(a.ok) << a.error;
-    EXPECT_NEAR(a.figures.floorDbfs, SoxRmsDb(File("hiss25.wav")), 1.0);
+    EXPECT_NEAR(a.figures.floorDbfs, SoxRmsDb("hiss25.wav"), 1.0);
     EXPECT_EQ(a.verdict, Verdict::TooNoisy) << DescribeFigures(a.figures);
 
     // The same, ten times louder: clipped.
-    Sox("-D " + File("both.wav") + " " + File("loud.wav") + " vol 10");
+    Sox("-D " + SoxFile("both.wav") + " " + SoxFile("loud.wav") + " vol 10");
     a = AnalyseRecording(File("loud.wav"));
     ASSERT_TRUE(a.ok) << a.error;
     EXPECT_GT(a.figures.clippedFrames, 40u);

@@ -11,6 +11,7 @@
 #include "platform/sound_backend.h"
 #include "platform/system.h"
 #include "platform/virtual/VirtualCard.h"
+#include "tests/support/HostCommand.h"
 #include "ui/CheckBox.h"
 #include "ui/ColorText.h"
 #include "ui/SliderCtrl.h"
@@ -54,10 +55,11 @@ protected:
         s_app->CreateImageList();
         // The sentence twice as loud: its loudest sounds clip.
         s_hot = (s_temp / "hot-sentence.wav").string();
-        const std::string voice =
-            std::string(std::getenv("PELMORA_SOURCE_DIR")) + "/resources/voice/voice.wav";
-        const std::string command = "sox -V1 '" + voice + "' '" + s_hot + "' vol 2";
-        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        const fs::path voice =
+            fs::path(std::getenv("PELMORA_SOURCE_DIR")) / "resources" / "voice" / "voice.wav";
+        const std::string command =
+            "sox -V1 '" + hostcmd::HostPath(voice) + "' '" + hostcmd::HostPath(s_hot) + "' vol 2";
+        ASSERT_EQ(hostcmd::Run(command), 0) << command;
     }
     static void TearDownTestSuite() {
         delete s_app;

@@ -11,6 +11,7 @@
 #include "platform/system.h"
 #include "platform/trace.h"
 #include "platform/virtual/VirtualCard.h"
+#include "tests/support/HostCommand.h"
 #include "ui/Button.h"
 #include "ui/ColorText.h"
 #include "ui/Edit.h"
@@ -146,20 +147,22 @@ TEST_F(Page4Verdict, WhatTheMicrophoneHeardDecidesTheVerdict) {
 }
 
 TEST_F(Page4Verdict, RecordingsMadeWithSoxAreJudgedAsTheyWereMade) {
-    if (std::system("sox --version >/dev/null 2>&1") != 0)
+    if (!hostcmd::Have("sox"))
         GTEST_SKIP() << "sox is missing: scripts/deps.sh test installs it";
-    const std::string voice = Input("voice.wav");
     auto sox = [](const std::string& args) {
-        const std::string command = "sox -V1 " + args + " 2>&1";
-        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        const std::string command = "sox -V1 " + args;
+        ASSERT_EQ(hostcmd::Run(command), 0) << command;
     };
+    // The files as sox names them.
+    auto file = [](const std::string& name) { return "'" + hostcmd::HostPath(Input(name)) + "'"; };
+    const std::string voice = file("voice.wav");
     // Ten times too loud: sox clips it, as a microphone's own amplifier would.
-    sox(voice + " " + Input("shouted.wav") + " vol 10");
+    sox(voice + " " + file("shouted.wav") + " vol 10");
     // The sentence with hiss mixed in, the whole brought to -6 dBFS.
-    sox("-D -n -r 11025 -b 16 -c 1 " + Input("hiss.wav") + " synth 3.3 whitenoise vol 0.1");
-    sox("-D -m " + voice + " " + Input("hiss.wav") + " " + Input("noisy.wav") + " gain -n -6");
+    sox("-D -n -r 11025 -b 16 -c 1 " + file("hiss.wav") + " synth 3.3 whitenoise vol 0.1");
+    sox("-D -m " + voice + " " + file("hiss.wav") + " " + file("noisy.wav") + " gain -n -6");
     // The sentence as it is, a little quieter.
-    sox("-D " + voice + " " + Input("clean.wav") + " gain -n -6");
+    sox("-D " + voice + " " + file("clean.wav") + " gain -n -6");
 
     EXPECT_EQ(RecordAndStop(FromFile(Input("shouted.wav")), 10000), Verdict("TooLoud")) << Traced();
     EXPECT_EQ(RecordAndStop(FromFile(Input("noisy.wav")), 10000), Verdict("TooNoisy")) << Traced();

@@ -12,7 +12,10 @@
 #include "platform/sound_backend.h"
 #include "platform/system.h"
 #include "platform/virtual/VirtualCard.h"
+#if !defined(_WIN32)
 #include "tests/support/FileSizeLimit.h"
+#endif
+#include "tests/support/HostCommand.h"
 #include "tests/support/ScopedEnv.h"
 #include "ui/Button.h"
 #include "ui/CheckBox.h"
@@ -25,6 +28,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -98,6 +102,27 @@ plat::VirtualCardDesc CardWithoutVolumes() {
     return desc;
 }
 
+// Removes a key with everything below it. Each test starts with an empty
+// hive of its own, but on Windows the products are registered in the
+// system's registry, which the tests share.
+void DeleteKeyTree(plat::HKEY root, const std::string& path) {
+    plat::HKEY key = nullptr;
+    if (plat::RegOpenKeyEx(root, path.c_str(), 0, plat::KEY_ALL_ACCESS, &key) !=
+        plat::ERROR_SUCCESS)
+        return;
+    std::vector<std::string> children;
+    char name[256];
+    plat::DWORD length = sizeof name;
+    for (plat::DWORD i = 0; plat::RegEnumKeyEx(key, i, name, &length, nullptr, nullptr, nullptr,
+                                               nullptr) == plat::ERROR_SUCCESS;
+         ++i, length = sizeof name)
+        children.emplace_back(name, length);
+    plat::RegCloseKey(key);
+    for (const std::string& child : children)
+        DeleteKeyTree(root, path + "\\" + child);
+    EXPECT_EQ(plat::ERROR_SUCCESS, plat::RegDeleteKey(root, path.c_str())) << path;
+}
+
 class Page5Test : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -121,6 +146,7 @@ protected:
         ScopedEnv::Clear("XDG_RUNTIME_DIR"); // the temporary directory follows TMPDIR
         ScopedEnv::Set("PELMORA_REGISTRY", (m_dir / "registry.reg").string().c_str());
         plat::RegUseHiveFile("");
+        DeleteKeyTree(plat::HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendrel");
         UseCard(plat::DefaultCardDesc());
         uitest::SetMessageBoxHandler(
             [this](const std::string& text, const std::string& caption, plat::UINT type) {
@@ -135,6 +161,7 @@ protected:
         plat::InstallSoundBackend(nullptr);
         ScopedEnv::Clear("PELMORA_REGISTRY");
         ScopedEnv::Set(kTempDirVariable, s_base.string().c_str());
+        DeleteKeyTree(plat::HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendrel");
         plat::RegUseHiveFile("");
         fs::remove_all(m_dir);
     }
@@ -148,19 +175,22 @@ protected:
     // Registers the copy as the sample's install script does: the product's
     // directory with its trailing separator, two of the three editions.
     void Install() {
-        const std::string root = (m_dir / "sample").string();
-        const std::string reg = "REGEDIT4\r\n\r\n"
-                                "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendrel\\Qrv50]\r\n"
-                                "\"InstallDir\"=\"" +
-                                root +
-                                "/Qrv/\"\r\n\r\n"
-                                "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendrel\\TIKO_CP]\r\n"
-                                "\"InstallDir\"=\"" +
-                                root +
-                                "/TikoCP\"\r\n\r\n"
-                                "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendrel\\TIKO_CE]\r\n"
-                                "\"InstallDir\"=\"" +
-                                root + "/TikoCE\"\r\n\r\n";
+        const std::string root = (m_dir / "sample").string() + plat::kPathSeparator;
+        const auto installDir = [](const std::string& path) {
+            std::string quoted = "\"InstallDir\"=\"";
+            for (char c : path) {
+                if (c == '\\' || c == '"')
+                    quoted += '\\';
+                quoted += c;
+            }
+            return quoted + "\"\r\n\r\n";
+        };
+        const std::string reg =
+            "REGEDIT4\r\n\r\n"
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendrel\\Qrv50]\r\n" +
+            installDir(root + "Qrv" + plat::kPathSeparator) +
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendrel\\TIKO_CP]\r\n" + installDir(root + "TikoCP") +
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendrel\\TIKO_CE]\r\n" + installDir(root + "TikoCE");
         Write(m_dir / "sample.reg", reg);
         std::ostringstream out, err;
         ASSERT_EQ(0, ImportRegistryFile((m_dir / "sample.reg").string(), out, err)) << err.str();
@@ -210,20 +240,22 @@ protected:
     // The student list replaced, written by the sample's own writer in the
     // given encoding (cp1252: as the learning product writes it).
     void WriteStudents(const std::vector<std::string>& entries, const std::string& encoding) {
-        std::string command =
-            "python3 '" + (SampleDir().parent_path() / "make-userlist.py").string() +
-            "' --encoding=" + encoding + " '" + Sample("Users/UserList.dat").string() + "'";
+        std::string command = "python3 '" +
+                              hostcmd::HostPath(SampleDir().parent_path() / "make-userlist.py") +
+                              "' --encoding=" + encoding + " '" +
+                              hostcmd::HostPath(Sample("Users/UserList.dat")) + "'";
         for (const std::string& entry : entries)
             command += " '" + entry + "'";
-        ASSERT_EQ(0, std::system(command.c_str())) << command;
+        ASSERT_EQ(0, hostcmd::Run(command)) << command;
     }
     // A settings file converted to the product's code page by iconv.
     void WriteWindows1252(const fs::path& path, const std::string& utf8) {
         fs::create_directories(path.parent_path());
         Write(m_dir / "utf8.txt", utf8);
         const std::string command = "iconv -f UTF-8 -t WINDOWS-1252 '" +
-                                    (m_dir / "utf8.txt").string() + "' > '" + path.string() + "'";
-        ASSERT_EQ(0, std::system(command.c_str())) << command;
+                                    hostcmd::HostPath(m_dir / "utf8.txt") + "' > '" +
+                                    hostcmd::HostPath(path) + "'";
+        ASSERT_EQ(0, hostcmd::Run(command)) << command;
     }
     std::vector<std::string> ListedStudents() const {
         std::vector<std::string> names;
@@ -357,7 +389,8 @@ TEST_F(Page5Test, EditionsGetBothRawVolumesOnFinish) {
 
 // A settings file as large as the product makes them: 200 settings, 10,500
 // bytes, CR LF line ends.
-std::string LargeSettings(const std::string& section, const std::string& firstLine) {
+[[maybe_unused]] std::string LargeSettings(const std::string& section,
+                                           const std::string& firstLine) {
     std::string text = "[" + section + "]\r\n" + firstLine + "\r\n";
     for (int i = 0; text.size() < 10500 - 60; ++i)
         text += "Setting" + std::to_string(i) + "=" + std::string(38, 'a' + i % 26) + "\r\n";
@@ -365,6 +398,9 @@ std::string LargeSettings(const std::string& section, const std::string& firstLi
 }
 
 TEST_F(Page5Test, AnEditionFileThatCannotBeWrittenIsShownAndLeftAsItWas) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "a full disk is made with POSIX's RLIMIT_FSIZE; tests/win32 fails a write";
+#else
     Install();
     const fs::path cp = Sample("TikoCP/Tiko.ini");
     const std::string large = LargeSettings("Main", "OutVolume=1");
@@ -385,9 +421,13 @@ TEST_F(Page5Test, AnEditionFileThatCannotBeWrittenIsShownAndLeftAsItWas) {
     EXPECT_EQ(MB_ICONEXCLAMATION, m_messages[0].type);
     // The other edition's file fits and is written.
     EXPECT_EQ(std::to_string(Playback()), IniValue(Sample("TikoCE/Tiko.ini"), "Main", "OutVolume"));
+#endif
 }
 
 TEST_F(Page5Test, AStudentFileThatCannotBeWrittenIsShownAndKept) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "a full disk is made with POSIX's RLIMIT_FSIZE; tests/win32 fails a write";
+#else
     Install();
     const fs::path bruno = Sample("Users/bruno02/options.ini");
     const std::string large = LargeSettings("Keys", "KEYi_OutVolume=3");
@@ -408,6 +448,7 @@ TEST_F(Page5Test, AStudentFileThatCannotBeWrittenIsShownAndKept) {
     EXPECT_EQ(UiText("PropP5", "K12"), m_messages[0].caption);
     EXPECT_FALSE(Item(1097).IsWindowVisible());
     EXPECT_TRUE(Item(1105).IsWindowVisible()) << "the product keeps its parameters";
+#endif
 }
 
 TEST_F(Page5Test, UpdateStoresTheListeningLevelOfTheStudentNamedInAnyCase) {
@@ -435,11 +476,12 @@ TEST_F(Page5Test, UpdateStoresTheListeningLevelOfTheStudentNamedInAnyCase) {
 
     // The same volume again: the product keeps its parameters and the file
     // is not rewritten.
-    fs::last_write_time(bruno, fs::file_time_type{});
+    const fs::file_time_type yesterday = fs::last_write_time(bruno) - std::chrono::hours(24);
+    fs::last_write_time(bruno, yesterday);
     Update("Bruno Keller");
     EXPECT_FALSE(Item(1097).IsWindowVisible());
     EXPECT_TRUE(Item(1105).IsWindowVisible());
-    EXPECT_EQ(fs::file_time_type{}, fs::last_write_time(bruno));
+    EXPECT_EQ(yesterday, fs::last_write_time(bruno));
 
     // Another student can still be configured.
     Update("anna martin");

@@ -122,6 +122,14 @@ TEST_F(ControlsTest, ComboBoxKeepsItsListSortedAndItsEditFieldAlone) {
     EXPECT_EQ(combo.SetCurSel(0), 0);
     EXPECT_EQ(combo.GetWindowText(), "Alice");
     EXPECT_EQ(combo.GetLBText(3), "martin");
+    // A text put in the edit field ends the selection, even another entry's
+    // or one that differs only in case; the selected entry's own text keeps it.
+    combo.SetWindowText("bob");
+    EXPECT_EQ(combo.GetCurSel(), CB_ERR);
+    combo.SetWindowText("alice");
+    EXPECT_EQ(combo.GetCurSel(), CB_ERR);
+    combo.SetWindowText("Alice");
+    EXPECT_EQ(combo.GetCurSel(), 0);
     EXPECT_EQ(combo.SetCurSel(9), CB_ERR);
     combo.ResetContent();
     EXPECT_EQ(combo.GetCount(), 0);

@@ -93,7 +93,15 @@ int CComboBox::SetCurSel(int index) {
 }
 
 int CComboBox::GetCurSel() const {
-    return HasWindow() ? static_cast<int>(win::Send(Hwnd(this), win::msg::kCbGetCurSel)) : CB_ERR;
+    if (!HasWindow())
+        return CB_ERR;
+    const int index = static_cast<int>(win::Send(Hwnd(this), win::msg::kCbGetCurSel));
+    // The selection holds only while the edit field shows the selected
+    // entry: the box keeps it when its text is set, where a typed name means
+    // whoever has it.
+    if (index < 0 || GetWindowText() != S(EntryText(Hwnd(this), index)))
+        return CB_ERR;
+    return index;
 }
 
 std::string CComboBox::GetLBText(int index) const {
