@@ -221,7 +221,7 @@ protected:
     double SoxRmsDb(const char* name) const {
         double db = 0;
         std::string stats;
-        hostcmd::Run("sox " + SoxFile(name) + " -n stats", &stats);
+        hostcmd::Run("sox " + SoxFile(name) + " -n stats 2>&1", &stats);
         std::istringstream lines(stats);
         for (std::string line; std::getline(lines, line);)
             std::sscanf(line.c_str(), "RMS lev dB %lf", &db);

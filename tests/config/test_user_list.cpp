@@ -2,7 +2,9 @@
 #include "config/UserList.h"
 
 #include "platform/file_lock.h"
+#include "platform/system.h"
 #include "platform/winerror.h"
+#include "tests/support/HostCommand.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +27,7 @@ protected:
         fs::remove_all(m_root);
     }
     void TearDown() override { fs::remove_all(m_root); }
-    std::string Root() const { return m_root.string() + "/"; }
+    std::string Root() const { return m_root.string() + kPathSeparator; }
     std::string Dat() const { return (m_root / "UserList.dat").string(); }
     void WriteDat(const std::string& bytes) const {
         fs::create_directories(m_root);
@@ -106,9 +108,10 @@ TEST_F(UserListTest, MissingFileCreatesRootAndEmptyList) {
     // A root that cannot be made: a file is in the way.
     WriteDat("");
     CUserList blocked;
-    EXPECT_FALSE(blocked.Load(Dat() + "/users"));
+    const std::string users = Dat() + kPathSeparator + "users";
+    EXPECT_FALSE(blocked.Load(users));
     EXPECT_EQ(ERROR_CANNOT_MAKE, blocked.GetLastError());
-    EXPECT_EQ(Dat() + "/users/", blocked.GetErrorText());
+    EXPECT_EQ(users + kPathSeparator, blocked.GetErrorText());
 }
 
 TEST_F(UserListTest, CorruptOrTruncatedFilesAreRefusedCleanly) {
@@ -172,11 +175,12 @@ namespace {
 // with the sample's own writer.
 void MakeList(const std::string& path, const std::vector<std::string>& entries,
               const std::string& encoding) {
-    std::string command = "python3 '" + std::string(PELMORA_SOURCE_DIR_BUILT) +
-                          "/examples/make-userlist.py' --encoding=" + encoding + " '" + path + "'";
+    const fs::path writer = fs::path(PELMORA_SOURCE_DIR_BUILT) / "examples" / "make-userlist.py";
+    std::string command = "python3 '" + hostcmd::HostPath(writer) + "' --encoding=" + encoding +
+                          " '" + hostcmd::HostPath(path) + "'";
     for (const std::string& entry : entries)
         command += " '" + entry + "'";
-    ASSERT_EQ(0, std::system(command.c_str())) << command;
+    ASSERT_EQ(0, hostcmd::Run(command)) << command;
 }
 
 } // namespace
@@ -201,7 +205,11 @@ TEST_F(UserListTest, Windows1252ListIsTakenAsTheProductWroteItAndWrittenBackTheS
     // The folder is named as this platform names files.
     std::string dir;
     ASSERT_TRUE(list.FindUser("h\xE9l\xE8ne", &dir));
-    EXPECT_EQ(Root() + "h\xC3\xA9l\xC3\xA8ne", dir);
+#if defined(_WIN32)
+    EXPECT_EQ(Root() + "h\xE9l\xE8ne", dir) << "the code page of the system calls";
+#else
+    EXPECT_EQ(Root() + "h\xC3\xA9l\xC3\xA8ne", dir) << "UTF-8";
+#endif
 
     ASSERT_TRUE(list.Save());
     EXPECT_EQ(original, ReadDat());

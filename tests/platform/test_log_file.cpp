@@ -51,6 +51,7 @@ TEST(LogFile, StaysBoundedAndKeepsTheNewestWholeLines) {
     std::ofstream(path, std::ios::binary) << std::string(3 * kLimit, 'x') + "\n" + Line(7);
     ASSERT_TRUE(log.Open(path.string(), &error)) << error;
     EXPECT_EQ(Read(path), Line(7));
+    log.Close();
     fs::remove_all(dir);
 }
 
@@ -58,15 +59,24 @@ TEST(LogFile, ALinkInItsPlaceIsRefusedAndItsTargetUntouched) {
     const fs::path dir = FreshTestDir("pelmora_log");
     const fs::path victim = dir / "victim.txt";
     std::ofstream(victim) << "precious";
-    fs::create_symlink(victim, dir / "PelmoraTrace.log");
     plat::CLogFile log(kLimit, kKeep);
     std::string error;
-    EXPECT_FALSE(log.Open((dir / "PelmoraTrace.log").string(), &error));
-    EXPECT_NE(error.find("symbolic link"), std::string::npos) << error;
-    EXPECT_FALSE(log.Append("x\n"));
-    EXPECT_EQ(Read(victim), "precious");
+    std::error_code noLink;
+    fs::create_symlink(victim, dir / "PelmoraTrace.log", noLink);
+#if defined(_WIN32)
+    // Wine makes no symbolic links; the hard link below still is one.
+    if (!noLink)
+#else
+    ASSERT_FALSE(noLink) << noLink.message();
+#endif
+    {
+        EXPECT_FALSE(log.Open((dir / "PelmoraTrace.log").string(), &error));
+        EXPECT_NE(error.find("symbolic link"), std::string::npos) << error;
+        EXPECT_FALSE(log.Append("x\n"));
+        EXPECT_EQ(Read(victim), "precious");
+        fs::remove(dir / "PelmoraTrace.log");
+    }
 
-    fs::remove(dir / "PelmoraTrace.log");
     fs::create_hard_link(victim, dir / "PelmoraTrace.log");
     EXPECT_FALSE(log.Open((dir / "PelmoraTrace.log").string(), &error));
     EXPECT_NE(error.find("hard links"), std::string::npos) << error;

@@ -1,10 +1,11 @@
 #include "platform/text_encoding.h"
+#include "tests/support/HostCommand.h"
+#include "tests/support/TestDir.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -56,21 +57,13 @@ std::string AllBytes() {
 
 // What iconv, the converter every system has, makes of the bytes.
 std::string Iconv(const std::string& from, const std::string& to, const std::string& bytes) {
-    char input[] = "/tmp/pelmora-iconv-XXXXXX";
-    const int fd = ::mkstemp(input);
-    EXPECT_GE(fd, 0);
-    EXPECT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-    ::close(fd);
-    const std::string command = "iconv -f " + from + " -t " + to + " " + input;
+    const std::filesystem::path input = FreshTestDir("pelmora-iconv") / "input";
+    std::ofstream(input, std::ios::binary) << bytes;
+    const std::string command =
+        "iconv -f " + from + " -t " + to + " '" + hostcmd::HostPath(input) + "'";
     std::string out;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t n = 0;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            out.append(buffer, n);
-        EXPECT_EQ(::pclose(pipe), 0) << command;
-    }
-    ::unlink(input);
+    EXPECT_EQ(hostcmd::Run(command, &out), 0) << command;
+    std::filesystem::remove_all(input.parent_path());
     return out;
 }
 
@@ -124,6 +117,17 @@ TEST(TextEncoding, TextTheCodePageCannotHoldIsRefusedAndNothingWritten) {
     }
 }
 
+#if defined(_WIN32)
+TEST(TextEncoding, FileNamesBecomeTheCodePageOfTheSystemCalls) {
+    EXPECT_EQ(plat::FileNameFromText("\xC9l\xE8ves\\h\xE9l\xE8ne", plat::TextEncoding::Windows1252),
+              "\xC9l\xE8ves\\h\xE9l\xE8ne");
+    EXPECT_EQ(plat::FileNameFromText("\xC3\x89l\xC3\xA8ves", plat::TextEncoding::Utf8),
+              "\xC9l\xE8ves");
+    // A name the code page cannot hold is kept as it was.
+    EXPECT_EQ(plat::FileNameFromText("Micha\xC5\x82", plat::TextEncoding::Utf8), "Micha\xC5\x82");
+    EXPECT_EQ(plat::FileNameFromText("anna01", plat::TextEncoding::Utf8WithBom), "anna01");
+}
+#else
 TEST(TextEncoding, FileNamesOfWindows1252FilesBecomeUtf8) {
     EXPECT_EQ(plat::FileNameFromText("\xC9l\xE8ves\\h\xE9l\xE8ne", plat::TextEncoding::Windows1252),
               "\xC3\x89l\xC3\xA8ves\\h\xC3\xA9l\xC3\xA8ne");
@@ -131,5 +135,6 @@ TEST(TextEncoding, FileNamesOfWindows1252FilesBecomeUtf8) {
               "\xC3\x89l\xC3\xA8ves");
     EXPECT_EQ(plat::FileNameFromText("anna01", plat::TextEncoding::Utf8WithBom), "anna01");
 }
+#endif
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "tests/support/HostCommand.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -47,9 +48,10 @@ int Run(const std::string& command, std::string* output) {
     fs::remove_all(dir);
     fs::create_directories(dir);
     const std::string out = HostPath(dir / "out");
+    const std::string err = HostPath(dir / "err");
     const std::string status = HostPath(dir / "status");
     std::ofstream(dir / "run.sh", std::ios::binary)
-        << "( " << command << " ) >'" << out << "' 2>&1\n"
+        << "( " << command << " ) >'" << out << "' 2>'" << err << "'\n"
         << "echo $? >'" << status << ".part' && mv '" << status << ".part' '" << status << "'\n";
     std::string line = "/bin/sh \"" + HostPath(dir / "run.sh") + "\"";
     STARTUPINFOA startup{};
@@ -70,18 +72,25 @@ int Run(const std::string& command, std::string* output) {
             break;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    std::ostringstream text;
-    text << std::ifstream(dir / "out", std::ios::binary).rdbuf();
+    const auto read = [&dir](const char* name) {
+        std::ostringstream text;
+        text << std::ifstream(dir / name, std::ios::binary).rdbuf();
+        return text.str();
+    };
     if (output != nullptr)
-        *output = text.str();
+        *output = read("out");
     else
-        std::cerr << text.str();
+        std::cout << read("out");
+    std::cerr << read("err");
     std::error_code ignored;
     fs::remove_all(dir, ignored);
     return code;
 #else
-    const std::string line = "( " + command + " ) 2>&1";
-    FILE* pipe = ::popen(line.c_str(), "r");
+    if (output == nullptr) {
+        const int status = std::system(command.c_str());
+        return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr)
         return -1;
     std::string text;
@@ -89,10 +98,7 @@ int Run(const std::string& command, std::string* output) {
     for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
         text.append(buffer, n);
     const int status = ::pclose(pipe);
-    if (output != nullptr)
-        *output = text;
-    else
-        std::fputs(text.c_str(), stderr);
+    *output = text;
     return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
 }

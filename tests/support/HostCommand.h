@@ -15,8 +15,8 @@ namespace hostcmd {
 std::string HostPath(const std::filesystem::path& path);
 
 // Runs `command` with /bin/sh and returns its exit status (-1 when no shell
-// started or it never ended). What it wrote to stdout and stderr goes to
-// *output, or to this program's stderr when output is null.
+// started or it never ended). What it wrote to stdout goes to *output, or to
+// this program's stdout when output is null; its stderr to this program's.
 int Run(const std::string& command, std::string* output = nullptr);
 
 // Whether the machine has the program, as `command -v` finds it.
