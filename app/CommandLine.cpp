@@ -99,10 +99,16 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args,
 bool StartedFromDesktop(const CommandLine& commandLine) {
     if (commandLine.tool != nullptr)
         return false;
+#if defined(_WIN32)
+    // Every Windows session shows windows, and a program started from the
+    // Start menu has no console to read.
+    return true;
+#else
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
         const char* value = std::getenv(name);
         if (value != nullptr && *value != '\0')
             return true;
     }
     return false;
+#endif
 }

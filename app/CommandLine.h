@@ -41,5 +41,6 @@ void PrintUsage(std::span<const CommandLineTool> tools, std::ostream& out);
 
 // Whether errors at start-up are also shown in a message box: the wizard (no
 // command-line tool) started where a desktop shows windows (DISPLAY or
-// WAYLAND_DISPLAY set), so that a start from a menu does not end unseen.
+// WAYLAND_DISPLAY set; on Windows always), so that a start from a menu does
+// not end unseen.
 bool StartedFromDesktop(const CommandLine& commandLine);
