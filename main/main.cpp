@@ -13,6 +13,7 @@
 #include <vector>
 
 int main(int argc, char** argv) {
+    plat::UseParentConsole();
     const std::vector<std::string> args(argv + 1, argv + argc);
     const CommandLine commandLine =
         ParseCommandLine(args, CommandLineTools(), std::cout, std::cerr);

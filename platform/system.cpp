@@ -34,4 +34,6 @@ void Sleep(DWORD ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+void UseParentConsole() {}
+
 } // namespace plat

@@ -75,6 +75,13 @@ HMODULE LoadSystemLibrary(const char* file, std::string& error);
 // build carries none.
 std::string GetProductVersion();
 
+// Gives standard output and error a place to go when the program was started
+// without them: the Windows program is a windows one (a start from the menu
+// opens no console), so a command-line tool run from a console writes to
+// the console of the shell that started it; output sent to a file or a pipe
+// stays there. Nothing to do on POSIX.
+void UseParentConsole();
+
 // ---- files: every path may use '\' as well as '/' as separator -------------
 std::string NativePath(const std::string& path);
 bool FileExists(const std::string& path); // exists and is not a directory

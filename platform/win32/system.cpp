@@ -1,6 +1,9 @@
-// The program's file, the tick count and sleeping on Windows (kernel32).
+// The program's file, the tick count, sleeping and the console of the shell
+// on Windows (kernel32).
 #include "platform/system.h"
 #include "platform/win32/windows_api.h"
+
+#include <cstdio>
 
 namespace plat {
 
@@ -33,6 +36,22 @@ DWORD GetTickCount() {
 
 void Sleep(DWORD ms) {
     ::Sleep(ms);
+}
+
+void UseParentConsole() {
+    const auto given = [](::DWORD which) {
+        const ::HANDLE handle = ::GetStdHandle(which);
+        return handle != nullptr && handle != INVALID_HANDLE_VALUE;
+    };
+    const bool out = given(STD_OUTPUT_HANDLE);
+    const bool err = given(STD_ERROR_HANDLE);
+    if ((out && err) || !::AttachConsole(ATTACH_PARENT_PROCESS))
+        return;
+    // std::cout and std::cerr write through stdout and stderr.
+    if (!out)
+        std::freopen("CONOUT$", "w", stdout);
+    if (!err)
+        std::freopen("CONOUT$", "w", stderr);
 }
 
 } // namespace plat
