@@ -5,6 +5,7 @@
 #include "ui/ComboBox.h"
 #include "ui/Dialog.h"
 #include "ui/Font.h"
+#include "ui/GroupBox.h"
 #include "ui/LevelMeter.h"
 #include "ui/ListCtrl.h"
 #include "ui/SliderCtrl.h"
@@ -106,6 +107,43 @@ TEST_F(ControlsTest, ClicksPassThroughALabelToTheButtonBelow) {
     button.Click();
     EXPECT_EQ(clicks, 1);
     host.ShowWindow(SW_HIDE);
+}
+
+// The pages lay a label over a frame whose caption is a run of blanks: along
+// the frame's top line, the label shows its own ink, neither the line nor a
+// gap painted over it, whichever of the two is made (and painted) first.
+TEST_F(ControlsTest, AFrameLeavesTheLabelOnItsCaptionWhole) {
+    for (const bool labelFirst : {false, true}) {
+        CGroupBox frame;
+        CColorText caption;
+        const auto makeCaption = [&] {
+            ASSERT_TRUE(caption.Create(&host, 21, "Playback controls"));
+            caption.SetFontId(1121);
+            caption.SetColor(RGB(0, 0, 255));
+        };
+        if (labelFirst)
+            makeCaption();
+        ASSERT_TRUE(frame.Create(&host, 20, std::string(40, ' ')));
+        if (!labelFirst)
+            makeCaption();
+        frame.MoveWindow(10, 10, 300, 100);
+        const CSize size = caption.GetTextSize();
+        caption.MoveWindow(18, 10, size.cx, size.cy);
+        host.ShowWindow(SW_SHOW);
+        uitest::ProcessEvents(50);
+        const int top = 10 + frame.GetTextExtent(" ").cy / 2;
+        const COLORREF line = uitest::PixelAt(host, 250, top);
+        const COLORREF page = uitest::PixelAt(host, 250, top + 10);
+        ASSERT_NE(line, page) << "no top line at " << top;
+        int ink = 0;
+        for (int x = 18; x < 18 + size.cx; ++x) {
+            const COLORREF shown = uitest::PixelAt(host, x, top);
+            EXPECT_NE(shown, line) << "the line under the caption at " << x;
+            ink += shown != page ? 1 : 0;
+        }
+        EXPECT_GT(ink, 4) << (labelFirst ? "label made first" : "frame made first");
+        host.ShowWindow(SW_HIDE);
+    }
 }
 
 TEST_F(ControlsTest, ComboBoxKeepsItsListSortedAndItsEditFieldAlone) {

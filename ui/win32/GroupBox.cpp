@@ -28,7 +28,16 @@ bool CGroupBox::Create(CWnd* parent, int id, const std::string& caption) {
         const int top = extent.cy / 2;
         const int w = r.Width();
         const int h = r.Height() - top;
-        p.Line(2, top, w - 3, top, kFrameColor);
+        // The top line leaves a gap for the caption: a label laid over the
+        // caption (a caption of blanks) may be painted before the frame,
+        // which must then draw nothing under it.
+        if (text.empty()) {
+            p.Line(2, top, w - 3, top, kFrameColor);
+        } else {
+            p.Line(2, top, kCaptionInset - 3, top, kFrameColor);
+            if (kCaptionInset + extent.cx + 2 <= w - 3)
+                p.Line(kCaptionInset + extent.cx + 2, top, w - 3, top, kFrameColor);
+        }
         p.Line(2, top + h - 1, w - 3, top + h - 1, kFrameColor);
         p.Line(0, top + 2, 0, top + h - 3, kFrameColor);
         p.Line(w - 1, top + 2, w - 1, top + h - 3, kFrameColor);
@@ -36,15 +45,8 @@ bool CGroupBox::Create(CWnd* parent, int id, const std::string& caption) {
         p.Fill(w - 2, top + 1, 1, 1, kFrameColor);
         p.Fill(1, top + h - 2, 1, 1, kFrameColor);
         p.Fill(w - 2, top + h - 2, 1, 1, kFrameColor);
-        if (!text.empty()) {
-            // A gap in the top line for the caption.
-            CWnd* parent = GetParent();
-            const COLORREF behind = parent != nullptr && CWndPrivate::Of(*parent).hasBackground
-                                        ? CWndPrivate::Of(*parent).background
-                                        : kPageColor;
-            p.Fill(kCaptionInset - 2, top, extent.cx + 4, 1, behind);
+        if (!text.empty())
             DrawTextLines(p, GetFont(), text, kTextColor, kCaptionInset, 0);
-        }
     };
     SetWindowText(caption);
     return true;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace win {
 
@@ -140,8 +141,20 @@ void Painter::Text(Handle font, std::uint32_t color, int x, int y, std::u16strin
     HGDIOBJ old = SelectObject(dc, static_cast<HGDIOBJ>(font));
     SetTextColor(dc, C(color));
     SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
-    TextOutW(dc, x, y, reinterpret_cast<const wchar_t*>(text.data()),
-             static_cast<int>(text.size()));
+    // Each character is put where the measure of the text puts it, so a text
+    // takes the width it was measured at (Wine's anti-aliased drawing
+    // otherwise runs a few pixels longer on a long line).
+    const int count = static_cast<int>(text.size());
+    const auto* chars = reinterpret_cast<const wchar_t*>(text.data());
+    std::vector<INT> ends(text.size());
+    SIZE size{};
+    if (count > 0 && GetTextExtentExPointW(dc, chars, count, 0, nullptr, ends.data(), &size)) {
+        for (std::size_t i = ends.size() - 1; i > 0; --i)
+            ends[i] -= ends[i - 1];
+        ExtTextOutW(dc, x, y, 0, nullptr, chars, static_cast<UINT>(count), ends.data());
+    } else {
+        TextOutW(dc, x, y, chars, count);
+    }
     SelectObject(dc, old);
 }
 

@@ -6,6 +6,7 @@
 #include "ui/ComboBox.h"
 #include "ui/Dialog.h"
 #include "ui/Edit.h"
+#include "ui/Font.h"
 #include "ui/Render.h"
 #include "ui/Testing.h"
 #include "ui/WinApp.h"
@@ -13,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -23,7 +25,7 @@ namespace {
 
 class Host : public CDialog {
 public:
-    Host() : CDialog(700) { SetTemplate("Host", 300, 200, false); }
+    Host() : CDialog(700) { SetTemplate("Host", 600, 200, false); }
 };
 
 class NativeTest : public ::testing::Test {
@@ -156,6 +158,55 @@ TEST_F(NativeTest, TheWindowsPictureHoldsWhatItShows) {
     Host never;
     EXPECT_FALSE(RenderWindowToPng(never, name, error));
     EXPECT_FALSE(error.empty());
+}
+
+// A label's text ends within the width it reports, which the pages place
+// the next control by: one long line, and the same text wrapped.
+TEST_F(NativeTest, ALabelIsDrawnWithinTheSizeItReports) {
+    LOGFONT lf;
+    lf.lfHeight = 14;
+    lf.lfWeight = 400;
+    lf.lfCharSet = 1;
+    lf.lfFaceName = "Arial";
+    CFontRegistry::Register(4242, 1252, lf);
+    const std::string text =
+        "If you wish to configure Parlendo with these parameters, please click here:";
+    for (int wrap : {0, 400, 280}) {
+        CColorText label;
+        ASSERT_TRUE(label.Create(&host, 14, ""));
+        label.SetFontId(4242, 1252);
+        label.SetColor(RGB(0, 0, 0));
+        label.SetText(text);
+        label.SetWrapWidth(wrap);
+        const CSize size = label.GetTextSize();
+        // Room to the right, where nothing may be drawn.
+        label.MoveWindow(0, 0, size.cx + 40, size.cy);
+        host.ShowWindow(SW_SHOW);
+        uitest::ProcessEvents(50);
+        const std::string name = "native_label_" + std::to_string(wrap) + ".png";
+        std::string error;
+        ASSERT_TRUE(RenderWindowToPng(host, name, error)) << error;
+        std::ifstream file(name, std::ios::binary);
+        const std::string png((std::istreambuf_iterator<char>(file)),
+                              std::istreambuf_iterator<char>());
+        file.close();
+        std::remove(name.c_str());
+        int width = 0;
+        int height = 0;
+        std::string rgb;
+        ASSERT_TRUE(ReadStoredPng(png, width, height, rgb));
+        int right = -1;
+        for (int y = 0; y < std::min(height, size.cy); ++y)
+            for (int x = 0; x < std::min(width, size.cx + 40); ++x) {
+                const std::size_t at = 3 * (static_cast<std::size_t>(y) * width + x);
+                if (RGB(static_cast<unsigned char>(rgb[at]),
+                        static_cast<unsigned char>(rgb[at + 1]),
+                        static_cast<unsigned char>(rgb[at + 2])) != uiimpl::kPageColor)
+                    right = std::max(right, x);
+            }
+        EXPECT_LT(right, size.cx) << "wrap width " << wrap;
+        EXPECT_GE(right, size.cx - 4) << "wrap width " << wrap << ": the text was drawn";
+    }
 }
 
 } // namespace
