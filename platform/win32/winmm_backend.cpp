@@ -1,6 +1,7 @@
 #include "platform/win32/winmm_backend.h"
 
 #include "platform/win32/winmm_calls.h"
+#include "platform/win32/winmm_notify.h"
 #include "platform/win32/winmm_records.h"
 
 #include <cstring>
@@ -164,14 +165,13 @@ public:
     }
     MMRESULT waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwfx,
                          DWORD_PTR dwCallback, DWORD_PTR dwInstance, DWORD fdwOpen) override {
-        if (pwfx == nullptr)
-            return WinWaveOutOpen(reinterpret_cast<void**>(phwo), uDeviceID, nullptr, dwCallback,
-                                  dwInstance, fdwOpen);
-        const std::vector<unsigned char> format = SystemFormat(pwfx);
-        return WinWaveOutOpen(reinterpret_cast<void**>(phwo), uDeviceID, format.data(), dwCallback,
-                              dwInstance, fdwOpen);
+        const std::vector<unsigned char> format =
+            pwfx != nullptr ? SystemFormat(pwfx) : std::vector<unsigned char>();
+        return OpenNotified(false, reinterpret_cast<void**>(phwo), uDeviceID,
+                            pwfx != nullptr ? format.data() : nullptr, dwCallback, dwInstance,
+                            fdwOpen);
     }
-    MMRESULT waveOutClose(HWAVEOUT hwo) override { return WinWaveOutClose(hwo); }
+    MMRESULT waveOutClose(HWAVEOUT hwo) override { return Closed(hwo, WinWaveOutClose(hwo)); }
     MMRESULT waveOutPrepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) override {
         return WinWaveOutPrepareHeader(hwo, pwh, cbwh);
     }
@@ -183,7 +183,7 @@ public:
     }
     MMRESULT waveOutPause(HWAVEOUT hwo) override { return WinWaveOutPause(hwo); }
     MMRESULT waveOutRestart(HWAVEOUT hwo) override { return WinWaveOutRestart(hwo); }
-    MMRESULT waveOutReset(HWAVEOUT hwo) override { return WinWaveOutReset(hwo); }
+    MMRESULT waveOutReset(HWAVEOUT hwo) override { return Delivered(WinWaveOutReset(hwo)); }
 
     UINT waveInGetNumDevs() override { return WinWaveInGetNumDevs(); }
     MMRESULT waveInGetDevCaps(UINT_PTR uDeviceID, WAVEINCAPSA* pwic, UINT cbwic) override {
@@ -191,14 +191,13 @@ public:
     }
     MMRESULT waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_PTR dwCallback,
                         DWORD_PTR dwInstance, DWORD fdwOpen) override {
-        if (pwfx == nullptr)
-            return WinWaveInOpen(reinterpret_cast<void**>(phwi), uDeviceID, nullptr, dwCallback,
-                                 dwInstance, fdwOpen);
-        const std::vector<unsigned char> format = SystemFormat(pwfx);
-        return WinWaveInOpen(reinterpret_cast<void**>(phwi), uDeviceID, format.data(), dwCallback,
-                             dwInstance, fdwOpen);
+        const std::vector<unsigned char> format =
+            pwfx != nullptr ? SystemFormat(pwfx) : std::vector<unsigned char>();
+        return OpenNotified(true, reinterpret_cast<void**>(phwi), uDeviceID,
+                            pwfx != nullptr ? format.data() : nullptr, dwCallback, dwInstance,
+                            fdwOpen);
     }
-    MMRESULT waveInClose(HWAVEIN hwi) override { return WinWaveInClose(hwi); }
+    MMRESULT waveInClose(HWAVEIN hwi) override { return Closed(hwi, WinWaveInClose(hwi)); }
     MMRESULT waveInPrepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) override {
         return WinWaveInPrepareHeader(hwi, pwh, cbwh);
     }
@@ -209,8 +208,8 @@ public:
         return WinWaveInAddBuffer(hwi, pwh, cbwh);
     }
     MMRESULT waveInStart(HWAVEIN hwi) override { return WinWaveInStart(hwi); }
-    MMRESULT waveInStop(HWAVEIN hwi) override { return WinWaveInStop(hwi); }
-    MMRESULT waveInReset(HWAVEIN hwi) override { return WinWaveInReset(hwi); }
+    MMRESULT waveInStop(HWAVEIN hwi) override { return Delivered(WinWaveInStop(hwi)); }
+    MMRESULT waveInReset(HWAVEIN hwi) override { return Delivered(WinWaveInReset(hwi)); }
 
     bool GetErrorText(MMRESULT code, bool input, std::string& text) override {
         char buffer[MAXERRORLENGTH] = {};
@@ -223,6 +222,19 @@ public:
     }
 
 private:
+    // A reset, stop or close returns after the buffers it gave back were
+    // reported to the device's procedure, as with the system's own callback.
+    static MMRESULT Delivered(MMRESULT result) {
+        DeliverPendingNotifications();
+        return result;
+    }
+    static MMRESULT Closed(void* device, MMRESULT result) {
+        DeliverPendingNotifications();
+        if (result == MMSYSERR_NOERROR)
+            ForgetNotified(device);
+        return result;
+    }
+
     using DetailsCall = unsigned (*)(void*, void*, std::uint32_t);
 
     static MMRESULT Details(HMIXEROBJ object, MIXERCONTROLDETAILS* details, DWORD flags,

@@ -76,11 +76,6 @@ unsigned WinWaveOutGetDevCaps(std::uintptr_t id, void* caps, unsigned size) {
 unsigned WinWaveOutGetErrorText(unsigned code, char* text, unsigned size) {
     return waveOutGetErrorTextA(code, text, size);
 }
-unsigned WinWaveOutOpen(void** device, unsigned id, const void* format, std::uintptr_t callback,
-                        std::uintptr_t instance, std::uint32_t flags) {
-    return waveOutOpen(reinterpret_cast<HWAVEOUT*>(device), id,
-                       static_cast<const WAVEFORMATEX*>(format), callback, instance, flags);
-}
 unsigned WinWaveOutClose(void* device) {
     return waveOutClose(static_cast<HWAVEOUT>(device));
 }
@@ -112,11 +107,6 @@ unsigned WinWaveInGetDevCaps(std::uintptr_t id, void* caps, unsigned size) {
 }
 unsigned WinWaveInGetErrorText(unsigned code, char* text, unsigned size) {
     return waveInGetErrorTextA(code, text, size);
-}
-unsigned WinWaveInOpen(void** device, unsigned id, const void* format, std::uintptr_t callback,
-                       std::uintptr_t instance, std::uint32_t flags) {
-    return waveInOpen(reinterpret_cast<HWAVEIN*>(device), id,
-                      static_cast<const WAVEFORMATEX*>(format), callback, instance, flags);
 }
 unsigned WinWaveInClose(void* device) {
     return waveInClose(static_cast<HWAVEIN>(device));

@@ -23,8 +23,6 @@ unsigned WinMixerSetControlDetails(void* object, void* details, std::uint32_t fl
 unsigned WinWaveOutGetNumDevs();
 unsigned WinWaveOutGetDevCaps(std::uintptr_t id, void* caps, unsigned size);
 unsigned WinWaveOutGetErrorText(unsigned code, char* text, unsigned size);
-unsigned WinWaveOutOpen(void** device, unsigned id, const void* format, std::uintptr_t callback,
-                        std::uintptr_t instance, std::uint32_t flags);
 unsigned WinWaveOutClose(void* device);
 unsigned WinWaveOutPrepareHeader(void* device, void* header, unsigned size);
 unsigned WinWaveOutUnprepareHeader(void* device, void* header, unsigned size);
@@ -36,8 +34,6 @@ unsigned WinWaveOutReset(void* device);
 unsigned WinWaveInGetNumDevs();
 unsigned WinWaveInGetDevCaps(std::uintptr_t id, void* caps, unsigned size);
 unsigned WinWaveInGetErrorText(unsigned code, char* text, unsigned size);
-unsigned WinWaveInOpen(void** device, unsigned id, const void* format, std::uintptr_t callback,
-                       std::uintptr_t instance, std::uint32_t flags);
 unsigned WinWaveInClose(void* device);
 unsigned WinWaveInPrepareHeader(void* device, void* header, unsigned size);
 unsigned WinWaveInUnprepareHeader(void* device, void* header, unsigned size);

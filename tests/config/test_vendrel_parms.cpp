@@ -2,6 +2,7 @@
 // INI files, on the product's own key table.
 #include "config/Registry.h"
 #include "config/VendrelParms.h"
+#include "tests/support/RegistryTree.h"
 #include "tests/support/TestDir.h"
 
 #include "platform/optical_drives.h"
@@ -23,10 +24,12 @@ protected:
     void SetUp() override {
         m_dir = FreshTestDir("pelmora-parms");
         RegUseHiveFile((m_dir / "hive.reg").string());
+        EXPECT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendrel"));
         SetOpticalDriveSource([] { return std::vector<std::string>{}; });
     }
     void TearDown() override {
         SetOpticalDriveSource(nullptr);
+        EXPECT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendrel"));
         RegUseHiveFile("");
         fs::remove_all(m_dir);
     }

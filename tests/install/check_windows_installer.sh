@@ -56,7 +56,13 @@ snapshot() {
 
 snapshot "$scratch/before"
 
-wine "$(winepath -w "$setup")" /S
+# NSIS ends with 2 when it aborts, as on a damaged installer (its CRC check).
+code=0
+wine "$(winepath -w "$setup")" /S || code=$?
+if [ "$code" -ne 0 ]; then
+    echo "FAIL: the silent install of $setup ended with code $code" >&2
+    exit 1
+fi
 wineserver -w
 
 # ---- what the installer put there ------------------------------------------------

@@ -138,9 +138,12 @@ bool VisitPage5(CPropSheet& sheet, const LayoutVisitor& visit, std::string& erro
     } else {
         error = "cannot register the sample installation";
     }
+    const bool removed = DeleteKeyTree(plat::HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendrel");
+    if (registered && !removed)
+        error = "cannot remove the sample installation's registration";
     plat::RegUseHiveFile("");
     fs::remove_all(scratch, failure);
-    return registered;
+    return registered && removed;
 }
 
 } // namespace

@@ -1,13 +1,15 @@
 // Draws the completion page of a created sheet into DIR/page5.png (the
 // product's box ticked, the students listed) and DIR/page5-updated.png (after
 // Update), on a scratch copy of examples/sample registered in a hive of its
-// own, so neither the checkout nor the user's registry is touched.
+// own (on Windows in the system's registry, removed again afterwards), so
+// neither the checkout nor the user's registry is changed.
 #pragma once
 
 #include "app/PropSheet.h"
 #include "config/Registry.h"
 #include "platform/registry.h"
 #include "platform/system.h"
+#include "tests/support/RegistryTree.h"
 #include "ui/CheckBox.h"
 #include "ui/ComboBox.h"
 #include "ui/Testing.h"
@@ -71,6 +73,7 @@ bool RenderPage5(CPropSheet& sheet, const std::string& dir, const Saver& save) {
     uitest::ProcessEvents(50);
     ok = save(sheet, dir + "page5-updated.png") && ok;
 
+    ok = DeleteKeyTree(plat::HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendrel") && ok;
     plat::RegUseHiveFile("");
     fs::remove_all(scratch, error);
     return ok;

@@ -16,6 +16,7 @@
 #include "tests/support/FileSizeLimit.h"
 #endif
 #include "tests/support/HostCommand.h"
+#include "tests/support/RegistryTree.h"
 #include "tests/support/ScopedEnv.h"
 #include "ui/Button.h"
 #include "ui/CheckBox.h"
@@ -102,27 +103,6 @@ plat::VirtualCardDesc CardWithoutVolumes() {
     return desc;
 }
 
-// Removes a key with everything below it. Each test starts with an empty
-// hive of its own, but on Windows the products are registered in the
-// system's registry, which the tests share.
-void DeleteKeyTree(plat::HKEY root, const std::string& path) {
-    plat::HKEY key = nullptr;
-    if (plat::RegOpenKeyEx(root, path.c_str(), 0, plat::KEY_ALL_ACCESS, &key) !=
-        plat::ERROR_SUCCESS)
-        return;
-    std::vector<std::string> children;
-    char name[256];
-    plat::DWORD length = sizeof name;
-    for (plat::DWORD i = 0; plat::RegEnumKeyEx(key, i, name, &length, nullptr, nullptr, nullptr,
-                                               nullptr) == plat::ERROR_SUCCESS;
-         ++i, length = sizeof name)
-        children.emplace_back(name, length);
-    plat::RegCloseKey(key);
-    for (const std::string& child : children)
-        DeleteKeyTree(root, path + "\\" + child);
-    EXPECT_EQ(plat::ERROR_SUCCESS, plat::RegDeleteKey(root, path.c_str())) << path;
-}
-
 class Page5Test : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -146,7 +126,7 @@ protected:
         ScopedEnv::Clear("XDG_RUNTIME_DIR"); // the temporary directory follows TMPDIR
         ScopedEnv::Set("PELMORA_REGISTRY", (m_dir / "registry.reg").string().c_str());
         plat::RegUseHiveFile("");
-        DeleteKeyTree(plat::HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendrel");
+        EXPECT_TRUE(DeleteKeyTree(plat::HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendrel"));
         UseCard(plat::DefaultCardDesc());
         uitest::SetMessageBoxHandler(
             [this](const std::string& text, const std::string& caption, plat::UINT type) {
@@ -161,7 +141,7 @@ protected:
         plat::InstallSoundBackend(nullptr);
         ScopedEnv::Clear("PELMORA_REGISTRY");
         ScopedEnv::Set(kTempDirVariable, s_base.string().c_str());
-        DeleteKeyTree(plat::HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendrel");
+        EXPECT_TRUE(DeleteKeyTree(plat::HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendrel"));
         plat::RegUseHiveFile("");
         fs::remove_all(m_dir);
     }

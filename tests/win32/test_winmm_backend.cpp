@@ -7,11 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace plat;
@@ -25,6 +27,7 @@ struct Calls {
     std::condition_variable changed;
     std::vector<UINT> messages;
     std::vector<DWORD_PTR> headers;
+    std::vector<std::thread::id> threads;
 
     static void Out(HWAVEOUT, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR) {
         reinterpret_cast<Calls*>(instance)->Add(message, param1);
@@ -36,6 +39,7 @@ struct Calls {
         std::lock_guard<std::mutex> lock(mutex);
         messages.push_back(message);
         headers.push_back(param1);
+        threads.push_back(std::this_thread::get_id());
         changed.notify_all();
     }
     // Waits until `count` messages of the kind came.
@@ -173,7 +177,9 @@ TEST_F(WinmmBackend, ResetHandsBackWhatIsQueued) {
     ASSERT_EQ(waveOutWrite(device, &header, sizeof header), MMSYSERR_NOERROR);
     EXPECT_EQ(waveOutUnprepareHeader(device, &header, sizeof header), WAVERR_STILLPLAYING);
     ASSERT_EQ(waveOutReset(device), MMSYSERR_NOERROR);
-    ASSERT_TRUE(calls.WaitFor(WOM_DONE, 1));
+    // Reported before the reset returned, as the caller frees buffers then.
+    EXPECT_EQ(calls.HeadersOf(WOM_DONE),
+              std::vector<DWORD_PTR>{reinterpret_cast<DWORD_PTR>(&header)});
     EXPECT_TRUE(std::atomic_ref<DWORD>(header.dwFlags).load() & WHDR_DONE);
     EXPECT_EQ(waveOutUnprepareHeader(device, &header, sizeof header), MMSYSERR_NOERROR);
     EXPECT_EQ(waveOutClose(device), MMSYSERR_NOERROR);
@@ -331,4 +337,66 @@ TEST_F(WinmmBackend, ABadHandleIsRefusedWithTheSystemsText) {
     ASSERT_EQ(waveOutGetErrorText(result, shortText, sizeof shortText), MMSYSERR_NOERROR);
     EXPECT_EQ(std::strlen(shortText), sizeof shortText - 1);
     EXPECT_EQ(std::string(text).substr(0, sizeof shortText - 1), shortText);
+}
+
+// The system's callback may make no wave call, yet the recorder queues its
+// buffer again from its procedure: the procedures run on one thread of the
+// backend's, where that is allowed, for output and input alike.
+TEST_F(WinmmBackend, ProceduresRunOnTheBackendsOwnThreadAndMayQueueAgain) {
+    Calls played;
+    Calls heard;
+    const WAVEFORMATEX format = Pcm16(1, 16000);
+    HWAVEOUT out = nullptr;
+    HWAVEIN in = nullptr;
+    ASSERT_EQ(waveOutOpen(&out, 0, &format, reinterpret_cast<DWORD_PTR>(&Calls::Out),
+                          reinterpret_cast<DWORD_PTR>(&played), CALLBACK_FUNCTION),
+              MMSYSERR_NOERROR);
+    // A procedure that queues each filled buffer again, three times over.
+    struct Requeue {
+        Calls calls;
+        std::atomic<int> left{3};
+        static void In(HWAVEIN device, UINT message, DWORD_PTR instance, DWORD_PTR param1,
+                       DWORD_PTR) {
+            auto* self = reinterpret_cast<Requeue*>(instance);
+            self->calls.Add(message, param1);
+            if (message == WIM_DATA && self->left.fetch_sub(1) > 1) {
+                EXPECT_EQ(
+                    waveInAddBuffer(device, reinterpret_cast<WAVEHDR*>(param1), sizeof(WAVEHDR)),
+                    MMSYSERR_NOERROR);
+            }
+        }
+    } requeue;
+    ASSERT_EQ(waveInOpen(&in, 0, &format, reinterpret_cast<DWORD_PTR>(&Requeue::In),
+                         reinterpret_cast<DWORD_PTR>(&requeue), CALLBACK_FUNCTION),
+              MMSYSERR_NOERROR);
+    std::vector<char> data(format.nAvgBytesPerSec / 20, 0);
+    WAVEHDR written{};
+    written.lpData = data.data();
+    written.dwBufferLength = static_cast<DWORD>(data.size());
+    ASSERT_EQ(waveOutPrepareHeader(out, &written, sizeof written), MMSYSERR_NOERROR);
+    ASSERT_EQ(waveOutWrite(out, &written, sizeof written), MMSYSERR_NOERROR);
+    std::vector<char> room(format.nAvgBytesPerSec / 20, 'x');
+    WAVEHDR recorded{};
+    recorded.lpData = room.data();
+    recorded.dwBufferLength = static_cast<DWORD>(room.size());
+    ASSERT_EQ(waveInPrepareHeader(in, &recorded, sizeof recorded), MMSYSERR_NOERROR);
+    ASSERT_EQ(waveInAddBuffer(in, &recorded, sizeof recorded), MMSYSERR_NOERROR);
+    ASSERT_EQ(waveInStart(in), MMSYSERR_NOERROR);
+    ASSERT_TRUE(played.WaitFor(WOM_DONE, 1));
+    ASSERT_TRUE(requeue.calls.WaitFor(WIM_DATA, 3)) << "the buffer came back three times";
+    EXPECT_EQ(waveInReset(in), MMSYSERR_NOERROR);
+    EXPECT_EQ(waveInUnprepareHeader(in, &recorded, sizeof recorded), MMSYSERR_NOERROR);
+    EXPECT_EQ(waveInClose(in), MMSYSERR_NOERROR);
+    EXPECT_EQ(waveOutUnprepareHeader(out, &written, sizeof written), MMSYSERR_NOERROR);
+    EXPECT_EQ(waveOutClose(out), MMSYSERR_NOERROR);
+    // The close was reported before it returned, on the same thread as all else.
+    EXPECT_EQ(requeue.calls.Count(WIM_CLOSE), 1u);
+    EXPECT_EQ(played.Count(WOM_CLOSE), 1u);
+    std::vector<std::thread::id> threads = played.threads;
+    threads.insert(threads.end(), requeue.calls.threads.begin(), requeue.calls.threads.end());
+    ASSERT_FALSE(threads.empty());
+    for (const std::thread::id& id : threads) {
+        EXPECT_EQ(id, threads.front());
+        EXPECT_NE(id, std::this_thread::get_id());
+    }
 }
