@@ -165,11 +165,8 @@ public:
     }
     MMRESULT waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwfx,
                          DWORD_PTR dwCallback, DWORD_PTR dwInstance, DWORD fdwOpen) override {
-        const std::vector<unsigned char> format =
-            pwfx != nullptr ? SystemFormat(pwfx) : std::vector<unsigned char>();
-        return OpenNotified(false, reinterpret_cast<void**>(phwo), uDeviceID,
-                            pwfx != nullptr ? format.data() : nullptr, dwCallback, dwInstance,
-                            fdwOpen);
+        return Open(false, reinterpret_cast<void**>(phwo), uDeviceID, pwfx, dwCallback, dwInstance,
+                    fdwOpen);
     }
     MMRESULT waveOutClose(HWAVEOUT hwo) override { return Closed(hwo, WinWaveOutClose(hwo)); }
     MMRESULT waveOutPrepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) override {
@@ -191,11 +188,8 @@ public:
     }
     MMRESULT waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_PTR dwCallback,
                         DWORD_PTR dwInstance, DWORD fdwOpen) override {
-        const std::vector<unsigned char> format =
-            pwfx != nullptr ? SystemFormat(pwfx) : std::vector<unsigned char>();
-        return OpenNotified(true, reinterpret_cast<void**>(phwi), uDeviceID,
-                            pwfx != nullptr ? format.data() : nullptr, dwCallback, dwInstance,
-                            fdwOpen);
+        return Open(true, reinterpret_cast<void**>(phwi), uDeviceID, pwfx, dwCallback, dwInstance,
+                    fdwOpen);
     }
     MMRESULT waveInClose(HWAVEIN hwi) override { return Closed(hwi, WinWaveInClose(hwi)); }
     MMRESULT waveInPrepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) override {
@@ -222,6 +216,15 @@ public:
     }
 
 private:
+    // An open with the format in the system's layout and the procedure
+    // served from the notify thread.
+    static MMRESULT Open(bool input, void** device, UINT id, LPCWAVEFORMATEX pwfx,
+                         DWORD_PTR callback, DWORD_PTR instance, DWORD flags) {
+        const std::vector<unsigned char> format =
+            pwfx != nullptr ? SystemFormat(pwfx) : std::vector<unsigned char>();
+        return OpenNotified(input, device, id, pwfx != nullptr ? format.data() : nullptr, callback,
+                            instance, flags);
+    }
     // A reset, stop or close returns after the buffers it gave back were
     // reported to the device's procedure, as with the system's own callback.
     static MMRESULT Delivered(MMRESULT result) {

@@ -68,6 +68,14 @@ WAVEFORMATEX Pcm16(WORD channels, DWORD rate) {
     return {WAVE_FORMAT_PCM, channels, rate, rate * align, align, 16, 0};
 }
 
+// A header for the bytes of `data`, not yet prepared.
+WAVEHDR HeaderFor(std::vector<char>& data) {
+    WAVEHDR header{};
+    header.lpData = data.data();
+    header.dwBufferLength = static_cast<DWORD>(data.size());
+    return header;
+}
+
 class WinmmBackend : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -140,10 +148,8 @@ TEST_F(WinmmBackend, PlayedBuffersComeBackDoneThroughTheCallbackInOrder) {
 
     std::vector<char> data[2] = {std::vector<char>(format.nAvgBytesPerSec / 20, 1),
                                  std::vector<char>(format.nAvgBytesPerSec / 20, 2)};
-    WAVEHDR headers[2]{};
+    WAVEHDR headers[2] = {HeaderFor(data[0]), HeaderFor(data[1])};
     for (int i = 0; i < 2; ++i) {
-        headers[i].lpData = data[i].data();
-        headers[i].dwBufferLength = static_cast<DWORD>(data[i].size());
         ASSERT_EQ(waveOutPrepareHeader(device, &headers[i], sizeof(WAVEHDR)), MMSYSERR_NOERROR);
         EXPECT_TRUE(headers[i].dwFlags & WHDR_PREPARED);
     }
@@ -169,9 +175,7 @@ TEST_F(WinmmBackend, ResetHandsBackWhatIsQueued) {
                           reinterpret_cast<DWORD_PTR>(&calls), CALLBACK_FUNCTION),
               MMSYSERR_NOERROR);
     std::vector<char> data(format.nAvgBytesPerSec * 5); // five seconds
-    WAVEHDR header{};
-    header.lpData = data.data();
-    header.dwBufferLength = static_cast<DWORD>(data.size());
+    WAVEHDR header = HeaderFor(data);
     ASSERT_EQ(waveOutPrepareHeader(device, &header, sizeof header), MMSYSERR_NOERROR);
     ASSERT_EQ(waveOutPause(device), MMSYSERR_NOERROR);
     ASSERT_EQ(waveOutWrite(device, &header, sizeof header), MMSYSERR_NOERROR);
@@ -194,9 +198,7 @@ TEST_F(WinmmBackend, ARecordingBufferFills) {
               MMSYSERR_NOERROR);
     EXPECT_TRUE(calls.WaitFor(WIM_OPEN, 1));
     std::vector<char> data(format.nAvgBytesPerSec / 10, 'x');
-    WAVEHDR header{};
-    header.lpData = data.data();
-    header.dwBufferLength = static_cast<DWORD>(data.size());
+    WAVEHDR header = HeaderFor(data);
     ASSERT_EQ(waveInPrepareHeader(device, &header, sizeof header), MMSYSERR_NOERROR);
     ASSERT_EQ(waveInAddBuffer(device, &header, sizeof header), MMSYSERR_NOERROR);
     ASSERT_EQ(waveInStart(device), MMSYSERR_NOERROR);
@@ -370,15 +372,11 @@ TEST_F(WinmmBackend, ProceduresRunOnTheBackendsOwnThreadAndMayQueueAgain) {
                          reinterpret_cast<DWORD_PTR>(&requeue), CALLBACK_FUNCTION),
               MMSYSERR_NOERROR);
     std::vector<char> data(format.nAvgBytesPerSec / 20, 0);
-    WAVEHDR written{};
-    written.lpData = data.data();
-    written.dwBufferLength = static_cast<DWORD>(data.size());
+    WAVEHDR written = HeaderFor(data);
     ASSERT_EQ(waveOutPrepareHeader(out, &written, sizeof written), MMSYSERR_NOERROR);
     ASSERT_EQ(waveOutWrite(out, &written, sizeof written), MMSYSERR_NOERROR);
     std::vector<char> room(format.nAvgBytesPerSec / 20, 'x');
-    WAVEHDR recorded{};
-    recorded.lpData = room.data();
-    recorded.dwBufferLength = static_cast<DWORD>(room.size());
+    WAVEHDR recorded = HeaderFor(room);
     ASSERT_EQ(waveInPrepareHeader(in, &recorded, sizeof recorded), MMSYSERR_NOERROR);
     ASSERT_EQ(waveInAddBuffer(in, &recorded, sizeof recorded), MMSYSERR_NOERROR);
     ASSERT_EQ(waveInStart(in), MMSYSERR_NOERROR);
