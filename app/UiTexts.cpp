@@ -10,6 +10,16 @@
 
 namespace {
 
+#ifdef _WIN32
+constexpr const char* kSystemName = "Windows";
+constexpr const char* kConfigureSystemText =
+    "If you wish to configure Windows with these parameters, please click here:   ";
+#else
+constexpr const char* kSystemName = "Linux";
+constexpr const char* kConfigureSystemText =
+    "If you wish to configure this computer with these parameters, please click here:   ";
+#endif
+
 // Defaults exactly as shown, blanks included; the language file is written in
 // this order.
 constexpr UiTextEntry kEntries[] = {
@@ -85,8 +95,9 @@ constexpr UiTextEntry kEntries[] = {
      "If you wish to configure Parlendo with these parameters, please click here:   "},
     {"PropP5", "K3",
      "If you wish to configure QRV Tiko with these parameters, please click here:   "},
-    {"PropP5", "K4",
-     "If you wish to configure Windows with these parameters, please click here:   "},
+    // The system the wizard configures: Windows by its name, elsewhere
+    // "this computer".
+    {"PropP5", "K4", kConfigureSystemText},
     {"PropP5", "K5", "Parlendo will be configured with your new parameters."},
     {"PropP5", "K6", "Parlendo will retain the existing parameters."},
     {"PropP5", "K7", "Click End to exit."},
@@ -152,6 +163,10 @@ constexpr UiTextEntry kAddedEntries[] = {
     {"PropP3", "Left", "L"},
     {"PropP3", "Right", "R"},
     {"PropP5", "Student", "Student"},
+    // Page 5's line under the boxes: what End does with the mixer, without
+    // and with the box that keeps the new settings.
+    {"PropP5", "EndRestores", "Your sound settings will be put back as they were"},
+    {"PropP5", "EndKeeps", "Your sound settings will be kept"},
 };
 
 constexpr std::size_t kCount = kDesignCount + std::size(kAddedEntries);
@@ -185,6 +200,14 @@ constexpr const char* kModule = "UiTexts";
 
 enum class Applied { Missing, Read, Unreadable };
 
+// A file may hold a text for one system beside the common one, under the
+// key followed by "@" and the system's name ("K4@Linux"): a shipped
+// translation says "this computer" on Linux where it names Windows there.
+std::string TextOf(CIniFile& file, const UiTextEntry& entry) {
+    std::string text = file.GetString(entry.section, std::string(entry.key) + "@" + kSystemName);
+    return text.empty() ? file.GetString(entry.section, entry.key) : text;
+}
+
 // Replaces the texts by those of the file at `path`: a text of the design
 // absent from it becomes empty, a text added later keeps its default. An
 // unreadable file keeps the texts in use rather than blanking them all.
@@ -197,9 +220,9 @@ Applied Apply(Table& table, const std::string& path) {
         return Applied::Unreadable;
     }
     for (std::size_t i = 0; i < kDesignCount; ++i)
-        table.texts[i] = file.GetString(kEntries[i].section, kEntries[i].key);
+        table.texts[i] = TextOf(file, kEntries[i]);
     for (std::size_t i = kDesignCount; i < kCount; ++i) {
-        std::string text = file.GetString(Entry(i).section, Entry(i).key);
+        std::string text = TextOf(file, Entry(i));
         table.texts[i] = text.empty() ? Entry(i).defaultText : std::move(text);
     }
     table.encoding = file.GetEncoding();

@@ -56,6 +56,9 @@ if [ "$purpose" = test ]; then
         # LLVM's linker for the two test builds (scripts/test).
         lld
         pulseaudio-utils dbus
+        # An X desktop for the tests that click with a real mouse:
+        # an X server, a small window manager, and xdotool's input.
+        xvfb xauth openbox xdotool x11-utils
         # PipeWire's daemons install beside PulseAudio; pipewire-alsa, which
         # conflicts with it, is never installed.
         pipewire wireplumber pipewire-pulse

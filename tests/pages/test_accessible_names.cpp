@@ -198,7 +198,7 @@ TEST_F(AccessibleNamesTest, ControlsAreReadByTheTextsTheirPagesShowBesideOrOverT
         {4, 0, {"Test completed!", "", R::PropertyPage}},
         {4,
          1120,
-         {"If you wish to configure Windows with these parameters, please click here", "",
+         {"If you wish to configure this computer with these parameters, please click here", "",
           R::CheckBox}},
         {4, 1102, {"Update", "Click here to update the sound parameters", R::PushButton}},
     };
