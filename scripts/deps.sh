@@ -56,6 +56,10 @@ if [ "$purpose" = test ]; then
         # LLVM's linker for the two test builds (scripts/test).
         lld
         pulseaudio-utils dbus
+        # A screen reader's view of the running wizard (tests/atspi): an X
+        # server, the accessibility bus, its Python client, and a tool that
+        # gives the wizard's window the keyboard.
+        xvfb at-spi2-core python3-pyatspi xdotool
         # PipeWire's daemons install beside PulseAudio; pipewire-alsa, which
         # conflicts with it, is never installed.
         pipewire wireplumber pipewire-pulse

@@ -71,6 +71,14 @@ void CColorText::SetLabelFor(CWnd& control) {
     TieLabel(*this, control);
 }
 
+void CColorText::SetLiveRegion(bool live) {
+    CWndPrivate::Of(*this).liveRegion = live;
+}
+
+bool CColorText::IsLiveRegion() const {
+    return CWndPrivate::Of(*this).liveRegion;
+}
+
 CSize CColorText::GetTextSize() const {
     return GetTextExtent(GetWindowText(), m_wrapWidth);
 }

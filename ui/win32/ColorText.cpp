@@ -55,6 +55,14 @@ void CColorText::SetLabelFor(CWnd& control) {
         control.SetAccessibleName(GetWindowText());
 }
 
+void CColorText::SetLiveRegion(bool live) {
+    CWndPrivate::Of(*this).liveRegion = live;
+}
+
+bool CColorText::IsLiveRegion() const {
+    return CWndPrivate::Of(*this).liveRegion;
+}
+
 CSize CColorText::GetTextSize() const {
     return GetTextExtent(GetWindowText(), m_wrapWidth);
 }
