@@ -103,6 +103,14 @@ void CColorText::SetClickFor(CCheckBox& box) {
         });
 }
 
+void CColorText::SetLiveRegion(bool live) {
+    CWndPrivate::Of(*this).liveRegion = live;
+}
+
+bool CColorText::IsLiveRegion() const {
+    return CWndPrivate::Of(*this).liveRegion;
+}
+
 CSize CColorText::GetTextSize() const {
     return GetTextExtent(GetWindowText(), m_wrapWidth);
 }

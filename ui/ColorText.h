@@ -39,6 +39,12 @@ public:
     // gives it the focus, as a click on a check box's own text does.
     void SetClickFor(CCheckBox& box);
 
+    // A live text is news the user must hear (a verdict, a warning): a
+    // screen reader finds it as a status line and is told its text each time
+    // it changes or appears, wherever the focus is. Off by default.
+    void SetLiveRegion(bool live);
+    bool IsLiveRegion() const;
+
     // Lines wider than width pixels break (CFont::GetTextExtent); 0, the
     // default, keeps the text's own lines whatever their width.
     void SetWrapWidth(int width);

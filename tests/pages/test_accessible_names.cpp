@@ -250,6 +250,11 @@ TEST_F(AccessibleNamesTest, TheMeterIsTheRecordingLevelWithinItsRange) {
     EXPECT_GT(value->currentValue().toInt(), 0);
     EXPECT_LE(value->currentValue().toInt(), CPropPage4::kMeterMax);
     Click(sheet->m_page4, 1004);
+    // The verdict that follows is a status line, which a screen reader is
+    // told of as it appears (tests/atspi hears it).
+    const Read verdict = ReadOf(sheet->m_page4, 1210);
+    EXPECT_EQ(verdict.role, QAccessible::StatusBar);
+    EXPECT_NE(verdict.name, "");
 }
 
 } // namespace
