@@ -27,11 +27,14 @@ struct KeyLine {
     bool operator==(const KeyLine& other) const = default;
 };
 
-// The key lines of a language file's lines (CR LF already removed).
+// The key lines of a language file's lines (CR LF already removed), its
+// comments aside.
 std::vector<KeyLine> KeyLines(const std::vector<std::string>& lines) {
     std::vector<KeyLine> keys;
     std::string section;
     for (const std::string& line : lines) {
+        if (!line.empty() && line.front() == ';')
+            continue;
         if (!line.empty() && line.front() == '[' && line.back() == ']') {
             section = line.substr(1, line.size() - 2);
             continue;
