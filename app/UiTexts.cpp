@@ -4,6 +4,7 @@
 #include "platform/IniFile.h"
 #include "platform/file_writer.h"
 #include "platform/system.h"
+#include "platform/text_encoding.h"
 #include "platform/trace.h"
 
 #include <array>
@@ -188,6 +189,7 @@ struct Table {
         for (std::size_t i = 0; i < kCount; ++i)
             texts[i] = Entry(i).defaultText;
         encoding = plat::TextEncoding::Utf8;
+        problem.clear();
         loaded = false;
     }
 };
@@ -287,8 +289,14 @@ void LoadUiTextsFrom(const LanguageFiles& files) {
         for (const auto& [path, kind] : unusable) {
             if (!table.problem.empty())
                 table.problem += "\n\n";
-            table.problem += FormatUiText(UiText("PropSheet", "BadLanguageFile"),
-                                          {path, UiText("PropSheet", ReasonKey(kind))});
+            // In UTF-8 whatever the texts' encoding, so the path shows as it is.
+            const auto Utf8 = [&table](const std::string& text) {
+                return table.encoding == plat::TextEncoding::Windows1252
+                           ? plat::Windows1252ToUtf8(text)
+                           : text;
+            };
+            table.problem += FormatUiText(Utf8(UiText("PropSheet", "BadLanguageFile")),
+                                          {path, Utf8(UiText("PropSheet", ReasonKey(kind)))});
         }
     };
 

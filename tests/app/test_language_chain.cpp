@@ -488,10 +488,11 @@ TEST_F(WrittenLanguageFileTest, AFileThatIsNoLanguageFileIsReportedAndLeftAsItIs
     std::ofstream(UserFile(), std::ios::binary) << noise;
     Run();
     EXPECT_EQ(Cancel(), "Abbrechen");
-    EXPECT_EQ(LanguageFileProblem().rfind("Die Sprachdatei " + UserFile() +
-                                              " kann nicht verwendet werden: sie enth\xE4lt Bytes",
-                                          0),
-              0u)
+    EXPECT_EQ(
+        LanguageFileProblem().rfind("Die Sprachdatei " + UserFile() +
+                                        " kann nicht verwendet werden: sie enth\xC3\xA4lt Bytes",
+                                    0),
+        0u)
         << LanguageFileProblem();
     EXPECT_EQ(FileContents(UserFile()), noise);
     // A shipped translation that is no language file: English, reported.

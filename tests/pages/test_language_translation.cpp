@@ -50,7 +50,11 @@ TEST(LanguageTranslation, TheUsersLanguageIsShownTracedAndLeftInHisConfigDirecto
     const fs::path dir = FreshTestDir("pelmora-translation");
     ScopedEnv tmp(kTempDirVariable, dir.string());
     ScopedEnv runtime("XDG_RUNTIME_DIR", nullptr);
+#if defined(_WIN32)
+    ScopedEnv config("APPDATA", (dir / "config").string());
+#else
     ScopedEnv config("XDG_CONFIG_HOME", (dir / "config").string());
+#endif
     ScopedEnv language("LANGUAGE", "de_CH:fr");
     CGuiSession gui;
     CWizardApp::RegisterFonts();
@@ -60,7 +64,7 @@ TEST(LanguageTranslation, TheUsersLanguageIsShownTracedAndLeftInHisConfigDirecto
     plat::SetProductVersionForTesting("9.8.7");
     const std::string beside = plat::GetModuleFileName() + ".INI";
     fs::remove(beside);
-    const std::string made = (dir / "config" / "pelmora").string() + plat::kPathSeparator +
+    const std::string made = plat::GetConfigDirectory() + "pelmora" + plat::kPathSeparator +
                              fs::path(plat::GetModuleFileName()).filename().string() + ".INI";
     ResetUiTexts();
 
