@@ -5,7 +5,6 @@
 #include "platform/trim.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -158,8 +157,9 @@ std::string LanguageFileCheck(const CIniFile& file) {
             add(key);
             add(value);
         });
-    char digits[kCheckDigits + 1];
-    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
+    std::string digits(kCheckDigits, '0');
+    for (std::size_t i = kCheckDigits; i-- > 0; hash >>= 4)
+        digits[i] = "0123456789abcdef"[hash & 0xF];
     return digits;
 }
 

@@ -243,6 +243,15 @@ std::string LanguageOf(const std::string& translation) {
     return name.substr(0, name.rfind('.'));
 }
 
+// The built-in English text of section/key.
+const char* DefaultText(const char* section, const char* key) {
+    for (std::size_t i = 0; i < kCount; ++i) {
+        if (std::strcmp(Entry(i).section, section) == 0 && std::strcmp(Entry(i).key, key) == 0)
+            return Entry(i).defaultText;
+    }
+    return "";
+}
+
 const char* ReasonKey(LanguageFileKind kind) {
     switch (kind) {
     case LanguageFileKind::NotReadable:
@@ -280,8 +289,8 @@ void LoadUiTextsFrom(const LanguageFiles& files) {
         const LanguageFileState state = ExamineLanguageFile(path, file);
         if (IsUnusable(state.kind)) {
             unusable.emplace_back(path, state.kind);
-            TRACE_LOG(1, kModule, __LINE__, "Language file %s is no language file: %s",
-                      path.c_str(), ReasonKey(state.kind));
+            TRACE_LOG(1, kModule, __LINE__, "Language file %s cannot be used: %s", path.c_str(),
+                      DefaultText("PropSheet", ReasonKey(state.kind)));
         }
         return state;
     };
