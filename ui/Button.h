@@ -34,8 +34,8 @@ public:
     static constexpr int kSymbolGap = 3;
     // How far from the left end of icon "icon_<id>.png" (else bitmap
     // "bitmap_<id>.png"), drawn at width x height (0, 0: its natural size),
-    // its last column with a pixel that is not transparent ends; 0 when there
-    // is no such picture or pixel.
+    // its last column with a pixel that shows (at least 1/16 opaque) ends; 0
+    // when there is no such picture or pixel.
     static int SymbolRight(bool icon, int id, int width = 0, int height = 0);
     // The pictures the button shows are symbols ending symbolRight pixels
     // from its left end (the largest SymbolRight of them): drawn from its left

@@ -7,15 +7,22 @@
 
 using namespace uiimpl;
 
+namespace {
+constexpr unsigned kVisibleAlpha = 16;
+} // namespace
+
 int CButton::SymbolRight(bool icon, int id, int width, int height) {
     for (int i = 0; i < kEmbeddedPictureCount; ++i) {
         const EmbeddedPicture& p = kEmbeddedPictures[i];
         if (p.icon != icon || p.id != id || p.width <= 0)
             continue;
-        int last = -1; // the last column with a pixel that shows
+        // The last column with a pixel that shows: the faint traces the
+        // smoothing of the edges leaves around a symbol (below 1/16 opaque)
+        // do not count.
+        int last = -1;
         for (int y = 0; y < p.height; ++y)
             for (int x = p.width - 1; x > last; --x)
-                if ((p.pixels[y * p.width + x] >> 24) != 0) {
+                if ((p.pixels[y * p.width + x] >> 24) >= kVisibleAlpha) {
                     last = x;
                     break;
                 }
