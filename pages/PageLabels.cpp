@@ -44,12 +44,6 @@ int ExtraHeight(const CColorText& label) {
     return std::max(0, label.GetTextSize().cy - line);
 }
 
-int LabelXOnButton(int designX, int labelWidth, int buttonX, int buttonWidth) {
-    if (designX >= buttonX && designX + labelWidth <= buttonX + buttonWidth)
-        return designX;
-    return buttonX + (buttonWidth - labelWidth) / 2;
-}
-
 std::string CaptionGap(const CWnd& frame, int width) {
     const int space = frame.GetTextExtent(" ").cx;
     // A one-pixel space would divide by zero; such a font gets one space per

@@ -31,11 +31,6 @@ std::string OneSentence(int font, const std::string& first, const std::string& s
 // controls below it move down by.
 int ExtraHeight(const CColorText& label);
 
-// The x of a label centred on a button at buttonX, buttonWidth wide: at
-// designX (where the layout puts it) while it fits inside the button there,
-// else centred on its own width.
-int LabelXOnButton(int designX, int labelWidth, int buttonX, int buttonWidth);
-
 // Enough spaces in the frame's own font to leave room for a caption `width`
 // pixels wide laid over the frame's top line.
 std::string CaptionGap(const CWnd& frame, int width);

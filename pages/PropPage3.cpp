@@ -5,6 +5,7 @@
 #include "pages/ConnectionsDlg.h"
 #include "pages/PageLabels.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -21,13 +22,13 @@ constexpr int kHelpIcon = 184;
 constexpr plat::UINT_PTR kMusicTimer = 1;
 constexpr plat::UINT kMusicPeriodMs = 250;
 
-// The page's geometry: frames 468 wide from x 10; the Test button 80 x 40
-// with its labels 4 pixels inside; the slider's labels and the left speaker
-// button.
+// The page's geometry: frames 468 wide from x 10; the Test button at least
+// 80 x 40; the slider, its labels and the left speaker button.
 constexpr int kFrameWidth = 468;
 constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 40;
 constexpr int kButtonInset = 4;
+constexpr int kSliderX = 180;
 constexpr int kSliderMiddle = 305;
 constexpr int kVolumeLabelX = 275;
 constexpr int kLowX = 187;
@@ -103,10 +104,19 @@ bool CPropPage3::OnInitDialog() {
     const CSize instruction =
         SetLabel(m_instruction, T("K2") + "\n" + T("K2b"), kFont, kBlue, kInner - 20);
     const CSize title = SetLabel(m_title, T("K8"), kFont, kBlue, kInner - 20);
-    const int buttonRoom = kButtonWidth - 2 * kButtonInset;
-    const CSize test =
-        SetLabel(m_testLabel, UiText("PropP2", "K1"), kButtonFont, kGreen, buttonRoom);
-    const CSize stop = SetLabel(m_stopLabel, T("K9"), kButtonFont, kRed, buttonRoom);
+    // The Test button shows the play mark at its left end once the music
+    // stopped, its labels beside it: as wide as the longer label needs there,
+    // up to the slider; longer labels wrap within it.
+    m_test.SetSymbolRoom(CButton::SymbolRight(true, kPlayIcon));
+    const CSize testLine = SetLabel(m_testLabel, UiText("PropP2", "K1"), kButtonFont, kGreen);
+    const CSize stopLine = SetLabel(m_stopLabel, T("K9"), kButtonFont, kRed);
+    const int buttonWidth =
+        std::min(kSliderX - 25 - kLabelGap,
+                 m_test.WidthForCaption(std::max(testLine.cx, stopLine.cx), kButtonWidth));
+    m_testLabel.SetWrapWidth(m_test.CaptionRoom(buttonWidth));
+    m_stopLabel.SetWrapWidth(m_test.CaptionRoom(buttonWidth));
+    const CSize test = m_testLabel.GetTextSize();
+    const CSize stop = m_stopLabel.GetTextSize();
     // "High" ends at the frame's edge at the latest, "Low" before it, the
     // slider's caption before "High".
     const CSize high = SetLabel(m_high, T("K5"), kFont, kBlue, kInner - kSliderMiddle);
@@ -139,18 +149,19 @@ bool CPropPage3::OnInitDialog() {
     const int sideExtra = std::max(ExtraHeight(m_low), ExtraHeight(m_high));
     const int volumeExtra = ExtraHeight(m_volumeLabel);
     const int yb = y3 + 40 + ExtraHeight(m_title) + volumeExtra + sideExtra;
-    const int buttonHeight = std::max(kButtonHeight, std::max(test.cy, stop.cy) + 2 * kButtonInset);
+    const int buttonHeight =
+        std::max(kButtonHeight, std::max(test.cy, stop.cy) + 2 * CButton::kCaptionInset);
     const int yh = yb + 63 + std::max(0, buttonHeight - kButtonHeight);
-    m_test.MoveWindow(25, yb, kButtonWidth, buttonHeight);
+    m_test.MoveWindow(25, yb, buttonWidth, buttonHeight);
     // Both labels take the place of "Test", unless "Stop" would reach past
-    // the button from there.
-    const int labelX = 25 + (kButtonWidth - test.cx) / 2;
-    const int labelY = yb + (buttonHeight - test.cy) / 2;
-    m_testLabel.MoveWindow(labelX, labelY, test.cx, test.cy);
-    m_stopLabel.MoveWindow(LabelXOnButton(labelX, stop.cx, 25, kButtonWidth),
-                           stop.cy == test.cy ? labelY : yb + (buttonHeight - stop.cy) / 2, test.cx,
-                           test.cy);
-    m_volume.MoveWindow(180, yb + 5, 250, 30);
+    // the button's room from there.
+    const CRect testPlace = m_test.PlaceCaption(test);
+    m_testLabel.MoveWindow(testPlace);
+    const CRect stopPlace = m_test.PlaceCaption(stop);
+    const bool stopFits = testPlace.left + stop.cx <= 25 + buttonWidth - CButton::kCaptionInset;
+    m_stopLabel.MoveWindow(stopFits ? testPlace.left : stopPlace.left, stopPlace.top, stop.cx,
+                           stop.cy);
+    m_volume.MoveWindow(kSliderX, yb + 5, 250, 30);
     m_volumeLabel.MoveWindow(kVolumeLabelX, yb - 20 - sideExtra - volumeExtra, volumeLabel.cx,
                              volumeLabel.cy);
     m_low.MoveWindow(kLowX, yb - 10 - sideExtra, low.cx, low.cy);

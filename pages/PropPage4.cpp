@@ -38,11 +38,8 @@ constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 40;
 constexpr int kColumnX = 180;
 constexpr int kColumnWidth = 250;
-// Labels keep this far inside the buttons they lie on, and from each other.
-constexpr int kButtonInset = 4;
+// Labels keep this far from each other.
 constexpr int kLabelGap = 8;
-// The symbol at the left end of the Start and Replay icons takes this much.
-constexpr int kSymbolRoom = 16;
 // The automatic level's text beside the help button needs at least this
 // much room, else it takes a row of its own below.
 constexpr int kAutoLevelMinRoom = 160;
@@ -176,20 +173,24 @@ void CPropPage4::Layout() {
     const CSize s1038 = SetEvenLabel(m_please, T("K2"), kFont, kBlue, kInner - 20);
     const CSize s1107 = SetLabel(m_sentence, T("K3"), kBrightBlue, kInner - 20);
     const CSize s1093 = SetLabel(m_groupTitle, UiText("PropP3", "K8"), kBlue, kInner - 20);
-    // Start and Replay are as wide as their texts need beside the symbols at
-    // their left ends (kept clear on both sides, the texts being centred), up
-    // to the meter's column; longer labels wrap within them.
-    SetLabel(m_startLabel, T("K6"), kGreen, 0, kLabelFont);
-    SetLabel(m_stopLabel, UiText("PropP3", "K9"), kRed, 0, kLabelFont);
-    const int buttonWidth =
-        std::min(kColumnX - 25 - kLabelGap,
-                 std::max({kButtonWidth, m_replay.GetTextExtent(T("K8")).cx + 2 * kSymbolRoom,
-                           m_startLabel.GetTextSize().cx + 2 * kSymbolRoom,
-                           m_stopLabel.GetTextSize().cx + 2 * kSymbolRoom}));
-    m_startLabel.SetWrapWidth(buttonWidth - 2 * kButtonInset);
-    m_stopLabel.SetWrapWidth(buttonWidth - 2 * kButtonInset);
+    // Start and Replay show symbols at their left ends (the play mark after a
+    // recording; the again arrow, and the play mark while replaying), their
+    // captions beside them: both buttons as wide as the longest caption needs
+    // there, up to the meter's column; longer captions wrap within them.
+    m_start.SetSymbolRoom(CButton::SymbolRight(true, kStartIcon));
+    m_replay.SetSymbolRoom(std::max(CButton::SymbolRight(true, kReplayIcon, 80, 27),
+                                    CButton::SymbolRight(true, kStartIcon, 80, 40)));
+    const CSize startLine = SetLabel(m_startLabel, T("K6"), kGreen, 0, kLabelFont);
+    const CSize stopLine = SetLabel(m_stopLabel, UiText("PropP3", "K9"), kRed, 0, kLabelFont);
+    const int buttonWidth = std::min(
+        kColumnX - 25 - kLabelGap,
+        std::max(m_start.WidthForCaption(std::max(startLine.cx, stopLine.cx), kButtonWidth),
+                 m_replay.WidthForCaption(m_replay.GetTextExtent(T("K8")).cx, kButtonWidth)));
+    m_startLabel.SetWrapWidth(m_start.CaptionRoom(buttonWidth));
+    m_stopLabel.SetWrapWidth(m_start.CaptionRoom(buttonWidth));
     const CSize s1110 = m_startLabel.GetTextSize();
     const CSize s1114 = m_stopLabel.GetTextSize();
+    const CSize replayText = m_replay.GetTextExtent(T("K8"), m_replay.CaptionRoom(buttonWidth));
     const CSize s1061 = SetLabel(m_levelLabel, T("K4"), kBlue, meterWidth);
     const int sideRoom = meterWidth / 2 - kLabelGap / 2;
     const CSize s1040 = SetLabel(m_low, UiText("PropP3", "K4"), kBlue, sideRoom);
@@ -218,14 +219,13 @@ void CPropPage4::Layout() {
     m_groupTitle.MoveWindow(20, y3, s1093.cx, s1093.cy);
     const int yb = y3 + s1093.cy + 12;
     const int buttonHeight =
-        std::max(kButtonHeight, std::max(s1110.cy, s1114.cy) + 2 * kButtonInset);
+        std::max(kButtonHeight, std::max(s1110.cy, s1114.cy) + 2 * CButton::kCaptionInset);
     m_start.MoveWindow(25, yb, buttonWidth, buttonHeight);
-    m_startLabel.MoveWindow(25 + (buttonWidth - s1110.cx) / 2, yb + (buttonHeight - s1110.cy) / 2,
-                            s1110.cx, s1110.cy);
-    m_stopLabel.MoveWindow(25 + (buttonWidth - s1114.cx) / 2, yb + (buttonHeight - s1114.cy) / 2,
-                           s1114.cx, s1114.cy);
+    m_startLabel.MoveWindow(m_start.PlaceCaption(s1110));
+    m_stopLabel.MoveWindow(m_start.PlaceCaption(s1114));
     const int yr = std::max(yb + buttonHeight + 8, yb + s1061.cy + 4 + 16 + 6);
-    m_replay.MoveWindow(25, yr, buttonWidth, kButtonHeight);
+    const int replayHeight = std::max(kButtonHeight, replayText.cy + 2 * CButton::kCaptionInset);
+    m_replay.MoveWindow(25, yr, buttonWidth, replayHeight);
 
     m_levelLabel.MoveWindow(meterX, yb, s1061.cx, s1061.cy);
     m_meter.MoveWindow(meterX, yb + s1061.cy + 4, meterWidth, 16);
@@ -235,7 +235,7 @@ void CPropPage4::Layout() {
     const int sliderY = yr + std::max(s1040.cy, s1041.cy);
     m_volume.MoveWindow(kColumnX, sliderY, kColumnWidth, 30);
 
-    const int yh = std::max(yr + kButtonHeight + 12, sliderY + 30 + 4);
+    const int yh = std::max(yr + replayHeight + 12, sliderY + 30 + 4);
     m_helpLabel.MoveWindow(20, yh + 6, s1077.cx, s1077.cy);
     // A few pixels clear of the text, whose trailing blank the language file
     // may have trimmed.

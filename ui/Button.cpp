@@ -14,7 +14,7 @@ namespace {
 
 class ButtonWidget : public QPushButton {
 public:
-    explicit ButtonWidget(QWidget* parent) : QPushButton(parent) {
+    ButtonWidget(QWidget* parent, const CButton& owner) : QPushButton(parent), m_owner(owner) {
         setAttribute(Qt::WA_Hover);
         setAutoDefault(false);
         setCursor(Qt::PointingHandCursor);
@@ -24,6 +24,8 @@ public:
     QSize imageSize;
 
 protected:
+    const CButton& m_owner;
+
     // Enter presses the focused button, as Space does; the dialog's default
     // button answers Enter only where the focus is on something else.
     void keyPressEvent(QKeyEvent* event) override {
@@ -69,9 +71,11 @@ protected:
         painter.drawPath(path);
 
         const int shift = down ? 1 : 0;
+        // A symbol keeps to the left end, its caption beside it.
+        const bool beside = m_owner.GetSymbolRoom() > 0;
         if (!image.isNull()) {
             const QSize size = imageSize.isValid() ? imageSize : image.size();
-            const QRect target(QPoint((width() - size.width()) / 2 + shift,
+            const QRect target(QPoint((beside ? 0 : (width() - size.width()) / 2) + shift,
                                       (height() - size.height()) / 2 + shift),
                                size);
             painter.setOpacity(enabled ? 1.0 : 0.35);
@@ -79,11 +83,22 @@ protected:
             painter.drawPixmap(target, image);
             painter.setOpacity(1.0);
         }
-        if (!text().isEmpty()) {
-            painter.setFont(font());
-            painter.setPen(enabled ? QColor(0x1E, 0x26, 0x36) : QColor(0xA0, 0xA6, 0xB2));
-            painter.drawText(rect().translated(shift, shift), Qt::AlignCenter, text());
+        if (text().isEmpty())
+            return;
+        const QColor color = enabled ? QColor(0x1E, 0x26, 0x36) : QColor(0xA0, 0xA6, 0xB2);
+        if (beside) {
+            // Wrapped within the room right of the symbol.
+            const std::string caption = m_owner.GetWindowText();
+            const int room = m_owner.CaptionRoom(width());
+            const CRect place =
+                m_owner.CaptionRect(CSize{width(), height()}, m_owner.GetTextExtent(caption, room));
+            DrawTextLines(painter, m_owner.GetFont(), caption, color, place.left + shift,
+                          place.top + shift, room);
+            return;
         }
+        painter.setFont(font());
+        painter.setPen(color);
+        painter.drawText(rect().translated(shift, shift), Qt::AlignCenter, text());
     }
 };
 
@@ -92,7 +107,7 @@ protected:
 bool CButton::Create(CWnd* parent, int id, const std::string& text) {
     if (parent == nullptr || parent->GetWidget() == nullptr)
         return false;
-    auto* widget = new ButtonWidget(parent->GetWidget());
+    auto* widget = new ButtonWidget(parent->GetWidget(), *this);
     AttachWidget(widget, parent, id);
     SetWindowText(text);
     QObject::connect(widget, &QPushButton::clicked, [this] { SendCommand(this, BN_CLICKED); });

@@ -44,6 +44,26 @@ COLORREF PixelAt(const CWnd& wnd, int x, int y) {
     return RGB(c.red(), c.green(), c.blue());
 }
 
+WindowPixels CapturePixels(const CWnd& wnd) {
+    WindowPixels shot;
+    QWidget* widget = wnd.GetWidget();
+    if (widget == nullptr)
+        return shot;
+    // At one device pixel per pixel, whatever the screen's scale.
+    const QImage image = widget->grab().toImage();
+    const qreal scale = image.devicePixelRatio();
+    shot.width = widget->width();
+    shot.height = widget->height();
+    shot.pixels.reserve(static_cast<std::size_t>(shot.width) * shot.height);
+    for (int y = 0; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x) {
+            const QColor c =
+                image.pixelColor(static_cast<int>(x * scale), static_cast<int>(y * scale));
+            shot.pixels.push_back(RGB(c.red(), c.green(), c.blue()));
+        }
+    return shot;
+}
+
 struct PaintCounter::Filter : QObject {
     int count = 0;
     bool eventFilter(QObject* watched, QEvent* event) override {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CWnd;
 class CSliderCtrl;
@@ -59,6 +60,22 @@ std::string ShownText(const CWnd& wnd);
 // The colour of one pixel of the window as it draws itself now (client
 // coordinates); 0xFFFFFFFF outside it or when it does not exist.
 COLORREF PixelAt(const CWnd& wnd, int x, int y);
+
+// All pixels of the window as it draws itself now, its children included, in
+// client coordinates, row after row; none when it does not exist.
+struct WindowPixels {
+    int width = 0;
+    int height = 0;
+    std::vector<COLORREF> pixels;
+    // 0xFFFFFFFF outside the window.
+    COLORREF At(int x, int y) const {
+        return x < 0 || y < 0 || x >= width || y >= height
+                   ? 0xFFFFFFFF
+                   : pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                            static_cast<std::size_t>(x)];
+    }
+};
+WindowPixels CapturePixels(const CWnd& wnd);
 
 // Counts the paints the window gets from the toolkit while it lives.
 class PaintCounter {

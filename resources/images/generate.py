@@ -309,19 +309,10 @@ def result_strip():
 
 
 def play_icon():
-    # The face of an 80 x 40 push button that has played once: the page lays
-    # its caption over the middle, so the play mark keeps to the left edge.
+    # Drawn at 80 x 40 on push buttons whose caption lies beside it: the play
+    # mark keeps to the left edge, the rest stays clear so the button's own
+    # face shows through, however wide the button grows.
     c = Canvas(80, 40)
-    face = Image.new("RGBA", c.img.size)
-    shade = ImageDraw.Draw(face)
-    for y in range(face.height):
-        t = y / (face.height - 1)
-        shade.line([(0, y), (face.width, y)],
-                    fill=tuple(int(round(a + (b - a) * t)) for a, b in zip(WHITE, BLUE_LIGHT)))
-    mask = Image.new("L", c.img.size, 0)
-    ImageDraw.Draw(mask).rounded_rectangle(c.box(0.5, 0.5, 79.5, 39.5), radius=c.s(5), fill=255)
-    c.img.paste(face, (0, 0), mask)
-    c.rrect(0.5, 0.5, 79.5, 39.5, 5, None, outline=BLUE, width=1)
     c.polygon([(6, 14.5), (13.5, 20), (6, 25.5)], BLUE)
     return c.result()
 

@@ -131,11 +131,19 @@ std::vector<std::string> LayoutFaults(const CWnd& window, const std::string& fac
                 fault(s.Name() + " is drawn in " +
                       (text->GetFont() ? text->GetFont()->GetTextFace() : "the dialog font"));
         }
-        // A push button's own text stays inside it.
+        // A push button's own text stays inside it, beside its symbol when
+        // it has one.
         if (const auto* button = dynamic_cast<const CButton*>(s.wnd);
-            button != nullptr && !button->GetWindowText().empty() &&
-            button->GetTextExtent(button->GetWindowText()).cx > s.box.Width() - 4)
-            fault(s.Name() + "'s text \"" + button->GetWindowText() + "\" is wider than it");
+            button != nullptr && !button->GetWindowText().empty()) {
+            const std::string text = button->GetWindowText();
+            if (button->GetSymbolRoom() == 0 && button->GetTextExtent(text).cx > s.box.Width() - 4)
+                fault(s.Name() + "'s text \"" + text + "\" is wider than it");
+            const int room = button->CaptionRoom(s.box.Width());
+            const CSize size = button->GetTextExtent(text, room);
+            if (button->GetSymbolRoom() > 0 &&
+                (size.cx > room || size.cy > s.box.Height() - 2 * CButton::kCaptionInset))
+                fault(s.Name() + "'s text \"" + text + "\" does not fit beside its symbol");
+        }
     }
     for (const Shown& frame : shown) {
         if (frame.kind != Kind::Frame)
@@ -183,6 +191,12 @@ std::vector<std::string> LayoutFaults(const CWnd& window, const std::string& fac
                 if (!Inside(label.ink, button.box))
                     fault("label " + label.Name() + " " + Show(label.ink) +
                           " reaches past its button " + Show(button.box));
+                // Clear of the symbol the button shows at its left end.
+                const auto* shown = dynamic_cast<const CButton*>(button.wnd);
+                const int symbol = shown != nullptr ? shown->GetSymbolRoom() : 0;
+                if (symbol > 0 && label.ink.left < button.box.left + symbol + CButton::kSymbolGap)
+                    fault("label " + label.Name() + " " + Show(label.ink) +
+                          " lies on the symbol of its button " + Show(button.box));
                 continue;
             }
             fault(a.Name() + " " + Show(a.ink) + " and " + b.Name() + " " + Show(b.ink) +

@@ -1,5 +1,6 @@
 // CButton: an owner-drawn push button in the framework's look, its picture
-// and text centred; the tool-tip through ToolTip.cpp.
+// and text centred, or with a symbol room the picture at its left end and the
+// text beside it; the tool-tip through ToolTip.cpp.
 #include "ui/Button.h"
 
 #include "ui/ColorText.h"
@@ -49,13 +50,30 @@ void DrawButton(CButton& button, win::Painter& p, const win::DrawItem& item) {
     p.Fill(w - 2, 1, 1, 1, border);
     p.Fill(1, h - 2, 1, 1, border);
     p.Fill(w - 2, h - 2, 1, 1, border);
-    const int shift = item.pressed ? 1 : 0;
+}
+
+// The button's own text: centred, or wrapped within the room right of its
+// symbol.
+void DrawCaption(CButton& button, win::Painter& p, const win::DrawItem& item) {
     const std::string text = button.GetWindowText();
-    if (!text.empty()) {
-        const CSize size = button.GetTextExtent(text);
-        DrawTextLines(p, button.GetFont(), text, enabled ? kTextColor : RGB(0xA0, 0xA6, 0xB2),
-                      (w - size.cx) / 2 + shift, (h - size.cy) / 2 + shift);
+    if (text.empty())
+        return;
+    CRect r;
+    button.GetClientRect(r);
+    const int w = r.Width();
+    const int h = r.Height();
+    const int shift = item.pressed ? 1 : 0;
+    const COLORREF color = !item.disabled ? kTextColor : RGB(0xA0, 0xA6, 0xB2);
+    if (button.GetSymbolRoom() > 0) {
+        const int room = button.CaptionRoom(w);
+        const CRect place = button.CaptionRect(CSize{w, h}, button.GetTextExtent(text, room));
+        DrawTextLines(p, button.GetFont(), text, color, place.left + shift, place.top + shift,
+                      room);
+        return;
     }
+    const CSize size = button.GetTextExtent(text);
+    DrawTextLines(p, button.GetFont(), text, color, (w - size.cx) / 2 + shift,
+                  (h - size.cy) / 2 + shift);
 }
 
 } // namespace
@@ -80,9 +98,12 @@ bool CButton::Create(CWnd* parent, int id, const std::string& text) {
                 const int w = m_imageSize.cx > 0 ? m_imageSize.cx : picture->width;
                 const int h = m_imageSize.cy > 0 ? m_imageSize.cy : picture->height;
                 const int shift = item.pressed ? 1 : 0;
-                p.Pixels(picture->pixels, picture->width, picture->height,
-                         (r.Width() - w) / 2 + shift, (r.Height() - h) / 2 + shift, w, h);
+                // A symbol keeps to the left end, its caption beside it.
+                const int x = m_symbolRoom > 0 ? 0 : (r.Width() - w) / 2;
+                p.Pixels(picture->pixels, picture->width, picture->height, x + shift,
+                         (r.Height() - h) / 2 + shift, w, h);
             }
+        DrawCaption(*this, p, item);
         // Texts laid over the button draw again on top of it.
         if (CWnd* owner = GetParent())
             for (CWnd* w = owner->GetWindow(GW_CHILD); w != nullptr; w = w->GetWindow(GW_HWNDNEXT))

@@ -167,6 +167,18 @@ COLORREF PixelAt(const CWnd& wnd, int x, int y) {
                   static_cast<std::size_t>(x)];
 }
 
+WindowPixels CapturePixels(const CWnd& wnd) {
+    WindowPixels shot;
+    std::vector<std::uint32_t> pixels;
+    if (!win::Capture(wnd.GetSafeHwnd(), pixels, shot.width, shot.height)) {
+        shot.width = 0;
+        shot.height = 0;
+        return shot;
+    }
+    shot.pixels.assign(pixels.begin(), pixels.end());
+    return shot;
+}
+
 struct PaintCounter::Filter {
     const CWnd* wnd = nullptr;
     std::function<bool(unsigned, std::uintptr_t, std::intptr_t, std::intptr_t&)> before;
