@@ -73,10 +73,13 @@ struct CActivationListener::State {
     std::function<bool()> answer; // used on the GUI thread only
     bool stopped = false;         // likewise
 
-    // One request waiting for the GUI thread.
+    // Between the serving thread and the GUI thread: the answer to the
+    // request waiting, and whether the listener is closing.
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool closing = false;
+
     struct Pending {
-        std::mutex mutex;
-        std::condition_variable done;
         bool answered = false;
         bool result = false;
     };
@@ -100,17 +103,20 @@ struct CActivationListener::State {
         }
     }
 
+    // The GUI thread's answer; no when it does not come in time or the
+    // listener closes meanwhile.
     static bool AskGuiThread(const std::shared_ptr<State>& state) {
         auto pending = std::make_shared<Pending>();
         PostToMainThread([state, pending] {
             const bool result = !state->stopped && state->answer && state->answer();
-            std::lock_guard lock(pending->mutex);
+            std::lock_guard lock(state->mutex);
             pending->result = result;
             pending->answered = true;
-            pending->done.notify_all();
+            state->changed.notify_all();
         });
-        std::unique_lock lock(pending->mutex);
-        pending->done.wait_for(lock, kAnswerTime, [&] { return pending->answered; });
+        std::unique_lock lock(state->mutex);
+        state->changed.wait_for(lock, kAnswerTime,
+                                [&] { return pending->answered || state->closing; });
         return pending->answered && pending->result;
     }
 };
@@ -161,6 +167,11 @@ void CActivationListener::Stop() {
         return;
     State& s = *m_state;
     s.stopped = true;
+    {
+        std::lock_guard lock(s.mutex);
+        s.closing = true;
+        s.changed.notify_all();
+    }
     (void)::write(s.wake[1], "x", 1);
     s.thread.join();
     ::close(s.listenFd);
