@@ -163,7 +163,9 @@ void RenameButtons(HWND box, const std::vector<std::pair<int, std::u16string>>& 
     const int height = first.bottom - first.top;
     width = std::max(width, static_cast<int>(first.right - first.left));
     const int gap = 6;
-    const int needed = first.left + static_cast<int>(buttons.size()) * (width + gap);
+    const int count = static_cast<int>(buttons.size());
+    // The left margin of the first button on both sides.
+    const int needed = 2 * first.left + count * width + (count - 1) * gap;
     RECT client{};
     GetClientRect(box, &client);
     if (needed > client.right) {
@@ -173,8 +175,7 @@ void RenameButtons(HWND box, const std::vector<std::pair<int, std::u16string>>& 
                      frame.bottom - frame.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         GetClientRect(box, &client);
     }
-    int x = client.right - first.left - static_cast<int>(buttons.size()) * width -
-            static_cast<int>(buttons.size() - 1) * gap;
+    int x = client.right - first.left - count * width - (count - 1) * gap;
     for (HWND button : buttons) {
         MoveWindow(button, x, first.top, width, height, TRUE);
         x += width + gap;
