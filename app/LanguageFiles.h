@@ -1,17 +1,20 @@
 // Which files a run takes its texts from, in the order it looks: the
 // language file beside the program, the user's own language file, a
 // translation shipped with the program for the user's language; the
-// built-in English texts last.
+// built-in English texts last. Only the user's file is ever written: the
+// program's directory is read, never written (an installed program's
+// belongs to the system).
 #pragma once
 
 #include <string>
 #include <vector>
 
 struct LanguageFiles {
-    // The program's directory + its file name + ".INI".
+    // The program's directory + its file name + ".INI", as the design has
+    // it: read when a user put his own file there.
     std::string besideProgram;
-    // <config directory>pelmora/<program file name>.INI; empty when the user
-    // has no config directory.
+    // <config directory>pelmora/<program file name>.INI, the file a run
+    // writes; empty when the user has no config directory.
     std::string userFile;
     // <data directory>pelmora/lang/<language>.INI for the first of the
     // user's languages that has one; empty when English comes first or none

@@ -1,14 +1,32 @@
 #include "app/UiTexts.h"
 
+#include "app/LanguageFileKind.h"
 #include "platform/IniFile.h"
+#include "platform/file_writer.h"
 #include "platform/system.h"
+#include "platform/text_encoding.h"
 #include "platform/trace.h"
 
 #include <array>
 #include <cassert>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace {
+
+// The system the wizard configures, which page 5 names: Windows by its
+// name, as earlier versions did on every system, elsewhere "this computer".
+constexpr const char* kConfigureWindowsText =
+    "If you wish to configure Windows with these parameters, please click here:   ";
+#ifdef _WIN32
+constexpr const char* kSystemName = "Windows";
+constexpr const char* kConfigureSystemText = kConfigureWindowsText;
+#else
+constexpr const char* kSystemName = "Linux";
+constexpr const char* kConfigureSystemText =
+    "If you wish to configure this computer with these parameters, please click here:   ";
+#endif
 
 // Defaults exactly as shown, blanks included; the language file is written in
 // this order.
@@ -85,8 +103,7 @@ constexpr UiTextEntry kEntries[] = {
      "If you wish to configure Parlendo with these parameters, please click here:   "},
     {"PropP5", "K3",
      "If you wish to configure QRV Tiko with these parameters, please click here:   "},
-    {"PropP5", "K4",
-     "If you wish to configure Windows with these parameters, please click here:   "},
+    {"PropP5", "K4", kConfigureSystemText, kConfigureWindowsText},
     {"PropP5", "K5", "Parlendo will be configured with your new parameters."},
     {"PropP5", "K6", "Parlendo will retain the existing parameters."},
     {"PropP5", "K7", "Click End to exit."},
@@ -152,6 +169,20 @@ constexpr UiTextEntry kAddedEntries[] = {
     {"PropP3", "Left", "L"},
     {"PropP3", "Right", "R"},
     {"PropP5", "Student", "Student"},
+    // Page 5's line under the boxes: what End does with the mixer, without
+    // and with the box that keeps the new settings.
+    {"PropP5", "EndRestores", "Your sound settings will be put back as they were"},
+    {"PropP5", "EndKeeps", "Your sound settings will be kept"},
+    // The message on a language file that cannot be used: its path, then
+    // one of the reasons after it.
+    {"PropSheet", "BadLanguageFile",
+     "The language file %s cannot be used: %s. The wizard shows its own texts instead."},
+    {"PropSheet", "FileNotReadable", "it cannot be read"},
+    {"PropSheet", "FileNotText", "it holds bytes that are not text in UTF-8 or Windows-1252"},
+    {"PropSheet", "FileWithoutTexts", "it holds none of the wizard's texts"},
+    // The help dialogs' window titles.
+    {"Connect", "Title", "Connections"},
+    {"HeadInf", "Title", "Headset"},
     // The question at start when a run ended before it put the sound settings
     // back: what happened (with the day and time that run started, or
     // without), the question, and its three buttons.
@@ -174,6 +205,8 @@ const UiTextEntry& Entry(std::size_t index) {
 struct Table {
     std::array<std::string, kCount> texts;
     std::string languageFile;
+    // What the last load says about the files it could not use.
+    std::string problem;
     // The encoding of the file the texts came from, which a file made from
     // them keeps.
     plat::TextEncoding encoding = plat::TextEncoding::Utf8;
@@ -183,6 +216,7 @@ struct Table {
         for (std::size_t i = 0; i < kCount; ++i)
             texts[i] = Entry(i).defaultText;
         encoding = plat::TextEncoding::Utf8;
+        problem.clear();
         loaded = false;
     }
 };
@@ -194,39 +228,74 @@ Table& TheTable() {
 
 constexpr const char* kModule = "UiTexts";
 
-enum class Applied { Missing, Read, Unreadable };
+// A file may hold a text for one system beside the common one, under the
+// key followed by "@" and the system's name ("K4@Linux"): a shipped
+// translation says "this computer" on Linux where it names Windows there.
+std::string TextOf(CIniFile& file, const UiTextEntry& entry) {
+    std::string text = file.GetString(entry.section, std::string(entry.key) + "@" + kSystemName);
+    return text.empty() ? file.GetString(entry.section, entry.key) : text;
+}
 
-// Replaces the texts by those of the file at `path`: a text of the design
-// absent from it becomes empty, a text added later keeps its default. An
-// unreadable file keeps the texts in use rather than blanking them all.
-Applied Apply(Table& table, const std::string& path) {
-    if (!plat::FileExists(path))
-        return Applied::Missing;
-    CIniFile file;
-    if (!file.Open(path)) {
-        TRACE_LOG(1, kModule, __LINE__, "Language file %s unreadable", path.c_str());
-        return Applied::Unreadable;
-    }
+// Replaces the texts by those of the opened `file`: a text of the design
+// absent from it becomes empty, a text added later keeps its default.
+void Apply(Table& table, CIniFile& file) {
     for (std::size_t i = 0; i < kDesignCount; ++i)
-        table.texts[i] = file.GetString(kEntries[i].section, kEntries[i].key);
+        table.texts[i] = TextOf(file, kEntries[i]);
     for (std::size_t i = kDesignCount; i < kCount; ++i) {
-        std::string text = file.GetString(Entry(i).section, Entry(i).key);
+        std::string text = TextOf(file, Entry(i));
         table.texts[i] = text.empty() ? Entry(i).defaultText : std::move(text);
     }
     table.encoding = file.GetEncoding();
-    return Applied::Read;
 }
 
-// Writes the texts in use, in the table's order, to a new file at `path`.
-bool Write(const Table& table, const std::string& path, std::string& error) {
+// The texts in use, in the table's order, as a file holds them.
+CIniFile FileOfTexts(const Table& table) {
     CIniFile file;
     file.SetEncoding(table.encoding);
     for (std::size_t i = 0; i < kCount; ++i)
         file.SetString(Entry(i).section, Entry(i).key, table.texts[i]);
-    if (file.Save(path))
-        return true;
-    error = file.GetLastError();
-    return false;
+    return file;
+}
+
+// Writes `file` to `path` after the mark naming `language`.
+bool Write(const CIniFile& file, const std::string& language, const std::string& path,
+           std::string& error) {
+    std::string bytes;
+    if (file.GetEncoding() == plat::TextEncoding::Utf8WithBom)
+        bytes = plat::kUtf8Bom;
+    for (const std::string& line :
+         {LanguageFileMark(language, LanguageFileCheck(file)), LanguageFileNote()})
+        bytes += line + "\r\n";
+    for (const std::string& line : file.Lines())
+        bytes += line + "\r\n";
+    return plat::SaveFileContents(path, bytes, &error);
+}
+
+// The language a shipped translation holds: its file name without ".INI".
+std::string LanguageOf(const std::string& translation) {
+    const std::size_t slash = translation.rfind(plat::kPathSeparator);
+    const std::string name = translation.substr(slash == std::string::npos ? 0 : slash + 1);
+    return name.substr(0, name.rfind('.'));
+}
+
+// The built-in English text of section/key.
+const char* DefaultText(const char* section, const char* key) {
+    for (std::size_t i = 0; i < kCount; ++i) {
+        if (std::strcmp(Entry(i).section, section) == 0 && std::strcmp(Entry(i).key, key) == 0)
+            return Entry(i).defaultText;
+    }
+    return "";
+}
+
+const char* ReasonKey(LanguageFileKind kind) {
+    switch (kind) {
+    case LanguageFileKind::NotReadable:
+        return "FileNotReadable";
+    case LanguageFileKind::NotText:
+        return "FileNotText";
+    default:
+        return "FileWithoutTexts";
+    }
 }
 
 } // namespace
@@ -241,63 +310,95 @@ const std::string& UiText(const char* section, const char* key) {
     return empty;
 }
 
-void LoadUiTexts() {
-    // Once per run: reading the file a first run has just written would trim
-    // the defaults it shows.
-    if (TheTable().loaded)
-        return;
-    LoadUiTextsFrom(LanguageFilesOfThisRun());
-}
-
 void LoadUiTextsFrom(const std::string& path) {
-    LoadUiTextsFrom(LanguageFiles{path, {}, {}});
+    LoadUiTextsFrom(LanguageFiles{{}, path, {}});
 }
 
 void LoadUiTextsFrom(const LanguageFiles& files) {
     Table& table = TheTable();
     table.loaded = true;
     table.languageFile.clear();
-    // A language file of the user's own, beside the program or in his config
-    // directory, is the one he edits: used as it is, never rewritten.
+    table.problem.clear();
+    std::vector<std::pair<std::string, LanguageFileKind>> unusable;
+    const auto Examine = [&unusable](const std::string& path, CIniFile& file) {
+        const LanguageFileState state = ExamineLanguageFile(path, file);
+        if (IsUnusable(state.kind)) {
+            unusable.emplace_back(path, state.kind);
+            TRACE_LOG(1, kModule, __LINE__, "Language file %s cannot be used: %s", path.c_str(),
+                      DefaultText("PropSheet", ReasonKey(state.kind)));
+        }
+        return state;
+    };
+    const auto Report = [&table, &unusable] {
+        for (const auto& [path, kind] : unusable) {
+            if (!table.problem.empty())
+                table.problem += "\n\n";
+            // In UTF-8 whatever the texts' encoding, so the path shows as it is.
+            const auto Utf8 = [&table](const std::string& text) {
+                return table.encoding == plat::TextEncoding::Windows1252
+                           ? plat::Windows1252ToUtf8(text)
+                           : text;
+            };
+            table.problem += FormatUiText(Utf8(UiText("PropSheet", "BadLanguageFile")),
+                                          {path, Utf8(UiText("PropSheet", ReasonKey(kind)))});
+        }
+    };
+
+    // A file of the user's own, beside the program or in his config
+    // directory, is the one he edits: used as it is, never rewritten. One
+    // the program wrote and nobody changed leaves the choice to the
+    // user's language.
+    LanguageFileState userFile;
     for (const std::string* own : {&files.besideProgram, &files.userFile}) {
-        if (own->empty())
-            continue;
-        if (const Applied applied = Apply(table, *own); applied != Applied::Missing) {
+        CIniFile file;
+        const LanguageFileState state = Examine(*own, file);
+        if (own == &files.userFile)
+            userFile = state;
+        if (state.kind == LanguageFileKind::Users) {
+            Apply(table, file);
             table.languageFile = *own;
-            if (applied == Applied::Read)
-                TRACE_LOG(0, kModule, __LINE__, "Language file %s", own->c_str());
+            TRACE_LOG(0, kModule, __LINE__, "Language file %s", own->c_str());
+            Report();
             return;
         }
     }
-    if (!files.translation.empty() && Apply(table, files.translation) == Applied::Read) {
-        table.languageFile = files.translation;
-        TRACE_LOG(0, kModule, __LINE__, "Translation %s", files.translation.c_str());
+    std::string language = "en";
+    if (CIniFile file; !files.translation.empty()) {
+        const LanguageFileKind kind = Examine(files.translation, file).kind;
+        if (kind != LanguageFileKind::Missing && !IsUnusable(kind)) {
+            Apply(table, file);
+            table.languageFile = files.translation;
+            language = LanguageOf(files.translation);
+            TRACE_LOG(0, kModule, __LINE__, "Translation %s", files.translation.c_str());
+        }
     }
+    Report();
 
-    // The first run leaves a file to translate, holding the texts it shows:
-    // beside the program, or where that directory cannot be written (an
-    // installed program), in the user's config directory.
-    std::string error;
-    if (!files.besideProgram.empty() && Write(table, files.besideProgram, error)) {
-        table.languageFile = files.besideProgram;
-        TRACE_LOG(0, kModule, __LINE__, "Language file %s created", files.besideProgram.c_str());
+    // The user's file holds the texts shown, for him to translate: made
+    // when missing, brought up to date while it is still the program's. A
+    // file that is no language file is left as it is.
+    if (files.userFile.empty() ||
+        (userFile.kind != LanguageFileKind::Missing && userFile.kind != LanguageFileKind::Written))
+        return;
+    const CIniFile texts = FileOfTexts(table);
+    if (userFile.kind == LanguageFileKind::Written && userFile.language == language &&
+        userFile.check == LanguageFileCheck(texts)) {
+        table.languageFile = files.userFile;
         return;
     }
-    if (!files.userFile.empty()) {
-        const std::string directory =
-            files.userFile.substr(0, files.userFile.rfind(plat::kPathSeparator));
-        if (!plat::CreatePrivateDirectories(directory)) {
-            error += "; " + directory + " cannot be created";
-        } else if (std::string userError; Write(table, files.userFile, userError)) {
-            table.languageFile = files.userFile;
-            TRACE_LOG(0, kModule, __LINE__, "Language file %s created", files.userFile.c_str());
-            return;
-        } else {
-            error += "; " + userError;
-        }
+    std::string error;
+    const std::string directory =
+        files.userFile.substr(0, files.userFile.rfind(plat::kPathSeparator));
+    if (!plat::CreatePrivateDirectories(directory)) {
+        TRACE_LOG(1, kModule, __LINE__, "No language file written: %s cannot be created",
+                  directory.c_str());
+    } else if (Write(texts, language, files.userFile, error)) {
+        table.languageFile = files.userFile;
+        TRACE_LOG(0, kModule, __LINE__, "Language file %s %s", files.userFile.c_str(),
+                  userFile.kind == LanguageFileKind::Missing ? "created" : "brought up to date");
+    } else {
+        TRACE_LOG(1, kModule, __LINE__, "No language file written: %s", error.c_str());
     }
-    // Without a file the texts simply stay in use.
-    TRACE_LOG(1, kModule, __LINE__, "No language file created: %s", error.c_str());
 }
 
 void ResetUiTexts() {
@@ -306,6 +407,14 @@ void ResetUiTexts() {
 
 const std::string& LanguageFilePath() {
     return TheTable().languageFile;
+}
+
+bool UiTextsLoaded() {
+    return TheTable().loaded;
+}
+
+const std::string& LanguageFileProblem() {
+    return TheTable().problem;
 }
 
 std::size_t UiTextCount() {

@@ -17,7 +17,7 @@ const std::string& T(const char* key) {
 } // namespace
 
 CConnectionsDlg::CConnectionsDlg(CWnd* parent) : CDialog(166, parent) {
-    SetTemplate("Connections");
+    SetTemplate(UiText("Connect", "Title"));
 }
 
 void CConnectionsDlg::CreateControls() {

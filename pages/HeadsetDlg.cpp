@@ -21,7 +21,7 @@ CSize SetLabel(CColorText& label, const std::string& text, int room) {
 } // namespace
 
 CHeadsetDlg::CHeadsetDlg(CWnd* parent) : CDialog(167, parent) {
-    SetTemplate("Headset");
+    SetTemplate(UiText("HeadInf", "Title"));
 }
 
 void CHeadsetDlg::CreateControls() {

@@ -106,6 +106,9 @@ void CPropPage4::CreateControls() {
     m_levelLabel.SetLabelFor(m_volume);
     m_groupTitle.SetLabelFor(m_group);
     m_autoLevelLabel.SetLabelFor(m_autoLevelBox);
+    m_autoLevelLabel.SetClickFor(m_autoLevelBox);
+    // A new verdict is heard where the focus is, as it is shown.
+    m_verdict.SetLiveRegion(true);
     BindCommand(1004, [this] { OnStart(); });
     BindCommand(1064, [this] { OnReplay(); });
     BindCommand(1074, [this] { OnHelp(); });

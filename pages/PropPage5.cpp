@@ -22,6 +22,7 @@ constexpr int IDC_PRODUCT = 1006;
 constexpr int IDC_TIKO = 1118;
 constexpr int IDC_WINDOWS = 1120;
 constexpr int IDC_UPDATE = 1102;
+constexpr int IDC_END_OUTCOME = 1130;
 
 // The frame around the export lines, the check boxes, and the Update button
 // with how far its caption keeps from its edges.
@@ -65,6 +66,7 @@ void CPropPage5::CreateControls() {
     m_productLine.Create(this, 1043);
     m_tikoLine.Create(this, 1117);
     m_windowsLine.Create(this, 1119);
+    m_endOutcome.Create(this, IDC_END_OUTCOME);
     m_product.Create(this, IDC_PRODUCT);
     m_tiko.Create(this, IDC_TIKO);
     m_windows.Create(this, IDC_WINDOWS);
@@ -80,6 +82,10 @@ void CPropPage5::CreateControls() {
     m_tikoLine.SetLabelFor(m_tiko);
     m_windowsLine.SetLabelFor(m_windows);
     m_updateLabel.SetLabelFor(m_update);
+    // A click on a line's text ticks its box.
+    m_productLine.SetClickFor(m_product);
+    m_tikoLine.SetClickFor(m_tiko);
+    m_windowsLine.SetClickFor(m_windows);
     BindCommand(IDC_PRODUCT, [this] { OnProductCheck(); });
     BindCommand(IDC_TIKO, [this] { OnTikoCheck(); });
     BindCommand(IDC_WINDOWS, [this] { OnWindowsCheck(); });
@@ -103,24 +109,32 @@ bool CPropPage5::OnInitDialog() {
     const CSize s6 = SetLabel(m_retained, T("K6"), kBlue, right - 40);
     const CSize s7 = SetLabel(m_clickEnd, T("K7"), kDarkBlue, right - 40);
     const CSize s8 = SetLabel(m_updateLabel, T("K8"), kPurple, right - kUpdateX - 2 * kButtonInset);
+    // The outcome line is as high as the longer of its two texts.
+    const CSize sEnd = SetLabel(m_endOutcome, T("EndRestores"), kDarkBlue, lineRoom);
+    const CSize sKeep = SetLabel(m_endOutcome, T("EndKeeps"), kDarkBlue, lineRoom);
+    const CSize s9(std::max(sEnd.cx, sKeep.cx), std::max(sEnd.cy, sKeep.cy));
     m_frame.SetWindowText("");
 
     // The three export lines sit in the frame, each check box after the
-    // product line's text (and clear of the other two); the student controls
-    // follow below the frame, the outcome lines below them.
+    // product line's text (and clear of the other two), with what End does
+    // with the mixer under the last; the student controls follow below the
+    // frame, the outcome lines below them. Each line's window reaches its
+    // box, so a click anywhere between the text's start and the box ticks it.
     const int top = s1.cy + 120;
     const int windowsLine = top + s2.cy + s3.cy + 25;
+    const int endLine = windowsLine + s4.cy + 4;
     const int checkX = std::max(s2.cx + 30, std::max(s3.cx, s4.cx) + 25);
-    const int studentY = windowsLine + s4.cy + 20;
+    const int studentY = endLine + s9.cy + 20;
     const int updateWidth = std::max(kUpdateWidth, s8.cx + 2 * kButtonInset);
     const int updateHeight = std::max(kUpdateHeight, s8.cy + 2 * kButtonInset);
-    const int outcomeY = windowsLine + s4.cy + 50 + (updateHeight - kUpdateHeight);
+    const int outcomeY = endLine + s9.cy + 50 + (updateHeight - kUpdateHeight);
     m_picture.MoveWindow(150, 5, 200, 80);
     m_intro.MoveWindow(1, 105, s1.cx, s1.cy);
-    m_frame.MoveWindow(10, top, kFrameWidth, s2.cy + s3.cy + s4.cy + 35);
-    m_productLine.MoveWindow(20, top + 15, s2.cx, s2.cy);
-    m_tikoLine.MoveWindow(20, top + s2.cy + 20, s3.cx, s3.cy);
-    m_windowsLine.MoveWindow(20, windowsLine, s4.cx, s4.cy);
+    m_frame.MoveWindow(10, top, kFrameWidth, s2.cy + s3.cy + s4.cy + s9.cy + 39);
+    m_productLine.MoveWindow(20, top + 15, checkX - 20, s2.cy);
+    m_tikoLine.MoveWindow(20, top + s2.cy + 20, checkX - 20, s3.cy);
+    m_windowsLine.MoveWindow(20, windowsLine, checkX - 20, s4.cy);
+    m_endOutcome.MoveWindow(20, endLine, s9.cx, s9.cy);
     m_product.MoveWindow(checkX, top + 15, kCheckSize, kCheckSize);
     m_tiko.MoveWindow(checkX, top + s2.cy + 20, kCheckSize, kCheckSize);
     m_windows.MoveWindow(checkX, windowsLine, kCheckSize, kCheckSize);
@@ -146,6 +160,7 @@ bool CPropPage5::OnInitDialog() {
 
     m_tiko.SetCheck(m_exportTiko ? BST_CHECKED : BST_UNCHECKED);
     m_windows.SetCheck(m_keepWindows ? BST_CHECKED : BST_UNCHECKED);
+    ShowEndOutcome();
     return true;
 }
 
@@ -189,6 +204,10 @@ void CPropPage5::ShowStudentControls(bool show) {
     m_updateLabel.ShowWindow(cmd);
 }
 
+void CPropPage5::ShowEndOutcome() {
+    m_endOutcome.SetText(T(m_keepWindows ? "EndKeeps" : "EndRestores"));
+}
+
 void CPropPage5::OnProductCheck() {
     if (m_product.GetCheck() == BST_CHECKED) {
         ShowStudentControls(true);
@@ -204,6 +223,7 @@ void CPropPage5::OnTikoCheck() {
 
 void CPropPage5::OnWindowsCheck() {
     m_keepWindows = m_windows.GetCheck() == BST_CHECKED;
+    ShowEndOutcome();
 }
 
 std::string CPropPage5::GetProductIniPath() {

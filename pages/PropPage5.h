@@ -52,6 +52,8 @@ public:
 private:
     CPropSheet* Sheet() const;
     void ShowStudentControls(bool show);
+    // The line under the boxes: what End does with the mixer.
+    void ShowEndOutcome();
     // The student Update is for: the entry picked in the box, else the first
     // whose name is the typed one in any case; CUserList::npos for none.
     std::size_t ChosenStudent() const;
@@ -66,6 +68,7 @@ private:
     CColorText m_productLine; // 1043 K2
     CColorText m_tikoLine;    // 1117 K3
     CColorText m_windowsLine; // 1119 K4
+    CColorText m_endOutcome;  // 1130, under the Windows line
     CCheckBox m_product;      // 1006
     CCheckBox m_tiko;         // 1118
     CCheckBox m_windows;      // 1120

@@ -56,6 +56,11 @@ if [ "$purpose" = test ]; then
         # LLVM's linker for the two test builds (scripts/test).
         lld
         pulseaudio-utils dbus
+        # An X desktop for the tests that click with a real mouse
+        # (tests/desktop) and read what a screen reader reads (tests/atspi):
+        # an X server, a small window manager, xdotool's input, the
+        # accessibility bus and its Python client.
+        xvfb xauth openbox xdotool x11-utils at-spi2-core python3-pyatspi
         # PipeWire's daemons install beside PulseAudio; pipewire-alsa, which
         # conflicts with it, is never installed.
         pipewire wireplumber pipewire-pulse

@@ -91,8 +91,8 @@ public:
 
     QAccessible::Role role() const override {
         const CWnd* wnd = WndOf(widget());
-        if (dynamic_cast<const CColorText*>(wnd) != nullptr)
-            return QAccessible::StaticText;
+        if (const auto* text = dynamic_cast<const CColorText*>(wnd))
+            return text->IsLiveRegion() ? QAccessible::StatusBar : QAccessible::StaticText;
         if (dynamic_cast<const CLevelMeter*>(wnd) != nullptr)
             return QAccessible::ProgressBar;
         if (dynamic_cast<const CGroupBox*>(wnd) != nullptr)
@@ -107,8 +107,8 @@ public:
     QAccessible::State state() const override {
         QAccessible::State state = QAccessibleWidget::state();
         const QAccessible::Role r = role();
-        if (r == QAccessible::StaticText || r == QAccessible::ProgressBar ||
-            r == QAccessible::Graphic)
+        if (r == QAccessible::StaticText || r == QAccessible::StatusBar ||
+            r == QAccessible::ProgressBar || r == QAccessible::Graphic)
             state.readOnly = true;
         return state;
     }
@@ -225,6 +225,21 @@ void RefreshAccessible(CWnd& wnd) {
     }
     for (CWnd* control : d.labelled)
         RefreshAccessible(*control);
+}
+
+// The toolkit has no announcement of its own: a status line's name is its
+// text, and a name that changes on a line in view is what a screen reader
+// reports of a status line. The toolkit reports a change of text itself (the
+// name follows it, RefreshAccessible); a line that appears reports its text
+// here, after the toolkit told that it is shown, so its news is heard even
+// when it was set while the line was hidden or is the same as before.
+void AnnounceLiveText(CWnd& wnd) {
+    const CWndPrivate& d = CWndPrivate::Of(wnd);
+    QWidget* widget = d.widget.data();
+    if (!d.liveRegion || widget == nullptr || !widget->isVisible())
+        return;
+    QAccessibleEvent event(widget, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
 }
 
 void UntieLabels(CWnd& wnd) {

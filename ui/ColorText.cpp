@@ -1,10 +1,13 @@
 #include "ui/ColorText.h"
 
+#include "ui/CheckBox.h"
 #include "ui/Private.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 
 #include <algorithm>
+#include <functional>
 
 using namespace uiimpl;
 
@@ -17,7 +20,25 @@ public:
         setAttribute(Qt::WA_NoSystemBackground);
     }
 
+    // What a click on the text does; none: clicks pass through.
+    void SetClick(std::function<void()> click) {
+        m_click = std::move(click);
+        setAttribute(Qt::WA_TransparentForMouseEvents, !m_click);
+    }
+
 protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        event->setAccepted(m_click && event->button() == Qt::LeftButton);
+    }
+    // A press and a release on the text, as a button counts a click.
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        const bool click = m_click && event->button() == Qt::LeftButton &&
+                           rect().contains(event->position().toPoint());
+        event->setAccepted(click);
+        if (click)
+            m_click();
+    }
+
     void paintEvent(QPaintEvent*) override {
         const auto* wnd = static_cast<const CColorText*>(WndOf(this));
         if (wnd == nullptr)
@@ -30,6 +51,9 @@ protected:
         DrawTextLines(painter, wnd->GetFont(), CWndPrivate::Of(*wnd).text, color, 0, 0,
                       wnd->GetWrapWidth());
     }
+
+private:
+    std::function<void()> m_click;
 };
 
 } // namespace
@@ -69,6 +93,22 @@ void CColorText::SetWrapWidth(int width) {
 
 void CColorText::SetLabelFor(CWnd& control) {
     TieLabel(*this, control);
+}
+
+void CColorText::SetClickFor(CCheckBox& box) {
+    if (auto* widget = dynamic_cast<ColorTextWidget*>(GetWidget()))
+        widget->SetClick([&box] {
+            box.Click();
+            box.SetFocus();
+        });
+}
+
+void CColorText::SetLiveRegion(bool live) {
+    CWndPrivate::Of(*this).liveRegion = live;
+}
+
+bool CColorText::IsLiveRegion() const {
+    return CWndPrivate::Of(*this).liveRegion;
 }
 
 CSize CColorText::GetTextSize() const {

@@ -2,10 +2,13 @@
 // colour on a transparent background, that measures its own text. Given a
 // wrap width it breaks its lines to stay within it (DT_WORDBREAK) and measures
 // the wrapped text. Clicks pass through it to what lies below (a label over a
-// button leaves the button clickable).
+// button leaves the button clickable), unless the text is a check box's
+// caption (SetClickFor).
 #pragma once
 
 #include "ui/Wnd.h"
+
+class CCheckBox;
 
 class CColorText : public CWnd {
 public:
@@ -30,6 +33,17 @@ public:
     // control may have several texts in one place (a "Test" and a "Stop"
     // over one button): the one shown names it.
     void SetLabelFor(CWnd& control);
+
+    // This text is the caption of `box`: a click anywhere on it (its window,
+    // which the page may stretch up to the box) ticks or unticks the box and
+    // gives it the focus, as a click on a check box's own text does.
+    void SetClickFor(CCheckBox& box);
+
+    // A live text is news the user must hear (a verdict, a warning): a
+    // screen reader finds it as a status line and is told its text each time
+    // it changes or appears, wherever the focus is. Off by default.
+    void SetLiveRegion(bool live);
+    bool IsLiveRegion() const;
 
     // Lines wider than width pixels break (CFont::GetTextExtent); 0, the
     // default, keeps the text's own lines whatever their width.

@@ -38,6 +38,8 @@ struct CWndPrivate {
     std::string accDescription;
     std::vector<CWnd*> labels;
     std::vector<CWnd*> labelled;
+    // A text whose changes are told to a screen reader as they happen.
+    bool liveRegion = false;
 
     static CWndPrivate& Of(const CWnd& wnd) { return *wnd.d; }
 };
@@ -116,6 +118,8 @@ void SendCommand(CWnd* from, int code);
 std::string AccessibleNameOf(const CWnd& wnd);
 std::string AccessibleDescriptionOf(const CWnd& wnd);
 void RefreshAccessible(CWnd& wnd);
+// A live text that was just shown tells a screen reader what it says.
+void AnnounceLiveText(CWnd& wnd);
 // Label names control (once); UntieLabels parts a window from its labels
 // and from the windows it labels (it goes).
 void TieLabel(CWnd& label, CWnd& control);

@@ -107,6 +107,8 @@ bool CWnd::ShowWindow(int cmd) {
     if (was != !d->widget->isHidden())
         for (CWnd* control : d->labelled)
             RefreshAccessible(*control);
+    if (!was && !d->widget->isHidden())
+        AnnounceLiveText(*this);
     return was;
 }
 

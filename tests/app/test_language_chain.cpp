@@ -1,6 +1,10 @@
 // Where a run takes its texts from: the language file beside the program,
 // the user's own file, a shipped translation for the user's language, the
-// built-in English; and which file the first run leaves to translate. Each
+// built-in English; which file the first run leaves to translate (in the
+// user's config directory, never beside the program); that a file the
+// program wrote leaves the choice to the user's language while one he
+// edited outranks it; and that a file that is no language file is reported
+// and passed over. Each
 // test has its own program, config and data directories and its own locale
 // variables, put back after it.
 #include "app/LanguageFiles.h"
@@ -9,6 +13,7 @@
 #include "platform/system.h"
 #include "tests/support/OtherUser.h"
 #include "tests/support/ScopedEnv.h"
+#include "tests/support/ShownTranslation.h"
 #include "tests/support/TestDir.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +21,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -123,18 +129,20 @@ TEST_F(LanguageChainTest, BesideTheProgramThenTheUsersFileThenTheTranslationThen
     Run();
     EXPECT_EQ(Cancel(), "Annuler");
     EXPECT_EQ(UiText("PropSheet", "K2"), "Suivant >");
-    EXPECT_EQ(LanguageFilePath(), Beside()) << "the file made from the translation";
-    EXPECT_NE(FileContents(Beside()).find("[PropSheet]\r\nK1=Annuler\r\n"), std::string::npos);
+    EXPECT_EQ(LanguageFilePath(), UserFile()) << "the file made from the translation";
+    EXPECT_NE(FileContents(UserFile()).find("[PropSheet]\r\nK1=Annuler\r\n"), std::string::npos);
 
-    fs::remove(Beside());
+    fs::remove(UserFile());
     fs::remove(Shipped("fr"));
     Run();
     EXPECT_EQ(Cancel(), "Cancel");
     EXPECT_EQ(UiText("PropSheet", "K2"), "Next > ") << "English exactly, blanks included";
-    EXPECT_EQ(LanguageFilePath(), Beside());
+    EXPECT_EQ(LanguageFilePath(), UserFile());
+    EXPECT_FALSE(fs::exists(Beside()));
+    EXPECT_EQ(LanguageFileProblem(), "");
 }
 
-TEST_F(LanguageChainTest, AnUnreadableFileOfTheUsersKeepsTheTextsAndIsNotReplaced) {
+TEST_F(LanguageChainTest, AnUnreadableFileIsReportedPassedOverAndNotReplaced) {
     Env("LANG", "fr_FR.UTF-8");
     WriteFile(Shipped("fr"), "Annuler");
     fs::create_directories(fs::path(UserFile()).parent_path());
@@ -145,20 +153,24 @@ TEST_F(LanguageChainTest, AnUnreadableFileOfTheUsersKeepsTheTextsAndIsNotReplace
         AsOrdinaryUser user;
         Run();
     }
-    EXPECT_EQ(Cancel(), "Cancel") << "the texts in use, not all emptied";
-    EXPECT_EQ(LanguageFilePath(), Beside());
+    EXPECT_EQ(Cancel(), "Annuler") << "the user's language, as without the file";
+    EXPECT_EQ(LanguageFilePath(), Shipped("fr"));
+    EXPECT_NE(LanguageFileProblem().find(Beside() + " cannot be used: it cannot be read."),
+              std::string::npos)
+        << LanguageFileProblem();
     ::chmod(Beside().c_str(), 0644);
     EXPECT_EQ(FileContents(Beside()), "[PropSheet]\nK1=x\n");
 
-    // A directory where the user's file would be is no file: the chain goes on.
+    // A directory where the user's file would be is no file: the chain goes
+    // on and nothing is reported.
     fs::remove(Beside());
-    ASSERT_EQ(::chmod((m_dir / "prog").c_str(), 0555), 0);
     {
         AsOrdinaryUser user;
         Run();
     }
     EXPECT_EQ(Cancel(), "Annuler");
     EXPECT_EQ(LanguageFilePath(), Shipped("fr")) << "nowhere to write: the translation in use";
+    EXPECT_EQ(LanguageFileProblem(), "");
 }
 
 TEST_F(LanguageChainTest, TheTranslationFollowsLanguageThenTheLocaleVariables) {
@@ -198,11 +210,15 @@ TEST_F(LanguageChainTest, TheTranslationFollowsLanguageThenTheLocaleVariables) {
     }
 }
 
-TEST_F(LanguageChainTest, AWritableProgramDirectoryGetsTheFileAndTheUsersDirectoryIsLeftAlone) {
+TEST_F(LanguageChainTest, NothingIsWrittenBesideTheProgramEvenInADirectoryItsUserOwns) {
+    // The program's directory belongs to the user who runs it (root when the
+    // tests run as root, as a system's program directory does) and he may
+    // write it: the file still goes to his config directory.
     Run();
-    EXPECT_EQ(LanguageFilePath(), Beside());
-    EXPECT_TRUE(fs::exists(Beside()));
-    EXPECT_FALSE(fs::exists(m_dir / "home" / "config")) << "nothing made in the user's directory";
+    EXPECT_EQ(LanguageFilePath(), UserFile());
+    EXPECT_TRUE(fs::exists(UserFile()));
+    EXPECT_TRUE(fs::is_empty(m_dir / "prog")) << "nothing beside the program";
+    EXPECT_EQ(Mode(m_dir / "home" / "config"), "0700");
 }
 
 TEST_F(LanguageChainTest, AReadOnlyProgramDirectoryPutsTheFileInTheUsersPrivateConfigDirectory) {
@@ -222,13 +238,15 @@ TEST_F(LanguageChainTest, AReadOnlyProgramDirectoryPutsTheFileInTheUsersPrivateC
     EXPECT_NE(written.find("\r\nK2=Next > \r\n"), std::string::npos);
     EXPECT_NE(written.find("\r\nRight=R\r\n"), std::string::npos);
 
-    // The next run reads it there, as the design's second run does.
+    // The next run finds it there, unchanged: the program's own, which
+    // shows the same texts and is left as it is.
     {
         AsOrdinaryUser user;
         Run();
     }
     EXPECT_EQ(LanguageFilePath(), UserFile());
-    EXPECT_EQ(UiText("PropSheet", "K2"), "Next >");
+    EXPECT_EQ(UiText("PropSheet", "K2"), "Next > ");
+    EXPECT_EQ(FileContents(UserFile()), written);
 }
 
 TEST_F(LanguageChainTest, NoWritableDirectoryLeavesTheTextsInUseAndNoFile) {
@@ -287,15 +305,207 @@ TEST_F(LanguageChainTest, TheSecondRunShowsWhatTheFirstShowedWithAShippedTransla
                 Run();
                 second = AllTexts();
             }
-            EXPECT_EQ(made, readOnly ? UserFile() : Beside()) << language;
-            EXPECT_EQ(LanguageFilePath(), made) << "the second run reads the file the first made";
+            EXPECT_EQ(made, UserFile()) << language;
+            EXPECT_FALSE(fs::exists(Beside()));
+            EXPECT_EQ(LanguageFilePath(), made) << "the second run finds the file the first made";
             EXPECT_EQ(first, second) << language << (readOnly ? " read-only" : "");
             EXPECT_NE(first[0], "Cancel") << language;
-            EXPECT_EQ(FileContents(made), FileContents(Shipped(language)))
-                << "the file made holds the translation's bytes, in its order";
+            const std::string bytes = FileContents(made);
+            const std::string shippedBytes = ShownTranslation(FileContents(Shipped(language)));
+            EXPECT_EQ(bytes.rfind(std::string("; Pelmora wrote this file with its texts in ") +
+                                      language + ", check ",
+                                  0),
+                      0u);
+            ASSERT_GE(bytes.size(), shippedBytes.size());
+            EXPECT_EQ(bytes.substr(bytes.size() - shippedBytes.size()), shippedBytes)
+                << "after the mark the file made holds the translation's bytes, in its order";
             fs::remove(made);
         }
     }
+}
+
+// The shipped translations of the source tree, in the test's data directory.
+void ShipTranslations(const std::function<std::string(const std::string&)>& shipped) {
+    const fs::path source = fs::path(std::getenv("PELMORA_SOURCE_DIR")) / "resources" / "lang";
+    for (const char* language : {"fr", "de", "es"})
+        fs::copy_file(source / (std::string(language) + ".INI"), shipped(language),
+                      fs::copy_options::overwrite_existing);
+}
+
+std::string MarkOf(const std::string& bytes) {
+    return bytes.substr(0, bytes.find("\r\n"));
+}
+
+constexpr const char* kMarkStart = "; Pelmora wrote this file with its texts in ";
+
+class WrittenLanguageFileTest : public LanguageChainTest {
+protected:
+    void SetUp() override {
+        LanguageChainTest::SetUp();
+        ShipTranslations([this](const std::string& language) { return Shipped(language); });
+    }
+};
+
+TEST_F(WrittenLanguageFileTest, TheFileAFirstRunWroteFollowsTheUsersLanguage) {
+    Run();
+    EXPECT_EQ(Cancel(), "Cancel");
+    ASSERT_EQ(LanguageFilePath(), UserFile());
+    EXPECT_EQ(MarkOf(FileContents(UserFile())).rfind(std::string(kMarkStart) + "en, check ", 0),
+              0u);
+    {
+        ScopedEnv language("LANGUAGE", "de");
+        Run();
+        EXPECT_EQ(Cancel(), "Abbrechen");
+        EXPECT_EQ(UiText("Connect", "Title"), "Anschl\xFC"
+                                              "sse");
+        EXPECT_EQ(LanguageFilePath(), UserFile()) << "brought up to date";
+        const std::string bytes = FileContents(UserFile());
+        EXPECT_EQ(MarkOf(bytes).rfind(std::string(kMarkStart) + "de, check ", 0), 0u);
+        EXPECT_NE(bytes.find("\r\nK1=Abbrechen\r\n"), std::string::npos);
+    }
+    // Its languages as a list, as LANGUAGE gives them.
+    {
+        ScopedEnv language("LANGUAGE", "it:es:de");
+        Run();
+        EXPECT_EQ(Cancel(), "Cancelar");
+        EXPECT_EQ(UiText("HeadInf", "Title"), "Auriculares");
+    }
+    Run();
+    EXPECT_EQ(Cancel(), "Cancel") << "English again";
+    EXPECT_EQ(UiText("PropSheet", "K2"), "Next > ");
+    EXPECT_EQ(MarkOf(FileContents(UserFile())).rfind(std::string(kMarkStart) + "en, check ", 0),
+              0u);
+    EXPECT_FALSE(fs::exists(Beside()));
+    EXPECT_EQ(LanguageFileProblem(), "");
+}
+
+TEST_F(WrittenLanguageFileTest, AnEditedFileOutranksTheUsersLanguageAndIsNeverRewritten) {
+    {
+        ScopedEnv language("LANGUAGE", "de");
+        Run();
+    }
+    std::string bytes = FileContents(UserFile());
+    // A comment of the user's changes no text: the file stays the program's.
+    const std::string commented = bytes + "; meine Notiz\r\n";
+    std::ofstream(UserFile(), std::ios::binary | std::ios::trunc) << commented;
+    {
+        ScopedEnv language("LANGUAGE", "fr");
+        Run();
+        EXPECT_EQ(Cancel(), "Annuler");
+    }
+    bytes = FileContents(UserFile());
+    const std::size_t at = bytes.find("\r\nK1=Annuler\r\n");
+    ASSERT_NE(at, std::string::npos);
+    bytes.replace(at, 14, "\r\nK1=Laisser tomber\r\n");
+    std::ofstream(UserFile(), std::ios::binary | std::ios::trunc) << bytes;
+    for (const char* language : {"de", "en", "es"}) {
+        ScopedEnv variable("LANGUAGE", language);
+        Run();
+        EXPECT_EQ(Cancel(), "Laisser tomber") << language;
+        EXPECT_EQ(UiText("PropSheet", "K2"), "Suivant >") << "the file as it is";
+        EXPECT_EQ(LanguageFilePath(), UserFile());
+        EXPECT_EQ(FileContents(UserFile()), bytes) << "never rewritten";
+    }
+
+    // Beside the program, an edited file outranks the user's one too.
+    WriteFile(Beside(), "Beside");
+    Run();
+    EXPECT_EQ(Cancel(), "Beside");
+}
+
+TEST_F(WrittenLanguageFileTest, AnUnmarkedFileOfTheBuiltInEnglishIsTakenForTheProgramsOwn) {
+    // The file earlier versions wrote: the English texts without the mark,
+    // and without the texts added since (the verdicts).
+    Run();
+    std::string english = FileContents(UserFile());
+    english.erase(0, english.find("\r\n[") + 2);
+    english.erase(english.find("[Verdict]"));
+    // They named Windows as the system page 5 configures, on every system.
+    const std::string system = "configure this computer with";
+    if (const std::size_t at = english.find(system); at != std::string::npos)
+        english.replace(at, system.size(), "configure Windows with");
+    // Left beside the program by a run as root, and in the user's directory.
+    std::ofstream(Beside(), std::ios::binary) << english;
+    std::ofstream(UserFile(), std::ios::binary | std::ios::trunc) << english;
+    {
+        ScopedEnv language("LANGUAGE", "de");
+        Run();
+    }
+    EXPECT_EQ(Cancel(), "Abbrechen");
+    EXPECT_EQ(FileContents(Beside()), english) << "beside the program: left as it is";
+    EXPECT_EQ(MarkOf(FileContents(UserFile())).rfind(std::string(kMarkStart) + "de, check ", 0), 0u)
+        << "the user's: brought up to date";
+
+    // One text that is not the built-in one makes it the user's.
+    std::string edited = english;
+    edited.replace(edited.find("\r\nK1=Cancel\r\n"), 13, "\r\nK1=Quit\r\n");
+    std::ofstream(Beside(), std::ios::binary | std::ios::trunc) << edited;
+    {
+        ScopedEnv language("LANGUAGE", "de");
+        Run();
+    }
+    EXPECT_EQ(Cancel(), "Quit");
+    EXPECT_EQ(LanguageFilePath(), Beside());
+}
+
+std::string RandomBytes(std::size_t count) {
+    std::string bytes(count, '\0');
+    std::ifstream("/dev/urandom", std::ios::binary).read(bytes.data(), std::streamsize(count));
+    return bytes;
+}
+
+TEST_F(WrittenLanguageFileTest, AFileThatIsNoLanguageFileIsReportedAndLeftAsItIs) {
+    struct Case {
+        std::string bytes;
+        std::string reason;
+    };
+    const std::string notText = "it holds bytes that are not text in UTF-8 or Windows-1252";
+    const std::string noTexts = "it holds none of the wizard's texts";
+    std::string utf16;
+    for (const char c : std::string("[PropSheet]\r\nK1=Annuler\r\n"))
+        utf16 += std::string(1, c) + '\0';
+    const Case cases[] = {
+        {RandomBytes(4096), notText},
+        {"\xFF\xFE" + utf16, notText}, // saved as "Unicode"
+        {"[Fenster]\r\nBreite=640\r\n; K1=Annuler\r\n", noTexts},
+        {"", noTexts},
+    };
+    for (const std::string& path : {Beside(), UserFile()}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(path + ": " + c.reason);
+            std::ofstream(path, std::ios::binary | std::ios::trunc) << c.bytes;
+            Run();
+            EXPECT_EQ(Cancel(), "Cancel");
+            EXPECT_EQ(UiText("PropSheet", "K2"), "Next > ") << "the built-in texts, whole";
+            EXPECT_EQ(LanguageFileProblem(), "The language file " + path +
+                                                 " cannot be used: " + c.reason +
+                                                 ". The wizard shows its own texts instead.");
+            EXPECT_EQ(FileContents(path), c.bytes) << "left as it is";
+            EXPECT_EQ(LanguageFilePath(), path == Beside() ? UserFile() : "");
+            fs::remove(Beside());
+            fs::remove(UserFile());
+        }
+    }
+
+    // In the user's language, the translation and its message.
+    ScopedEnv language("LANGUAGE", "de");
+    const std::string noise = RandomBytes(4096);
+    std::ofstream(UserFile(), std::ios::binary) << noise;
+    Run();
+    EXPECT_EQ(Cancel(), "Abbrechen");
+    EXPECT_EQ(
+        LanguageFileProblem().rfind("Die Sprachdatei " + UserFile() +
+                                        " kann nicht verwendet werden: sie enth\xC3\xA4lt Bytes",
+                                    0),
+        0u)
+        << LanguageFileProblem();
+    EXPECT_EQ(FileContents(UserFile()), noise);
+    // A shipped translation that is no language file: English, reported.
+    std::ofstream(Shipped("de"), std::ios::binary | std::ios::trunc) << noise;
+    fs::remove(UserFile());
+    Run();
+    EXPECT_EQ(Cancel(), "Cancel");
+    EXPECT_NE(LanguageFileProblem().find(Shipped("de")), std::string::npos);
 }
 
 } // namespace

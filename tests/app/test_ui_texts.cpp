@@ -3,6 +3,7 @@
 #include "app/SoundNotice.h"
 
 #include "platform/system.h"
+#include "tests/support/ScopedEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -59,7 +60,7 @@ protected:
 
 TEST_F(UiTextsTest, DefaultsAreExactBlanksIncluded) {
     EXPECT_EQ(DesignUiTextCount(), 89u);
-    EXPECT_EQ(UiTextCount(), 112u);
+    EXPECT_EQ(UiTextCount(), 120u);
     EXPECT_EQ(UiText("PropSheet", "K2"), "Next > ");
     EXPECT_EQ(UiText("PropSheet", "K3"), " Welcome to the audio wizard!!            ");
     EXPECT_EQ(UiText("PropP4", "K3"),
@@ -86,7 +87,14 @@ TEST_F(UiTextsTest, FirstRunCreatesTheFileAndKeepsTheDefaults) {
     EXPECT_EQ(LanguageFilePath(), m_path);
     EXPECT_EQ(UiText("PropSheet", "K2"), "Next > ");
 
-    const std::vector<std::string> lines = LinesOf(m_path);
+    std::vector<std::string> lines = LinesOf(m_path);
+    // The program's mark (the language, a check of the texts) and a note
+    // for the translator come first.
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[0].rfind("; Pelmora wrote this file with its texts in en, check ", 0), 0u)
+        << lines[0];
+    EXPECT_EQ(lines[1].rfind("; Edit it to translate the wizard", 0), 0u) << lines[1];
+    lines.erase(lines.begin(), lines.begin() + 2);
     std::vector<std::string> headers;
     std::size_t keyLines = 0;
     std::string section;
@@ -119,7 +127,7 @@ TEST_F(UiTextsTest, FirstRunCreatesTheFileAndKeepsTheDefaults) {
                                                  "[PropP4]", "[PropP5]", "[Connect]", "[HeadInf]",
                                                  "[Verdict]", "[Recovery]"}));
     EXPECT_EQ(index, 89u);
-    EXPECT_EQ(keyLines, 112u);
+    EXPECT_EQ(keyLines, 120u);
 }
 
 TEST_F(UiTextsTest, AFileWithoutTheLaterTextsKeepsTheirDefaultsAndTheDesignsRules) {
@@ -151,17 +159,25 @@ TEST_F(UiTextsTest, AFileWithoutTheLaterTextsKeepsTheirDefaultsAndTheDesignsRule
     EXPECT_EQ(Read(m_path), text) << "reading never writes the file";
 }
 
-TEST_F(UiTextsTest, SecondRunReadsEveryValueTrimmed) {
+TEST_F(UiTextsTest, TheProgramsOwnFileShowsTheDefaultsAndAnEditedOneIsReadTrimmed) {
     LoadUiTextsFrom(m_path);
     const std::string firstFile = Read(m_path);
+    // Unchanged, the file is the program's: the texts stay the defaults.
     ResetUiTexts();
+    LoadUiTextsFrom(m_path);
+    EXPECT_EQ(UiText("PropSheet", "K2"), "Next > ");
+    EXPECT_EQ(Read(m_path), firstFile) << "the same texts: not written again";
+
+    // One text changed makes it the user's, read trimmed as the design has it.
+    WriteEdited("K13=Successful", "K13=Passed");
     LoadUiTextsFrom(m_path);
     EXPECT_EQ(UiText("PropSheet", "K2"), "Next >");
     EXPECT_EQ(UiText("PropSheet", "K3"), "Welcome to the audio wizard!!");
     EXPECT_EQ(UiText("PropP4", "K3"), "'I am testing the microphone.'");
     EXPECT_EQ(UiText("PropP2", "K9"), "< Back");
-    EXPECT_EQ(UiText("PropP2", "K13"), "Successful");
-    EXPECT_EQ(Read(m_path), firstFile); // reading leaves the file alone
+    EXPECT_EQ(UiText("PropP2", "K13"), "Passed");
+    EXPECT_EQ(Read(m_path).find("K13=Successful"), std::string::npos)
+        << "the user's file is never rewritten";
 }
 
 TEST_F(UiTextsTest, TranslatedFileReplacesTextsAndMatchesSectionsRegardlessOfCase) {
@@ -235,13 +251,16 @@ TEST_F(UiTextsTest, ValuesFillATextsDirectivesInOrderAndNothingElseOfIt) {
     EXPECT_EQ(ChosenDevicesLine("USB Headset", ""), "Mikro USB Headset / Boxen keines");
 }
 
-TEST_F(UiTextsTest, LanguageFileIsNamedAfterTheProgramBesideIt) {
-    const std::string expected = plat::GetModuleFileName() + ".INI";
-    fs::remove(expected);
+TEST_F(UiTextsTest, LanguageFileIsNamedAfterTheProgramInTheUsersConfigDirectory) {
+    ScopedEnv config("XDG_CONFIG_HOME", m_dir.string());
+    const std::string program = plat::GetModuleFileName();
+    const std::string expected =
+        (m_dir / "pelmora" / fs::path(program).filename()).string() + ".INI";
+    const bool besideBefore = fs::exists(program + ".INI");
     LoadUiTexts();
     EXPECT_EQ(LanguageFilePath(), expected);
     EXPECT_TRUE(plat::FileExists(expected));
-    fs::remove(expected);
+    EXPECT_EQ(fs::exists(program + ".INI"), besideBefore) << "nothing written beside the program";
 }
 
 } // namespace

@@ -17,7 +17,11 @@
 # virtual card and its trace library, found in the install library directory
 # (and only there), writes the trace log, also after the tree has been moved;
 # the desktop entry's command opens the wizard, which finds the shipped
-# German translation.
+# German translation and leaves its language file in the user's config
+# directory, and the runs add no file to the tree. The package is also
+# installed into the system with dpkg (as root, where no pelmora is
+# installed): the menu's command run as root writes nothing beside the
+# program, and removing the package leaves none of its files or directories.
 # Fails, naming what is wrong, on the first check that does not hold.
 set -euo pipefail
 
@@ -172,8 +176,22 @@ check_menu_start() {
         grep -qE "Translation .*/pelmora/lang/de\.INI$" <<<"$log" ||
             fail "the installed wizard did not find its German translation:"$'\n'"$log"
     fi
-    # Its first run left a file to translate, as it would for a user.
-    rm -f "$prefix/bin/pelmora.INI"
+    # Its first run left a file to translate in the user's config directory,
+    # with its German texts, and nothing beside the program.
+    [ ! -e "$prefix/bin/pelmora.INI" ] || fail "the wizard wrote $prefix/bin/pelmora.INI beside itself"
+    if [ -e "$source_dir/resources/lang/de.INI" ]; then
+        head -n 1 "$scratch/config/pelmora/pelmora.INI" 2>/dev/null | grep -q "texts in de, check " ||
+            fail "the wizard left no German language file in \$XDG_CONFIG_HOME/pelmora/pelmora.INI"
+    fi
+}
+
+# check_nothing_added PREFIX LIBDIR DOCS...: the tree holds the files of an
+# install and nothing else, after the runs above.
+check_nothing_added() {
+    local prefix=$1 libdir=$2 added
+    shift 2
+    added=$(comm -13 <(expected_files "$libdir" "$@" | sort) <(cd "$prefix" && find . -type f | sed 's|^\./||' | sort))
+    [ -z "$added" ] || fail "running the installed program added files to $prefix:"$'\n'"$added"
 }
 
 check_tree() {
@@ -185,6 +203,55 @@ check_tree() {
     check_validators "$prefix"
     check_trace_library "$prefix" "$libdir"
     check_menu_start "$prefix"
+    check_nothing_added "$prefix" "$libdir" "$@"
+}
+
+# check_system_install DEB: installed into the system by dpkg, the menu's
+# command run as root (his config directory in the scratch directory) writes
+# nothing beside the program or into the package's directories, and
+# removing the package leaves nothing of it. Only as root, and only where
+# the system has no pelmora of its own, which it would replace.
+check_system_install() {
+    local deb=$1 owned file status=0 runtime stray
+    if [ "$(id -u)" != 0 ]; then
+        echo "check_install: not root: the package is not installed into the system"
+        return
+    fi
+    if dpkg-query -W -f='${db:Status-Status}\n' pelmora 2>/dev/null | grep -qvE '^(not-installed|config-files)$'; then
+        echo "check_install: pelmora is installed on this system: the package is not installed over it"
+        return
+    fi
+    system_install=1
+    dpkg -i "$deb" >"$scratch/dpkg.txt" 2>&1 || fail "dpkg -i $(basename "$deb"):"$'\n'"$(cat "$scratch/dpkg.txt")"
+    owned=$(dpkg-query -L pelmora)
+    runtime=$(mktemp -d "$scratch/runtime.XXXXXX")
+    chmod 0700 "$runtime"
+    mkdir -p "$scratch/root-home"
+    env -u DISPLAY -u WAYLAND_DISPLAY -u LC_ALL -u LC_MESSAGES -u XDG_CONFIG_HOME \
+        HOME="$scratch/root-home" QT_QPA_PLATFORM=offscreen LANGUAGE=de XDG_RUNTIME_DIR="$runtime" \
+        PELMORA_REGISTRY="$scratch/registry.reg" \
+        timeout 5 /usr/bin/pelmora --sound=virtual >"$scratch/wizard.txt" 2>&1 || status=$?
+    [ "$status" = 124 ] ||
+        fail "/usr/bin/pelmora run as root ended (status $status):"$'\n'"$(cat "$scratch/wizard.txt")"
+    [ -f "$scratch/root-home/.config/pelmora/pelmora.INI" ] ||
+        fail "/usr/bin/pelmora run as root left no language file in his config directory"
+    # Nothing beside the program nor in the package's own directories but
+    # its files.
+    stray=$(comm -13 <(sort <<<"$owned") <({
+        find /usr/bin -maxdepth 1 -name 'pelmora*'
+        grep -E '/pelmora$' <<<"$owned" | while read -r file; do [ ! -d "$file" ] || find "$file"; done
+    } | sort -u))
+    [ -z "$stray" ] || fail "/usr/bin/pelmora run as root wrote into the system:"$'\n'"$stray"
+    dpkg -r pelmora >"$scratch/dpkg.txt" 2>&1 || fail "dpkg -r pelmora:"$'\n'"$(cat "$scratch/dpkg.txt")"
+    system_install=
+    # What is left of the package: its files, and the directories of its own.
+    stray=$({
+        find /usr/bin -maxdepth 1 -name 'pelmora*'
+        while read -r file; do
+            if [ -f "$file" ] || { [ -d "$file" ] && [[ $file == */pelmora ]]; }; then echo "$file"; fi
+        done <<<"$owned"
+    } | sort -u)
+    [ -z "$stray" ] || fail "removing the package left:"$'\n'"$stray"
 }
 
 mode=${1:-}
@@ -203,7 +270,9 @@ package)
 esac
 need desktop-file-validate appstreamcli groff man file readelf gzip
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/pelmora-install-check.XXXXXX")
-trap 'rm -rf "$scratch"' EXIT
+system_install=
+# A check that failed with the package installed into the system removes it.
+trap '[ -z "$system_install" ] || dpkg -r pelmora >/dev/null 2>&1; rm -rf "$scratch"' EXIT
 
 if [ "$mode" = tree ]; then
     prefix=$scratch/prefix
@@ -245,6 +314,8 @@ check_tree "$scratch/root/usr" "$libdir" copyright changelog.Debian.gz
 { out=$(appstreamcli validate-tree --no-net --pedantic "$scratch/root" 2>&1) &&
     [ "$(grep -vc '^$' <<<"$out")" = 1 ]; } || fail "appstreamcli validate-tree:"$'\n'"$out"
 file "$scratch/root/usr/bin/pelmora" | grep -q ", stripped" || fail "usr/bin/pelmora is not stripped"
+
+check_system_install "$deb"
 
 echo "== lintian $(basename "$deb")"
 lintian --fail-on error --tag-display-limit 0 "$deb" || fail "lintian found errors in $(basename "$deb")"

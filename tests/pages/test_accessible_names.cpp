@@ -198,7 +198,7 @@ TEST_F(AccessibleNamesTest, ControlsAreReadByTheTextsTheirPagesShowBesideOrOverT
         {4, 0, {"Test completed!", "", R::PropertyPage}},
         {4,
          1120,
-         {"If you wish to configure Windows with these parameters, please click here", "",
+         {"If you wish to configure this computer with these parameters, please click here", "",
           R::CheckBox}},
         {4, 1102, {"Update", "Click here to update the sound parameters", R::PushButton}},
     };
@@ -250,6 +250,11 @@ TEST_F(AccessibleNamesTest, TheMeterIsTheRecordingLevelWithinItsRange) {
     EXPECT_GT(value->currentValue().toInt(), 0);
     EXPECT_LE(value->currentValue().toInt(), CPropPage4::kMeterMax);
     Click(sheet->m_page4, 1004);
+    // The verdict that follows is a status line, which a screen reader is
+    // told of as it appears (tests/atspi hears it).
+    const Read verdict = ReadOf(sheet->m_page4, 1210);
+    EXPECT_EQ(verdict.role, QAccessible::StatusBar);
+    EXPECT_NE(verdict.name, "");
 }
 
 } // namespace

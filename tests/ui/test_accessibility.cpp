@@ -181,4 +181,19 @@ TEST_F(AccessibilityTest, TheMeterIsTheLevelItShowsWithinItsRange) {
     EXPECT_EQ(Interface(dialog.first)->valueInterface(), nullptr);
 }
 
+// What a live text tells when it appears takes a listening screen reader,
+// which the offscreen platform never has: tests/atspi hears it.
+TEST_F(AccessibilityTest, ALiveTextIsAStatusLineThatReadsAsItsText) {
+    EXPECT_FALSE(dialog.first.IsLiveRegion());
+    dialog.first.SetLiveRegion(true);
+    dialog.first.SetText("No voice was heard:\ncheck the microphone.");
+    EXPECT_TRUE(dialog.first.IsLiveRegion());
+    EXPECT_EQ(Role(dialog.first), QAccessible::StatusBar);
+    EXPECT_EQ(Name(dialog.first), "No voice was heard: check the microphone.");
+    EXPECT_TRUE(Interface(dialog.first)->state().readOnly);
+    EXPECT_EQ(Role(dialog.second), QAccessible::StaticText);
+    dialog.first.SetLiveRegion(false);
+    EXPECT_EQ(Role(dialog.first), QAccessible::StaticText);
+}
+
 } // namespace

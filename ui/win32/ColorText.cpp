@@ -1,8 +1,10 @@
 #include "ui/ColorText.h"
 
+#include "ui/CheckBox.h"
 #include "ui/win32/Native.h"
 
 #include <algorithm>
+#include <cstdint>
 
 using namespace uiimpl;
 
@@ -53,6 +55,40 @@ void CColorText::SetLabelFor(CWnd& control) {
     // The name a screen reader gives the control, where it has none of its own.
     if (control.GetAccessibleName().empty())
         control.SetAccessibleName(GetWindowText());
+}
+
+void CColorText::SetClickFor(CCheckBox& box) {
+    // The text takes the mouse: a button released over it, after a press,
+    // is the box's click.
+    CWndPrivate& d = CWndPrivate::Of(*this);
+    d.mouseTransparent = false;
+    d.handler = [this, &box, pressed = false](unsigned message, std::uintptr_t,
+                                              std::intptr_t lParam, std::intptr_t& result) mutable {
+        if (message == win::msg::kLButtonDown) {
+            pressed = true;
+        } else if (message == win::msg::kLButtonUp && pressed) {
+            pressed = false;
+            const int x = static_cast<std::int16_t>(lParam & 0xFFFF);
+            const int y = static_cast<std::int16_t>((lParam >> 16) & 0xFFFF);
+            const win::Rect r = win::ClientRect(Hwnd(this));
+            if (x >= 0 && y >= 0 && x < r.right && y < r.bottom) {
+                box.Click();
+                box.SetFocus();
+            }
+        } else {
+            return false;
+        }
+        result = 0;
+        return true;
+    };
+}
+
+void CColorText::SetLiveRegion(bool live) {
+    CWndPrivate::Of(*this).liveRegion = live;
+}
+
+bool CColorText::IsLiveRegion() const {
+    return CWndPrivate::Of(*this).liveRegion;
 }
 
 CSize CColorText::GetTextSize() const {

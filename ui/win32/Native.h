@@ -39,6 +39,8 @@ struct CWndPrivate {
     bool typedText = false;
     // Clicks pass through to what lies below.
     bool mouseTransparent = false;
+    // A text whose changes are told to a screen reader as they happen.
+    bool liveRegion = false;
     // A top-level window: the id Enter presses (0: none), and what the close
     // box and Escape do.
     int defaultId = 0;

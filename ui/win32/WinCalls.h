@@ -158,7 +158,10 @@ void* GetOwner(Handle hwnd);
 
 // ---- state and place ------------------------------------------------------------
 void Show(Handle hwnd, bool show);
-bool IsShown(Handle hwnd);   // WS_VISIBLE of the window itself
+bool IsShown(Handle hwnd); // WS_VISIBLE of the window itself
+// Tells assistive technology that the window's text is news to read out
+// (a live region that changed: its name and the live region events).
+void NotifyLiveRegion(Handle hwnd);
 bool IsVisible(Handle hwnd); // shown up to its top-level window
 void Enable(Handle hwnd, bool enable);
 bool IsEnabled(Handle hwnd);

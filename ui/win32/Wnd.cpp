@@ -111,6 +111,9 @@ bool CWnd::ShowWindow(int cmd) {
         return false;
     const bool was = win::IsShown(d->hwnd);
     win::Show(d->hwnd, cmd != SW_HIDE);
+    // A live text that appears tells what it says.
+    if (d->liveRegion && !was && cmd != SW_HIDE && win::IsVisible(d->hwnd))
+        win::NotifyLiveRegion(d->hwnd);
     return was;
 }
 
@@ -195,6 +198,9 @@ void CWnd::SetWindowText(const std::string& text) {
         return;
     win::SetText(d->hwnd, Q(text));
     win::Invalidate(d->hwnd, true);
+    // A live text in view tells its new text.
+    if (d->liveRegion && win::IsVisible(d->hwnd))
+        win::NotifyLiveRegion(d->hwnd);
 }
 
 std::string CWnd::GetWindowText() const {

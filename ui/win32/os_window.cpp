@@ -193,6 +193,14 @@ void* GetOwner(Handle hwnd) {
 void Show(Handle hwnd, bool show) {
     ::ShowWindow(static_cast<HWND>(hwnd), show ? SW_SHOWNA : SW_HIDE);
 }
+void NotifyLiveRegion(Handle hwnd) {
+#ifndef EVENT_OBJECT_LIVEREGIONCHANGED
+    constexpr DWORD EVENT_OBJECT_LIVEREGIONCHANGED = 0x8019;
+#endif
+    ::NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, static_cast<HWND>(hwnd), OBJID_CLIENT, CHILDID_SELF);
+    ::NotifyWinEvent(EVENT_OBJECT_LIVEREGIONCHANGED, static_cast<HWND>(hwnd), OBJID_CLIENT,
+                     CHILDID_SELF);
+}
 bool IsShown(Handle hwnd) {
     return (GetWindowLongW(static_cast<HWND>(hwnd), GWL_STYLE) & WS_VISIBLE) != 0;
 }
