@@ -61,8 +61,10 @@ public:
                  "TMPDIR=" + (home / "tmp").string(),
                  "LANGUAGE=en",
                  "XDG_CONFIG_HOME=" + (home / "config").string()};
-        if (const char* asan = std::getenv("ASAN_OPTIONS"))
-            m_env.push_back(std::string("ASAN_OPTIONS=") + asan);
+        // The sanitizer build's settings (scripts/test).
+        for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
+            if (const char* value = std::getenv(name))
+                m_env.push_back(std::string(name) + "=" + value);
     }
     void Set(const std::string& assignment) { m_env.push_back(assignment); }
     fs::path Socket() const { return m_home / "run" / "pelmora" / "wizard.socket"; }
