@@ -2,6 +2,7 @@
 
 #include "platform/system.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string_view>
 
@@ -21,9 +22,37 @@ CommandLine Failure(std::ostream& err, const std::string& message) {
     err << "pelmora: " << message << "\nTry 'pelmora --help' for more information.\n";
     CommandLine result;
     result.exit = true;
-    result.exitCode = 2;
+    result.exitCode = kUsageExitCode;
     return result;
 }
+
+bool EnvironmentSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+// How to see the wizard without a display.
+constexpr const char* kWithoutDisplay =
+    "to try it without one: QT_QPA_PLATFORM=offscreen pelmora, or render_pages DIR (built with "
+    "the tests) for every page as a picture";
+
+#if defined(_WIN32)
+constexpr const char* kSoundHelp =
+    "  --sound=CHOICE    the sound system: winmm (Windows' own), virtual (the\n"
+    "                    built-in virtual sound card) or virtual:CARD.ini (a\n"
+    "                    virtual card described by a card file); default: winmm\n"
+    "                    when it has a wave device, else the virtual card\n";
+constexpr const char* kSoundChoices = "winmm, virtual or virtual:CARD.ini";
+#else
+constexpr const char* kSoundHelp =
+    "  --sound=CHOICE    the sound system: pulse (the desktop's sound server:\n"
+    "                    PulseAudio, or PipeWire's), alsa, virtual (the built-in\n"
+    "                    virtual sound card) or virtual:CARD.ini (a virtual card\n"
+    "                    described by a card file); default: the sound server\n"
+    "                    when one answers, else ALSA when a card answers, else\n"
+    "                    the virtual card\n";
+constexpr const char* kSoundChoices = "pulse, alsa, virtual or virtual:CARD.ini";
+#endif
 
 } // namespace
 
@@ -31,8 +60,7 @@ void PrintUsage(std::span<const CommandLineTool> tools, std::ostream& out) {
     out << "Usage: pelmora [OPTION]...\n"
            "Prepares the sound card, the listening volume and the recording volume for\n"
            "speech-based language learning.\n\n"
-           "  --sound=CHOICE    sound hardware: virtual[:CARD.ini] or alsa\n"
-           "                    (default: ALSA when a device answers, else the virtual card)\n";
+        << kSoundHelp;
     for (const CommandLineTool& tool : tools) {
         std::string left = std::string(tool.option);
         if (tool.argsHelp != nullptr && tool.argsHelp[0] != '\0')
@@ -70,7 +98,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args,
         if (arg.starts_with(kSoundOption)) {
             result.soundChoice = arg.substr(kSoundOption.size());
             if (result.soundChoice.empty())
-                return Failure(err, "--sound needs a choice (virtual[:CARD.ini] or alsa)");
+                return Failure(err, std::string("--sound needs a choice (") + kSoundChoices + ")");
             continue;
         }
         if (const CommandLineTool* tool = FindTool(tools, arg)) {
@@ -97,18 +125,34 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args,
 }
 
 bool StartedFromDesktop(const CommandLine& commandLine) {
-    if (commandLine.tool != nullptr)
+    if (commandLine.tool != nullptr || plat::HasTerminal())
         return false;
 #if defined(_WIN32)
-    // Every Windows session shows windows, and a program started from the
-    // Start menu has no console to read.
+    // Every Windows session shows windows.
     return true;
 #else
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-        const char* value = std::getenv(name);
-        if (value != nullptr && *value != '\0')
-            return true;
-    }
-    return false;
+    return EnvironmentSet("DISPLAY") || EnvironmentSet("WAYLAND_DISPLAY");
 #endif
+}
+
+std::string NoDisplayText(const CommandLine& commandLine) {
+#if defined(_WIN32)
+    (void)commandLine;
+    return "";
+#else
+    // QT_QPA_PLATFORM names a platform that needs no display (offscreen, vnc
+    // ...) or says which display to open: the toolkit then tries.
+    if (commandLine.tool != nullptr || EnvironmentSet("DISPLAY") ||
+        EnvironmentSet("WAYLAND_DISPLAY") || EnvironmentSet("QT_QPA_PLATFORM"))
+        return "";
+    return std::string("pelmora: the wizard needs a graphical session (X11 or Wayland), and "
+                       "neither DISPLAY nor WAYLAND_DISPLAY is set; ") +
+           kWithoutDisplay;
+#endif
+}
+
+std::string DisplayFailedText(const std::string& reason) {
+    std::string why = reason;
+    std::replace(why.begin(), why.end(), '\n', ' ');
+    return "pelmora: the wizard cannot open a window (" + why + "); " + kWithoutDisplay;
 }

@@ -39,8 +39,23 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args,
 
 void PrintUsage(std::span<const CommandLineTool> tools, std::ostream& out);
 
+// The exit code of a command line the program cannot follow: an unknown
+// option, a missing argument, a sound system that cannot start, a wizard
+// without a graphical session.
+constexpr int kUsageExitCode = 2;
+
 // Whether errors at start-up are also shown in a message box: the wizard (no
 // command-line tool) started where a desktop shows windows (DISPLAY or
-// WAYLAND_DISPLAY set; on Windows always), so that a start from a menu does
-// not end unseen.
+// WAYLAND_DISPLAY set; on Windows always) and without a terminal to read
+// standard error in (plat::HasTerminal), so that a start from a menu does not
+// end unseen while one from a terminal ends with its line there.
 bool StartedFromDesktop(const CommandLine& commandLine);
+
+// Why the wizard cannot show a window here, in one line for standard error
+// with the ways to try it without a display; "" when it can try. On Linux:
+// none of DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM is set (not for the
+// command-line tools, which need no display).
+std::string NoDisplayText(const CommandLine& commandLine);
+// The same line when a display is named but cannot be opened (`reason`: the
+// toolkit's words).
+std::string DisplayFailedText(const std::string& reason);

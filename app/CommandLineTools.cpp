@@ -1,6 +1,7 @@
 // The command-line tools of the program, one line each:
 //   {"--option", "ARGS", "what it does", argument count, &RunFunction},
 #include "app/CommandLine.h"
+#include "app/MixerReport.h"
 #include "audio/DeviceReport.h"
 #include "config/RegistryTools.h"
 #include "mixer/MixerTools.h"
@@ -17,11 +18,12 @@ int RunExportRegistry(const std::vector<std::string>& args, std::ostream& out, s
     return ExportRegistryKey(args.at(0), args.at(1), out, err);
 }
 
-// --report: the sound devices, then the description of every mixer.
+// --report: the sound devices, then the description of every mixer (in
+// English; the trace keeps the walk's French).
 int RunReport(const std::vector<std::string>&, std::ostream& out, std::ostream&) {
     const bool devices = ReportDevices(out);
     out << '\n';
-    const bool mixers = ReportMixer(out) != 0;
+    const bool mixers = ReportMixerInEnglish(out) != 0;
     return devices && mixers ? 0 : 1;
 }
 

@@ -1,39 +1,63 @@
 #include "app/RunStart.h"
 
+#include "app/UiTexts.h"
 #include "mixer/MixerSetup.h"
 #include "platform/local_time.h"
 #include "platform/system.h"
 #include "platform/trace.h"
+#include "ui/WinApp.h"
 #include "ui/Wnd.h"
 
 #include <ctime>
+#include <iostream>
 
 namespace {
 
 constexpr const char* kModule = "RunStart";
 
-std::string WhenTaken(std::time_t taken) {
+bool Stamp(std::time_t taken, const char* format, std::string& text) {
     if (taken <= 0)
-        return "";
+        return false;
     std::tm local{};
     if (!plat::LocalTime(taken, local))
-        return "";
-    char text[64];
-    if (std::strftime(text, sizeof text, " on %Y-%m-%d at %H:%M", &local) == 0)
-        return "";
-    return text;
+        return false;
+    char buffer[32];
+    if (std::strftime(buffer, sizeof buffer, format, &local) == 0)
+        return false;
+    text = buffer;
+    return true;
 }
 
-std::string QuestionText(const RecordedRun& run) {
-    return "The audio wizard started" + WhenTaken(run.taken) +
-           " ended before it could put your sound settings back.\n\n"
-           "Put the sound settings back as they were before that run?\n\n"
-           "Yes: put them back.\n"
-           "No: keep them as they are now.\n"
-           "Cancel: ask again at the next start.";
+// Another wizard holds the lock: it comes to the front, or the user is told.
+void RefuseSecondRun(const std::string& error) {
+    if (CWinApp::RequestActivation(ActivationEndpoint())) {
+        TRACE_LOG(1, kModule, __LINE__, "Another wizard runs: brought to the front");
+        std::cerr << "Pelmora is already running; its window was brought to the front.\n";
+        return;
+    }
+    TRACE_LOG(2, kModule, __LINE__, "%s", error.c_str());
+    CWnd owner;
+    owner.MessageBox(error, "", MB_OK | MB_ICONEXCLAMATION);
 }
 
 } // namespace
+
+std::string ActivationEndpoint() {
+    const std::string temp = plat::GetTempPath();
+    return temp.empty() ? std::string() : temp + "wizard.socket";
+}
+
+std::string RecoveryQuestionText(const RecordedRun& run) {
+    std::string day, time;
+    const std::string what = Stamp(run.taken, "%Y-%m-%d", day) && Stamp(run.taken, "%H:%M", time)
+                                 ? FormatUiText(UiText("Recovery", "EndedAt"), {day, time})
+                                 : UiText("Recovery", "Ended");
+    return what + "\n\n" + UiText("Recovery", "Question");
+}
+
+std::vector<std::string> RecoveryButtonTexts() {
+    return {UiText("Recovery", "PutBack"), UiText("Recovery", "Keep"), UiText("Recovery", "Later")};
+}
 
 bool StartRun(CRunLock& lock) {
     CWnd owner;
@@ -47,15 +71,17 @@ bool StartRun(CRunLock& lock) {
     }
     const std::string path = MixerSnapshotPath();
     if (!lock.Acquire(path, error)) {
-        TRACE_LOG(2, kModule, __LINE__, "%s", error.c_str());
-        owner.MessageBox(error, "", MB_OK | MB_ICONEXCLAMATION);
+        RefuseSecondRun(error);
         return false;
     }
     RecordedRun run;
     if (FindSnapshotOwner(path, &run) != SnapshotOwner::EndedRun)
         return true;
     TRACE_LOG(1, kModule, __LINE__, "Snapshot of an ended run waiting: %s", path.c_str());
-    switch (owner.MessageBox(QuestionText(run), "", MB_YESNOCANCEL | MB_ICONQUESTION)) {
+    // The question in the user's language (the texts are read once a run).
+    LoadUiTexts();
+    switch (owner.MessageBox(RecoveryQuestionText(run), "", MB_YESNOCANCEL | MB_ICONQUESTION,
+                             RecoveryButtonTexts())) {
     case IDYES:
         if (!RestoreWaitingSnapshot(path, error))
             owner.MessageBox(RestoreFailedText(error, path), "", MB_OK | MB_ICONWARNING);

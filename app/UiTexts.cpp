@@ -183,6 +183,17 @@ constexpr UiTextEntry kAddedEntries[] = {
     // The help dialogs' window titles.
     {"Connect", "Title", "Connections"},
     {"HeadInf", "Title", "Headset"},
+    // The question at start when a run ended before it put the sound settings
+    // back: what happened (with the day and time that run started, or
+    // without), the question, and its three buttons.
+    {"Recovery", "EndedAt",
+     "The audio wizard started on %s at %s ended before it could put your sound settings back."},
+    {"Recovery", "Ended",
+     "An earlier run of the audio wizard ended before it could put your sound settings back."},
+    {"Recovery", "Question", "Put the sound settings back as they were before that run?"},
+    {"Recovery", "PutBack", "Put back"},
+    {"Recovery", "Keep", "Keep as it is"},
+    {"Recovery", "Later", "Ask me later"},
 };
 
 constexpr std::size_t kCount = kDesignCount + std::size(kAddedEntries);

@@ -2,6 +2,7 @@
 
 #include "app/PropSheet.h"
 #include "app/RunStart.h"
+#include "platform/trace.h"
 #include "ui/Font.h"
 
 namespace {
@@ -49,6 +50,11 @@ bool CWizardApp::InitInstance() {
     CRunLock lock; // held until the sheet is gone
     if (!StartRun(lock))
         return false;
+    // A second start brings this wizard to the front instead.
+    const std::string endpoint = ActivationEndpoint();
+    if (endpoint.empty() || !ListenForActivation(endpoint))
+        TRACE_LOG(1, "WizardApp", __LINE__, "A second start cannot reach this one (%s)",
+                  endpoint.c_str());
     CPropSheet sheet(nullptr);
     m_pMainWnd = &sheet;
     sheet.DoModal();

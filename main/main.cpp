@@ -7,10 +7,23 @@
 #include "platform/trace.h"
 #include "resources/ProgramResources.h"
 #include "ui/MessageBox.h"
+#include "ui/WinApp.h"
 
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
+
+namespace {
+
+// A display is named but cannot be opened: one line instead of the toolkit's
+// abort.
+[[noreturn]] void DisplayFailed(const std::string& reason) {
+    std::cerr << DisplayFailedText(reason) << std::endl;
+    std::_Exit(kUsageExitCode);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     plat::UseParentConsole();
@@ -19,6 +32,12 @@ int main(int argc, char** argv) {
         ParseCommandLine(args, CommandLineTools(), std::cout, std::cerr);
     if (commandLine.exit)
         return commandLine.exitCode;
+    // The wizard needs a display; the command-line tools do not.
+    if (const std::string noDisplay = NoDisplayText(commandLine); !noDisplay.empty()) {
+        std::cerr << noDisplay << "\n";
+        return kUsageExitCode;
+    }
+    SetStartFailureHandler(&DisplayFailed);
 
     std::string error;
     const bool usesSound = commandLine.tool == nullptr || commandLine.tool->usesSound;
@@ -29,11 +48,12 @@ int main(int argc, char** argv) {
     } else if (usesSound && !plat::SelectSoundBackend(commandLine.soundChoice, error)) {
         std::cerr << "pelmora: " << error << "\n";
         // A backend asked for that cannot start: started from a menu, the
-        // user would never read standard error.
+        // user would never read standard error; from a terminal the line
+        // there is enough.
         if (StartedFromDesktop(commandLine))
             AfxMessageBox(argc, argv, "The sound system cannot be used: " + error,
                           MB_OK | MB_ICONHAND);
-        return 2;
+        return kUsageExitCode;
     }
 
     RegisterProgramResources();

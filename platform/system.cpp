@@ -36,4 +36,8 @@ void Sleep(DWORD ms) {
 
 void UseParentConsole() {}
 
+bool HasTerminal() {
+    return ::isatty(STDIN_FILENO) == 1 || ::isatty(STDERR_FILENO) == 1;
+}
+
 } // namespace plat

@@ -82,6 +82,11 @@ std::string GetProductVersion();
 // stays there. Nothing to do on POSIX.
 void UseParentConsole();
 
+// Whether the user can read what the program writes to standard error where
+// it was started: on POSIX standard input or standard error is a terminal;
+// on Windows the program has a console (its parent's, see UseParentConsole).
+bool HasTerminal();
+
 // ---- files: every path may use '\' as well as '/' as separator -------------
 std::string NativePath(const std::string& path);
 bool FileExists(const std::string& path); // exists and is not a directory

@@ -96,5 +96,11 @@ private:
 using MessageBoxHandler =
     std::function<int(const std::string& text, const std::string& caption, plat::UINT type)>;
 void SetMessageBoxHandler(MessageBoxHandler handler);
+// Inside the handler: the captions of the box's buttons in order ("Yes",
+// "No", "Cancel" for MB_YESNOCANCEL, or the captions the box was given), and
+// the id of the button with that caption (0: the box has none), so a test
+// presses a button by what it says.
+std::vector<std::string> MessageBoxButtonTexts();
+int MessageBoxButtonId(const std::string& text);
 
 } // namespace uitest

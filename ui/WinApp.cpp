@@ -1,14 +1,21 @@
 #include "ui/WinApp.h"
 
+#include "platform/activation_socket.h"
 #include "platform/system.h"
 #include "ui/Private.h"
 #include "ui/ToolTipTimer.h"
+#include "ui/Wnd.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QIcon>
 #include <QPalette>
 #include <QStyleFactory>
+#include <QWidget>
+
+#include <cstdio>
+#include <mutex>
+#include <vector>
 
 namespace {
 
@@ -46,6 +53,56 @@ void InstallHooks() {
     });
 }
 
+// What the toolkit says while it starts: kept until it either starts (then
+// said as usual) or fails (then its first words are the reason handed on).
+struct StartMessages {
+    std::mutex mutex;
+    QtMessageHandler previous = nullptr;
+    std::vector<std::pair<QtMsgType, QString>> held;
+    StartFailureHandler onFailure = nullptr;
+} g_start;
+
+void SayAsUsual(QtMessageHandler previous, QtMsgType type, const QString& text) {
+    if (previous != nullptr)
+        previous(type, QMessageLogContext(), text);
+    else
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+}
+
+void HoldStartMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    std::unique_lock lock(g_start.mutex);
+    if (type != QtFatalMsg) {
+        g_start.held.emplace_back(type, text);
+        return;
+    }
+    const std::string reason =
+        (g_start.held.empty() ? text : g_start.held.front().second).toStdString();
+    const StartFailureHandler onFailure = g_start.onFailure;
+    const QtMessageHandler previous = g_start.previous;
+    const auto held = std::move(g_start.held);
+    lock.unlock();
+    if (onFailure != nullptr)
+        onFailure(reason);
+    for (const auto& [heldType, heldText] : held)
+        SayAsUsual(previous, heldType, heldText);
+    if (previous != nullptr)
+        previous(type, context, text);
+}
+
+QApplication* StartToolkit(int& argc, char** argv) {
+    g_start.previous = qInstallMessageHandler(HoldStartMessage);
+    auto* app = new QApplication(argc, argv);
+    qInstallMessageHandler(g_start.previous);
+    std::vector<std::pair<QtMsgType, QString>> held;
+    {
+        std::lock_guard lock(g_start.mutex);
+        held.swap(g_start.held);
+    }
+    for (const auto& [type, text] : held)
+        SayAsUsual(g_start.previous, type, text);
+    return app;
+}
+
 int g_defaultArgc = 1;
 char g_defaultName[] = "pelmora";
 char* g_defaultArgv[] = {g_defaultName, nullptr};
@@ -58,7 +115,7 @@ CGuiSession::CGuiSession(int& argc, char** argv) {
     if (QCoreApplication::instance() != nullptr)
         return;
     m_owner = true;
-    auto* app = new QApplication(argc, argv);
+    QApplication* app = StartToolkit(argc, argv);
     SetLook(*app);
     InstallHooks();
     uiimpl::InstallAccessibility();
@@ -77,6 +134,10 @@ CGuiSession::~CGuiSession() {
     delete QCoreApplication::instance();
 }
 
+struct CWinApp::Activation {
+    plat::CActivationListener listener;
+};
+
 CWinApp::CWinApp() {
     g_app = this;
 }
@@ -93,6 +154,45 @@ CWinApp* CWinApp::GetApp() {
 int CWinApp::Run(int& argc, char** argv) {
     CGuiSession session(argc, argv);
     InitInstance();
+    StopListening();
     m_pMainWnd = nullptr;
     return 0;
+}
+
+void SetStartFailureHandler(StartFailureHandler handler) {
+    std::lock_guard lock(g_start.mutex);
+    g_start.onFailure = handler;
+}
+
+bool CWinApp::ListenForActivation(const std::string& endpoint) {
+    if (!m_activation)
+        m_activation = std::make_unique<Activation>();
+    std::string error;
+    return m_activation->listener.Start(
+        endpoint, [this] { return OnActivationRequest(); }, error);
+}
+
+void CWinApp::StopListening() {
+    m_activation.reset();
+}
+
+bool CWinApp::OnActivationRequest() {
+    QWidget* window = nullptr;
+    if (m_pMainWnd != nullptr)
+        if (QWidget* widget = CWndPrivate::Of(*m_pMainWnd).widget)
+            window = widget->window();
+    if (window == nullptr || !window->isVisible())
+        return false;
+    // A box or dialog open over the window is what the user must answer.
+    if (QWidget* modal = QApplication::activeModalWidget())
+        window = modal;
+    if (window->isMinimized())
+        window->showNormal();
+    window->raise();
+    window->activateWindow();
+    return true;
+}
+
+bool CWinApp::RequestActivation(const std::string& endpoint, unsigned timeoutMs) {
+    return plat::RequestActivation(endpoint, timeoutMs);
 }

@@ -1,5 +1,6 @@
 #include "ui/Wnd.h"
 
+#include "ui/MessageBoxButtons.h"
 #include "ui/Private.h"
 #include "ui/Testing.h"
 
@@ -12,17 +13,6 @@
 #include <algorithm>
 
 using namespace uiimpl;
-
-namespace {
-uitest::MessageBoxHandler& MessageBoxHook() {
-    static uitest::MessageBoxHandler hook;
-    return hook;
-}
-} // namespace
-
-void uitest::SetMessageBoxHandler(MessageBoxHandler handler) {
-    MessageBoxHook() = std::move(handler);
-}
 
 CWnd::CWnd() : d(std::make_unique<CWndPrivate>()) {
     d->self = this;
@@ -289,8 +279,15 @@ bool CWnd::KillTimer(plat::UINT_PTR id) {
 }
 
 int CWnd::MessageBox(const std::string& text, const std::string& caption, plat::UINT type) {
-    if (MessageBoxHook())
-        return MessageBoxHook()(text, caption, type);
+    return MessageBox(text, caption, type, {});
+}
+
+int CWnd::MessageBox(const std::string& text, const std::string& caption, plat::UINT type,
+                     const std::vector<std::string>& captions) {
+    const std::vector<BoxButton> buttons = MessageBoxButtons(type, captions);
+    int answer = 0;
+    if (AnswerFromTestHandler(text, caption, type, buttons, answer))
+        return answer;
     QWidget* parent = d->widget ? d->widget->window() : nullptr;
     SetProgramIcon();
     QMessageBox box(parent);
@@ -312,34 +309,31 @@ int CWnd::MessageBox(const std::string& text, const std::string& caption, plat::
     default:
         break;
     }
-    struct Choice {
-        QMessageBox::StandardButton button;
-        int id;
+    // The standard button of each id, which gives Escape and Enter their
+    // usual meaning; its caption is the one asked for.
+    auto standard = [](int id) {
+        switch (id) {
+        case IDYES:
+            return QMessageBox::Yes;
+        case IDNO:
+            return QMessageBox::No;
+        case IDCANCEL:
+            return QMessageBox::Cancel;
+        default:
+            return QMessageBox::Ok;
+        }
     };
-    std::vector<Choice> choices;
-    switch (type & 0x0F) {
-    case MB_OKCANCEL:
-        choices = {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}};
-        break;
-    case MB_YESNOCANCEL:
-        choices = {
-            {QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}};
-        break;
-    case MB_YESNO:
-        choices = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}};
-        break;
-    default:
-        choices = {{QMessageBox::Ok, IDOK}};
-        break;
-    }
-    QMessageBox::StandardButtons buttons;
-    for (const Choice& c : choices)
-        buttons |= c.button;
-    box.setStandardButtons(buttons);
-    const int answer = box.exec();
-    for (const Choice& c : choices)
-        if (answer == c.button)
-            return c.id;
+    QMessageBox::StandardButtons standardButtons;
+    for (const BoxButton& button : buttons)
+        standardButtons |= standard(button.id);
+    box.setStandardButtons(standardButtons);
+    if (!captions.empty())
+        for (const BoxButton& button : buttons)
+            box.button(standard(button.id))->setText(Q(button.text));
+    const int pressed = box.exec();
+    for (const BoxButton& button : buttons)
+        if (pressed == standard(button.id))
+            return button.id;
     return (type & 0x0F) == MB_YESNO ? IDNO : IDCANCEL;
 }
 

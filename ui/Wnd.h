@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #ifndef _WIN32
 class QWidget;
@@ -101,6 +102,11 @@ public:
     // Returns IDOK, IDCANCEL, IDYES or IDNO.
     int MessageBox(const std::string& text, const std::string& caption = "",
                    plat::UINT type = MB_OK);
+    // The same with buttons that say what they do: `buttons` are the captions
+    // of type's buttons in order (Yes, No, Cancel for MB_YESNOCANCEL); the
+    // answer is the pressed button's id as above.
+    int MessageBox(const std::string& text, const std::string& caption, plat::UINT type,
+                   const std::vector<std::string>& buttons);
 
     // ---- notifications from the children -----------------------------------
     // A command from control id (BN_CLICKED from buttons and check boxes,

@@ -54,4 +54,8 @@ void UseParentConsole() {
         std::freopen("CONOUT$", "w", stderr);
 }
 
+bool HasTerminal() {
+    return ::GetConsoleWindow() != nullptr;
+}
+
 } // namespace plat

@@ -1,13 +1,21 @@
 #include "app/CommandLine.h"
 
+#include "platform/system.h"
 #include "platform/system_testing.h"
 #include "tests/support/ScopedEnv.h"
 
 #include <gtest/gtest.h>
 
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
+#endif
+
 #include <cstdlib>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -110,16 +118,51 @@ TEST(CommandLine, ToolArgumentsMayLookLikeOptions) {
 
 namespace {
 
+#if !defined(_WIN32)
+// Standard input and error for one block as a start from the menu has them
+// (not terminals) or as a terminal gives them; standard output (the test's
+// report) stays.
+class StandardStreams {
+public:
+    explicit StandardStreams(bool terminal) {
+        m_saved[0] = ::dup(0);
+        m_saved[1] = ::dup(2);
+        int stream = -1;
+        if (terminal)
+            EXPECT_EQ(::openpty(&m_master, &stream, nullptr, nullptr, nullptr), 0);
+        else
+            stream = ::open("/dev/null", O_RDWR);
+        ::dup2(stream, 0);
+        ::dup2(stream, 2);
+        ::close(stream);
+    }
+    ~StandardStreams() {
+        ::dup2(m_saved[0], 0);
+        ::dup2(m_saved[1], 2);
+        ::close(m_saved[0]);
+        ::close(m_saved[1]);
+        if (m_master >= 0)
+            ::close(m_master);
+    }
+
+private:
+    int m_saved[2] = {-1, -1};
+    int m_master = -1;
+};
+#endif
+
 TEST(CommandLine, StartErrorsGoToAWindowOnlyForTheWizardOnADesktop) {
     const Parsed wizard = Parse({"--sound=pulse"});
     const Parsed tool = Parse({"--sound=pulse", "--report"});
 #if defined(_WIN32)
-    // Windows has no display variables: every session shows windows.
+    // Windows has no display variables: every session shows windows, and a
+    // program with a console (run from one) tells its errors there.
     ScopedEnv x("DISPLAY", nullptr);
     ScopedEnv w("WAYLAND_DISPLAY", nullptr);
-    EXPECT_TRUE(StartedFromDesktop(wizard.result));
+    EXPECT_EQ(StartedFromDesktop(wizard.result), !plat::HasTerminal());
     EXPECT_FALSE(StartedFromDesktop(tool.result)); // a tool answers on the console
 #else
+    StandardStreams menu(false);
     {
         ScopedEnv x("DISPLAY", nullptr);
         ScopedEnv w("WAYLAND_DISPLAY", nullptr);
@@ -139,6 +182,73 @@ TEST(CommandLine, StartErrorsGoToAWindowOnlyForTheWizardOnADesktop) {
         EXPECT_TRUE(StartedFromDesktop(wizard.result));
     }
 #endif
+}
+
+#if !defined(_WIN32)
+TEST(CommandLine, FromATerminalStartErrorsStayThere) {
+    // A terminal on the desktop: the user reads the line where he typed.
+    const Parsed wizard = Parse({"--sound=bogus"});
+    ScopedEnv x("DISPLAY", ":0");
+    ScopedEnv w("WAYLAND_DISPLAY", "wayland-0");
+    {
+        StandardStreams terminal(true);
+        EXPECT_TRUE(plat::HasTerminal());
+        EXPECT_FALSE(StartedFromDesktop(wizard.result));
+    }
+    StandardStreams menu(false);
+    EXPECT_FALSE(plat::HasTerminal());
+    EXPECT_TRUE(StartedFromDesktop(wizard.result));
+}
+
+TEST(CommandLine, TheWizardWithoutADisplaySaysHowToTryIt) {
+    const Parsed wizard = Parse({"--sound=virtual"});
+    const Parsed tool = Parse({"--report"});
+    ScopedEnv x("DISPLAY", nullptr);
+    ScopedEnv w("WAYLAND_DISPLAY", nullptr);
+    ScopedEnv q("QT_QPA_PLATFORM", nullptr);
+    const std::string text = NoDisplayText(wizard.result);
+    EXPECT_EQ(text.find('\n'), std::string::npos) << text;
+    for (const char* part : {"pelmora: ", "graphical session", "DISPLAY", "WAYLAND_DISPLAY",
+                             "QT_QPA_PLATFORM=offscreen", "render_pages"})
+        EXPECT_NE(text.find(part), std::string::npos) << part;
+    EXPECT_EQ(NoDisplayText(tool.result), ""); // the tools need no display
+    {
+        ScopedEnv empty("DISPLAY", "");
+        EXPECT_NE(NoDisplayText(wizard.result), "");
+    }
+    for (const auto& [name, value] : {std::pair{"DISPLAY", ":0"},
+                                      {"WAYLAND_DISPLAY", "wayland-0"},
+                                      {"QT_QPA_PLATFORM", "offscreen"}}) {
+        ScopedEnv set(name, value);
+        EXPECT_EQ(NoDisplayText(wizard.result), "") << name;
+    }
+    const std::string failed = DisplayFailedText("could not connect to display :99\nagain");
+    EXPECT_EQ(failed.find('\n'), std::string::npos) << failed;
+    EXPECT_NE(failed.find("could not connect to display :99"), std::string::npos);
+    EXPECT_NE(failed.find("QT_QPA_PLATFORM=offscreen"), std::string::npos);
+}
+#endif
+
+TEST(CommandLine, HelpNamesEverySoundChoiceAndTheDefaultOrder) {
+    const std::string help = Parse({"--help"}).out;
+#if defined(_WIN32)
+    const std::vector<const char*> choices = {"winmm", "virtual", "virtual:CARD.ini"};
+    const std::vector<const char*> order = {"winmm", "wave device", "else the virtual card"};
+#else
+    const std::vector<const char*> choices = {"pulse", "alsa", "virtual", "virtual:CARD.ini"};
+    const std::vector<const char*> order = {"default: the sound server", "else ALSA",
+                                            "else\n                    the virtual card"};
+#endif
+    for (const char* choice : choices) {
+        EXPECT_NE(help.find(choice), std::string::npos) << choice;
+        EXPECT_NE(Parse({"--sound="}).err.find(choice), std::string::npos) << choice;
+    }
+    std::size_t at = 0;
+    for (const char* step : order) {
+        const std::size_t found = help.find(step, at);
+        EXPECT_NE(found, std::string::npos) << step << " after " << at << " in\n" << help;
+        at = found == std::string::npos ? at : found;
+    }
 }
 
 } // namespace

@@ -60,7 +60,7 @@ protected:
 
 TEST_F(UiTextsTest, DefaultsAreExactBlanksIncluded) {
     EXPECT_EQ(DesignUiTextCount(), 89u);
-    EXPECT_EQ(UiTextCount(), 114u);
+    EXPECT_EQ(UiTextCount(), 120u);
     EXPECT_EQ(UiText("PropSheet", "K2"), "Next > ");
     EXPECT_EQ(UiText("PropSheet", "K3"), " Welcome to the audio wizard!!            ");
     EXPECT_EQ(UiText("PropP4", "K3"),
@@ -125,9 +125,9 @@ TEST_F(UiTextsTest, FirstRunCreatesTheFileAndKeepsTheDefaults) {
     }
     EXPECT_EQ(headers, (std::vector<std::string>{"[PropSheet]", "[PropP1]", "[PropP2]", "[PropP3]",
                                                  "[PropP4]", "[PropP5]", "[Connect]", "[HeadInf]",
-                                                 "[Verdict]"}));
+                                                 "[Verdict]", "[Recovery]"}));
     EXPECT_EQ(index, 89u);
-    EXPECT_EQ(keyLines, 114u);
+    EXPECT_EQ(keyLines, 120u);
 }
 
 TEST_F(UiTextsTest, AFileWithoutTheLaterTextsKeepsTheirDefaultsAndTheDesignsRules) {

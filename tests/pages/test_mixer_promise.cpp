@@ -4,6 +4,7 @@
 #include "SheetTestSuite.h"
 #include "app/PropSheet.h"
 #include "app/RunStart.h"
+#include "app/UiTexts.h"
 #include "app/WizardApp.h"
 #include "mixer/MixerRun.h"
 #include "platform/IniFile.h"
@@ -21,11 +22,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace {
 
@@ -41,7 +45,10 @@ protected:
         uitest::SetMessageBoxHandler(
             [this](const std::string& text, const std::string&, plat::UINT type) {
                 m_shown.push_back(text);
-                return (type & 0x0F) == MB_YESNOCANCEL ? m_answer : IDOK;
+                if ((type & 0x0F) != MB_YESNOCANCEL)
+                    return IDOK;
+                m_buttons = uitest::MessageBoxButtonTexts();
+                return m_press.empty() ? m_answer : uitest::MessageBoxButtonId(m_press);
             });
     }
     void TearDown() override { uitest::SetMessageBoxHandler(nullptr); }
@@ -79,6 +86,8 @@ protected:
     std::string m_path;
     std::vector<std::string> m_shown;
     int m_answer = IDCANCEL;
+    std::string m_press;                // the caption pressed, when given
+    std::vector<std::string> m_buttons; // the last question's captions
 };
 
 TEST_F(MixerPromise, CancelBeforeTheTestAppliesNoSnapshotOfAnotherRun) {
@@ -127,39 +136,69 @@ TEST_F(MixerPromise, RestoreThatFailsOnCancelKeepsTheSnapshotAndTellsHowToGetItB
     EXPECT_EQ(FindSnapshotOwner(m_path), SnapshotOwner::ThisRun);
 }
 
+// A record naming a process that is gone, beside a snapshot at 3000, with
+// the mixer at 9500 since.
+void LeaveEndedRun(const std::string& path, const std::function<void(int)>& setPlayback) {
+    DiscardWaitingSnapshot(path);
+    setPlayback(3000);
+    CMixerSetup ended;
+    ASSERT_EQ(ended.SaveSnapshot(path), 1);
+    CIniFile record;
+    ASSERT_TRUE(record.Open(RunRecordPath(path)));
+    record.SetString("Run", "Start", "1"); // started at another time: gone
+    ASSERT_TRUE(record.Save(RunRecordPath(path)));
+    setPlayback(9500);
+}
+
 TEST_F(MixerPromise, TheStartOffersTheSnapshotOfAnEndedRun) {
-    // A record naming a process that is gone, beside a snapshot at 3000.
-    auto leaveEnded = [&] {
-        DiscardWaitingSnapshot(m_path);
-        SetPlayback(3000);
-        CMixerSetup ended;
-        ASSERT_EQ(ended.SaveSnapshot(m_path), 1);
-        CIniFile record;
-        ASSERT_TRUE(record.Open(RunRecordPath(m_path)));
-        record.SetString("Run", "Start", "1"); // started at another time: gone
-        ASSERT_TRUE(record.Save(RunRecordPath(m_path)));
-        SetPlayback(9500);
-    };
     struct Case {
-        int answer;
+        const char* press;
         int volume;   // afterwards
         bool waiting; // the snapshot still waits
     };
-    for (const Case c :
-         {Case{IDCANCEL, 9500, true}, Case{IDNO, 9500, false}, Case{IDYES, 3000, false}}) {
-        SCOPED_TRACE(c.answer);
-        leaveEnded();
-        m_answer = c.answer;
+    for (const Case c : {Case{"Ask me later", 9500, true}, Case{"Keep as it is", 9500, false},
+                         Case{"Put back", 3000, false}}) {
+        SCOPED_TRACE(c.press);
+        LeaveEndedRun(m_path, [&](int v) { SetPlayback(v); });
+        m_press = c.press;
         m_shown.clear();
         CRunLock lock;
         EXPECT_TRUE(StartRun(lock));
         EXPECT_TRUE(lock.Held());
         ASSERT_EQ(m_shown.size(), 1u);
+        EXPECT_THAT(m_shown[0], HasSubstr("ended before it could put your sound settings back"));
         EXPECT_THAT(m_shown[0], HasSubstr("Put the sound settings back"));
+        // The buttons say what they do: no legend of Yes, No and Cancel.
+        EXPECT_THAT(m_shown[0], Not(HasSubstr("Cancel:")));
+        EXPECT_EQ(m_buttons,
+                  (std::vector<std::string>{"Put back", "Keep as it is", "Ask me later"}));
         EXPECT_NEAR(Playback(), c.volume, 10);
         EXPECT_EQ(FindSnapshotOwner(m_path) == SnapshotOwner::EndedRun, c.waiting);
         EXPECT_EQ(fs::exists(m_path), c.waiting);
     }
+}
+
+TEST_F(MixerPromise, TheStartAsksInTheUsersLanguage) {
+    // The run's texts, loaded before the question (the question loads them
+    // itself otherwise): the shipped German.
+    const fs::path dir = FreshTestDir("pelmora-recovery");
+    fs::copy_file(fs::path(std::getenv("PELMORA_SOURCE_DIR")) / "resources" / "lang" / "de.INI",
+                  dir / "pelmora.INI");
+    LoadUiTextsFrom((dir / "pelmora.INI").string());
+    LeaveEndedRun(m_path, [&](int v) { SetPlayback(v); });
+    m_press = "So lassen";
+    {
+        CRunLock lock;
+        EXPECT_TRUE(StartRun(lock));
+    }
+    ResetUiTexts();
+    ASSERT_EQ(m_shown.size(), 1u);
+    // The file's bytes (Windows-1252).
+    EXPECT_THAT(m_shown[0], HasSubstr("Die Toneinstellungen so wiederherstellen"));
+    EXPECT_EQ(m_buttons,
+              (std::vector<std::string>{"Wiederherstellen", "So lassen", "Sp\xE4ter fragen"}));
+    EXPECT_FALSE(fs::exists(m_path)); // kept as it is: the snapshot is gone
+    EXPECT_NEAR(Playback(), 9500, 10);
 }
 
 TEST_F(MixerPromise, ASecondWizardIsRefused) {

@@ -4,6 +4,7 @@
 #include "ui/MessageBox.h"
 #include "ui/Testing.h"
 #include "ui/WinApp.h"
+#include "ui/Wnd.h"
 
 #include <gtest/gtest.h>
 
@@ -43,6 +44,50 @@ TEST(StartUpMessageBox, ShowsTheTextWithoutAWindowAndAnswersTheButton) {
     EXPECT_EQ(shown[0].type, MB_OK | MB_ICONHAND);
     EXPECT_EQ(shown[1].type, MB_OK);
     EXPECT_EQ(shown[2].text, "inside a running session");
+}
+
+} // namespace
+
+namespace {
+
+// Buttons that say what they do: the test presses one by what it says, and
+// the box answers the id of the standard button in its place.
+TEST(MessageBoxButtons, ATestPressesAButtonByItsCaption) {
+    std::vector<std::vector<std::string>> seen;
+    std::string press;
+    uitest::SetMessageBoxHandler([&](const std::string&, const std::string&, plat::UINT) {
+        seen.push_back(uitest::MessageBoxButtonTexts());
+        return uitest::MessageBoxButtonId(press);
+    });
+    CGuiSession gui;
+    CWnd none;
+    const std::vector<std::string> captions = {"Put back", "Keep as it is", "Ask me later"};
+    press = "Keep as it is";
+    EXPECT_EQ(none.MessageBox("Put them back?", "", MB_YESNOCANCEL | MB_ICONQUESTION, captions),
+              IDNO);
+    press = "Ask me later";
+    EXPECT_EQ(none.MessageBox("Put them back?", "", MB_YESNOCANCEL, captions), IDCANCEL);
+    press = "Put back";
+    EXPECT_EQ(none.MessageBox("Put them back?", "", MB_YESNOCANCEL, captions), IDYES);
+    // A caption the box does not have presses nothing.
+    press = "Yes";
+    EXPECT_EQ(none.MessageBox("Put them back?", "", MB_YESNOCANCEL, captions), 0);
+    // Without captions of its own a box has the standard ones; an empty
+    // caption keeps the standard one in its place.
+    press = "Cancel";
+    EXPECT_EQ(none.MessageBox("Go on?", "", MB_YESNOCANCEL), IDCANCEL);
+    press = "OK";
+    EXPECT_EQ(none.MessageBox("Go on?", "", MB_OKCANCEL, {"", "Stop"}), IDOK);
+    uitest::SetMessageBoxHandler(nullptr);
+
+    ASSERT_EQ(seen.size(), 6u);
+    for (std::size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(seen[i], captions);
+    EXPECT_EQ(seen[4], (std::vector<std::string>{"Yes", "No", "Cancel"}));
+    EXPECT_EQ(seen[5], (std::vector<std::string>{"OK", "Stop"}));
+    // Outside a handler there is no box being answered.
+    EXPECT_TRUE(uitest::MessageBoxButtonTexts().empty());
+    EXPECT_EQ(uitest::MessageBoxButtonId("OK"), 0);
 }
 
 } // namespace

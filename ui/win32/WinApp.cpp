@@ -2,6 +2,7 @@
 
 #include "platform/system.h"
 #include "ui/ToolTipTimer.h"
+#include "ui/Wnd.h"
 #include "ui/win32/Native.h"
 
 namespace {
@@ -37,6 +38,9 @@ CGuiSession::~CGuiSession() {
     win::Stop();
 }
 
+// Nothing listens on Windows: a second start finds the frame by its class.
+struct CWinApp::Activation {};
+
 CWinApp::CWinApp() {
     g_app = this;
 }
@@ -53,6 +57,30 @@ CWinApp* CWinApp::GetApp() {
 int CWinApp::Run(int& argc, char** argv) {
     CGuiSession session(argc, argv);
     InitInstance();
+    StopListening();
     m_pMainWnd = nullptr;
     return 0;
+}
+
+// Every Windows session has a desktop to show windows on.
+void SetStartFailureHandler(StartFailureHandler) {}
+
+bool CWinApp::ListenForActivation(const std::string&) {
+    m_activation = std::make_unique<Activation>();
+    return true;
+}
+
+void CWinApp::StopListening() {
+    m_activation.reset();
+}
+
+bool CWinApp::OnActivationRequest() {
+    if (m_pMainWnd == nullptr || !m_pMainWnd->HasWindow())
+        return false;
+    win::BringToFront(win::Root(CWndPrivate::Of(*m_pMainWnd).hwnd));
+    return true;
+}
+
+bool CWinApp::RequestActivation(const std::string&, unsigned) {
+    return win::BringOtherProgramToFront();
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace win {
@@ -178,6 +179,12 @@ Rect RectInParent(Handle hwnd);
 void ClientOrigin(Handle hwnd, int& x, int& y); // client (0,0) on the screen
 void BringToTop(Handle hwnd);
 Handle Root(Handle hwnd); // its top-level window
+// Restores, raises and activates the top-level window (or the box or dialog
+// that it owns and that is active over it).
+void BringToFront(Handle hwnd);
+// The same for the visible top-level frame of another process of this
+// program (a second start's wizard); false when there is none.
+bool BringOtherProgramToFront();
 Handle Parent(Handle hwnd);
 unsigned Style(Handle hwnd);
 void SetStyle(Handle hwnd, unsigned style);
@@ -297,7 +304,9 @@ Handle CreateToolTip(Handle owner);
 void SetToolTipText(Handle tip, Handle tool, const std::u16string& text);
 void SetToolTipActive(Handle tip, bool active);
 
+// The system's message box; `captions` rename its buttons (id, caption), which
+// are widened, with the box, to fit them.
 int ShowMessageBox(Handle owner, const std::u16string& text, const std::u16string& caption,
-                   unsigned type);
+                   unsigned type, const std::vector<std::pair<int, std::u16string>>& captions);
 
 } // namespace win

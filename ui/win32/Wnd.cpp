@@ -1,5 +1,6 @@
 #include "ui/Wnd.h"
 
+#include "ui/MessageBoxButtons.h"
 #include "ui/Testing.h"
 #include "ui/win32/Native.h"
 
@@ -8,11 +9,6 @@
 using namespace uiimpl;
 
 namespace {
-uitest::MessageBoxHandler& MessageBoxHook() {
-    static uitest::MessageBoxHandler hook;
-    return hook;
-}
-
 void Unfile(CWnd* wnd, CWnd* parent) {
     if (parent == nullptr)
         return;
@@ -33,10 +29,6 @@ void ForgetHandles(CWndPrivate& d) {
     d.hwnd = nullptr;
 }
 } // namespace
-
-void uitest::SetMessageBoxHandler(MessageBoxHandler handler) {
-    MessageBoxHook() = std::move(handler);
-}
 
 CWnd::CWnd() : d(std::make_unique<CWndPrivate>()) {
     d->self = this;
@@ -299,10 +291,22 @@ bool CWnd::KillTimer(plat::UINT_PTR id) {
 }
 
 int CWnd::MessageBox(const std::string& text, const std::string& caption, plat::UINT type) {
-    if (MessageBoxHook())
-        return MessageBoxHook()(text, caption, type);
+    return MessageBox(text, caption, type, {});
+}
+
+int CWnd::MessageBox(const std::string& text, const std::string& caption, plat::UINT type,
+                     const std::vector<std::string>& captions) {
+    const std::vector<BoxButton> buttons = MessageBoxButtons(type, captions);
+    int answer = 0;
+    if (AnswerFromTestHandler(text, caption, type, buttons, answer))
+        return answer;
+    // The system's box names its buttons itself unless captions were given.
+    std::vector<std::pair<int, std::u16string>> renamed;
+    if (!captions.empty())
+        for (const BoxButton& button : buttons)
+            renamed.emplace_back(button.id, Q(button.text));
     win::Handle owner = HasWindow() ? win::Root(d->hwnd) : nullptr;
-    return win::ShowMessageBox(owner, Q(text), Q(caption), type);
+    return win::ShowMessageBox(owner, Q(text), Q(caption), type, renamed);
 }
 
 bool CWnd::OnCommand(int id, int code) {

@@ -6,6 +6,8 @@
 
 #include "ui/win32/WinCalls.h"
 
+#include <algorithm>
+
 namespace win {
 
 namespace {
@@ -128,9 +130,82 @@ void SetToolTipActive(Handle tip, bool active) {
     SendMessageW(static_cast<HWND>(tip), TTM_ACTIVATE, active ? TRUE : FALSE, 0);
 }
 
+namespace {
+
+// The captions the next box of this thread gets (the CBT hook sees it made).
+thread_local const std::vector<std::pair<int, std::u16string>>* t_captions = nullptr;
+
+// Gives the box's buttons their captions, each button as wide as the widest
+// caption needs, laid out again from the right, the box grown when they no
+// longer fit.
+void RenameButtons(HWND box, const std::vector<std::pair<int, std::u16string>>& captions) {
+    std::vector<HWND> buttons;
+    HDC dc = GetDC(box);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(box, WM_GETFONT, 0, 0)));
+    int width = 0;
+    for (const auto& [id, text] : captions) {
+        HWND button = GetDlgItem(box, id);
+        if (button == nullptr)
+            continue;
+        SetWindowTextW(button, W(text));
+        SIZE size{};
+        GetTextExtentPoint32W(dc, W(text), static_cast<int>(text.size()), &size);
+        width = std::max(width, static_cast<int>(size.cx) + 24);
+        buttons.push_back(button);
+    }
+    SelectObject(dc, old);
+    ReleaseDC(box, dc);
+    if (buttons.empty())
+        return;
+    RECT first{};
+    GetWindowRect(buttons.front(), &first);
+    MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&first), 2);
+    const int height = first.bottom - first.top;
+    width = std::max(width, static_cast<int>(first.right - first.left));
+    const int gap = 6;
+    const int count = static_cast<int>(buttons.size());
+    // The left margin of the first button on both sides.
+    const int needed = 2 * first.left + count * width + (count - 1) * gap;
+    RECT client{};
+    GetClientRect(box, &client);
+    if (needed > client.right) {
+        RECT frame{};
+        GetWindowRect(box, &frame);
+        SetWindowPos(box, nullptr, 0, 0, frame.right - frame.left + needed - client.right,
+                     frame.bottom - frame.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        GetClientRect(box, &client);
+    }
+    int x = client.right - first.left - count * width - (count - 1) * gap;
+    for (HWND button : buttons) {
+        MoveWindow(button, x, first.top, width, height, TRUE);
+        x += width + gap;
+    }
+}
+
+LRESULT CALLBACK WatchBoxes(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE && t_captions != nullptr) {
+        const auto* captions = t_captions;
+        t_captions = nullptr; // the box once, not the windows it opens
+        RenameButtons(reinterpret_cast<HWND>(wParam), *captions);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+} // namespace
+
 int ShowMessageBox(Handle owner, const std::u16string& text, const std::u16string& caption,
-                   unsigned type) {
-    return MessageBoxW(static_cast<HWND>(owner), W(text), W(caption), type | MB_SETFOREGROUND);
+                   unsigned type, const std::vector<std::pair<int, std::u16string>>& captions) {
+    HHOOK hook = nullptr;
+    if (!captions.empty()) {
+        t_captions = &captions;
+        hook = SetWindowsHookExW(WH_CBT, WatchBoxes, nullptr, GetCurrentThreadId());
+    }
+    const int answer =
+        MessageBoxW(static_cast<HWND>(owner), W(text), W(caption), type | MB_SETFOREGROUND);
+    if (hook != nullptr)
+        UnhookWindowsHookEx(hook);
+    t_captions = nullptr;
+    return answer;
 }
 
 } // namespace win

@@ -275,6 +275,38 @@ void BringToTop(Handle hwnd) {
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
+void BringToFront(Handle hwnd) {
+    HWND window = GetLastActivePopup(static_cast<HWND>(hwnd));
+    if (IsIconic(static_cast<HWND>(hwnd)))
+        ShowWindow(static_cast<HWND>(hwnd), SW_RESTORE);
+    SetForegroundWindow(window);
+}
+
+bool BringOtherProgramToFront() {
+    struct Search {
+        DWORD self = GetCurrentProcessId();
+        HWND found = nullptr;
+    } search;
+    EnumWindows(
+        [](HWND hwnd, LPARAM data) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(data);
+            wchar_t name[32] = {};
+            DWORD process = 0;
+            GetWindowThreadProcessId(hwnd, &process);
+            if (process == s.self || !IsWindowVisible(hwnd) ||
+                GetWindow(hwnd, GW_OWNER) != nullptr || GetClassNameW(hwnd, name, 32) == 0 ||
+                lstrcmpW(name, kFrameClass) != 0)
+                return TRUE;
+            s.found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (search.found == nullptr)
+        return false;
+    BringToFront(search.found);
+    return true;
+}
+
 Handle Root(Handle hwnd) {
     return GetAncestor(static_cast<HWND>(hwnd), GA_ROOT);
 }

@@ -1,0 +1,253 @@
+// The program as a user starts it from a shell: without a display, with a
+// display that cannot be opened, with a sound choice that cannot start from
+// a terminal and from the desktop, and a second time while a wizard runs.
+#include "tests/support/TestDir.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// A display number no X server of this machine answers.
+std::string UnusedDisplay() {
+    for (int n = 987; n < 1100; ++n)
+        if (!fs::exists("/tmp/.X11-unix/X" + std::to_string(n)))
+            return ":" + std::to_string(n);
+    return ":987";
+}
+
+struct Outcome {
+    bool ended = false;  // before the time given
+    bool exited = false; // by exit, not by a signal
+    int code = -1;
+    int signal = 0;
+    std::string out, err;
+    double seconds = 0;
+};
+
+enum class Stderr { Pipe, Terminal };
+
+class Program {
+public:
+    explicit Program(const fs::path& home) : m_home(home) {
+        fs::create_directories(home / "run");
+        fs::permissions(home / "run", fs::perms::owner_all);
+        fs::create_directories(home / "tmp");
+        // Only what is set here: no DISPLAY, WAYLAND_DISPLAY, QT_QPA_PLATFORM.
+        m_env = {"PATH=/usr/bin:/bin",
+                 "HOME=" + home.string(),
+                 "XDG_RUNTIME_DIR=" + (home / "run").string(),
+                 "TMPDIR=" + (home / "tmp").string(),
+                 "LANGUAGE=en",
+                 "XDG_CONFIG_HOME=" + (home / "config").string()};
+        // The sanitizer build's settings (scripts/test).
+        for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
+            if (const char* value = std::getenv(name))
+                m_env.push_back(std::string(name) + "=" + value);
+    }
+    void Set(const std::string& assignment) { m_env.push_back(assignment); }
+    fs::path Socket() const { return m_home / "run" / "pelmora" / "wizard.socket"; }
+
+    // Starts the program; Wait ends it after `seconds` at most.
+    void Start(const std::vector<std::string>& args, Stderr err = Stderr::Pipe) {
+        int out[2], errPipe[2];
+        ASSERT_EQ(::pipe2(out, O_CLOEXEC), 0);
+        int terminal = -1;
+        if (err == Stderr::Terminal) {
+            ASSERT_EQ(::openpty(&m_errFd, &terminal, nullptr, nullptr, nullptr), 0);
+        } else {
+            ASSERT_EQ(::pipe2(errPipe, O_CLOEXEC), 0);
+            m_errFd = errPipe[0];
+            terminal = errPipe[1];
+        }
+        std::vector<std::string> argv = {PELMORA_PROGRAM};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<char*> cargv, cenv;
+        for (std::string& a : argv)
+            cargv.push_back(a.data());
+        cargv.push_back(nullptr);
+        for (std::string& e : m_env)
+            cenv.push_back(e.data());
+        cenv.push_back(nullptr);
+        m_started = Clock::now();
+        m_pid = ::fork();
+        ASSERT_GE(m_pid, 0);
+        if (m_pid == 0) {
+            const int null = ::open("/dev/null", O_RDONLY);
+            ::dup2(null, 0);
+            ::dup2(out[1], 1);
+            ::dup2(terminal, 2);
+            ::execve(cargv[0], cargv.data(), cenv.data());
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        ::close(terminal);
+        m_outFd = out[0];
+    }
+
+    Outcome Wait(double seconds) {
+        Outcome o;
+        int status = 0;
+        const auto limit = m_started + std::chrono::duration<double>(seconds);
+        pid_t done = 0;
+        while ((done = ::waitpid(m_pid, &status, WNOHANG)) == 0 && Clock::now() < limit) {
+            Drain();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        o.seconds = std::chrono::duration<double>(Clock::now() - m_started).count();
+        o.ended = done == m_pid;
+        if (!o.ended) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, &status, 0);
+        }
+        o.exited = o.ended && WIFEXITED(status);
+        o.code = o.exited ? WEXITSTATUS(status) : -1;
+        o.signal = o.ended && WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+        Drain();
+        ::close(m_outFd);
+        ::close(m_errFd);
+        o.out = m_out;
+        o.err = m_err;
+        return o;
+    }
+
+private:
+    void Drain() {
+        for (auto [fd, text] : {std::pair{m_outFd, &m_out}, std::pair{m_errFd, &m_err}}) {
+            pollfd p{fd, POLLIN, 0};
+            char buffer[4096];
+            while (::poll(&p, 1, 0) > 0 && (p.revents & POLLIN) != 0) {
+                const ssize_t n = ::read(fd, buffer, sizeof buffer);
+                if (n <= 0)
+                    break;
+                text->append(buffer, static_cast<std::size_t>(n));
+            }
+        }
+    }
+
+    fs::path m_home;
+    std::vector<std::string> m_env;
+    pid_t m_pid = -1;
+    int m_outFd = -1, m_errFd = -1;
+    std::string m_out, m_err;
+    Clock::time_point m_started;
+};
+
+Outcome RunProgram(Program& program, const std::vector<std::string>& args, double seconds,
+                   Stderr err = Stderr::Pipe) {
+    program.Start(args, err);
+    return program.Wait(seconds);
+}
+
+int Lines(const std::string& text) {
+    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
+
+TEST(ProgramStart, WithoutADisplaySaysSoInOneLineAtOnce) {
+    Program program(FreshTestDir("pelmora-start"));
+    const Outcome o = RunProgram(program, {"--sound=virtual"}, 10);
+    ASSERT_TRUE(o.ended) << o.err;
+    EXPECT_TRUE(o.exited) << "signal " << o.signal << ": " << o.err;
+    EXPECT_EQ(o.code, 2);
+    EXPECT_LT(o.seconds, 1.0);
+    EXPECT_EQ(Lines(o.err), 1) << o.err;
+    EXPECT_THAT(o.err, HasSubstr("needs a graphical session"));
+    EXPECT_THAT(o.err, HasSubstr("QT_QPA_PLATFORM=offscreen"));
+    EXPECT_THAT(o.err, HasSubstr("render_pages"));
+    EXPECT_EQ(o.out, "");
+}
+
+TEST(ProgramStart, ADisplayThatCannotBeOpenedIsOneLineNotAnAbort) {
+    Program program(FreshTestDir("pelmora-start"));
+    const std::string display = UnusedDisplay();
+    program.Set("DISPLAY=" + display);
+    const Outcome o = RunProgram(program, {"--sound=virtual"}, 10);
+    ASSERT_TRUE(o.ended) << o.err;
+    EXPECT_TRUE(o.exited) << "signal " << o.signal << ": " << o.err;
+    EXPECT_EQ(o.code, 2);
+    EXPECT_EQ(Lines(o.err), 1) << o.err;
+    EXPECT_THAT(o.err, HasSubstr("cannot open a window"));
+    EXPECT_THAT(o.err, HasSubstr(display));
+    EXPECT_THAT(o.err, HasSubstr("QT_QPA_PLATFORM=offscreen"));
+    EXPECT_THAT(o.err, Not(HasSubstr("Reinstalling")));
+}
+
+TEST(ProgramStart, TheToolsNeedNoDisplayAndTheReportSpeaksEnglish) {
+    Program program(FreshTestDir("pelmora-start"));
+    const Outcome o = RunProgram(program, {"--sound=virtual", "--report"}, 20);
+    ASSERT_TRUE(o.ended);
+    EXPECT_EQ(o.code, 0) << o.err;
+    EXPECT_THAT(o.out, HasSubstr("Wave-out devices: 1"));
+    EXPECT_THAT(o.out, HasSubstr("Mixers: 1\n"));
+    EXPECT_THAT(o.out, HasSubstr("Name: Virtual Mixer\n"));
+    for (const char* french : {"Nom", "Nombre", "Ligne", "n°", "contrôle", "Controle"})
+        EXPECT_THAT(o.out, Not(HasSubstr(french))) << french;
+}
+
+TEST(ProgramStart, ASoundChoiceThatCannotStartEndsInTheTerminal) {
+    // A display and a platform that would show a box: from a terminal, the
+    // line there is all.
+    Program program(FreshTestDir("pelmora-start"));
+    program.Set("DISPLAY=" + UnusedDisplay());
+    program.Set("QT_QPA_PLATFORM=offscreen");
+    const Outcome o = RunProgram(program, {"--sound=bogus"}, 10, Stderr::Terminal);
+    ASSERT_TRUE(o.ended) << "a box waits for an answer: " << o.err;
+    EXPECT_EQ(o.code, 2);
+    EXPECT_THAT(o.err, HasSubstr("unknown sound backend \"bogus\""));
+}
+
+TEST(ProgramStart, ASoundChoiceThatCannotStartFromTheDesktopWaitsInABox) {
+    // No terminal: the line goes where nobody reads it, and a box says it.
+    Program program(FreshTestDir("pelmora-start"));
+    program.Set("DISPLAY=" + UnusedDisplay());
+    program.Set("QT_QPA_PLATFORM=offscreen");
+    const Outcome o = RunProgram(program, {"--sound=bogus"}, 2);
+    EXPECT_FALSE(o.ended) << "no box was shown: " << o.err;
+    EXPECT_THAT(o.err, HasSubstr("unknown sound backend \"bogus\""));
+}
+
+TEST(ProgramStart, ASecondStartBringsTheRunningWizardToTheFront) {
+    const fs::path home = FreshTestDir("pelmora-start");
+    Program program(home);
+    program.Set("QT_QPA_PLATFORM=offscreen");
+    program.Start({"--sound=virtual"});
+    // The first wizard listens once its sheet is on the way.
+    const auto limit = Clock::now() + std::chrono::seconds(20);
+    while (!fs::exists(program.Socket()) && Clock::now() < limit)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(fs::exists(program.Socket()));
+
+    Program second(home);
+    second.Set("QT_QPA_PLATFORM=offscreen");
+    const Outcome o = RunProgram(second, {"--sound=virtual"}, 10);
+    const Outcome first = program.Wait(0);
+    EXPECT_FALSE(first.ended) << "the first wizard ended: " << first.err;
+    ASSERT_TRUE(o.ended) << "the second start shows a box: " << o.err;
+    EXPECT_EQ(o.code, 0);
+    EXPECT_THAT(o.err,
+                HasSubstr("Pelmora is already running; its window was brought to the front."));
+    EXPECT_LT(o.seconds, 5.0);
+}
+
+} // namespace
