@@ -26,10 +26,13 @@ CommandLine Failure(std::ostream& err, const std::string& message) {
     return result;
 }
 
+#if !defined(_WIN32)
+// Windows has no display variables: every session shows windows.
 bool EnvironmentSet(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && *value != '\0';
 }
+#endif
 
 // How to see the wizard without a display.
 constexpr const char* kWithoutDisplay =
