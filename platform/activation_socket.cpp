@@ -172,7 +172,9 @@ void CActivationListener::Stop() {
         s.closing = true;
         s.changed.notify_all();
     }
-    (void)::write(s.wake[1], "x", 1);
+    // One byte wakes the listening thread's poll; only a signal stops it.
+    while (::write(s.wake[1], "x", 1) < 0 && errno == EINTR) {
+    }
     s.thread.join();
     ::close(s.listenFd);
     ::close(s.wake[0]);
