@@ -51,6 +51,9 @@ if [ "$purpose" = test ]; then
         desktop-file-utils appstream man-db groff-base lintian
         libgtest-dev libgmock-dev libbenchmark-dev
         sox lame python3
+        # Pillow: the picture_tables test compares the Windows build's decoder
+        # of the pictures (ui/win32/embed_pictures.py) with the Qt one.
+        python3-pil
         # The fuzz targets (scripts/fuzz): clang with libFuzzer's runtime.
         clang libclang-rt-14-dev
         # LLVM's linker for the two test builds (scripts/test).
