@@ -252,7 +252,12 @@ TEST_F(UiTextsTest, ValuesFillATextsDirectivesInOrderAndNothingElseOfIt) {
 }
 
 TEST_F(UiTextsTest, LanguageFileIsNamedAfterTheProgramInTheUsersConfigDirectory) {
+    // The variable the user's config directory follows.
+#if defined(_WIN32)
+    ScopedEnv config("APPDATA", m_dir.string());
+#else
     ScopedEnv config("XDG_CONFIG_HOME", m_dir.string());
+#endif
     const std::string program = plat::GetModuleFileName();
     const std::string expected =
         (m_dir / "pelmora" / fs::path(program).filename()).string() + ".INI";
