@@ -91,6 +91,17 @@ std::set<int> RowFilters(const QByteArray& png, int* colourType) {
     return filters;
 }
 
+// PNG's CRC-32 of `bytes`, to keep a changed chunk well-formed.
+quint32 Crc32(const QByteArray& bytes) {
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char byte : bytes) {
+        crc ^= static_cast<unsigned char>(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (crc & 1u ? 0xEDB88320u : 0u);
+    }
+    return ~crc;
+}
+
 // A picture whose rows ask the writer for each row filter in turn: noise
 // (None or any), samples that are the mean of their left and upper
 // neighbours (Average), small values that jump from pixel to pixel under a
@@ -222,6 +233,10 @@ TEST_F(EmbeddedPictures, TheDecoderRefusesAnyOtherFileNamingItAndWritesNothing) 
     const qsizetype idat = flipped.indexOf("IDAT");
     ASSERT_GT(idat, 0);
     flipped[idat + 10] = static_cast<char>(flipped[idat + 10] ^ 0x20);
+    // The same file marked interlaced, its header's CRC made right again.
+    QByteArray interlaced = bytes;
+    interlaced[28] = 1; // IHDR: width, height, depth, colour, compression, filter, interlace
+    qToBigEndian<quint32>(Crc32(interlaced.mid(12, 17)), interlaced.data() + 29);
     // Kinds of PNG the pictures are not, as Qt writes them.
     ASSERT_TRUE(QImage(Drawing(QImage::Format_ARGB32, 20, 12))
                     .convertToFormat(QImage::Format_Grayscale8)
@@ -235,6 +250,7 @@ TEST_F(EmbeddedPictures, TheDecoderRefusesAnyOtherFileNamingItAndWritesNothing) 
     } refused[] = {
         {write("bitmap_2.png", flipped), "CRC"},
         {write("bitmap_3.png", bytes.left(bytes.size() / 2)), "ends inside"},
+        {write("bitmap_8.png", interlaced), "interlaced"},
         {dir.filePath("bitmap_4.png"), "colour type 0 at 8 bits"},
         {dir.filePath("bitmap_5.png"), "colour type 6 at 16 bits"},
         {write("bitmap_9.png", "\x89PNG\r\n\x1a\n broken"), "ends inside"},
