@@ -2,11 +2,12 @@
 
 #include "mixer/MixerRun.h"
 
-#include "app/SoundNotice.h"
-#include "app/UiTexts.h"
+#include "app/WizardApp.h"
 #include "platform/sound_choice.h"
 #include "platform/system.h"
 #include "platform/trace.h"
+#include "texts/SoundNotice.h"
+#include "texts/UiTexts.h"
 #include "ui/Button.h"
 #include "ui/Font.h"
 
@@ -42,8 +43,6 @@ CPropSheet::CPropSheet(CWnd* parent) : CPropertySheet("Wizard", parent, 0) {
     AddPage(&m_page4);
     AddPage(&m_page5);
     SetWizardMode();
-    m_musicStarted = false;
-    recordingMade = false;
     RegisterAcceleratorResource(IDR_ACCELERATORS,
                                 {{FVIRTKEY | FCONTROL | FALT, 'T', ID_SHOW_TRACE_LIST}});
     m_hAccel = LoadAccelerators(IDR_ACCELERATORS);
@@ -127,6 +126,18 @@ bool CPropSheet::PreTranslateMessage(const MSG& msg) {
     if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST)
         return m_hAccel != nullptr && TranslateAccelerator(this, m_hAccel, msg);
     return CPropertySheet::PreTranslateMessage(msg);
+}
+
+bool CPropSheet::VirtualCardIsFallback() const {
+    return plat::VirtualCardIsFallback();
+}
+
+bool CPropSheet::ChosenDevices(std::string& microphone, std::string& speakers) const {
+    return plat::CurrentSoundBackend().ChosenDevices(microphone, speakers);
+}
+
+const CImageList* CPropSheet::ImageList() {
+    return GetAppImageList();
 }
 
 void CPropSheet::OnShowTraceList() {

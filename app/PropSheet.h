@@ -1,5 +1,5 @@
-// The wizard sheet: owns the five pages, the mixer facade, the audio engine
-// and the two progress flags the pages share.
+// The wizard sheet: owns the five pages, the mixer facade and the audio
+// engine, and serves the pages what they share (pages/SheetServices.h).
 #pragma once
 
 #include "audio/AudioEngine.h"
@@ -9,6 +9,7 @@
 #include "pages/PropPage3.h"
 #include "pages/PropPage4.h"
 #include "pages/PropPage5.h"
+#include "pages/SheetServices.h"
 #include "ui/Accelerator.h"
 #include "ui/PropertySheet.h"
 
@@ -18,7 +19,7 @@
 constexpr int ID_SHOW_TRACE_LIST = 32776;
 constexpr int IDR_ACCELERATORS = 208;
 
-class CPropSheet : public CPropertySheet {
+class CPropSheet : public CPropertySheet, public CSheetServices {
 public:
     explicit CPropSheet(CWnd* parent = nullptr);
     ~CPropSheet() override;
@@ -40,17 +41,23 @@ public:
     // Puts the mixer back from the run's snapshot, when the run took one; a
     // restore that fails is shown to the user with where the settings are
     // kept and how to put them back later.
-    void RestoreMixer(CWnd& parent);
+    void RestoreMixer(CWnd& parent) override;
+
+    // The pages' services: the members below, the sound system's choice and
+    // the application's image list.
+    CMixerSetup& Mixer() override { return m_mixerSetup; }
+    CAudioEngine& AudioEngine() override { return m_audioEngine; }
+    bool VirtualCardIsFallback() const override;
+    bool ChosenDevices(std::string& microphone, std::string& speakers) const override;
+    const CImageList* ImageList() override;
 
     // Members in this order: constructed pages first, destroyed last.
-    CPropPage1 m_page1;
-    CPropPage2 m_page2;
-    CPropPage3 m_page3;
-    CPropPage4 m_page4;
-    CPropPage5 m_page5;
+    CPropPage1 m_page1{*this};
+    CPropPage2 m_page2{*this};
+    CPropPage3 m_page3{*this};
+    CPropPage4 m_page4{*this};
+    CPropPage5 m_page5{*this};
     CMixerSetup m_mixerSetup;
     CAudioEngine m_audioEngine;
-    bool m_musicStarted = false;
-    bool recordingMade = false;
     HACCEL m_hAccel = nullptr;
 };

@@ -1,10 +1,10 @@
 #include "app/RunStart.h"
 
-#include "app/UiTexts.h"
 #include "mixer/MixerSetup.h"
 #include "platform/local_time.h"
 #include "platform/system.h"
 #include "platform/trace.h"
+#include "texts/UiTexts.h"
 #include "ui/WinApp.h"
 #include "ui/Wnd.h"
 

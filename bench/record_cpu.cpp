@@ -9,7 +9,6 @@
 //
 //   bench_record_cpu [seconds (default 10)]
 #include "app/PropSheet.h"
-#include "app/UiTexts.h"
 #include "app/WizardApp.h"
 #include "audio/WaveRecorder.h"
 #include "bench/BenchSupport.h"
@@ -18,6 +17,7 @@
 #include "platform/system.h"
 #include "platform/virtual/VirtualCard.h"
 #include "resources/ProgramResources.h"
+#include "texts/UiTexts.h"
 #include "ui/LevelMeter.h"
 #include "ui/Testing.h"
 #include "ui/WinApp.h"

@@ -1,7 +1,7 @@
 #include "pages/HeadsetDlg.h"
 
-#include "app/UiTexts.h"
 #include "pages/PageLabels.h"
+#include "texts/UiTexts.h"
 
 #include <algorithm>
 

@@ -1,14 +1,14 @@
 #include "pages/PropPage1.h"
 
-#include "app/PropSheet.h"
-#include "app/SoundNotice.h"
-#include "app/UiTexts.h"
 #include "pages/ConnectionsDlg.h"
 #include "pages/HeadsetDlg.h"
 #include "pages/PageLabels.h"
-#include "platform/sound_choice.h"
+#include "pages/SheetServices.h"
 #include "platform/system.h"
 #include "platform/trace.h"
+#include "texts/SoundNotice.h"
+#include "texts/UiTexts.h"
+#include "ui/PropertySheet.h"
 #include "ui/ToolTipTimer.h"
 
 #include <algorithm>
@@ -33,11 +33,7 @@ CSize SetLabel(CColorText& label, const std::string& text, COLORREF color, int r
 
 } // namespace
 
-CPropPage1::CPropPage1() : CPropertyPage(104) {}
-
-CPropSheet* CPropPage1::Sheet() const {
-    return static_cast<CPropSheet*>(GetParentSheet());
-}
+CPropPage1::CPropPage1(CSheetServices& sheet) : CPropertyPage(104), m_sheet(&sheet) {}
 
 void CPropPage1::CreateControls() {
     m_picture.Create(this, 1047, 138);
@@ -111,7 +107,7 @@ bool CPropPage1::OnInitDialog() {
 void CPropPage1::ShowSimulatedNotice() {
     // The virtual card in place of missing hardware is never silent: the
     // user learns here that nothing will be heard, and how to look further.
-    if (plat::VirtualCardIsFallback()) {
+    if (Sheet()->VirtualCardIsFallback()) {
         const int right = GetPageWidth() - kPageMargin;
         const CSize s7 = SetLabel(m_simulated, SimulatedCardNoticeText(), kRed, right - 10);
         m_simulated.MoveWindow(10, m_noticeTop, s7.cx, s7.cy);
@@ -132,7 +128,7 @@ bool CPropPage1::OnSetActive() {
 }
 
 void CPropPage1::OnCancel() {
-    CPropSheet* sheet = Sheet();
+    CSheetServices* sheet = Sheet();
     // The mixer goes back to this run's snapshot of the sound-card test, if
     // it took one; a snapshot on disk from another run is never applied.
     sheet->RestoreMixer(*this);
@@ -147,7 +143,7 @@ void CPropPage1::OnCancel() {
             plat::DeleteFile(recording);
     }
     CToolTipTimer::Stop();
-    CAudioEngine& engine = sheet->m_audioEngine;
+    CAudioEngine& engine = sheet->AudioEngine();
     engine.PlayResourceLoop(0);
     engine.PlayFileLoop("");
     engine.StopPlay();

@@ -8,11 +8,11 @@
 #include "ui/Picture.h"
 #include "ui/PropertyPage.h"
 
-class CPropSheet;
+class CSheetServices;
 
 class CPropPage1 : public CPropertyPage {
 public:
-    CPropPage1();
+    explicit CPropPage1(CSheetServices& sheet);
 
     void CreateControls() override;
     bool OnInitDialog() override;
@@ -29,7 +29,9 @@ public:
     void ShowSimulatedNotice();
 
 private:
-    CPropSheet* Sheet() const;
+    CSheetServices* Sheet() const { return m_sheet; }
+
+    CSheetServices* m_sheet; // the services of the sheet that holds the page
 
     CPicture m_picture;     // 1047
     CGroupBox m_frameK2;    // 1011

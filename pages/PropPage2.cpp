@@ -1,13 +1,12 @@
 #include "pages/PropPage2.h"
 
-#include "app/PropSheet.h"
-#include "app/SoundNotice.h"
-#include "app/UiTexts.h"
-#include "app/WizardApp.h"
 #include "pages/PageLabels.h"
-#include "platform/sound_choice.h"
+#include "pages/SheetServices.h"
 #include "platform/system.h"
+#include "texts/SoundNotice.h"
+#include "texts/UiTexts.h"
 #include "ui/Font.h"
+#include "ui/PropertySheet.h"
 
 #include <vector>
 
@@ -56,11 +55,7 @@ const std::string& TextOf(CPropPage2::Severity severity) {
 
 } // namespace
 
-CPropPage2::CPropPage2() : CPropertyPage(105) {}
-
-CPropSheet* CPropPage2::Sheet() const {
-    return static_cast<CPropSheet*>(GetParentSheet());
-}
+CPropPage2::CPropPage2(CSheetServices& sheet) : CPropertyPage(105), m_sheet(&sheet) {}
 
 void CPropPage2::CreateControls() {
     m_frameIntro.Create(this, 1052);
@@ -90,7 +85,7 @@ bool CPropPage2::OnInitDialog() {
     m_list.SetTextBkColor(kListBackground);
     m_list.InsertColumn(0, T("K1"), LVCFMT_LEFT, 220);
     m_list.InsertColumn(1, T("K2"), LVCFMT_LEFT, 110);
-    m_list.SetImageList(GetAppImageList(), LVSIL_SMALL);
+    m_list.SetImageList(Sheet()->ImageList(), LVSIL_SMALL);
 
     // The texts wrap within the page, or 10 pixels inside their frames; the
     // button's caption within the button.
@@ -135,6 +130,7 @@ bool CPropPage2::OnInitDialog() {
 }
 
 bool CPropPage2::OnSetActive() {
+    ShowLaterWarnings();
     CPropertySheet* sheet = GetParentSheet();
     // While a run waits for a busy device the buttons stay off; the run sets
     // them when it ends.
@@ -185,13 +181,24 @@ void CPropPage2::SetListTextColor(COLORREF color) {
     m_list.SetTextColor(color);
 }
 
+void CPropPage2::ShowLaterWarnings() {
+    std::vector<CSheetServices::LaterWarning>& warnings = Sheet()->m_laterWarnings;
+    for (const CSheetServices::LaterWarning& warning : warnings) {
+        if (warning.listColor)
+            SetListTextColor(*warning.listColor);
+        InsertWarningAtTop(warning.text);
+    }
+    warnings.clear();
+}
+
 void CPropPage2::OnTest() {
     // The survey waits for busy devices while dispatching messages: a second
     // click, Back or Next must not act on a half-done run.
     if (m_testing)
         return;
     m_testing = true;
-    CPropSheet* sheet = Sheet();
+    CPropertySheet* sheet = GetParentSheet();
+    CSheetServices& services = *Sheet();
     m_test.EnableWindow(false);
     sheet->SetWizardButtons(0);
 
@@ -203,7 +210,7 @@ void CPropPage2::OnTest() {
 
     // The snapshot goes to disk only where no other user can reach it; in
     // memory it serves Cancel and Finish in any case.
-    CMixerSetup& mixer = sheet->m_mixerSetup;
+    CMixerSetup& mixer = services.Mixer();
     if (!mixer.SaveSnapshot(temp.empty() ? std::string() : temp + "Mixer.ser"))
         AddResultLine(kSoft, temp.empty() ? noTempDir + " (" + mixer.GetErrorText() + ")"
                                           : mixer.GetErrorText());
@@ -214,17 +221,17 @@ void CPropPage2::OnTest() {
 
     std::vector<std::string> input;
     std::vector<std::string> output;
-    CAudioEngine& engine = sheet->m_audioEngine;
+    CAudioEngine& engine = services.AudioEngine();
     if (!engine.TestSoundCard(input, output))
         AddResultLine(kSerious, engine.GetLastError());
     // The virtual card answers every test: without a word here the user would
     // read "Successful" over a card that plays nothing.
-    if (plat::VirtualCardIsFallback())
+    if (services.VirtualCardIsFallback())
         AddResultLine(kSoft, NoRealDeviceText());
     // With a headset beside the built-in card the user must know which one
     // is being tested.
     std::string microphone, speakers;
-    if (plat::CurrentSoundBackend().ChosenDevices(microphone, speakers))
+    if (services.ChosenDevices(microphone, speakers))
         AddResultLine(kSuccessful, ChosenDevicesLine(microphone, speakers));
 
     if (!input.empty()) {

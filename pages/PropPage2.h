@@ -12,7 +12,7 @@
 
 #include <string>
 
-class CPropSheet;
+class CSheetServices;
 
 class CPropPage2 : public CPropertyPage {
 public:
@@ -20,7 +20,7 @@ public:
     // application image list minus one (0 exclamation, 1 tick, 2 cross).
     enum Severity { kSerious = -1, kSoft = 0, kSuccessful = 1 };
 
-    CPropPage2();
+    explicit CPropPage2(CSheetServices& sheet);
 
     void CreateControls() override;
     bool OnInitDialog() override;
@@ -38,13 +38,18 @@ public:
     // It changes neither the wizard buttons nor canGoOn.
     void InsertWarningAtTop(const std::string& text);
     void SetListTextColor(COLORREF color);
+    // Puts the warnings later pages left in the sheet since the page was
+    // last shown on top of the list (done when the page is shown).
+    void ShowLaterWarnings();
 
     int GetResultCount() const { return resultCount; }
     bool CanGoOn() const { return canGoOn; }
     bool IsTesting() const { return m_testing; }
 
 private:
-    CPropSheet* Sheet() const;
+    CSheetServices* Sheet() const { return m_sheet; }
+
+    CSheetServices* m_sheet; // the services of the sheet that holds the page
     void InsertLine(int index, Severity severity, const std::string& text);
 
     int resultCount = 0;

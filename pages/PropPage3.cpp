@@ -1,9 +1,10 @@
 #include "pages/PropPage3.h"
 
-#include "app/PropSheet.h"
-#include "app/UiTexts.h"
 #include "pages/ConnectionsDlg.h"
 #include "pages/PageLabels.h"
+#include "pages/SheetServices.h"
+#include "texts/UiTexts.h"
+#include "ui/PropertySheet.h"
 
 #include <algorithm>
 #include <string>
@@ -46,11 +47,7 @@ const std::string& T(const char* key) {
 
 } // namespace
 
-CPropPage3::CPropPage3() : CPropertyPage(106) {}
-
-CPropSheet* CPropPage3::Sheet() const {
-    return static_cast<CPropSheet*>(GetParentSheet());
-}
+CPropPage3::CPropPage3(CSheetServices& sheet) : CPropertyPage(106), m_sheet(&sheet) {}
 
 void CPropPage3::CreateControls() {
     m_frameIntro.Create(this, 1053);
@@ -93,7 +90,7 @@ bool CPropPage3::OnInitDialog() {
     m_volume.SetLineSize(200); // an arrow key moves 2 %, Page Up/Down 10 %
     // -1 (no volume control) leaves the thumb at the minimum.
     int volume = 0;
-    Sheet()->m_mixerSetup.GetPlaybackVolume(volume);
+    Sheet()->Mixer().GetPlaybackVolume(volume);
     m_volume.SetPos(volume);
 
     // The texts wrap within the page or 10 pixels inside their frames; the
@@ -201,7 +198,7 @@ bool CPropPage3::OnInitDialog() {
 }
 
 void CPropPage3::OnTest() {
-    CPropSheet* sheet = Sheet();
+    CSheetServices& services = *Sheet();
     // Help and its label take the state the music had before this click:
     // off when it starts, on when it stops.
     m_help.EnableWindow(m_playing);
@@ -209,7 +206,7 @@ void CPropPage3::OnTest() {
     m_helpLabel.RedrawWindow();
 
     if (!m_playing) {
-        CAudioEngine& engine = sheet->m_audioEngine;
+        CAudioEngine& engine = services.AudioEngine();
         if (!engine.PlayResourceLoop(kMusicResource)) {
             // No "Stop" over silence: the page stays idle and says why.
             ShowWarning(engine.GetLastError());
@@ -228,13 +225,13 @@ void CPropPage3::OnTest() {
         // The speaker voices wait until the music stops.
         m_left.EnableWindow(false);
         m_right.EnableWindow(false);
-        sheet->m_musicStarted = true;
+        services.m_musicStarted = true;
         m_playing = true;
         m_help.EnableWindow(true);
         // Next stays off while the music plays.
-        sheet->SetWizardButtons(PSWIZB_BACK);
+        GetParentSheet()->SetWizardButtons(PSWIZB_BACK);
     } else {
-        sheet->m_audioEngine.PlayResourceLoop(0);
+        services.AudioEngine().PlayResourceLoop(0);
         ShowIdle();
     }
 }
@@ -266,7 +263,7 @@ void CPropPage3::OnTimer(plat::UINT_PTR id) {
         CPropertyPage::OnTimer(id);
         return;
     }
-    CAudioEngine& engine = Sheet()->m_audioEngine;
+    CAudioEngine& engine = Sheet()->AudioEngine();
     if (!engine.CheckLoop()) {
         const std::string why = engine.GetLastError();
         engine.PlayResourceLoop(0);
@@ -295,7 +292,7 @@ void CPropPage3::OnRight() {
 void CPropPage3::PlaySide(unsigned resource) {
     if (m_playing)
         return;
-    CAudioEngine& engine = Sheet()->m_audioEngine;
+    CAudioEngine& engine = Sheet()->AudioEngine();
     if (!engine.PlayResourceOnce(resource)) {
         ShowWarning(engine.GetLastError());
         return;
@@ -308,7 +305,7 @@ void CPropPage3::OnHScroll(plat::UINT code, plat::UINT pos, CSliderCtrl* slider)
     if (slider == &m_volume) {
         // The position is the volume on the mixer's 0..10000 scale; a failure
         // stays in the mixer facade's error text.
-        CMixerSetup& mixer = Sheet()->m_mixerSetup;
+        CMixerSetup& mixer = Sheet()->Mixer();
         switch (code) {
         case TB_THUMBTRACK:
             mixer.SetPlaybackVolume(static_cast<int>(pos));

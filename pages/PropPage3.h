@@ -9,11 +9,11 @@
 #include "ui/PropertyPage.h"
 #include "ui/SliderCtrl.h"
 
-class CPropSheet;
+class CSheetServices;
 
 class CPropPage3 : public CPropertyPage {
 public:
-    CPropPage3();
+    explicit CPropPage3(CSheetServices& sheet);
 
     void CreateControls() override;
     bool OnInitDialog() override;
@@ -39,7 +39,9 @@ public:
     bool IsPlaying() const { return m_playing; }
 
 private:
-    CPropSheet* Sheet() const;
+    CSheetServices* Sheet() const { return m_sheet; }
+
+    CSheetServices* m_sheet; // the services of the sheet that holds the page
     // The warning line in place of the closing line, as on the recording page.
     void ShowWarning(const std::string& error);
     // The music off, the Test button back.

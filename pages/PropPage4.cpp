@@ -1,12 +1,13 @@
 #include "pages/PropPage4.h"
 
-#include "app/PropSheet.h"
-#include "app/UiTexts.h"
 #include "pages/HeadsetDlg.h"
 #include "pages/MeterScale.h"
 #include "pages/PageLabels.h"
 #include "pages/RecordingVerdictLine.h"
+#include "pages/SheetServices.h"
 #include "platform/system.h"
+#include "texts/UiTexts.h"
+#include "ui/PropertySheet.h"
 
 #include <algorithm>
 
@@ -60,11 +61,7 @@ constexpr const char* kVerdictKeys[] = {"NoVoice", "TooQuiet", "TooLoud", "TooNo
 
 } // namespace
 
-CPropPage4::CPropPage4() : CPropertyPage(107) {}
-
-CPropSheet* CPropPage4::Sheet() const {
-    return static_cast<CPropSheet*>(GetParentSheet());
-}
+CPropPage4::CPropPage4(CSheetServices& sheet) : CPropertyPage(107), m_sheet(&sheet) {}
 
 std::string CPropPage4::RecordingPath(std::string* error) {
     const std::string temp = plat::GetTempPath(error);
@@ -127,7 +124,7 @@ bool CPropPage4::OnInitDialog() {
     m_volume.SetPageSize(1000);
     m_volume.SetLineSize(200); // an arrow key moves 2 %, Page Up/Down 10 %
     int volume = 0;
-    Sheet()->m_mixerSetup.GetRecordingVolume(volume);
+    Sheet()->Mixer().GetRecordingVolume(volume);
     // -1 (no recording control) leaves the thumb at the minimum.
     m_volume.SetPos(volume);
 
@@ -274,8 +271,9 @@ bool CPropPage4::OnSetActive() {
     return CPropertyPage::OnSetActive();
 }
 
-void CPropPage4::ShowWarning(const std::string& error) {
-    Sheet()->m_page2.InsertWarningAtTop(error);
+void CPropPage4::ShowWarning(const std::string& error, std::optional<COLORREF> listColor) {
+    // The sound-card test's list shows it when page 2 is next shown.
+    Sheet()->m_laterWarnings.push_back({error, listColor});
     m_finishLabel.ShowWindow(SW_HIDE);
     m_verdict.ShowWindow(SW_HIDE);
     m_result.SetWindowText(T("K12") + " " + error);
@@ -287,7 +285,7 @@ void CPropPage4::ShowWarning(const std::string& error) {
 }
 
 void CPropPage4::OnStart() {
-    CAudioEngine& engine = Sheet()->m_audioEngine;
+    CAudioEngine& engine = Sheet()->AudioEngine();
     m_help.EnableWindow(m_recording);
     m_helpLabel.EnableWindow(m_recording);
     SetLabel(m_helpLabel, UiText("PropP3", "K6"), kBlue, m_helpLabel.GetWrapWidth());
@@ -345,7 +343,7 @@ void CPropPage4::OnStart() {
 }
 
 void CPropPage4::OnReplay() {
-    CAudioEngine& engine = Sheet()->m_audioEngine;
+    CAudioEngine& engine = Sheet()->AudioEngine();
     const std::string path = RecordingPath();
 
     if (m_replaying) {
@@ -361,10 +359,8 @@ void CPropPage4::OnReplay() {
     }
 
     // A failed start still starts the timer, whose first tick ends the replay.
-    if (!engine.Play(path)) {
-        Sheet()->m_page2.SetListTextColor(kFailedReplayListColor);
-        ShowWarning(engine.GetLastError());
-    }
+    if (!engine.Play(path))
+        ShowWarning(engine.GetLastError(), kFailedReplayListColor);
     m_replaying = true;
     m_watchPlayback = true;
     m_replay.SetIcon(kStartIcon, 80, 40);
@@ -383,7 +379,7 @@ void CPropPage4::OnTimer(plat::UINT_PTR id) {
         CPropertyPage::OnTimer(id);
         return;
     }
-    CAudioEngine& engine = Sheet()->m_audioEngine;
+    CAudioEngine& engine = Sheet()->AudioEngine();
     const int level = m_watchPlayback ? engine.GetPlayLevel() : engine.GetRecordLevel();
     if (level == -1) {
         // The engine stopped by itself: the replay played its last buffer, or
@@ -406,7 +402,7 @@ void CPropPage4::OnTimer(plat::UINT_PTR id) {
 
 bool CPropPage4::SetRecordingVolume(int volume) {
     // A failure keeps its text in the mixer facade; the page shows none.
-    return Sheet()->m_mixerSetup.SetRecordingVolume(volume) != 0;
+    return Sheet()->Mixer().SetRecordingVolume(volume) != 0;
 }
 
 int CPropPage4::PlaceAutoLevel(int x, int y, int right) {
@@ -421,7 +417,7 @@ int CPropPage4::PlaceAutoLevel(int x, int y, int right) {
 
 void CPropPage4::StartAutoLevel() {
     m_autoLevel.Reset();
-    const CWaveRecorder& recorder = Sheet()->m_audioEngine.Recorder();
+    const CWaveRecorder& recorder = Sheet()->AudioEngine().Recorder();
     m_autoLevelBuffers = recorder.GetBufferCount();
     m_autoLevelClipped = recorder.HasClipped();
     m_autoLevelActive = true;
@@ -430,7 +426,7 @@ void CPropPage4::StartAutoLevel() {
 void CPropPage4::AdjustLevel() {
     if (!m_autoLevelActive)
         return;
-    CAudioEngine& engine = Sheet()->m_audioEngine;
+    CAudioEngine& engine = Sheet()->AudioEngine();
     const std::uint64_t buffers = engine.Recorder().GetBufferCount();
     if (buffers == m_autoLevelBuffers)
         return;
@@ -482,7 +478,7 @@ int CPropPage4::OnWizardBack() {
     // A replay still running ends here, and the page with it.
     if (m_replaying)
         OnReplay();
-    Sheet()->m_audioEngine.StopPlay();
+    Sheet()->AudioEngine().StopPlay();
     const bool made = Sheet()->recordingMade;
     m_help.EnableWindow(made);
     m_helpLabel.EnableWindow(made);
@@ -499,7 +495,7 @@ int CPropPage4::OnWizardNext() {
         OnStart();
     if (m_replaying)
         OnReplay();
-    CAudioEngine& engine = Sheet()->m_audioEngine;
+    CAudioEngine& engine = Sheet()->AudioEngine();
     engine.PlayFileLoop("");
     engine.StopPlay();
     engine.StopRecording();

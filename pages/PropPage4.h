@@ -14,9 +14,10 @@
 #include "ui/SliderCtrl.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
-class CPropSheet;
+class CSheetServices;
 
 class CPropPage4 : public CPropertyPage {
 public:
@@ -30,7 +31,7 @@ public:
     static constexpr int kAutoLevelBox = 1230;
     static constexpr int kAutoLevelLabel = 1231;
 
-    CPropPage4();
+    explicit CPropPage4(CSheetServices& sheet);
 
     // "User.wav" in the user's private temporary directory; empty when there
     // is none, *error (when given) then saying why.
@@ -58,11 +59,14 @@ public:
     bool IsAutoLevelActive() const { return m_autoLevelActive; }
 
 private:
-    CPropSheet* Sheet() const;
-    // An engine call failed: the engine's text goes to the top of the sound-card
-    // test's result list and into the result line; Start and Replay are
-    // disabled.
-    void ShowWarning(const std::string& error);
+    CSheetServices* Sheet() const { return m_sheet; }
+
+    CSheetServices* m_sheet; // the services of the sheet that holds the page
+
+    // An engine call failed: the engine's text goes into the result line and,
+    // through the sheet, to the top of the sound-card test's result list (in
+    // `listColor` from then on, when given); Start and Replay are disabled.
+    void ShowWarning(const std::string& error, std::optional<COLORREF> listColor = {});
     void Layout();
     bool SetRecordingVolume(int volume);
     // The automatic level: placed on the help line's row, started with each

@@ -2,9 +2,9 @@
 // shows the level and falls between the recorder's 160 ms buffers; while
 // recording, the tick holds the recorder's peak and the clip sign shows once
 // the recording clipped (the recorder keeps that until the next Start).
-#include "app/PropSheet.h"
 #include "pages/MeterScale.h"
 #include "pages/PropPage4.h"
+#include "pages/SheetServices.h"
 #include "platform/system.h"
 
 void CPropPage4::StartMeter(bool recording) {
@@ -28,7 +28,7 @@ void CPropPage4::FeedMeter(int level) {
     m_meter.SetLevel(level);
     if (m_watchPlayback)
         return;
-    const CAudioEngine& engine = Sheet()->m_audioEngine;
+    const CAudioEngine& engine = Sheet()->AudioEngine();
     m_meter.SetPeak(MeterPosOfPeak(engine.GetRecordPeak()));
     if (engine.HasRecordClipped())
         m_meter.SetClipped();

@@ -1,13 +1,14 @@
 #include "pages/PropPage5.h"
 
-#include "app/PropSheet.h"
-#include "app/UiTexts.h"
 #include "config/ProductInstall.h"
 #include "config/VendrelParms.h"
 #include "pages/PageLabels.h"
+#include "pages/SheetServices.h"
 #include "platform/system.h"
 #include "platform/text_encoding.h"
 #include "platform/trace.h"
+#include "texts/UiTexts.h"
+#include "ui/PropertySheet.h"
 #include "ui/ToolTipTimer.h"
 
 namespace {
@@ -53,11 +54,8 @@ std::string TrimRight(std::string text) {
 
 // The introduction takes two lines on a page of the usual width: the page is
 // that much higher, so the closing line stays clear of the sheet's buttons.
-CPropPage5::CPropPage5() : CPropertyPage(108, kPageWidth, kPageHeight + 20) {}
-
-CPropSheet* CPropPage5::Sheet() const {
-    return static_cast<CPropSheet*>(GetParentSheet());
-}
+CPropPage5::CPropPage5(CSheetServices& sheet)
+    : CPropertyPage(108, kPageWidth, kPageHeight + 20), m_sheet(&sheet) {}
 
 void CPropPage5::CreateControls() {
     m_picture.Create(this, 1063, 138);
@@ -173,7 +171,7 @@ bool CPropPage5::OnSetActive() {
 }
 
 bool CPropPage5::OnWizardFinish() {
-    CMixerSetup& mixer = Sheet()->m_mixerSetup;
+    CMixerSetup& mixer = Sheet()->Mixer();
     if (m_exportTiko) {
         std::vector<std::string> editions;
         GetTikoIniList(editions);
@@ -299,7 +297,7 @@ void CPropPage5::OnUpdate() {
     SetCurrentStudentDirectory(directory);
 
     int volume = 0;
-    Sheet()->m_mixerSetup.GetPlaybackVolume(volume);
+    Sheet()->Mixer().GetPlaybackVolume(volume);
     error.clear();
     const bool configured = ExportStudentVolume(TheVendrelParms(), directory, volume, &error);
     m_configured.ShowWindow(configured ? SW_SHOW : SW_HIDE);

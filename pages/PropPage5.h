@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
-class CPropSheet;
+class CSheetServices;
 
 class CPropPage5 : public CPropertyPage {
 public:
-    CPropPage5();
+    explicit CPropPage5(CSheetServices& sheet);
 
     void CreateControls() override;
     bool OnInitDialog() override;
@@ -50,7 +50,9 @@ public:
     bool m_exportTiko = false;  // mirrors check box 1118
 
 private:
-    CPropSheet* Sheet() const;
+    CSheetServices* Sheet() const { return m_sheet; }
+
+    CSheetServices* m_sheet; // the services of the sheet that holds the page
     void ShowStudentControls(bool show);
     // The line under the boxes: what End does with the mixer.
     void ShowEndOutcome();

@@ -1,8 +1,8 @@
 #include "pages/RecordingVerdictLine.h"
 
-#include "app/UiTexts.h"
 #include "audio/RecordingVerdict.h"
 #include "platform/trace.h"
+#include "texts/UiTexts.h"
 
 namespace {
 

@@ -26,7 +26,8 @@ installed() {
 
 if [ "$purpose" = windows ]; then
     # mingw-w64's compilers with POSIX threads, GoogleTest's sources, Pillow
-    # for the resources' pictures, NSIS, and Wine in an X server of its own.
+    # for the Windows resources' icons (resources/windows/make_resources.py),
+    # NSIS, and Wine in an X server of its own.
     packages=(
         cmake ninja-build ccache g++-mingw-w64-x86-64-posix googletest
         python3 python3-pil nsis wine wine64 xvfb xauth
@@ -51,9 +52,6 @@ if [ "$purpose" = test ]; then
         desktop-file-utils appstream man-db groff-base lintian
         libgtest-dev libgmock-dev libbenchmark-dev
         sox lame python3
-        # Pillow: the picture_tables test compares the Windows build's decoder
-        # of the pictures (ui/win32/embed_pictures.py) with the Qt one.
-        python3-pil
         # The fuzz targets (scripts/fuzz): clang with libFuzzer's runtime.
         clang libclang-rt-14-dev
         # LLVM's linker for the two test builds (scripts/test).

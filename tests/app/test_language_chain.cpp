@@ -7,8 +7,8 @@
 // and passed over. Each
 // test has its own program, config and data directories and its own locale
 // variables, put back after it.
-#include "app/LanguageFiles.h"
-#include "app/UiTexts.h"
+#include "texts/LanguageFiles.h"
+#include "texts/UiTexts.h"
 
 #include "platform/system.h"
 #include "tests/support/OtherUser.h"

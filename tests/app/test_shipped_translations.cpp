@@ -2,7 +2,7 @@
 // table, in the order and sections the program writes, each text translated
 // with the English text's printf directives, stored as Windows-1252 with CR LF
 // line ends as the learning product's own files are.
-#include "app/UiTexts.h"
+#include "texts/UiTexts.h"
 
 #include "platform/text_encoding.h"
 #include "tests/support/ShownTranslation.h"

@@ -1,6 +1,6 @@
-#include "app/UiTexts.h"
+#include "texts/UiTexts.h"
 
-#include "app/SoundNotice.h"
+#include "texts/SoundNotice.h"
 
 #include "platform/system.h"
 #include "tests/support/ScopedEnv.h"

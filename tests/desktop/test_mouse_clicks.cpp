@@ -5,11 +5,11 @@
 // the window manager, the toolkit and our controls do with a click on a
 // check box's text is what is tested.
 #include "app/PropSheet.h"
-#include "app/UiTexts.h"
 #include "mixer/MixerSetup.h"
 #include "platform/sound_backend.h"
 #include "platform/system.h"
 #include "platform/virtual/VirtualCard.h"
+#include "texts/UiTexts.h"
 #include "ui/CheckBox.h"
 #include "ui/Testing.h"
 

@@ -1,7 +1,6 @@
 #include "tests/pages/LayoutScenes.h"
 
 #include "app/PropSheet.h"
-#include "app/UiTexts.h"
 #include "pages/ConnectionsDlg.h"
 #include "pages/HeadsetDlg.h"
 #include "pages/RecordingVerdictLine.h"
@@ -11,6 +10,7 @@
 #include "platform/system.h"
 #include "platform/virtual/VirtualCard.h"
 #include "tests/pages/render_page5.h"
+#include "texts/UiTexts.h"
 #include "ui/CheckBox.h"
 #include "ui/ColorText.h"
 #include "ui/Testing.h"

@@ -5,7 +5,6 @@
 // --language the texts are those of the language file FILE, with --face the
 // pages' "Arial" is drawn in FACE (say "DejaVu Sans").
 #include "app/PropSheet.h"
-#include "app/UiTexts.h"
 #include "app/WizardApp.h"
 #include "pages/ConnectionsDlg.h"
 #include "pages/HeadsetDlg.h"
@@ -21,6 +20,7 @@
 #include "tests/pages/render_page4_verdict.h"
 #include "tests/pages/render_page5.h"
 #include "tests/support/ScopedEnv.h"
+#include "texts/UiTexts.h"
 #include "ui/Font.h"
 #include "ui/Render.h"
 #include "ui/Testing.h"

@@ -7,7 +7,6 @@
 // their geometry, the box of a button's own text from its drawn pixels; the
 // symbol is what is blue inside the button.
 #include "SheetTestSuite.h"
-#include "app/UiTexts.h"
 #include "platform/IniFile.h"
 #include "platform/sound_backend.h"
 #include "platform/sound_choice.h"
@@ -15,6 +14,7 @@
 #include "platform/trace.h"
 #include "platform/virtual/VirtualCard.h"
 #include "resources/ProgramResources.h"
+#include "texts/UiTexts.h"
 #include "ui/Button.h"
 #include "ui/ColorText.h"
 

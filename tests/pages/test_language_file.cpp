@@ -4,7 +4,6 @@
 // file that is no language file is shown in a message box before the
 // wizard, which shows its own texts. Each test has its own config directory.
 #include "app/PropSheet.h"
-#include "app/UiTexts.h"
 #include "app/WizardApp.h"
 #include "platform/IniFile.h"
 #include "platform/sound_choice.h"
@@ -13,6 +12,7 @@
 #include "platform/trace.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TestDir.h"
+#include "texts/UiTexts.h"
 #include "ui/Testing.h"
 #include "ui/WinApp.h"
 

@@ -5,7 +5,6 @@
 // and the file left in the user's config directory holds the translation;
 // the next run in another language follows that language.
 #include "app/PropSheet.h"
-#include "app/UiTexts.h"
 #include "app/WizardApp.h"
 #include "pages/ConnectionsDlg.h"
 #include "pages/HeadsetDlg.h"
@@ -18,6 +17,7 @@
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/ShownTranslation.h"
 #include "tests/support/TestDir.h"
+#include "texts/UiTexts.h"
 #include "ui/Testing.h"
 #include "ui/WinApp.h"
 

@@ -11,10 +11,10 @@
 // set of fonts), else Liberation Sans, Arial's stand-in where it is
 // installed.
 #include "SheetTestSuite.h"
-#include "app/UiTexts.h"
 #include "platform/trace.h"
 #include "resources/ProgramResources.h"
 #include "tests/pages/LayoutScenes.h"
+#include "texts/UiTexts.h"
 #include "ui/Button.h"
 #include "ui/ColorText.h"
 #include "ui/Font.h"

@@ -4,7 +4,6 @@
 #include "SheetTestSuite.h"
 #include "app/PropSheet.h"
 #include "app/RunStart.h"
-#include "app/UiTexts.h"
 #include "app/WizardApp.h"
 #include "mixer/MixerRun.h"
 #include "platform/IniFile.h"
@@ -12,6 +11,7 @@
 #include "platform/system.h"
 #include "platform/virtual/VirtualCard.h"
 #include "tests/support/TestDir.h"
+#include "texts/UiTexts.h"
 #include "ui/Testing.h"
 #include "ui/WinApp.h"
 

@@ -2,13 +2,13 @@
 // virtual cards: the graded lines, the wizard buttons they leave, the
 // snapshot, and a run that waits for a busy device.
 #include "app/PropSheet.h"
-#include "app/UiTexts.h"
 #include "app/WizardApp.h"
 #include "platform/sound_backend.h"
 #include "platform/system.h"
 #include "platform/trace.h"
 #include "platform/virtual/VirtualCard.h"
 #include "tests/support/ScopedEnv.h"
+#include "texts/UiTexts.h"
 #include "ui/Button.h"
 #include "ui/ColorText.h"
 #include "ui/ListCtrl.h"

@@ -2,7 +2,6 @@
 // the slider shows and sets the speakers volume, Test/Stop loops the music
 // and holds Next back while it plays, Back stops it.
 #include "app/PropSheet.h"
-#include "app/UiTexts.h"
 #include "app/WizardApp.h"
 #include "platform/resources.h"
 #include "platform/sound_backend.h"
@@ -12,6 +11,7 @@
 #include "platform/virtual/WaveData.h"
 #include "resources/ProgramResources.h"
 #include "tests/support/ScopedEnv.h"
+#include "texts/UiTexts.h"
 #include "ui/Button.h"
 #include "ui/ColorText.h"
 #include "ui/Dialog.h"

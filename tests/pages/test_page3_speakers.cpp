@@ -3,13 +3,13 @@
 // device closes: each voice comes out on its own channel only, and the
 // buttons wait while the music plays.
 #include "app/PropSheet.h"
-#include "app/UiTexts.h"
 #include "audio/AudioEngine.h"
 #include "platform/resources.h"
 #include "platform/sound_backend.h"
 #include "platform/virtual/VirtualCard.h"
 #include "platform/virtual/WaveData.h"
 #include "resources/ProgramResources.h"
+#include "texts/UiTexts.h"
 #include "ui/Button.h"
 #include "ui/Testing.h"
 

@@ -5,13 +5,13 @@
 // recorder buffer (160 ms) at a time and the page's level timer is run after
 // each, as its 20 ms ticks would.
 #include "app/PropSheet.h"
-#include "app/UiTexts.h"
 #include "audio/MeasureLevel.h"
 #include "audio/WaveRecorder.h"
 #include "platform/sound_backend.h"
 #include "platform/system.h"
 #include "platform/virtual/VirtualCard.h"
 #include "tests/support/HostCommand.h"
+#include "texts/UiTexts.h"
 #include "ui/CheckBox.h"
 #include "ui/ColorText.h"
 #include "ui/SliderCtrl.h"

@@ -2,7 +2,6 @@
 // registered in a hive of its own: the student's listening level on Update,
 // the children's editions' volumes and the mixer restore on Finish.
 #include "app/PropSheet.h"
-#include "app/UiTexts.h"
 #include "app/WizardApp.h"
 #include "config/ProductInstall.h"
 #include "config/RegistryTools.h"
@@ -12,6 +11,7 @@
 #include "platform/sound_backend.h"
 #include "platform/system.h"
 #include "platform/virtual/VirtualCard.h"
+#include "texts/UiTexts.h"
 #if !defined(_WIN32)
 #include "tests/support/FileSizeLimit.h"
 #endif

@@ -4,10 +4,10 @@
 // asked for is used without the notice.
 #include "SheetTestSuite.h"
 #include "app/PropSheet.h"
-#include "app/SoundNotice.h"
 #include "app/WizardApp.h"
 #include "platform/sound_choice.h"
 #include "platform/virtual/VirtualCard.h"
+#include "texts/SoundNotice.h"
 #include "ui/ListCtrl.h"
 #include "ui/Testing.h"
 #include "ui/WinApp.h"

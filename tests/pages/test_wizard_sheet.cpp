@@ -2,7 +2,6 @@
 // its buttons, titles, cancel clean-up, Ctrl+Alt+T and the welcome page's help
 // dialogs.
 #include "app/PropSheet.h"
-#include "app/UiTexts.h"
 #include "app/WizardApp.h"
 #include "platform/sound_choice.h"
 #include "platform/system.h"
@@ -10,6 +9,7 @@
 #include "platform/trace.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/trace/TestTraceEvent.h"
+#include "texts/UiTexts.h"
 #include "ui/Button.h"
 #include "ui/ColorText.h"
 #include "ui/Font.h"

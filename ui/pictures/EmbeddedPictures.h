@@ -1,4 +1,4 @@
-// The program's pictures as the build decoded them (embed_pictures): one
+// The program's pictures as the build decoded them (embed_pictures.py): one
 // 0xAARRGGBB value a pixel, row after row, as the toolkit keeps 32-bit ARGB.
 #pragma once
 

@@ -1,4 +1,4 @@
-// The program's pictures, decoded by the build (ui/win32/embed_pictures.py)
+// The program's pictures, decoded by the build (ui/pictures/embed_pictures.py)
 // from resources/images/icon_<id>.png and bitmap_<id>.png.
 #include "ui/pictures/EmbeddedPictures.h"
 #include "ui/win32/Native.h"

@@ -3,7 +3,7 @@
 // replaced from a language file or a shipped translation.
 #pragma once
 
-#include "app/LanguageFiles.h"
+#include "texts/LanguageFiles.h"
 
 #include <cstddef>
 #include <initializer_list>
@@ -14,8 +14,8 @@
 // give "".
 const std::string& UiText(const char* section, const char* key);
 
-// Loads the texts of the run from its language files (app/LanguageFiles.h,
-// each examined as app/LanguageFileKind.h says): the first that is the
+// Loads the texts of the run from its language files (texts/LanguageFiles.h,
+// each examined as texts/LanguageFileKind.h says): the first that is the
 // user's own (the file beside the program, else the one in his config
 // directory), read as it is; else the shipped translation for the user's
 // language; else the built-in English. A file the program wrote and nobody
@@ -31,7 +31,7 @@ const std::string& UiText(const char* section, const char* key);
 // Once per run: once the texts were loaded, here or by LoadUiTextsFrom,
 // later calls keep them. May be called before the sheet exists (the start of
 // a run that asks the user something first); a file it cannot use is shown
-// in a message box (app/RunTexts.cpp), so the GUI must be up.
+// in a message box (texts/RunTexts.cpp), so the GUI must be up.
 void LoadUiTexts();
 // The same steps on the given files, every time it is called, without the
 // message box (LanguageFileProblem() holds its text).

@@ -1,10 +1,10 @@
 // What the wizard says of the sound devices it works on: that the virtual
 // card stands in for missing sound hardware (plat::VirtualCardIsFallback()),
 // and which microphone and speakers were chosen among several. The words
-// are texts of the table (app/UiTexts.h), so a language file translates them.
+// are texts of the table (texts/UiTexts.h), so a language file translates them.
 #pragma once
 
-#include "app/UiTexts.h"
+#include "texts/UiTexts.h"
 
 #include <string>
 

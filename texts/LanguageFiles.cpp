@@ -1,4 +1,4 @@
-#include "app/LanguageFiles.h"
+#include "texts/LanguageFiles.h"
 
 #include "platform/system.h"
 

@@ -1,11 +1,11 @@
-#include "app/UiTexts.h"
+#include "texts/UiTexts.h"
 
-#include "app/LanguageFileKind.h"
 #include "platform/IniFile.h"
 #include "platform/file_writer.h"
 #include "platform/system.h"
 #include "platform/text_encoding.h"
 #include "platform/trace.h"
+#include "texts/LanguageFileKind.h"
 
 #include <array>
 #include <cassert>

@@ -1,8 +1,8 @@
-#include "app/LanguageFileKind.h"
+#include "texts/LanguageFileKind.h"
 
-#include "app/UiTexts.h"
 #include "platform/system.h"
 #include "platform/trim.h"
+#include "texts/UiTexts.h"
 
 #include <cstdint>
 #include <fstream>

@@ -1,6 +1,6 @@
 // The run's texts: loaded once, and a language file that cannot be used is
 // reported to the user.
-#include "app/UiTexts.h"
+#include "texts/UiTexts.h"
 
 #include "ui/Wnd.h"
 

@@ -1,0 +1,56 @@
+// What the five pages share, served by the sheet that holds them: the mixer
+// facade, the audio engine, the sound system's choice, the application's
+// image list, and the fields one page fills and another shows. A page
+// receives its sheet's services when it is made and never reaches another
+// page: a later page leaves a warning here and page 2 shows it when it is
+// shown.
+#pragma once
+
+#include "audio/AudioEngine.h"
+#include "mixer/MixerSetup.h"
+#include "ui/WinDefs.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class CImageList;
+class CWnd;
+
+class CSheetServices {
+public:
+    CSheetServices() = default;
+    CSheetServices(const CSheetServices&) = delete;
+    CSheetServices& operator=(const CSheetServices&) = delete;
+
+    virtual CMixerSetup& Mixer() = 0;
+    virtual CAudioEngine& AudioEngine() = 0;
+    // Puts the mixer back from the run's snapshot, when the run took one; a
+    // restore that fails is shown over `parent`.
+    virtual void RestoreMixer(CWnd& parent) = 0;
+    // The virtual card stands in for missing sound hardware.
+    virtual bool VirtualCardIsFallback() const = 0;
+    // The microphone and speakers the sound system chose among several
+    // ("" for none); false when it chose none or had no choice to make.
+    virtual bool ChosenDevices(std::string& microphone, std::string& speakers) const = 0;
+    // The application's image list (exclamation, tick, cross); null when
+    // the program runs none.
+    virtual const CImageList* ImageList() = 0;
+
+    // Page 3 started the music once in this run.
+    bool m_musicStarted = false;
+    // Page 4 started a recording in this run.
+    bool recordingMade = false;
+
+    // A warning of a later page for the sound-card test's list, oldest first:
+    // page 2 puts each on top of its list, as a soft error, when next shown.
+    struct LaterWarning {
+        std::string text;
+        // The colour the list's text takes from then on (a failed replay).
+        std::optional<COLORREF> listColor;
+    };
+    std::vector<LaterWarning> m_laterWarnings;
+
+protected:
+    ~CSheetServices() = default;
+};
