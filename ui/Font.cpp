@@ -46,11 +46,15 @@ const QFont& CFontPrivate::Get() {
     return font;
 }
 
-CFont::CFont(const LOGFONT& logFont) : d(std::make_unique<CFontPrivate>()) {
-    d->logFont = logFont;
-}
+CFont::CFont(const LOGFONT& logFont)
+    : m_logFont(logFont), d(std::make_unique<CFontPrivate>(m_logFont)) {}
 
 CFont::~CFont() = default;
+
+int CFont::GetLineHeight() const {
+    d->Get();
+    return d->lineHeight;
+}
 
 CSize CFont::GetTextExtent(const std::string& text, int wrapWidth) const {
     const std::vector<QString> lines = TextLines(*this, text, wrapWidth);
@@ -87,17 +91,8 @@ void DrawTextLines(QPainter& painter, const CFont* font, const std::string& text
     }
 }
 
-LOGFONT& LogFontOf(const CFont& font) {
-    return font.Private().logFont;
-}
-
 void DropBuiltFont(const CFont& font) {
     font.Private().Drop();
-}
-
-int BuiltLineHeight(const CFont& font) {
-    font.Private().Get();
-    return font.Private().lineHeight;
 }
 
 bool FaceInstalled(const std::string& face) {

@@ -34,11 +34,7 @@ std::string SubstituteOf(const std::string& face) {
 } // namespace
 
 const LOGFONT& CFont::GetLogFont() const {
-    return LogFontOf(*this);
-}
-
-int CFont::GetLineHeight() const {
-    return BuiltLineHeight(*this);
+    return m_logFont;
 }
 
 CSize CFont::GetTextExtent(const std::string& text) const {
@@ -56,7 +52,7 @@ void CFontRegistry::Register(int id, int codePage, const LOGFONT& logFont) {
     // The description changes first, the font built from it goes last: a
     // font built in between (from either description) goes too, so none
     // built from the old description outlives the change.
-    LogFontOf(*slot) = logFont;
+    slot->m_logFont = logFont;
     DropBuiltFont(*slot);
 }
 

@@ -15,12 +15,6 @@ using namespace uiimpl;
 
 namespace {
 
-// The marks of the target zone reach this far into the bar from its top and
-// its bottom edge, so the middle of the bar shows the tip's colour.
-constexpr int kMarkLength = 4;
-constexpr COLORREF kMarkColor = RGB(80, 80, 80);
-constexpr COLORREF kTickColor = RGB(40, 40, 40);
-constexpr COLORREF kClipColor = RGB(200, 0, 0);
 constexpr int kTickWidth = CLevelMeter::kTickWidth;
 
 // A screen reader that listens hears the level as the bar shows it, as
@@ -77,21 +71,21 @@ protected:
                              gradient);
         }
         if (meter->HasTargetZone()) {
-            painter.setPen(Color(kMarkColor));
+            painter.setPen(Color(kMeterMarkColor));
             for (int pos : {meter->GetZoneLow(), meter->GetZoneHigh()}) {
                 const int mx = x(pos);
-                painter.drawLine(mx, inner.top(), mx, inner.top() + kMarkLength - 1);
-                painter.drawLine(mx, inner.bottom() - kMarkLength + 1, mx, inner.bottom());
+                painter.drawLine(mx, inner.top(), mx, inner.top() + kMeterMarkLength - 1);
+                painter.drawLine(mx, inner.bottom() - kMeterMarkLength + 1, mx, inner.bottom());
             }
         }
         if (picture.tick >= 0)
             painter.fillRect(
                 QRect(inner.left() + picture.tick, inner.top(), kTickWidth, inner.height()),
-                Color(kTickColor));
+                Color(kMeterTickColor));
         if (picture.clip) {
             const int width = std::min(CLevelMeter::kClipSignWidth, inner.width());
             const QRect sign(inner.right() - width + 1, inner.top(), width, inner.height());
-            painter.fillRect(sign, Color(kClipColor));
+            painter.fillRect(sign, Color(kMeterClipColor));
             painter.setPen(Qt::white);
             painter.drawLine(sign.left() - 1, inner.top(), sign.left() - 1, inner.bottom());
         }

@@ -34,7 +34,9 @@ struct CWndPrivate : CWndState {
 };
 
 struct CFontPrivate {
-    LOGFONT logFont;
+    explicit CFontPrivate(const LOGFONT& description) : logFont(description) {}
+    // The font's description (CFont keeps it).
+    const LOGFONT& logFont;
     bool built = false;
     QFont font;
     int lineHeight = 0;

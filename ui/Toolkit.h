@@ -59,11 +59,9 @@ void SetDefaultButton(CWnd& window, CWnd& button);
 // Puts the window above its siblings.
 void BringToTop(CWnd& wnd);
 
-// The description a font is built from, and the toolkit's font built from
-// it: dropped, it is built anew when next used; BuiltLineHeight builds it.
-LOGFONT& LogFontOf(const CFont& font);
+// The toolkit's font built from a font's description goes; it is built
+// anew when next used.
 void DropBuiltFont(const CFont& font);
-int BuiltLineHeight(const CFont& font);
 // Whether the system has a face of that name (UTF-8 or Windows-1252).
 bool FaceInstalled(const std::string& face);
 
@@ -79,6 +77,14 @@ int ShowMessageBox(CWnd& owner, const std::string& text, const std::string& capt
                    plat::UINT type, const std::vector<BoxButton>& buttons, bool captionsGiven);
 
 // ---- shared (FontRegistry.cpp, WindowTree.cpp, LevelMeterState.cpp ...) -----
+
+// The level meter's look, as both realisations draw it: the marks of the
+// target zone reach kMeterMarkLength into the bar from its top and its
+// bottom edge, so the middle of the bar shows the tip's colour.
+constexpr int kMeterMarkLength = 4;
+constexpr COLORREF kMeterMarkColor = RGB(80, 80, 80);
+constexpr COLORREF kMeterTickColor = RGB(40, 40, 40);
+constexpr COLORREF kMeterClipColor = RGB(200, 0, 0);
 
 // The level meter's gradient along the whole bar (0..1), its colours blended
 // in hue between the meter's left and right colours (LevelMeterState.cpp).

@@ -56,12 +56,16 @@ void CFontPrivate::Drop() {
     font = nullptr;
 }
 
-CFont::CFont(const LOGFONT& logFont) : d(std::make_unique<CFontPrivate>()) {
-    d->logFont = logFont;
-}
+CFont::CFont(const LOGFONT& logFont)
+    : m_logFont(logFont), d(std::make_unique<CFontPrivate>(m_logFont)) {}
 
 CFont::~CFont() {
     d->Drop();
+}
+
+int CFont::GetLineHeight() const {
+    d->Get();
+    return d->lineHeight;
 }
 
 CSize CFont::GetTextExtent(const std::string& text, int wrapWidth) const {
@@ -99,17 +103,8 @@ void DrawTextLines(win::Painter& painter, const CFont* font, const std::string& 
     }
 }
 
-LOGFONT& LogFontOf(const CFont& font) {
-    return font.Private().logFont;
-}
-
 void DropBuiltFont(const CFont& font) {
     font.Private().Drop();
-}
-
-int BuiltLineHeight(const CFont& font) {
-    font.Private().Get();
-    return font.Private().lineHeight;
 }
 
 bool FaceInstalled(const std::string& face) {

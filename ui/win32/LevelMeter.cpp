@@ -13,11 +13,6 @@ using namespace uiimpl;
 
 namespace {
 
-constexpr int kMarkLength = 4;
-constexpr COLORREF kMarkColor = RGB(80, 80, 80);
-constexpr COLORREF kTickColor = RGB(40, 40, 40);
-constexpr COLORREF kClipColor = RGB(200, 0, 0);
-
 struct Hsv {
     double h = 0, s = 0, v = 0; // 0..1; h < 0 for grey
 };
@@ -109,15 +104,15 @@ void Paint(const CLevelMeter& meter, win::Painter& p) {
     if (meter.HasTargetZone())
         for (int pos : {meter.GetZoneLow(), meter.GetZoneHigh()}) {
             const int mx = x(pos);
-            p.Fill(mx, top, 1, kMarkLength, kMarkColor);
-            p.Fill(mx, top + height - kMarkLength, 1, kMarkLength, kMarkColor);
+            p.Fill(mx, top, 1, kMeterMarkLength, kMeterMarkColor);
+            p.Fill(mx, top + height - kMeterMarkLength, 1, kMeterMarkLength, kMeterMarkColor);
         }
     if (picture.tick >= 0)
-        p.Fill(left + picture.tick, top, CLevelMeter::kTickWidth, height, kTickColor);
+        p.Fill(left + picture.tick, top, CLevelMeter::kTickWidth, height, kMeterTickColor);
     if (picture.clip) {
         const int w = std::min(CLevelMeter::kClipSignWidth, width);
         const int signLeft = left + width - w;
-        p.Fill(signLeft, top, w, height, kClipColor);
+        p.Fill(signLeft, top, w, height, kMeterClipColor);
         p.Fill(signLeft - 1, top, 1, height, RGB(255, 255, 255));
     }
     if (!picture.text.empty()) {

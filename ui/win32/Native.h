@@ -40,7 +40,9 @@ struct CWndPrivate : CWndState {
 };
 
 struct CFontPrivate {
-    LOGFONT logFont;
+    explicit CFontPrivate(const LOGFONT& description) : logFont(description) {}
+    // The font's description (CFont keeps it).
+    const LOGFONT& logFont;
     win::Handle font = nullptr;
     int lineHeight = 0;
     // The glyph cell's top below the line's top (a line taller than the cell
