@@ -118,23 +118,14 @@ bool CButton::Create(CWnd* parent, int id, const std::string& text) {
     return true;
 }
 
-void CButton::SetIcon(int iconId, int width, int height) {
-    ApplyImage(true, iconId, width, height);
-}
-
-void CButton::SetBitmap(int bitmapId, int width, int height) {
-    ApplyImage(false, bitmapId, width, height);
-}
-
-void CButton::ApplyImage(bool icon, int id, int width, int height) {
-    m_imageId = id;
-    m_imageIsIcon = icon;
-    m_imageSize = CSize{width, height};
+void CButton::ShowImage() {
     auto* widget = dynamic_cast<ButtonWidget*>(GetWidget());
     if (widget == nullptr)
         return;
-    widget->image = id == 0 ? QPixmap() : ResourcePixmap(icon, id);
-    widget->imageSize = (width > 0 && height > 0) ? QSize(width, height) : QSize();
+    widget->image = m_imageId == 0 ? QPixmap() : ResourcePixmap(m_imageIsIcon, m_imageId);
+    widget->imageSize = (m_imageSize.cx > 0 && m_imageSize.cy > 0)
+                            ? QSize(m_imageSize.cx, m_imageSize.cy)
+                            : QSize();
     widget->update();
 }
 
@@ -143,9 +134,4 @@ void CButton::SetTooltipText(const std::string& text, int fontId, int codePage) 
     m_tooltip = text;
     m_tooltipFontId = fontId;
     RefreshAccessible(*this);
-}
-
-void CButton::Click() {
-    if (IsWindowEnabled())
-        SendCommand(this, BN_CLICKED);
 }

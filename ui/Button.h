@@ -66,6 +66,8 @@ public:
 
 private:
     void ApplyImage(bool icon, int id, int width, int height);
+    // The toolkit shows the picture ApplyImage recorded.
+    void ShowImage();
     int m_imageId = 0;
     CSize m_imageSize;
     bool m_imageIsIcon = true;

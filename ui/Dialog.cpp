@@ -7,22 +7,7 @@
 
 #include <QApplication>
 
-#include <algorithm>
-
 using namespace uiimpl;
-
-namespace {
-
-constexpr int kMargin = 10;
-constexpr int kButtonWidth = 75;
-constexpr int kButtonHeight = 23;
-
-std::function<void(CDialog&)>& ModalHook() {
-    static std::function<void(CDialog&)> hook;
-    return hook;
-}
-
-} // namespace
 
 DialogWidget::DialogWidget(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -54,20 +39,6 @@ PageWidget::PageWidget(QWidget* parent) : QWidget(parent) {
     setPalette(palette);
 }
 
-CDialog::CDialog(int templateId, CWnd* parent) : m_templateId(templateId), m_parentWnd(parent) {}
-
-CDialog::~CDialog() {
-    // The OK button goes before the window that holds it.
-    m_okButtonWnd.reset();
-}
-
-void CDialog::SetTemplate(const std::string& caption, int width, int height, bool okButton) {
-    m_caption = caption;
-    m_width = width;
-    m_height = height;
-    m_okButton = okButton;
-}
-
 bool CDialog::CreateIndirect(CWnd* parentWindow, bool child) {
     if (QCoreApplication::instance() == nullptr)
         return false;
@@ -78,55 +49,12 @@ bool CDialog::CreateIndirect(CWnd* parentWindow, bool child) {
                             : static_cast<QWidget*>(new DialogWidget(parentWidget));
     widget->hide();
     AttachWidget(widget, parentWindow, 0);
+    MakeContents(child);
     if (!child) {
-        SetWindowText(m_caption);
-        if (m_width > 0 && m_height > 0)
-            widget->setFixedSize(m_width, m_height);
-        if (m_okButton) {
-            m_okButtonWnd = std::make_unique<CButton>();
-            m_okButtonWnd->Create(this, IDOK, "OK");
-            if (auto* button = qobject_cast<QPushButton*>(m_okButtonWnd->GetWidget()))
-                button->setDefault(true);
-        }
-    }
-    CreateControls();
-    // Texts lie over what they label: frames, buttons, pictures.
-    for (CWnd* control : CWndPrivate::Of(*this).children)
-        if (dynamic_cast<CColorText*>(control) != nullptr && control->GetWidget() != nullptr)
-            control->GetWidget()->raise();
-    OnInitDialog();
-    if (!child) {
-        FitToControls();
         OrderTabsByReading(widget);
         FocusFirstControl(widget);
     }
     return true;
-}
-
-void CDialog::FitToControls() {
-    QWidget* widget = GetWidget();
-    if (widget == nullptr)
-        return;
-    int right = 0;
-    int bottom = 0;
-    for (CWnd* control : CWndPrivate::Of(*this).children) {
-        if (control == m_okButtonWnd.get() || control->GetWidget() == nullptr ||
-            control->GetWidget()->isHidden())
-            continue;
-        const CRect r = control->GetRectInParent();
-        right = std::max(right, r.right);
-        bottom = std::max(bottom, r.bottom);
-    }
-    int width = m_width;
-    int height = m_height;
-    if (width <= 0 || height <= 0) {
-        width = std::max(right + kMargin, 2 * kMargin + kButtonWidth);
-        height = bottom + kMargin + (m_okButton ? kButtonHeight + kMargin : 0);
-        widget->setFixedSize(width, height);
-    }
-    if (m_okButtonWnd)
-        m_okButtonWnd->MoveWindow(width - kMargin - kButtonWidth, height - kMargin - kButtonHeight,
-                                  kButtonWidth, kButtonHeight);
 }
 
 int CDialog::DoModal() {
@@ -163,31 +91,4 @@ void CDialog::EndDialog(int result) {
         static_cast<QDialog*>(widget)->done(result);
     else
         widget->hide();
-}
-
-void CDialog::OnOK() {
-    EndDialog(IDOK);
-}
-void CDialog::OnCancel() {
-    EndDialog(IDCANCEL);
-}
-
-bool CDialog::OnCommand(int id, int code) {
-    if (CWnd::OnCommand(id, code))
-        return true;
-    if (code != BN_CLICKED)
-        return false;
-    if (id == IDOK) {
-        OnOK();
-        return true;
-    }
-    if (id == IDCANCEL) {
-        OnCancel();
-        return true;
-    }
-    return false;
-}
-
-void CDialog::SetModalHook(std::function<void(CDialog&)> hook) {
-    ModalHook() = std::move(hook);
 }

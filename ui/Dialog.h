@@ -54,6 +54,9 @@ protected:
 
 private:
     friend class CPropertySheet;
+    // The window's contents once it exists: caption, size and OK button of a
+    // top-level dialog, CreateControls, OnInitDialog, the fitted size.
+    void MakeContents(bool child);
     void FitToControls();
     int m_templateId;
     CWnd* m_parentWnd;

@@ -57,6 +57,9 @@ public:
     CFontPrivate& Private() const { return *d; }
 
 private:
+    friend class CFontRegistry;
+    // The description; the toolkit's font built from it reads it here.
+    LOGFONT m_logFont;
     std::unique_ptr<CFontPrivate> d;
 };
 

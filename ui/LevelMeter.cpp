@@ -15,58 +15,7 @@ using namespace uiimpl;
 
 namespace {
 
-// The marks of the target zone reach this far into the bar from its top and
-// its bottom edge, so the middle of the bar shows the tip's colour.
-constexpr int kMarkLength = 4;
-constexpr COLORREF kMarkColor = RGB(80, 80, 80);
-constexpr COLORREF kTickColor = RGB(40, 40, 40);
-constexpr COLORREF kClipColor = RGB(200, 0, 0);
 constexpr int kTickWidth = CLevelMeter::kTickWidth;
-
-struct Stop {
-    double at; // 0..1 along the bar
-    QColor color;
-};
-
-// t of the way from a to b in hue (the shorter way round), saturation and
-// value: from green to red this passes yellow and orange, where a blend of
-// the red, green and blue parts would pass a dull brown.
-QColor HueBlend(const QColor& a, const QColor& b, double t) {
-    float ha = 0, sa = 0, va = 0, hb = 0, sb = 0, vb = 0;
-    a.getHsvF(&ha, &sa, &va);
-    b.getHsvF(&hb, &sb, &vb);
-    ha = std::max(ha, 0.0f); // achromatic colours answer -1
-    hb = std::max(hb, 0.0f);
-    double dh = hb - ha;
-    if (dh > 0.5)
-        dh -= 1.0;
-    else if (dh < -0.5)
-        dh += 1.0;
-    double h = ha + t * dh;
-    h -= std::floor(h);
-    return QColor::fromHsvF(static_cast<float>(h), static_cast<float>(sa + t * (sb - sa)),
-                            static_cast<float>(va + t * (vb - va)));
-}
-
-// The gradient along the whole bar: the left colour at the left end, the
-// right colour at the right end and, with a target zone, a third of the way
-// in hue at its lower mark, half way (yellow) in its middle and two thirds of
-// the way at its upper mark.
-std::vector<Stop> GradientStops(const CLevelMeter& meter) {
-    const QColor left = Color(meter.GetLeftColor());
-    const QColor right = Color(meter.GetRightColor());
-    std::vector<Stop> stops{{0.0, left}};
-    if (meter.HasTargetZone()) {
-        const double span = meter.GetRangeMax();
-        const double low = meter.GetZoneLow() / span;
-        const double high = meter.GetZoneHigh() / span;
-        stops.push_back({low, HueBlend(left, right, 1.0 / 3)});
-        stops.push_back({(low + high) / 2, HueBlend(left, right, 0.5)});
-        stops.push_back({high, HueBlend(left, right, 2.0 / 3)});
-    }
-    stops.push_back({1.0, right});
-    return stops;
-}
 
 // A screen reader that listens hears the level as the bar shows it, as
 // often as the bar changes.
@@ -75,10 +24,6 @@ void NotifyScreenReader(QWidget* widget, int shown) {
         return;
     QAccessibleValueChangeEvent event(widget, shown);
     QAccessible::updateAccessibility(&event);
-}
-
-int ClampByte(double v) {
-    return std::clamp(static_cast<int>(std::lround(v)), 0, 255);
 }
 
 class LevelMeterWidget : public QWidget {
@@ -120,27 +65,27 @@ protected:
         if (picture.filled > 0) {
             // The gradient belongs to the whole bar; the level only uncovers it.
             QLinearGradient gradient(inner.left(), 0, inner.left() + inner.width(), 0);
-            for (const Stop& stop : GradientStops(*meter))
-                gradient.setColorAt(stop.at, stop.color);
+            for (const GradientStop& stop : GradientStops(*meter))
+                gradient.setColorAt(stop.at, Color(stop.color));
             painter.fillRect(QRect(inner.left(), inner.top(), picture.filled, inner.height()),
                              gradient);
         }
         if (meter->HasTargetZone()) {
-            painter.setPen(Color(kMarkColor));
+            painter.setPen(Color(kMeterMarkColor));
             for (int pos : {meter->GetZoneLow(), meter->GetZoneHigh()}) {
                 const int mx = x(pos);
-                painter.drawLine(mx, inner.top(), mx, inner.top() + kMarkLength - 1);
-                painter.drawLine(mx, inner.bottom() - kMarkLength + 1, mx, inner.bottom());
+                painter.drawLine(mx, inner.top(), mx, inner.top() + kMeterMarkLength - 1);
+                painter.drawLine(mx, inner.bottom() - kMeterMarkLength + 1, mx, inner.bottom());
             }
         }
         if (picture.tick >= 0)
             painter.fillRect(
                 QRect(inner.left() + picture.tick, inner.top(), kTickWidth, inner.height()),
-                Color(kTickColor));
+                Color(kMeterTickColor));
         if (picture.clip) {
             const int width = std::min(CLevelMeter::kClipSignWidth, inner.width());
             const QRect sign(inner.right() - width + 1, inner.top(), width, inner.height());
-            painter.fillRect(sign, Color(kClipColor));
+            painter.fillRect(sign, Color(kMeterClipColor));
             painter.setPen(Qt::white);
             painter.drawLine(sign.left() - 1, inner.top(), sign.left() - 1, inner.bottom());
         }
@@ -166,31 +111,32 @@ bool CLevelMeter::Create(CWnd* parent, int id) {
     return true;
 }
 
-COLORREF CLevelMeter::GradientColorAt(int pos) const {
-    const std::vector<Stop> stops = GradientStops(*this);
-    const double at = m_max <= 0 ? 0.0 : std::clamp(static_cast<double>(pos) / m_max, 0.0, 1.0);
-    std::size_t i = 1;
-    while (i + 1 < stops.size() && stops[i].at < at)
-        ++i;
-    const Stop& a = stops[i - 1];
-    const Stop& b = stops[i];
-    const double t = b.at > a.at ? (at - a.at) / (b.at - a.at) : 1.0;
-    auto mix = [t](int x, int y) { return ClampByte(x + t * (y - x)); };
-    return RGB(mix(a.color.red(), b.color.red()), mix(a.color.green(), b.color.green()),
-               mix(a.color.blue(), b.color.blue()));
+namespace uiimpl {
+
+// From green to red this passes yellow and orange, where a blend of the red,
+// green and blue parts would pass a dull brown.
+COLORREF HueBlend(COLORREF left, COLORREF right, double t) {
+    const QColor a = Color(left);
+    const QColor b = Color(right);
+    float ha = 0, sa = 0, va = 0, hb = 0, sb = 0, vb = 0;
+    a.getHsvF(&ha, &sa, &va);
+    b.getHsvF(&hb, &sb, &vb);
+    ha = std::max(ha, 0.0f); // achromatic colours answer -1
+    hb = std::max(hb, 0.0f);
+    double dh = hb - ha;
+    if (dh > 0.5)
+        dh -= 1.0;
+    else if (dh < -0.5)
+        dh += 1.0;
+    double h = ha + t * dh;
+    h -= std::floor(h);
+    const QColor c = QColor::fromHsvF(static_cast<float>(h), static_cast<float>(sa + t * (sb - sa)),
+                                      static_cast<float>(va + t * (vb - va)));
+    return RGB(c.red(), c.green(), c.blue());
 }
 
-void CLevelMeter::Refresh() {
-    Picture picture = CurrentPicture();
-    if (picture == m_asked)
-        return;
-    m_asked = std::move(picture);
-    Invalidate();
-    NotifyScreenReader(GetWidget(), m_shown);
+void NotifyLevelShown(CLevelMeter& meter, int shown) {
+    NotifyScreenReader(meter.GetWidget(), shown);
 }
 
-void CLevelMeter::Repaint() {
-    m_asked = CurrentPicture();
-    Invalidate();
-    NotifyScreenReader(GetWidget(), m_shown);
-}
+} // namespace uiimpl

@@ -1,9 +1,18 @@
 // What the level meter shows, whatever draws it: the position, the falling
-// bar, the peak tick, the clip sign and the percentage text.
+// bar, the peak tick, the clip sign and the percentage text, and the colours
+// of its gradient (the left colour at the left end, the right colour at the
+// right end and, with a target zone, a third of the way in hue at its lower
+// mark, half way (yellow) in its middle and two thirds of the way at its
+// upper mark).
 #include "ui/LevelMeter.h"
+#include "ui/Toolkit.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <vector>
+
+using namespace uiimpl;
 
 void CLevelMeter::SetRange(int minimum, int maximum) {
     if (minimum == m_min && maximum == m_max)
@@ -165,4 +174,56 @@ CLevelMeter::Picture CLevelMeter::CurrentPicture() const {
     picture.clip = m_clipped;
     picture.text = PercentText();
     return picture;
+}
+
+namespace uiimpl {
+
+std::vector<GradientStop> GradientStops(const CLevelMeter& meter) {
+    const COLORREF left = meter.GetLeftColor();
+    const COLORREF right = meter.GetRightColor();
+    std::vector<GradientStop> stops{{0.0, left}};
+    if (meter.HasTargetZone()) {
+        const double span = meter.GetRangeMax();
+        const double low = meter.GetZoneLow() / span;
+        const double high = meter.GetZoneHigh() / span;
+        stops.push_back({low, HueBlend(left, right, 1.0 / 3)});
+        stops.push_back({(low + high) / 2, HueBlend(left, right, 0.5)});
+        stops.push_back({high, HueBlend(left, right, 2.0 / 3)});
+    }
+    stops.push_back({1.0, right});
+    return stops;
+}
+
+} // namespace uiimpl
+
+COLORREF CLevelMeter::GradientColorAt(int pos) const {
+    const std::vector<GradientStop> stops = GradientStops(*this);
+    const double at = m_max <= 0 ? 0.0 : std::clamp(static_cast<double>(pos) / m_max, 0.0, 1.0);
+    std::size_t i = 1;
+    while (i + 1 < stops.size() && stops[i].at < at)
+        ++i;
+    const GradientStop& a = stops[i - 1];
+    const GradientStop& b = stops[i];
+    const double t = b.at > a.at ? (at - a.at) / (b.at - a.at) : 1.0;
+    auto mix = [t](int x, int y) {
+        return std::clamp(static_cast<int>(std::lround(x + t * (y - x))), 0, 255);
+    };
+    return RGB(mix(GetRValue(a.color), GetRValue(b.color)),
+               mix(GetGValue(a.color), GetGValue(b.color)),
+               mix(GetBValue(a.color), GetBValue(b.color)));
+}
+
+void CLevelMeter::Refresh() {
+    Picture picture = CurrentPicture();
+    if (picture == m_asked)
+        return;
+    m_asked = std::move(picture);
+    Invalidate();
+    NotifyLevelShown(*this, m_shown);
+}
+
+void CLevelMeter::Repaint() {
+    m_asked = CurrentPicture();
+    Invalidate();
+    NotifyLevelShown(*this, m_shown);
 }

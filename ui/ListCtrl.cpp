@@ -139,21 +139,6 @@ bool CListCtrl::DeleteAllItems() {
     return true;
 }
 
-void CListCtrl::SetTextColor(COLORREF color) {
-    m_textColor = color;
-    ApplyColors();
-}
-
-void CListCtrl::SetBkColor(COLORREF color) {
-    m_bkColor = color;
-    ApplyColors();
-}
-
-void CListCtrl::SetTextBkColor(COLORREF color) {
-    m_textBkColor = color;
-    ApplyColors();
-}
-
 void CListCtrl::ApplyColors() {
     QTreeWidget* tree = Tree(this);
     if (tree == nullptr)
@@ -185,8 +170,4 @@ void CListCtrl::SetImageList(const CImageList* images, int) {
             item->setIcon(0, QIcon(QPixmap::fromImage(
                                  images->Private().images[static_cast<std::size_t>(image)])));
     }
-}
-
-int CListCtrl::GetStringWidth(const std::string& text) const {
-    return GetTextExtent(text).cx;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ui/Font.h"
+#include "ui/Toolkit.h"
 #include "ui/Wnd.h"
 
 #include <QColor>
@@ -21,31 +22,21 @@
 #include <string>
 #include <vector>
 
-struct CWndPrivate {
-    CWnd* self = nullptr;
+struct CWndPrivate : CWndState {
     QPointer<QWidget> widget;
-    CWnd* parent = nullptr;
-    int id = 0;
-    std::vector<CWnd*> children;
     std::map<plat::UINT_PTR, std::unique_ptr<QTimer>> timers;
-    const CFont* font = nullptr;
-    std::string text;
-    std::map<std::pair<int, int>, std::function<void()>> commands;
-    // What a screen reader says of the window: a name and a description the
-    // program gave it ("": none), the text controls that label it, and the
-    // windows this text control labels (ui/Accessible.cpp).
-    std::string accName;
-    std::string accDescription;
+    // The text controls that label the window, and the windows this text
+    // control labels (ui/Accessible.cpp).
     std::vector<CWnd*> labels;
     std::vector<CWnd*> labelled;
-    // A text whose changes are told to a screen reader as they happen.
-    bool liveRegion = false;
 
     static CWndPrivate& Of(const CWnd& wnd) { return *wnd.d; }
 };
 
 struct CFontPrivate {
-    LOGFONT logFont;
+    explicit CFontPrivate(const LOGFONT& description) : logFont(description) {}
+    // The font's description (CFont keeps it).
+    const LOGFONT& logFont;
     bool built = false;
     QFont font;
     int lineHeight = 0;
@@ -80,13 +71,8 @@ inline QColor Color(COLORREF c) {
 CWnd* WndOf(const QWidget* widget);
 void SetWndOf(QWidget* widget, CWnd* wnd);
 
-// The dialog font used where no registry font is set.
-const CFont& DefaultFont();
 // The Qt font of a registry font, or of the default font for null.
 const QFont& QtFont(const CFont* font);
-// Line height and text extent of a (possibly multi-line) text, wrapped
-// within wrapWidth when it is above 0 (CFont::GetTextExtent).
-CSize TextExtent(const CFont* font, const std::string& text, int wrapWidth = 0);
 // Draws text line by line at the metrics TextExtent measures.
 void DrawTextLines(class QPainter& painter, const CFont* font, const std::string& text,
                    const QColor& color, int x, int y, int wrapWidth = 0);
@@ -108,9 +94,6 @@ QIcon ProgramIcon();
 // The name of the program's desktop entry, which the desktop finds the
 // running program's name and icon by.
 inline constexpr const char* kDesktopEntryName = "org.pelmora.pelmora";
-
-// Notifies a window's parent of a command from the window.
-void SendCommand(CWnd* from, int code);
 
 // Accessibility (ui/Accessible.cpp). The name and description a window's
 // widget reports now; RefreshAccessible applies them to the widget (and to
@@ -147,8 +130,6 @@ void SetProgramIcon();
 void NoteSheetPainted();
 
 // Called when the toolkit shuts down: drop the Qt objects held in statics.
-void ReleaseFonts();
-void ReleaseToolTips();
 void ReleaseImages();
 
 // Virtual key code of a toolkit key, 0 for keys without one; and back,

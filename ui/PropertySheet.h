@@ -12,6 +12,7 @@
 #include "ui/WinDefs.h"
 #include "ui/Wnd.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -91,8 +92,16 @@ private:
     void OnButton(int id);
     void ApplyWizardButtons(plat::DWORD flags);
     bool ShowPage(int index, int direction);
+    // Lays out the page area and makes the row of buttons below it.
+    void MakeButtonRow();
     // Makes the page area at least pageHeight high.
     void GrowPageArea(int pageHeight);
+    // The toolkit's part: the window grows by `grow` pixels (its separator
+    // moved down to m_separatorY); the keyboard goes to a page just shown.
+    void GrowFrame(int grow);
+    void FocusPage(CPropertyPage& page);
+    // The end of DoModal: the window goes, the pages stay; the result.
+    int EndModalRun();
     // Makes the row's buttons as wide as the widest of their texts needs.
     void FitButtonRow();
     int IndexOfTemplate(int templateId) const;
@@ -103,6 +112,11 @@ private:
     std::string m_caption;
     std::vector<CPropertyPage*> m_pages;
     std::vector<std::string> m_titles;
+    std::vector<bool> m_titleSet;
+    std::vector<std::unique_ptr<CButton>> m_buttons;
+    CRect m_pageArea;
+    int m_separatorY = 0;
+    int m_buttonWidth = 0; // the width of every button of the row
     int m_startPage = 0;
     int m_active = -1;
     bool m_wizard = false;

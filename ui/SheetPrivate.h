@@ -7,9 +7,6 @@
 #include <QEvent>
 #include <QObject>
 
-#include <memory>
-#include <vector>
-
 // Shows every key message of the sheet and of the dialogs over it to the
 // sheet's PreTranslateMessage before any window sees it.
 class SheetKeyFilter : public QObject {
@@ -27,10 +24,8 @@ struct CSheetPrivate {
     CPropertySheet* owner = nullptr;
     CWnd* parent = nullptr;
     SheetKeyFilter keys;
-    std::vector<std::unique_ptr<CButton>> buttons;
-    std::vector<bool> titleSet;
-    CRect pageArea;
-    int buttonWidth = 0; // the width of every button of the row
     bool inExec = false;
     void cancelRequested();
+    // Where the separator above the button row is drawn.
+    int separatorY() const { return owner->m_separatorY; }
 };

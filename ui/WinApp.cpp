@@ -19,8 +19,6 @@
 
 namespace {
 
-CWinApp* g_app = nullptr;
-
 void SetLook(QApplication& app) {
     if (QStyle* style = QStyleFactory::create("Fusion"))
         QApplication::setStyle(style);
@@ -122,41 +120,21 @@ CGuiSession::CGuiSession(int& argc, char** argv) {
     uiimpl::InstallFocusRing();
 }
 
-CGuiSession::~CGuiSession() {
-    if (!m_owner)
-        return;
-    CToolTipTimer::Stop();
-    plat::SetMessagePump(nullptr);
-    plat::SetMainThreadPoster(nullptr);
-    uiimpl::ReleaseToolTips();
-    uiimpl::ReleaseImages();
-    uiimpl::ReleaseFonts();
+namespace uiimpl {
+
+void StopToolkit() {
+    ReleaseImages();
     delete QCoreApplication::instance();
 }
+
+} // namespace uiimpl
 
 struct CWinApp::Activation {
     plat::CActivationListener listener;
 };
 
-CWinApp::CWinApp() {
-    g_app = this;
-}
-
-CWinApp::~CWinApp() {
-    if (g_app == this)
-        g_app = nullptr;
-}
-
-CWinApp* CWinApp::GetApp() {
-    return g_app;
-}
-
-int CWinApp::Run(int& argc, char** argv) {
-    CGuiSession session(argc, argv);
-    InitInstance();
-    StopListening();
-    m_pMainWnd = nullptr;
-    return 0;
+void CWinApp::ActivationEnd::operator()(Activation* activation) const {
+    delete activation;
 }
 
 void SetStartFailureHandler(StartFailureHandler handler) {
@@ -166,14 +144,10 @@ void SetStartFailureHandler(StartFailureHandler handler) {
 
 bool CWinApp::ListenForActivation(const std::string& endpoint) {
     if (!m_activation)
-        m_activation = std::make_unique<Activation>();
+        m_activation.reset(new Activation);
     std::string error;
     return m_activation->listener.Start(
         endpoint, [this] { return OnActivationRequest(); }, error);
-}
-
-void CWinApp::StopListening() {
-    m_activation.reset();
 }
 
 bool CWinApp::OnActivationRequest() {

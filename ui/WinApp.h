@@ -41,8 +41,12 @@ public:
     static bool RequestActivation(const std::string& endpoint, unsigned timeoutMs = 4000);
 
 private:
+    // What listens for a second start; each realisation ends its own.
     struct Activation;
-    std::unique_ptr<Activation> m_activation;
+    struct ActivationEnd {
+        void operator()(Activation* activation) const;
+    };
+    std::unique_ptr<Activation, ActivationEnd> m_activation;
 };
 
 // When the user interface cannot start (no display can be opened), the

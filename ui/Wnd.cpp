@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include <algorithm>
 
@@ -66,38 +67,6 @@ QWidget* CWnd::GetWidget() const {
 bool CWnd::HasWindow() const {
     return !d->widget.isNull();
 }
-int CWnd::GetDlgCtrlID() const {
-    return d->id;
-}
-CWnd* CWnd::GetParent() const {
-    return d->parent;
-}
-
-CWnd* CWnd::GetDlgItem(int id) const {
-    for (CWnd* child : d->children)
-        if (child->d->id == id && child->HasWindow())
-            return child;
-    return nullptr;
-}
-
-CWnd* CWnd::GetWindow(int cmd) const {
-    const auto first = [](const std::vector<CWnd*>& windows, std::size_t from) -> CWnd* {
-        for (std::size_t i = from; i < windows.size(); ++i)
-            if (windows[i]->HasWindow())
-                return windows[i];
-        return nullptr;
-    };
-    if (cmd == GW_CHILD)
-        return first(d->children, 0);
-    if (cmd == GW_HWNDNEXT && d->parent != nullptr) {
-        const auto& siblings = d->parent->d->children;
-        const auto it = std::find(siblings.begin(), siblings.end(), this);
-        if (it != siblings.end())
-            return first(siblings, static_cast<std::size_t>(it - siblings.begin()) + 1);
-    }
-    return nullptr;
-}
-
 bool CWnd::ShowWindow(int cmd) {
     if (!d->widget)
         return false;
@@ -207,18 +176,6 @@ void CWnd::SetFont(const CFont* font, bool redraw) {
     }
 }
 
-const CFont* CWnd::GetFont() const {
-    return d->font;
-}
-
-CSize CWnd::GetTextExtent(const std::string& text) const {
-    return TextExtent(d->font, text);
-}
-
-CSize CWnd::GetTextExtent(const std::string& text, int wrapWidth) const {
-    return TextExtent(d->font, text, wrapWidth);
-}
-
 void CWnd::SetAccessibleName(const std::string& name) {
     d->accName = name;
     RefreshAccessible(*this);
@@ -278,17 +235,36 @@ bool CWnd::KillTimer(plat::UINT_PTR id) {
     return true;
 }
 
-int CWnd::MessageBox(const std::string& text, const std::string& caption, plat::UINT type) {
-    return MessageBox(text, caption, type, {});
+namespace uiimpl {
+
+CWndState& StateOf(const CWnd& wnd) {
+    return CWndPrivate::Of(wnd);
 }
 
-int CWnd::MessageBox(const std::string& text, const std::string& caption, plat::UINT type,
-                     const std::vector<std::string>& captions) {
-    const std::vector<BoxButton> buttons = MessageBoxButtons(type, captions);
-    int answer = 0;
-    if (AnswerFromTestHandler(text, caption, type, buttons, answer))
-        return answer;
-    QWidget* parent = d->widget ? d->widget->window() : nullptr;
+bool IsShown(const CWnd& wnd) {
+    const QWidget* widget = CWndPrivate::Of(wnd).widget.data();
+    return widget != nullptr && !widget->isHidden();
+}
+
+void SetFrameSize(CWnd& wnd, int width, int height) {
+    if (QWidget* widget = wnd.GetWidget())
+        widget->setFixedSize(width, height);
+}
+
+void SetDefaultButton(CWnd&, CWnd& button) {
+    if (auto* widget = qobject_cast<QPushButton*>(button.GetWidget()))
+        widget->setDefault(true);
+}
+
+void BringToTop(CWnd& wnd) {
+    if (QWidget* widget = wnd.GetWidget())
+        widget->raise();
+}
+
+int ShowMessageBox(CWnd& owner, const std::string& text, const std::string& caption,
+                   plat::UINT type, const std::vector<BoxButton>& buttons, bool captionsGiven) {
+    const CWndPrivate& d = CWndPrivate::Of(owner);
+    QWidget* parent = d.widget ? d.widget->window() : nullptr;
     SetProgramIcon();
     QMessageBox box(parent);
     box.setWindowTitle(Q(caption));
@@ -327,7 +303,7 @@ int CWnd::MessageBox(const std::string& text, const std::string& caption, plat::
     for (const BoxButton& button : buttons)
         standardButtons |= standard(button.id);
     box.setStandardButtons(standardButtons);
-    if (!captions.empty())
+    if (captionsGiven)
         for (const BoxButton& button : buttons)
             box.button(standard(button.id))->setText(Q(button.text));
     const int pressed = box.exec();
@@ -336,27 +312,6 @@ int CWnd::MessageBox(const std::string& text, const std::string& caption, plat::
             return button.id;
     return (type & 0x0F) == MB_YESNO ? IDNO : IDCANCEL;
 }
-
-bool CWnd::OnCommand(int id, int code) {
-    const auto it = d->commands.find({id, code});
-    if (it == d->commands.end())
-        return false;
-    // A copy: the handler may rebind itself.
-    const std::function<void()> handler = it->second;
-    handler();
-    return true;
-}
-
-void CWnd::BindCommand(int id, std::function<void()> handler, int code) {
-    d->commands[{id, code}] = std::move(handler);
-}
-
-void CWnd::OnTimer(plat::UINT_PTR) {}
-void CWnd::OnHScroll(plat::UINT, plat::UINT, CSliderCtrl*) {}
-
-// ---- helpers ----------------------------------------------------------------
-
-namespace uiimpl {
 
 static const char* const kWndProperty = "pelmoraWnd";
 
@@ -368,13 +323,6 @@ CWnd* WndOf(const QWidget* widget) {
 
 void SetWndOf(QWidget* widget, CWnd* wnd) {
     widget->setProperty(kWndProperty, QVariant::fromValue<void*>(wnd));
-}
-
-void SendCommand(CWnd* from, int code) {
-    if (from == nullptr)
-        return;
-    if (CWnd* parent = from->GetParent())
-        parent->OnCommand(from->GetDlgCtrlID(), code);
 }
 
 QColor FaceColor() {

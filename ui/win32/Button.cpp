@@ -120,18 +120,7 @@ bool CButton::Create(CWnd* parent, int id, const std::string& text) {
     return true;
 }
 
-void CButton::SetIcon(int iconId, int width, int height) {
-    ApplyImage(true, iconId, width, height);
-}
-
-void CButton::SetBitmap(int bitmapId, int width, int height) {
-    ApplyImage(false, bitmapId, width, height);
-}
-
-void CButton::ApplyImage(bool icon, int id, int width, int height) {
-    m_imageId = id;
-    m_imageIsIcon = icon;
-    m_imageSize = CSize{width, height};
+void CButton::ShowImage() {
     Invalidate();
 }
 
@@ -141,9 +130,4 @@ void CButton::SetTooltipText(const std::string& text, int fontId, int codePage) 
     m_tooltipFontId = fontId;
     if (HasWindow())
         ToolTips::Set(*this, text, fontId, codePage);
-}
-
-void CButton::Click() {
-    if (IsWindowEnabled())
-        SendCommand(this, BN_CLICKED);
 }

@@ -31,26 +31,6 @@ bool CColorText::Create(CWnd* parent, int id, const std::string& text) {
     return true;
 }
 
-void CColorText::SetFontId(int fontId, int codePage) {
-    m_fontId = fontId;
-    SetFont(CFontRegistry::Get(fontId, codePage));
-}
-
-void CColorText::SetColor(COLORREF color) {
-    m_color = color;
-    Invalidate();
-}
-
-void CColorText::MoveWindow(int x, int y, int width, int height, bool repaint) {
-    const CSize text = GetTextSize();
-    CWnd::MoveWindow(x, y, std::max(width, text.cx), std::max(height, text.cy), repaint);
-}
-
-void CColorText::SetWrapWidth(int width) {
-    m_wrapWidth = std::max(0, width);
-    Invalidate();
-}
-
 void CColorText::SetLabelFor(CWnd& control) {
     // The name a screen reader gives the control, where it has none of its own.
     if (control.GetAccessibleName().empty())
@@ -81,22 +61,4 @@ void CColorText::SetClickFor(CCheckBox& box) {
         result = 0;
         return true;
     };
-}
-
-void CColorText::SetLiveRegion(bool live) {
-    CWndPrivate::Of(*this).liveRegion = live;
-}
-
-bool CColorText::IsLiveRegion() const {
-    return CWndPrivate::Of(*this).liveRegion;
-}
-
-CSize CColorText::GetTextSize() const {
-    return GetTextExtent(GetWindowText(), m_wrapWidth);
-}
-
-void CColorText::GetTextSize(int& width, int& height) const {
-    const CSize size = GetTextSize();
-    width = size.cx;
-    height = size.cy;
 }

@@ -7,35 +7,7 @@
 #include "ui/ColorText.h"
 #include "ui/win32/Native.h"
 
-#include <algorithm>
-
 using namespace uiimpl;
-
-namespace {
-
-constexpr int kMargin = 10;
-constexpr int kButtonWidth = 75;
-constexpr int kButtonHeight = 23;
-
-std::function<void(CDialog&)>& ModalHook() {
-    static std::function<void(CDialog&)> hook;
-    return hook;
-}
-
-} // namespace
-
-CDialog::CDialog(int templateId, CWnd* parent) : m_templateId(templateId), m_parentWnd(parent) {}
-
-CDialog::~CDialog() {
-    m_okButtonWnd.reset();
-}
-
-void CDialog::SetTemplate(const std::string& caption, int width, int height, bool okButton) {
-    m_caption = caption;
-    m_width = width;
-    m_height = height;
-    m_okButton = okButton;
-}
 
 bool CDialog::CreateIndirect(CWnd* parentWindow, bool child) {
     if (!win::Started())
@@ -60,50 +32,10 @@ bool CDialog::CreateIndirect(CWnd* parentWindow, bool child) {
     CWndPrivate& d = CWndPrivate::Of(*this);
     d.hasBackground = true;
     d.background = kPageColor;
-    if (!child) {
-        d.close = [this] { OnCancel(); };
-        SetWindowText(m_caption);
-        if (m_width > 0 && m_height > 0)
-            CWnd::MoveWindow(0, 0, m_width, m_height, false);
-        if (m_okButton) {
-            m_okButtonWnd = std::make_unique<CButton>();
-            m_okButtonWnd->Create(this, IDOK, "OK");
-            d.defaultId = IDOK;
-        }
-    }
-    CreateControls();
-    // Texts lie over what they label: frames, buttons, pictures.
-    for (CWnd* control : d.children)
-        if (dynamic_cast<CColorText*>(control) != nullptr && control->HasWindow())
-            win::BringToTop(Hwnd(control));
-    OnInitDialog();
     if (!child)
-        FitToControls();
+        d.close = [this] { OnCancel(); };
+    MakeContents(child);
     return true;
-}
-
-void CDialog::FitToControls() {
-    if (!HasWindow())
-        return;
-    int right = 0;
-    int bottom = 0;
-    for (CWnd* control : CWndPrivate::Of(*this).children) {
-        if (control == m_okButtonWnd.get() || !control->HasWindow() || !win::IsShown(Hwnd(control)))
-            continue;
-        const CRect r = control->GetRectInParent();
-        right = std::max(right, r.right);
-        bottom = std::max(bottom, r.bottom);
-    }
-    int width = m_width;
-    int height = m_height;
-    if (width <= 0 || height <= 0) {
-        width = std::max(right + kMargin, 2 * kMargin + kButtonWidth);
-        height = bottom + kMargin + (m_okButton ? kButtonHeight + kMargin : 0);
-        CWnd::MoveWindow(0, 0, width, height, false);
-    }
-    if (m_okButtonWnd)
-        m_okButtonWnd->MoveWindow(width - kMargin - kButtonWidth, height - kMargin - kButtonHeight,
-                                  kButtonWidth, kButtonHeight);
 }
 
 int CDialog::DoModal() {
@@ -147,32 +79,4 @@ void CDialog::EndDialog(int result) {
         m_modal = false;
     else
         ShowWindow(SW_HIDE);
-}
-
-void CDialog::OnOK() {
-    EndDialog(IDOK);
-}
-
-void CDialog::OnCancel() {
-    EndDialog(IDCANCEL);
-}
-
-bool CDialog::OnCommand(int id, int code) {
-    if (CWnd::OnCommand(id, code))
-        return true;
-    if (code != BN_CLICKED)
-        return false;
-    if (id == IDOK) {
-        OnOK();
-        return true;
-    }
-    if (id == IDCANCEL) {
-        OnCancel();
-        return true;
-    }
-    return false;
-}
-
-void CDialog::SetModalHook(std::function<void(CDialog&)> hook) {
-    ModalHook() = std::move(hook);
 }

@@ -13,11 +13,6 @@ using namespace uiimpl;
 
 namespace {
 
-constexpr int kMarkLength = 4;
-constexpr COLORREF kMarkColor = RGB(80, 80, 80);
-constexpr COLORREF kTickColor = RGB(40, 40, 40);
-constexpr COLORREF kClipColor = RGB(200, 0, 0);
-
 struct Hsv {
     double h = 0, s = 0, v = 0; // 0..1; h < 0 for grey
 };
@@ -53,8 +48,11 @@ COLORREF FromHsv(double h, double s, double v) {
     return RGB(Byte(rgb[i][0]), Byte(rgb[i][1]), Byte(rgb[i][2]));
 }
 
-// t of the way from a to b in hue (the shorter way round), saturation and
-// value: green to red passes yellow and orange.
+} // namespace
+
+namespace uiimpl {
+
+// Green to red passes yellow and orange.
 COLORREF HueBlend(COLORREF a, COLORREF b, double t) {
     Hsv x = ToHsv(a);
     Hsv y = ToHsv(b);
@@ -68,26 +66,11 @@ COLORREF HueBlend(COLORREF a, COLORREF b, double t) {
     return FromHsv(x.h + t * dh, x.s + t * (y.s - x.s), x.v + t * (y.v - x.v));
 }
 
-struct Stop {
-    double at;
-    COLORREF color;
-};
+void NotifyLevelShown(CLevelMeter&, int) {}
 
-std::vector<Stop> GradientStops(const CLevelMeter& meter) {
-    const COLORREF left = meter.GetLeftColor();
-    const COLORREF right = meter.GetRightColor();
-    std::vector<Stop> stops{{0.0, left}};
-    if (meter.HasTargetZone()) {
-        const double span = meter.GetRangeMax();
-        const double low = meter.GetZoneLow() / span;
-        const double high = meter.GetZoneHigh() / span;
-        stops.push_back({low, HueBlend(left, right, 1.0 / 3)});
-        stops.push_back({(low + high) / 2, HueBlend(left, right, 0.5)});
-        stops.push_back({high, HueBlend(left, right, 2.0 / 3)});
-    }
-    stops.push_back({1.0, right});
-    return stops;
-}
+} // namespace uiimpl
+
+namespace {
 
 COLORREF Darker(COLORREF c) {
     return RGB(GetRValue(c) * 100 / 112, GetGValue(c) * 100 / 112, GetBValue(c) * 100 / 112);
@@ -121,15 +104,15 @@ void Paint(const CLevelMeter& meter, win::Painter& p) {
     if (meter.HasTargetZone())
         for (int pos : {meter.GetZoneLow(), meter.GetZoneHigh()}) {
             const int mx = x(pos);
-            p.Fill(mx, top, 1, kMarkLength, kMarkColor);
-            p.Fill(mx, top + height - kMarkLength, 1, kMarkLength, kMarkColor);
+            p.Fill(mx, top, 1, kMeterMarkLength, kMeterMarkColor);
+            p.Fill(mx, top + height - kMeterMarkLength, 1, kMeterMarkLength, kMeterMarkColor);
         }
     if (picture.tick >= 0)
-        p.Fill(left + picture.tick, top, CLevelMeter::kTickWidth, height, kTickColor);
+        p.Fill(left + picture.tick, top, CLevelMeter::kTickWidth, height, kMeterTickColor);
     if (picture.clip) {
         const int w = std::min(CLevelMeter::kClipSignWidth, width);
         const int signLeft = left + width - w;
-        p.Fill(signLeft, top, w, height, kClipColor);
+        p.Fill(signLeft, top, w, height, kMeterClipColor);
         p.Fill(signLeft - 1, top, 1, height, RGB(255, 255, 255));
     }
     if (!picture.text.empty()) {
@@ -156,34 +139,4 @@ bool CLevelMeter::Create(CWnd* parent, int id) {
         Paint(*this, p);
     };
     return true;
-}
-
-COLORREF CLevelMeter::GradientColorAt(int pos) const {
-    const std::vector<Stop> stops = GradientStops(*this);
-    const double at = m_max <= 0 ? 0.0 : std::clamp(static_cast<double>(pos) / m_max, 0.0, 1.0);
-    std::size_t i = 1;
-    while (i + 1 < stops.size() && stops[i].at < at)
-        ++i;
-    const Stop& a = stops[i - 1];
-    const Stop& b = stops[i];
-    const double t = b.at > a.at ? (at - a.at) / (b.at - a.at) : 1.0;
-    auto mix = [t](int x, int y) {
-        return std::clamp(static_cast<int>(std::lround(x + t * (y - x))), 0, 255);
-    };
-    return RGB(mix(GetRValue(a.color), GetRValue(b.color)),
-               mix(GetGValue(a.color), GetGValue(b.color)),
-               mix(GetBValue(a.color), GetBValue(b.color)));
-}
-
-void CLevelMeter::Refresh() {
-    Picture picture = CurrentPicture();
-    if (picture == m_asked)
-        return;
-    m_asked = std::move(picture);
-    Invalidate();
-}
-
-void CLevelMeter::Repaint() {
-    m_asked = CurrentPicture();
-    Invalidate();
 }

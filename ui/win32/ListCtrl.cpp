@@ -85,21 +85,6 @@ bool CListCtrl::DeleteAllItems() {
     return HasWindow() && win::Send(Hwnd(this), win::msg::kLvmDeleteAllItems) != 0;
 }
 
-void CListCtrl::SetTextColor(COLORREF color) {
-    m_textColor = color;
-    ApplyColors();
-}
-
-void CListCtrl::SetBkColor(COLORREF color) {
-    m_bkColor = color;
-    ApplyColors();
-}
-
-void CListCtrl::SetTextBkColor(COLORREF color) {
-    m_textBkColor = color;
-    ApplyColors();
-}
-
 void CListCtrl::ApplyColors() {
     if (!HasWindow())
         return;
@@ -115,8 +100,4 @@ void CListCtrl::SetImageList(const CImageList* images, int) {
     if (HasWindow() && images != nullptr)
         win::Send(Hwnd(this), win::msg::kLvmSetImageList, static_cast<std::uintptr_t>(LVSIL_SMALL),
                   reinterpret_cast<std::intptr_t>(images->Private().images));
-}
-
-int CListCtrl::GetStringWidth(const std::string& text) const {
-    return GetTextExtent(text).cx;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ui/Font.h"
+#include "ui/Toolkit.h"
 #include "ui/Wnd.h"
 #include "ui/win32/WinCalls.h"
 
@@ -12,19 +13,10 @@
 #include <utility>
 #include <vector>
 
-struct CWndPrivate {
-    CWnd* self = nullptr;
+struct CWndPrivate : CWndState {
     win::Handle hwnd = nullptr;
-    CWnd* parent = nullptr;
-    int id = 0;
-    std::vector<CWnd*> children;
     // Running timers: our id to the loop's key.
     std::map<plat::UINT_PTR, std::uintptr_t> timers;
-    const CFont* font = nullptr;
-    std::string text;
-    std::map<std::pair<int, int>, std::function<void()>> commands;
-    std::string accName;
-    std::string accDescription;
     // A window of ours that paints itself: what it draws (client coordinates).
     std::function<void(win::Painter&)> paint;
     // An owner-drawn button: what it draws.
@@ -39,8 +31,6 @@ struct CWndPrivate {
     bool typedText = false;
     // Clicks pass through to what lies below.
     bool mouseTransparent = false;
-    // A text whose changes are told to a screen reader as they happen.
-    bool liveRegion = false;
     // A top-level window: the id Enter presses (0: none), and what the close
     // box and Escape do.
     int defaultId = 0;
@@ -50,7 +40,9 @@ struct CWndPrivate {
 };
 
 struct CFontPrivate {
-    LOGFONT logFont;
+    explicit CFontPrivate(const LOGFONT& description) : logFont(description) {}
+    // The font's description (CFont keeps it).
+    const LOGFONT& logFont;
     win::Handle font = nullptr;
     int lineHeight = 0;
     // The glyph cell's top below the line's top (a line taller than the cell
@@ -85,9 +77,7 @@ inline win::Handle Hwnd(const CWnd* wnd) {
     return wnd == nullptr ? nullptr : CWndPrivate::Of(*wnd).hwnd;
 }
 
-const CFont& DefaultFont();
 win::Handle FontHandle(const CFont* font);
-CSize TextExtent(const CFont* font, const std::string& text, int wrapWidth = 0);
 // The lines text is drawn in (ui/LineBreaks.h), in the font.
 std::vector<std::u16string> TextLines(const CFont& font, const std::string& text, int wrapWidth);
 void DrawTextLines(win::Painter& painter, const CFont* font, const std::string& text,
@@ -101,8 +91,6 @@ struct Picture {
     const unsigned int* pixels = nullptr;
 };
 const Picture* ResourcePicture(bool icon, int id);
-
-void SendCommand(CWnd* from, int code);
 
 // The look shared by the controls.
 constexpr COLORREF kFaceColor = RGB(0xF1, 0xF3, 0xF8);
@@ -133,8 +121,5 @@ public:
 // control draws it on its background.
 void FollowFocus();
 void DrawFocusRing(CWnd& parent, win::Painter& painter);
-
-void ReleaseFonts();
-void ReleaseToolTips();
 
 } // namespace uiimpl

@@ -1,13 +1,10 @@
 #include "ui/WinApp.h"
 
 #include "platform/system.h"
-#include "ui/ToolTipTimer.h"
 #include "ui/Wnd.h"
 #include "ui/win32/Native.h"
 
 namespace {
-
-CWinApp* g_app = nullptr;
 
 void InstallHooks() {
     plat::SetMessagePump([](plat::DWORD maxMs) { win::PumpMessages(maxMs); });
@@ -27,51 +24,27 @@ CGuiSession::CGuiSession() {
 
 CGuiSession::CGuiSession(int&, char**) : CGuiSession() {}
 
-CGuiSession::~CGuiSession() {
-    if (!m_owner)
-        return;
-    CToolTipTimer::Stop();
-    plat::SetMessagePump(nullptr);
-    plat::SetMainThreadPoster(nullptr);
-    uiimpl::ReleaseToolTips();
-    uiimpl::ReleaseFonts();
+namespace uiimpl {
+
+void StopToolkit() {
     win::Stop();
 }
+
+} // namespace uiimpl
 
 // Nothing listens on Windows: a second start finds the frame by its class.
 struct CWinApp::Activation {};
 
-CWinApp::CWinApp() {
-    g_app = this;
-}
-
-CWinApp::~CWinApp() {
-    if (g_app == this)
-        g_app = nullptr;
-}
-
-CWinApp* CWinApp::GetApp() {
-    return g_app;
-}
-
-int CWinApp::Run(int& argc, char** argv) {
-    CGuiSession session(argc, argv);
-    InitInstance();
-    StopListening();
-    m_pMainWnd = nullptr;
-    return 0;
+void CWinApp::ActivationEnd::operator()(Activation* activation) const {
+    delete activation;
 }
 
 // Every Windows session has a desktop to show windows on.
 void SetStartFailureHandler(StartFailureHandler) {}
 
 bool CWinApp::ListenForActivation(const std::string&) {
-    m_activation = std::make_unique<Activation>();
+    m_activation.reset(new Activation);
     return true;
-}
-
-void CWinApp::StopListening() {
-    m_activation.reset();
 }
 
 bool CWinApp::OnActivationRequest() {

@@ -74,38 +74,6 @@ void* CWnd::GetSafeHwnd() const {
 bool CWnd::HasWindow() const {
     return d->hwnd != nullptr && win::IsWindow(d->hwnd);
 }
-int CWnd::GetDlgCtrlID() const {
-    return d->id;
-}
-CWnd* CWnd::GetParent() const {
-    return d->parent;
-}
-
-CWnd* CWnd::GetDlgItem(int id) const {
-    for (CWnd* child : d->children)
-        if (child->d->id == id && child->HasWindow())
-            return child;
-    return nullptr;
-}
-
-CWnd* CWnd::GetWindow(int cmd) const {
-    const auto first = [](const std::vector<CWnd*>& windows, std::size_t from) -> CWnd* {
-        for (std::size_t i = from; i < windows.size(); ++i)
-            if (windows[i]->HasWindow())
-                return windows[i];
-        return nullptr;
-    };
-    if (cmd == GW_CHILD)
-        return first(d->children, 0);
-    if (cmd == GW_HWNDNEXT && d->parent != nullptr) {
-        const auto& siblings = d->parent->d->children;
-        const auto it = std::find(siblings.begin(), siblings.end(), this);
-        if (it != siblings.end())
-            return first(siblings, static_cast<std::size_t>(it - siblings.begin()) + 1);
-    }
-    return nullptr;
-}
-
 bool CWnd::ShowWindow(int cmd) {
     if (!HasWindow())
         return false;
@@ -221,18 +189,6 @@ void CWnd::SetFont(const CFont* font, bool redraw) {
     }
 }
 
-const CFont* CWnd::GetFont() const {
-    return d->font;
-}
-
-CSize CWnd::GetTextExtent(const std::string& text) const {
-    return TextExtent(d->font, text);
-}
-
-CSize CWnd::GetTextExtent(const std::string& text, int wrapWidth) const {
-    return TextExtent(d->font, text, wrapWidth);
-}
-
 void CWnd::SetAccessibleName(const std::string& name) {
     d->accName = name;
 }
@@ -290,43 +246,43 @@ bool CWnd::KillTimer(plat::UINT_PTR id) {
     return true;
 }
 
-int CWnd::MessageBox(const std::string& text, const std::string& caption, plat::UINT type) {
-    return MessageBox(text, caption, type, {});
+namespace uiimpl {
+
+CWndState& StateOf(const CWnd& wnd) {
+    return CWndPrivate::Of(wnd);
 }
 
-int CWnd::MessageBox(const std::string& text, const std::string& caption, plat::UINT type,
-                     const std::vector<std::string>& captions) {
-    const std::vector<BoxButton> buttons = MessageBoxButtons(type, captions);
-    int answer = 0;
-    if (AnswerFromTestHandler(text, caption, type, buttons, answer))
-        return answer;
+bool IsShown(const CWnd& wnd) {
+    return wnd.HasWindow() && win::IsShown(Hwnd(&wnd));
+}
+
+void SetFrameSize(CWnd& wnd, int width, int height) {
+    wnd.CWnd::MoveWindow(0, 0, width, height, false);
+}
+
+void SetDefaultButton(CWnd& window, CWnd& button) {
+    // Both buttons draw anew: the default one has the thicker frame.
+    CWndPrivate& d = CWndPrivate::Of(window);
+    if (CWnd* before = window.GetDlgItem(d.defaultId))
+        before->Invalidate();
+    d.defaultId = button.GetDlgCtrlID();
+    button.Invalidate();
+}
+
+void BringToTop(CWnd& wnd) {
+    win::BringToTop(Hwnd(&wnd));
+}
+
+int ShowMessageBox(CWnd& owner, const std::string& text, const std::string& caption,
+                   plat::UINT type, const std::vector<BoxButton>& buttons, bool captionsGiven) {
     // The system's box names its buttons itself unless captions were given.
     std::vector<std::pair<int, std::u16string>> renamed;
-    if (!captions.empty())
+    if (captionsGiven)
         for (const BoxButton& button : buttons)
             renamed.emplace_back(button.id, Q(button.text));
-    win::Handle owner = HasWindow() ? win::Root(d->hwnd) : nullptr;
-    return win::ShowMessageBox(owner, Q(text), Q(caption), type, renamed);
+    win::Handle root = owner.HasWindow() ? win::Root(Hwnd(&owner)) : nullptr;
+    return win::ShowMessageBox(root, Q(text), Q(caption), type, renamed);
 }
-
-bool CWnd::OnCommand(int id, int code) {
-    const auto it = d->commands.find({id, code});
-    if (it == d->commands.end())
-        return false;
-    // A copy: the handler may rebind itself.
-    const std::function<void()> handler = it->second;
-    handler();
-    return true;
-}
-
-void CWnd::BindCommand(int id, std::function<void()> handler, int code) {
-    d->commands[{id, code}] = std::move(handler);
-}
-
-void CWnd::OnTimer(plat::UINT_PTR) {}
-void CWnd::OnHScroll(plat::UINT, plat::UINT, CSliderCtrl*) {}
-
-namespace uiimpl {
 
 CWnd* WndOf(win::Handle hwnd) {
     return static_cast<CWnd*>(win::GetOwner(hwnd));
@@ -339,13 +295,6 @@ void PostForWindow(const CWnd& wnd, std::function<void()> fn) {
         if (hwnd != nullptr && WndOf(hwnd) == owner)
             fn();
     });
-}
-
-void SendCommand(CWnd* from, int code) {
-    if (from == nullptr)
-        return;
-    if (CWnd* parent = from->GetParent())
-        parent->OnCommand(from->GetDlgCtrlID(), code);
 }
 
 } // namespace uiimpl
