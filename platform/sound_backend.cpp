@@ -1,9 +1,9 @@
 // The process-wide sound backend and the usual texts of the result codes.
 #include "platform/sound_backend.h"
 
-#include "platform/virtual/VirtualCard.h"
-
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
 
 namespace plat {
@@ -22,6 +22,11 @@ std::shared_ptr<SoundBackend>& Backend() { // guarded by BackendMutex()
     return *backend;
 }
 std::atomic<SoundBackend*> g_current{nullptr}; // fast path for every call
+
+DefaultSoundBackend& Default() { // set before main runs, read after
+    static auto* backend = new DefaultSoundBackend;
+    return *backend;
+}
 
 // The maker of a backend left for the first use.
 std::mutex& PendingMutex() {
@@ -49,6 +54,14 @@ std::vector<std::string> SoundBackend::DescribeDevices() {
 bool SoundBackend::GetErrorText(MMRESULT code, bool /*input*/, std::string& text) {
     text = StandardMmErrorText(code);
     return !text.empty();
+}
+
+void InstallDefaultSoundBackend(DefaultSoundBackend backend) {
+    Default() = std::move(backend);
+}
+
+const DefaultSoundBackend& InstalledDefaultSoundBackend() {
+    return Default();
 }
 
 void InstallSoundBackend(std::shared_ptr<SoundBackend> backend) {
@@ -91,7 +104,13 @@ std::shared_ptr<SoundBackend> CurrentSoundBackendShared() {
     std::lock_guard<std::mutex> lock(BackendMutex());
     std::shared_ptr<SoundBackend>& installed = Backend();
     if (!installed) {
-        installed = std::make_shared<CVirtualCard>();
+        std::string error = "no default sound backend was installed in this program";
+        if (Default().open)
+            installed = Default().open(nullptr, error);
+        if (!installed) {
+            std::fprintf(stderr, "No sound backend: %s.\n", error.c_str());
+            std::abort();
+        }
         g_current.store(installed.get());
     }
     return installed;

@@ -81,13 +81,31 @@ public:
     virtual std::vector<std::string> DescribeDevices();
 };
 
+// The default backend, handed to the platform by the program and the tests
+// (the virtual card registers itself so: platform/virtual/register/): the one
+// CurrentSoundBackend makes when none was installed, the one --sound names by
+// `name` (bare, or with an argument after a colon), and the automatic
+// choice's fallback.
+struct DefaultSoundBackend {
+    std::string name;  // "virtual"
+    std::string usage; // how the choice's error lists it ("virtual, virtual:CARD.ini")
+    // Makes the backend; `argument` is null for the bare name. Null with
+    // `error` set when it cannot be made.
+    std::function<std::shared_ptr<SoundBackend>(const std::string* argument, std::string& error)>
+        open;
+};
+void InstallDefaultSoundBackend(DefaultSoundBackend backend);
+// The default backend installed; its `open` is empty when none was.
+const DefaultSoundBackend& InstalledDefaultSoundBackend();
+
 // Installs the backend every call of mmsystem.h forwards to, replacing the
 // previous one (tests install purpose-made cards). Not thread-safe: install
 // before any device is open.
 void InstallSoundBackend(std::shared_ptr<SoundBackend> backend);
 
-// The installed backend; the built-in default virtual card when none was
-// installed. A backend left to be made on first use is made first.
+// The installed backend; the default backend when none was installed (a
+// program that installs neither stops with a message saying so). A backend left to be made on first
+// use is made first.
 SoundBackend& CurrentSoundBackend();
 std::shared_ptr<SoundBackend> CurrentSoundBackendShared();
 

@@ -4,7 +4,7 @@
 #include "platform/alsa/AlsaMixerCard.h"
 #include "platform/alsa/AlsaPcm.h"
 #include "platform/alsa/AlsaSound.h"
-#include "platform/alsa/DeviceBackend.h"
+#include "platform/device/DeviceBackend.h"
 
 #include <vector>
 

@@ -11,7 +11,7 @@
 // so every PCM format a wave device can carry is accepted.
 #pragma once
 
-#include "platform/alsa/DeviceBackend.h"
+#include "platform/device/DeviceBackend.h"
 #include "platform/pulse/PulseChoice.h"
 
 #include <memory>

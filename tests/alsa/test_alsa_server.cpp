@@ -7,7 +7,7 @@
 #include "mixer/MixerRun.h"
 #include "mixer/MixerSetup.h"
 #include "platform/alsa/AlsaSound.h"
-#include "platform/alsa/testing/PulseServerForTesting.h"
+#include "platform/pulse/testing/PulseServerForTesting.h"
 #include "tests/support/WaveDevices.h"
 
 #include <gmock/gmock.h>

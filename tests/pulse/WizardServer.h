@@ -9,8 +9,8 @@
 // to other devices after the wizard started.
 #pragma once
 
-#include "platform/alsa/testing/PulseServerForTesting.h"
 #include "platform/pulse/testing/PipeWireServerForTesting.h"
+#include "platform/pulse/testing/PulseServerForTesting.h"
 #include "platform/sound_backend.h"
 #include "platform/sound_choice.h"
 

@@ -3,11 +3,11 @@
 // source): the lists read and kept up to
 // date from the server's events, and the mixer calls writing to the server,
 // checked with pactl.
-#include "platform/alsa/ModelMixer.h"
-#include "platform/alsa/testing/PulseServerForTesting.h"
+#include "platform/device/ModelMixer.h"
 #include "platform/pulse/PulseConnection.h"
 #include "platform/pulse/PulseReport.h"
 #include "platform/pulse/testing/PipeWireServerForTesting.h"
+#include "platform/pulse/testing/PulseServerForTesting.h"
 #include "tests/pulse/DesktopLists.h"
 
 #include <gtest/gtest.h>

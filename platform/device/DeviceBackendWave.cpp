@@ -1,5 +1,5 @@
 // The shared device backend's wave-out and wave-in calls.
-#include "platform/alsa/DeviceBackend.h"
+#include "platform/device/DeviceBackend.h"
 #include "platform/fixed_name.h"
 #include "platform/wave_header.h"
 

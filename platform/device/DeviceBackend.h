@@ -5,10 +5,10 @@
 // endpoints, the format query, opening a channel, and its words for an errno.
 #pragma once
 
-#include "platform/alsa/ModelMixer.h"
-#include "platform/alsa/PcmChannel.h"
-#include "platform/alsa/PcmWaveIn.h"
-#include "platform/alsa/PcmWaveOut.h"
+#include "platform/device/ModelMixer.h"
+#include "platform/device/PcmChannel.h"
+#include "platform/device/PcmWaveIn.h"
+#include "platform/device/PcmWaveOut.h"
 #include "platform/sound_backend.h"
 
 #include <map>
