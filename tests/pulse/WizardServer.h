@@ -60,8 +60,6 @@ protected:
     std::string Pactl(const std::string& arguments) const {
         std::string out;
         EXPECT_TRUE(m_server.Pactl(arguments, out)) << arguments << ": " << out;
-        while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
-            out.pop_back();
         return out;
     }
     // The raw volume of the first channel of a sink or source ("sink",

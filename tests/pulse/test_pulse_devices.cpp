@@ -70,8 +70,6 @@ protected:
     std::string Pactl(const std::string& arguments) {
         std::string out;
         EXPECT_TRUE(m_server.Pactl(arguments, out)) << arguments << ": " << out;
-        while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
-            out.pop_back();
         return out;
     }
 

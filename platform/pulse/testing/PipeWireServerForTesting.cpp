@@ -26,8 +26,6 @@ std::string CPipeWireServerForTesting::LoadNullDevice(bool source, const std::st
                    Quoted("sink_properties='device.description=\"" + description + "\"'"),
                index))
         return "";
-    while (!index.empty() && (index.back() == '\n' || index.back() == ' '))
-        index.pop_back();
     return index;
 }
 

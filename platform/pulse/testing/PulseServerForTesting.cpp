@@ -107,12 +107,10 @@ std::string CPulseServerForTesting::LoadNullDevice(bool source, const std::strin
     std::string index;
     const std::string module =
         source ? "module-null-source source_name=" : "module-null-sink sink_name=";
-    if (!Run("pactl load-module " + module + Quoted(name) + " " +
-                 Quoted(DescriptionArgument(source, description)),
-             &index))
+    if (!Pactl("load-module " + module + Quoted(name) + " " +
+                   Quoted(DescriptionArgument(source, description)),
+               index))
         return "";
-    while (!index.empty() && (index.back() == '\n' || index.back() == ' '))
-        index.pop_back();
     return index;
 }
 

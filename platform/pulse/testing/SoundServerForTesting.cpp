@@ -67,7 +67,10 @@ bool CSoundServerForTesting::MakeDirectory(const char* prefix, std::string& erro
 }
 
 bool CSoundServerForTesting::Pactl(const std::string& arguments, std::string& output) const {
-    return Run("pactl " + arguments, &output);
+    const bool ran = Run("pactl " + arguments, &output);
+    while (!output.empty() && (output.back() == '\n' || output.back() == ' '))
+        output.pop_back();
+    return ran;
 }
 
 bool CSoundServerForTesting::UnloadModule(const std::string& index) const {

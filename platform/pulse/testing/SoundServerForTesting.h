@@ -31,7 +31,8 @@ public:
     virtual bool Kill() = 0;
 
     // Runs a pactl command on this server ("get-sink-volume pelmora_sink");
-    // false when it fails. `output` receives what it printed.
+    // false when it fails. `output` receives what it printed, without the
+    // blanks and line ends after it.
     bool Pactl(const std::string& arguments, std::string& output) const;
 
     // Loads another null sink or source named `name`, shown as
