@@ -10,9 +10,9 @@
 //   bench_play_cpu [seconds (default 5)] [runs (default 5)] [pulse|pipewire]
 #include "audio/WavePlayer.h"
 #include "bench/BenchSupport.h"
-#include "platform/alsa/testing/PulseServerForTesting.h"
 #include "platform/pulse/PulseBackend.h"
 #include "platform/pulse/testing/PipeWireServerForTesting.h"
+#include "platform/pulse/testing/PulseServerForTesting.h"
 #include "platform/sound_backend.h"
 #include "platform/system.h"
 

@@ -12,7 +12,7 @@
 #include "app/WizardApp.h"
 #include "audio/WaveRecorder.h"
 #include "bench/BenchSupport.h"
-#include "platform/alsa/testing/PulseServerForTesting.h"
+#include "platform/pulse/testing/PulseServerForTesting.h"
 #include "platform/sound_backend.h"
 #include "platform/system.h"
 #include "platform/virtual/VirtualCard.h"

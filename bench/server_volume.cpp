@@ -10,9 +10,9 @@
 //   bench_server_volume [writes (default 200)]
 #include "mixer/MixerSetup.h"
 #include "platform/alsa/AlsaSound.h"
-#include "platform/alsa/testing/PulseServerForTesting.h"
 #include "platform/pulse/PulseBackend.h"
 #include "platform/pulse/PulseConnection.h"
+#include "platform/pulse/testing/PulseServerForTesting.h"
 
 #include <sys/resource.h>
 

@@ -1,9 +1,12 @@
 // The process-wide sound backend and the usual texts of the result codes.
 #include "platform/sound_backend.h"
 
-#include "platform/virtual/VirtualCard.h"
+#include "platform/system.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
 
 namespace plat {
@@ -22,6 +25,11 @@ std::shared_ptr<SoundBackend>& Backend() { // guarded by BackendMutex()
     return *backend;
 }
 std::atomic<SoundBackend*> g_current{nullptr}; // fast path for every call
+
+DefaultSoundBackend& Default() { // set before main runs, read after
+    static auto* backend = new DefaultSoundBackend;
+    return *backend;
+}
 
 // The maker of a backend left for the first use.
 std::mutex& PendingMutex() {
@@ -46,9 +54,109 @@ std::vector<std::string> SoundBackend::DescribeDevices() {
     return {};
 }
 
+const char* FormFactorName(DeviceFormFactor formFactor) {
+    switch (formFactor) {
+    case DeviceFormFactor::BuiltIn:
+        return "built-in";
+    case DeviceFormFactor::Headset:
+        return "headset";
+    case DeviceFormFactor::Usb:
+        return "usb";
+    case DeviceFormFactor::Bluetooth:
+        return "bluetooth";
+    case DeviceFormFactor::Hdmi:
+        return "hdmi";
+    case DeviceFormFactor::Unknown:
+        break;
+    }
+    return "unknown";
+}
+
+namespace {
+
+// The wave devices of a direction by their capabilities (ListDevices).
+template <class Caps>
+void AddWaveDevices(std::vector<SoundDevice>& list, DeviceDirection direction, UINT count,
+                    const std::function<MMRESULT(UINT, Caps*)>& caps) {
+    std::vector<std::string> names;
+    for (UINT i = 0; i < count; ++i) {
+        Caps c{};
+        if (caps(i, &c) != MMSYSERR_NOERROR)
+            continue;
+        SoundDevice d;
+        d.description = c.szPname;
+        d.id = d.description + "#" +
+               std::to_string(std::count(names.begin(), names.end(), d.description));
+        names.push_back(d.description);
+        d.direction = direction;
+        d.isDefault = i == 0;
+        list.push_back(std::move(d));
+    }
+}
+
+} // namespace
+
+std::vector<SoundDevice> SoundBackend::ListDevices() {
+    std::vector<SoundDevice> list;
+    AddWaveDevices<WAVEOUTCAPSA>(
+        list, DeviceDirection::Output, waveOutGetNumDevs(),
+        [this](UINT i, WAVEOUTCAPSA* c) { return waveOutGetDevCaps(i, c, sizeof *c); });
+    AddWaveDevices<WAVEINCAPSA>(
+        list, DeviceDirection::Input, waveInGetNumDevs(),
+        [this](UINT i, WAVEINCAPSA* c) { return waveInGetDevCaps(i, c, sizeof *c); });
+    return list;
+}
+
+bool SoundBackend::ChooseDevice(DeviceDirection /*direction*/, const std::string& id,
+                                std::string& error) {
+    error = "the " + Name() + " sound backend cannot choose a device (\"" + id + "\")";
+    return false;
+}
+
+void SoundBackend::RefreshDevices() {
+    DevicesChanged();
+}
+
+void SoundBackend::WatchDevices(DeviceListListener listener) {
+    std::lock_guard<std::mutex> lock(m_watch->mutex);
+    m_watch->listener =
+        listener ? std::make_shared<DeviceListListener>(std::move(listener)) : nullptr;
+    m_watch->handedOn = false; // a new listener hears of the next list whatever it holds
+}
+
+void SoundBackend::DevicesChanged() {
+    const std::shared_ptr<DeviceWatch> watch = m_watch;
+    std::lock_guard<std::mutex> order(watch->notifying);
+    {
+        std::lock_guard<std::mutex> lock(watch->mutex);
+        if (!watch->listener)
+            return;
+    }
+    std::vector<SoundDevice> list = ListDevices();
+    std::lock_guard<std::mutex> lock(watch->mutex);
+    if (!watch->listener || (watch->handedOn && list == watch->last))
+        return;
+    watch->last = list;
+    watch->handedOn = true;
+    std::weak_ptr<DeviceListListener> listener = watch->listener;
+    PostToMainThread([listener, list = std::move(list)] {
+        // Gone when it was replaced, or the backend with it.
+        if (std::shared_ptr<DeviceListListener> call = listener.lock())
+            (*call)(list);
+    });
+}
+
 bool SoundBackend::GetErrorText(MMRESULT code, bool /*input*/, std::string& text) {
     text = StandardMmErrorText(code);
     return !text.empty();
+}
+
+void InstallDefaultSoundBackend(DefaultSoundBackend backend) {
+    Default() = std::move(backend);
+}
+
+const DefaultSoundBackend& InstalledDefaultSoundBackend() {
+    return Default();
 }
 
 void InstallSoundBackend(std::shared_ptr<SoundBackend> backend) {
@@ -91,7 +199,13 @@ std::shared_ptr<SoundBackend> CurrentSoundBackendShared() {
     std::lock_guard<std::mutex> lock(BackendMutex());
     std::shared_ptr<SoundBackend>& installed = Backend();
     if (!installed) {
-        installed = std::make_shared<CVirtualCard>();
+        std::string error = "no default sound backend was installed in this program";
+        if (Default().open)
+            installed = Default().open(nullptr, error);
+        if (!installed) {
+            std::fprintf(stderr, "No sound backend: %s.\n", error.c_str());
+            std::abort();
+        }
         g_current.store(installed.get());
     }
     return installed;

@@ -19,10 +19,46 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 namespace plat {
+
+// The devices a backend plays to and records from, as a device choice shows
+// them (ListDevices).
+enum class DeviceDirection { Input, Output };
+enum class DeviceFormFactor { Unknown, BuiltIn, Headset, Usb, Bluetooth, Hdmi };
+// "unknown", "built-in", "headset", "usb", "bluetooth", "hdmi".
+const char* FormFactorName(DeviceFormFactor formFactor);
+
+struct DevicePort {
+    std::string name;        // "analog-input-mic"
+    std::string description; // "Microphone"
+    bool available = true;   // false when nothing is plugged into it
+    bool active = false;
+    bool operator==(const DevicePort&) const = default;
+};
+
+struct SoundDevice {
+    // Stays the same while the device exists, whatever the list's order: the
+    // server's sink or source name, the ALSA PCM name (card id and device),
+    // the virtual card file's id, the Windows device's name and number.
+    std::string id;
+    std::string description; // the full name as the user knows it
+    DeviceDirection direction = DeviceDirection::Output;
+    DeviceFormFactor formFactor = DeviceFormFactor::Unknown;
+    bool monitor = false; // an input that hears an output
+    std::vector<DevicePort> ports;
+    bool isDefault = false; // the one the wave calls of WAVE_MAPPER use
+    bool hasVolume = false; // whether volume and mute below are known
+    DWORD volume = 0;       // 0..65535
+    bool mute = false;
+    bool operator==(const SoundDevice&) const = default;
+};
+
+// Receives the device list, on the main thread.
+using DeviceListListener = std::function<void(const std::vector<SoundDevice>&)>;
 
 class SoundBackend {
 public:
@@ -79,15 +115,67 @@ public:
     // Lines for the device report in the backend's own terms (the sound
     // server, its cards, sinks, sources and ports); none by default.
     virtual std::vector<std::string> DescribeDevices();
+
+    // The devices, outputs and inputs. By default the wave devices by their
+    // capabilities: the id is the device's name and its number among the
+    // devices of that name ("Speakers#0"), the first of each direction the
+    // default.
+    virtual std::vector<SoundDevice> ListDevices();
+    // Makes `id` the device of its direction: the server's default sink or
+    // source; elsewhere the device the wave calls of WAVE_MAPPER use. False
+    // with `error` set when there is no such device or it cannot be chosen.
+    virtual bool ChooseDevice(DeviceDirection direction, const std::string& id, std::string& error);
+    // Lists the devices again where the backend hears of no change by itself
+    // (ALSA, winmm): a watcher hears of the list when it changed.
+    virtual void RefreshDevices();
+
+    // `listener` hears of the device list each time it changes, on the main
+    // thread (PostToMainThread), never after it was replaced or the backend
+    // is gone; an empty one stops watching. Replaces the previous listener.
+    void WatchDevices(DeviceListListener listener);
+
+protected:
+    // A backend calls this, from any thread, when its devices may have
+    // changed: the list is read (ListDevices) and, when it differs from the
+    // one last handed on, posted to the listener.
+    void DevicesChanged();
+
+private:
+    struct DeviceWatch {
+        std::mutex notifying; // one reading of the list at a time, in order
+        std::mutex mutex;     // guards the members below
+        std::shared_ptr<DeviceListListener> listener;
+        std::vector<SoundDevice> last; // the list last handed on
+        bool handedOn = false;
+    };
+    std::shared_ptr<DeviceWatch> m_watch = std::make_shared<DeviceWatch>();
 };
+
+// The default backend, handed to the platform by the program and the tests
+// (the virtual card registers itself so: platform/virtual/register/): the one
+// CurrentSoundBackend makes when none was installed, the one --sound names by
+// `name` (bare, or with an argument after a colon), and the automatic
+// choice's fallback.
+struct DefaultSoundBackend {
+    std::string name;  // "virtual"
+    std::string usage; // how the choice's error lists it ("virtual, virtual:CARD.ini")
+    // Makes the backend; `argument` is null for the bare name. Null with
+    // `error` set when it cannot be made.
+    std::function<std::shared_ptr<SoundBackend>(const std::string* argument, std::string& error)>
+        open;
+};
+void InstallDefaultSoundBackend(DefaultSoundBackend backend);
+// The default backend installed; its `open` is empty when none was.
+const DefaultSoundBackend& InstalledDefaultSoundBackend();
 
 // Installs the backend every call of mmsystem.h forwards to, replacing the
 // previous one (tests install purpose-made cards). Not thread-safe: install
 // before any device is open.
 void InstallSoundBackend(std::shared_ptr<SoundBackend> backend);
 
-// The installed backend; the built-in default virtual card when none was
-// installed. A backend left to be made on first use is made first.
+// The installed backend; the default backend when none was installed (a
+// program that installs neither stops with a message saying so). A backend left to be made on first
+// use is made first.
 SoundBackend& CurrentSoundBackend();
 std::shared_ptr<SoundBackend> CurrentSoundBackendShared();
 

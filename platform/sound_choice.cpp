@@ -1,9 +1,9 @@
-// The --sound choice: the virtual card here, the system's own backends
-// through sound_choice_system.h, and the automatic rule with its fallback.
+// The --sound choice: the default backend handed to the platform (the
+// virtual card), the system's own backends through sound_choice_system.h,
+// and the automatic rule with its fallback.
 #include "platform/sound_choice.h"
 
 #include "platform/sound_choice_system.h"
-#include "platform/virtual/VirtualCard.h"
 
 #include <atomic>
 #include <cstdio>
@@ -13,6 +13,15 @@ namespace plat {
 namespace {
 
 std::atomic<bool> g_virtualFallback{false};
+
+std::shared_ptr<SoundBackend> OpenDefault(const std::string* argument, std::string& error) {
+    const DefaultSoundBackend& fallback = InstalledDefaultSoundBackend();
+    if (!fallback.open) {
+        error = "no default sound backend was installed in this program";
+        return nullptr;
+    }
+    return fallback.open(argument, error);
+}
 
 } // namespace
 
@@ -30,23 +39,15 @@ bool VirtualCardIsFallback() {
 bool SelectSoundBackend(const std::string& choice, std::string& error) {
     // A failed choice leaves the installed backend, and what is said of it,
     // unchanged; every successful one below sets the flag.
-    const std::string virtualPrefix = "virtual:";
-    if (choice == "virtual") {
-        g_virtualFallback.store(false);
-        InstallSoundBackend(std::make_shared<CVirtualCard>());
-        return true;
-    }
-    if (choice.compare(0, virtualPrefix.size(), virtualPrefix) == 0) {
-        const std::string path = choice.substr(virtualPrefix.size());
-        if (path.empty()) {
-            error = "--sound=virtual: needs a card description file after the colon";
-            return false;
-        }
-        std::shared_ptr<CVirtualCard> card = CVirtualCard::FromFile(path, error);
-        if (!card)
+    const std::string& name = InstalledDefaultSoundBackend().name;
+    const bool bare = !name.empty() && choice == name;
+    if (bare || (!name.empty() && choice.compare(0, name.size() + 1, name + ":") == 0)) {
+        const std::string argument = bare ? "" : choice.substr(name.size() + 1);
+        std::shared_ptr<SoundBackend> backend = OpenDefault(bare ? nullptr : &argument, error);
+        if (!backend)
             return false;
         g_virtualFallback.store(false);
-        InstallSoundBackend(card);
+        InstallSoundBackend(backend);
         return true;
     }
     if (choice.empty()) {
@@ -56,10 +57,13 @@ bool SelectSoundBackend(const std::string& choice, std::string& error) {
             InstallSoundBackend(system);
             return true;
         }
+        std::shared_ptr<SoundBackend> fallback = OpenDefault(nullptr, error);
+        if (!fallback)
+            return false;
         std::fprintf(stderr, "No sound hardware answers (%s): using the virtual sound card.\n",
                      why.c_str());
         g_virtualFallback.store(true);
-        InstallSoundBackend(std::make_shared<CVirtualCard>());
+        InstallSoundBackend(fallback);
         return true;
     }
     bool known = false;
@@ -70,8 +74,8 @@ bool SelectSoundBackend(const std::string& choice, std::string& error) {
         return true;
     }
     if (!known)
-        error = "unknown sound backend \"" + choice + "\" (use virtual, virtual:CARD.ini, " +
-                SystemSoundBackendNames() + ")";
+        error = "unknown sound backend \"" + choice + "\" (use " +
+                InstalledDefaultSoundBackend().usage + ", " + SystemSoundBackendNames() + ")";
     return false;
 }
 

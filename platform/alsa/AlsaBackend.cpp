@@ -1,9 +1,10 @@
-// The ALSA backend: its cards' mixers and PCM devices, listed once when it is
-// made, behind the shared device backend.
+// The ALSA backend: its cards' mixers and PCM devices, listed on first use
+// and again on request, behind the shared device backend.
 #include "platform/alsa/AlsaBackend.h"
 
 #include <alsa/asoundlib.h>
 
+#include <cerrno>
 #include <mutex>
 
 namespace plat {
@@ -46,13 +47,56 @@ std::shared_ptr<SoundBackend> OpenAlsaBackend(std::string& error) {
 
 CAlsaBackend::CAlsaBackend() {
     SilenceAlsaOnce();
+}
+
+void CAlsaBackend::ListOnceLocked() {
+    if (m_listed)
+        return;
     m_mixers = EnumerateAlsaMixers();
     m_outs = EnumerateAlsaPcms(SND_PCM_STREAM_PLAYBACK);
     m_ins = EnumerateAlsaPcms(SND_PCM_STREAM_CAPTURE);
+    m_listed = true;
+}
+
+void CAlsaBackend::RefreshDevices() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_listed = false;
+        ListOnceLocked();
+    }
+    DevicesChanged();
+}
+
+std::size_t CAlsaBackend::MixerCount() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    ListOnceLocked();
+    return m_mixers.size();
+}
+
+std::string CAlsaBackend::MixerName(std::size_t index) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    ListOnceLocked();
+    return index < m_mixers.size() ? m_mixers[index].ctlName : "ALSA";
+}
+
+std::vector<WaveEndpoint> CAlsaBackend::Endpoints(bool input) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    ListOnceLocked();
+    return input ? m_ins : m_outs;
 }
 
 std::shared_ptr<CModelMixer> CAlsaBackend::OpenMixer(std::size_t index, int& error) {
-    return OpenAlsaMixer(m_mixers[index], error);
+    AlsaMixerEndpoint endpoint;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ListOnceLocked();
+        if (index >= m_mixers.size()) {
+            error = -ENODEV;
+            return nullptr;
+        }
+        endpoint = m_mixers[index];
+    }
+    return OpenAlsaMixer(endpoint, error);
 }
 
 int CAlsaBackend::QueryFormat(const WaveEndpoint& endpoint, bool input,

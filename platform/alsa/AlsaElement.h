@@ -1,29 +1,37 @@
-// What the mixer mapping needs to know of one ALSA simple-mixer element: its
-// name, which volumes and switches it has, their ranges and its enumeration
-// items. Filled from ALSA by AlsaMixerCard, or by hand in tests.
+// What the mixer mapping needs to know of one ALSA simple-mixer element, and
+// the plain mapping that builds a card's mixer model from its element list.
+//
+// Speakers destination: "Master", else "Headphone", else "PCM", else the
+// first element with a playback volume; its volume and its switch (inverted)
+// as mute. Every other element with a playback volume is a source line of it.
+// Wave-in destination: "Capture" (capture volume, switch inverted as mute),
+// or a destination without controls of its own when the card can record but
+// has no such element. Its source lines: the items of an enumerated capture
+// source, then every element with a capture switch or capture volume. Its
+// recording-source choice: a MUX over the enumeration or over exclusive
+// capture switches, a MIXER over independent ones.
+//
+// Filled from ALSA by AlsaMixerCard, or by hand in tests.
 #pragma once
+
+#include "platform/device/MixerModel.h"
 
 #include <string>
 #include <vector>
 
 namespace plat {
 
-struct AlsaRange {
-    long min = 0;
-    long max = 0;
-};
-
 struct AlsaElement {
     std::string name;
     unsigned index = 0; // the simple-element index ("Mic",1)
 
     bool playbackVolume = false;
-    AlsaRange playbackRange;
+    RawRange playbackRange;
     bool playbackSwitch = false;
     unsigned playbackChannels = 0;
 
     bool captureVolume = false;
-    AlsaRange captureRange;
+    RawRange captureRange;
     bool captureSwitch = false;
     bool captureSwitchExclusive = false; // one switch of the card's capture group
     unsigned captureChannels = 0;
@@ -36,16 +44,9 @@ struct AlsaElement {
     bool enumCapture = false;
 };
 
-// Which value of an element a mixer control reads or writes.
-enum class ElementValue { PlaybackVolume, PlaybackSwitch, CaptureVolume, CaptureSwitch, EnumItem };
+MixerModel BuildMixerModel(const std::vector<AlsaElement>& elements);
 
-// Reads and writes raw element values (ALSA units, first channel read, all
-// channels written). Results are 0 or a negative errno.
-class CElementAccess {
-public:
-    virtual ~CElementAccess() = default;
-    virtual int Get(std::size_t element, ElementValue what, long& value) = 0;
-    virtual int Set(std::size_t element, ElementValue what, long value) = 0;
-};
+// The component type a source line of this name gets ("Mic" a microphone, …).
+DWORD SourceComponentType(const std::string& elementName);
 
 } // namespace plat

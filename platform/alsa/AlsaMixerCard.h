@@ -3,7 +3,8 @@
 // calls. The only file that speaks to the ALSA mixer.
 #pragma once
 
-#include "platform/alsa/ModelMixer.h"
+#include "platform/alsa/AlsaElement.h"
+#include "platform/device/ModelMixer.h"
 
 #include <memory>
 #include <string>

@@ -1,5 +1,7 @@
 #include "platform/alsa/AlsaPcm.h"
 
+#include <cctype>
+
 namespace plat {
 
 namespace {
@@ -108,6 +110,24 @@ private:
     std::string m_lastError; // the device thread's only
 };
 
+// What the card is, from its driver and names: a USB card, an HDMI or
+// DisplayPort output, a Bluetooth device, or else a card built in.
+DeviceFormFactor FormFactorOf(const std::string& driver, const std::string& cardId,
+                              const std::string& pcmName) {
+    auto has = [](std::string text, const char* word) {
+        for (char& c : text)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return text.find(word) != std::string::npos;
+    };
+    if (has(driver, "usb"))
+        return DeviceFormFactor::Usb;
+    if (has(driver, "blue") || has(cardId, "bluez"))
+        return DeviceFormFactor::Bluetooth;
+    if (has(pcmName, "hdmi") || has(pcmName, "displayport") || has(cardId, "hdmi"))
+        return DeviceFormFactor::Hdmi;
+    return DeviceFormFactor::BuiltIn;
+}
+
 std::string PcmDisplayName(const std::string& card, const std::string& device) {
     std::string name = device.empty() || device == card ? card : card + ": " + device;
     return name;
@@ -143,8 +163,10 @@ std::vector<WaveEndpoint> EnumerateAlsaPcms(snd_pcm_stream_t stream) {
                 snd_pcm_info_set_stream(pcmInfo, stream);
                 if (snd_ctl_pcm_info(ctl, pcmInfo) < 0)
                     continue;
+                const std::string pcmName = snd_pcm_info_get_name(pcmInfo);
                 list.push_back({"plughw:CARD=" + id + ",DEV=" + std::to_string(device),
-                                PcmDisplayName(cardName, snd_pcm_info_get_name(pcmInfo))});
+                                PcmDisplayName(cardName, pcmName),
+                                FormFactorOf(snd_ctl_card_info_get_driver(cardInfo), id, pcmName)});
             }
         }
         snd_ctl_close(ctl);

@@ -2,7 +2,7 @@
 // device opened for a wave format as a PCM channel.
 #pragma once
 
-#include "platform/alsa/PcmChannel.h"
+#include "platform/device/PcmChannel.h"
 
 #include <alsa/asoundlib.h>
 

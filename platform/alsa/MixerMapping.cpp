@@ -1,5 +1,6 @@
-// The mapping of an ALSA card's elements onto mixer lines and controls.
-#include "platform/alsa/MixerModel.h"
+// The mapping of an ALSA card's elements onto mixer lines and controls
+// (AlsaElement.h).
+#include "platform/alsa/AlsaElement.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,7 +21,7 @@ bool EndsWith(const std::string& text, const std::string& tail) {
            text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-bool UsableRange(const AlsaRange& range) {
+bool UsableRange(const RawRange& range) {
     return range.max > range.min;
 }
 
@@ -257,52 +258,6 @@ DWORD SourceComponentType(const std::string& name) {
     if (name == "Phone")
         return MIXERLINE_COMPONENTTYPE_SRC_TELEPHONE;
     return MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED;
-}
-
-DWORD VolumeFromRaw(long raw, const AlsaRange& range) {
-    if (!UsableRange(range))
-        return 0;
-    raw = std::clamp(raw, range.min, range.max);
-    const double span = static_cast<double>(range.max) - static_cast<double>(range.min);
-    return static_cast<DWORD>(
-        std::lround((static_cast<double>(raw) - range.min) * VOLUME_MAX / span));
-}
-
-long VolumeToRaw(DWORD volume, const AlsaRange& range) {
-    volume = std::min(volume, VOLUME_MAX);
-    const double span = static_cast<double>(range.max) - static_cast<double>(range.min);
-    return range.min + std::lround(volume * span / VOLUME_MAX);
-}
-
-const ModelLine* MixerModel::FindLine(DWORD lineId) const {
-    for (const ModelLine& dest : destinations) {
-        if (dest.id == lineId)
-            return &dest;
-        for (const ModelLine& src : dest.sources)
-            if (src.id == lineId)
-                return &src;
-    }
-    return nullptr;
-}
-
-const ModelControl* MixerModel::FindControl(DWORD controlId, const ModelLine** line) const {
-    auto search = [&](const ModelLine& l) -> const ModelControl* {
-        for (const ModelControl& c : l.controls)
-            if (c.id == controlId) {
-                if (line)
-                    *line = &l;
-                return &c;
-            }
-        return nullptr;
-    };
-    for (const ModelLine& dest : destinations) {
-        if (auto c = search(dest))
-            return c;
-        for (const ModelLine& src : dest.sources)
-            if (auto c = search(src))
-                return c;
-    }
-    return nullptr;
 }
 
 } // namespace plat

@@ -4,6 +4,7 @@
 #include "platform/pulse/PulseReport.h"
 #include "platform/pulse/PulseStream.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace plat {
@@ -36,7 +37,72 @@ constexpr const char* kInName = "default source";
 } // namespace
 
 CPulseBackend::CPulseBackend(std::shared_ptr<CPulseConnection> connection)
-    : m_connection(std::move(connection)), m_choice(ChoosePulseDevices(m_connection->Lists())) {}
+    : m_connection(std::move(connection)), m_choice(ChoosePulseDevices(m_connection->Lists())) {
+    m_connection->OnChange([this] { DevicesChanged(); });
+}
+
+DeviceFormFactor PulseFormFactor(const PulseDevice& device) {
+    const std::string& form = device.formFactor;
+    if (form == "headset" || form == "headphone" || form == "hands-free" || form == "handset")
+        return DeviceFormFactor::Headset;
+    if (device.bus == "bluetooth")
+        return DeviceFormFactor::Bluetooth;
+    if (device.bus == "usb")
+        return DeviceFormFactor::Usb;
+    auto hdmi = [](const std::string& name) {
+        return name.find("hdmi") != std::string::npos || name.find("HDMI") != std::string::npos ||
+               name.find("iec958") != std::string::npos;
+    };
+    if (form == "tv" || hdmi(device.name) ||
+        std::any_of(device.ports.begin(), device.ports.end(),
+                    [&](const PulsePort& p) { return hdmi(p.name); }))
+        return DeviceFormFactor::Hdmi;
+    if (form == "internal" || form == "speaker" || form == "microphone" || device.bus == "pci")
+        return DeviceFormFactor::BuiltIn;
+    return DeviceFormFactor::Unknown;
+}
+
+std::vector<SoundDevice> CPulseBackend::ListDevices() {
+    const PulseLists lists = m_connection->Lists();
+    std::vector<SoundDevice> devices;
+    for (bool input : {false, true})
+        for (const PulseDevice& p : input ? lists.sources : lists.sinks) {
+            SoundDevice d;
+            d.id = p.name;
+            d.description = p.description;
+            d.direction = input ? DeviceDirection::Input : DeviceDirection::Output;
+            d.formFactor = PulseFormFactor(p);
+            d.monitor = p.monitor;
+            for (const PulsePort& port : p.ports)
+                d.ports.push_back(
+                    {port.name, port.description, port.available, port.name == p.activePort});
+            d.isDefault = p.name == (input ? lists.defaultSource : lists.defaultSink);
+            d.hasVolume = true;
+            // 0x10000 is 100 %; louder shows as the top of the scale.
+            d.volume = static_cast<DWORD>(std::clamp(p.volume, 0L, 0x10000L) * 0xFFFF / 0x10000);
+            d.mute = p.mute;
+            devices.push_back(std::move(d));
+        }
+    return devices;
+}
+
+bool CPulseBackend::ChooseDevice(DeviceDirection direction, const std::string& id,
+                                 std::string& error) {
+    const bool input = direction == DeviceDirection::Input;
+    const PulseLists lists = m_connection->Lists();
+    if (!(input ? lists.FindSource(id) : lists.FindSink(id))) {
+        error = std::string("the sound server has no ") + (input ? "source" : "sink") + " \"" + id +
+                "\"";
+        return false;
+    }
+    const int result = m_connection->SetDefault(input, id);
+    if (result != 0) {
+        error = "the sound server did not make \"" + id + "\" its default " +
+                (input ? "source" : "sink") + " (" + PulseErrorWords(result) + ")";
+        return false;
+    }
+    return true;
+}
 
 std::vector<PulseMixerMap> CPulseBackend::Mixers() {
     return MapChosenPulseMixers(m_connection->Lists(), m_choice);
@@ -58,6 +124,7 @@ std::vector<std::string> CPulseBackend::DescribeDevices() {
 }
 
 CPulseBackend::~CPulseBackend() {
+    m_connection->OnChange(nullptr); // the streams may keep the connection
     CloseAll();
 }
 

@@ -11,7 +11,7 @@
 // so every PCM format a wave device can carry is accepted.
 #pragma once
 
-#include "platform/alsa/DeviceBackend.h"
+#include "platform/device/DeviceBackend.h"
 #include "platform/pulse/PulseChoice.h"
 
 #include <memory>
@@ -31,6 +31,12 @@ public:
     bool ChosenDevices(std::string& microphone, std::string& speakers) override;
     // The server, its cards, sinks, sources and ports, and the devices chosen.
     std::vector<std::string> DescribeDevices() override;
+    // The sinks and sources, by their names; choosing one makes it the
+    // server's default sink or source, which the wave streams follow. The
+    // server's events keep the list fresh, and a watcher hears of each change.
+    std::vector<SoundDevice> ListDevices() override;
+    bool ChooseDevice(DeviceDirection direction, const std::string& id,
+                      std::string& error) override;
 
 protected:
     std::size_t MixerCount() override;
@@ -48,6 +54,10 @@ private:
     std::shared_ptr<CPulseConnection> m_connection;
     const PulseChoice m_choice;
 };
+
+// The form of a sink or source from the server's words for it (its
+// device.form_factor and device.bus, its ports' and its own names).
+DeviceFormFactor PulseFormFactor(const PulseDevice& device);
 
 // The factory sound_choice calls for --sound=pulse and the automatic choice:
 // the backend, or null with `error` set when no server answers.

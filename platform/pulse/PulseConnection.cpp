@@ -29,7 +29,8 @@ std::string Text(const char* text) {
 template <class Info> std::vector<PulsePort> Ports(const Info* info) {
     std::vector<PulsePort> ports;
     for (uint32_t i = 0; i < info->n_ports; ++i)
-        ports.push_back({Text(info->ports[i]->name), Text(info->ports[i]->description)});
+        ports.push_back({Text(info->ports[i]->name), Text(info->ports[i]->description),
+                         info->ports[i]->available != PA_PORT_AVAILABLE_NO});
     return ports;
 }
 
@@ -43,6 +44,8 @@ template <class Info> PulseDevice DeviceOf(const Info* info) {
     d.activePort = info->active_port ? Text(info->active_port->name) : "";
     d.volume = static_cast<long>(Pa().pa_cvolume_max(&info->volume));
     d.mute = info->mute != 0;
+    d.formFactor = Text(Pa().pa_proplist_gets(info->proplist, PA_PROP_DEVICE_FORM_FACTOR));
+    d.bus = Text(Pa().pa_proplist_gets(info->proplist, PA_PROP_DEVICE_BUS));
     // The card by index here; Lists() names it.
     if (info->card != PA_INVALID_INDEX)
         d.card = "#" + std::to_string(info->card);
@@ -89,6 +92,8 @@ struct CPulseConnection::Callbacks {
                                                            : name.find(')', on) - on);
         }
         Pa().pa_threaded_mainloop_signal(self->m_loop, 0);
+        if (info)
+            self->Changed();
     }
 
     static void Card(pa_context*, const pa_card_info* info, int eol, void* userdata) {
@@ -107,6 +112,8 @@ struct CPulseConnection::Callbacks {
             Upsert(self->m_lists.cards, std::move(card));
         }
         Pa().pa_threaded_mainloop_signal(self->m_loop, 0);
+        if (!eol && info)
+            self->Changed();
     }
 
     static void Sink(pa_context*, const pa_sink_info* info, int eol, void* userdata) {
@@ -117,6 +124,8 @@ struct CPulseConnection::Callbacks {
             Upsert(self->m_lists.sinks, std::move(d));
         }
         Pa().pa_threaded_mainloop_signal(self->m_loop, 0);
+        if (!eol && info)
+            self->Changed();
     }
 
     static void Source(pa_context*, const pa_source_info* info, int eol, void* userdata) {
@@ -128,6 +137,8 @@ struct CPulseConnection::Callbacks {
             Upsert(self->m_lists.sources, std::move(d));
         }
         Pa().pa_threaded_mainloop_signal(self->m_loop, 0);
+        if (!eol && info)
+            self->Changed();
     }
 
     // An event: the one object that changed is read again, or forgotten.
@@ -139,13 +150,16 @@ struct CPulseConnection::Callbacks {
             (type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_REMOVE;
         pa_operation* op = nullptr;
         if (removed) {
-            std::lock_guard<std::mutex> lock(self->m_mutex);
-            if (facility == PA_SUBSCRIPTION_EVENT_SINK)
-                Erase(self->m_lists.sinks, index);
-            else if (facility == PA_SUBSCRIPTION_EVENT_SOURCE)
-                Erase(self->m_lists.sources, index);
-            else if (facility == PA_SUBSCRIPTION_EVENT_CARD)
-                Erase(self->m_lists.cards, index);
+            {
+                std::lock_guard<std::mutex> lock(self->m_mutex);
+                if (facility == PA_SUBSCRIPTION_EVENT_SINK)
+                    Erase(self->m_lists.sinks, index);
+                else if (facility == PA_SUBSCRIPTION_EVENT_SOURCE)
+                    Erase(self->m_lists.sources, index);
+                else if (facility == PA_SUBSCRIPTION_EVENT_CARD)
+                    Erase(self->m_lists.cards, index);
+            }
+            self->Changed();
             return;
         }
         if (facility == PA_SUBSCRIPTION_EVENT_SINK)
@@ -297,6 +311,17 @@ PulseLists CPulseConnection::Lists() {
                     if ("#" + std::to_string(card.index) == d.card)
                         d.card = card.name;
     return lists;
+}
+
+void CPulseConnection::OnChange(std::function<void()> changed) {
+    std::lock_guard<std::mutex> lock(m_changedMutex);
+    m_changed = std::move(changed);
+}
+
+void CPulseConnection::Changed() {
+    std::lock_guard<std::mutex> lock(m_changedMutex);
+    if (m_changed)
+        m_changed();
 }
 
 std::string CPulseConnection::ServerName() {

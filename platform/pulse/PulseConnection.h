@@ -8,6 +8,7 @@
 
 #include "platform/pulse/PulseElementAccess.h"
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -31,6 +32,11 @@ public:
     int SetPort(bool source, const std::string& device, const std::string& port) override;
     int SetDefault(bool source, const std::string& device) override;
 
+    // `changed` is called on the main loop's thread each time the lists were
+    // updated from the server's events; an empty one stops it. Once this
+    // returns, the previous one is not running and is not called again.
+    void OnChange(std::function<void()> changed);
+
     // "PulseAudio 16.1" or "PipeWire 0.3.65" (the server's name and version).
     std::string ServerName();
     // False once the server went away.
@@ -53,9 +59,14 @@ private:
     pa_threaded_mainloop* m_loop = nullptr;
     pa_context* m_context = nullptr;
 
+    void Changed();
+
     std::mutex m_mutex; // guards the members below, written on the loop's thread
     PulseLists m_lists;
     std::string m_serverName;
+
+    std::mutex m_changedMutex; // guards m_changed, held while it runs
+    std::function<void()> m_changed;
 };
 
 } // namespace plat

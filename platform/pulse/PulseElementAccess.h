@@ -2,7 +2,7 @@
 // the server: a volume, a mute, an active port or a default per write.
 #pragma once
 
-#include "platform/alsa/AlsaElement.h"
+#include "platform/device/ElementAccess.h"
 #include "platform/pulse/PulseMapping.h"
 
 #include <string>

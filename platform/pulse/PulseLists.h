@@ -12,6 +12,7 @@ namespace plat {
 struct PulsePort {
     std::string name;        // "analog-input-mic"
     std::string description; // "Microphone"
+    bool available = true;   // false when the server knows nothing is plugged in
 };
 
 struct PulseCard {
@@ -35,6 +36,8 @@ struct PulseDevice {
     unsigned index = 0;     // the server's index of it
     long volume = 0x10000;  // the first channel's, 0x10000 being 100 %
     bool mute = false;
+    std::string formFactor; // device.form_factor: "headset", "internal", "" when unknown
+    std::string bus;        // device.bus: "usb", "bluetooth", "pci", "" when unknown
 };
 
 struct PulseLists {

@@ -18,7 +18,7 @@
 // not reachable through a control.
 #pragma once
 
-#include "platform/alsa/MixerModel.h"
+#include "platform/device/MixerModel.h"
 #include "platform/pulse/PulseLists.h"
 
 #include <cstdint>

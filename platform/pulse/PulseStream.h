@@ -13,7 +13,7 @@
 // goes away fails the channel with the server's words.
 #pragma once
 
-#include "platform/alsa/PcmChannel.h"
+#include "platform/device/PcmChannel.h"
 
 #include <memory>
 #include <string>

@@ -437,6 +437,25 @@ void ReadWaveDevice(Reader& r, const std::string& s, bool input, VirtualWaveDevi
             d.formats.push_back({DWORD(rate), WORD(bits), WORD(channels)});
         }
     }
+    d.id = Trim(r.Text(s, "Id"));
+    if (r.Has(s, "Id") && d.id.empty())
+        r.Fail(s, "Id", "is empty");
+    const std::string form = Lower(Trim(r.Text(s, "FormFactor", "unknown")));
+    bool known = false;
+    for (DeviceFormFactor f :
+         {DeviceFormFactor::Unknown, DeviceFormFactor::BuiltIn, DeviceFormFactor::Headset,
+          DeviceFormFactor::Usb, DeviceFormFactor::Bluetooth, DeviceFormFactor::Hdmi})
+        if (form == FormFactorName(f)) {
+            d.formFactor = f;
+            known = true;
+        }
+    if (!known)
+        r.Fail(s, "FormFactor",
+               "\"" + form + "\" is not unknown, built-in, headset, usb, bluetooth or hdmi");
+    const std::string plugged = Lower(Trim(r.Text(s, "Plugged", "yes")));
+    if (plugged != "yes" && plugged != "no")
+        r.Fail(s, "Plugged", "\"" + plugged + "\" is not yes or no");
+    d.plugged = plugged == "yes";
     if (r.Has(s, "Support"))
         d.support |= r.Flags(s, "Support",
                              {{"volume", WAVECAPS_VOLUME},
@@ -645,10 +664,17 @@ bool ReadCardFile(const std::string& path, VirtualCardDesc& card, std::string& e
         auto& plans = input ? waveIn : waveOut;
         if (r.Failed() || !Contiguous(plans, input ? "WaveIn" : "WaveOut", r))
             break;
+        auto& devices = input ? desc.waveIn : desc.waveOut;
         for (const auto& [index, section] : plans) {
-            (void)index;
-            (input ? desc.waveIn : desc.waveOut).emplace_back();
-            ReadWaveDevice(r, section, input, (input ? desc.waveIn : desc.waveOut).back());
+            devices.emplace_back();
+            ReadWaveDevice(r, section, input, devices.back());
+            // Ids name one device each; a device without one is known by its number.
+            if (devices.back().id.empty())
+                devices.back().id = (input ? "wavein-" : "waveout-") + std::to_string(index);
+            for (std::size_t d = 0; d + 1 < devices.size(); ++d)
+                if (devices[d].id == devices.back().id)
+                    r.Fail(section, "Id",
+                           "\"" + devices.back().id + "\" already names another device");
         }
     }
     if (!failureSection.empty() && !r.Failed()) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/mmsystem.h"
+#include "platform/sound_backend.h"
 
 #include <string>
 #include <vector>
@@ -70,6 +71,13 @@ struct VirtualWaveDevice {
     DWORD support = 0; // WAVECAPS_* (wave-out only)
     std::vector<PcmFormat> formats;
     int busyAttempts = 0; // opens (and format queries) answered MMSYSERR_ALLOCATED
+    // In the device list (ListDevices): the id, "" for "waveout-N" /
+    // "wavein-N" by the device's number in the description, and the form.
+    std::string id;
+    DeviceFormFactor formFactor = DeviceFormFactor::Unknown;
+    // An unplugged device is in no list and answers no wave call until the
+    // card plugs it (CVirtualCard::SetPlugged).
+    bool plugged = true;
 };
 
 // A call that fails with `code`. `device` narrows it to one device, mixer or

@@ -15,6 +15,7 @@ namespace plat {
 CVirtualCard::CVirtualCard(VirtualCardDesc desc, Clock clock)
     : m_desc(std::move(desc)), m_clock(clock), m_microphone(std::make_unique<CMicrophone>()) {
     BuildIndexes();
+    SetUpDevices();
     std::string error;
     if (!m_microphone->SetSignal(m_desc.microphone, error))
         std::fprintf(stderr, "virtual sound card: microphone: %s\n", error.c_str());

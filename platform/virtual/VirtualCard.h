@@ -8,6 +8,13 @@
 // Besides the multimedia calls the class offers a test API: inject failures,
 // choose the microphone signal, step the clock, read control values, what was
 // played, and how often each call was made.
+//
+// Devices come and go: a wave device of the description may start unplugged
+// (`plugged`, the card file's `Plugged=no`), and SetPlugged plugs and unplugs
+// one by its id, as a headset would be. The wave calls see the plugged
+// devices only, numbered in the description's order; a watcher of the device
+// list (WatchDevices) hears of each change. ChooseDevice makes a device the
+// one WAVE_MAPPER tries first.
 #pragma once
 
 #include "platform/sound_backend.h"
@@ -72,6 +79,12 @@ public:
                         DWORD destinationType = kAnyDestination) const;
     const VirtualCardDesc& Description() const { return m_desc; }
 
+    // Plugs or unplugs the wave device `id` of that direction; false with
+    // `error` set when there is none, or a wave device of that direction is
+    // open (the devices' numbers would change under it).
+    bool SetPlugged(DeviceDirection direction, const std::string& id, bool plugged,
+                    std::string& error);
+
     // What wave-out device `device` played since it was last opened, and in
     // which format.
     std::vector<std::uint8_t> CapturedOutput(UINT device) const;
@@ -86,6 +99,9 @@ public:
 
     // ---- SoundBackend ----------------------------------------------------
     std::string Name() const override { return "virtual"; }
+    std::vector<SoundDevice> ListDevices() override;
+    bool ChooseDevice(DeviceDirection direction, const std::string& id,
+                      std::string& error) override;
 
     UINT mixerGetNumDevs() override;
     MMRESULT mixerOpen(LPHMIXER phmx, UINT uMxId, DWORD_PTR dwCallback, DWORD_PTR dwInstance,
@@ -167,6 +183,13 @@ private:
                             bool set);
     double InputGainLocked() const;
 
+    // Devices (VirtualCardDevices.cpp)
+    void SetUpDevices();
+    std::vector<VirtualWaveDevice>& AllDevicesLocked(bool input) { return m_all[input ? 1 : 0]; }
+    // The plugged devices in the order WAVE_MAPPER tries them: the chosen
+    // one first.
+    std::vector<std::size_t> MapperOrderLocked(bool input) const;
+
     // Wave helpers (VirtualCardWave.cpp)
     template <typename Caps>
     MMRESULT GetCaps(const char* call, bool input, UINT_PTR deviceId, Caps* caps, UINT cb);
@@ -205,6 +228,10 @@ private:
     Clock m_clock;
     std::vector<MixerIndex> m_index;
     std::unique_ptr<CMicrophone> m_microphone;
+    // Every wave device of each direction (output, input), plugged or not;
+    // m_desc.waveOut and waveIn hold the plugged ones.
+    std::vector<VirtualWaveDevice> m_all[2];
+    std::string m_chosen[2]; // the id ChooseDevice chose, "" for none
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake; // the card's thread: events or a device started

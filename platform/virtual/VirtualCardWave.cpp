@@ -115,7 +115,7 @@ long CVirtualCard::FailureDeviceLocked(bool input, UINT deviceId, LPCWAVEFORMATE
     const auto& devices = input ? m_desc.waveIn : m_desc.waveOut;
     if (deviceId != WAVE_MAPPER || pwfx == nullptr)
         return long(deviceId);
-    for (std::size_t d = 0; d < devices.size(); ++d)
+    for (std::size_t d : MapperOrderLocked(input))
         if (Accepts(devices[d], *pwfx))
             return long(d);
     return long(deviceId);
@@ -134,14 +134,15 @@ MMRESULT CVirtualCard::OpenLocked(bool input, std::uintptr_t& handle, UINT devic
     if (!query && callbackType == CALLBACK_FUNCTION && callback == 0)
         return MMSYSERR_INVALPARAM;
 
-    // The mapper takes the first device that accepts the format.
+    // The mapper takes the first device that accepts the format, the chosen
+    // one first.
     std::size_t device = deviceId;
     if (deviceId == WAVE_MAPPER) {
         if (devices.empty())
             return MMSYSERR_NODRIVER;
         device = devices.size();
-        for (std::size_t d = 0; d < devices.size() && device == devices.size(); ++d)
-            if (Accepts(devices[d], *pwfx))
+        for (std::size_t d : MapperOrderLocked(input))
+            if (device == devices.size() && Accepts(devices[d], *pwfx))
                 device = d;
         if (device == devices.size())
             return WAVERR_BADFORMAT;

@@ -4,7 +4,9 @@
 #include "platform/win32/winmm_notify.h"
 #include "platform/win32/winmm_records.h"
 
+#include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 namespace plat {
@@ -110,6 +112,39 @@ class CWinmmBackend final : public SoundBackend {
 public:
     std::string Name() const override { return "winmm"; }
 
+    // The wave devices by their capabilities (SoundBackend's list), the
+    // chosen one of each direction the default.
+    std::vector<SoundDevice> ListDevices() override {
+        std::vector<SoundDevice> list = SoundBackend::ListDevices();
+        for (DeviceDirection direction : {DeviceDirection::Output, DeviceDirection::Input}) {
+            const std::string chosen = Chosen(direction);
+            const bool present = std::any_of(list.begin(), list.end(), [&](const SoundDevice& d) {
+                return d.direction == direction && d.id == chosen;
+            });
+            if (present)
+                for (SoundDevice& d : list)
+                    if (d.direction == direction)
+                        d.isDefault = d.id == chosen;
+        }
+        return list;
+    }
+    // WAVE_MAPPER opens the chosen device while it is there.
+    bool ChooseDevice(DeviceDirection direction, const std::string& id,
+                      std::string& error) override {
+        if (DeviceNumber(direction, id) < 0) {
+            error = std::string("Windows has no ") +
+                    (direction == DeviceDirection::Input ? "input" : "output") + " device \"" + id +
+                    "\"";
+            return false;
+        }
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_chosen[direction == DeviceDirection::Input ? 1 : 0] = id;
+        }
+        DevicesChanged();
+        return true;
+    }
+
     UINT mixerGetNumDevs() override { return WinMixerGetNumDevs(); }
     MMRESULT mixerOpen(LPHMIXER phmx, UINT uMxId, DWORD_PTR dwCallback, DWORD_PTR dwInstance,
                        DWORD fdwOpen) override {
@@ -165,8 +200,8 @@ public:
     }
     MMRESULT waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwfx,
                          DWORD_PTR dwCallback, DWORD_PTR dwInstance, DWORD fdwOpen) override {
-        return Open(false, reinterpret_cast<void**>(phwo), uDeviceID, pwfx, dwCallback, dwInstance,
-                    fdwOpen);
+        return Open(false, reinterpret_cast<void**>(phwo), Mapped(false, uDeviceID), pwfx,
+                    dwCallback, dwInstance, fdwOpen);
     }
     MMRESULT waveOutClose(HWAVEOUT hwo) override { return Closed(hwo, WinWaveOutClose(hwo)); }
     MMRESULT waveOutPrepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) override {
@@ -188,8 +223,8 @@ public:
     }
     MMRESULT waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_PTR dwCallback,
                         DWORD_PTR dwInstance, DWORD fdwOpen) override {
-        return Open(true, reinterpret_cast<void**>(phwi), uDeviceID, pwfx, dwCallback, dwInstance,
-                    fdwOpen);
+        return Open(true, reinterpret_cast<void**>(phwi), Mapped(true, uDeviceID), pwfx, dwCallback,
+                    dwInstance, fdwOpen);
     }
     MMRESULT waveInClose(HWAVEIN hwi) override { return Closed(hwi, WinWaveInClose(hwi)); }
     MMRESULT waveInPrepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) override {
@@ -216,6 +251,35 @@ public:
     }
 
 private:
+    std::string Chosen(DeviceDirection direction) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_chosen[direction == DeviceDirection::Input ? 1 : 0];
+    }
+    // The number of the device `id` now, -1 when it is not there.
+    int DeviceNumber(DeviceDirection direction, const std::string& id) {
+        int number = 0;
+        for (const SoundDevice& d : SoundBackend::ListDevices()) {
+            if (d.direction != direction)
+                continue;
+            if (d.id == id)
+                return number;
+            ++number;
+        }
+        return -1;
+    }
+    // WAVE_MAPPER as the chosen device's number while it is there.
+    UINT Mapped(bool input, UINT id) {
+        if (id != WAVE_MAPPER)
+            return id;
+        const DeviceDirection direction = input ? DeviceDirection::Input : DeviceDirection::Output;
+        const std::string chosen = Chosen(direction);
+        const int number = chosen.empty() ? -1 : DeviceNumber(direction, chosen);
+        return number < 0 ? id : static_cast<UINT>(number);
+    }
+
+    std::mutex m_mutex;
+    std::string m_chosen[2]; // output, input: the ids ChooseDevice chose
+
     // An open with the format in the system's layout and the procedure
     // served from the notify thread.
     static MMRESULT Open(bool input, void** device, UINT id, LPCWAVEFORMATEX pwfx,

@@ -1,6 +1,7 @@
 // The mapping of ALSA element lists onto mixer lines and controls, and the
 // mixer calls answered from it, on the element lists of typical cards.
-#include "platform/alsa/ModelMixer.h"
+#include "platform/alsa/AlsaElement.h"
+#include "platform/device/ModelMixer.h"
 
 #include <gtest/gtest.h>
 
@@ -291,7 +292,7 @@ TEST(AlsaMapping, VolumesAndMutesThroughTheElementRange) {
     EXPECT_EQ(0u, card.Read(mute)[0]);
 
     // Ranges below zero map onto the same 0..65535.
-    const AlsaRange db{-6000, 0};
+    const RawRange db{-6000, 0};
     EXPECT_EQ(-6000, VolumeToRaw(0, db));
     EXPECT_EQ(0, VolumeToRaw(0xFFFF, db));
     for (long raw : {-6000L, -4500L, -1L, 0L})

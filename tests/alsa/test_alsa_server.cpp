@@ -7,12 +7,14 @@
 #include "mixer/MixerRun.h"
 #include "mixer/MixerSetup.h"
 #include "platform/alsa/AlsaSound.h"
-#include "platform/alsa/testing/PulseServerForTesting.h"
+#include "platform/pulse/testing/PulseServerForTesting.h"
+#include "platform/system.h"
 #include "tests/support/WaveDevices.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -88,6 +90,55 @@ TEST_F(AlsaServer, MixerWalkFindsSpeakersAndWaveIn) {
     EXPECT_EQ(1, base.Init(server, MIXERLINE_COMPONENTTYPE_DST_WAVEIN, NO_SOURCE,
                            MIXERCONTROL_CONTROLTYPE_VOLUME))
         << base.m_error;
+}
+
+TEST_F(AlsaServer, TheDeviceListNamesThePcmsAndAChoiceMovesTheMapper) {
+    // Before the tests that kill the server.
+    SoundBackend& backend = CurrentSoundBackend();
+    backend.RefreshDevices();
+    std::vector<SoundDevice> heard;
+    backend.WatchDevices([&](const std::vector<SoundDevice>& list) { heard = list; });
+    const std::vector<SoundDevice> list = backend.ListDevices();
+    std::vector<std::string> outputs;
+    for (const SoundDevice& d : list)
+        if (d.direction == DeviceDirection::Output)
+            outputs.push_back(d.id);
+    ASSERT_EQ(outputs.size(), waveOutGetNumDevs());
+    // `default` (the server's plugin) first, the wave mapper's device.
+    ASSERT_FALSE(outputs.empty());
+    EXPECT_EQ(outputs[0], "default");
+    EXPECT_TRUE(list[0].isDefault);
+    EXPECT_EQ(list[0].description, "Default device");
+    EXPECT_TRUE(std::any_of(list.begin(), list.end(), [](const SoundDevice& d) {
+        return d.id == "default" && d.direction == DeviceDirection::Input;
+    }));
+
+    // Listing again finds the same devices: the watcher hears of it once.
+    backend.RefreshDevices();
+    WaitDispatching(50);
+    EXPECT_EQ(heard, list);
+    heard.clear();
+    backend.RefreshDevices();
+    WaitDispatching(50);
+    EXPECT_TRUE(heard.empty());
+
+    std::string error;
+    EXPECT_FALSE(backend.ChooseDevice(DeviceDirection::Output, "plughw:CARD=None,DEV=9", error));
+    EXPECT_NE(error.find("\"plughw:CARD=None,DEV=9\""), std::string::npos) << error;
+    ASSERT_TRUE(backend.ChooseDevice(DeviceDirection::Output, outputs.back(), error)) << error;
+    WaitDispatching(50);
+    // Without a card here `default` is the only device: choosing it changes nothing.
+    EXPECT_EQ(heard.empty(), outputs.size() == 1);
+    for (const SoundDevice& d : heard)
+        if (d.direction == DeviceDirection::Output) {
+            EXPECT_EQ(d.isDefault, d.id == outputs.back()) << d.id;
+        }
+    WAVEOUTCAPSA mapper{}, chosen{};
+    ASSERT_EQ(waveOutGetDevCaps(WAVE_MAPPER, &mapper, sizeof mapper), MMSYSERR_NOERROR);
+    ASSERT_EQ(waveOutGetDevCaps(outputs.size() - 1, &chosen, sizeof chosen), MMSYSERR_NOERROR);
+    EXPECT_STREQ(mapper.szPname, chosen.szPname);
+    ASSERT_TRUE(backend.ChooseDevice(DeviceDirection::Output, "default", error)) << error;
+    backend.WatchDevices(nullptr);
 }
 
 TEST_F(AlsaServer, VolumesRoundTripThroughTheServer) {
@@ -391,6 +442,8 @@ TEST_F(AlsaServer, PlaySoundPlaysAWaveThroughTheServer) {
 }
 
 TEST_F(AlsaServer, ErrorsKeepAlsasOwnWords) {
+    // The devices are listed on first use: `default` while the server runs.
+    ASSERT_GE(waveOutGetNumDevs(), 1u);
     s_server->Stop();
     const WAVEFORMATEX format = Pcm(11025, 16, 1);
     HWAVEOUT out = nullptr;

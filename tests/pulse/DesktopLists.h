@@ -3,7 +3,7 @@
 // the mapping and the device-choice tests.
 #pragma once
 
-#include "platform/alsa/ModelMixer.h"
+#include "platform/device/ModelMixer.h"
 #include "platform/pulse/PulseElementAccess.h"
 
 #include <algorithm>

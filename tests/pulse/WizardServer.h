@@ -9,8 +9,8 @@
 // to other devices after the wizard started.
 #pragma once
 
-#include "platform/alsa/testing/PulseServerForTesting.h"
 #include "platform/pulse/testing/PipeWireServerForTesting.h"
+#include "platform/pulse/testing/PulseServerForTesting.h"
 #include "platform/sound_backend.h"
 #include "platform/sound_choice.h"
 
@@ -60,8 +60,6 @@ protected:
     std::string Pactl(const std::string& arguments) const {
         std::string out;
         EXPECT_TRUE(m_server.Pactl(arguments, out)) << arguments << ": " << out;
-        while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
-            out.pop_back();
         return out;
     }
     // The raw volume of the first channel of a sink or source ("sink",

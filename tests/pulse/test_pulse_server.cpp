@@ -3,11 +3,11 @@
 // source): the lists read and kept up to
 // date from the server's events, and the mixer calls writing to the server,
 // checked with pactl.
-#include "platform/alsa/ModelMixer.h"
-#include "platform/alsa/testing/PulseServerForTesting.h"
+#include "platform/device/ModelMixer.h"
 #include "platform/pulse/PulseConnection.h"
 #include "platform/pulse/PulseReport.h"
 #include "platform/pulse/testing/PipeWireServerForTesting.h"
+#include "platform/pulse/testing/PulseServerForTesting.h"
 #include "tests/pulse/DesktopLists.h"
 
 #include <gtest/gtest.h>
@@ -53,8 +53,6 @@ protected:
     std::string Pactl(const std::string& arguments) {
         std::string out;
         EXPECT_TRUE(m_server.Pactl(arguments, out)) << arguments << ": " << out;
-        while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
-            out.pop_back();
         return out;
     }
 

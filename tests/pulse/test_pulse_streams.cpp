@@ -8,10 +8,10 @@
 #include "audio/WaveHeader.h"
 #include "audio/WavePlayer.h"
 #include "audio/WaveRecorder.h"
-#include "platform/alsa/testing/PulseServerForTesting.h"
 #include "platform/pulse/PulseBackend.h"
 #include "platform/pulse/PulseConnection.h"
 #include "platform/pulse/testing/PipeWireServerForTesting.h"
+#include "platform/pulse/testing/PulseServerForTesting.h"
 #include "platform/system.h"
 #include "tests/support/WaveDevices.h"
 

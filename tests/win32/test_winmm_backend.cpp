@@ -398,3 +398,38 @@ TEST_F(WinmmBackend, ProceduresRunOnTheBackendsOwnThreadAndMayQueueAgain) {
         EXPECT_NE(id, std::this_thread::get_id());
     }
 }
+
+TEST_F(WinmmBackend, TheDeviceListNamesEachWaveDeviceAndAChoiceMovesTheDefault) {
+    SoundBackend& backend = CurrentSoundBackend();
+    const std::vector<SoundDevice> list = backend.ListDevices();
+    std::vector<const SoundDevice*> outputs, inputs;
+    for (const SoundDevice& d : list)
+        (d.direction == DeviceDirection::Output ? outputs : inputs).push_back(&d);
+    ASSERT_EQ(outputs.size(), waveOutGetNumDevs());
+    ASSERT_EQ(inputs.size(), waveInGetNumDevs());
+    ASSERT_FALSE(outputs.empty());
+    for (UINT i = 0; i < outputs.size(); ++i) {
+        WAVEOUTCAPSA caps{};
+        ASSERT_EQ(waveOutGetDevCaps(i, &caps, sizeof caps), MMSYSERR_NOERROR);
+        EXPECT_EQ(outputs[i]->description, caps.szPname);
+        // The name and its number among the devices of that name.
+        EXPECT_EQ(outputs[i]->id.rfind(std::string(caps.szPname) + "#", 0), 0u) << outputs[i]->id;
+        EXPECT_EQ(outputs[i]->isDefault, i == 0);
+        EXPECT_FALSE(outputs[i]->monitor);
+    }
+
+    std::string error;
+    EXPECT_FALSE(backend.ChooseDevice(DeviceDirection::Output, "No Such Device#0", error));
+    EXPECT_NE(error.find("\"No Such Device#0\""), std::string::npos) << error;
+    const std::string last = outputs.back()->id;
+    ASSERT_TRUE(backend.ChooseDevice(DeviceDirection::Output, last, error)) << error;
+    for (const SoundDevice& d : backend.ListDevices())
+        if (d.direction == DeviceDirection::Output) {
+            EXPECT_EQ(d.isDefault, d.id == last) << d.id;
+        }
+    // WAVE_MAPPER opens the chosen device.
+    WAVEFORMATEX format{WAVE_FORMAT_PCM, 1, 11025, 22050, 2, 16, 0};
+    HWAVEOUT out = nullptr;
+    ASSERT_EQ(waveOutOpen(&out, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+    EXPECT_EQ(waveOutClose(out), MMSYSERR_NOERROR);
+}

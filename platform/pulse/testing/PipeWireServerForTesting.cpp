@@ -12,41 +12,8 @@
 
 namespace plat {
 
-namespace {
-
-std::string Quoted(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-} // namespace
-
 CPipeWireServerForTesting::~CPipeWireServerForTesting() {
     Stop();
-    if (!m_dir.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_dir, ignored);
-    }
-}
-
-bool CPipeWireServerForTesting::Run(const std::string& command, std::string* output) const {
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return false;
-    std::string text;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe))
-        text += buffer;
-    const int status = pclose(pipe);
-    if (output)
-        *output = text;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-bool CPipeWireServerForTesting::Pactl(const std::string& arguments, std::string& output) const {
-    return Run("pactl " + arguments, &output);
 }
 
 std::string CPipeWireServerForTesting::LoadNullDevice(bool source, const std::string& name,
@@ -59,34 +26,7 @@ std::string CPipeWireServerForTesting::LoadNullDevice(bool source, const std::st
                    Quoted("sink_properties='device.description=\"" + description + "\"'"),
                index))
         return "";
-    while (!index.empty() && (index.back() == '\n' || index.back() == ' '))
-        index.pop_back();
     return index;
-}
-
-long CPipeWireServerForTesting::SinkVolume() const {
-    std::string out;
-    if (!Pactl(std::string("get-sink-volume ") + kSink, out))
-        return -1;
-    // "Volume: front-left: 32768 /  50% / ..."
-    const std::size_t colon = out.find(": ", out.find("front-left"));
-    return colon == std::string::npos ? -1 : std::atol(out.c_str() + colon + 2);
-}
-
-bool CPipeWireServerForTesting::Spawn(const char* program, std::string& error) {
-    const pid_t pid = fork();
-    if (pid < 0) {
-        error = std::string("cannot start ") + program;
-        return false;
-    }
-    if (pid == 0) {
-        const std::string log = m_dir + "/" + program + ".log";
-        if (std::freopen(log.c_str(), "w", stdout) && std::freopen(log.c_str(), "a", stderr))
-            execlp(program, program, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    m_children.push_back(pid);
-    return true;
 }
 
 bool CPipeWireServerForTesting::Start(std::string& error) {
@@ -95,13 +35,8 @@ bool CPipeWireServerForTesting::Start(std::string& error) {
             error = std::string(program) + " is not installed";
             return false;
         }
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "pelmora-pipewire-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) {
-        error = "no temporary directory";
+    if (!MakeDirectory("pelmora-pipewire", error))
         return false;
-    }
-    m_dir = pattern;
     const std::string runtime = m_dir + "/run";
     std::filesystem::create_directories(runtime);
     std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
@@ -158,20 +93,12 @@ bool CPipeWireServerForTesting::Start(std::string& error) {
 }
 
 bool CPipeWireServerForTesting::Kill() {
-    if (m_children.size() < 3)
-        return false;
-    const pid_t pulse = m_children.back(); // started last
-    m_children.pop_back();
-    ::kill(pulse, SIGKILL);
-    return waitpid(pulse, nullptr, 0) == pulse;
+    // pipewire-pulse, started last, once all three run.
+    return m_children.size() >= 3 && KillLastChild();
 }
 
 void CPipeWireServerForTesting::Stop() {
-    for (auto it = m_children.rbegin(); it != m_children.rend(); ++it) {
-        kill(*it, SIGTERM);
-        waitpid(*it, nullptr, 0);
-    }
-    m_children.clear();
+    StopChildren();
     if (m_bus > 0)
         kill(m_bus, SIGTERM);
     m_bus = 0;

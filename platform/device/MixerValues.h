@@ -3,7 +3,7 @@
 // 0..65535, mutes and list items 0 or 1.
 #pragma once
 
-#include "platform/alsa/MixerModel.h"
+#include "platform/device/MixerModel.h"
 
 #include <vector>
 

@@ -6,7 +6,7 @@
 // it holds; adding a buffer or starting then answers the failure.
 #pragma once
 
-#include "platform/alsa/PcmWaveDevice.h"
+#include "platform/device/PcmWaveDevice.h"
 
 #include <cstdint>
 #include <vector>

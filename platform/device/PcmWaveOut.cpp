@@ -1,4 +1,4 @@
-#include "platform/alsa/PcmWaveOut.h"
+#include "platform/device/PcmWaveOut.h"
 
 #include <algorithm>
 #include <chrono>

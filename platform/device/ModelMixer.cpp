@@ -1,6 +1,6 @@
-#include "platform/alsa/ModelMixer.h"
+#include "platform/device/ModelMixer.h"
 
-#include "platform/alsa/MixerValues.h"
+#include "platform/device/MixerValues.h"
 #include "platform/fixed_name.h"
 
 #include <algorithm>

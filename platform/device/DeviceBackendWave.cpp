@@ -1,8 +1,9 @@
 // The shared device backend's wave-out and wave-in calls.
-#include "platform/alsa/DeviceBackend.h"
+#include "platform/device/DeviceBackend.h"
 #include "platform/fixed_name.h"
 #include "platform/wave_header.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace plat {
@@ -33,6 +34,54 @@ MMRESULT Unprepare(WAVEHDR* h, UINT cb) {
 
 } // namespace
 
+std::size_t CDeviceBackend::MapperIndex(const std::vector<WaveEndpoint>& list, bool input) {
+    std::string chosen;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        chosen = m_chosen[input ? 1 : 0];
+    }
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (!chosen.empty() && list[i].name == chosen)
+            return i;
+    return 0;
+}
+
+std::vector<SoundDevice> CDeviceBackend::ListDevices() {
+    std::vector<SoundDevice> devices;
+    for (bool input : {false, true}) {
+        const std::vector<WaveEndpoint> list = Endpoints(input);
+        const std::size_t mapper = MapperIndex(list, input);
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            SoundDevice d;
+            d.id = list[i].name;
+            d.description = list[i].displayName;
+            d.direction = input ? DeviceDirection::Input : DeviceDirection::Output;
+            d.formFactor = list[i].formFactor;
+            d.isDefault = i == mapper;
+            devices.push_back(std::move(d));
+        }
+    }
+    return devices;
+}
+
+bool CDeviceBackend::ChooseDevice(DeviceDirection direction, const std::string& id,
+                                  std::string& error) {
+    const bool input = direction == DeviceDirection::Input;
+    const std::vector<WaveEndpoint> list = Endpoints(input);
+    if (std::none_of(list.begin(), list.end(),
+                     [&](const WaveEndpoint& e) { return e.name == id; })) {
+        error = "the " + Name() + " sound backend has no " + (input ? "input" : "output") +
+                " device \"" + id + "\"";
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_chosen[input ? 1 : 0] = id;
+    }
+    DevicesChanged();
+    return true;
+}
+
 std::optional<WaveEndpoint> CDeviceBackend::Endpoint(UINT deviceId, bool input, std::size_t& index,
                                                      MMRESULT& result) {
     std::vector<WaveEndpoint> list = Endpoints(input);
@@ -40,7 +89,7 @@ std::optional<WaveEndpoint> CDeviceBackend::Endpoint(UINT deviceId, bool input, 
         result = MMSYSERR_NODRIVER;
         return std::nullopt;
     }
-    index = deviceId == WAVE_MAPPER ? 0 : deviceId;
+    index = deviceId == WAVE_MAPPER ? MapperIndex(list, input) : deviceId;
     if (index >= list.size()) {
         result = MMSYSERR_BADDEVICEID;
         return std::nullopt;
@@ -48,10 +97,10 @@ std::optional<WaveEndpoint> CDeviceBackend::Endpoint(UINT deviceId, bool input, 
     return std::move(list[index]);
 }
 
-DWORD CDeviceBackend::FormatBits(std::size_t index, const WaveEndpoint& endpoint, bool input) {
+DWORD CDeviceBackend::FormatBits(const WaveEndpoint& endpoint, bool input) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        auto it = m_formatBits.find({index, input});
+        auto it = m_formatBits.find({endpoint.name, input});
         if (it != m_formatBits.end())
             return it->second;
     }
@@ -73,7 +122,7 @@ DWORD CDeviceBackend::FormatBits(std::size_t index, const WaveEndpoint& endpoint
     // A busy device answers nothing now; ask again next time.
     if (bits) {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_formatBits[{index, input}] = bits;
+        m_formatBits[{endpoint.name, input}] = bits;
     }
     return bits;
 }
@@ -99,7 +148,7 @@ MMRESULT CDeviceBackend::GetCaps(UINT_PTR deviceId, bool input, Caps* caps, UINT
     std::memset(caps, 0, sizeof *caps);
     caps->vDriverVersion = 0x0100;
     CopyName(caps->szPname, endpoint->displayName);
-    caps->dwFormats = FormatBits(index, *endpoint, input);
+    caps->dwFormats = FormatBits(*endpoint, input);
     caps->wChannels = 2;
     return MMSYSERR_NOERROR;
 }

@@ -1,10 +1,9 @@
-#include "platform/alsa/testing/PulseServerForTesting.h"
+#include "platform/pulse/testing/PulseServerForTesting.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <signal.h>
 #include <stdlib.h>
 #include <thread>
@@ -13,63 +12,23 @@ namespace plat {
 
 namespace {
 
-// The text as one word of the shell, whatever quotes it holds.
-std::string Quoted(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 // A module argument naming the device as people read it.
 std::string DescriptionArgument(bool source, const std::string& description) {
     return source ? "description='" + description + "'"
                   : "sink_properties='device.description=\"" + description + "\"'";
 }
 
-long FirstVolume(const std::string& pactlOutput) {
-    static const std::regex volume(R"(Volume:\s*[a-z-]+:\s*(\d+))");
-    std::smatch m;
-    return std::regex_search(pactlOutput, m, volume) ? std::stol(m[1]) : -1;
-}
-
 } // namespace
 
 CPulseServerForTesting::~CPulseServerForTesting() {
     Stop();
-    if (!m_dir.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_dir, ignored);
-    }
-}
-
-bool CPulseServerForTesting::Run(const std::string& command, std::string* output) const {
-    const std::string full = command + " 2>&1";
-    FILE* pipe = popen(full.c_str(), "r");
-    if (!pipe)
-        return false;
-    std::string text;
-    char buffer[512];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-        text.append(buffer, n);
-    const int status = pclose(pipe);
-    if (output)
-        *output = text;
-    return status == 0;
 }
 
 bool CPulseServerForTesting::Start(std::string& error) {
     if (m_running)
         return true;
-    if (m_dir.empty()) {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "pelmora-pulse-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) {
-            error = "cannot make a directory for the sound server";
-            return false;
-        }
-        m_dir = pattern;
-    }
+    if (!MakeDirectory("pelmora-pulse", error))
+        return false;
     const std::string runtime = m_dir + "/runtime";
     std::filesystem::create_directories(runtime);
     {
@@ -137,26 +96,10 @@ bool CPulseServerForTesting::Freeze(bool frozen) {
 }
 
 bool CPulseServerForTesting::Kill() {
-    const long pid = DaemonPid();
-    if (pid == 0 || ::kill(static_cast<pid_t>(pid), SIGKILL) != 0)
+    if (!KillStranger(static_cast<pid_t>(DaemonPid())))
         return false;
-    // The daemon is no child of ours: wait until it is gone (or a zombie
-    // nobody reaps).
-    const std::string stat = "/proc/" + std::to_string(pid) + "/stat";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string text;
-        std::getline(std::ifstream(stat), text);
-        const std::size_t paren = text.rfind(')');
-        if (text.empty() || (paren != std::string::npos && text.compare(paren, 3, ") Z") == 0))
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
     m_running = false;
     return true;
-}
-
-bool CPulseServerForTesting::Pactl(const std::string& arguments, std::string& output) const {
-    return Run("pactl " + arguments, &output);
 }
 
 std::string CPulseServerForTesting::LoadNullDevice(bool source, const std::string& name,
@@ -164,23 +107,11 @@ std::string CPulseServerForTesting::LoadNullDevice(bool source, const std::strin
     std::string index;
     const std::string module =
         source ? "module-null-source source_name=" : "module-null-sink sink_name=";
-    if (!Run("pactl load-module " + module + Quoted(name) + " " +
-                 Quoted(DescriptionArgument(source, description)),
-             &index))
+    if (!Pactl("load-module " + module + Quoted(name) + " " +
+                   Quoted(DescriptionArgument(source, description)),
+               index))
         return "";
-    while (!index.empty() && (index.back() == '\n' || index.back() == ' '))
-        index.pop_back();
     return index;
-}
-
-long CPulseServerForTesting::SinkVolume() const {
-    std::string out;
-    return Pactl(std::string("get-sink-volume ") + kSink, out) ? FirstVolume(out) : -1;
-}
-
-long CPulseServerForTesting::SourceVolume(const std::string& source) const {
-    std::string out;
-    return Pactl("get-source-volume " + source, out) ? FirstVolume(out) : -1;
 }
 
 } // namespace plat

@@ -1,4 +1,4 @@
-#include "platform/alsa/MixerValues.h"
+#include "platform/device/MixerValues.h"
 
 #include <algorithm>
 

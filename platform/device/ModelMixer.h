@@ -4,7 +4,7 @@
 // (cbStruct, counts, item sizes) and never writes past the caller's buffers.
 #pragma once
 
-#include "platform/alsa/MixerModel.h"
+#include "platform/device/MixerModel.h"
 
 #include <memory>
 #include <string>

@@ -5,10 +5,10 @@
 // endpoints, the format query, opening a channel, and its words for an errno.
 #pragma once
 
-#include "platform/alsa/ModelMixer.h"
-#include "platform/alsa/PcmChannel.h"
-#include "platform/alsa/PcmWaveIn.h"
-#include "platform/alsa/PcmWaveOut.h"
+#include "platform/device/ModelMixer.h"
+#include "platform/device/PcmChannel.h"
+#include "platform/device/PcmWaveIn.h"
+#include "platform/device/PcmWaveOut.h"
 #include "platform/sound_backend.h"
 
 #include <map>
@@ -62,6 +62,12 @@ public:
     MMRESULT waveInStop(HWAVEIN hwi) override;
     MMRESULT waveInReset(HWAVEIN hwi) override;
 
+    // The wave endpoints of both directions, by their names; choosing one
+    // makes it the endpoint WAVE_MAPPER opens.
+    std::vector<SoundDevice> ListDevices() override;
+    bool ChooseDevice(DeviceDirection direction, const std::string& id,
+                      std::string& error) override;
+
     // The usual text, followed by the device's own words for the last
     // failure that gave this code ("(default: Connection refused)").
     bool GetErrorText(MMRESULT code, bool input, std::string& text) override;
@@ -102,7 +108,10 @@ private:
     void KeepFailure(Device& device, MMRESULT code, bool input, const void* h);
     std::optional<WaveEndpoint> Endpoint(UINT deviceId, bool input, std::size_t& index,
                                          MMRESULT& result);
-    DWORD FormatBits(std::size_t index, const WaveEndpoint& endpoint, bool input);
+    DWORD FormatBits(const WaveEndpoint& endpoint, bool input);
+    // The endpoint WAVE_MAPPER opens: the chosen one while it is listed, else
+    // the first.
+    std::size_t MapperIndex(const std::vector<WaveEndpoint>& list, bool input);
 
     // The wave-out and wave-in calls share these; `input` picks the device
     // list, and Device is CPcmWaveOut or CPcmWaveIn.
@@ -128,7 +137,8 @@ private:
     OpenDevices<CPcmWaveIn> m_waveIns;
     std::map<const void*, std::string> m_deviceNames; // the endpoint of each open device
     std::map<std::pair<MMRESULT, bool>, std::string> m_texts;
-    std::map<std::pair<std::size_t, bool>, DWORD> m_formatBits;
+    std::map<std::pair<std::string, bool>, DWORD> m_formatBits; // by endpoint name
+    std::string m_chosen[2]; // output, input: the endpoint ChooseDevice chose
 };
 
 } // namespace plat

@@ -1,21 +1,13 @@
-// The mixer lines and controls one ALSA card shows through the mixer calls,
-// and the plain mapping that builds them from the card's element list.
+// The mixer lines and controls one mixer shows through the mixer calls, bound
+// to the raw values of a backend's elements (ElementAccess.h): a backend builds
+// the model from what its device has (ALSA's simple mixer in platform/alsa/
+// MixerMapping.cpp, the sound server's cards in platform/pulse/PulseMapping.cpp).
 //
-// Speakers destination: "Master", else "Headphone", else "PCM", else the
-// first element with a playback volume; its volume and its switch (inverted)
-// as mute. Every other element with a playback volume is a source line of it.
-// Wave-in destination: "Capture" (capture volume, switch inverted as mute),
-// or a destination without controls of its own when the card can record but
-// has no such element. Its source lines: the items of an enumerated capture
-// source, then every element with a capture switch or capture volume. Its
-// recording-source choice: a MUX over the enumeration or over exclusive
-// capture switches, a MIXER over independent ones.
-//
-// Control ids are numbered in walk order from 1, so the same card always
+// Control ids are numbered in walk order from 1, so the same device always
 // gives the same ids. Volumes show 0..65535 whatever the element's range.
 #pragma once
 
-#include "platform/alsa/AlsaElement.h"
+#include "platform/device/ElementAccess.h"
 #include "platform/mmsystem.h"
 
 #include <string>
@@ -44,7 +36,7 @@ struct ModelControl {
     std::vector<std::string> items;        // list controls: the item names
     std::vector<DWORD> itemLines; // list controls: the line id named by each item (0: none)
     std::vector<DWORD> itemTypes; // list controls: that line's component type
-    AlsaRange range;              // volume bindings: the element's raw range
+    RawRange range;               // volume bindings: the element's raw range
 
     DWORD ItemCount() const { return static_cast<DWORD>(items.size()); }
 };
@@ -67,13 +59,8 @@ struct MixerModel {
     const ModelControl* FindControl(DWORD controlId, const ModelLine** line = nullptr) const;
 };
 
-MixerModel BuildMixerModel(const std::vector<AlsaElement>& elements);
-
-// The component type a source line of this name gets ("Mic" a microphone, …).
-DWORD SourceComponentType(const std::string& elementName);
-
 // Raw element value <-> the 0..65535 a volume control shows, rounded.
-DWORD VolumeFromRaw(long raw, const AlsaRange& range);
-long VolumeToRaw(DWORD volume, const AlsaRange& range);
+DWORD VolumeFromRaw(long raw, const RawRange& range);
+long VolumeToRaw(DWORD volume, const RawRange& range);
 
 } // namespace plat

@@ -1,4 +1,4 @@
-#include "platform/alsa/PcmChannel.h"
+#include "platform/device/PcmChannel.h"
 
 #include <cerrno>
 

@@ -9,7 +9,7 @@
 // still work. No sound is made up for a device that is gone.
 #pragma once
 
-#include "platform/alsa/PcmChannel.h"
+#include "platform/device/PcmChannel.h"
 #include "platform/wave_header.h"
 
 #include <condition_variable>

@@ -5,7 +5,7 @@
 // answers the failure.
 #pragma once
 
-#include "platform/alsa/PcmWaveDevice.h"
+#include "platform/device/PcmWaveDevice.h"
 
 #include <cstdint>
 

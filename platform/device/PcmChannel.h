@@ -11,6 +11,7 @@
 #pragma once
 
 #include "platform/mmsystem.h"
+#include "platform/sound_backend.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,6 +23,7 @@ namespace plat {
 struct WaveEndpoint {
     std::string name;        // what the backend opens it by, and names it in error texts
     std::string displayName; // shown as the device's szPname
+    DeviceFormFactor formFactor = DeviceFormFactor::Unknown;
 };
 
 class CPcmChannel {

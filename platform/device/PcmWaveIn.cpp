@@ -1,4 +1,4 @@
-#include "platform/alsa/PcmWaveIn.h"
+#include "platform/device/PcmWaveIn.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // The shared device backend: the mixer calls, closing and the error texts.
-#include "platform/alsa/DeviceBackend.h"
+#include "platform/device/DeviceBackend.h"
 
 namespace plat {
 

@@ -1,0 +1,75 @@
+// What the tests' own sound servers share (CPulseServerForTesting,
+// CPipeWireServerForTesting): a null sink and a null source under the same
+// names, pactl pointed at the server, and the running of the daemons — a
+// private directory, shell commands, children started, stopped and killed.
+// A test written against this interface runs on both servers.
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace plat {
+
+class CSoundServerForTesting {
+public:
+    static constexpr const char* kSink = "pelmora_sink";
+    static constexpr const char* kSource = "pelmora_source";
+    // What the server and the wizard call them.
+    static constexpr const char* kSinkDescription = "Pelmora Test Speakers";
+    static constexpr const char* kSourceDescription = "Pelmora Test Microphone";
+
+    CSoundServerForTesting(const CSoundServerForTesting&) = delete;
+    CSoundServerForTesting& operator=(const CSoundServerForTesting&) = delete;
+    virtual ~CSoundServerForTesting(); // removes the directory
+
+    // False with `error` set when the daemons cannot start here.
+    virtual bool Start(std::string& error) = 0;
+    virtual void Stop() = 0;
+    // Ends the PulseAudio server at once (SIGKILL), as a crash would; false
+    // when it was not running or did not go.
+    virtual bool Kill() = 0;
+
+    // Runs a pactl command on this server ("get-sink-volume pelmora_sink");
+    // false when it fails. `output` receives what it printed, without the
+    // blanks and line ends after it.
+    bool Pactl(const std::string& arguments, std::string& output) const;
+
+    // Loads another null sink or source named `name`, shown as
+    // `description`; answers the module's index ("" when it failed), for
+    // UnloadModule.
+    virtual std::string LoadNullDevice(bool source, const std::string& name,
+                                       const std::string& description) const = 0;
+    bool UnloadModule(const std::string& index) const;
+
+    // The first channel's raw volume of a sink or source, -1 if unknown.
+    long SinkVolume() const;
+    long SourceVolume(const std::string& source = kSource) const;
+
+protected:
+    CSoundServerForTesting() = default;
+
+    // The text as one word of the shell, whatever quotes it holds.
+    static std::string Quoted(const std::string& text);
+    // Runs a shell command, its stderr with its stdout into *output; true
+    // when it exits with 0.
+    bool Run(const std::string& command, std::string* output) const;
+    // Makes m_dir, a new private directory named from `prefix`, once.
+    bool MakeDirectory(const char* prefix, std::string& error);
+
+    // Starts `program` (found on PATH) as a child with the process's
+    // environment, its output logged in m_dir; kept in m_children.
+    bool Spawn(const char* program, std::string& error);
+    // Kills the child started last with SIGKILL and reaps it.
+    bool KillLastChild();
+    // Ends the children with SIGTERM, the last started first, and reaps them.
+    void StopChildren();
+    // Kills a process that is no child of ours and waits until it is gone
+    // (or a zombie nobody reaps).
+    static bool KillStranger(pid_t pid);
+
+    std::string m_dir;
+    std::vector<pid_t> m_children;
+};
+
+} // namespace plat

@@ -1,0 +1,188 @@
+// The device list of the sound-server backend on a private PulseAudio daemon
+// and on a private PipeWire daemon: a null sink and a null source loaded and
+// unloaded with pactl reach the watcher on the main thread with the new list
+// (ids, descriptions, directions, monitors), and a chosen device becomes the
+// server's default.
+#include "platform/pulse/PulseBackend.h"
+#include "platform/pulse/testing/PipeWireServerForTesting.h"
+#include "platform/pulse/testing/PulseServerForTesting.h"
+#include "platform/system.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <thread>
+
+using namespace plat;
+
+namespace {
+
+constexpr const char* kExtraSink = "pelmora_extra_sink";
+constexpr const char* kExtraSinkDescription = "Pelmora Extra Speakers";
+constexpr const char* kExtraSource = "pelmora_extra_source";
+constexpr const char* kExtraSourceDescription = "Pelmora Extra Microphone";
+
+const SoundDevice* Find(const std::vector<SoundDevice>& list, const std::string& id) {
+    const auto it =
+        std::find_if(list.begin(), list.end(), [&](const SoundDevice& d) { return d.id == id; });
+    return it == list.end() ? nullptr : &*it;
+}
+
+template <class Server> class PulseDevices : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        if (!m_server.Start(error))
+            GTEST_SKIP() << "no private sound server here: " << error;
+        m_backend = OpenPulseBackend(error);
+        ASSERT_NE(m_backend, nullptr) << error;
+        m_backend->WatchDevices([this](const std::vector<SoundDevice>& list) {
+            EXPECT_EQ(std::this_thread::get_id(), m_mainThread);
+            m_heard.push_back(list);
+        });
+    }
+    void TearDown() override {
+        for (const std::string& module : m_modules)
+            m_server.UnloadModule(module);
+    }
+
+    // The last list the watcher heard of once `ready` holds for it, running
+    // the main thread's posted tasks meanwhile (ten seconds at most: the
+    // daemons' events come late on a loaded machine); empty when none did.
+    std::vector<SoundDevice>
+    HeardUntil(const std::function<bool(const std::vector<SoundDevice>&)>& ready) {
+        for (int i = 0; i < 500; ++i) {
+            WaitDispatching(20);
+            if (!m_heard.empty() && ready(m_heard.back()))
+                return m_heard.back();
+        }
+        return {};
+    }
+
+    std::string Load(bool source, const std::string& name, const std::string& description) {
+        const std::string module = m_server.LoadNullDevice(source, name, description);
+        EXPECT_FALSE(module.empty()) << "cannot load " << name;
+        m_modules.push_back(module);
+        return module;
+    }
+
+    std::string Pactl(const std::string& arguments) {
+        std::string out;
+        EXPECT_TRUE(m_server.Pactl(arguments, out)) << arguments << ": " << out;
+        return out;
+    }
+
+    Server m_server;
+    std::shared_ptr<SoundBackend> m_backend;
+    std::vector<std::vector<SoundDevice>> m_heard;
+    std::vector<std::string> m_modules;
+    const std::thread::id m_mainThread = std::this_thread::get_id();
+};
+
+} // namespace
+
+using Servers = ::testing::Types<CPulseServerForTesting, CPipeWireServerForTesting>;
+TYPED_TEST_SUITE(PulseDevices, Servers);
+
+TYPED_TEST(PulseDevices, ListsTheSinksAndSourcesWithTheDefaults) {
+    const std::vector<SoundDevice> list = this->m_backend->ListDevices();
+    const SoundDevice* sink = Find(list, TypeParam::kSink);
+    const SoundDevice* source = Find(list, TypeParam::kSource);
+    const SoundDevice* monitor = Find(list, std::string(TypeParam::kSink) + ".monitor");
+    ASSERT_TRUE(sink && source && monitor);
+    EXPECT_EQ(sink->description, TypeParam::kSinkDescription);
+    EXPECT_EQ(sink->direction, DeviceDirection::Output);
+    EXPECT_TRUE(sink->isDefault);
+    EXPECT_FALSE(sink->monitor);
+    EXPECT_EQ(source->description, TypeParam::kSourceDescription);
+    EXPECT_EQ(source->direction, DeviceDirection::Input);
+    EXPECT_TRUE(source->isDefault);
+    EXPECT_FALSE(source->monitor);
+    EXPECT_EQ(monitor->direction, DeviceDirection::Input);
+    EXPECT_TRUE(monitor->monitor);
+    EXPECT_FALSE(monitor->isDefault);
+
+    this->Pactl(std::string("set-sink-volume ") + TypeParam::kSink + " 32768");
+    this->Pactl(std::string("set-sink-mute ") + TypeParam::kSink + " 1");
+    const std::vector<SoundDevice> heard = this->HeardUntil([](const std::vector<SoundDevice>& l) {
+        const SoundDevice* s = Find(l, TypeParam::kSink);
+        return s && s->mute;
+    });
+    ASSERT_FALSE(heard.empty()) << "no list with the sink muted came";
+    ASSERT_TRUE(Find(heard, TypeParam::kSink)->hasVolume);
+    EXPECT_NEAR(Find(heard, TypeParam::kSink)->volume, 0x7FFF, 2);
+}
+
+TYPED_TEST(PulseDevices, ANullSinkAndSourceComeAndGoInTheWatchersList) {
+    const std::string sinkModule = this->Load(false, kExtraSink, kExtraSinkDescription);
+    const std::string sourceModule = this->Load(true, kExtraSource, kExtraSourceDescription);
+    const std::vector<SoundDevice> plugged =
+        this->HeardUntil([](const std::vector<SoundDevice>& l) {
+            return Find(l, kExtraSink) && Find(l, kExtraSource) &&
+                   Find(l, std::string(kExtraSink) + ".monitor");
+        });
+    ASSERT_FALSE(plugged.empty()) << "the watcher did not hear of the new devices";
+    const SoundDevice* sink = Find(plugged, kExtraSink);
+    EXPECT_EQ(sink->description, kExtraSinkDescription);
+    EXPECT_EQ(sink->direction, DeviceDirection::Output);
+    EXPECT_FALSE(sink->monitor);
+    EXPECT_FALSE(sink->isDefault);
+    const SoundDevice* source = Find(plugged, kExtraSource);
+    EXPECT_EQ(source->description, kExtraSourceDescription);
+    EXPECT_EQ(source->direction, DeviceDirection::Input);
+    EXPECT_FALSE(source->monitor);
+    const SoundDevice* monitor = Find(plugged, std::string(kExtraSink) + ".monitor");
+    EXPECT_EQ(monitor->direction, DeviceDirection::Input);
+    EXPECT_TRUE(monitor->monitor);
+    // The list's order is no part of an id.
+    EXPECT_NE(Find(plugged, TypeParam::kSink), nullptr);
+
+    ASSERT_TRUE(this->m_server.UnloadModule(sinkModule));
+    ASSERT_TRUE(this->m_server.UnloadModule(sourceModule));
+    this->m_modules.clear();
+    const std::vector<SoundDevice> unplugged =
+        this->HeardUntil([](const std::vector<SoundDevice>& l) {
+            return !Find(l, kExtraSink) && !Find(l, kExtraSource) &&
+                   !Find(l, std::string(kExtraSink) + ".monitor");
+        });
+    ASSERT_FALSE(unplugged.empty()) << "the watcher did not hear of the devices going";
+    EXPECT_NE(Find(unplugged, TypeParam::kSink), nullptr);
+    EXPECT_NE(Find(unplugged, TypeParam::kSource), nullptr);
+}
+
+TYPED_TEST(PulseDevices, AChosenDeviceBecomesTheServersDefault) {
+    this->Load(false, kExtraSink, kExtraSinkDescription);
+    this->Load(true, kExtraSource, kExtraSourceDescription);
+    ASSERT_FALSE(this->HeardUntil([](const std::vector<SoundDevice>& l) {
+                         return Find(l, kExtraSink) && Find(l, kExtraSource);
+                     })
+                     .empty());
+    std::string error;
+    ASSERT_TRUE(this->m_backend->ChooseDevice(DeviceDirection::Output, kExtraSink, error)) << error;
+    ASSERT_TRUE(this->m_backend->ChooseDevice(DeviceDirection::Input, kExtraSource, error))
+        << error;
+    EXPECT_EQ(this->Pactl("get-default-sink"), kExtraSink);
+    EXPECT_EQ(this->Pactl("get-default-source"), kExtraSource);
+    const std::vector<SoundDevice> chosen = this->HeardUntil([](const std::vector<SoundDevice>& l) {
+        const SoundDevice* sink = Find(l, kExtraSink);
+        const SoundDevice* source = Find(l, kExtraSource);
+        return sink && source && sink->isDefault && source->isDefault;
+    });
+    ASSERT_FALSE(chosen.empty()) << "the watcher did not hear of the new defaults";
+    EXPECT_FALSE(Find(chosen, TypeParam::kSink)->isDefault);
+    EXPECT_FALSE(Find(chosen, TypeParam::kSource)->isDefault);
+
+    // What is not there, or not of that direction, is refused and changes nothing.
+    EXPECT_FALSE(this->m_backend->ChooseDevice(DeviceDirection::Output, kExtraSource, error));
+    EXPECT_NE(error.find(kExtraSource), std::string::npos) << error;
+    EXPECT_FALSE(this->m_backend->ChooseDevice(DeviceDirection::Input, "no_such_source", error));
+    EXPECT_EQ(this->Pactl("get-default-sink"), kExtraSink);
+}
+
+TYPED_TEST(PulseDevices, AWatcherOfAGoneBackendHearsNothing) {
+    this->m_backend.reset();
+    this->Load(false, kExtraSink, kExtraSinkDescription);
+    WaitDispatching(1000);
+    EXPECT_TRUE(this->m_heard.empty());
+}
