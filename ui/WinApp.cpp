@@ -1,6 +1,6 @@
 #include "ui/WinApp.h"
 
-#include "platform/activation_socket.h"
+#include "platform/linux/activation_socket.h"
 #include "platform/system.h"
 #include "ui/Private.h"
 #include "ui/ToolTipTimer.h"

@@ -1,6 +1,6 @@
 // The activation socket: a listening Unix-domain socket served by a thread of
 // its own, whose requests are answered on the GUI thread.
-#include "platform/activation_socket.h"
+#include "platform/linux/activation_socket.h"
 
 #include "platform/system.h"
 

@@ -1,6 +1,6 @@
 #include "platform/registry_batch.h"
 
-#include "platform/registry_state.h"
+#include "platform/linux/registry_state.h"
 
 namespace plat {
 

@@ -1,6 +1,6 @@
 // The hive file behind the registry calls: where it is, its cache, its lock
 // and the batch (see registry_state.h).
-#include "platform/registry_state.h"
+#include "platform/linux/registry_state.h"
 
 #include "platform/file_writer.h"
 

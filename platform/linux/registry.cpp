@@ -4,7 +4,7 @@
 #include "platform/registry.h"
 
 #include "platform/registry_hive.h"
-#include "platform/registry_state.h"
+#include "platform/linux/registry_state.h"
 
 #include <algorithm>
 #include <cstring>
