@@ -1,8 +1,8 @@
 #include "app/LanguageFileKind.h"
 
 #include "app/UiTexts.h"
-#include "platform/system.h"
-#include "platform/trim.h"
+#include "platform/files/paths.h"
+#include "platform/text/trim.h"
 
 #include <cstdint>
 #include <fstream>

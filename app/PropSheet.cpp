@@ -5,8 +5,8 @@
 #include "app/SoundNotice.h"
 #include "app/UiTexts.h"
 #include "platform/sound_choice.h"
-#include "platform/system.h"
-#include "platform/trace.h"
+#include "platform/system/program.h"
+#include "platform/system/trace.h"
 #include "ui/Button.h"
 #include "ui/Font.h"
 

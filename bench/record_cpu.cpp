@@ -15,7 +15,6 @@
 #include "bench/BenchSupport.h"
 #include "platform/alsa/testing/PulseServerForTesting.h"
 #include "platform/sound_backend.h"
-#include "platform/system.h"
 #include "platform/virtual/VirtualCard.h"
 #include "resources/ProgramResources.h"
 #include "ui/LevelMeter.h"

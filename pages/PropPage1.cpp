@@ -6,9 +6,10 @@
 #include "pages/ConnectionsDlg.h"
 #include "pages/HeadsetDlg.h"
 #include "pages/PageLabels.h"
+#include "platform/files/directories.h"
+#include "platform/files/paths.h"
 #include "platform/sound_choice.h"
-#include "platform/system.h"
-#include "platform/trace.h"
+#include "platform/system/trace.h"
 #include "ui/ToolTipTimer.h"
 
 #include <algorithm>

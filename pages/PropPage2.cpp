@@ -5,8 +5,9 @@
 #include "app/UiTexts.h"
 #include "app/WizardApp.h"
 #include "pages/PageLabels.h"
+#include "platform/files/directories.h"
+#include "platform/files/paths.h"
 #include "platform/sound_choice.h"
-#include "platform/system.h"
 #include "ui/Font.h"
 
 #include <vector>

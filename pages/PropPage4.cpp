@@ -6,7 +6,8 @@
 #include "pages/MeterScale.h"
 #include "pages/PageLabels.h"
 #include "pages/RecordingVerdictLine.h"
-#include "platform/system.h"
+#include "platform/files/directories.h"
+#include "platform/files/paths.h"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 #include "app/PropSheet.h"
 #include "pages/MeterScale.h"
 #include "pages/PropPage4.h"
-#include "platform/system.h"
+#include "platform/system/clock.h"
 
 void CPropPage4::StartMeter(bool recording) {
     m_meter.SetPos(0);

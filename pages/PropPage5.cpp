@@ -5,9 +5,8 @@
 #include "config/ProductInstall.h"
 #include "config/VendrelParms.h"
 #include "pages/PageLabels.h"
-#include "platform/system.h"
-#include "platform/text_encoding.h"
-#include "platform/trace.h"
+#include "platform/system/trace.h"
+#include "platform/text/text_encoding.h"
 #include "ui/ToolTipTimer.h"
 
 namespace {

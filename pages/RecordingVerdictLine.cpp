@@ -2,7 +2,7 @@
 
 #include "app/UiTexts.h"
 #include "audio/RecordingVerdict.h"
-#include "platform/trace.h"
+#include "platform/system/trace.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // its own, whose requests are answered on the GUI thread.
 #include "platform/linux/activation_socket.h"
 
-#include "platform/system.h"
+#include "platform/system/message_loop.h"
 
 #include <cerrno>
 #include <chrono>

@@ -1,5 +1,6 @@
 // The user's settings directory: $XDG_CONFIG_HOME, else ~/.config.
-#include "platform/system.h"
+#include "platform/files/directories.h"
+#include "platform/files/paths.h"
 
 #include <cstdlib>
 

@@ -1,6 +1,6 @@
-#include "platform/file_lock.h"
+#include "platform/files/file_lock.h"
 
-#include "platform/system.h"
+#include "platform/files/paths.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -1,9 +1,9 @@
 // CFileWriter: a complete new copy beside the target, synced, renamed over it
 // (see file_writer.h).
-#include "platform/file_writer.h"
+#include "platform/files/file_writer.h"
 
-#include "platform/file_writer_limits.h"
-#include "platform/system.h"
+#include "platform/files/file_writer_limits.h"
+#include "platform/files/paths.h"
 
 #include <cerrno>
 #include <cstdio>

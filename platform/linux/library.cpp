@@ -1,5 +1,7 @@
 // Run-time loading of shared libraries under their Windows names.
-#include "platform/system.h"
+#include "platform/system/library.h"
+#include "platform/files/paths.h"
+#include "platform/system/program.h"
 
 #include <dlfcn.h>
 

@@ -1,7 +1,7 @@
-#include "platform/log_file.h"
+#include "platform/files/log_file.h"
 
-#include "platform/file_writer.h"
-#include "platform/system.h"
+#include "platform/files/file_writer.h"
+#include "platform/files/paths.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "platform/mpeg_decoder.h"
+#include "platform/media/mpeg_decoder.h"
 
-#include "platform/mpeg_format.h"
+#include "platform/media/mpeg_format.h"
 
 #include <mpg123.h>
 

@@ -1,6 +1,6 @@
-#include "platform/new_file.h"
+#include "platform/files/new_file.h"
 
-#include "platform/system.h"
+#include "platform/files/paths.h"
 
 #include <cerrno>
 #include <cstring>

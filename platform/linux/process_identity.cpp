@@ -1,4 +1,4 @@
-#include "platform/process_identity.h"
+#include "platform/system/process_identity.h"
 
 #include <fstream>
 #include <sstream>

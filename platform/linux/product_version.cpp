@@ -1,5 +1,5 @@
 // The version the build recorded.
-#include "platform/product_version.h"
+#include "platform/system/product_version.h"
 
 #ifndef PELMORA_VERSION
 #define PELMORA_VERSION ""

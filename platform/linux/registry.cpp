@@ -1,10 +1,10 @@
 // Registry services over the hive file (see registry.h); the hive's cache,
 // lock and batch are in registry_state.h.
 
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 
-#include "platform/registry_hive.h"
 #include "platform/linux/registry_state.h"
+#include "platform/registry/registry_hive.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "platform/registry_batch.h"
+#include "platform/registry/registry_batch.h"
 
 #include "platform/linux/registry_state.h"
 

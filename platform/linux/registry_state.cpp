@@ -2,7 +2,7 @@
 // and the batch (see registry_state.h).
 #include "platform/linux/registry_state.h"
 
-#include "platform/file_writer.h"
+#include "platform/files/file_writer.h"
 
 #include <cerrno>
 #include <cstdlib>

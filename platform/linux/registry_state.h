@@ -12,8 +12,8 @@
 // batch to end.
 #pragma once
 
-#include "platform/registry.h"
-#include "platform/registry_hive.h"
+#include "platform/registry/registry.h"
+#include "platform/registry/registry_hive.h"
 
 #include <sys/stat.h>
 #include <sys/types.h>

@@ -1,5 +1,5 @@
 // The locale's environment variables, the first that is set.
-#include "platform/system_locale.h"
+#include "platform/system/system_locale.h"
 
 #include <cstdlib>
 

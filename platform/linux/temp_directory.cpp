@@ -1,7 +1,7 @@
 // The user's private directory for temporary files (see GetTempPath in
-// system.h). The trace library builds this file too, so its log lives by the
+// files/directories.h). The trace library builds this file too, so its log lives by the
 // same rule.
-#include "platform/system.h"
+#include "platform/files/directories.h"
 
 #include <cerrno>
 #include <cstdio>

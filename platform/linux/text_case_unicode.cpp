@@ -1,5 +1,5 @@
 // UTF-8 folded by ICU's Unicode simple case folding.
-#include "platform/text_case_unicode.h"
+#include "platform/text/text_case_unicode.h"
 
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>

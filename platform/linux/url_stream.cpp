@@ -1,6 +1,6 @@
-#include "platform/url_stream.h"
+#include "platform/system/url_stream.h"
 
-#include "platform/library_functions.h"
+#include "platform/system/library_functions.h"
 
 #include <curl/curl.h>
 

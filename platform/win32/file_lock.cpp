@@ -1,9 +1,9 @@
 // CFileLock on Windows: the file opened sharing reading, writing and
 // deleting, and a byte-range lock on it (LockFileEx) that other programs'
 // locks respect.
-#include "platform/file_lock.h"
+#include "platform/files/file_lock.h"
 
-#include "platform/system.h"
+#include "platform/files/paths.h"
 #include "platform/win32/windows_api.h"
 
 #include <fcntl.h>

@@ -4,10 +4,10 @@
 // keeps its attributes, and a file with several hard links, or one another
 // handle holds open (a data file under its lock), is rewritten in place once
 // a complete copy of it sits beside it.
-#include "platform/file_writer.h"
+#include "platform/files/file_writer.h"
 
-#include "platform/file_writer_limits.h"
-#include "platform/system.h"
+#include "platform/files/file_writer_limits.h"
+#include "platform/files/paths.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/windows_api.h"
 

@@ -2,10 +2,10 @@
 // every write lands at the end), never through a link, and refused when it
 // has other hard links; it is cut to its newest lines through the file
 // writer, which its sharing allows while it is open.
-#include "platform/log_file.h"
+#include "platform/files/log_file.h"
 
-#include "platform/file_writer.h"
-#include "platform/system.h"
+#include "platform/files/file_writer.h"
+#include "platform/files/paths.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/windows_api.h"
 

@@ -12,10 +12,10 @@
 //  - frames of another sample rate or channel count than the stream was
 //    opened for are refused (the codec would deliver them in their own
 //    format).
-#include "platform/mpeg_decoder.h"
+#include "platform/media/mpeg_decoder.h"
 
-#include "platform/Mp3Frame.h"
-#include "platform/mpeg_format.h"
+#include "platform/media/mp3_frame.h"
+#include "platform/media/mpeg_format.h"
 #include "platform/win32/acm_codec.h"
 
 #include <algorithm>

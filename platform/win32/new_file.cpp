@@ -1,9 +1,9 @@
 // CreateNewFile on Windows: an old file or link of the name is deleted (a
 // link itself, never what it names), then the file is created with
 // CREATE_NEW, so a name taken in between makes the call fail.
-#include "platform/new_file.h"
+#include "platform/files/new_file.h"
 
-#include "platform/system.h"
+#include "platform/files/paths.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/windows_api.h"
 

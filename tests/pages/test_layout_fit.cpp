@@ -12,7 +12,7 @@
 // installed.
 #include "SheetTestSuite.h"
 #include "app/UiTexts.h"
-#include "platform/trace.h"
+#include "platform/system/trace.h"
 #include "resources/ProgramResources.h"
 #include "tests/pages/LayoutScenes.h"
 #include "ui/Button.h"

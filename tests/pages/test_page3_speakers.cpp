@@ -5,7 +5,7 @@
 #include "app/PropSheet.h"
 #include "app/UiTexts.h"
 #include "audio/AudioEngine.h"
-#include "platform/resources.h"
+#include "platform/embedded/resources.h"
 #include "platform/sound_backend.h"
 #include "platform/virtual/VirtualCard.h"
 #include "platform/virtual/WaveData.h"

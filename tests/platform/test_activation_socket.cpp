@@ -3,7 +3,7 @@
 // left by a run that ended, and a GUI thread that does not answer all end in
 // "no" within the time given.
 #include "platform/linux/activation_socket.h"
-#include "platform/system.h"
+#include "platform/system/message_loop.h"
 #include "tests/support/TestDir.h"
 
 #include <gtest/gtest.h>
