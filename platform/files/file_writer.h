@@ -54,7 +54,21 @@ public:
 private:
     bool Fail(const std::string& reason);
     bool FailErrno(const std::string& what, int error);
+    // The system's part (linux/ and win32/file_writer.cpp): looking at the
+    // target and making the new copy beside it, writing and syncing the copy,
+    // putting it in place of the target, and rewriting a hard-linked target
+    // in place. Each fails through Fail.
+    bool OpenCopy();
+    bool WriteCopy(const void* data, std::size_t size);
+    bool SyncCopy();
+    bool ReplaceTarget();
     bool CommitInPlace();
+    // Tells why a rewrite in place failed: `restored`, the old content is
+    // back in the file; `renamedBack`, its copy took the target's name. A
+    // copy that holds the only complete old content keeps its name
+    // (`backupName` is emptied, so it is not removed).
+    void FailRewrite(const std::string& reason, bool restored, bool renamedBack,
+                     std::string& backupName);
 
     int m_fd = -1;
     bool m_ok = false;

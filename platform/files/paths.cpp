@@ -1,5 +1,6 @@
-// File helpers that accept Windows-style paths (the system's own naming of
-// paths and private directories: linux/paths.cpp, win32/paths.cpp).
+// File helpers that accept either separator: a path is made native by
+// turning the other separator into the system's. Private directories are the
+// system's own (linux/paths.cpp, win32/paths.cpp).
 #include "platform/files/paths.h"
 
 #include <algorithm>
@@ -7,6 +8,12 @@
 #include <system_error>
 
 namespace plat {
+
+std::string NativePath(const std::string& path) {
+    std::string native = path;
+    std::replace(native.begin(), native.end(), kPathSeparator == '/' ? '\\' : '/', kPathSeparator);
+    return native;
+}
 
 bool FileExists(const std::string& path) {
     std::error_code ec;

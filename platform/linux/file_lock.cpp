@@ -1,43 +1,35 @@
-#include "platform/files/file_lock.h"
-
-#include "platform/files/paths.h"
+// The lock of a data file on Linux: flock, advisory, on the file opened for
+// reading and writing (for reading only when a reader may not write it).
+#include "platform/files/system_files.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace plat {
+namespace plat::files {
 
-bool CFileLock::Acquire(const std::string& path, bool exclusive) {
-    Release();
-    const std::string native = NativePath(path);
+int OpenLocked(const std::string& native, bool exclusive) {
     int fd = ::open(native.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0 && !exclusive)
         fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC); // a read-only file may still be read
     if (fd < 0)
-        return false;
+        return -1;
     if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
         ::close(fd);
-        return false;
+        return -1;
     }
-    m_fd = fd;
-    return true;
+    return fd;
 }
 
-void CFileLock::Release() {
-    if (m_fd >= 0) {
-        ::flock(m_fd, LOCK_UN);
-        ::close(m_fd);
-        m_fd = -1;
-    }
+void UnlockAndClose(int fd) {
+    ::flock(fd, LOCK_UN);
+    ::close(fd);
 }
 
-long long CFileLock::Size() const {
-    struct stat st;
-    if (m_fd < 0 || ::fstat(m_fd, &st) != 0)
-        return 0;
-    return static_cast<long long>(st.st_size);
+long long LockedSize(int fd) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 ? static_cast<long long>(st.st_size) : 0;
 }
 
-} // namespace plat
+} // namespace plat::files

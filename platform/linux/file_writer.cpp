@@ -1,15 +1,15 @@
-// CFileWriter: a complete new copy beside the target, synced, renamed over it
-// (see file_writer.h).
+// CFileWriter's system part on Linux: links followed with readlink, the new
+// copy created with O_EXCL and O_NOFOLLOW, given the target's owner and mode,
+// synced and renamed over the target (see file_writer.h).
 #include "platform/files/file_writer.h"
 
 #include "platform/files/file_writer_limits.h"
-#include "platform/files/paths.h"
+#include "platform/files/system_files.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,74 +19,17 @@ namespace {
 
 // Links followed before the path is taken for a loop.
 constexpr int kMaxLinkHops = 40;
-// A temporary name keeps at most this much of the target's name, so it stays
-// within the length the file system allows.
-constexpr std::size_t kMaxNameKept = 200;
 constexpr std::size_t kCopyChunk = 64 * 1024;
 
 std::string Reason(int error) {
     return std::strerror(error);
 }
 
-// "dir/" of a path ("" for a bare name), and the directory itself for
-// messages and syncing.
-std::string DirectoryPrefix(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string DirectoryName(const std::string& path) {
-    const std::string prefix = DirectoryPrefix(path);
-    if (prefix.empty())
-        return ".";
-    return prefix.size() == 1 ? prefix : prefix.substr(0, prefix.size() - 1);
-}
-
-// The file `path` finally names: each symbolic link is replaced by what it
-// points to (relative to the link's directory). A missing file is a file to
-// be created there.
-bool FollowLinks(const std::string& path, std::string& target, std::string& why) {
-    target = path;
-    for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
-        struct stat st {};
-        if (::lstat(target.c_str(), &st) != 0) {
-            if (errno == ENOENT)
-                return true;
-            why = Reason(errno);
-            return false;
-        }
-        if (!S_ISLNK(st.st_mode))
-            return true;
-        std::string link(4096, '\0');
-        const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
-        if (n < 0 || static_cast<std::size_t>(n) >= link.size()) {
-            why = n < 0 ? "its link cannot be read: " + Reason(errno) : "its link is too long";
-            return false;
-        }
-        link.resize(static_cast<std::size_t>(n));
-        target = link[0] == '/' ? link : DirectoryPrefix(target) + link;
-    }
-    why = Reason(ELOOP);
-    return false;
-}
-
-std::string RandomTag() {
-    static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    std::random_device device;
-    std::string tag;
-    for (int i = 0; i < 8; ++i)
-        tag += digits[device() % 36];
-    return tag;
-}
-
 // Creates a new file named after `target` in its directory, exclusively and
 // never through a link. -1 with errno set when the directory refuses it.
 int CreateBeside(const std::string& target, const char* kind, mode_t mode, std::string& name) {
-    std::string base = target.substr(DirectoryPrefix(target).size());
-    if (base.size() > kMaxNameKept)
-        base.resize(kMaxNameKept);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        name = DirectoryPrefix(target) + "." + base + kind + RandomTag();
+        name = files::NameBeside(target, kind);
         const int fd =
             ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST)
@@ -183,19 +126,7 @@ bool CFileWriter::FailErrno(const std::string& what, int error) {
     return Fail(what.empty() ? Reason(error) : what + ": " + Reason(error));
 }
 
-bool CFileWriter::Open(const std::string& path) {
-    Abandon();
-    m_error.clear();
-    m_path = NativePath(path);
-    m_target.clear();
-    m_exists = false;
-    m_links = 0;
-    if (m_path.empty())
-        return Fail("no file name was given");
-    std::string why;
-    if (!FollowLinks(m_path, m_target, why))
-        return Fail(why);
-
+bool CFileWriter::OpenCopy() {
     struct stat st {};
     if (::lstat(m_target.c_str(), &st) == 0) {
         m_exists = true;
@@ -217,17 +148,14 @@ bool CFileWriter::Open(const std::string& path) {
     m_fd = CreateBeside(m_target, ".new-", m_exists ? 0600 : 0666, m_temp);
     if (m_fd < 0) {
         m_temp.clear();
-        return FailErrno("no new file can be made in " + DirectoryName(m_target), errno);
+        return FailErrno("no new file can be made in " + files::DirectoryName(m_target), errno);
     }
     if (m_exists)
         TakeOwnerAndMode(m_fd, st);
-    m_ok = true;
     return true;
 }
 
-bool CFileWriter::Write(const void* data, std::size_t size) {
-    if (m_fd < 0 || !m_ok)
-        return m_error.empty() ? Fail("the file is not open") : false;
+bool CFileWriter::WriteCopy(const void* data, std::size_t size) {
     const off_t end = ::lseek(m_fd, 0, SEEK_END);
     int error = 0;
     if (end < 0 || !WriteAll(m_fd, static_cast<const char*>(data), size, end, error))
@@ -235,38 +163,20 @@ bool CFileWriter::Write(const void* data, std::size_t size) {
     return true;
 }
 
-bool CFileWriter::Commit() {
-    if (m_fd < 0) {
-        if (m_error.empty())
-            Fail("the file is not open");
-        return false;
-    }
-    if (m_ok && ::fsync(m_fd) != 0)
-        FailErrno("", errno);
-    if (!m_ok) {
-        Abandon();
-        return false;
-    }
-    if (m_exists && m_links > 1) {
-        const bool ok = CommitInPlace();
-        Abandon();
-        return ok;
-    }
+bool CFileWriter::SyncCopy() {
+    return ::fsync(m_fd) == 0 || FailErrno("", errno);
+}
+
+bool CFileWriter::ReplaceTarget() {
     const int closed = ::close(m_fd);
     const int closeError = errno;
     m_fd = -1;
-    if (closed != 0) {
-        FailErrno("", closeError);
-        Abandon();
-        return false;
-    }
-    if (::rename(m_temp.c_str(), m_target.c_str()) != 0) {
-        FailErrno("the new copy cannot take its place", errno);
-        Abandon();
-        return false;
-    }
+    if (closed != 0)
+        return FailErrno("", closeError);
+    if (::rename(m_temp.c_str(), m_target.c_str()) != 0)
+        return FailErrno("the new copy cannot take its place", errno);
     m_temp.clear();
-    SyncDirectory(DirectoryName(m_target));
+    SyncDirectory(files::DirectoryName(m_target));
     return true;
 }
 
@@ -288,7 +198,7 @@ bool CFileWriter::CommitInPlace() {
     if (backup < 0) {
         const int error = errno;
         ::close(target);
-        return FailErrno("no copy of it can be made in " + DirectoryName(m_target), error);
+        return FailErrno("no copy of it can be made in " + files::DirectoryName(m_target), error);
     }
     TakeOwnerAndMode(backup, st);
     int error = 0;
@@ -301,40 +211,58 @@ bool CFileWriter::CommitInPlace() {
 
     const bool ok = CopyContent(m_fd, target, error, InPlaceLimit());
     if (!ok) {
-        const std::string reason = Reason(error);
         int restoreError = 0;
-        if (CopyContent(backup, target, restoreError, InPlaceLimit())) {
-            Fail(reason);
-        } else if (::rename(backupName.c_str(), m_target.c_str()) == 0) {
-            // The old content stays under the target's name, as a file of
-            // its own.
-            m_exists = false;
-            Fail(reason + "; its old content was put back under this name, but its other hard "
-                          "links hold a damaged copy");
-            backupName.clear();
-        } else {
-            m_exists = false;
-            Fail(reason + "; its old content is kept in " + backupName);
-            backupName.clear(); // the only complete copy is never removed
-        }
+        const bool restored = CopyContent(backup, target, restoreError, InPlaceLimit());
+        // Otherwise the old content stays under the target's name, as a file
+        // of its own.
+        const bool renamedBack = !restored && ::rename(backupName.c_str(), m_target.c_str()) == 0;
+        FailRewrite(Reason(error), restored, renamedBack, backupName);
     }
     ::close(backup);
     ::close(target);
     if (!backupName.empty())
-        ::unlink(backupName.c_str());
+        files::RemoveFile(backupName);
     return ok;
 }
 
-void CFileWriter::Abandon() {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
+namespace files {
+
+// The file `path` finally names: each symbolic link is replaced by what it
+// points to (relative to the link's directory). A missing file is a file to
+// be created there.
+bool FollowLinks(const std::string& path, std::string& target, std::string& why) {
+    target = path;
+    for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0) {
+            if (errno == ENOENT)
+                return true;
+            why = Reason(errno);
+            return false;
+        }
+        if (!S_ISLNK(st.st_mode))
+            return true;
+        std::string link(4096, '\0');
+        const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
+        if (n < 0 || static_cast<std::size_t>(n) >= link.size()) {
+            why = n < 0 ? "its link cannot be read: " + Reason(errno) : "its link is too long";
+            return false;
+        }
+        link.resize(static_cast<std::size_t>(n));
+        target = link[0] == '/' ? link : DirectoryPrefix(target) + link;
     }
-    if (!m_temp.empty()) {
-        ::unlink(m_temp.c_str());
-        m_temp.clear();
-    }
-    m_ok = false;
+    why = Reason(ELOOP);
+    return false;
 }
+
+void CloseDescriptor(int fd) {
+    ::close(fd);
+}
+
+void RemoveFile(const std::string& path) {
+    ::unlink(path.c_str());
+}
+
+} // namespace files
 
 } // namespace plat

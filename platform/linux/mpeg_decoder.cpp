@@ -1,25 +1,17 @@
-#include "platform/media/mpeg_decoder.h"
-
-#include "platform/media/mpeg_format.h"
+// The MPEG decoder on Linux: libmpg123 in feed mode.
+#include "platform/media/mpeg_codec.h"
 
 #include <mpg123.h>
 
-#include <algorithm>
-#include <cstring>
 #include <mutex>
 #include <new>
-#include <vector>
 
-namespace plat {
+namespace plat::media {
 
-struct HACMSTREAM__ {
+struct MpegCodec {
     mpg123_handle* decoder = nullptr;
     long rate = 0;
     int channels = 0;
-    int preparedHeaders = 0;
-    // Decoded PCM that did not fit the last destination buffer.
-    std::vector<unsigned char> pending;
-    std::size_t pendingStart = 0;
 };
 
 namespace {
@@ -34,7 +26,7 @@ bool LibraryReady() {
 // A fresh feed-mode decoder that delivers exactly `channels` channels of
 // 16-bit little-endian PCM at `rate`, decoding every frame it is fed
 // (an encoder's info frame included, no gapless trimming).
-MMRESULT StartDecoder(HACMSTREAM__& s) {
+MMRESULT StartDecoder(MpegCodec& s) {
     if (s.decoder) {
         mpg123_close(s.decoder);
     } else {
@@ -60,51 +52,11 @@ MMRESULT StartDecoder(HACMSTREAM__& s) {
                               MPG123_ENC_SIGNED_16) != MPG123_OK)
                 return MMSYSERR_ERROR;
     }
-    s.pending.clear();
-    s.pendingStart = 0;
     return mpg123_open_feed(s.decoder) == MPG123_OK ? MMSYSERR_NOERROR : MMSYSERR_ERROR;
 }
 
-void DestroyStream(HACMSTREAM__* s) {
-    if (s->decoder) {
-        mpg123_close(s->decoder);
-        mpg123_delete(s->decoder);
-    }
-    delete s;
-}
-
-// Where decoded PCM goes: the caller's buffer while it has room, then the
-// stream's pending bytes.
-struct Output {
-    BYTE* to;
-    std::size_t room;
-    std::size_t used = 0;
-
-    void Put(HACMSTREAM__& s, const unsigned char* bytes, std::size_t count) {
-        const std::size_t n = std::min(count, room - used);
-        if (n > 0)
-            std::memcpy(to + used, bytes, n);
-        used += n;
-        if (n < count)
-            s.pending.insert(s.pending.end(), bytes + n, bytes + count);
-    }
-};
-
-// Hands out the PCM kept from earlier conversions.
-void DeliverPending(HACMSTREAM__& s, Output& out) {
-    const std::size_t n = std::min(s.pending.size() - s.pendingStart, out.room - out.used);
-    if (n > 0)
-        std::memcpy(out.to + out.used, s.pending.data() + s.pendingStart, n);
-    out.used += n;
-    s.pendingStart += n;
-    if (s.pendingStart == s.pending.size()) {
-        s.pending.clear();
-        s.pendingStart = 0;
-    }
-}
-
 // Decodes every complete frame fed so far.
-MMRESULT DecodeAvailable(HACMSTREAM__& s, Output& out) {
+MMRESULT DecodeAvailable(MpegCodec& s, PcmOutput& out) {
     for (;;) {
         off_t frameNum = 0;
         unsigned char* audio = nullptr;
@@ -123,108 +75,52 @@ MMRESULT DecodeAvailable(HACMSTREAM__& s, Output& out) {
         if (ret != MPG123_OK)
             return MMSYSERR_ERROR;
         if (audio && bytes > 0)
-            out.Put(s, audio, bytes);
+            out.Put(audio, bytes);
     }
-}
-
-// Checks the stream and the prepared header handed to an unprepare or a
-// convert call.
-MMRESULT CheckPrepared(HACMSTREAM has, LPACMSTREAMHEADER pash) {
-    if (!has)
-        return MMSYSERR_INVALHANDLE;
-    if (!pash || pash->cbStruct < sizeof(ACMSTREAMHEADER))
-        return MMSYSERR_INVALPARAM;
-    if (!(pash->fdwStatus & ACMSTREAMHEADER_STATUSF_PREPARED))
-        return ACMERR_UNPREPARED;
-    return MMSYSERR_NOERROR;
 }
 
 } // namespace
 
-MMRESULT acmStreamOpen(LPHACMSTREAM phas, HACMDRIVER had, LPCWAVEFORMATEX pwfxSrc,
-                       LPCWAVEFORMATEX pwfxDst, const void* pwfltr, DWORD_PTR dwCallback,
-                       DWORD_PTR /*dwInstance*/, DWORD fdwOpen) {
-    const bool query = (fdwOpen & ACM_STREAMOPENF_QUERY) != 0;
-    if (phas)
-        *phas = nullptr;
-    if (!pwfxSrc || !pwfxDst || (!query && !phas) || had || pwfltr || dwCallback ||
-        (fdwOpen & ACM_STREAMOPENF_ASYNC))
-        return MMSYSERR_INVALPARAM;
-    if (!MpegConversionPossible(pwfxSrc, pwfxDst))
-        return ACMERR_NOTPOSSIBLE;
-    if (!LibraryReady())
+MMRESULT QueryMpegCodec(LPCWAVEFORMATEX /*source*/, LPCWAVEFORMATEX /*pcm*/) {
+    return LibraryReady() ? MMSYSERR_NOERROR : MMSYSERR_ERROR;
+}
+
+MpegCodec* OpenMpegCodec(LPCWAVEFORMATEX /*source*/, LPCWAVEFORMATEX pcm, MMRESULT& result) {
+    if (!LibraryReady()) {
+        result = MMSYSERR_ERROR;
+        return nullptr;
+    }
+    auto* codec = new (std::nothrow) MpegCodec;
+    if (!codec) {
+        result = MMSYSERR_NOMEM;
+        return nullptr;
+    }
+    codec->rate = static_cast<long>(pcm->nSamplesPerSec);
+    codec->channels = pcm->nChannels;
+    result = StartDecoder(*codec);
+    if (result != MMSYSERR_NOERROR) {
+        CloseMpegCodec(codec);
+        return nullptr;
+    }
+    return codec;
+}
+
+void CloseMpegCodec(MpegCodec* codec) {
+    if (codec->decoder) {
+        mpg123_close(codec->decoder);
+        mpg123_delete(codec->decoder);
+    }
+    delete codec;
+}
+
+MMRESULT RestartMpegCodec(MpegCodec& codec) {
+    return StartDecoder(codec);
+}
+
+MMRESULT ConvertMpeg(MpegCodec& codec, const BYTE* source, std::size_t size, PcmOutput& out) {
+    if (size > 0 && mpg123_feed(codec.decoder, source, size) != MPG123_OK)
         return MMSYSERR_ERROR;
-    if (query)
-        return MMSYSERR_NOERROR;
-
-    auto* s = new (std::nothrow) HACMSTREAM__;
-    if (!s)
-        return MMSYSERR_NOMEM;
-    s->rate = static_cast<long>(pwfxDst->nSamplesPerSec);
-    s->channels = pwfxDst->nChannels;
-    const MMRESULT r = StartDecoder(*s);
-    if (r != MMSYSERR_NOERROR) {
-        DestroyStream(s);
-        return r;
-    }
-    *phas = s;
-    return MMSYSERR_NOERROR;
+    return DecodeAvailable(codec, out);
 }
 
-MMRESULT acmStreamClose(HACMSTREAM has, DWORD /*fdwClose*/) {
-    if (!has)
-        return MMSYSERR_INVALHANDLE;
-    if (has->preparedHeaders > 0)
-        return ACMERR_BUSY;
-    DestroyStream(has);
-    return MMSYSERR_NOERROR;
-}
-
-MMRESULT acmStreamPrepareHeader(HACMSTREAM has, LPACMSTREAMHEADER pash, DWORD /*fdwPrepare*/) {
-    if (!has)
-        return MMSYSERR_INVALHANDLE;
-    if (!pash || pash->cbStruct < sizeof(ACMSTREAMHEADER) || !pash->pbSrc || !pash->pbDst)
-        return MMSYSERR_INVALPARAM;
-    if (pash->fdwStatus & ACMSTREAMHEADER_STATUSF_PREPARED)
-        return MMSYSERR_NOERROR;
-    pash->fdwStatus = ACMSTREAMHEADER_STATUSF_PREPARED;
-    ++has->preparedHeaders;
-    return MMSYSERR_NOERROR;
-}
-
-MMRESULT acmStreamUnprepareHeader(HACMSTREAM has, LPACMSTREAMHEADER pash, DWORD /*fdwUnprepare*/) {
-    if (MMRESULT r = CheckPrepared(has, pash))
-        return r;
-    pash->fdwStatus &= ~ACMSTREAMHEADER_STATUSF_PREPARED;
-    --has->preparedHeaders;
-    return MMSYSERR_NOERROR;
-}
-
-MMRESULT acmStreamConvert(HACMSTREAM has, LPACMSTREAMHEADER pash, DWORD fdwConvert) {
-    if (MMRESULT r = CheckPrepared(has, pash))
-        return r;
-    pash->fdwStatus &= ~ACMSTREAMHEADER_STATUSF_DONE;
-    pash->cbSrcLengthUsed = 0;
-    pash->cbDstLengthUsed = 0;
-
-    if (fdwConvert & ACM_STREAMCONVERTF_START) {
-        const MMRESULT r = StartDecoder(*has);
-        if (r != MMSYSERR_NOERROR)
-            return r;
-    }
-    if (pash->cbSrcLength > 0) {
-        if (mpg123_feed(has->decoder, pash->pbSrc, pash->cbSrcLength) != MPG123_OK)
-            return MMSYSERR_ERROR;
-        pash->cbSrcLengthUsed = pash->cbSrcLength;
-    }
-    Output out{pash->pbDst, pash->cbDstLength};
-    DeliverPending(*has, out);
-    const MMRESULT r = DecodeAvailable(*has, out);
-    if (r != MMSYSERR_NOERROR)
-        return r;
-    pash->cbDstLengthUsed = static_cast<DWORD>(out.used);
-    pash->fdwStatus |= ACMSTREAMHEADER_STATUSF_DONE;
-    return MMSYSERR_NOERROR;
-}
-
-} // namespace plat
+} // namespace plat::media

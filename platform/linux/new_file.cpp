@@ -1,6 +1,6 @@
-#include "platform/files/new_file.h"
-
-#include "platform/files/paths.h"
+// A new file on Linux: an old file or link of the name is unlinked, then the
+// file is created with O_EXCL and O_NOFOLLOW, mode 0600.
+#include "platform/files/system_files.h"
 
 #include <cerrno>
 #include <cstring>
@@ -8,43 +8,33 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace plat {
+namespace plat::files {
 
-namespace {
-
-std::FILE* Fail(const std::string& path, const std::string& why, std::string* error) {
-    if (error != nullptr)
-        *error = "cannot create " + path + ": " + why;
-    return nullptr;
-}
-
-} // namespace
-
-std::FILE* CreateNewFile(const std::string& path, std::string* error) {
-    const std::string native = NativePath(path);
-    if (native.empty())
-        return Fail(path, "no file name was given", error);
+std::FILE* CreateNewFileAt(const std::string& native, std::string& why) {
     struct stat st {};
     if (::lstat(native.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode))
-            return Fail(path, std::strerror(EISDIR), error);
-        if (::unlink(native.c_str()) != 0 && errno != ENOENT)
-            return Fail(path,
-                        std::string("the old file cannot be removed: ") + std::strerror(errno),
-                        error);
+        if (S_ISDIR(st.st_mode)) {
+            why = std::strerror(EISDIR);
+            return nullptr;
+        }
+        if (::unlink(native.c_str()) != 0 && errno != ENOENT) {
+            why = std::string("the old file cannot be removed: ") + std::strerror(errno);
+            return nullptr;
+        }
     }
     const int fd =
         ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return Fail(path, std::strerror(errno), error);
+    if (fd < 0) {
+        why = std::strerror(errno);
+        return nullptr;
+    }
     std::FILE* file = ::fdopen(fd, "wb");
     if (file == nullptr) {
-        const int why = errno;
+        why = std::strerror(errno);
         ::close(fd);
         ::unlink(native.c_str());
-        return Fail(path, std::strerror(why), error);
     }
     return file;
 }
 
-} // namespace plat
+} // namespace plat::files

@@ -1,18 +1,10 @@
-// POSIX paths: "\\" of a Windows-style path is a directory separator, and a
-// private directory is mode 0700.
+// A private directory on Linux: each missing level with mode 0700.
 #include "platform/files/paths.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <sys/stat.h>
 
 namespace plat {
-
-std::string NativePath(const std::string& path) {
-    std::string native = path;
-    std::replace(native.begin(), native.end(), '\\', kPathSeparator);
-    return native;
-}
 
 bool CreatePrivateDirectories(const std::string& path) {
     const std::string native = NativePath(path);
