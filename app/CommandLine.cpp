@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 
-#include "platform/system.h"
+#include "platform/system/program.h"
 
 #include <algorithm>
 #include <cstdlib>

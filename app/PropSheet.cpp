@@ -4,8 +4,8 @@
 
 #include "app/WizardApp.h"
 #include "platform/sound_choice.h"
-#include "platform/system.h"
-#include "platform/trace.h"
+#include "platform/system/program.h"
+#include "platform/system/trace.h"
 #include "texts/SoundNotice.h"
 #include "texts/UiTexts.h"
 #include "ui/Button.h"

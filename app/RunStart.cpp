@@ -1,9 +1,9 @@
 #include "app/RunStart.h"
 
 #include "mixer/MixerSetup.h"
-#include "platform/local_time.h"
-#include "platform/system.h"
-#include "platform/trace.h"
+#include "platform/files/directories.h"
+#include "platform/system/local_time.h"
+#include "platform/system/trace.h"
 #include "texts/UiTexts.h"
 #include "ui/WinApp.h"
 #include "ui/Wnd.h"

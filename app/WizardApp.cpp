@@ -2,7 +2,7 @@
 
 #include "app/PropSheet.h"
 #include "app/RunStart.h"
-#include "platform/trace.h"
+#include "platform/system/trace.h"
 #include "ui/Font.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include "audio/LocalFile.h"
 #include "audio/UrlFile.h"
-#include "platform/little_endian.h"
+#include "platform/archive/little_endian.h"
 
 #include <cctype>
 #include <cstring>

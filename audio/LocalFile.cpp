@@ -1,6 +1,6 @@
 #include "audio/LocalFile.h"
 
-#include "platform/system.h"
+#include "platform/files/paths.h"
 
 #include <limits>
 

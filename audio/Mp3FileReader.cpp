@@ -1,7 +1,7 @@
 #include "audio/Mp3FileReader.h"
 
 #include "audio/Mp3Tags.h"
-#include "platform/little_endian.h"
+#include "platform/archive/little_endian.h"
 
 #include <algorithm>
 #include <cctype>

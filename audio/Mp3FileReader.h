@@ -6,7 +6,7 @@
 
 #include "audio/AudioSource.h"
 #include "audio/Mp3FrameIndex.h"
-#include "platform/mpeg_decoder.h"
+#include "platform/media/mpeg_decoder.h"
 
 #include <array>
 #include <vector>

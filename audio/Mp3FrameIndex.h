@@ -3,7 +3,7 @@
 #pragma once
 
 #include "audio/SourceFile.h"
-#include "platform/Mp3Frame.h"
+#include "platform/media/mp3_frame.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 #include "audio/Mp3Tags.h"
 
-#include "platform/little_endian.h"
+#include "platform/archive/little_endian.h"
 
 #include <cstring>
 

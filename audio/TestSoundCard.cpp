@@ -1,7 +1,7 @@
 #include "audio/TestSoundCard.h"
 
-#include "platform/system.h"
-#include "platform/trace.h"
+#include "platform/system/message_loop.h"
+#include "platform/system/trace.h"
 
 #include <cstdio>
 #include <new>

@@ -1,6 +1,6 @@
 #include "audio/UrlFile.h"
 
-#include "platform/url_stream.h"
+#include "platform/system/url_stream.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,7 +3,8 @@
 #include "audio/AudioFile.h"
 #include "audio/MeasureLevel.h"
 #include "audio/WaveErrorText.h"
-#include "platform/system.h"
+#include "platform/system/clock.h"
+#include "platform/system/message_loop.h"
 
 #include <chrono>
 #include <new>

@@ -3,9 +3,11 @@
 #include "audio/MeasureLevel.h"
 #include "audio/WaveErrorText.h"
 #include "audio/WaveHeader.h"
-#include "platform/new_file.h"
-#include "platform/system.h"
-#include "platform/trace.h"
+#include "platform/files/new_file.h"
+#include "platform/files/paths.h"
+#include "platform/system/clock.h"
+#include "platform/system/message_loop.h"
+#include "platform/system/trace.h"
 
 #include <cstring>
 #include <new>

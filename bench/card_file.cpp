@@ -9,8 +9,8 @@
 // every source a volume and a mute, as docs/virtual-card.md describes them.
 // The best of the runs counts for each side (the anchor, being short, is
 // taken ten times a run); the runs alternate.
-#include "platform/file_writer.h"
-#include "platform/system.h"
+#include "platform/files/directories.h"
+#include "platform/files/file_writer.h"
 #include "platform/virtual/CardFile.h"
 
 #include <algorithm>

@@ -14,7 +14,7 @@
 #include "platform/pulse/testing/PipeWireServerForTesting.h"
 #include "platform/pulse/testing/PulseServerForTesting.h"
 #include "platform/sound_backend.h"
-#include "platform/system.h"
+#include "platform/system/message_loop.h"
 
 #include <sys/resource.h>
 #include <unistd.h>

@@ -14,7 +14,6 @@
 #include "bench/BenchSupport.h"
 #include "platform/pulse/testing/PulseServerForTesting.h"
 #include "platform/sound_backend.h"
-#include "platform/system.h"
 #include "platform/virtual/VirtualCard.h"
 #include "resources/ProgramResources.h"
 #include "texts/UiTexts.h"

@@ -8,9 +8,9 @@
 // product key each, a string and a dword in every key. The best of the runs
 // counts for each side; the runs alternate.
 #include "config/RegistryTools.h"
-#include "platform/file_writer.h"
-#include "platform/registry.h"
-#include "platform/system.h"
+#include "platform/files/directories.h"
+#include "platform/files/file_writer.h"
+#include "platform/registry/registry.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,7 +1,7 @@
 #include "config/ProductInstall.h"
 
-#include "platform/IniFile.h"
-#include "platform/system.h"
+#include "platform/files/paths.h"
+#include "platform/text/ini_file.h"
 
 #include <mutex>
 

@@ -5,7 +5,7 @@
 
 #include "config/UserList.h"
 #include "config/VendrelParms.h"
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 
 #include <string>
 #include <vector>

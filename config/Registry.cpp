@@ -1,7 +1,7 @@
 // CRegistry: navigation and typed values.
 #include "config/Registry.h"
 
-#include "platform/little_endian.h"
+#include "platform/archive/little_endian.h"
 
 #include <cstring>
 

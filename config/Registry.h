@@ -3,8 +3,8 @@
 // REGEDIT4 export and import, file-type registration and searches.
 #pragma once
 
-#include "platform/Archive.h"
-#include "platform/registry.h"
+#include "platform/archive/archive.h"
+#include "platform/registry/registry.h"
 
 #include <functional>
 #include <list>

@@ -1,11 +1,11 @@
 // CRegistry: REGEDIT4 export and import, file-type registration, searches.
 #include "config/Registry.h"
 
-#include "platform/file_writer.h"
-#include "platform/little_endian.h"
-#include "platform/registry_batch.h"
-#include "platform/system.h"
-#include "platform/trim.h"
+#include "platform/archive/little_endian.h"
+#include "platform/files/file_writer.h"
+#include "platform/files/paths.h"
+#include "platform/registry/registry_batch.h"
+#include "platform/text/trim.h"
 
 #include <cctype>
 #include <cstdio>

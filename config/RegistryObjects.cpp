@@ -4,8 +4,9 @@
 // the user's private temporary directory on its way to or from the registry.
 #include "config/Registry.h"
 
-#include "platform/file_writer.h"
-#include "platform/system.h"
+#include "platform/files/directories.h"
+#include "platform/files/file_writer.h"
+#include "platform/files/paths.h"
 
 #include <atomic>
 #include <fstream>

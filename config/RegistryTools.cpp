@@ -1,7 +1,7 @@
 #include "config/RegistryTools.h"
 
 #include "config/Registry.h"
-#include "platform/system.h"
+#include "platform/files/paths.h"
 
 #include <fstream>
 

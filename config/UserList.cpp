@@ -1,9 +1,10 @@
 #include "config/UserList.h"
 
-#include "platform/Archive.h"
-#include "platform/file_lock.h"
-#include "platform/system.h"
-#include "platform/text_case.h"
+#include "platform/archive/archive.h"
+#include "platform/files/file_lock.h"
+#include "platform/files/paths.h"
+#include "platform/system/clock.h"
+#include "platform/text/text_case.h"
 #include "platform/winerror.h"
 
 #include <unordered_map>

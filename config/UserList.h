@@ -9,7 +9,7 @@
 // as the file's bytes and written back as they were.
 #pragma once
 
-#include "platform/text_encoding.h"
+#include "platform/text/text_encoding.h"
 #include "platform/types.h"
 
 #include <cstddef>

@@ -2,8 +2,10 @@
 #include "config/Registry.h"
 #include "config/VendrelParms.h"
 
-#include "platform/optical_drives.h"
-#include "platform/system.h"
+#include "platform/files/directories.h"
+#include "platform/files/paths.h"
+#include "platform/system/optical_drives.h"
+#include "platform/system/program.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // CVendrelParms: keyed values, validation, the keepPrevious stack.
 #include "config/VendrelParms.h"
 
-#include "platform/trim.h"
+#include "platform/text/trim.h"
 
 #include <cctype>
 #include <climits>

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "config/VendrelKeys.h"
-#include "platform/Archive.h"
+#include "platform/archive/archive.h"
 
 #include <map>
 #include <string>

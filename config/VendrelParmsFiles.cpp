@@ -1,9 +1,9 @@
 // CVendrelParms: the "Keys" section of INI files, the dump, the archive.
 #include "config/VendrelParms.h"
 
-#include "platform/IniFile.h"
-#include "platform/file_writer.h"
-#include "platform/system.h"
+#include "platform/files/file_writer.h"
+#include "platform/text/ini_file.h"
+#include "platform/types.h"
 
 #include <cstdio>
 #include <sstream>

@@ -1,7 +1,7 @@
 // CIniFile on any bytes: the file opens, every key of every section can be
 // looked up, and what is saved reads back as the same lines.
 #include "fuzz/FuzzSupport.h"
-#include "platform/IniFile.h"
+#include "platform/text/ini_file.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 // and its lock file stays beside it.
 #include "config/Registry.h"
 #include "fuzz/FuzzSupport.h"
-#include "platform/registry_hive.h"
+#include "platform/registry/registry_hive.h"
 
 #include <sys/stat.h>
 

@@ -2,7 +2,7 @@
 // back and compared; every key, value, type and byte must come back, and the
 // second writing must equal the first.
 #include "fuzz/FuzzSupport.h"
-#include "platform/registry_hive.h"
+#include "platform/registry/registry_hive.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include "config/Registry.h"
 #include "config/UserList.h"
 #include "mixer/MixerSetup.h"
-#include "platform/IniFile.h"
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 #include "platform/sound_backend.h"
+#include "platform/text/ini_file.h"
 #include "platform/virtual/VirtualCard.h"
 #include "platform/virtual/WaveData.h"
 

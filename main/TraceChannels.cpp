@@ -1,6 +1,6 @@
 // The three trace channels: constructed during static initialisation, each
 // binds the trace library before start-up runs.
-#include "platform/trace.h"
+#include "platform/system/trace.h"
 
 namespace {
 const plat::CTraceChannel g_traceChannelSheet;

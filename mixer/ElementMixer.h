@@ -6,7 +6,7 @@
 // and the items' names stay in memory only.
 #pragma once
 
-#include "platform/Archive.h"
+#include "platform/archive/archive.h"
 #include "platform/mmsystem.h"
 
 #include <memory>

@@ -1,8 +1,8 @@
 #include "mixer/MixerRun.h"
 
 #include "mixer/MixerSetup.h"
-#include "platform/IniFile.h"
-#include "platform/system.h"
+#include "platform/files/paths.h"
+#include "platform/text/ini_file.h"
 
 #include <cstdlib>
 

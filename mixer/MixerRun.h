@@ -10,8 +10,8 @@
 // a one.
 #pragma once
 
-#include "platform/file_lock.h"
-#include "platform/process_identity.h"
+#include "platform/files/file_lock.h"
+#include "platform/system/process_identity.h"
 
 #include <ctime>
 #include <string>

@@ -2,7 +2,7 @@
 
 #include "mixer/MixerErrorText.h"
 #include "mixer/VolumeScale.h"
-#include "platform/trace.h"
+#include "platform/system/trace.h"
 
 #include <cstdio>
 #include <cstring>

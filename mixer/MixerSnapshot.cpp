@@ -4,9 +4,10 @@
 
 #include "mixer/InfoMix.h"
 #include "mixer/MixerRun.h"
-#include "platform/Archive.h"
-#include "platform/system.h"
-#include "platform/trace.h"
+#include "platform/archive/archive.h"
+#include "platform/files/directories.h"
+#include "platform/files/paths.h"
+#include "platform/system/trace.h"
 
 using namespace plat;
 

@@ -3,8 +3,8 @@
 #include "mixer/InfoMix.h"
 #include "mixer/MixerRun.h"
 #include "mixer/MixerSetup.h"
-#include "platform/system.h"
-#include "platform/trace.h"
+#include "platform/files/directories.h"
+#include "platform/system/trace.h"
 
 int ReportMixer(std::ostream& out) {
     plat::SetTraceListener([&out](int, const char* module, int, const char* text) {

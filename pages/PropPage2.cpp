@@ -2,7 +2,8 @@
 
 #include "pages/PageLabels.h"
 #include "pages/SheetServices.h"
-#include "platform/system.h"
+#include "platform/files/directories.h"
+#include "platform/files/paths.h"
 #include "texts/SoundNotice.h"
 #include "texts/UiTexts.h"
 #include "ui/Font.h"

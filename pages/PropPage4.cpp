@@ -5,7 +5,8 @@
 #include "pages/PageLabels.h"
 #include "pages/RecordingVerdictLine.h"
 #include "pages/SheetServices.h"
-#include "platform/system.h"
+#include "platform/files/directories.h"
+#include "platform/files/paths.h"
 #include "texts/UiTexts.h"
 #include "ui/PropertySheet.h"
 

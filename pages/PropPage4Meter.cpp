@@ -5,7 +5,7 @@
 #include "pages/MeterScale.h"
 #include "pages/PropPage4.h"
 #include "pages/SheetServices.h"
-#include "platform/system.h"
+#include "platform/system/clock.h"
 
 void CPropPage4::StartMeter(bool recording) {
     m_meter.SetPos(0);

@@ -1,7 +1,7 @@
 #include "pages/RecordingVerdictLine.h"
 
 #include "audio/RecordingVerdict.h"
-#include "platform/trace.h"
+#include "platform/system/trace.h"
 #include "texts/UiTexts.h"
 
 namespace {

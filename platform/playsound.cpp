@@ -4,8 +4,8 @@
 // short buffers; a new call or a null name stops it.
 #include "platform/playsound_backend.h"
 
+#include "platform/embedded/resources.h"
 #include "platform/mmsystem.h"
-#include "platform/resources.h"
 #include "platform/virtual/WaveData.h"
 
 #include <atomic>

@@ -1,7 +1,7 @@
 // The process-wide sound backend and the usual texts of the result codes.
 #include "platform/sound_backend.h"
 
-#include "platform/system.h"
+#include "platform/system/message_loop.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,5 +1,5 @@
 #include "resources/MusicData.h"
-#include "platform/embedded_file.h"
+#include "platform/embedded/embedded_file.h"
 
 // The WAVE file is assembled straight into the read-only data of this object.
 PELMORA_EMBED_FILE(pelmora_music, PELMORA_MUSIC_FILE);

@@ -1,6 +1,6 @@
 #include "resources/ProgramResources.h"
 
-#include "platform/resources.h"
+#include "platform/embedded/resources.h"
 #include "resources/MusicData.h"
 #include "resources/SideVoiceData.h"
 

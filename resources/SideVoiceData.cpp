@@ -1,5 +1,5 @@
 #include "resources/SideVoiceData.h"
-#include "platform/embedded_file.h"
+#include "platform/embedded/embedded_file.h"
 
 // voice/left.wav and voice/right.wav (made by voice/make_left_right.sh) are
 // assembled straight into the read-only data of this object.

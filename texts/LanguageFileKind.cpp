@@ -1,7 +1,7 @@
 #include "texts/LanguageFileKind.h"
 
-#include "platform/system.h"
-#include "platform/trim.h"
+#include "platform/files/paths.h"
+#include "platform/text/trim.h"
 #include "texts/UiTexts.h"
 
 #include <cstdint>

@@ -17,7 +17,7 @@
 // none of its key lines is a text of the table.
 #pragma once
 
-#include "platform/IniFile.h"
+#include "platform/text/ini_file.h"
 
 #include <string>
 

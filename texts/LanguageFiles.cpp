@@ -1,6 +1,9 @@
 #include "texts/LanguageFiles.h"
 
-#include "platform/system.h"
+#include "platform/files/directories.h"
+#include "platform/files/paths.h"
+#include "platform/system/program.h"
+#include "platform/system/user_languages.h"
 
 namespace {
 

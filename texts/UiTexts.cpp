@@ -1,10 +1,10 @@
 #include "texts/UiTexts.h"
 
-#include "platform/IniFile.h"
-#include "platform/file_writer.h"
-#include "platform/system.h"
-#include "platform/text_encoding.h"
-#include "platform/trace.h"
+#include "platform/files/file_writer.h"
+#include "platform/files/paths.h"
+#include "platform/system/trace.h"
+#include "platform/text/ini_file.h"
+#include "platform/text/text_encoding.h"
 #include "texts/LanguageFileKind.h"
 
 #include <array>

@@ -1,7 +1,7 @@
 #include "TraceLog.h"
 
-#include "platform/log_file.h"
-#include "platform/system.h"
+#include "platform/files/directories.h"
+#include "platform/files/log_file.h"
 
 #include <chrono>
 #include <cstdio>

@@ -3,7 +3,7 @@
 // for a second start until it ends) and the end of a session this one
 // started (tool-tips stopped, the loop hooks of platform/system.h removed,
 // the toolkit's fonts and tool-tips dropped before the toolkit stops).
-#include "platform/system.h"
+#include "platform/system/message_loop.h"
 #include "ui/ToolTipTimer.h"
 #include "ui/Toolkit.h"
 #include "ui/WinApp.h"

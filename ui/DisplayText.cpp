@@ -1,7 +1,7 @@
 // How the framework shows the texts it is given.
 #include "ui/Private.h"
 
-#include "platform/text_encoding.h"
+#include "platform/text/text_encoding.h"
 
 namespace uiimpl {
 

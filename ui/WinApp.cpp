@@ -1,7 +1,7 @@
 #include "ui/WinApp.h"
 
-#include "platform/activation_socket.h"
-#include "platform/system.h"
+#include "platform/linux/activation_socket.h"
+#include "platform/system/message_loop.h"
 #include "ui/Private.h"
 #include "ui/ToolTipTimer.h"
 #include "ui/Wnd.h"

@@ -1,5 +1,5 @@
 // CWinApp: the application object. Run starts the user interface (the
-// toolkit, the message-loop hooks of platform/system.h, the look), calls
+// toolkit, the message-loop hooks of platform/system/message_loop.h, the look), calls
 // InitInstance and ends; the program's work happens inside InitInstance
 // (typically a sheet run modally).
 #pragma once

@@ -1,7 +1,7 @@
 // The program the installer ships until the Windows wizard is built: it has
 // the program's resources (icon, version) and answers --version as the
 // wizard does, so the installer and its check work the same with either.
-#include "platform/system.h"
+#include "platform/system/program.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "platform/pulse/PulseApi.h"
 
-#include "platform/library_functions.h"
+#include "platform/system/library_functions.h"
 
 #include <mutex>
 

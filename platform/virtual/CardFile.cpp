@@ -4,7 +4,7 @@
 // a message naming the file, the section and the key.
 #include "platform/virtual/CardFile.h"
 
-#include "platform/IniFile.h"
+#include "platform/text/ini_file.h"
 
 #include <algorithm>
 #include <cctype>

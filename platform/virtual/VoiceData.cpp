@@ -1,7 +1,7 @@
 // The spoken sentence "I am testing the microphone.": resources/voice/voice.wav
 // (made by resources/voice/make_voice.sh) assembled straight into the
 // read-only data of this object.
-#include "platform/embedded_file.h"
+#include "platform/embedded/embedded_file.h"
 #include "platform/virtual/Microphone.h"
 
 PELMORA_EMBED_FILE(pelmora_voice, PELMORA_VOICE_FILE);

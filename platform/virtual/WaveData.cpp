@@ -1,8 +1,8 @@
 #include "platform/virtual/WaveData.h"
 
-#include "platform/file_writer.h"
-#include "platform/little_endian.h"
-#include "platform/system.h"
+#include "platform/archive/little_endian.h"
+#include "platform/files/file_writer.h"
+#include "platform/files/paths.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,6 +1,7 @@
 // The user's settings directory on Windows: the roaming application data,
 // %APPDATA%.
-#include "platform/system.h"
+#include "platform/files/directories.h"
+#include "platform/files/paths.h"
 
 #include <cstdlib>
 

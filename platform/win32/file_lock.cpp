@@ -1,15 +1,13 @@
-// CFileLock on Windows: the file opened sharing reading, writing and
-// deleting, and a byte-range lock on it (LockFileEx) that other programs'
-// locks respect.
-#include "platform/file_lock.h"
-
-#include "platform/system.h"
+// The lock of a data file on Windows: the file opened sharing reading,
+// writing and deleting, and a byte-range lock on it (LockFileEx) that other
+// programs' locks respect.
+#include "platform/files/system_files.h"
 #include "platform/win32/windows_api.h"
 
 #include <fcntl.h>
 #include <io.h>
 
-namespace plat {
+namespace plat::files {
 
 namespace {
 
@@ -19,19 +17,13 @@ namespace {
 // even the holder's other handles).
 constexpr ::DWORD kLockOffsetHigh = 0x7FFFFFFF;
 
-bool Lock(int fd, bool exclusive) {
-    auto file = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
-    OVERLAPPED at{};
-    at.OffsetHigh = kLockOffsetHigh;
-    const ::DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0);
-    return ::LockFileEx(file, flags, 0, 1, 0, &at) != 0;
+HANDLE HandleOf(int fd) {
+    return reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
 }
 
 } // namespace
 
-bool CFileLock::Acquire(const std::string& path, bool exclusive) {
-    Release();
-    const std::string native = NativePath(path);
+int OpenLocked(const std::string& native, bool exclusive) {
     // Shared for deleting too, so the file writer may still move a new copy
     // over the file while the lock is held, as rename does on POSIX.
     const ::DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -41,35 +33,32 @@ bool CFileLock::Acquire(const std::string& path, bool exclusive) {
         file = ::CreateFileA(native.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        return false;
+        return -1;
     const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(file), _O_BINARY);
     if (fd < 0) {
         ::CloseHandle(file);
-        return false;
+        return -1;
     }
-    if (!Lock(fd, exclusive)) {
+    OVERLAPPED at{};
+    at.OffsetHigh = kLockOffsetHigh;
+    const ::DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0);
+    if (!::LockFileEx(HandleOf(fd), flags, 0, 1, 0, &at)) {
         ::_close(fd);
-        return false;
+        return -1;
     }
-    m_fd = fd;
-    return true;
+    return fd;
 }
 
-void CFileLock::Release() {
-    if (m_fd >= 0) {
-        OVERLAPPED at{};
-        at.OffsetHigh = kLockOffsetHigh;
-        ::UnlockFileEx(reinterpret_cast<HANDLE>(::_get_osfhandle(m_fd)), 0, 1, 0, &at);
-        ::_close(m_fd);
-        m_fd = -1;
-    }
+void UnlockAndClose(int fd) {
+    OVERLAPPED at{};
+    at.OffsetHigh = kLockOffsetHigh;
+    ::UnlockFileEx(HandleOf(fd), 0, 1, 0, &at);
+    ::_close(fd);
 }
 
-long long CFileLock::Size() const {
-    if (m_fd < 0)
-        return 0;
-    const long long size = ::_filelengthi64(m_fd);
+long long LockedSize(int fd) {
+    const long long size = ::_filelengthi64(fd);
     return size < 0 ? 0 : size;
 }
 
-} // namespace plat
+} // namespace plat::files

@@ -1,85 +1,34 @@
-// CFileWriter on Windows: a complete new copy beside the target, flushed,
-// then moved over it (MoveFileEx, replacing and written through); see
-// file_writer.h. A symbolic link is followed to its final file, the target
+// CFileWriter's system part on Windows: a complete new copy beside the
+// target, flushed, then moved over it (MoveFileEx, replacing and written
+// through); see file_writer.h. A symbolic link is followed to its final file, the target
 // keeps its attributes, and a file with several hard links, or one another
 // handle holds open (a data file under its lock), is rewritten in place once
 // a complete copy of it sits beside it.
-#include "platform/file_writer.h"
+#include "platform/files/file_writer.h"
 
-#include "platform/file_writer_limits.h"
-#include "platform/system.h"
+#include "platform/files/file_writer_limits.h"
+#include "platform/files/system_files.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/windows_api.h"
 
 #include <fcntl.h>
 #include <io.h>
-#include <random>
 
 namespace plat {
 
 namespace {
 
-constexpr std::size_t kMaxNameKept = 200;
 constexpr ::DWORD kCopyChunk = 64 * 1024;
 
 HANDLE HandleOf(int fd) {
     return reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
 }
 
-std::string DirectoryPrefix(const std::string& path) {
-    const std::size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string DirectoryName(const std::string& path) {
-    const std::string prefix = DirectoryPrefix(path);
-    return prefix.empty() ? "." : prefix.substr(0, prefix.size() - 1);
-}
-
-// The file a link finally names ("\\?\C:\dir\file" turned into "C:\dir\file");
-// the path itself when it is no link.
-bool FollowLinks(const std::string& path, std::string& target, std::string& why) {
-    target = path;
-    const ::DWORD attributes = ::GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
-        return true;
-    HANDLE file =
-        ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        why = "its link cannot be followed: " + LastErrorText();
-        return false;
-    }
-    char final[MAX_PATH * 2];
-    const ::DWORD n = ::GetFinalPathNameByHandleA(file, final, sizeof final, VOLUME_NAME_DOS);
-    ::CloseHandle(file);
-    if (n == 0 || n >= sizeof final) {
-        why = "its link cannot be followed: " + LastErrorText();
-        return false;
-    }
-    target.assign(final, n);
-    if (target.rfind("\\\\?\\", 0) == 0)
-        target.erase(0, 4);
-    return true;
-}
-
-std::string RandomTag() {
-    static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    std::random_device device;
-    std::string tag;
-    for (int i = 0; i < 8; ++i)
-        tag += digits[device() % 36];
-    return tag;
-}
-
 // A new file named after `target` in its directory, created exclusively; -1
 // with the system's error left in GetLastError when the directory refuses it.
 int CreateBeside(const std::string& target, const char* kind, std::string& name) {
-    std::string base = target.substr(DirectoryPrefix(target).size());
-    if (base.size() > kMaxNameKept)
-        base.resize(kMaxNameKept);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        name = DirectoryPrefix(target) + "." + base + kind + RandomTag();
+        name = files::NameBeside(target, kind);
         HANDLE file = ::CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
@@ -151,18 +100,7 @@ bool CFileWriter::FailErrno(const std::string& what, int error) {
     return Fail(what.empty() ? reason : what + ": " + reason);
 }
 
-bool CFileWriter::Open(const std::string& path) {
-    Abandon();
-    m_error.clear();
-    m_path = NativePath(path);
-    m_target.clear();
-    m_exists = false;
-    m_links = 0;
-    if (m_path.empty())
-        return Fail("no file name was given");
-    std::string why;
-    if (!FollowLinks(m_path, m_target, why))
-        return Fail(why);
+bool CFileWriter::OpenCopy() {
     const ::DWORD attributes = ::GetFileAttributesA(m_target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         m_exists = true;
@@ -192,37 +130,22 @@ bool CFileWriter::Open(const std::string& path) {
     if (m_fd < 0) {
         const int error = static_cast<int>(::GetLastError());
         m_temp.clear();
-        return FailErrno("no new file can be made in " + DirectoryName(m_target), error);
+        return FailErrno("no new file can be made in " + files::DirectoryName(m_target), error);
     }
-    m_ok = true;
     return true;
 }
 
-bool CFileWriter::Write(const void* data, std::size_t size) {
-    if (m_fd < 0 || !m_ok)
-        return m_error.empty() ? Fail("the file is not open") : false;
+bool CFileWriter::WriteCopy(const void* data, std::size_t size) {
     if (!WriteAll(HandleOf(m_fd), static_cast<const char*>(data), size))
         return FailErrno("", static_cast<int>(::GetLastError()));
     return true;
 }
 
-bool CFileWriter::Commit() {
-    if (m_fd < 0) {
-        if (m_error.empty())
-            Fail("the file is not open");
-        return false;
-    }
-    if (m_ok && !::FlushFileBuffers(HandleOf(m_fd)))
-        FailErrno("", static_cast<int>(::GetLastError()));
-    if (!m_ok) {
-        Abandon();
-        return false;
-    }
-    if (m_exists && m_links > 1) {
-        const bool ok = CommitInPlace();
-        Abandon();
-        return ok;
-    }
+bool CFileWriter::SyncCopy() {
+    return ::FlushFileBuffers(HandleOf(m_fd)) || FailErrno("", static_cast<int>(::GetLastError()));
+}
+
+bool CFileWriter::ReplaceTarget() {
     ::_close(m_fd);
     m_fd = -1;
     const ::DWORD attributes = m_exists ? ::GetFileAttributesA(m_target.c_str()) : 0;
@@ -238,17 +161,12 @@ bool CFileWriter::Commit() {
             m_fd = copy == INVALID_HANDLE_VALUE
                        ? -1
                        : ::_open_osfhandle(reinterpret_cast<intptr_t>(copy), _O_BINARY);
-            if (m_fd >= 0) {
-                const bool ok = CommitInPlace();
-                Abandon();
-                return ok;
-            }
+            if (m_fd >= 0)
+                return CommitInPlace();
             if (copy != INVALID_HANDLE_VALUE)
                 ::CloseHandle(copy);
         }
-        FailErrno("the new copy cannot take its place", static_cast<int>(why));
-        Abandon();
-        return false;
+        return FailErrno("the new copy cannot take its place", static_cast<int>(why));
     }
     m_temp.clear();
     if (m_exists && attributes != INVALID_FILE_ATTRIBUTES)
@@ -276,7 +194,7 @@ bool CFileWriter::CommitInPlace() {
     if (backup < 0) {
         const int error = static_cast<int>(::GetLastError());
         ::CloseHandle(target);
-        return FailErrno("no copy of it can be made in " + DirectoryName(m_target), error);
+        return FailErrno("no copy of it can be made in " + files::DirectoryName(m_target), error);
     }
     if (!CopyContent(target, HandleOf(backup))) {
         const int error = static_cast<int>(::GetLastError());
@@ -288,31 +206,53 @@ bool CFileWriter::CommitInPlace() {
     const bool ok = CopyContent(HandleOf(m_fd), target, InPlaceLimit());
     if (!ok) {
         const std::string reason = WindowsErrorText(::GetLastError());
-        if (CopyContent(HandleOf(backup), target, InPlaceLimit())) {
-            Fail(reason);
-        } else {
-            m_exists = false;
-            Fail(reason + "; its old content is kept in " + backupName);
-            backupName.clear(); // the only complete copy is never removed
-        }
+        const bool restored = CopyContent(HandleOf(backup), target, InPlaceLimit());
+        FailRewrite(reason, restored, false, backupName);
     }
-    ::_close(backup);
+    files::CloseDescriptor(backup);
     ::CloseHandle(target);
     if (!backupName.empty())
-        ::DeleteFileA(backupName.c_str());
+        files::RemoveFile(backupName);
     return ok;
 }
 
-void CFileWriter::Abandon() {
-    if (m_fd >= 0) {
-        ::_close(m_fd);
-        m_fd = -1;
+namespace files {
+
+// The file a link finally names ("\\?\C:\dir\file" turned into "C:\dir\file");
+// the path itself when it is no link.
+bool FollowLinks(const std::string& path, std::string& target, std::string& why) {
+    target = path;
+    const ::DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return true;
+    HANDLE file =
+        ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        why = "its link cannot be followed: " + LastErrorText();
+        return false;
     }
-    if (!m_temp.empty()) {
-        ::DeleteFileA(m_temp.c_str());
-        m_temp.clear();
+    char final[MAX_PATH * 2];
+    const ::DWORD n = ::GetFinalPathNameByHandleA(file, final, sizeof final, VOLUME_NAME_DOS);
+    ::CloseHandle(file);
+    if (n == 0 || n >= sizeof final) {
+        why = "its link cannot be followed: " + LastErrorText();
+        return false;
     }
-    m_ok = false;
+    target.assign(final, n);
+    if (target.rfind("\\\\?\\", 0) == 0)
+        target.erase(0, 4);
+    return true;
 }
+
+void CloseDescriptor(int fd) {
+    ::_close(fd);
+}
+
+void RemoveFile(const std::string& path) {
+    ::DeleteFileA(path.c_str());
+}
+
+} // namespace files
 
 } // namespace plat

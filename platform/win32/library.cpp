@@ -1,6 +1,8 @@
 // Libraries loaded at run time: the program's own beside the program first
 // ("Trace.dll"), system libraries from the system directory only.
-#include "platform/system.h"
+#include "platform/system/library.h"
+#include "platform/files/paths.h"
+#include "platform/system/program.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/windows_api.h"
 

@@ -1,4 +1,4 @@
-#include "platform/local_time.h"
+#include "platform/system/local_time.h"
 
 namespace plat {
 

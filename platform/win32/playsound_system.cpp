@@ -2,8 +2,8 @@
 // the program's WAVE resources from its module, and a resource registered
 // with RegisterResource (not in the module) from memory, checked first; with
 // the virtual card the sound goes over its waveOut calls as on Linux.
+#include "platform/embedded/resources.h"
 #include "platform/playsound_backend.h"
-#include "platform/resources.h"
 #include "platform/virtual/WaveData.h"
 #include "platform/win32/winmm_backend.h"
 #include "platform/win32/winmm_calls.h"

@@ -1,7 +1,7 @@
 // Who a process is on Windows: its id and its creation time, an absolute
 // time that no later process with the same id shares, whatever boot it ran
 // in. The boot id is the system's name for that clock.
-#include "platform/process_identity.h"
+#include "platform/system/process_identity.h"
 
 #include "platform/win32/windows_api.h"
 

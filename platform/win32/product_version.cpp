@@ -2,8 +2,8 @@
 // wizard's title has always read it: the first translation of
 // "\VarFileInfo\Translation" (language 0, code page 0 without one), then
 // "\StringFileInfo\<language><code page>\ProductVersion".
-#include "platform/product_version.h"
-#include "platform/system.h"
+#include "platform/system/product_version.h"
+#include "platform/system/program.h"
 #include "platform/win32/windows_api.h"
 
 #include <cstdio>

@@ -1,9 +1,9 @@
 // The registry calls on Windows are the system's own (advapi32); our keys
 // and the predefined roots are the system's HKEY values. A batch has
 // nothing to hold: the system keeps the registry.
-#include "platform/registry.h"
-#include "platform/registry_batch.h"
-#include "platform/registry_hive.h"
+#include "platform/registry/registry.h"
+#include "platform/registry/registry_batch.h"
+#include "platform/registry/registry_hive.h"
 
 #include "platform/win32/registry_calls.h"
 

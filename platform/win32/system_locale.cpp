@@ -1,5 +1,5 @@
 // The user's default locale ("de-DE").
-#include "platform/system_locale.h"
+#include "platform/system/system_locale.h"
 
 #include "platform/win32/windows_api.h"
 

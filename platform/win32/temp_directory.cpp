@@ -1,9 +1,10 @@
 // The user's private directory for temporary files on Windows (see
-// GetTempPath in system.h): "pelmora" in the user's own temporary directory
+// GetTempPath in files/directories.h): "pelmora" in the user's own temporary directory
 // (GetTempPathA, inside the profile, whose access list only the user and the
 // system share), refused when it is a link or junction or not a directory.
 // The trace library builds this file too, so its log lives by the same rule.
-#include "platform/system.h"
+#include "platform/files/directories.h"
+#include "platform/files/paths.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/windows_api.h"
 

@@ -1,9 +1,9 @@
 // UTF-8 folded character by character through the system's invariant
 // lower-case mapping (LCMapStringEx), kept only where it maps one character
 // to one, as simple case folding does.
-#include "platform/text_case_unicode.h"
+#include "platform/text/text_case_unicode.h"
 
-#include "platform/text_encoding.h"
+#include "platform/text/text_encoding.h"
 #include "platform/win32/windows_api.h"
 
 namespace plat {

@@ -1,6 +1,6 @@
 // FetchUrl on Windows: ftp, gopher and http through WinINet
 // (InternetOpenUrl), file URLs read from the file they name.
-#include "platform/url_stream.h"
+#include "platform/system/url_stream.h"
 
 #include "platform/win32/windows_api.h"
 

@@ -8,7 +8,7 @@
 #include "mixer/MixerSetup.h"
 #include "platform/alsa/AlsaSound.h"
 #include "platform/pulse/testing/PulseServerForTesting.h"
-#include "platform/system.h"
+#include "platform/system/message_loop.h"
 #include "tests/support/WaveDevices.h"
 
 #include <gmock/gmock.h>

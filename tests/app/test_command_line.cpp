@@ -1,7 +1,7 @@
 #include "app/CommandLine.h"
 
-#include "platform/system.h"
-#include "platform/system_testing.h"
+#include "platform/system/program.h"
+#include "platform/system/system_testing.h"
 #include "tests/support/ScopedEnv.h"
 
 #include <gtest/gtest.h>

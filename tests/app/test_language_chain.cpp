@@ -10,7 +10,8 @@
 #include "texts/LanguageFiles.h"
 #include "texts/UiTexts.h"
 
-#include "platform/system.h"
+#include "platform/files/directories.h"
+#include "platform/system/user_languages.h"
 #include "tests/support/OtherUser.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/ShownTranslation.h"

@@ -4,7 +4,7 @@
 // line ends as the learning product's own files are.
 #include "texts/UiTexts.h"
 
-#include "platform/text_encoding.h"
+#include "platform/text/text_encoding.h"
 #include "tests/support/ShownTranslation.h"
 #include "tests/support/TestDir.h"
 

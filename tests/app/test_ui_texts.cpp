@@ -2,7 +2,8 @@
 
 #include "texts/SoundNotice.h"
 
-#include "platform/system.h"
+#include "platform/files/paths.h"
+#include "platform/system/program.h"
 #include "tests/support/ScopedEnv.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The format survey and the device inventory on purpose-made virtual cards.
 #include "audio/TestSoundCard.h"
 #include "audio/AudioEngine.h"
-#include "platform/trace.h"
+#include "platform/system/trace.h"
 #include "platform/virtual/VirtualCard.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "audio/WavePlayer.h"
 #include "WaveBuilder.h"
 #include "audio/AudioEngine.h"
-#include "platform/system.h"
+#include "platform/system/message_loop.h"
 #include "platform/virtual/VirtualCard.h"
 #include "resources/ProgramResources.h"
 

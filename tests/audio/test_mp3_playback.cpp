@@ -3,7 +3,7 @@
 #include "audio/Mp3FileReader.h"
 #include "audio/WavePlayer.h"
 #include "platform/sound_backend.h"
-#include "platform/system.h"
+#include "platform/system/message_loop.h"
 #include "platform/virtual/VirtualCard.h"
 #include "tests/support/MpegReference.h"
 

@@ -1,6 +1,6 @@
 // The conversion stream from MPEG layer III to PCM behind the MPEG reader.
-#include "platform/Mp3Frame.h"
-#include "platform/mpeg_decoder.h"
+#include "platform/media/mp3_frame.h"
+#include "platform/media/mpeg_decoder.h"
 #include "tests/support/MpegReference.h"
 
 #include <gtest/gtest.h>

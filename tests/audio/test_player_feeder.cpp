@@ -6,7 +6,7 @@
 #include "WaveBuilder.h"
 #include "audio/WavePlayer.h"
 #include "audio/WaveRecorder.h"
-#include "platform/system.h"
+#include "platform/system/message_loop.h"
 #include "platform/virtual/VirtualCard.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "audio/WaveHeader.h"
 #include "audio/WaveRecorder.h"
 #include "platform/sound_backend.h"
-#include "platform/system.h"
+#include "platform/system/message_loop.h"
 #include "platform/virtual/Microphone.h"
 #include "platform/virtual/VirtualCard.h"
 #include "tests/support/TestDir.h"

@@ -6,9 +6,9 @@
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/TestDir.h"
 
-#include "platform/IniFile.h"
-#include "platform/optical_drives.h"
-#include "platform/system.h"
+#include "platform/files/paths.h"
+#include "platform/system/optical_drives.h"
+#include "platform/text/ini_file.h"
 
 #include <gtest/gtest.h>
 

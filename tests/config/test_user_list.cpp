@@ -1,8 +1,8 @@
 // CUserList: the bytes of UserList.dat, bad files, the lock retry.
 #include "config/UserList.h"
 
-#include "platform/file_lock.h"
-#include "platform/system.h"
+#include "platform/files/file_lock.h"
+#include "platform/files/paths.h"
 #include "platform/winerror.h"
 #include "tests/support/HostCommand.h"
 

@@ -5,8 +5,8 @@
 #include "tests/support/RegistryTree.h"
 #include "tests/support/TestDir.h"
 
-#include "platform/optical_drives.h"
-#include "platform/system.h"
+#include "platform/files/paths.h"
+#include "platform/system/optical_drives.h"
 
 #include <gtest/gtest.h>
 

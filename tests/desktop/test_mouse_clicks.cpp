@@ -6,8 +6,8 @@
 // check box's text is what is tested.
 #include "app/PropSheet.h"
 #include "mixer/MixerSetup.h"
+#include "platform/files/directories.h"
 #include "platform/sound_backend.h"
-#include "platform/system.h"
 #include "platform/virtual/VirtualCard.h"
 #include "texts/UiTexts.h"
 #include "ui/CheckBox.h"

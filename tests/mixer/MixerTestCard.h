@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/sound_backend.h"
-#include "platform/trace.h"
+#include "platform/system/trace.h"
 #include "platform/virtual/VirtualCard.h"
 
 #include <gtest/gtest.h>

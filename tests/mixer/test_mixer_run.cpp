@@ -5,7 +5,7 @@
 #include "mixer/MixerRun.h"
 #include "mixer/MixerSetup.h"
 #include "mixer/MixerTools.h"
-#include "platform/IniFile.h"
+#include "platform/text/ini_file.h"
 #include "tests/support/TestDir.h"
 
 #include <gmock/gmock.h>

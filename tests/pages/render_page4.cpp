@@ -6,7 +6,7 @@
 
 #include "app/PropSheet.h"
 #include "pages/MeterScale.h"
-#include "platform/system.h"
+#include "platform/files/paths.h"
 #include "platform/virtual/VirtualCard.h"
 #include "ui/Testing.h"
 

@@ -4,8 +4,8 @@
 #include "tests/pages/render_page4_autolevel.h"
 
 #include "app/PropSheet.h"
+#include "platform/files/paths.h"
 #include "platform/sound_backend.h"
-#include "platform/system.h"
 #include "platform/virtual/VirtualCard.h"
 #include "ui/Testing.h"
 

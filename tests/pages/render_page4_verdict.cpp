@@ -4,8 +4,9 @@
 #include "tests/pages/render_page4_verdict.h"
 
 #include "app/PropSheet.h"
+#include "platform/files/directories.h"
+#include "platform/files/paths.h"
 #include "platform/sound_backend.h"
-#include "platform/system.h"
 #include "platform/virtual/VirtualCard.h"
 #include "tests/pages/VerdictInputs.h"
 #include "ui/SliderCtrl.h"

@@ -7,8 +7,7 @@
 
 #include "app/PropSheet.h"
 #include "config/Registry.h"
-#include "platform/registry.h"
-#include "platform/system.h"
+#include "platform/registry/registry.h"
 #include "tests/support/RegistryTree.h"
 #include "ui/CheckBox.h"
 #include "ui/ComboBox.h"

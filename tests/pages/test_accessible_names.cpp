@@ -6,7 +6,7 @@
 
 #include "app/PropSheet.h"
 #include "platform/sound_backend.h"
-#include "platform/trace.h"
+#include "platform/system/trace.h"
 #include "platform/virtual/VirtualCard.h"
 #include "resources/ProgramResources.h"
 #include "ui/Dialog.h"

@@ -7,11 +7,12 @@
 // their geometry, the box of a button's own text from its drawn pixels; the
 // symbol is what is blue inside the button.
 #include "SheetTestSuite.h"
-#include "platform/IniFile.h"
+#include "platform/files/directories.h"
+#include "platform/files/paths.h"
 #include "platform/sound_backend.h"
 #include "platform/sound_choice.h"
-#include "platform/system.h"
-#include "platform/trace.h"
+#include "platform/system/trace.h"
+#include "platform/text/ini_file.h"
 #include "platform/virtual/VirtualCard.h"
 #include "resources/ProgramResources.h"
 #include "texts/UiTexts.h"

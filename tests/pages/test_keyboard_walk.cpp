@@ -6,8 +6,8 @@
 
 #include "app/PropSheet.h"
 #include "platform/sound_backend.h"
-#include "platform/system.h"
-#include "platform/trace.h"
+#include "platform/system/trace.h"
+#include "platform/types.h"
 #include "platform/virtual/VirtualCard.h"
 #include "resources/ProgramResources.h"
 #include "ui/CheckBox.h"

@@ -11,7 +11,7 @@
 // set of fonts), else Liberation Sans, Arial's stand-in where it is
 // installed.
 #include "SheetTestSuite.h"
-#include "platform/trace.h"
+#include "platform/system/trace.h"
 #include "resources/ProgramResources.h"
 #include "tests/pages/LayoutScenes.h"
 #include "texts/UiTexts.h"

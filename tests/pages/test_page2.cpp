@@ -3,9 +3,10 @@
 // snapshot, and a run that waits for a busy device.
 #include "app/PropSheet.h"
 #include "app/WizardApp.h"
+#include "platform/files/directories.h"
 #include "platform/sound_backend.h"
-#include "platform/system.h"
-#include "platform/trace.h"
+#include "platform/system/message_loop.h"
+#include "platform/system/trace.h"
 #include "platform/virtual/VirtualCard.h"
 #include "tests/support/ScopedEnv.h"
 #include "texts/UiTexts.h"

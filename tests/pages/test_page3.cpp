@@ -3,10 +3,10 @@
 // and holds Next back while it plays, Back stops it.
 #include "app/PropSheet.h"
 #include "app/WizardApp.h"
-#include "platform/resources.h"
+#include "platform/embedded/resources.h"
 #include "platform/sound_backend.h"
-#include "platform/system.h"
-#include "platform/trace.h"
+#include "platform/system/trace.h"
+#include "platform/types.h"
 #include "platform/virtual/VirtualCard.h"
 #include "platform/virtual/WaveData.h"
 #include "resources/ProgramResources.h"

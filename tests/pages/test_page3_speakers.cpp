@@ -4,7 +4,7 @@
 // buttons wait while the music plays.
 #include "app/PropSheet.h"
 #include "audio/AudioEngine.h"
-#include "platform/resources.h"
+#include "platform/embedded/resources.h"
 #include "platform/sound_backend.h"
 #include "platform/virtual/VirtualCard.h"
 #include "platform/virtual/WaveData.h"

@@ -8,7 +8,6 @@
 #include "audio/MeasureLevel.h"
 #include "audio/WaveRecorder.h"
 #include "platform/sound_backend.h"
-#include "platform/system.h"
 #include "platform/virtual/VirtualCard.h"
 #include "tests/support/HostCommand.h"
 #include "texts/UiTexts.h"

@@ -3,10 +3,10 @@
 // dialogs.
 #include "app/PropSheet.h"
 #include "app/WizardApp.h"
+#include "platform/files/directories.h"
 #include "platform/sound_choice.h"
-#include "platform/system.h"
-#include "platform/system_testing.h"
-#include "platform/trace.h"
+#include "platform/system/system_testing.h"
+#include "platform/system/trace.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/trace/TestTraceEvent.h"
 #include "texts/UiTexts.h"

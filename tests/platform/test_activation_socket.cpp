@@ -2,8 +2,8 @@
 // program's GUI thread and its answer comes back; nobody listening, a socket
 // left by a run that ended, and a GUI thread that does not answer all end in
 // "no" within the time given.
-#include "platform/activation_socket.h"
-#include "platform/system.h"
+#include "platform/linux/activation_socket.h"
+#include "platform/system/message_loop.h"
 #include "tests/support/TestDir.h"
 
 #include <gtest/gtest.h>

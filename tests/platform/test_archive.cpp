@@ -1,4 +1,4 @@
-#include "platform/Archive.h"
+#include "platform/archive/archive.h"
 #include "tests/support/TestDir.h"
 
 #include <gtest/gtest.h>

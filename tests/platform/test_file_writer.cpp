@@ -1,7 +1,7 @@
 // The one file writer: what a save keeps (bytes, rights, links) and what a
 // failed save leaves behind (the old file whole, no stray files, a reason).
-#include "platform/file_writer.h"
-#include "platform/system_testing.h"
+#include "platform/files/file_writer.h"
+#include "platform/system/system_testing.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/OtherUser.h"
 #include "tests/support/TestDir.h"

@@ -1,6 +1,6 @@
 // Where the registry hive lives when no file is chosen in code: the variables
 // a user or a technician sets, each taking the place of the next.
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/IniFile.h"
+#include "platform/text/ini_file.h"
 #include "tests/support/FileSizeLimit.h"
 
 #include <gtest/gtest.h>

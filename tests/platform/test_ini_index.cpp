@@ -5,8 +5,8 @@
 // section after every call. A plain scan of the lines, written here as the
 // reference, runs beside CIniFile on random files and random calls, changes
 // to the lines included.
-#include "platform/IniFile.h"
-#include "platform/trim.h"
+#include "platform/text/ini_file.h"
+#include "platform/text/trim.h"
 #include "tests/support/TestDir.h"
 
 #include <gtest/gtest.h>

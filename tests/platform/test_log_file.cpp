@@ -1,6 +1,6 @@
 // The bounded log: it keeps its newest whole lines and never writes through
 // a link.
-#include "platform/log_file.h"
+#include "platform/files/log_file.h"
 #include "tests/support/TestDir.h"
 
 #include <gtest/gtest.h>

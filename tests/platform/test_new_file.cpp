@@ -1,6 +1,6 @@
 // Files made from nothing (the recording): never written through a link or
 // into another file that had the name.
-#include "platform/new_file.h"
+#include "platform/files/new_file.h"
 #include "tests/support/TestDir.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // PlaySound on the virtual card: files and resources, asynchronous and
 // looping play, stopping with a null name, and what cannot be played.
+#include "platform/embedded/resources.h"
 #include "platform/mmsystem.h"
-#include "platform/resources.h"
 #include "platform/sound_backend.h"
 #include "platform/virtual/VirtualCard.h"
 #include "platform/virtual/WaveData.h"

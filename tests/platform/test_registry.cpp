@@ -1,7 +1,7 @@
 // Registry services over the hive file: Windows call semantics, persistence of
 // every value type, enumeration order, corrupt hives.
-#include "platform/registry.h"
-#include "platform/registry_batch.h"
+#include "platform/registry/registry.h"
+#include "platform/registry/registry_batch.h"
 #include "tests/support/FileSizeLimit.h"
 
 #include <gtest/gtest.h>

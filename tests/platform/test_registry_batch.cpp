@@ -3,8 +3,8 @@
 // between batches; the batch holds the hive (other writers wait, the file is
 // written once at its end); a failed write at the end keeps the old hive and
 // says why; a call outside a batch is on disk at once.
-#include "platform/registry.h"
-#include "platform/registry_batch.h"
+#include "platform/registry/registry.h"
+#include "platform/registry/registry_batch.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/TestDir.h"
 

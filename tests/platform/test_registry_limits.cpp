@@ -3,8 +3,8 @@
 // bounded memory and without a temporary file left behind, whether it comes
 // through the registry calls or stands in the hive file; a path at the limits
 // works and survives the hive file.
-#include "platform/registry.h"
-#include "platform/registry_hive.h"
+#include "platform/registry/registry.h"
+#include "platform/registry/registry_hive.h"
 #include "tests/support/BoundedChild.h"
 #include "tests/support/TestDir.h"
 

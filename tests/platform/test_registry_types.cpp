@@ -1,8 +1,8 @@
 // Value types in the hive file: hex(n) is written and read in hexadecimal, so
 // a type stays what it was however often the hive is rewritten, and hives of
 // earlier builds, which wrote n in decimal, are read as they were meant.
-#include "platform/registry.h"
-#include "platform/registry_hive.h"
+#include "platform/registry/registry.h"
+#include "platform/registry/registry_hive.h"
 #include "tests/support/TestDir.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // Two processes writing the same hive at once lose none of each other's values.
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 
 #include <gtest/gtest.h>
 

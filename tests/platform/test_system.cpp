@@ -1,6 +1,11 @@
-#include "platform/resources.h"
-#include "platform/system.h"
-#include "platform/system_testing.h"
+#include "platform/embedded/resources.h"
+#include "platform/files/directories.h"
+#include "platform/files/paths.h"
+#include "platform/system/clock.h"
+#include "platform/system/library.h"
+#include "platform/system/message_loop.h"
+#include "platform/system/program.h"
+#include "platform/system/system_testing.h"
 
 #include <gtest/gtest.h>
 

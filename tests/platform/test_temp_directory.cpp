@@ -1,6 +1,6 @@
 // The user's private temporary directory: where it is, how it is made, and
 // which directories are refused.
-#include "platform/system.h"
+#include "platform/files/directories.h"
 #include "tests/support/OtherUser.h"
 #include "tests/support/TestDir.h"
 

@@ -1,5 +1,5 @@
 // Names compared regardless of case, as each encoding folds them.
-#include "platform/text_case.h"
+#include "platform/text/text_case.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/text_encoding.h"
+#include "platform/text/text_encoding.h"
 #include "tests/support/HostCommand.h"
 #include "tests/support/TestDir.h"
 

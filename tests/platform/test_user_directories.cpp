@@ -1,6 +1,8 @@
 // The user's settings directory, the installation's data directory, the
 // user's languages from the locale's variables, and private directories.
-#include "platform/system.h"
+#include "platform/files/directories.h"
+#include "platform/files/paths.h"
+#include "platform/system/user_languages.h"
 
 #include "tests/support/OtherUser.h"
 #include "tests/support/ScopedEnv.h"

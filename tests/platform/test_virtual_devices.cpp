@@ -1,7 +1,7 @@
 // The virtual card's device list: devices of a card file with their ids and
 // forms, a headset plugged and unplugged by script with the watcher told on
 // the main thread, and a chosen device taking WAVE_MAPPER's opens.
-#include "platform/system.h"
+#include "platform/system/message_loop.h"
 #include "platform/virtual/CardFile.h"
 #include "platform/virtual/VirtualCard.h"
 #include "tests/support/TestDir.h"

@@ -6,7 +6,7 @@
 #include "platform/pulse/PulseBackend.h"
 #include "platform/pulse/testing/PipeWireServerForTesting.h"
 #include "platform/pulse/testing/PulseServerForTesting.h"
-#include "platform/system.h"
+#include "platform/system/message_loop.h"
 
 #include <gtest/gtest.h>
 

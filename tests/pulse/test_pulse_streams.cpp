@@ -12,7 +12,7 @@
 #include "platform/pulse/PulseConnection.h"
 #include "platform/pulse/testing/PipeWireServerForTesting.h"
 #include "platform/pulse/testing/PulseServerForTesting.h"
-#include "platform/system.h"
+#include "platform/system/message_loop.h"
 #include "tests/support/WaveDevices.h"
 
 #include <gmock/gmock.h>

@@ -1,7 +1,7 @@
 // The embedded music: a PCM WAVE the player can read, about ten seconds long,
 // whose end flows into its start without a click.
 #include "audio/AudioFile.h"
-#include "platform/resources.h"
+#include "platform/embedded/resources.h"
 #include "resources/ProgramResources.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 // test that registers them removes them again.
 #pragma once
 
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "platform/trace.h"
+#include "platform/system/trace.h"
 #include "tests/trace/TestTraceEvent.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 // Our trace library, bound as the program binds it.
-#include "platform/system.h"
-#include "platform/trace.h"
+#include "platform/files/directories.h"
+#include "platform/system/clock.h"
+#include "platform/system/trace.h"
 #include "tests/support/TestDir.h"
 
 #include <QApplication>

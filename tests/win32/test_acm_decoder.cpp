@@ -1,6 +1,6 @@
 // What the decoder over the system's codec refuses where the codec itself
 // would deliver PCM of another format than the stream's.
-#include "platform/mpeg_decoder.h"
+#include "platform/media/mpeg_decoder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // PlaySound with the winmm backend: the system plays the program's WAVE
 // resources, from memory when they are registered resources and not in the
 // module; with the virtual card it plays over the card as on Linux.
+#include "platform/embedded/resources.h"
 #include "platform/mmsystem.h"
-#include "platform/resources.h"
 #include "platform/sound_backend.h"
 #include "platform/virtual/VirtualCard.h"
 #include "platform/virtual/WaveData.h"

@@ -8,7 +8,7 @@
 
 #include "app/PropSheet.h"
 #include "platform/sound_backend.h"
-#include "platform/trace.h"
+#include "platform/system/trace.h"
 #include "platform/win32/winmm_backend.h"
 #include "resources/ProgramResources.h"
 #include "tests/support/TestDir.h"

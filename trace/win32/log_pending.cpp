@@ -1,8 +1,8 @@
 // The Windows library's log before the Windows file services are part of the
 // build: there is no private directory, so the lines stay in memory and the
 // list says why.
-#include "platform/log_file.h"
-#include "platform/system.h"
+#include "platform/files/directories.h"
+#include "platform/files/log_file.h"
 
 namespace plat {
 

@@ -1,5 +1,5 @@
 // How the framework shows the texts it is given, and hands back typed ones.
-#include "platform/text_encoding.h"
+#include "platform/text/text_encoding.h"
 #include "ui/win32/Native.h"
 
 namespace uiimpl {

@@ -1,6 +1,6 @@
 #include "ui/WinApp.h"
 
-#include "platform/system.h"
+#include "platform/system/message_loop.h"
 #include "ui/Wnd.h"
 #include "ui/win32/Native.h"
 

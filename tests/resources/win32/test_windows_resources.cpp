@@ -1,8 +1,8 @@
 // The Windows program's resources (resources/windows/pelmora.rc) linked into
 // this test as into the program, found the way the program finds them and
 // compared with the committed files they are made from.
-#include "platform/system.h"
-#include "platform/system_testing.h"
+#include "platform/system/program.h"
+#include "platform/system/system_testing.h"
 
 #include <windows.h>
 

@@ -3,7 +3,7 @@
 // cancels, Enter presses the default button, Tab moves on in creation
 // order), tasks posted from other threads run on the GUI thread, and timers
 // restart, stop from their own handler and stop with their window.
-#include "platform/system.h"
+#include "platform/system/message_loop.h"
 #include "ui/Button.h"
 #include "ui/CheckBox.h"
 #include "ui/PropertyPage.h"

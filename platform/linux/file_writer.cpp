@@ -1,0 +1,268 @@
+// CFileWriter's system part on Linux: links followed with readlink, the new
+// copy created with O_EXCL and O_NOFOLLOW, given the target's owner and mode,
+// synced and renamed over the target (see file_writer.h).
+#include "platform/files/file_writer.h"
+
+#include "platform/files/file_writer_limits.h"
+#include "platform/files/system_files.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace plat {
+
+namespace {
+
+// Links followed before the path is taken for a loop.
+constexpr int kMaxLinkHops = 40;
+constexpr std::size_t kCopyChunk = 64 * 1024;
+
+std::string Reason(int error) {
+    return std::strerror(error);
+}
+
+// Creates a new file named after `target` in its directory, exclusively and
+// never through a link. -1 with errno set when the directory refuses it.
+int CreateBeside(const std::string& target, const char* kind, mode_t mode, std::string& name) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = files::NameBeside(target, kind);
+        const int fd =
+            ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// Gives a new file the owner, group and permission bits of `like`, as far as
+// the process may set them.
+void TakeOwnerAndMode(int fd, const struct stat& like) {
+    struct stat own {};
+    if (::fstat(fd, &own) != 0)
+        return;
+    bool ownerKept = own.st_uid == like.st_uid;
+    if (own.st_uid != like.st_uid || own.st_gid != like.st_gid) {
+        // Where the process may not give the file away, it may still keep
+        // the group it is a member of; otherwise the file stays its own.
+        if (::fchown(fd, like.st_uid, like.st_gid) == 0)
+            ownerKept = true;
+        else
+            static_cast<void>(::fchown(fd, static_cast<uid_t>(-1), like.st_gid) == 0);
+    }
+    // Set-id bits only on a file that still has the target's owner. A file
+    // system without permission bits keeps its own, which is all it can do.
+    static_cast<void>(::fchmod(fd, like.st_mode & (ownerKept ? 07777 : 01777)) == 0);
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size, off_t offset, int& error) {
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, data, size, offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : ENOSPC;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+        offset += n;
+    }
+    return true;
+}
+
+// Copies the whole of `from` over the start of `to` and cuts `to` to the
+// same length. errno-style code in `error` on failure. `limit` bytes at most
+// are written before the copy fails (-1: no limit).
+bool CopyContent(int from, int to, int& error, long long limit = -1) {
+    std::string buffer(kCopyChunk, '\0');
+    off_t offset = 0;
+    for (;;) {
+        const ssize_t n = ::pread(from, buffer.data(), buffer.size(), offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            error = errno;
+            return false;
+        }
+        if (n == 0)
+            break;
+        auto size = static_cast<std::size_t>(n);
+        const bool cut = limit >= 0 && offset + n > limit;
+        if (cut)
+            size = static_cast<std::size_t>(limit - offset);
+        if (!WriteAll(to, buffer.data(), size, offset, error))
+            return false;
+        if (cut) {
+            error = EIO;
+            return false;
+        }
+        offset += n;
+    }
+    if (::ftruncate(to, offset) != 0 || ::fsync(to) != 0) {
+        error = errno;
+        return false;
+    }
+    return true;
+}
+
+void SyncDirectory(const std::string& dir) {
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    // A file system that cannot sync a directory (EINVAL) makes the rename
+    // durable in its own way; the new content is in place either way.
+    static_cast<void>(::fsync(fd) == 0);
+    ::close(fd);
+}
+
+} // namespace
+
+bool CFileWriter::FailErrno(const std::string& what, int error) {
+    return Fail(what.empty() ? Reason(error) : what + ": " + Reason(error));
+}
+
+bool CFileWriter::OpenCopy() {
+    struct stat st {};
+    if (::lstat(m_target.c_str(), &st) == 0) {
+        m_exists = true;
+        if (S_ISDIR(st.st_mode))
+            return FailErrno("", EISDIR);
+        if (!S_ISREG(st.st_mode))
+            return Fail("it is not a regular file");
+        if (::faccessat(AT_FDCWD, m_target.c_str(), W_OK, AT_EACCESS) != 0)
+            return FailErrno("", errno);
+        m_links = static_cast<unsigned long>(st.st_nlink);
+        m_device = static_cast<unsigned long long>(st.st_dev);
+        m_inode = static_cast<unsigned long long>(st.st_ino);
+    } else if (errno != ENOENT) {
+        return FailErrno("", errno);
+    }
+
+    // A new copy of an existing file is private until it has the target's
+    // bits; a new file gets the usual bits of the process (its umask).
+    m_fd = CreateBeside(m_target, ".new-", m_exists ? 0600 : 0666, m_temp);
+    if (m_fd < 0) {
+        m_temp.clear();
+        return FailErrno("no new file can be made in " + files::DirectoryName(m_target), errno);
+    }
+    if (m_exists)
+        TakeOwnerAndMode(m_fd, st);
+    return true;
+}
+
+bool CFileWriter::WriteCopy(const void* data, std::size_t size) {
+    const off_t end = ::lseek(m_fd, 0, SEEK_END);
+    int error = 0;
+    if (end < 0 || !WriteAll(m_fd, static_cast<const char*>(data), size, end, error))
+        return FailErrno("", end < 0 ? errno : error);
+    return true;
+}
+
+bool CFileWriter::SyncCopy() {
+    return ::fsync(m_fd) == 0 || FailErrno("", errno);
+}
+
+bool CFileWriter::ReplaceTarget() {
+    const int closed = ::close(m_fd);
+    const int closeError = errno;
+    m_fd = -1;
+    if (closed != 0)
+        return FailErrno("", closeError);
+    if (::rename(m_temp.c_str(), m_target.c_str()) != 0)
+        return FailErrno("the new copy cannot take its place", errno);
+    m_temp.clear();
+    SyncDirectory(files::DirectoryName(m_target));
+    return true;
+}
+
+// Every name of a hard-linked file must see the new content, so the file
+// itself is rewritten; its old content is first copied beside it in full.
+bool CFileWriter::CommitInPlace() {
+    const int target = ::open(m_target.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    if (target < 0)
+        return FailErrno("", errno);
+    struct stat st {};
+    if (::fstat(target, &st) != 0 || static_cast<unsigned long long>(st.st_dev) != m_device ||
+        static_cast<unsigned long long>(st.st_ino) != m_inode) {
+        ::close(target);
+        return Fail("it was replaced by another file while it was written");
+    }
+
+    std::string backupName;
+    const int backup = CreateBeside(m_target, ".old-", 0600, backupName);
+    if (backup < 0) {
+        const int error = errno;
+        ::close(target);
+        return FailErrno("no copy of it can be made in " + files::DirectoryName(m_target), error);
+    }
+    TakeOwnerAndMode(backup, st);
+    int error = 0;
+    if (!CopyContent(target, backup, error)) {
+        ::close(backup);
+        ::unlink(backupName.c_str());
+        ::close(target);
+        return FailErrno("no complete copy of it can be made", error);
+    }
+
+    const bool ok = CopyContent(m_fd, target, error, InPlaceLimit());
+    if (!ok) {
+        int restoreError = 0;
+        const bool restored = CopyContent(backup, target, restoreError, InPlaceLimit());
+        // Otherwise the old content stays under the target's name, as a file
+        // of its own.
+        const bool renamedBack = !restored && ::rename(backupName.c_str(), m_target.c_str()) == 0;
+        FailRewrite(Reason(error), restored, renamedBack, backupName);
+    }
+    ::close(backup);
+    ::close(target);
+    if (!backupName.empty())
+        files::RemoveFile(backupName);
+    return ok;
+}
+
+namespace files {
+
+// The file `path` finally names: each symbolic link is replaced by what it
+// points to (relative to the link's directory). A missing file is a file to
+// be created there.
+bool FollowLinks(const std::string& path, std::string& target, std::string& why) {
+    target = path;
+    for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0) {
+            if (errno == ENOENT)
+                return true;
+            why = Reason(errno);
+            return false;
+        }
+        if (!S_ISLNK(st.st_mode))
+            return true;
+        std::string link(4096, '\0');
+        const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
+        if (n < 0 || static_cast<std::size_t>(n) >= link.size()) {
+            why = n < 0 ? "its link cannot be read: " + Reason(errno) : "its link is too long";
+            return false;
+        }
+        link.resize(static_cast<std::size_t>(n));
+        target = link[0] == '/' ? link : DirectoryPrefix(target) + link;
+    }
+    why = Reason(ELOOP);
+    return false;
+}
+
+void CloseDescriptor(int fd) {
+    ::close(fd);
+}
+
+void RemoveFile(const std::string& path) {
+    ::unlink(path.c_str());
+}
+
+} // namespace files
+
+} // namespace plat
