@@ -1,6 +1,6 @@
 // The system's own sound backends, behind the choice of sound_choice.cpp,
-// which knows the virtual card and the automatic rule: one file for each
-// system (sound_choice_system.cpp on Linux: the sound server, then ALSA;
+// which knows the default backend handed to it and the automatic rule: one file for each
+// system (linux/sound_choice_system.cpp: the sound server, then ALSA;
 // win32/sound_choice_system.cpp: winmm).
 #pragma once
 

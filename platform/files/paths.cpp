@@ -1,7 +1,9 @@
 // File helpers that accept either separator: a path is made native by
 // turning the other separator into the system's. Private directories are the
-// system's own (linux/paths.cpp, win32/paths.cpp).
+// system's own (linux/paths.cpp, win32/paths.cpp); so are the temporary
+// directory's checks, refused in the words both share here.
 #include "platform/files/paths.h"
+#include "platform/files/system_files.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -68,5 +70,15 @@ bool StaysInsideDirectory(const std::string& relative) {
     }
     return true;
 }
+
+namespace files {
+
+bool RefuseTempDirectory(const std::string& dir, const std::string& why, std::string* error) {
+    if (error != nullptr)
+        *error = "the temporary directory " + dir + " is not used: " + why;
+    return false;
+}
+
+} // namespace files
 
 } // namespace plat

@@ -51,4 +51,8 @@ int OpenLocked(const std::string& native, bool exclusive);
 void UnlockAndClose(int fd);
 long long LockedSize(int fd);
 
+// The temporary directory's refusal: sets `error` (when given) to say why
+// `dir` is not used, and answers false.
+bool RefuseTempDirectory(const std::string& dir, const std::string& why, std::string* error);
+
 } // namespace plat::files

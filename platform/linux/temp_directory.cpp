@@ -2,6 +2,7 @@
 // files/directories.h). The trace library builds this file too, so its log lives by the
 // same rule.
 #include "platform/files/directories.h"
+#include "platform/files/system_files.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -44,32 +45,29 @@ std::string Octal(mode_t mode) {
     return text;
 }
 
-bool Refuse(const std::string& dir, const std::string& why, std::string* error) {
-    if (error != nullptr)
-        *error = "the temporary directory " + dir + " is not used: " + why;
-    return false;
-}
+using files::RefuseTempDirectory;
 
 // Creates the directory when missing and checks that only this user can
 // enter it.
 bool MakePrivateDirectory(const std::string& dir, std::string* error) {
     const bool created = ::mkdir(dir.c_str(), 0700) == 0;
     if (!created && errno != EEXIST)
-        return Refuse(dir, std::string("it cannot be created: ") + std::strerror(errno), error);
+        return RefuseTempDirectory(
+            dir, std::string("it cannot be created: ") + std::strerror(errno), error);
 
     struct stat st {};
     if (::lstat(dir.c_str(), &st) != 0)
-        return Refuse(dir, std::strerror(errno), error);
+        return RefuseTempDirectory(dir, std::strerror(errno), error);
     if (S_ISLNK(st.st_mode))
-        return Refuse(dir, "it is a symbolic link", error);
+        return RefuseTempDirectory(dir, "it is a symbolic link", error);
     if (!S_ISDIR(st.st_mode))
-        return Refuse(dir, "it is not a directory", error);
+        return RefuseTempDirectory(dir, "it is not a directory", error);
 
     // The checks below are made on the directory that was opened, not on a
     // name that could be swapped in between.
     const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
-        return Refuse(dir, std::strerror(errno), error);
+        return RefuseTempDirectory(dir, std::strerror(errno), error);
     bool ok = ::fstat(fd, &st) == 0;
     // A directory made just now under a strict umask still needs its owner's
     // rights.
@@ -77,12 +75,13 @@ bool MakePrivateDirectory(const std::string& dir, std::string* error) {
         ok = ::fstat(fd, &st) == 0;
     ::close(fd);
     if (!ok)
-        return Refuse(dir, std::strerror(errno), error);
+        return RefuseTempDirectory(dir, std::strerror(errno), error);
     if (st.st_uid != ::geteuid())
-        return Refuse(dir, "it belongs to another user (uid " + std::to_string(st.st_uid) + ")",
-                      error);
+        return RefuseTempDirectory(
+            dir, "it belongs to another user (uid " + std::to_string(st.st_uid) + ")", error);
     if ((st.st_mode & 077) != 0)
-        return Refuse(dir, "other users may enter it (mode " + Octal(st.st_mode) + ")", error);
+        return RefuseTempDirectory(dir, "other users may enter it (mode " + Octal(st.st_mode) + ")",
+                                   error);
     return true;
 }
 

@@ -95,6 +95,45 @@ bool CopyContent(HANDLE from, HANDLE to, long long limit = -1) {
 
 } // namespace
 
+namespace files {
+
+// The file a link finally names ("\\?\C:\dir\file" turned into "C:\dir\file");
+// the path itself when it is no link.
+bool FollowLinks(const std::string& path, std::string& target, std::string& why) {
+    target = path;
+    const ::DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return true;
+    HANDLE file =
+        ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        why = "its link cannot be followed: " + LastErrorText();
+        return false;
+    }
+    char final[MAX_PATH * 2];
+    const ::DWORD n = ::GetFinalPathNameByHandleA(file, final, sizeof final, VOLUME_NAME_DOS);
+    ::CloseHandle(file);
+    if (n == 0 || n >= sizeof final) {
+        why = "its link cannot be followed: " + LastErrorText();
+        return false;
+    }
+    target.assign(final, n);
+    if (target.rfind("\\\\?\\", 0) == 0)
+        target.erase(0, 4);
+    return true;
+}
+
+void RemoveFile(const std::string& path) {
+    ::DeleteFileA(path.c_str());
+}
+
+void CloseDescriptor(int fd) {
+    ::_close(fd);
+}
+
+} // namespace files
+
 bool CFileWriter::FailErrno(const std::string& what, int error) {
     const std::string reason = WindowsErrorText(static_cast<unsigned long>(error));
     return Fail(what.empty() ? reason : what + ": " + reason);
@@ -215,44 +254,5 @@ bool CFileWriter::CommitInPlace() {
         files::RemoveFile(backupName);
     return ok;
 }
-
-namespace files {
-
-// The file a link finally names ("\\?\C:\dir\file" turned into "C:\dir\file");
-// the path itself when it is no link.
-bool FollowLinks(const std::string& path, std::string& target, std::string& why) {
-    target = path;
-    const ::DWORD attributes = ::GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
-        return true;
-    HANDLE file =
-        ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        why = "its link cannot be followed: " + LastErrorText();
-        return false;
-    }
-    char final[MAX_PATH * 2];
-    const ::DWORD n = ::GetFinalPathNameByHandleA(file, final, sizeof final, VOLUME_NAME_DOS);
-    ::CloseHandle(file);
-    if (n == 0 || n >= sizeof final) {
-        why = "its link cannot be followed: " + LastErrorText();
-        return false;
-    }
-    target.assign(final, n);
-    if (target.rfind("\\\\?\\", 0) == 0)
-        target.erase(0, 4);
-    return true;
-}
-
-void CloseDescriptor(int fd) {
-    ::_close(fd);
-}
-
-void RemoveFile(const std::string& path) {
-    ::DeleteFileA(path.c_str());
-}
-
-} // namespace files
 
 } // namespace plat

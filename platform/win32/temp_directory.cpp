@@ -5,6 +5,7 @@
 // The trace library builds this file too, so its log lives by the same rule.
 #include "platform/files/directories.h"
 #include "platform/files/paths.h"
+#include "platform/files/system_files.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/windows_api.h"
 
@@ -12,11 +13,7 @@ namespace plat {
 
 namespace {
 
-bool Refuse(const std::string& dir, const std::string& why, std::string* error) {
-    if (error != nullptr)
-        *error = "the temporary directory " + dir + " is not used: " + why;
-    return false;
-}
+using files::RefuseTempDirectory;
 
 } // namespace
 
@@ -24,17 +21,18 @@ std::string GetTempPath(std::string* error) {
     char base[MAX_PATH + 1];
     const ::DWORD n = ::GetTempPathA(sizeof base, base);
     if (n == 0 || n > MAX_PATH)
-        return Refuse("%TEMP%", "the system names none", error), std::string();
+        return RefuseTempDirectory("%TEMP%", "the system names none", error), std::string();
     const std::string dir = WithTrailingSeparator(std::string(base, n)) + "pelmora";
     if (!::CreateDirectoryA(dir.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
-        return Refuse(dir, "it cannot be created: " + LastErrorText(), error), std::string();
+        return RefuseTempDirectory(dir, "it cannot be created: " + LastErrorText(), error),
+               std::string();
     const ::DWORD attributes = ::GetFileAttributesA(dir.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
-        return Refuse(dir, LastErrorText(), error), std::string();
+        return RefuseTempDirectory(dir, LastErrorText(), error), std::string();
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-        return Refuse(dir, "it is a symbolic link or junction", error), std::string();
+        return RefuseTempDirectory(dir, "it is a symbolic link or junction", error), std::string();
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-        return Refuse(dir, "it is not a directory", error), std::string();
+        return RefuseTempDirectory(dir, "it is not a directory", error), std::string();
     if (error != nullptr)
         error->clear();
     return dir + kPathSeparator;

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "ui/win32/WinCalls.h"
+#include "ui/win32/os_bitmap.h"
 
 #include <algorithm>
 
@@ -77,16 +78,9 @@ Handle CreateImageList(const unsigned int* pixels, int width, int height, int im
         return nullptr;
     const int count = width / imageWidth;
     HIMAGELIST images = ImageList_Create(imageWidth, height, ILC_COLOR32, count, 0);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = CreateTopDownBitmap(screen, width, height, &bits);
     ReleaseDC(nullptr, screen);
     auto* out = static_cast<unsigned int*>(bits);
     for (int i = 0; i < width * height; ++i) {

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "ui/win32/WinCalls.h"
+#include "ui/win32/os_bitmap.h"
 
 #include <algorithm>
 #include <map>
@@ -163,15 +164,8 @@ void Painter::Pixels(const unsigned int* pixels, int pixelsWidth, int pixelsHeig
     if (pixels == nullptr || pixelsWidth <= 0 || pixelsHeight <= 0 || width <= 0 || height <= 0)
         return;
     HDC dc = static_cast<HDC>(m_dc);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = pixelsWidth;
-    bi.bmiHeader.biHeight = -pixelsHeight;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = CreateTopDownBitmap(dc, pixelsWidth, pixelsHeight, &bits);
     if (bitmap == nullptr)
         return;
     // AlphaBlend wants premultiplied colours.
@@ -261,6 +255,18 @@ bool Capture(Handle hwnd, std::vector<std::uint32_t>& pixels, int& width, int& h
     DeleteDC(memory);
     ReleaseDC(h, windowDc);
     return true;
+}
+
+HBITMAP CreateTopDownBitmap(HDC dc, int width, int height, void** bits) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    *bits = nullptr;
+    return CreateDIBSection(dc, &bi, DIB_RGB_COLORS, bits, nullptr, 0);
 }
 
 } // namespace win
