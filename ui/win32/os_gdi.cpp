@@ -232,15 +232,8 @@ bool Capture(Handle hwnd, std::vector<std::uint32_t>& pixels, int& width, int& h
         return false;
     HDC windowDc = GetDC(h);
     HDC memory = CreateCompatibleDC(windowDc);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(windowDc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = CreateTopDownBitmap(windowDc, width, height, &bits);
     HGDIOBJ old = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, width, height, windowDc, 0, 0, SRCCOPY);
     GdiFlush();
