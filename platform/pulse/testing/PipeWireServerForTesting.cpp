@@ -55,6 +55,16 @@ bool CPipeWireServerForTesting::Start(std::string& error) {
     m_bus = static_cast<pid_t>(std::atol(bus.c_str() + newline + 1));
     setenv("DBUS_SESSION_BUS_ADDRESS", bus.substr(0, newline).c_str(), 1);
 
+    // The session manager watches logind's seats for Bluetooth, and ends
+    // where no logind runs (a container, a build machine): the private
+    // session has no Bluetooth.
+    const std::string bluetooth = m_dir + "/config/wireplumber/bluetooth.lua.d";
+    std::filesystem::create_directories(bluetooth);
+    if (std::FILE* file = std::fopen((bluetooth + "/60-pelmora.lua").c_str(), "w")) {
+        std::fputs("bluez_monitor.enabled = false\n", file);
+        std::fclose(file);
+    }
+
     if (!Spawn("pipewire", error))
         return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
