@@ -292,8 +292,15 @@ TYPED_TEST(WizardMixer, ARestoreOnAStoppedServerEndsInTimeAndKeepsTheFile) {
     EXPECT_LT(took, 2.5);
     EXPECT_FALSE(setup.GetErrorText().empty());
     EXPECT_TRUE(fs::exists(this->m_path));
+    // The writes answered at once and never answered by the server are told.
+    EXPECT_TRUE(this->Eventually([&] {
+        return setup.GetAsyncWriteFailure().starts_with(
+            "the last asynchronous write failed: the sound server has not answered the ");
+    })) << setup.GetAsyncWriteFailure();
 
     ASSERT_TRUE(this->m_server.Freeze(false));
+    EXPECT_TRUE(this->Eventually([&] { return setup.GetAsyncWriteFailure().empty(); }))
+        << setup.GetAsyncWriteFailure();
     // The restore's own volume went as the latest, in place of the slider's.
     EXPECT_TRUE(this->Eventually([&] { return this->Volume("sink", sink) == 26214; }))
         << this->Volume("sink", sink);
