@@ -173,11 +173,8 @@ TYPED_TEST(PulseServer, AStoppedServerCostsWritesNoWaitAndGetsTheLatestValueWhen
     const ModelLine* speakers = Destination(*other, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS);
     ASSERT_NE(speakers, nullptr);
     const ModelControl& volume = *ControlOf(*speakers, MIXERCONTROL_CONTROLTYPE_VOLUME);
-    ASSERT_TRUE(this->m_server.Freeze(true));
-    struct Going { // the server goes on whatever the test's outcome
-        CSoundServerForTesting& server;
-        ~Going() { server.Freeze(false); }
-    } going{this->m_server};
+    CServerStop stop(this->m_server);
+    ASSERT_TRUE(stop.Stop());
 
     using Clock = std::chrono::steady_clock;
     using Seconds = std::chrono::duration<double>;
@@ -212,7 +209,7 @@ TYPED_TEST(PulseServer, AStoppedServerCostsWritesNoWaitAndGetsTheLatestValueWhen
         return this->m_connection->LastWriteFailure().find("has not answered") != std::string::npos;
     })) << this->m_connection->LastWriteFailure();
 
-    ASSERT_TRUE(this->m_server.Freeze(false));
+    ASSERT_TRUE(stop.GoOn());
     EXPECT_TRUE(this->Eventually([this](const PulseLists&) {
         return this->m_server.SinkVolume() == 0x6000 &&
                this->m_connection->LastWriteFailure().empty();
@@ -228,19 +225,20 @@ TYPED_TEST(PulseServer, AStoppedServerCostsWritesNoWaitAndGetsTheLatestValueWhen
 // with the last; the same while it is stopped half-way through.
 TYPED_TEST(PulseServer, ManyQuickWritesEndWithTheServerHoldingTheLast) {
     using Clock = std::chrono::steady_clock;
+    CServerStop stop(this->m_server);
     const auto start = Clock::now();
     long last = 0;
     for (long v = 0x100; v <= 0xF000; v += 0x100) {
         ASSERT_EQ(this->m_connection->SetVolume(false, TypeParam::kSink, v), 0);
         if (v == 0x8000) {
-            ASSERT_TRUE(this->m_server.Freeze(true));
+            ASSERT_TRUE(stop.Stop());
         }
         last = v;
     }
     ASSERT_EQ(this->m_connection->SetMute(false, TypeParam::kSink, true), 0);
     ASSERT_EQ(this->m_connection->SetMute(false, TypeParam::kSink, false), 0);
     const double took = std::chrono::duration<double>(Clock::now() - start).count();
-    ASSERT_TRUE(this->m_server.Freeze(false));
+    ASSERT_TRUE(stop.GoOn());
     std::printf("%ld volume writes and two mutes: %.3f s\n", last / 0x100, took);
     EXPECT_LT(took, 1.0);
     EXPECT_EQ(this->m_connection->Lists().FindSink(TypeParam::kSink)->volume, last);
@@ -263,7 +261,8 @@ TEST(PulseServerHung, ConnectionsToAServerThatAnswersNothingEndInTime) {
         GTEST_SKIP() << "no private PulseAudio daemon here: " << error;
     auto connection = CPulseConnection::Connect(error);
     ASSERT_NE(connection, nullptr) << error;
-    ASSERT_TRUE(server.Freeze(true));
+    CServerStop stop(server);
+    ASSERT_TRUE(stop.Stop());
     using Clock = std::chrono::steady_clock;
     auto start = Clock::now();
     EXPECT_NE(connection->SetPort(false, CPulseServerForTesting::kSink, "none"), 0);
@@ -275,7 +274,7 @@ TEST(PulseServerHung, ConnectionsToAServerThatAnswersNothingEndInTime) {
     EXPECT_EQ(error, "the sound server does not answer in time");
 
     // Going on again, the daemon answers the kept connection.
-    ASSERT_TRUE(server.Freeze(false));
+    ASSERT_TRUE(stop.GoOn());
     for (int i = 0; i < 300 && !connection->Answering(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(connection->SetVolume(false, CPulseServerForTesting::kSink, 0x2000), 0);

@@ -52,6 +52,18 @@ protected:
         this->Pactl("set-" + kind + "-mute " + name + (mute ? " 1" : " 0"));
         this->Pactl("set-" + kind + "-volume " + name + " " + std::to_string(volume));
     }
+    // The chosen source at 19661 and heard, the chosen sink at 26214 and
+    // muted (last: once the wizard reads its volume, every change before it
+    // arrived), then the run's snapshot.
+    void SnapshotOfTheChosenPair(CMixerSetup& setup) {
+        Set("source", Server::kSource, 19661, false);
+        Set("sink", Server::kSink, 26214, true);
+        ASSERT_TRUE(this->Eventually([&] {
+            int v = -1;
+            return setup.GetPlaybackVolume(v) == 1 && v == 4000;
+        }));
+        ASSERT_EQ(1, setup.SaveSnapshot(m_path)) << setup.GetErrorText();
+    }
     void ExpectDevice(const std::string& kind, const std::string& name, long volume, bool mute) {
         EXPECT_NEAR(this->Volume(kind, name), volume, 2) << kind << " " << name;
         EXPECT_EQ(this->Muted(kind, name), mute) << kind << " " << name;
@@ -158,17 +170,10 @@ TYPED_TEST(WizardMixer, VolumesGoToTheServerAndComeBackFromIt) {
 
 TYPED_TEST(WizardMixer, RestorePutsVolumesMutesAndDefaultsBack) {
     const std::string sink = TypeParam::kSink, source = TypeParam::kSource;
-    // The chosen sink last: once its volume is seen, every change before it is.
     this->Set("sink", kOtherSink, 45875, false);
     this->Set("source", kOtherSource, 36045, true);
-    this->Set("source", source, 19661, false);
-    this->Set("sink", sink, 26214, true);
     CMixerSetup setup;
-    ASSERT_TRUE(this->Eventually([&] {
-        int v = -1;
-        return setup.GetPlaybackVolume(v) == 1 && v == 4000;
-    }));
-    ASSERT_EQ(1, setup.SaveSnapshot(this->m_path)) << setup.GetErrorText();
+    ASSERT_NO_FATAL_FAILURE(this->SnapshotOfTheChosenPair(setup));
 
     // The wizard's changes, and the user's own at the same time.
     ASSERT_EQ(1, setup.PrepareRecording()) << setup.GetErrorText();
@@ -256,22 +261,13 @@ TYPED_TEST(WizardMixer, ADeviceUnloadedBeforeTheRestoreIsSkippedAndNamed) {
 // and a second restore puts everything back.
 TYPED_TEST(WizardMixer, ARestoreOnAStoppedServerEndsInTimeAndKeepsTheFile) {
     const std::string sink = TypeParam::kSink, source = TypeParam::kSource;
-    this->Set("source", source, 19661, false);
-    this->Set("sink", sink, 26214, true);
     CMixerSetup setup;
-    ASSERT_TRUE(this->Eventually([&] {
-        int v = -1;
-        return setup.GetPlaybackVolume(v) == 1 && v == 4000;
-    }));
-    ASSERT_EQ(1, setup.SaveSnapshot(this->m_path)) << setup.GetErrorText();
+    ASSERT_NO_FATAL_FAILURE(this->SnapshotOfTheChosenPair(setup));
     ASSERT_EQ(1, setup.PrepareRecording()) << setup.GetErrorText();
     ASSERT_EQ(1, setup.PreparePlayback()) << setup.GetErrorText();
 
-    ASSERT_TRUE(this->m_server.Freeze(true));
-    struct Going { // the server goes on whatever the test's outcome
-        CSoundServerForTesting& server;
-        ~Going() { server.Freeze(false); }
-    } going{this->m_server};
+    CServerStop stop(this->m_server);
+    ASSERT_TRUE(stop.Stop());
     using Clock = std::chrono::steady_clock;
     using Seconds = std::chrono::duration<double>;
     for (int v : {6000, 6500, 7000}) {
@@ -298,7 +294,7 @@ TYPED_TEST(WizardMixer, ARestoreOnAStoppedServerEndsInTimeAndKeepsTheFile) {
             "the last asynchronous write failed: the sound server has not answered the ");
     })) << setup.GetAsyncWriteFailure();
 
-    ASSERT_TRUE(this->m_server.Freeze(false));
+    ASSERT_TRUE(stop.GoOn());
     EXPECT_TRUE(this->Eventually([&] { return setup.GetAsyncWriteFailure().empty(); }))
         << setup.GetAsyncWriteFailure();
     // The restore's own volume went as the latest, in place of the slider's.

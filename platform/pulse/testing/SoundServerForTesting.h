@@ -79,4 +79,20 @@ protected:
     std::vector<pid_t> m_children;
 };
 
+// Stops a server (Freeze) and lets it go on, at the latest when it ends, so
+// a test that fails while its server is stopped does not leave it stopped.
+class CServerStop {
+public:
+    explicit CServerStop(CSoundServerForTesting& server) : m_server(server) {}
+    CServerStop(const CServerStop&) = delete;
+    CServerStop& operator=(const CServerStop&) = delete;
+    ~CServerStop() { m_server.Freeze(false); }
+
+    bool Stop() { return m_server.Freeze(true); }
+    bool GoOn() { return m_server.Freeze(false); }
+
+private:
+    CSoundServerForTesting& m_server;
+};
+
 } // namespace plat
