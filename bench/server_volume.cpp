@@ -1,4 +1,5 @@
-// Times one volume write on the sound server's connection, against the same
+// Times one volume write on the sound server's connection (what its caller
+// waits: the write is sent and its answer counted later), against the same
 // write by `pactl set-sink-volume` and through ALSA's `pulse` mixer (the ALSA
 // backend, which opens and reads the mixer for a call on a mixer index), all
 // on one private PulseAudio daemon in the same run; then the wizard's own

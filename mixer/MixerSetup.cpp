@@ -1,6 +1,7 @@
 #include "mixer/MixerSetup.h"
 
 #include "mixer/MixerSet.h"
+#include "platform/sound_backend.h"
 
 using namespace plat;
 
@@ -81,6 +82,11 @@ int CMixerSetup::SetPlaybackVolume(int v) {
     if (!result)
         m_error = mixer.m_error;
     return result;
+}
+
+std::string CMixerSetup::GetAsyncWriteFailure() const {
+    const std::string words = CurrentSoundBackend().LastMixerWriteFailure();
+    return words.empty() ? words : "the last asynchronous write failed: " + words;
 }
 
 int CMixerSetup::GetPlaybackVolume(int& v) {

@@ -58,6 +58,11 @@ public:
     int RestoreSnapshotFile(const std::string& path, bool deleteFile);
 
     std::string GetErrorText() const { return m_error; }
+    // A volume or mute write answered at once may fail later, once the sound
+    // system has it (the desktop's sound server): "the last asynchronous
+    // write failed: <the backend's words>", or "" when none did or a later
+    // one went through.
+    std::string GetAsyncWriteFailure() const;
 
     std::string m_error;
     bool m_playSourceSet = false;

@@ -273,6 +273,7 @@ void CPropPage3::OnTimer(plat::UINT_PTR id) {
         ShowIdle();
         return;
     }
+    ShowAsyncWriteFailure();
     CPropertyPage::OnTimer(id);
 }
 
@@ -318,8 +319,16 @@ void CPropPage3::OnHScroll(plat::UINT code, plat::UINT pos, CSliderCtrl* slider)
         default:
             break; // the TB_ENDTRACK that follows applies the position
         }
+        ShowAsyncWriteFailure();
     }
     CPropertyPage::OnHScroll(code, pos, slider);
+}
+
+void CPropPage3::ShowAsyncWriteFailure() {
+    const std::string failure = Sheet()->Mixer().GetAsyncWriteFailure();
+    if (failure != m_asyncFailureShown && !failure.empty())
+        ShowWarning(failure);
+    m_asyncFailureShown = failure;
 }
 
 bool CPropPage3::OnSetActive() {

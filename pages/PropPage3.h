@@ -48,8 +48,13 @@ private:
     void ShowIdle();
     // Plays one of the speaker voices; a failure shows in the warning line.
     void PlaySide(unsigned resource);
+    // A volume write the mixer answered at once and the sound system failed
+    // later shows in the warning line, once; asked after each move of the
+    // slider and on each tick of the music.
+    void ShowAsyncWriteFailure();
 
     bool m_playing = false;
+    std::string m_asyncFailureShown;
 
     CGroupBox m_frameIntro;    // 1053
     CGroupBox m_frameControls; // 1054

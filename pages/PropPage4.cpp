@@ -402,8 +402,19 @@ void CPropPage4::OnTimer(plat::UINT_PTR id) {
 }
 
 bool CPropPage4::SetRecordingVolume(int volume) {
-    // A failure keeps its text in the mixer facade; the page shows none.
-    return Sheet()->Mixer().SetRecordingVolume(volume) != 0;
+    // A failure of the call keeps its text in the mixer facade; the page
+    // shows none.
+    CMixerSetup& mixer = Sheet()->Mixer();
+    const bool set = mixer.SetRecordingVolume(volume) != 0;
+    const std::string failure = mixer.GetAsyncWriteFailure();
+    if (failure != m_asyncFailureShown && !failure.empty()) {
+        m_finishLabel.ShowWindow(SW_HIDE);
+        m_verdict.ShowWindow(SW_HIDE);
+        m_result.SetWindowText(T("K12") + " " + failure);
+        m_result.ShowWindow(SW_SHOW);
+    }
+    m_asyncFailureShown = failure;
+    return set;
 }
 
 int CPropPage4::PlaceAutoLevel(int x, int y, int right) {

@@ -62,12 +62,16 @@ private:
     CSheetServices* Sheet() const { return m_sheet; }
 
     CSheetServices* m_sheet; // the services of the sheet that holds the page
+    std::string m_asyncFailureShown;
 
     // An engine call failed: the engine's text goes into the result line and,
     // through the sheet, to the top of the sound-card test's result list (in
     // `listColor` from then on, when given); Start and Replay are disabled.
     void ShowWarning(const std::string& error, std::optional<COLORREF> listColor = {});
     void Layout();
+    // Sets the recording volume; a write the mixer answered at once and the
+    // sound system failed later shows in the result line, once, and leaves
+    // the buttons as they are.
     bool SetRecordingVolume(int volume);
     // The automatic level: placed on the help line's row, started with each
     // recording, asked on each tick that finds a new buffer.

@@ -50,6 +50,10 @@ bool SoundBackend::ChosenDevices(std::string& /*microphone*/, std::string& /*spe
     return false;
 }
 
+std::string SoundBackend::LastMixerWriteFailure() {
+    return "";
+}
+
 std::vector<std::string> SoundBackend::DescribeDevices() {
     return {};
 }

@@ -107,6 +107,12 @@ public:
     // Text for a result code of a wave call; false when the code has none.
     virtual bool GetErrorText(MMRESULT code, bool input, std::string& text);
 
+    // Where mixer writes are answered at once and sent afterwards (the sound
+    // server's volumes and mutes), the backend's words for the last such
+    // write that failed once sent; "" when none did or a later one went
+    // through. Elsewhere every write's result is its call's, and this is "".
+    virtual std::string LastMixerWriteFailure();
+
     // Where the backend chose the devices the wizard works on among several
     // (the sound server prefers a headset), the microphone and the speakers
     // as the user knows them; false where it makes no such choice.

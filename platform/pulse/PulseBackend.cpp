@@ -123,6 +123,10 @@ std::vector<std::string> CPulseBackend::DescribeDevices() {
     return lines;
 }
 
+std::string CPulseBackend::LastMixerWriteFailure() {
+    return m_connection->LastWriteFailure();
+}
+
 CPulseBackend::~CPulseBackend() {
     m_connection->OnChange(nullptr); // the streams may keep the connection
     CloseAll();

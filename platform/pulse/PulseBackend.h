@@ -31,6 +31,8 @@ public:
     bool ChosenDevices(std::string& microphone, std::string& speakers) override;
     // The server, its cards, sinks, sources and ports, and the devices chosen.
     std::vector<std::string> DescribeDevices() override;
+    // The connection's words for the last volume or mute it could not set.
+    std::string LastMixerWriteFailure() override;
     // The sinks and sources, by their names; choosing one makes it the
     // server's default sink or source, which the wave streams follow. The
     // server's events keep the list fresh, and a watcher hears of each change.

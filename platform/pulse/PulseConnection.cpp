@@ -9,7 +9,8 @@ namespace plat {
 
 namespace {
 
-enum Write { kVolume, kMute, kPort, kDefault };
+// What a write sets; volumes and mutes are the kept writes' index.
+enum WriteKind { kVolume, kMute, kPort, kDefault };
 
 struct Done {
     pa_threaded_mainloop* loop;
@@ -141,10 +142,73 @@ struct CPulseConnection::Callbacks {
             self->Changed();
     }
 
+    // The answer to a volume or mute write: the value is kept (or the
+    // failure's words), and the value that waited for it goes.
+    static void Written(pa_context* c, int success, void* userdata) {
+        auto& write = *static_cast<Write*>(userdata);
+        CPulseConnection* self = write.connection;
+        if (write.late) {
+            Pa().pa_threaded_mainloop_get_api(self->m_loop)->time_free(write.late);
+            write.late = nullptr;
+        }
+        if (success || Pa().pa_context_errno(c) != PA_ERR_TIMEOUT)
+            self->Answered();
+        const char* what = write.what == kVolume ? "volume" : "mute";
+        {
+            std::lock_guard<std::mutex> lock(self->m_mutex);
+            if (success) {
+                self->m_writeFailure.clear();
+                for (PulseDevice& d : write.source ? self->m_lists.sources : self->m_lists.sinks)
+                    if (d.name == write.device) {
+                        if (write.what == kVolume)
+                            d.volume = write.value;
+                        else
+                            d.mute = write.value != 0;
+                    }
+            } else {
+                self->m_writeFailure = std::string("the sound server refused the ") + what +
+                                       " of " + write.device + ": " +
+                                       Pa().pa_strerror(Pa().pa_context_errno(c));
+            }
+            write.sent = write.waiting;
+            if (write.waiting) {
+                write.value = write.next;
+                write.waiting = false;
+            }
+        }
+        if (write.sent)
+            self->Send(write);
+    }
+
+    // A write went unanswered too long. It stays out: its value still goes
+    // when the server answers again.
+    static void Late(pa_mainloop_api* api, pa_time_event* e, const struct timeval*,
+                     void* userdata) {
+        auto& write = *static_cast<Write*>(userdata);
+        api->time_free(e);
+        write.late = nullptr;
+        {
+            std::lock_guard<std::mutex> lock(write.connection->m_mutex);
+            write.connection->m_writeFailure =
+                std::string("the sound server has not answered the ") +
+                (write.what == kVolume ? "volume" : "mute") + " of " + write.device + " for 2 s";
+        }
+        write.connection->NotAnswering();
+    }
+
+    // The server's sign of life, asked for once it stopped answering.
+    static void Alive(pa_context*, const pa_server_info* info, void* userdata) {
+        auto* self = static_cast<CPulseConnection*>(userdata);
+        self->m_probing = false;
+        if (info) // none when the library gave up waiting
+            self->Answered();
+    }
+
     // An event: the one object that changed is read again, or forgotten.
     static void Event(pa_context* c, pa_subscription_event_type_t type, uint32_t index,
                       void* userdata) {
         auto* self = static_cast<CPulseConnection*>(userdata);
+        self->Answered();
         const auto facility = type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
         const bool removed =
             (type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_REMOVE;
@@ -310,6 +374,20 @@ PulseLists CPulseConnection::Lists() {
                 for (const PulseCard& card : lists.cards)
                     if ("#" + std::to_string(card.index) == d.card)
                         d.card = card.name;
+    // A value on its way to the server is the one it will hold.
+    for (int kind : {kVolume, kMute})
+        for (const auto& [key, write] : m_writes[kind]) {
+            if (!write->sent)
+                continue;
+            const long value = write->waiting ? write->next : write->value;
+            for (PulseDevice& d : write->source ? lists.sources : lists.sinks)
+                if (d.name == write->device) {
+                    if (kind == kVolume)
+                        d.volume = value;
+                    else
+                        d.mute = value != 0;
+                }
+        }
     return lists;
 }
 
@@ -336,8 +414,63 @@ bool CPulseConnection::Connected() {
     return good;
 }
 
-int CPulseConnection::Request(bool source, const std::string& device, int what, long value,
-                              const std::string& text) {
+bool CPulseConnection::Answering() {
+    Pa().pa_threaded_mainloop_lock(m_loop);
+    const bool answering = m_answering;
+    Pa().pa_threaded_mainloop_unlock(m_loop);
+    return answering;
+}
+
+std::string CPulseConnection::LastWriteFailure() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_writeFailure;
+}
+
+void CPulseConnection::NotAnswering() {
+    m_answering = false;
+    if (m_probing || Pa().pa_context_get_state(m_context) != PA_CONTEXT_READY)
+        return;
+    if (pa_operation* op = Pa().pa_context_get_server_info(m_context, &Callbacks::Alive, this)) {
+        m_probing = true;
+        Pa().pa_operation_unref(op);
+    }
+}
+
+void CPulseConnection::Answered() {
+    m_answering = true;
+}
+
+void CPulseConnection::Send(Write& write) {
+    pa_operation* op = nullptr;
+    const char* name = write.device.c_str();
+    if (write.what == kVolume) {
+        pa_cvolume volume;
+        Pa().pa_cvolume_set(&volume, write.channels, static_cast<pa_volume_t>(write.value));
+        op = write.source ? Pa().pa_context_set_source_volume_by_name(m_context, name, &volume,
+                                                                      &Callbacks::Written, &write)
+                          : Pa().pa_context_set_sink_volume_by_name(m_context, name, &volume,
+                                                                    &Callbacks::Written, &write);
+    } else {
+        op = write.source ? Pa().pa_context_set_source_mute_by_name(
+                                m_context, name, write.value != 0, &Callbacks::Written, &write)
+                          : Pa().pa_context_set_sink_mute_by_name(m_context, name, write.value != 0,
+                                                                  &Callbacks::Written, &write);
+    }
+    if (!op) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        write.sent = write.waiting = false;
+        m_writeFailure = std::string("the sound server was not asked to set the ") +
+                         (write.what == kVolume ? "volume" : "mute") + " of " + write.device +
+                         ": " + Pa().pa_strerror(Pa().pa_context_errno(m_context));
+        return;
+    }
+    Pa().pa_operation_unref(op);
+    if (!write.late)
+        write.late = Pa().pa_context_rttime_new(m_context, Pa().pa_rtclock_now() + kReplyTimeout,
+                                                &Callbacks::Late, &write);
+}
+
+int CPulseConnection::Post(bool source, const std::string& device, int what, long value) {
     unsigned channels = 2;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -346,40 +479,74 @@ int CPulseConnection::Request(bool source, const std::string& device, int what, 
             return -ENODEV;
         channels = std::max(1u, d->channels);
     }
+    Pa().pa_threaded_mainloop_lock(m_loop);
+    if (Pa().pa_context_get_state(m_context) != PA_CONTEXT_READY) {
+        Pa().pa_threaded_mainloop_unlock(m_loop);
+        return -ECONNRESET;
+    }
+    Write* write = nullptr;
+    bool send = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        std::unique_ptr<Write>& kept = m_writes[what][{source, device}];
+        if (!kept) {
+            kept = std::make_unique<Write>();
+            kept->connection = this;
+            kept->source = source;
+            kept->device = device;
+            kept->what = what;
+        }
+        write = kept.get();
+        write->channels = channels;
+        if (write->sent) {
+            write->waiting = true; // replaces a value that waited
+            write->next = value;
+        } else {
+            write->sent = send = true;
+            write->value = value;
+        }
+    }
+    if (send)
+        Send(*write);
+    const bool answering = m_answering;
+    if (!answering)
+        NotAnswering(); // asks for a sign of life, once
+    Pa().pa_threaded_mainloop_unlock(m_loop);
+    return answering ? 0 : -ETIMEDOUT;
+}
+
+int CPulseConnection::Request(bool source, const std::string& device, int what,
+                              const std::string& text) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!(source ? m_lists.FindSource(device) : m_lists.FindSink(device)))
+            return -ENODEV;
+    }
     Done done{m_loop};
     Pa().pa_threaded_mainloop_lock(m_loop);
-    pa_operation* op = nullptr;
-    const char* name = device.c_str();
-    pa_cvolume volume;
-    Pa().pa_cvolume_set(&volume, channels, static_cast<pa_volume_t>(value));
-    switch (what) {
-    case kVolume:
-        op = source ? Pa().pa_context_set_source_volume_by_name(m_context, name, &volume,
-                                                                &SuccessReply, &done)
-                    : Pa().pa_context_set_sink_volume_by_name(m_context, name, &volume,
-                                                              &SuccessReply, &done);
-        break;
-    case kMute:
-        op = source ? Pa().pa_context_set_source_mute_by_name(m_context, name, value != 0,
-                                                              &SuccessReply, &done)
-                    : Pa().pa_context_set_sink_mute_by_name(m_context, name, value != 0,
-                                                            &SuccessReply, &done);
-        break;
-    case kPort:
-        op = source ? Pa().pa_context_set_source_port_by_name(m_context, name, text.c_str(),
-                                                              &SuccessReply, &done)
-                    : Pa().pa_context_set_sink_port_by_name(m_context, name, text.c_str(),
-                                                            &SuccessReply, &done);
-        break;
-    case kDefault:
-        op = source ? Pa().pa_context_set_default_source(m_context, name, &SuccessReply, &done)
-                    : Pa().pa_context_set_default_sink(m_context, name, &SuccessReply, &done);
-        break;
+    if (!m_answering) {
+        NotAnswering();
+        Pa().pa_threaded_mainloop_unlock(m_loop);
+        return -ETIMEDOUT;
     }
+    const char* name = device.c_str();
+    pa_operation* op =
+        what == kPort
+            ? (source ? Pa().pa_context_set_source_port_by_name(m_context, name, text.c_str(),
+                                                                &SuccessReply, &done)
+                      : Pa().pa_context_set_sink_port_by_name(m_context, name, text.c_str(),
+                                                              &SuccessReply, &done))
+            : (source ? Pa().pa_context_set_default_source(m_context, name, &SuccessReply, &done)
+                      : Pa().pa_context_set_default_sink(m_context, name, &SuccessReply, &done));
     const bool replied = Wait(m_loop, m_context, op);
+    const bool unanswered = !replied && Pa().pa_context_get_state(m_context) == PA_CONTEXT_READY;
+    if (unanswered)
+        NotAnswering();
+    else if (replied)
+        Answered();
     Pa().pa_threaded_mainloop_unlock(m_loop);
     if (!replied)
-        return -EIO;
+        return unanswered ? -ETIMEDOUT : -EIO;
     if (!done.success)
         return -EINVAL;
     // What the server accepted is read back at once, before its event.
@@ -390,26 +557,22 @@ int CPulseConnection::Request(bool source, const std::string& device, int what, 
             d = &x;
     if (what == kDefault)
         (source ? m_lists.defaultSource : m_lists.defaultSink) = device;
-    else if (d && what == kVolume)
-        d->volume = value;
-    else if (d && what == kMute)
-        d->mute = value != 0;
-    else if (d && what == kPort)
+    else if (d)
         d->activePort = text;
     return 0;
 }
 
 int CPulseConnection::SetVolume(bool source, const std::string& device, long volume) {
-    return Request(source, device, kVolume, volume, "");
+    return Post(source, device, kVolume, volume);
 }
 int CPulseConnection::SetMute(bool source, const std::string& device, bool mute) {
-    return Request(source, device, kMute, mute ? 1 : 0, "");
+    return Post(source, device, kMute, mute ? 1 : 0);
 }
 int CPulseConnection::SetPort(bool source, const std::string& device, const std::string& port) {
-    return Request(source, device, kPort, 0, port);
+    return Request(source, device, kPort, port);
 }
 int CPulseConnection::SetDefault(bool source, const std::string& device) {
-    return Request(source, device, kDefault, 0, "");
+    return Request(source, device, kDefault, "");
 }
 
 } // namespace plat

@@ -10,6 +10,7 @@
 #include "platform/virtual/VirtualCard.h"
 #include "platform/virtual/WaveData.h"
 #include "resources/ProgramResources.h"
+#include "tests/pages/LateFailingCard.h"
 #include "tests/support/ScopedEnv.h"
 #include "texts/UiTexts.h"
 #include "ui/Button.h"
@@ -82,7 +83,7 @@ protected:
 
     // Opens the wizard on `desc` and shows the audio-level page.
     void OpenOnPage3(VirtualCardDesc desc) {
-        card = std::make_shared<CVirtualCard>(std::move(desc), CVirtualCard::Clock::Manual);
+        card = std::make_shared<CLateFailingCard>(std::move(desc), CVirtualCard::Clock::Manual);
         InstallSoundBackend(card);
         sheet = std::make_unique<CPropSheet>();
         ASSERT_TRUE(sheet->Create());
@@ -118,7 +119,7 @@ protected:
 
     static fs::path s_temp;
     static CGuiSession* s_gui;
-    std::shared_ptr<CVirtualCard> card;
+    std::shared_ptr<CLateFailingCard> card;
     std::unique_ptr<CPropSheet> sheet;
 };
 
@@ -277,6 +278,33 @@ const std::string& P4(const char* key) {
 }
 
 } // namespace
+
+// A volume write the mixer answered at once that the sound system failed
+// afterwards shows in the warning line once the slider moves or the music
+// ticks, once per failure.
+TEST_F(Page3Test, AVolumeWriteThatFailedAfterItWasAnsweredShowsInTheWarningLine) {
+    OpenOnPage3(CardWithSpeakersAt(7500));
+    ClickTest();
+    sheet->m_page3.OnHScroll(TB_THUMBTRACK, 3000, &Slider());
+    EXPECT_FALSE(Item(1201).IsWindowVisible());
+
+    card->lateFailure = "the sound server refused the volume of pelmora_sink: Access denied";
+    sheet->m_page3.OnHScroll(TB_THUMBTRACK, 3500, &Slider());
+    EXPECT_TRUE(Item(1201).IsWindowVisible());
+    EXPECT_FALSE(Item(1025).IsWindowVisible());
+    EXPECT_EQ(Item(1201).GetWindowText(),
+              P4("K12") + " the last asynchronous write failed: " + card->lateFailure);
+    EXPECT_TRUE(sheet->m_page3.IsPlaying()) << "the music goes on";
+    EXPECT_EQ(Speakers(), 3500);
+
+    // A later failure is told by the music's timer, without a move.
+    card->lateFailure = "the sound server has not answered the volume of pelmora_sink for 2 s";
+    card->AdvanceClock(300);
+    sheet->m_page3.OnTimer(1); // the music's tick
+    EXPECT_TRUE(sheet->m_page3.IsPlaying());
+    EXPECT_EQ(Item(1201).GetWindowText(),
+              P4("K12") + " the last asynchronous write failed: " + card->lateFailure);
+}
 
 TEST_F(Page3Test, MusicThatCannotStartIsShownAndThePageStaysIdle) {
     OpenOnPage3(CardWithSpeakersAt(7500));

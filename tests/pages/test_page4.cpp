@@ -8,6 +8,7 @@
 #include "platform/files/directories.h"
 #include "platform/sound_backend.h"
 #include "platform/virtual/VirtualCard.h"
+#include "tests/pages/LateFailingCard.h"
 #include "tests/support/ScopedEnv.h"
 #include "texts/UiTexts.h"
 #include "ui/Button.h"
@@ -88,7 +89,7 @@ protected:
             m_sheet->EndDialog(IDCANCEL);
             m_sheet.reset();
         }
-        m_card = std::make_shared<CVirtualCard>(desc, CVirtualCard::Clock::Manual);
+        m_card = std::make_shared<CLateFailingCard>(desc, CVirtualCard::Clock::Manual);
         m_card->SetMicrophone(Tone(8000));
         plat::InstallSoundBackend(m_card);
         fs::remove(Recording());
@@ -182,7 +183,7 @@ protected:
     static inline fs::path s_temp;
     static inline CGuiSession* s_gui = nullptr;
     static inline CWizardApp* s_app = nullptr;
-    std::shared_ptr<CVirtualCard> m_card;
+    std::shared_ptr<CLateFailingCard> m_card;
     std::unique_ptr<CPropSheet> m_sheet;
 };
 
@@ -344,6 +345,30 @@ TEST_F(Page4Test, TrackBarDrivesTheMicrophoneVolumeOnlyWhileRecording) {
     uitest::DragSlider(Slider(), 1000);
     EXPECT_EQ(Slider().GetPos(), 8000);
     EXPECT_NEAR(RecordingVolume(), 8000, 10);
+}
+
+// A recording volume the mixer answered at once that the sound system failed
+// afterwards shows in the result line, once; the recording and the buttons
+// go on as they were.
+TEST_F(Page4Test, AVolumeWriteThatFailedAfterItWasAnsweredShowsInTheResultLine) {
+    uitest::Click(StartButton());
+    uitest::ProcessEvents(10);
+    Run(320);
+    Page().OnHScroll(TB_THUMBTRACK, 6000, &Slider());
+    EXPECT_FALSE(ResultLine().IsWindowVisible());
+
+    m_card->lateFailure = "the sound server refused the volume of pelmora_source: Access denied";
+    Page().OnHScroll(TB_THUMBTRACK, 7000, &Slider());
+    EXPECT_NEAR(RecordingVolume(), 7000, 10);
+    EXPECT_TRUE(ResultLine().IsWindowVisible());
+    EXPECT_EQ(ResultLine().GetWindowText(),
+              Text("K12") + " the last asynchronous write failed: " + m_card->lateFailure);
+    EXPECT_TRUE(StartButton().IsWindowEnabled()) << "Stop stays at hand";
+    EXPECT_TRUE(Slider().IsWindowEnabled());
+
+    uitest::Click(StartButton());
+    uitest::ProcessEvents(10);
+    EXPECT_TRUE(StartButton().IsWindowEnabled());
 }
 
 TEST_F(Page4Test, RecordingShorterThanOneBufferWarnsAndLeavesNoFile) {

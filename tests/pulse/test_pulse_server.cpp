@@ -12,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <thread>
@@ -157,19 +159,113 @@ TYPED_TEST(PulseServer, AWriteToADeviceThatIsGoneFailsAndAServerThatIsGoneIsSeen
     EXPECT_NE(this->m_connection->SetVolume(false, TypeParam::kSink, 0x1000), 0);
 }
 
-// A daemon that stops answering (here: stopped with SIGSTOP) costs a write
-// and a connection a bounded wait, not a frozen wizard.
-TEST(PulseServerHung, WritesAndConnectionsToAServerThatAnswersNothingEndInTime) {
+// A daemon that stops answering (here: stopped with SIGSTOP) costs a
+// connection a bounded wait and a write none or one bounded wait, not a
+// frozen wizard: volume and mute writes go without waiting, the latest value
+// of each reaching the server once it goes on; a port or default write waits
+// 2 s once, and every write after it fails at once until the server answers.
+TYPED_TEST(PulseServer, AStoppedServerCostsWritesNoWaitAndGetsTheLatestValueWhenItGoesOn) {
+    const auto mixers = MapPulseMixers(this->m_connection->Lists());
+    const PulseMixerMap* other = Mixer(mixers, kPulseOtherDevices);
+    ASSERT_NE(other, nullptr);
+    CModelMixer mixer(other->name, other->model,
+                      std::make_unique<CPulseElementAccess>(other->elements, *this->m_connection));
+    const ModelLine* speakers = Destination(*other, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS);
+    ASSERT_NE(speakers, nullptr);
+    const ModelControl& volume = *ControlOf(*speakers, MIXERCONTROL_CONTROLTYPE_VOLUME);
+    CServerStop stop(this->m_server);
+    ASSERT_TRUE(stop.Stop());
+
+    using Clock = std::chrono::steady_clock;
+    using Seconds = std::chrono::duration<double>;
+    const auto first = Clock::now();
+    for (DWORD value : {0x3000u, 0x4000u, 0x5000u}) {
+        const auto start = Clock::now();
+        EXPECT_EQ(SetValues(mixer, volume, {value}), MMSYSERR_NOERROR);
+        const double took = Seconds(Clock::now() - start).count();
+        std::printf("volume write to the stopped server: %.3f s\n", took);
+        EXPECT_LT(took, 0.5);
+    }
+    const double total = Seconds(Clock::now() - first).count();
+    std::printf("three volume writes: %.3f s\n", total);
+    EXPECT_LT(total, 1.5);
+    // The value on its way is what a read answers.
+    MMRESULT read = MMSYSERR_ERROR;
+    EXPECT_EQ(GetValues(mixer, volume, read), std::vector<DWORD>{0x5000});
+    EXPECT_EQ(read, MMSYSERR_NOERROR);
+
+    auto start = Clock::now();
+    EXPECT_EQ(this->m_connection->SetDefault(true, TypeParam::kSource), -ETIMEDOUT);
+    const double waited = Seconds(Clock::now() - start).count();
+    std::printf("default write to the stopped server: %.3f s\n", waited);
+    EXPECT_LT(waited, 2.5);
+    EXPECT_FALSE(this->m_connection->Answering());
+    start = Clock::now();
+    EXPECT_EQ(this->m_connection->SetDefault(false, TypeParam::kSink), -ETIMEDOUT);
+    EXPECT_EQ(this->m_connection->SetMute(false, TypeParam::kSink, true), -ETIMEDOUT);
+    EXPECT_EQ(this->m_connection->SetVolume(false, TypeParam::kSink, 0x6000), -ETIMEDOUT);
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500)) << "once is enough";
+    EXPECT_TRUE(this->Eventually([this](const PulseLists&) {
+        return this->m_connection->LastWriteFailure().find("has not answered") != std::string::npos;
+    })) << this->m_connection->LastWriteFailure();
+
+    ASSERT_TRUE(stop.GoOn());
+    EXPECT_TRUE(this->Eventually([this](const PulseLists&) {
+        return this->m_server.SinkVolume() == 0x6000 &&
+               this->m_connection->LastWriteFailure().empty();
+    })) << this->m_server.SinkVolume()
+        << " " << this->m_connection->LastWriteFailure();
+    EXPECT_EQ(this->Pactl(std::string("get-sink-mute ") + TypeParam::kSink), "Mute: yes");
+    EXPECT_TRUE(this->m_connection->Answering());
+    EXPECT_EQ(this->m_connection->SetDefault(false, TypeParam::kSink), 0);
+}
+
+// A slider dragged across its range: every write answers at once, those the
+// server has not answered yet are replaced by the newest, and the server ends
+// with the last; the same while it is stopped half-way through.
+TYPED_TEST(PulseServer, ManyQuickWritesEndWithTheServerHoldingTheLast) {
+    using Clock = std::chrono::steady_clock;
+    CServerStop stop(this->m_server);
+    const auto start = Clock::now();
+    long last = 0;
+    for (long v = 0x100; v <= 0xF000; v += 0x100) {
+        ASSERT_EQ(this->m_connection->SetVolume(false, TypeParam::kSink, v), 0);
+        if (v == 0x8000) {
+            ASSERT_TRUE(stop.Stop());
+        }
+        last = v;
+    }
+    ASSERT_EQ(this->m_connection->SetMute(false, TypeParam::kSink, true), 0);
+    ASSERT_EQ(this->m_connection->SetMute(false, TypeParam::kSink, false), 0);
+    const double took = std::chrono::duration<double>(Clock::now() - start).count();
+    ASSERT_TRUE(stop.GoOn());
+    std::printf("%ld volume writes and two mutes: %.3f s\n", last / 0x100, took);
+    EXPECT_LT(took, 1.0);
+    EXPECT_EQ(this->m_connection->Lists().FindSink(TypeParam::kSink)->volume, last);
+    EXPECT_TRUE(this->Eventually([this, last](const PulseLists&) {
+        return this->m_server.SinkVolume() == last;
+    })) << this->m_server.SinkVolume();
+    EXPECT_EQ(this->Pactl(std::string("get-sink-mute ") + TypeParam::kSink), "Mute: no");
+    EXPECT_TRUE(this->Eventually([](const PulseLists& l) {
+        const PulseDevice* s = l.FindSink(TypeParam::kSink);
+        return s && s->volume == 0xF000 && !s->mute;
+    }));
+}
+
+// A connection to a daemon that answers nothing ends in time with a reason,
+// and the kept connection works again once the daemon goes on.
+TEST(PulseServerHung, ConnectionsToAServerThatAnswersNothingEndInTime) {
     CPulseServerForTesting server;
     std::string error;
     if (!server.Start(error))
         GTEST_SKIP() << "no private PulseAudio daemon here: " << error;
     auto connection = CPulseConnection::Connect(error);
     ASSERT_NE(connection, nullptr) << error;
-    ASSERT_TRUE(server.Freeze(true));
+    CServerStop stop(server);
+    ASSERT_TRUE(stop.Stop());
     using Clock = std::chrono::steady_clock;
     auto start = Clock::now();
-    EXPECT_NE(connection->SetVolume(false, CPulseServerForTesting::kSink, 0x1000), 0);
+    EXPECT_NE(connection->SetPort(false, CPulseServerForTesting::kSink, "none"), 0);
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(4));
 
     start = Clock::now();
@@ -178,7 +274,11 @@ TEST(PulseServerHung, WritesAndConnectionsToAServerThatAnswersNothingEndInTime) 
     EXPECT_EQ(error, "the sound server does not answer in time");
 
     // Going on again, the daemon answers the kept connection.
-    ASSERT_TRUE(server.Freeze(false));
+    ASSERT_TRUE(stop.GoOn());
+    for (int i = 0; i < 300 && !connection->Answering(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(connection->SetVolume(false, CPulseServerForTesting::kSink, 0x2000), 0);
+    for (int i = 0; i < 300 && server.SinkVolume() != 0x2000; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(server.SinkVolume(), 0x2000);
 }

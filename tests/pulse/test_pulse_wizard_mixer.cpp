@@ -13,6 +13,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -49,6 +51,18 @@ protected:
     void Set(const std::string& kind, const std::string& name, long volume, bool mute) {
         this->Pactl("set-" + kind + "-mute " + name + (mute ? " 1" : " 0"));
         this->Pactl("set-" + kind + "-volume " + name + " " + std::to_string(volume));
+    }
+    // The chosen source at 19661 and heard, the chosen sink at 26214 and
+    // muted (last: once the wizard reads its volume, every change before it
+    // arrived), then the run's snapshot.
+    void SnapshotOfTheChosenPair(CMixerSetup& setup) {
+        Set("source", Server::kSource, 19661, false);
+        Set("sink", Server::kSink, 26214, true);
+        ASSERT_TRUE(this->Eventually([&] {
+            int v = -1;
+            return setup.GetPlaybackVolume(v) == 1 && v == 4000;
+        }));
+        ASSERT_EQ(1, setup.SaveSnapshot(m_path)) << setup.GetErrorText();
     }
     void ExpectDevice(const std::string& kind, const std::string& name, long volume, bool mute) {
         EXPECT_NEAR(this->Volume(kind, name), volume, 2) << kind << " " << name;
@@ -156,17 +170,10 @@ TYPED_TEST(WizardMixer, VolumesGoToTheServerAndComeBackFromIt) {
 
 TYPED_TEST(WizardMixer, RestorePutsVolumesMutesAndDefaultsBack) {
     const std::string sink = TypeParam::kSink, source = TypeParam::kSource;
-    // The chosen sink last: once its volume is seen, every change before it is.
     this->Set("sink", kOtherSink, 45875, false);
     this->Set("source", kOtherSource, 36045, true);
-    this->Set("source", source, 19661, false);
-    this->Set("sink", sink, 26214, true);
     CMixerSetup setup;
-    ASSERT_TRUE(this->Eventually([&] {
-        int v = -1;
-        return setup.GetPlaybackVolume(v) == 1 && v == 4000;
-    }));
-    ASSERT_EQ(1, setup.SaveSnapshot(this->m_path)) << setup.GetErrorText();
+    ASSERT_NO_FATAL_FAILURE(this->SnapshotOfTheChosenPair(setup));
 
     // The wizard's changes, and the user's own at the same time.
     ASSERT_EQ(1, setup.PrepareRecording()) << setup.GetErrorText();
@@ -246,4 +253,56 @@ TYPED_TEST(WizardMixer, ADeviceUnloadedBeforeTheRestoreIsSkippedAndNamed) {
     EXPECT_EQ(OthersCounted(setup.GetErrorText()), OthersCounted(error) + 4)
         << setup.GetErrorText();
     this->ExpectDevice("sink", sink, 30000, false);
+}
+
+// Cancel on a server that stopped answering: the slider's writes answer at
+// once, the whole restore ends in about one request's wait with a failure
+// (the file stays), and once the server goes on the latest values reach it
+// and a second restore puts everything back.
+TYPED_TEST(WizardMixer, ARestoreOnAStoppedServerEndsInTimeAndKeepsTheFile) {
+    const std::string sink = TypeParam::kSink, source = TypeParam::kSource;
+    CMixerSetup setup;
+    ASSERT_NO_FATAL_FAILURE(this->SnapshotOfTheChosenPair(setup));
+    ASSERT_EQ(1, setup.PrepareRecording()) << setup.GetErrorText();
+    ASSERT_EQ(1, setup.PreparePlayback()) << setup.GetErrorText();
+
+    CServerStop stop(this->m_server);
+    ASSERT_TRUE(stop.Stop());
+    using Clock = std::chrono::steady_clock;
+    using Seconds = std::chrono::duration<double>;
+    for (int v : {6000, 6500, 7000}) {
+        const auto start = Clock::now();
+        EXPECT_EQ(1, setup.SetPlaybackVolume(v)) << setup.GetErrorText();
+        const double took = Seconds(Clock::now() - start).count();
+        std::printf("slider write to the stopped server: %.3f s\n", took);
+        EXPECT_LT(took, 0.5);
+        int read = -1;
+        EXPECT_EQ(1, setup.GetPlaybackVolume(read));
+        EXPECT_NEAR(read, v, 1) << "what was written is what is read";
+    }
+
+    const auto start = Clock::now();
+    EXPECT_EQ(0, setup.RestoreSnapshot(this->m_path));
+    const double took = Seconds(Clock::now() - start).count();
+    std::printf("restore on the stopped server: %.3f s: %s\n", took, setup.GetErrorText().c_str());
+    EXPECT_LT(took, 2.5);
+    EXPECT_FALSE(setup.GetErrorText().empty());
+    EXPECT_TRUE(fs::exists(this->m_path));
+    // The writes answered at once and never answered by the server are told.
+    EXPECT_TRUE(this->Eventually([&] {
+        return setup.GetAsyncWriteFailure().starts_with(
+            "the last asynchronous write failed: the sound server has not answered the ");
+    })) << setup.GetAsyncWriteFailure();
+
+    ASSERT_TRUE(stop.GoOn());
+    EXPECT_TRUE(this->Eventually([&] { return setup.GetAsyncWriteFailure().empty(); }))
+        << setup.GetAsyncWriteFailure();
+    // The restore's own volume went as the latest, in place of the slider's.
+    EXPECT_TRUE(this->Eventually([&] { return this->Volume("sink", sink) == 26214; }))
+        << this->Volume("sink", sink);
+    ASSERT_TRUE(this->Eventually([&] { return setup.RestoreSnapshot(this->m_path) == 1; }))
+        << setup.GetErrorText();
+    this->ExpectDevice("sink", sink, 26214, true);
+    this->ExpectDevice("source", source, 19661, false);
+    EXPECT_FALSE(fs::exists(this->m_path));
 }

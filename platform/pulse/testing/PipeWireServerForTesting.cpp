@@ -102,6 +102,11 @@ bool CPipeWireServerForTesting::Start(std::string& error) {
     return false;
 }
 
+pid_t CPipeWireServerForTesting::ServerPid() const {
+    // pipewire-pulse, started last, once all three run.
+    return m_children.size() >= 3 ? m_children.back() : 0;
+}
+
 bool CPipeWireServerForTesting::Kill() {
     // pipewire-pulse, started last, once all three run.
     return m_children.size() >= 3 && KillLastChild();

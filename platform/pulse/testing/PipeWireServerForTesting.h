@@ -25,6 +25,9 @@ public:
     std::string LoadNullDevice(bool source, const std::string& name,
                                const std::string& description) const override;
 
+protected:
+    pid_t ServerPid() const override; // pipewire-pulse's
+
 private:
     pid_t m_bus = 0; // the private dbus-daemon
 };

@@ -84,19 +84,14 @@ void CPulseServerForTesting::Stop() {
     m_running = false;
 }
 
-long CPulseServerForTesting::DaemonPid() const {
+pid_t CPulseServerForTesting::ServerPid() const {
     std::ifstream file(m_dir + "/runtime/pid");
     long pid = 0;
-    return m_running && (file >> pid) && pid > 1 ? pid : 0;
-}
-
-bool CPulseServerForTesting::Freeze(bool frozen) {
-    const long pid = DaemonPid();
-    return pid != 0 && ::kill(static_cast<pid_t>(pid), frozen ? SIGSTOP : SIGCONT) == 0;
+    return m_running && (file >> pid) && pid > 1 ? static_cast<pid_t>(pid) : 0;
 }
 
 bool CPulseServerForTesting::Kill() {
-    if (!KillStranger(static_cast<pid_t>(DaemonPid())))
+    if (!KillStranger(ServerPid()))
         return false;
     m_running = false;
     return true;

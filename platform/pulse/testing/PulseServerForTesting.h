@@ -18,15 +18,13 @@ public:
     bool Start(std::string& error) override;
     void Stop() override;
     bool Kill() override;
-    // Stops the daemon (SIGSTOP) so it answers nothing, or lets it go on.
-    bool Freeze(bool frozen);
     bool Running() const { return m_running; }
 
     std::string LoadNullDevice(bool source, const std::string& name,
                                const std::string& description) const override;
 
-private:
-    long DaemonPid() const; // 0 when not running
+protected:
+    pid_t ServerPid() const override; // the daemon's, 0 when not running
 
     bool m_running = false;
 };

@@ -73,6 +73,11 @@ bool CSoundServerForTesting::Pactl(const std::string& arguments, std::string& ou
     return ran;
 }
 
+bool CSoundServerForTesting::Freeze(bool frozen) {
+    const pid_t pid = ServerPid();
+    return pid > 1 && ::kill(pid, frozen ? SIGSTOP : SIGCONT) == 0;
+}
+
 bool CSoundServerForTesting::UnloadModule(const std::string& index) const {
     std::string ignored;
     return !index.empty() && Pactl("unload-module " + index, ignored);

@@ -29,6 +29,10 @@ public:
     // Ends the PulseAudio server at once (SIGKILL), as a crash would; false
     // when it was not running or did not go.
     virtual bool Kill() = 0;
+    // Stops the process that speaks the PulseAudio protocol (SIGSTOP), so
+    // it answers nothing while its socket stays open, or lets it go on
+    // (SIGCONT); false when it is not running.
+    bool Freeze(bool frozen);
 
     // Runs a pactl command on this server ("get-sink-volume pelmora_sink");
     // false when it fails. `output` receives what it printed, without the
@@ -48,6 +52,9 @@ public:
 
 protected:
     CSoundServerForTesting() = default;
+
+    // The process Freeze stops, 0 when it is not running.
+    virtual pid_t ServerPid() const = 0;
 
     // The text as one word of the shell, whatever quotes it holds.
     static std::string Quoted(const std::string& text);
@@ -70,6 +77,22 @@ protected:
 
     std::string m_dir;
     std::vector<pid_t> m_children;
+};
+
+// Stops a server (Freeze) and lets it go on, at the latest when it ends, so
+// a test that fails while its server is stopped does not leave it stopped.
+class CServerStop {
+public:
+    explicit CServerStop(CSoundServerForTesting& server) : m_server(server) {}
+    CServerStop(const CServerStop&) = delete;
+    CServerStop& operator=(const CServerStop&) = delete;
+    ~CServerStop() { m_server.Freeze(false); }
+
+    bool Stop() { return m_server.Freeze(true); }
+    bool GoOn() { return m_server.Freeze(false); }
+
+private:
+    CSoundServerForTesting& m_server;
 };
 
 } // namespace plat
