@@ -38,6 +38,10 @@ std::u16string EntryText(win::Handle box, int index) {
     return text;
 }
 
+bool IsList(win::Handle box) {
+    return (win::Style(box) & win::style::kCbsDropDownList) == win::style::kCbsDropDownList;
+}
+
 } // namespace
 
 bool CComboBox::Create(CWnd* parent, int id) {
@@ -57,6 +61,20 @@ bool CComboBox::Create(CWnd* parent, int id) {
     return true;
 }
 
+bool CComboBox::CreateList(CWnd* parent, int id) {
+    if (parent == nullptr || !parent->HasWindow())
+        return false;
+    // The list's own choice (CBN_SELCHANGE) reaches the parent as a command.
+    win::Handle hwnd = win::CreateSystem(win::System::ComboBox, u"",
+                                         win::style::kVisible | win::style::kTabStop |
+                                             win::style::kVScroll | win::style::kCbsDropDownList,
+                                         0, Hwnd(parent), id, 0, 0, 120, 200);
+    if (hwnd == nullptr)
+        return false;
+    AttachHwnd(hwnd, parent, id);
+    return true;
+}
+
 void CComboBox::MoveWindow(int x, int y, int width, int height, bool repaint) {
     // Windows takes the height with the list dropped down.
     CWnd::MoveWindow(x, y, width, height > kBoxHeight ? height : 200, repaint);
@@ -66,9 +84,10 @@ int CComboBox::AddString(const std::string& text) {
     if (!HasWindow())
         return CB_ERR;
     const std::u16string shown = Q(text);
-    // Sorted ignoring case, equal texts after the ones already there.
+    // Sorted ignoring case, equal texts after the ones already there; a
+    // drop-down list keeps the order of adding.
     const int count = GetCount();
-    int index = 0;
+    int index = IsList(Hwnd(this)) ? count : 0;
     while (index < count && CompareFolded(EntryText(Hwnd(this), index), shown) <= 0)
         ++index;
     return static_cast<int>(win::Send(Hwnd(this), win::msg::kCbInsertString,
@@ -101,6 +120,14 @@ int CComboBox::GetCurSel() const {
     // whoever has it.
     if (index < 0 || GetWindowText() != S(EntryText(Hwnd(this), index)))
         return CB_ERR;
+    return index;
+}
+
+int CComboBox::Choose(int index) {
+    if (SetCurSel(index) == CB_ERR)
+        return CB_ERR;
+    if (IsWindowEnabled())
+        SendCommand(this, CBN_SELCHANGE);
     return index;
 }
 
