@@ -102,14 +102,6 @@ int CComboBox::GetCurSel() const {
     return box->currentText() == box->itemText(box->currentIndex()) ? box->currentIndex() : CB_ERR;
 }
 
-int CComboBox::Choose(int index) {
-    if (SetCurSel(index) == CB_ERR)
-        return CB_ERR;
-    if (IsWindowEnabled())
-        SendCommand(this, CBN_SELCHANGE);
-    return index;
-}
-
 std::string CComboBox::GetLBText(int index) const {
     const QComboBox* box = Box(this);
     if (box == nullptr || index < 0 || index >= box->count())

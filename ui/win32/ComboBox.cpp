@@ -123,14 +123,6 @@ int CComboBox::GetCurSel() const {
     return index;
 }
 
-int CComboBox::Choose(int index) {
-    if (SetCurSel(index) == CB_ERR)
-        return CB_ERR;
-    if (IsWindowEnabled())
-        SendCommand(this, CBN_SELCHANGE);
-    return index;
-}
-
 std::string CComboBox::GetLBText(int index) const {
     if (!HasWindow() || index < 0 || index >= GetCount())
         return {};
