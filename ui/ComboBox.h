@@ -24,7 +24,7 @@ public:
     int SetCurSel(int index);
     int GetCurSel() const;
     // Like a choice by the user: selects the entry, then CBN_SELCHANGE to
-    // the parent when the box is enabled; CB_ERR when out of range.
+    // the parent; CB_ERR, and nothing chosen, when out of range or disabled.
     int Choose(int index);
     // The entry's text as shown (UTF-8).
     std::string GetLBText(int index) const;
