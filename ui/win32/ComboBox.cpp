@@ -72,6 +72,8 @@ bool CComboBox::CreateList(CWnd* parent, int id) {
     if (hwnd == nullptr)
         return false;
     AttachHwnd(hwnd, parent, id);
+    // The window text is the entry the system shows as chosen.
+    CWndPrivate::Of(*this).typedText = true;
     return true;
 }
 
