@@ -169,7 +169,7 @@ constexpr UiTextEntry kAddedEntries[] = {
     {"PropP2", "Microphone", "Microphone"},
     {"PropP2", "Speakers", "Speakers"},
     {"PropP2", "NoMicrophone",
-     "No microphone was found. Plug in a microphone or a headset, then choose it above."},
+     "No microphone was found. Plug in a microphone or a headset, then choose it below."},
     // The captions of page 3's left and right speaker buttons.
     {"PropP3", "Left", "L"},
     {"PropP3", "Right", "R"},
