@@ -42,18 +42,23 @@ bool IsList(win::Handle box) {
     return (win::Style(box) & win::style::kCbsDropDownList) == win::style::kCbsDropDownList;
 }
 
+// A combo box of `kind` (kCbsDropDown with kCbsAutoHScroll, or
+// kCbsDropDownList) in `parent`; null when it cannot be made.
+win::Handle MakeBox(CWnd* parent, int id, unsigned kind) {
+    if (parent == nullptr || !parent->HasWindow())
+        return nullptr;
+    return win::CreateSystem(win::System::ComboBox, u"",
+                             win::style::kVisible | win::style::kTabStop | win::style::kVScroll |
+                                 kind,
+                             0, Hwnd(parent), id, 0, 0, 120, 200);
+}
+
 } // namespace
 
 bool CComboBox::Create(CWnd* parent, int id) {
-    if (parent == nullptr || !parent->HasWindow())
-        return false;
     // The list is kept sorted here (AddString), so equal texts keep the
     // order they came in.
-    win::Handle hwnd =
-        win::CreateSystem(win::System::ComboBox, u"",
-                          win::style::kVisible | win::style::kTabStop | win::style::kVScroll |
-                              win::style::kCbsDropDown | win::style::kCbsAutoHScroll,
-                          0, Hwnd(parent), id, 0, 0, 120, 200);
+    win::Handle hwnd = MakeBox(parent, id, win::style::kCbsDropDown | win::style::kCbsAutoHScroll);
     if (hwnd == nullptr)
         return false;
     AttachHwnd(hwnd, parent, id);
@@ -62,17 +67,12 @@ bool CComboBox::Create(CWnd* parent, int id) {
 }
 
 bool CComboBox::CreateList(CWnd* parent, int id) {
-    if (parent == nullptr || !parent->HasWindow())
-        return false;
-    // The list's own choice (CBN_SELCHANGE) reaches the parent as a command.
-    win::Handle hwnd = win::CreateSystem(win::System::ComboBox, u"",
-                                         win::style::kVisible | win::style::kTabStop |
-                                             win::style::kVScroll | win::style::kCbsDropDownList,
-                                         0, Hwnd(parent), id, 0, 0, 120, 200);
+    // The list's own choice (CBN_SELCHANGE) reaches the parent as a command;
+    // the window text is the entry the system shows as chosen.
+    win::Handle hwnd = MakeBox(parent, id, win::style::kCbsDropDownList);
     if (hwnd == nullptr)
         return false;
     AttachHwnd(hwnd, parent, id);
-    // The window text is the entry the system shows as chosen.
     CWndPrivate::Of(*this).typedText = true;
     return true;
 }
