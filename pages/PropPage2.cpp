@@ -197,7 +197,9 @@ bool CPropPage2::OnSetActive() {
     if (!m_watching) {
         m_watching = true;
         Sheet()->WatchDevices([this](const std::vector<SheetDevice>& devices) {
-            if (m_testing)
+            // A run in progress lists the devices again when it ends; a closed
+            // wizard shows nothing.
+            if (m_testing || !GetParentSheet()->IsOpen())
                 return;
             const std::pair<std::string, std::string> before = ChosenPair();
             ShowDevices(devices);
@@ -413,8 +415,8 @@ void CPropPage2::OnTest() {
     m_goOn.ShowWindow(SW_SHOW);
     m_testing = false;
     m_tested = true;
-    m_microphones.EnableWindow(!m_microphoneList.empty());
-    m_speakers.EnableWindow(!m_speakerList.empty());
+    // The devices may have changed while the run waited for a busy one.
+    ShowDevices(services.Devices());
     // Back only when a serious line was added. (The wizard may have been
     // cancelled meanwhile: then the page is gone from view and left alone.)
     if (sheet->IsOpen() && sheet->GetActivePage() == this)
