@@ -3,6 +3,7 @@
 #include "mixer/MixerRun.h"
 
 #include "app/WizardApp.h"
+#include "platform/sound_backend.h"
 #include "platform/sound_choice.h"
 #include "platform/system/program.h"
 #include "platform/system/trace.h"
@@ -54,6 +55,7 @@ CPropSheet::~CPropSheet() {
     // The trace goes first; the members follow in reverse order: the audio
     // engine, the mixer facade, pages 5 to 1.
     plat::UnloadTraceLibrary();
+    WatchDevices({});
 }
 
 void CPropSheet::RestoreMixer(CWnd& parent) {
@@ -134,6 +136,56 @@ bool CPropSheet::VirtualCardIsFallback() const {
 
 bool CPropSheet::ChosenDevices(std::string& microphone, std::string& speakers) const {
     return plat::CurrentSoundBackend().ChosenDevices(microphone, speakers);
+}
+
+namespace {
+
+std::vector<SheetDevice> SheetDevices(const std::vector<plat::SoundDevice>& list) {
+    std::vector<SheetDevice> devices;
+    for (const plat::SoundDevice& d : list) {
+        SheetDevice device;
+        device.id = d.id;
+        device.description = d.description;
+        device.input = d.direction == plat::DeviceDirection::Input;
+        device.monitor = d.monitor;
+        device.muted = d.hasVolume && d.mute;
+        device.headset = d.formFactor == plat::DeviceFormFactor::Headset ||
+                         d.formFactor == plat::DeviceFormFactor::Usb ||
+                         d.formFactor == plat::DeviceFormFactor::Bluetooth;
+        device.builtIn = d.formFactor == plat::DeviceFormFactor::BuiltIn;
+        device.isDefault = d.isDefault;
+        devices.push_back(std::move(device));
+    }
+    return devices;
+}
+
+} // namespace
+
+std::vector<SheetDevice> CPropSheet::Devices() {
+    return SheetDevices(plat::CurrentSoundBackend().ListDevices());
+}
+
+void CPropSheet::WatchDevices(std::function<void(const std::vector<SheetDevice>&)> listener) {
+    // Stopping needs no backend: one not made yet is not made for it.
+    if (!listener && !m_watchingDevices)
+        return;
+    m_watchingDevices = static_cast<bool>(listener);
+    if (!listener) {
+        plat::CurrentSoundBackend().WatchDevices({});
+        return;
+    }
+    plat::CurrentSoundBackend().WatchDevices(
+        [listener = std::move(listener), token = std::weak_ptr<int>(m_deviceWatchToken)](
+            const std::vector<plat::SoundDevice>& list) {
+            if (!token.expired())
+                listener(SheetDevices(list));
+        });
+}
+
+bool CPropSheet::ChooseDevice(const SheetDevice& device, std::string& error) {
+    return plat::CurrentSoundBackend().ChooseDevice(device.input ? plat::DeviceDirection::Input
+                                                                 : plat::DeviceDirection::Output,
+                                                    device.id, error);
 }
 
 const CImageList* CPropSheet::ImageList() {

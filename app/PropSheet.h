@@ -13,6 +13,7 @@
 #include "ui/Accelerator.h"
 #include "ui/PropertySheet.h"
 
+#include <memory>
 #include <string>
 
 // Command of the accelerator Ctrl+Alt+T (table 208).
@@ -49,6 +50,9 @@ public:
     CAudioEngine& AudioEngine() override { return m_audioEngine; }
     bool VirtualCardIsFallback() const override;
     bool ChosenDevices(std::string& microphone, std::string& speakers) const override;
+    std::vector<SheetDevice> Devices() override;
+    bool ChooseDevice(const SheetDevice& device, std::string& error) override;
+    void WatchDevices(std::function<void(const std::vector<SheetDevice>&)> listener) override;
     const CImageList* ImageList() override;
 
     // Members in this order: constructed pages first, destroyed last.
@@ -60,4 +64,8 @@ public:
     CMixerSetup m_mixerSetup;
     CAudioEngine m_audioEngine;
     HACCEL m_hAccel = nullptr;
+    // The device listener handed to the backend holds this weakly: a list
+    // posted after the sheet is gone reaches no page.
+    std::shared_ptr<int> m_deviceWatchToken = std::make_shared<int>(0);
+    bool m_watchingDevices = false;
 };

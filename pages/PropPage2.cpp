@@ -9,6 +9,8 @@
 #include "ui/Font.h"
 #include "ui/PropertySheet.h"
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -25,6 +27,15 @@ constexpr int kFrameWidth = 465;
 constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 40;
 constexpr int kButtonInset = 4;
+// The device lists: their ids, a row's height, and the room for the arrow
+// and the edges beside an entry's text.
+constexpr int kMicrophoneLabel = 1200;
+constexpr int kMicrophones = 1201;
+constexpr int kSpeakersLabel = 1202;
+constexpr int kSpeakers = 1203;
+constexpr int kComboHeight = 23;
+constexpr int kRowHeight = kComboHeight + 4;
+constexpr int kComboFrame = 34;
 
 const std::string& T(const char* key) {
     return UiText("PropP2", key);
@@ -54,6 +65,30 @@ const std::string& TextOf(CPropPage2::Severity severity) {
     return T("K15");
 }
 
+// How much the wizard wants a microphone: an unmuted one before a muted one,
+// then a headset's before any other and a built-in one last, then the default.
+int Preference(const SheetDevice& device) {
+    const int form = device.headset ? 2 : device.builtIn ? 0 : 1;
+    return (device.muted ? 0 : 8) + form * 2 + (device.isDefault ? 1 : 0);
+}
+
+// Fills `box` with the devices' full names and selects the default one.
+void FillList(CComboBox& box, const std::vector<SheetDevice>& devices) {
+    box.ResetContent();
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        const int index = box.AddString(devices[i].description);
+        if (devices[i].isDefault)
+            box.SetCurSel(index);
+    }
+}
+
+int WidestText(const CComboBox& box, const std::vector<SheetDevice>& devices) {
+    int widest = 0;
+    for (const SheetDevice& device : devices)
+        widest = std::max(widest, box.GetTextExtent(device.description).cx);
+    return widest;
+}
+
 } // namespace
 
 CPropPage2::CPropPage2(CSheetServices& sheet) : CPropertyPage(105), m_sheet(&sheet) {}
@@ -69,12 +104,22 @@ void CPropPage2::CreateControls() {
     m_goOn.Create(this, 1094);
     m_caption.Create(this, 1090);
     m_testLabel.Create(this, 1108);
+    m_microphoneLabel.Create(this, kMicrophoneLabel);
+    m_microphones.CreateList(this, kMicrophones);
+    m_speakersLabel.Create(this, kSpeakersLabel);
+    m_speakers.CreateList(this, kSpeakers);
     // What names the controls for a screen reader: the text over the button,
     // the frame's title for the frame and the list in it.
     m_testLabel.SetLabelFor(m_test);
     m_caption.SetLabelFor(m_frameResults);
     m_caption.SetLabelFor(m_list);
+    m_microphoneLabel.SetLabelFor(m_microphones);
+    m_speakersLabel.SetLabelFor(m_speakers);
     BindCommand(1065, [this] { OnTest(); });
+    BindCommand(
+        kMicrophones, [this] { OnChooseDevice(true); }, CBN_SELCHANGE);
+    BindCommand(
+        kSpeakers, [this] { OnChooseDevice(false); }, CBN_SELCHANGE);
 }
 
 bool CPropPage2::OnInitDialog() {
@@ -99,6 +144,8 @@ bool CPropPage2::OnInitDialog() {
     const CSize caption = SetLabel(m_caption, T("K7"), kFont, kBlue, inFrame);
     const CSize label =
         SetLabel(m_testLabel, T("K1"), kButtonFont, kPurple, kButtonWidth - 2 * kButtonInset);
+    const CSize microphoneLabel = SetLabel(m_microphoneLabel, T("Microphone"), kFont, kBlue);
+    const CSize speakersLabel = SetLabel(m_speakersLabel, T("Speakers"), kFont, kBlue);
 
     m_frameIntro.SetWindowText("");
     m_frameResults.SetWindowText(CaptionGap(m_frameResults, caption.cx));
@@ -111,7 +158,10 @@ bool CPropPage2::OnInitDialog() {
     const int y = a + 15 + instruction.cy + 20;
     const int content = y + captionExtra;
     const int frameHeight = std::max(145 + captionExtra, 48 + captionExtra + buttonHeight + 10);
-    const int b = y + frameHeight + 5;
+    // The device lists under the results frame, one a row, after the wider
+    // of their labels.
+    const int rows = y + frameHeight + 5;
+    const int b = rows + 2 * kRowHeight + 2;
     m_intro.MoveWindow(10, 5, intro.cx, intro.cy);
     m_frameIntro.MoveWindow(10, a, kFrameWidth, instruction.cy + 25);
     m_instruction.MoveWindow(20, a + 15, instruction.cx, instruction.cy);
@@ -122,8 +172,18 @@ bool CPropPage2::OnInitDialog() {
                            content + 48 + (buttonHeight - label.cy) / 2, label.cx, label.cy);
     m_list.MoveWindow(120, content + 15, 345, 120);
     m_testedListTop = content + 20;
+    const int comboLeft = 10 + std::max(microphoneLabel.cx, speakersLabel.cx) + 8;
+    m_deviceRight = 10 + kFrameWidth;
+    m_microphoneLabel.MoveWindow(10, rows + (kComboHeight - microphoneLabel.cy) / 2,
+                                 microphoneLabel.cx, microphoneLabel.cy);
+    m_speakersLabel.MoveWindow(10, rows + kRowHeight + (kComboHeight - speakersLabel.cy) / 2,
+                               speakersLabel.cx, speakersLabel.cy);
+    m_microphones.MoveWindow(comboLeft, rows, m_deviceRight - comboLeft, 200);
+    m_speakers.MoveWindow(comboLeft, rows + kRowHeight, m_deviceRight - comboLeft, 200);
+    // The warning goes before the run, the go-on hint comes after it: they
+    // take the same place.
     m_warning.MoveWindow(10, b, warning.cx, warning.cy);
-    m_goOn.MoveWindow(10, b + warning.cy + 5, goOn.cx, goOn.cy);
+    m_goOn.MoveWindow(10, b, goOn.cx, goOn.cy);
 
     m_test.SetTooltipText(T("K8"), kFont);
     m_goOn.ShowWindow(SW_HIDE);
@@ -132,6 +192,25 @@ bool CPropPage2::OnInitDialog() {
 
 bool CPropPage2::OnSetActive() {
     ShowLaterWarnings();
+    // The lists follow the sound system from the first showing on (the
+    // backend is made once the first page is up, not with the sheet).
+    if (!m_watching) {
+        m_watching = true;
+        Sheet()->WatchDevices([this](const std::vector<SheetDevice>& devices) {
+            // A run in progress lists the devices again when it ends; a closed
+            // wizard shows nothing.
+            if (m_testing || !GetParentSheet()->IsOpen())
+                return;
+            const std::pair<std::string, std::string> before = ChosenPair();
+            ShowDevices(devices);
+            // A device plugged or unplugged changed the pair: what was
+            // tested is no longer what the wizard works on.
+            if (m_tested && ChosenPair() != before)
+                OnTest();
+        });
+    }
+    if (!m_testing)
+        ShowDevices(Sheet()->Devices());
     CPropertySheet* sheet = GetParentSheet();
     // While a run waits for a busy device the buttons stay off; the run sets
     // them when it ends.
@@ -192,6 +271,70 @@ void CPropPage2::ShowLaterWarnings() {
     warnings.clear();
 }
 
+void CPropPage2::ShowDevices(const std::vector<SheetDevice>& devices) {
+    m_microphoneList.clear();
+    m_speakerList.clear();
+    for (const SheetDevice& device : devices) {
+        if (!device.input)
+            m_speakerList.push_back(device);
+        else if (!device.monitor)
+            m_microphoneList.push_back(device);
+    }
+    if (!m_preselected && !m_microphoneList.empty()) {
+        m_preselected = true;
+        const auto best = std::max_element(m_microphoneList.begin(), m_microphoneList.end(),
+                                           [](const SheetDevice& a, const SheetDevice& b) {
+                                               return Preference(a) < Preference(b);
+                                           });
+        if (!best->isDefault) {
+            std::string error;
+            if (Sheet()->ChooseDevice(*best, error)) {
+                for (SheetDevice& device : m_microphoneList)
+                    device.isDefault = &device == &*best;
+            } else {
+                m_chooseError = error;
+            }
+        }
+    }
+    FillList(m_microphones, m_microphoneList);
+    FillList(m_speakers, m_speakerList);
+    // Each list as wide as its longest name, up to the frame's right edge.
+    for (auto [box, list] :
+         {std::pair{&m_microphones, &m_microphoneList}, std::pair{&m_speakers, &m_speakerList}}) {
+        const CRect rect = box->GetRectInParent();
+        const int width = std::max(120, WidestText(*box, *list) + kComboFrame);
+        box->MoveWindow(rect.left, rect.top, std::min(width, m_deviceRight - rect.left), 200);
+        box->EnableWindow(!list->empty() && !m_testing);
+    }
+}
+
+std::pair<std::string, std::string> CPropPage2::ChosenPair() const {
+    auto chosen = [](const std::vector<SheetDevice>& list) {
+        const auto it = std::find_if(list.begin(), list.end(),
+                                     [](const SheetDevice& d) { return d.isDefault; });
+        return it == list.end() ? std::string() : it->id;
+    };
+    return {chosen(m_microphoneList), chosen(m_speakerList)};
+}
+
+void CPropPage2::OnChooseDevice(bool input) {
+    CComboBox& box = input ? m_microphones : m_speakers;
+    std::vector<SheetDevice>& list = input ? m_microphoneList : m_speakerList;
+    const int index = box.GetCurSel();
+    if (m_testing || index < 0 || index >= static_cast<int>(list.size()) || list[index].isDefault)
+        return;
+    std::string error;
+    if (Sheet()->ChooseDevice(list[index], error)) {
+        for (SheetDevice& device : list)
+            device.isDefault = &device == &list[index];
+    } else {
+        m_chooseError = error;
+        FillList(box, list); // back to the device the wizard works on
+    }
+    if (m_tested || !m_chooseError.empty())
+        OnTest();
+}
+
 void CPropPage2::OnTest() {
     // The survey waits for busy devices while dispatching messages: a second
     // click, Back or Next must not act on a half-done run.
@@ -201,6 +344,8 @@ void CPropPage2::OnTest() {
     CPropertySheet* sheet = GetParentSheet();
     CSheetServices& services = *Sheet();
     m_test.EnableWindow(false);
+    m_microphones.EnableWindow(false);
+    m_speakers.EnableWindow(false);
     sheet->SetWizardButtons(0);
 
     std::string noTempDir;
@@ -208,6 +353,15 @@ void CPropPage2::OnTest() {
     m_list.DeleteAllItems();
     resultCount = 0;
     seriousSeen = false;
+    if (!m_chooseError.empty()) {
+        AddResultLine(kSoft, m_chooseError);
+        m_chooseError.clear();
+    }
+    // Without a microphone the recording side is one line the user
+    // understands, and nothing on it is called successful.
+    const bool noMicrophone = m_microphoneList.empty();
+    if (noMicrophone)
+        AddResultLine(kSerious, T("NoMicrophone"));
 
     // The snapshot goes to disk only where no other user can reach it; in
     // memory it serves Cancel and Finish in any case.
@@ -215,7 +369,7 @@ void CPropPage2::OnTest() {
     if (!mixer.SaveSnapshot(temp.empty() ? std::string() : temp + "Mixer.ser"))
         AddResultLine(kSoft, temp.empty() ? noTempDir + " (" + mixer.GetErrorText() + ")"
                                           : mixer.GetErrorText());
-    if (!mixer.PrepareRecording())
+    if (!mixer.PrepareRecording() && !noMicrophone)
         AddResultLine(kSerious, mixer.GetErrorText());
     if (!mixer.PreparePlayback())
         AddResultLine(kSerious, mixer.GetErrorText());
@@ -223,7 +377,7 @@ void CPropPage2::OnTest() {
     std::vector<std::string> input;
     std::vector<std::string> output;
     CAudioEngine& engine = services.AudioEngine();
-    if (!engine.TestSoundCard(input, output))
+    if (!engine.TestSoundCard(input, output) && !noMicrophone)
         AddResultLine(kSerious, engine.GetLastError());
     // The virtual card answers every test: without a word here the user would
     // read "Successful" over a card that plays nothing.
@@ -232,15 +386,17 @@ void CPropPage2::OnTest() {
     // With a headset beside the built-in card the user must know which one
     // is being tested.
     std::string microphone, speakers;
-    if (services.ChosenDevices(microphone, speakers))
+    if (!noMicrophone && services.ChosenDevices(microphone, speakers))
         AddResultLine(kSuccessful, ChosenDevicesLine(microphone, speakers));
 
-    if (!input.empty()) {
-        AddResultLine(kSoft, T("K10"));
-        for (const std::string& format : input)
-            AddResultLine(kSoft, format);
-    } else {
-        AddResultLine(kSuccessful, T("K11"));
+    if (!noMicrophone) {
+        if (!input.empty()) {
+            AddResultLine(kSoft, T("K10"));
+            for (const std::string& format : input)
+                AddResultLine(kSoft, format);
+        } else {
+            AddResultLine(kSuccessful, T("K11"));
+        }
     }
     if (!output.empty()) {
         AddResultLine(kSoft, T("K10"));
@@ -258,6 +414,9 @@ void CPropPage2::OnTest() {
     m_testLabel.ShowWindow(SW_HIDE);
     m_goOn.ShowWindow(SW_SHOW);
     m_testing = false;
+    m_tested = true;
+    // The devices may have changed while the run waited for a busy one.
+    ShowDevices(services.Devices());
     // Back only when a serious line was added. (The wizard may have been
     // cancelled meanwhile: then the page is gone from view and left alone.)
     if (sheet->IsOpen() && sheet->GetActivePage() == this)

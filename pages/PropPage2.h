@@ -1,16 +1,22 @@
 // The sound-card test page: saves the mixer snapshot, prepares the mixer for
 // recording and playback, asks the wave drivers which formats they accept,
-// and grades every finding in a two-column list. Next stays disabled until a
+// and grades every finding in a two-column list. Two drop-down lists choose
+// the microphone and the speakers; a choice takes effect at once and runs the
+// test again. Next stays disabled until a
 // run has ended without a serious error.
 #pragma once
 
+#include "pages/SheetServices.h"
 #include "ui/Button.h"
 #include "ui/ColorText.h"
+#include "ui/ComboBox.h"
 #include "ui/GroupBox.h"
 #include "ui/ListCtrl.h"
 #include "ui/PropertyPage.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 class CSheetServices;
 
@@ -42,6 +48,13 @@ public:
     // last shown on top of the list (done when the page is shown).
     void ShowLaterWarnings();
 
+    // Fills the device lists from `devices`, each showing the device the
+    // wizard works on; the first time, the preferred microphone (unmuted, a
+    // headset's) is chosen in place of the default one.
+    void ShowDevices(const std::vector<SheetDevice>& devices);
+    // The user chose another entry of a device list.
+    void OnChooseDevice(bool input);
+
     int GetResultCount() const { return resultCount; }
     bool CanGoOn() const { return canGoOn; }
     bool IsTesting() const { return m_testing; }
@@ -50,22 +63,37 @@ private:
     CSheetServices* Sheet() const { return m_sheet; }
 
     CSheetServices* m_sheet; // the services of the sheet that holds the page
+    // The ids of the microphone and the speakers the lists show as chosen.
+    std::pair<std::string, std::string> ChosenPair() const;
     void InsertLine(int index, Severity severity, const std::string& text);
 
     int resultCount = 0;
     bool canGoOn = false;
-    bool seriousSeen = false; // a serious line was added in the current run
-    bool m_testing = false;   // a run is in progress (it dispatches messages)
-    int m_testedListTop = 93; // where the list goes once the test ran
+    bool seriousSeen = false;   // a serious line was added in the current run
+    bool m_testing = false;     // a run is in progress (it dispatches messages)
+    int m_testedListTop = 93;   // where the list goes once the test ran
+    bool m_tested = false;      // a run has ended since the page was made
+    bool m_preselected = false; // the preferred microphone was chosen once
+    bool m_watching = false;    // the device lists follow the sound system
+    std::string m_chooseError;  // a choice that failed, for the next run's list
+    int m_deviceRight = 475;    // the device lists end by here at the most
+    // What the device lists show, in their order: microphones (no monitor)
+    // and speakers.
+    std::vector<SheetDevice> m_microphoneList;
+    std::vector<SheetDevice> m_speakerList;
 
-    CGroupBox m_frameIntro;   // 1052
-    CGroupBox m_frameResults; // 1051
-    CButton m_test;           // 1065
-    CListCtrl m_list;         // 1024
-    CColorText m_intro;       // 1029
-    CColorText m_instruction; // 1030
-    CColorText m_warning;     // 1031
-    CColorText m_goOn;        // 1094
-    CColorText m_caption;     // 1090
-    CColorText m_testLabel;   // 1108
+    CGroupBox m_frameIntro;       // 1052
+    CGroupBox m_frameResults;     // 1051
+    CButton m_test;               // 1065
+    CListCtrl m_list;             // 1024
+    CColorText m_intro;           // 1029
+    CColorText m_instruction;     // 1030
+    CColorText m_warning;         // 1031
+    CColorText m_goOn;            // 1094
+    CColorText m_caption;         // 1090
+    CColorText m_testLabel;       // 1108
+    CColorText m_microphoneLabel; // 1200
+    CComboBox m_microphones;      // 1201
+    CColorText m_speakersLabel;   // 1202
+    CComboBox m_speakers;         // 1203
 };

@@ -10,12 +10,26 @@
 #include "mixer/MixerSetup.h"
 #include "ui/WinDefs.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 class CImageList;
 class CWnd;
+
+// A microphone or speakers the user may choose, as the sound system lists it.
+struct SheetDevice {
+    std::string id;          // the sound system's name for it, stable while it exists
+    std::string description; // the full name the user knows
+    bool input = false;      // a microphone (or a monitor)
+    bool monitor = false;    // an input that hears an output: never a microphone
+    bool muted = false;      // known to be muted
+    bool headset = false;    // a headset, USB or Bluetooth device
+    bool builtIn = false;    // part of the computer
+    bool isDefault = false;  // the one the wave calls of WAVE_MAPPER use
+    bool operator==(const SheetDevice&) const = default;
+};
 
 class CSheetServices {
 public:
@@ -33,6 +47,16 @@ public:
     // The microphone and speakers the sound system chose among several
     // ("" for none); false when it chose none or had no choice to make.
     virtual bool ChosenDevices(std::string& microphone, std::string& speakers) const = 0;
+    // The devices of the sound system, outputs and inputs.
+    virtual std::vector<SheetDevice> Devices() = 0;
+    // Makes the device the one of its direction the wizard works on from
+    // now on (the sound server's default, the device of WAVE_MAPPER); false
+    // with `error` set when it cannot be chosen.
+    virtual bool ChooseDevice(const SheetDevice& device, std::string& error) = 0;
+    // `listener` hears of the devices each time they change (a device
+    // plugged or unplugged, another chosen), on the main thread, until it is
+    // replaced or the sheet is gone; an empty one stops watching.
+    virtual void WatchDevices(std::function<void(const std::vector<SheetDevice>&)> listener) = 0;
     // The application's image list (exclamation, tick, cross); null when
     // the program runs none.
     virtual const CImageList* ImageList() = 0;

@@ -165,6 +165,11 @@ constexpr UiTextEntry kAddedEntries[] = {
     // several, and the word for a side without a device.
     {"PropP2", "ChosenDevices", "Microphone: %s, speakers: %s"},
     {"PropP2", "NoDevice", "none"},
+    // Page 2's device lists and the line for a computer without a microphone.
+    {"PropP2", "Microphone", "Microphone"},
+    {"PropP2", "Speakers", "Speakers"},
+    {"PropP2", "NoMicrophone",
+     "No microphone was found. Plug in a microphone or a headset, then choose it below."},
     // The captions of page 3's left and right speaker buttons.
     {"PropP3", "Left", "L"},
     {"PropP3", "Right", "R"},

@@ -28,6 +28,18 @@ bool CComboBox::Create(CWnd* parent, int id) {
     return true;
 }
 
+bool CComboBox::CreateList(CWnd* parent, int id) {
+    if (parent == nullptr || parent->GetWidget() == nullptr)
+        return false;
+    auto* widget = new QComboBox(parent->GetWidget());
+    widget->setMaxVisibleItems(12);
+    AttachWidget(widget, parent, id);
+    widget->resize(120, 23);
+    QObject::connect(widget, &QComboBox::activated, [this] { SendCommand(this, CBN_SELCHANGE); });
+    widget->show();
+    return true;
+}
+
 void CComboBox::MoveWindow(int x, int y, int width, int height, bool repaint) {
     const QComboBox* box = Box(this);
     const int field = box == nullptr ? height : box->sizeHint().height();
@@ -40,8 +52,8 @@ int CComboBox::AddString(const std::string& text) {
         return CB_ERR;
     const QString item = Q(text);
     // Sorted as the list box sorts: ignoring case, equal texts after the ones
-    // already there.
-    int index = 0;
+    // already there; a drop-down list keeps the order of adding.
+    int index = box->isEditable() ? 0 : box->count();
     while (index < box->count() &&
            QString::compare(box->itemText(index), item, Qt::CaseInsensitive) <= 0)
         ++index;

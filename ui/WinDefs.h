@@ -119,6 +119,8 @@ constexpr int LVSIL_SMALL = 1;
 
 // ---- combo box --------------------------------------------------------------
 constexpr int CB_ERR = -1;
+// The user chose another entry of a combo box's list.
+constexpr int CBN_SELCHANGE = 1;
 
 // ---- keyboard messages (PreTranslateMessage) --------------------------------
 constexpr plat::UINT WM_KEYFIRST = 0x100;

@@ -456,6 +456,18 @@ void ReadWaveDevice(Reader& r, const std::string& s, bool input, VirtualWaveDevi
     if (plugged != "yes" && plugged != "no")
         r.Fail(s, "Plugged", "\"" + plugged + "\" is not yes or no");
     d.plugged = plugged == "yes";
+    if (r.Has(s, "Mute")) {
+        const std::string mute = Lower(Trim(r.Text(s, "Mute")));
+        if (mute != "yes" && mute != "no")
+            r.Fail(s, "Mute", "\"" + mute + "\" is not yes or no");
+        d.mute = mute == "yes";
+    }
+    const std::string monitor = Lower(Trim(r.Text(s, "Monitor", "no")));
+    if (monitor != "yes" && monitor != "no")
+        r.Fail(s, "Monitor", "\"" + monitor + "\" is not yes or no");
+    else if (monitor == "yes" && !input)
+        r.Fail(s, "Monitor", "only a wave-in device hears another one");
+    d.monitor = monitor == "yes";
     if (r.Has(s, "Support"))
         d.support |= r.Flags(s, "Support",
                              {{"volume", WAVECAPS_VOLUME},

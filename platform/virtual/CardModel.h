@@ -7,6 +7,7 @@
 #include "platform/mmsystem.h"
 #include "platform/sound_backend.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,10 @@ struct VirtualWaveDevice {
     // An unplugged device is in no list and answers no wave call until the
     // card plugs it (CVirtualCard::SetPlugged).
     bool plugged = true;
+    // The device's mute as the device list shows it (unset: unknown), and
+    // whether a wave-in device hears a wave-out one (a monitor).
+    std::optional<bool> mute;
+    bool monitor = false;
 };
 
 // A call that fails with `code`. `device` narrows it to one device, mixer or

@@ -58,6 +58,12 @@ std::vector<SoundDevice> CVirtualCard::ListDevices() {
             device.direction = input ? DeviceDirection::Input : DeviceDirection::Output;
             device.formFactor = devices[d].formFactor;
             device.isDefault = order.front() == d;
+            device.monitor = devices[d].monitor;
+            if (devices[d].mute) {
+                device.hasVolume = true;
+                device.volume = 65535;
+                device.mute = *devices[d].mute;
+            }
             list.push_back(std::move(device));
         }
     }

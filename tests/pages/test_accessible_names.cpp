@@ -217,6 +217,10 @@ TEST_F(AccessibleNamesTest, ControlsAreReadByTheTextsTheirPagesShowBesideOrOverT
     // The desktop's screen readers take a combo box's text as its name: what
     // the student box is for is its description.
     EXPECT_EQ(ReadOf(sheet->m_page5, 1104).description, "Student");
+    // So are page 2's device lists: each read as the device it shows, for
+    // the label beside it.
+    EXPECT_EQ(ReadOf(sheet->m_page2, 1201), (Read{"Virtual Wave In", "Microphone", R::ComboBox}));
+    EXPECT_EQ(ReadOf(sheet->m_page2, 1203), (Read{"Virtual Wave Out", "Speakers", R::ComboBox}));
 
     // A button whose text changes is read by the text it shows now.
     Show(2);

@@ -1,6 +1,7 @@
 // The sound-card test page driven through the real sheet on purpose-made
 // virtual cards: the graded lines, the wizard buttons they leave, the
-// snapshot, and a run that waits for a busy device.
+// snapshot, a run that waits for a busy device, and the choice of the
+// microphone and the speakers.
 #include "app/PropSheet.h"
 #include "app/WizardApp.h"
 #include "platform/files/directories.h"
@@ -12,6 +13,7 @@
 #include "texts/UiTexts.h"
 #include "ui/Button.h"
 #include "ui/ColorText.h"
+#include "ui/ComboBox.h"
 #include "ui/ListCtrl.h"
 #include "ui/Testing.h"
 #include "ui/WinApp.h"
@@ -81,6 +83,39 @@ VirtualCardDesc CardWithoutPlaybackSwitches() {
     return desc;
 }
 
+// A computer with a built-in card and a USB headset: the built-in
+// microphone muted and first (the default), the headset's, and the monitor of
+// the built-in output, which hears what is played.
+constexpr const char* kBuiltInMic = "Built-in Audio Analog Stereo Microphone";
+constexpr const char* kHeadsetMic = "USB Headset H390 Mono Microphone Input";
+constexpr const char* kMonitor = "Monitor of Built-in Audio Analog Stereo";
+constexpr const char* kBuiltInOut = "Built-in Audio Analog Stereo Speakers";
+constexpr const char* kHeadsetOut = "USB Headset H390 Analog Stereo Headphones";
+
+VirtualWaveDevice Device(const VirtualWaveDevice& base, const char* name, const char* id,
+                         DeviceFormFactor form) {
+    VirtualWaveDevice device = base;
+    device.name = name;
+    device.id = id;
+    device.formFactor = form;
+    return device;
+}
+
+VirtualCardDesc BuiltInAndHeadsetCard(bool builtInMuted, bool headsetMuted) {
+    VirtualCardDesc desc = DefaultCardDesc();
+    const VirtualWaveDevice in = desc.waveIn.at(0);
+    const VirtualWaveDevice out = desc.waveOut.at(0);
+    desc.waveIn = {Device(in, kBuiltInMic, "builtin-mic", DeviceFormFactor::BuiltIn),
+                   Device(in, kHeadsetMic, "usb-mic", DeviceFormFactor::Usb),
+                   Device(in, kMonitor, "builtin-monitor", DeviceFormFactor::BuiltIn)};
+    desc.waveIn[0].mute = builtInMuted;
+    desc.waveIn[1].mute = headsetMuted;
+    desc.waveIn[2].monitor = true;
+    desc.waveOut = {Device(out, kBuiltInOut, "builtin-out", DeviceFormFactor::BuiltIn),
+                    Device(out, kHeadsetOut, "usb-out", DeviceFormFactor::Usb)};
+    return desc;
+}
+
 class Page2Test : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -143,6 +178,23 @@ protected:
         for (int i = 0; i < list.GetItemCount(); ++i)
             lines.push_back({list.GetItemText(i, 0), list.GetItemText(i, 1), list.GetItemImage(i)});
         return lines;
+    }
+    CComboBox& Box(int id) const { return dynamic_cast<CComboBox&>(Item(id)); }
+    CComboBox& Microphones() const { return Box(1201); }
+    CComboBox& Speakers() const { return Box(1203); }
+    static std::vector<std::string> Entries(const CComboBox& box) {
+        std::vector<std::string> entries;
+        for (int i = 0; i < box.GetCount(); ++i)
+            entries.push_back(box.GetLBText(i));
+        return entries;
+    }
+    static std::string Selected(const CComboBox& box) { return box.GetLBText(box.GetCurSel()); }
+    // The id of the card's default device of a direction.
+    std::string CardDefault(DeviceDirection direction) const {
+        for (const SoundDevice& device : card->ListDevices())
+            if (device.direction == direction && device.isDefault)
+                return device.id;
+        return {};
     }
     bool NextEnabled() const { return sheet->GetDlgItem(ID_WIZNEXT)->IsWindowEnabled(); }
     bool BackEnabled() const { return sheet->GetDlgItem(ID_WIZBACK)->IsWindowEnabled(); }
@@ -353,3 +405,114 @@ TEST_F(Page2Test, CancelDuringABusyRetryRestoresTheMixer) {
 }
 
 } // namespace
+
+TEST_F(Page2Test, DeviceListsShowEveryDeviceByItsFullNameAndNoMonitorAsAMicrophone) {
+    OpenOnPage2(BuiltInAndHeadsetCard(true, false));
+    EXPECT_EQ(Entries(Microphones()), (std::vector<std::string>{kBuiltInMic, kHeadsetMic}));
+    EXPECT_EQ(Entries(Speakers()), (std::vector<std::string>{kBuiltInOut, kHeadsetOut}));
+    // Each list is wide enough for its longest name beside the arrow, and
+    // stays within the page.
+    for (const CComboBox* box : {&Microphones(), &Speakers()}) {
+        const CRect rect = box->GetRectInParent();
+        for (const std::string& entry : Entries(*box))
+            EXPECT_GE(rect.Width(), box->GetTextExtent(entry).cx + 20) << entry;
+        EXPECT_LE(rect.right, sheet->m_page2.GetPageWidth());
+        EXPECT_TRUE(box->IsWindowEnabled());
+    }
+    // Each list is named by its label, placed on its left.
+    EXPECT_EQ(Item(1200).GetWindowText(), P2("Microphone"));
+    EXPECT_EQ(Item(1202).GetWindowText(), P2("Speakers"));
+    EXPECT_LT(Item(1200).GetRectInParent().right, Microphones().GetRectInParent().left);
+}
+
+TEST_F(Page2Test, PreselectionPrefersAnUnmutedMicrophoneThenAHeadsetOne) {
+    // The muted built-in default gives way to the headset's microphone, on
+    // the card as well as in the list.
+    OpenOnPage2(BuiltInAndHeadsetCard(true, false));
+    EXPECT_EQ(Selected(Microphones()), kHeadsetMic);
+    EXPECT_EQ(CardDefault(DeviceDirection::Input), "usb-mic");
+    EXPECT_EQ(Selected(Speakers()), kBuiltInOut);
+    EXPECT_EQ(CardDefault(DeviceDirection::Output), "builtin-out");
+    TearDown();
+
+    // Unmuted before headset: the muted headset loses to the built-in one.
+    OpenOnPage2(BuiltInAndHeadsetCard(false, true));
+    EXPECT_EQ(Selected(Microphones()), kBuiltInMic);
+    EXPECT_EQ(CardDefault(DeviceDirection::Input), "builtin-mic");
+    TearDown();
+
+    // Both unmuted: the headset's.
+    OpenOnPage2(BuiltInAndHeadsetCard(false, false));
+    EXPECT_EQ(Selected(Microphones()), kHeadsetMic);
+    EXPECT_EQ(CardDefault(DeviceDirection::Input), "usb-mic");
+}
+
+TEST_F(Page2Test, ChoosingAnotherPairChoosesItAndRunsTheTestAgain) {
+    OpenOnPage2(BuiltInAndHeadsetCard(true, false));
+    // Every format query the mapper puts to the built-in microphone is
+    // refused: its test differs from the headset's.
+    card->FailCall("waveInOpen", WAVERR_BADFORMAT, -1, 0);
+    RunTest();
+    const std::vector<Line> headset = Lines();
+    EXPECT_EQ(headset, (std::vector<Line>{Successful(P2("K11")), Successful(P2("K12"))}));
+
+    Microphones().Choose(0);
+    uitest::ProcessEvents();
+    EXPECT_EQ(CardDefault(DeviceDirection::Input), "builtin-mic");
+    EXPECT_EQ(Selected(Microphones()), kBuiltInMic);
+    const std::vector<Line> builtIn = Lines();
+    ASSERT_GE(builtIn.size(), 2u);
+    EXPECT_EQ(builtIn.front(), Soft(P2("K10")));
+    EXPECT_EQ(builtIn.back(), Successful(P2("K12")));
+    EXPECT_EQ(std::count(builtIn.begin(), builtIn.end(), Successful(P2("K11"))), 0);
+
+    Speakers().Choose(1);
+    uitest::ProcessEvents();
+    EXPECT_EQ(CardDefault(DeviceDirection::Output), "usb-out");
+    EXPECT_EQ(Selected(Speakers()), kHeadsetOut);
+    // The pair stays chosen on the way to the next pages.
+    Press(ID_WIZNEXT);
+    Press(ID_WIZBACK);
+    EXPECT_EQ(Selected(Microphones()), kBuiltInMic);
+    EXPECT_EQ(Selected(Speakers()), kHeadsetOut);
+    EXPECT_EQ(CardDefault(DeviceDirection::Input), "builtin-mic");
+}
+
+TEST_F(Page2Test, UnpluggingTheChosenMicrophoneUpdatesTheListAndTestsAgain) {
+    OpenOnPage2(BuiltInAndHeadsetCard(true, false));
+    card->FailCall("waveInOpen", WAVERR_BADFORMAT, -1, 0);
+    RunTest();
+    ASSERT_EQ(Lines().front(), Successful(P2("K11")));
+
+    std::string error;
+    ASSERT_TRUE(card->SetPlugged(DeviceDirection::Input, "usb-mic", false, error)) << error;
+    uitest::ProcessEvents();
+    EXPECT_EQ(Entries(Microphones()), (std::vector<std::string>{kBuiltInMic}));
+    EXPECT_EQ(Selected(Microphones()), kBuiltInMic);
+    EXPECT_EQ(Lines().front(), Soft(P2("K10")));
+
+    ASSERT_TRUE(card->SetPlugged(DeviceDirection::Input, "usb-mic", true, error)) << error;
+    uitest::ProcessEvents();
+    EXPECT_EQ(Entries(Microphones()), (std::vector<std::string>{kBuiltInMic, kHeadsetMic}));
+}
+
+TEST_F(Page2Test, WithoutAMicrophoneOneSeriousLineSaysSo) {
+    // Only the monitor of the output records: no microphone.
+    VirtualCardDesc desc = BuiltInAndHeadsetCard(false, false);
+    desc.waveIn.erase(desc.waveIn.begin(), desc.waveIn.begin() + 2);
+    OpenOnPage2(desc);
+    EXPECT_EQ(Microphones().GetCount(), 0);
+    EXPECT_FALSE(Microphones().IsWindowEnabled());
+    RunTest();
+    EXPECT_EQ(Lines(), (std::vector<Line>{Serious(P2("NoMicrophone")), Successful(P2("K12"))}));
+    EXPECT_FALSE(NextEnabled());
+    EXPECT_FALSE(Microphones().IsWindowEnabled());
+    TearDown();
+
+    // Nothing records at all.
+    desc.waveIn.clear();
+    OpenOnPage2(desc);
+    RunTest();
+    EXPECT_EQ(Lines(), (std::vector<Line>{Serious(P2("NoMicrophone")), Successful(P2("K12"))}));
+    EXPECT_FALSE(NextEnabled());
+}

@@ -192,6 +192,21 @@ TEST_F(VirtualDevices, AReplacedWatcherHearsNothingMore) {
     EXPECT_EQ(Heard(), 0u);
 }
 
+TEST_F(VirtualDevices, MuteAndMonitorReachTheList) {
+    std::string error;
+    auto muted = CVirtualCard::FromFile(Write("[WaveIn 0]\nName=Built-in Microphone\nMute=yes\n"
+                                              "[WaveIn 1]\nName=Monitor of Built-in Speakers\n"
+                                              "Monitor=yes\nMute=no\n[WaveIn 2]\nName=Line\n"),
+                                        error);
+    ASSERT_TRUE(muted) << error;
+    const std::vector<SoundDevice> list = muted->ListDevices();
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_TRUE(list[0].hasVolume && list[0].mute && !list[0].monitor);
+    EXPECT_TRUE(list[1].hasVolume && !list[1].mute && list[1].monitor);
+    // Without the key the mute is unknown.
+    EXPECT_FALSE(list[2].hasVolume || list[2].mute || list[2].monitor);
+}
+
 TEST_F(VirtualDevices, WrongDeviceKeysAreRefused) {
     VirtualCardDesc desc;
     std::string error;
@@ -199,6 +214,10 @@ TEST_F(VirtualDevices, WrongDeviceKeysAreRefused) {
     EXPECT_NE(error.find("[WaveOut 0] FormFactor: \"earbuds\""), std::string::npos) << error;
     EXPECT_FALSE(ReadCardFile(Write("[WaveIn 0]\nPlugged=maybe\n"), desc, error));
     EXPECT_NE(error.find("[WaveIn 0] Plugged"), std::string::npos) << error;
+    EXPECT_FALSE(ReadCardFile(Write("[WaveIn 0]\nMute=perhaps\n"), desc, error));
+    EXPECT_NE(error.find("[WaveIn 0] Mute"), std::string::npos) << error;
+    EXPECT_FALSE(ReadCardFile(Write("[WaveOut 0]\nMonitor=yes\n"), desc, error));
+    EXPECT_NE(error.find("[WaveOut 0] Monitor"), std::string::npos) << error;
     EXPECT_FALSE(ReadCardFile(Write("[WaveOut 0]\nId=waveout-1\n[WaveOut 1]\n"), desc, error));
     EXPECT_NE(error.find("already names another device"), std::string::npos) << error;
 }

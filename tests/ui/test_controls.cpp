@@ -174,6 +174,32 @@ TEST_F(ControlsTest, ComboBoxKeepsItsListSortedAndItsEditFieldAlone) {
     EXPECT_EQ(combo.GetLBText(0), "");
 }
 
+TEST_F(ControlsTest, DropDownListKeepsTheOrderOfAddingAndReportsEachChoice) {
+    CComboBox list;
+    ASSERT_TRUE(list.CreateList(&host, 21));
+    int choices = 0;
+    host.BindCommand(
+        21, [&] { ++choices; }, CBN_SELCHANGE);
+    EXPECT_EQ(list.AddString("USB Headset"), 0);
+    EXPECT_EQ(list.AddString("Built-in Audio"), 1);
+    EXPECT_EQ(list.GetLBText(0), "USB Headset");
+    EXPECT_EQ(list.GetCurSel(), CB_ERR);
+    // The program's own selection is no choice of the user.
+    EXPECT_EQ(list.SetCurSel(0), 0);
+    EXPECT_EQ(choices, 0);
+    EXPECT_EQ(list.Choose(1), 1);
+    EXPECT_EQ(list.GetCurSel(), 1);
+    EXPECT_EQ(list.GetWindowText(), "Built-in Audio");
+    EXPECT_EQ(choices, 1);
+    EXPECT_EQ(list.Choose(2), CB_ERR);
+    EXPECT_EQ(choices, 1);
+    // A disabled list takes no choice.
+    list.EnableWindow(false);
+    EXPECT_EQ(list.Choose(0), CB_ERR);
+    EXPECT_EQ(list.GetCurSel(), 1);
+    EXPECT_EQ(choices, 1);
+}
+
 TEST_F(ControlsTest, ComboBoxEntriesKeepTheirDataWhereverTheSortPutsThem) {
     CComboBox combo;
     ASSERT_TRUE(combo.Create(&host, 20));

@@ -38,18 +38,38 @@ std::u16string EntryText(win::Handle box, int index) {
     return text;
 }
 
+bool IsList(win::Handle box) {
+    return (win::Style(box) & win::style::kCbsDropDownList) == win::style::kCbsDropDownList;
+}
+
+// A combo box of `kind` (kCbsDropDown with kCbsAutoHScroll, or
+// kCbsDropDownList) in `parent`; null when it cannot be made.
+win::Handle MakeBox(CWnd* parent, int id, unsigned kind) {
+    if (parent == nullptr || !parent->HasWindow())
+        return nullptr;
+    return win::CreateSystem(win::System::ComboBox, u"",
+                             win::style::kVisible | win::style::kTabStop | win::style::kVScroll |
+                                 kind,
+                             0, Hwnd(parent), id, 0, 0, 120, 200);
+}
+
 } // namespace
 
 bool CComboBox::Create(CWnd* parent, int id) {
-    if (parent == nullptr || !parent->HasWindow())
-        return false;
     // The list is kept sorted here (AddString), so equal texts keep the
     // order they came in.
-    win::Handle hwnd =
-        win::CreateSystem(win::System::ComboBox, u"",
-                          win::style::kVisible | win::style::kTabStop | win::style::kVScroll |
-                              win::style::kCbsDropDown | win::style::kCbsAutoHScroll,
-                          0, Hwnd(parent), id, 0, 0, 120, 200);
+    win::Handle hwnd = MakeBox(parent, id, win::style::kCbsDropDown | win::style::kCbsAutoHScroll);
+    if (hwnd == nullptr)
+        return false;
+    AttachHwnd(hwnd, parent, id);
+    CWndPrivate::Of(*this).typedText = true;
+    return true;
+}
+
+bool CComboBox::CreateList(CWnd* parent, int id) {
+    // The list's own choice (CBN_SELCHANGE) reaches the parent as a command;
+    // the window text is the entry the system shows as chosen.
+    win::Handle hwnd = MakeBox(parent, id, win::style::kCbsDropDownList);
     if (hwnd == nullptr)
         return false;
     AttachHwnd(hwnd, parent, id);
@@ -66,9 +86,10 @@ int CComboBox::AddString(const std::string& text) {
     if (!HasWindow())
         return CB_ERR;
     const std::u16string shown = Q(text);
-    // Sorted ignoring case, equal texts after the ones already there.
+    // Sorted ignoring case, equal texts after the ones already there; a
+    // drop-down list keeps the order of adding.
     const int count = GetCount();
-    int index = 0;
+    int index = IsList(Hwnd(this)) ? count : 0;
     while (index < count && CompareFolded(EntryText(Hwnd(this), index), shown) <= 0)
         ++index;
     return static_cast<int>(win::Send(Hwnd(this), win::msg::kCbInsertString,

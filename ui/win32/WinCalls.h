@@ -114,6 +114,7 @@ constexpr unsigned kBsGroupBox = 0x7;
 constexpr unsigned kBsOwnerDraw = 0xB;
 // Combo boxes, edits, track bars, list views.
 constexpr unsigned kCbsDropDown = 0x2;
+constexpr unsigned kCbsDropDownList = 0x3;
 constexpr unsigned kCbsSort = 0x100;
 constexpr unsigned kCbsAutoHScroll = 0x40;
 constexpr unsigned kEsAutoHScroll = 0x80;
