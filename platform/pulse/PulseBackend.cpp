@@ -101,25 +101,40 @@ bool CPulseBackend::ChooseDevice(DeviceDirection direction, const std::string& i
                 (input ? "source" : "sink") + " (" + PulseErrorWords(result) + ")";
         return false;
     }
+    {
+        std::lock_guard<std::mutex> lock(m_choiceMutex);
+        m_choice = ChoosePulseDevice(lists, m_choice, input, id);
+    }
     return true;
 }
 
+PulseChoice CPulseBackend::Choice(const PulseLists& lists) {
+    std::lock_guard<std::mutex> lock(m_choiceMutex);
+    // A server gone away lists nothing: the choice waits for it to answer.
+    if (m_connection->Connected())
+        m_choice = FollowPulseChoice(lists, m_choice);
+    return m_choice;
+}
+
 std::vector<PulseMixerMap> CPulseBackend::Mixers() {
-    return MapChosenPulseMixers(m_connection->Lists(), m_choice);
+    const PulseLists lists = m_connection->Lists();
+    return MapChosenPulseMixers(lists, Choice(lists));
 }
 
 bool CPulseBackend::ChosenDevices(std::string& microphone, std::string& speakers) {
-    microphone = m_choice.microphone;
-    speakers = m_choice.speakers;
+    const PulseChoice choice = Choice(m_connection->Lists());
+    microphone = choice.microphone;
+    speakers = choice.speakers;
     return true;
 }
 
 std::vector<std::string> CPulseBackend::DescribeDevices() {
-    std::vector<std::string> lines =
-        DescribePulseServer(m_connection->ServerName(), m_connection->Lists());
+    const PulseLists lists = m_connection->Lists();
+    const PulseChoice choice = Choice(lists);
+    std::vector<std::string> lines = DescribePulseServer(m_connection->ServerName(), lists);
     lines.push_back("Chosen: microphone " +
-                    (m_choice.source.empty() ? std::string("none") : m_choice.source) +
-                    ", speakers " + (m_choice.sink.empty() ? std::string("none") : m_choice.sink));
+                    (choice.source.empty() ? std::string("none") : choice.source) + ", speakers " +
+                    (choice.sink.empty() ? std::string("none") : choice.sink));
     return lines;
 }
 

@@ -1,9 +1,11 @@
 // The sound backend for the desktop's sound server (PulseAudio, or
 // PipeWire's PulseAudio server), on one kept connection.
 //
-// Mixer devices: the devices the wizard works on are chosen once, when the
-// backend is made (ChoosePulseDevices: a headset first); the mixers are those
-// of MapChosenPulseMixers for the server's current lists, each answered by
+// Mixer devices: the devices the wizard works on are chosen when the backend
+// is made (ChoosePulseDevices: a headset first), then by each ChooseDevice,
+// and follow the server's default where a chosen one goes
+// (FollowPulseChoice); the mixers are those of MapChosenPulseMixers for the
+// server's current lists and that choice, each answered by
 // CModelMixer through CPulseElementAccess. Wave devices: one
 // wave-out on the default sink and one wave-in from the default source,
 // named by their descriptions; the streams follow the defaults
@@ -15,6 +17,7 @@
 #include "platform/pulse/PulseChoice.h"
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -34,7 +37,8 @@ public:
     // The connection's words for the last volume or mute it could not set.
     std::string LastMixerWriteFailure() override;
     // The sinks and sources, by their names; choosing one makes it the
-    // server's default sink or source, which the wave streams follow. The
+    // server's default sink or source, which the wave streams follow, and
+    // the device of its kind the mixers and ChosenDevices are of. The
     // server's events keep the list fresh, and a watcher hears of each change.
     std::vector<SoundDevice> ListDevices() override;
     bool ChooseDevice(DeviceDirection direction, const std::string& id,
@@ -52,9 +56,12 @@ protected:
 
 private:
     std::vector<PulseMixerMap> Mixers();
+    // The choice as the server's current lists leave it (FollowPulseChoice).
+    PulseChoice Choice(const PulseLists& lists);
 
     std::shared_ptr<CPulseConnection> m_connection;
-    const PulseChoice m_choice;
+    std::mutex m_choiceMutex; // guards m_choice: the mixer calls come from any thread
+    PulseChoice m_choice;
 };
 
 // The form of a sink or source from the server's words for it (its

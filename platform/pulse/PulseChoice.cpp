@@ -46,6 +46,16 @@ const PulseMixerMap* MixerOf(const std::vector<PulseMixerMap>& mixers, const std
     return nullptr;
 }
 
+// Makes `device` (null for none) the choice's sink, or its source when `input`.
+void SetSide(const PulseLists& lists, PulseChoice& choice, bool input, const PulseDevice* device) {
+    std::string& name = input ? choice.source : choice.sink;
+    std::string& card = input ? choice.sourceCard : choice.sinkCard;
+    std::string& shown = input ? choice.microphone : choice.speakers;
+    name = device ? device->name : "";
+    card = device && lists.FindCard(device->card) ? device->card : "";
+    shown = Shown(lists, device);
+}
+
 } // namespace
 
 PulseChoice ChoosePulseDevices(const PulseLists& lists) {
@@ -80,15 +90,32 @@ PulseChoice ChoosePulseDevices(const PulseLists& lists) {
     }
 
     PulseChoice choice;
-    if (sink) {
-        choice.sink = sink->name;
-        choice.sinkCard = lists.FindCard(sink->card) ? sink->card : "";
-        choice.speakers = Shown(lists, sink);
+    SetSide(lists, choice, false, sink);
+    SetSide(lists, choice, true, source);
+    return choice;
+}
+
+PulseChoice ChoosePulseDevice(const PulseLists& lists, PulseChoice choice, bool input,
+                              const std::string& name) {
+    const PulseDevice* device = input ? lists.FindSource(name) : lists.FindSink(name);
+    if (!device || device->monitor)
+        return choice;
+    SetSide(lists, choice, input, device);
+    (input ? choice.sourceFollowsDefault : choice.sinkFollowsDefault) = false;
+    return choice;
+}
+
+PulseChoice FollowPulseChoice(const PulseLists& lists, PulseChoice choice) {
+    if (choice.sinkFollowsDefault || !lists.FindSink(choice.sink)) {
+        // The server names its new default a little after the device went.
+        const PulseDevice* sink = lists.FindSink(lists.defaultSink);
+        SetSide(lists, choice, false, sink || lists.sinks.empty() ? sink : &lists.sinks.front());
+        choice.sinkFollowsDefault = true;
     }
-    if (source) {
-        choice.source = source->name;
-        choice.sourceCard = lists.FindCard(source->card) ? source->card : "";
-        choice.microphone = Shown(lists, source);
+    const PulseDevice* source = lists.FindSource(choice.source);
+    if (choice.sourceFollowsDefault || !source || source->monitor) {
+        SetSide(lists, choice, true, AnyMicrophone(lists));
+        choice.sourceFollowsDefault = true;
     }
     return choice;
 }

@@ -8,6 +8,11 @@
 // microphone of the same card where it has one. Else whatever answers: the
 // default source when it is no monitor, the first source that is none.
 //
+// The user may then choose another sink or source (ChoosePulseDevice); a
+// chosen device that goes (unplugged) gives way to the server's default of
+// its kind, which the choice then follows until the user chooses again
+// (FollowPulseChoice).
+//
 // The backend shows the mixers of the chosen devices' cards and the defaults
 // mixer only, and selecting the microphone on the chosen source makes it the
 // server's default source and the chosen sink the default sink.
@@ -28,9 +33,23 @@ struct PulseChoice {
     // What the user reads: the card's description, else the device's.
     std::string speakers;
     std::string microphone;
+    // The side's device went: it is the server's default from then on.
+    bool sinkFollowsDefault = false;
+    bool sourceFollowsDefault = false;
 };
 
 PulseChoice ChoosePulseDevices(const PulseLists& lists);
+
+// `choice` with the sink (a source when `input`) named `name` chosen by the
+// user; unchanged when the lists hold no such device, or it is a monitor.
+PulseChoice ChoosePulseDevice(const PulseLists& lists, PulseChoice choice, bool input,
+                              const std::string& name);
+
+// `choice` as the current lists leave it: a side whose device is gone, or
+// that follows the default since, takes the server's default of its kind,
+// else the first of the lists (for a microphone: the first source that is
+// no monitor), "" when there is none.
+PulseChoice FollowPulseChoice(const PulseLists& lists, PulseChoice choice);
 
 // The mixers the backend shows for `choice`, from the server's current
 // lists: the sink's card, the source's card when it is another, then the

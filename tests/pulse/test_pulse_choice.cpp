@@ -178,3 +178,58 @@ TEST(PulseChoiceDefaults, AChosenCardThatIsUnpluggedKeepsItsPlaceWithoutLines) {
     ASSERT_EQ(Names(mixers), (std::vector<std::string>{"USB Headset", kPulseDefaults}));
     EXPECT_TRUE(mixers[0].model.destinations.empty());
 }
+
+TEST(PulseChoiceByUser, AChosenDeviceTakesItsCardsMixerAndName) {
+    const PulseLists laptop = Laptop();
+    PulseChoice choice = ChoosePulseDevices(laptop); // the USB headset
+    choice = ChoosePulseDevice(laptop, choice, true, kBuiltInSource);
+    EXPECT_EQ(choice.source, kBuiltInSource);
+    EXPECT_EQ(choice.sourceCard, "alsa_card.pci-0000_00_1f.3");
+    EXPECT_EQ(choice.microphone, "Built-in Audio");
+    EXPECT_EQ(choice.sink, kUsbSink) << "the other side stays";
+    // The sink's card first, then the microphone's, then the defaults; the
+    // wave-in destination the mixer calls find is the chosen source's.
+    auto mixers = MapChosenPulseMixers(laptop, choice);
+    ASSERT_EQ(Names(mixers),
+              (std::vector<std::string>{"USB Headset", "Built-in Audio", kPulseDefaults}));
+    EXPECT_EQ(Destination(mixers[1], MIXERLINE_COMPONENTTYPE_DST_WAVEIN)->name,
+              "Built-in Audio Analog Stereo");
+
+    choice = ChoosePulseDevice(laptop, choice, false, kBuiltInSink);
+    EXPECT_EQ(choice.speakers, "Built-in Audio");
+    mixers = MapChosenPulseMixers(laptop, choice);
+    ASSERT_EQ(Names(mixers), (std::vector<std::string>{"Built-in Audio", kPulseDefaults}));
+    EXPECT_EQ(FollowPulseChoice(laptop, choice).source, kBuiltInSource) << "nothing went";
+
+    // A monitor is no microphone, and what is not there changes nothing.
+    EXPECT_EQ(ChoosePulseDevice(laptop, choice, true, laptop.sources[0].name).source,
+              kBuiltInSource);
+    EXPECT_EQ(ChoosePulseDevice(laptop, choice, false, kUsbSource).sink, kBuiltInSink);
+}
+
+TEST(PulseChoiceByUser, AChosenDeviceThatGoesGivesWayToTheServersNewDefault) {
+    PulseLists lists = Laptop();
+    PulseChoice choice = ChoosePulseDevices(lists); // the USB headset
+    // Unplugged: the server lists the built-in card only, and names its new
+    // defaults a little later.
+    lists.cards.pop_back();
+    lists.sinks.pop_back();
+    lists.sources.pop_back();
+    choice = FollowPulseChoice(lists, choice);
+    EXPECT_EQ(choice.sink, kBuiltInSink);
+    EXPECT_EQ(choice.source, kBuiltInSource) << "the default is a monitor: the first microphone";
+    EXPECT_EQ(choice.microphone, "Built-in Audio");
+    EXPECT_EQ(Names(MapChosenPulseMixers(lists, choice)),
+              (std::vector<std::string>{"Built-in Audio", kPulseDefaults}));
+
+    // From then on the side follows the default, until the user chooses.
+    lists.sinks.push_back(Device("bluez_sink.00", "Speaker Box", ""));
+    lists.defaultSink = "bluez_sink.00";
+    EXPECT_EQ(FollowPulseChoice(lists, choice).sink, "bluez_sink.00");
+    choice = ChoosePulseDevice(lists, choice, false, kBuiltInSink);
+    EXPECT_EQ(FollowPulseChoice(lists, choice).sink, kBuiltInSink);
+
+    // Nothing left to choose: nothing chosen.
+    const PulseChoice none = FollowPulseChoice(PulseLists{}, choice);
+    EXPECT_TRUE(none.sink.empty() && none.source.empty() && none.microphone.empty());
+}

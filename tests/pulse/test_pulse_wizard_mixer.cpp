@@ -255,6 +255,76 @@ TYPED_TEST(WizardMixer, ADeviceUnloadedBeforeTheRestoreIsSkippedAndNamed) {
     this->ExpectDevice("sink", sink, 30000, false);
 }
 
+// A laptop's pair (the daemon's) and a USB headset's: the user chooses the
+// headset, and the mixer, the volumes and the devices named follow; the
+// headset's microphone unplugged, all of it follows the server's new default.
+TYPED_TEST(WizardMixer, TheUsersChoiceTakesTheMixerAlongAndAGoneOneGivesWay) {
+    const std::string sink = TypeParam::kSink, source = TypeParam::kSource;
+    const std::string usbSink = "alsa_output.usb-Headset-00.analog-stereo";
+    const std::string usbSource = "alsa_input.usb-Headset-00.mono-fallback";
+    ASSERT_FALSE(this->m_server.LoadNullDevice(false, usbSink, "USB Headset Speakers").empty());
+    const std::string usbSourceModule =
+        this->m_server.LoadNullDevice(true, usbSource, "USB Headset Microphone");
+    ASSERT_FALSE(usbSourceModule.empty());
+    SoundBackend& backend = CurrentSoundBackend();
+    auto listed = [&](const std::string& id) {
+        const std::vector<SoundDevice> list = backend.ListDevices();
+        return std::any_of(list.begin(), list.end(),
+                           [&](const SoundDevice& d) { return d.id == id; });
+    };
+    ASSERT_TRUE(this->Eventually([&] { return listed(usbSink) && listed(usbSource); }));
+    this->Set("source", usbSource, 13107, false);
+    this->Set("source", source, 13107, false);
+
+    std::string error;
+    ASSERT_TRUE(backend.ChooseDevice(DeviceDirection::Input, usbSource, error)) << error;
+    ASSERT_TRUE(backend.ChooseDevice(DeviceDirection::Output, usbSink, error)) << error;
+    std::string microphone, speakers;
+    ASSERT_TRUE(backend.ChosenDevices(microphone, speakers));
+    EXPECT_EQ(microphone, "USB Headset Microphone");
+    EXPECT_EQ(speakers, "USB Headset Speakers");
+
+    // The wave-in destination the mixer calls find is the headset's.
+    MIXERLINE line{};
+    line.cbStruct = sizeof line;
+    line.dwComponentType = MIXERLINE_COMPONENTTYPE_DST_WAVEIN;
+    ASSERT_EQ(
+        mixerGetLineInfo(nullptr, &line, MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_COMPONENTTYPE),
+        MMSYSERR_NOERROR);
+    EXPECT_EQ(Name(line.szName, sizeof line.szName), "USB Headset Microphone");
+    CMixerSetup setup;
+    ASSERT_EQ(1, setup.SetRecordingVolume(7500)) << setup.GetErrorText();
+    ASSERT_EQ(1, setup.SetPlaybackVolume(2500)) << setup.GetErrorText();
+    EXPECT_NEAR(this->Volume("source", usbSource), 49152, 2);
+    EXPECT_NEAR(this->Volume("sink", usbSink), 16384, 2);
+    EXPECT_NEAR(this->Volume("source", source), 13107, 2) << "the laptop's stays";
+    int v = -1;
+    EXPECT_TRUE(this->Eventually([&] {
+        return setup.GetRecordingVolume(v) == 1 && std::abs(v - 7500) <= 1;
+    })) << v;
+
+    // Unplugged: the server's new default source is what the wizard works on.
+    ASSERT_TRUE(this->m_server.UnloadModule(usbSourceModule));
+    ASSERT_TRUE(this->Eventually([&] { return !listed(usbSource); }));
+    std::string fallback;
+    ASSERT_TRUE(this->Eventually([&] {
+        fallback = this->Default("source");
+        return fallback != usbSource && !fallback.empty();
+    }));
+    ASSERT_EQ(fallback.find(".monitor"), std::string::npos) << fallback;
+    std::string description;
+    for (const SoundDevice& d : backend.ListDevices())
+        if (d.id == fallback)
+            description = d.description;
+    EXPECT_TRUE(this->Eventually([&] {
+        return backend.ChosenDevices(microphone, speakers) && microphone == description;
+    })) << microphone
+        << ", not " << description;
+    EXPECT_EQ(speakers, "USB Headset Speakers");
+    ASSERT_EQ(1, setup.SetRecordingVolume(2500)) << setup.GetErrorText();
+    EXPECT_NEAR(this->Volume("source", fallback), 16384, 2);
+}
+
 // Cancel on a server that stopped answering: the slider's writes answer at
 // once, the whole restore ends in about one request's wait with a failure
 // (the file stays), and once the server goes on the latest values reach it
