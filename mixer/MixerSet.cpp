@@ -37,11 +37,25 @@ CMixerSet::Step CMixerSet::WriteSwitchOff(UINT mixer, DWORD dest, DWORD sourceKi
         Close();
         return Step::Stop;
     }
+    const bool muted = m_noteChanges && controlType == MIXERCONTROL_CONTROLTYPE_MUTE &&
+                       GetMixerControlValue() && m_values[0] != 0;
     m_values[0] = 0;
-    if (SetMixerControlValue())
+    if (SetMixerControlValue()) {
         sourceSet = true;
+        if (muted)
+            ChangeOfLine().unmuted = true;
+    }
     Close();
     return Step::Done;
+}
+
+MixerLineChange& CMixerSet::ChangeOfLine() {
+    for (MixerLineChange& change : m_changes)
+        if (change.mixer == m_mixer && change.destination == m_destName &&
+            change.line == m_lineName)
+            return change;
+    m_changes.push_back({m_mixer, m_destName, m_lineName});
+    return m_changes.back();
 }
 
 // Sets the list control of the destination so that the item named `wanted`
@@ -185,11 +199,20 @@ int CMixerSet::SetVolume(bool recording, UINT v, DWORD sourceKind) {
             unopened += m_openFailed ? 1 : 0;
             continue;
         }
-        m_values[0] = VolumeToRaw(v, m_control.Bounds.dwMinimum, m_control.Bounds.dwMaximum);
+        const DWORD min = m_control.Bounds.dwMinimum, max = m_control.Bounds.dwMaximum;
+        const int before =
+            m_noteChanges && GetMixerControlValue() ? RawToVolume(m_values[0], min, max) : -1;
+        m_values[0] = VolumeToRaw(v, min, max);
         if (!SetMixerControlValue()) {
             Close();
             TRACE_LOG(2, kModule, __LINE__, "MixerSet:SetVolume : %s", m_error.c_str());
             return 0;
+        }
+        if (const int after = RawToVolume(m_values[0], min, max); before >= 0 && before != after) {
+            MixerLineChange& change = ChangeOfLine();
+            if (change.volumeBefore < 0)
+                change.volumeBefore = before;
+            change.volumeAfter = after;
         }
         TRACE_LOG(0, kModule, __LINE__, "Volume mis à %d (%s)", static_cast<int>(v),
                   GetLineTypeName(sourceKind).c_str());

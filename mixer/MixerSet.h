@@ -3,8 +3,27 @@
 
 #include "mixer/MixerBase.h"
 
+#include <string>
+#include <vector>
+
+// What a preparation changed on one line of a mixer: a mute it took off, a
+// volume it moved (0..10000, whole values as read and written).
+struct MixerLineChange {
+    plat::UINT mixer = 0;
+    std::string destination; // the destination line's name
+    std::string line;        // the line changed: the destination or one of its sources
+    bool unmuted = false;
+    int volumeBefore = -1; // -1 both: the volume was left alone
+    int volumeAfter = -1;
+};
+
 class CMixerSet : public CMixerBase {
 public:
+    // While set, the writes below note in m_changes what they changed (a
+    // mute read first, a volume read before it is written).
+    bool m_noteChanges = false;
+    std::vector<MixerLineChange> m_changes;
+
     // Unmutes the destination (wave-in when recording, else speakers) and the
     // given source line, and makes that line the selected source of the
     // destination's list control. 1 = at least one control was written.
@@ -17,6 +36,8 @@ public:
     int GetVolume(bool recording, int& v, plat::DWORD sourceKind);
 
 private:
+    // The entry of m_changes for the line of the last Init, made when new.
+    MixerLineChange& ChangeOfLine();
     enum class Step { Done, Skipped, Stop };
     Step WriteSwitchOff(plat::UINT mixer, plat::DWORD dest, plat::DWORD sourceKind,
                         plat::DWORD controlType, const char* typeName, bool& sourceSet);

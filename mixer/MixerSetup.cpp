@@ -28,42 +28,43 @@ int CMixerSetup::Prepare(bool recording) {
     bool& hasVolume = recording ? m_micHasVolume : m_waveOutHasVolume;
 
     CMixerSet mixer;
-    if (!mixer.SelectSource(recording, source)) {
-        m_error = mixer.m_error;
-        return 0;
-    }
+    mixer.m_noteChanges = true;
+    std::erase_if(m_changes, [&](const PreparedChange& c) { return c.recording == recording; });
+    // What was changed goes on record also when a later step fails.
+    auto done = [&](int result) {
+        for (MixerLineChange& change : mixer.m_changes)
+            m_changes.push_back({recording, std::move(change)});
+        if (!result)
+            m_error = mixer.m_error;
+        return result;
+    };
+    if (!mixer.SelectSource(recording, source))
+        return done(0);
     sourceSet = true;
 
     int volume = -1;
-    if (!mixer.GetVolume(recording, volume, source)) {
-        m_error = mixer.m_error;
-        return 0;
-    }
+    if (!mixer.GetVolume(recording, volume, source))
+        return done(0);
     if (volume == -1) {
         // No volume on the source line: the destination's own volume serves.
         hasVolume = false;
-        if (!mixer.GetVolume(recording, volume, NO_SOURCE)) {
-            m_error = mixer.m_error;
-            return 0;
-        }
+        if (!mixer.GetVolume(recording, volume, NO_SOURCE))
+            return done(0);
         if (volume == -1)
-            return 1;
+            return done(1);
     } else {
         hasVolume = true;
         int master = -1;
-        if (!mixer.GetVolume(recording, master, NO_SOURCE)) {
-            m_error = mixer.m_error;
-            return 0;
-        }
+        if (!mixer.GetVolume(recording, master, NO_SOURCE))
+            return done(0);
         if (master != -1 && master < kLowVolume &&
-            !mixer.SetVolume(recording, kRaisedVolume, NO_SOURCE)) {
-            m_error = mixer.m_error;
-            return 0;
-        }
+            !mixer.SetVolume(recording, kRaisedVolume, NO_SOURCE))
+            return done(0);
     }
     if (volume >= kLowVolume)
-        return 1;
-    return recording ? SetRecordingVolume(kRaisedVolume) : SetPlaybackVolume(kRaisedVolume);
+        return done(1);
+    // The line Set*Volume use, now that the source is set.
+    return done(mixer.SetVolume(recording, kRaisedVolume, hasVolume ? source : NO_SOURCE));
 }
 
 int CMixerSetup::PrepareRecording() {

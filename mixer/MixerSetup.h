@@ -5,6 +5,7 @@
 #pragma once
 
 #include "mixer/ElementMixer.h"
+#include "mixer/MixerSet.h"
 
 #include <string>
 #include <vector>
@@ -24,6 +25,15 @@ public:
     // Unmutes the wave-out playback path and raises a listening volume below
     // 500 to 5000. 1 / 0.
     int PreparePlayback();
+
+    // What the last PrepareRecording and PreparePlayback changed, one entry
+    // a line they unmuted or whose volume they moved, in the order done
+    // (also when they failed after it).
+    struct PreparedChange {
+        bool recording = false;
+        MixerLineChange change;
+    };
+    const std::vector<PreparedChange>& GetPreparedChanges() const { return m_changes; }
 
     int SetPlaybackVolume(int v);
     // Stores -1 first; v is the volume found, -1 when there is no control.
@@ -76,6 +86,7 @@ private:
     int TakeElements(std::vector<CElementMixer>& elements);
     int WriteBack(std::vector<CElementMixer>& elements);
 
+    std::vector<PreparedChange> m_changes;
     std::vector<CElementMixer> m_snapshot;
     bool m_snapshotTaken = false;
     std::string m_snapshotFile; // where this run wrote it; "" when memory only

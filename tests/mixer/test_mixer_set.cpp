@@ -315,4 +315,57 @@ TEST(MixerSetupPrepare, SourceSelectionFailureIsReported) {
     EXPECT_FALSE(setup.m_playSourceSet);
 }
 
+// What a preparation changed, for the user to read: each line it unmuted or
+// whose volume it moved, by its own and its destination's names.
+TEST(MixerSetupPrepare, TheChangesAreNotedLineByLine) {
+    auto card =
+        Install(Card({Mixer({Recording(MIXERCONTROL_CONTROLTYPE_MUX,
+                                       {Volume(300, 0, 10000), Mute(true)}, Volume(200, 0, 10000)),
+                             Speakers(40000, {Volume(30000), Mute(true)})})}));
+    CMixerSetup setup;
+    ASSERT_EQ(setup.PrepareRecording(), 1) << setup.GetErrorText();
+    const auto& changes = setup.GetPreparedChanges();
+    ASSERT_EQ(changes.size(), 2u);
+    // The destination's mute, then its volume raised; then the microphone's.
+    EXPECT_TRUE(changes[0].recording);
+    EXPECT_EQ(changes[0].change.destination, "Recording Control");
+    EXPECT_EQ(changes[0].change.line, "Recording Control");
+    EXPECT_TRUE(changes[0].change.unmuted);
+    EXPECT_EQ(changes[0].change.volumeBefore, 200);
+    EXPECT_EQ(changes[0].change.volumeAfter, 5000);
+    EXPECT_EQ(changes[1].change.line, "Microphone");
+    EXPECT_TRUE(changes[1].change.unmuted);
+    EXPECT_EQ(changes[1].change.volumeBefore, 300);
+    EXPECT_EQ(changes[1].change.volumeAfter, 5000);
+
+    // Playback: the speakers were muted, the wave line muted; no volume
+    // below 5 %. The recording's changes stay beside them.
+    ASSERT_EQ(setup.PreparePlayback(), 1) << setup.GetErrorText();
+    ASSERT_EQ(changes.size(), 4u);
+    EXPECT_FALSE(changes[2].recording);
+    EXPECT_EQ(changes[2].change.line, "Speakers");
+    EXPECT_TRUE(changes[2].change.unmuted);
+    EXPECT_EQ(changes[2].change.volumeBefore, -1);
+    EXPECT_EQ(changes[3].change.line, "Wave Out");
+    EXPECT_EQ(changes[3].change.destination, "Speakers");
+
+    // A second run finds nothing left to change, and says so.
+    ASSERT_EQ(setup.PrepareRecording(), 1);
+    ASSERT_EQ(setup.PreparePlayback(), 1);
+    EXPECT_TRUE(setup.GetPreparedChanges().empty());
+}
+
+TEST(MixerSetupPrepare, AFailureAfterAChangeKeepsItOnRecord) {
+    // The speakers unmute, then their volume, too low, cannot be written.
+    VirtualControl locked = Volume(1);
+    locked.flags |= MIXERCONTROL_CONTROLF_DISABLED;
+    auto card = Install(Card({Mixer({Line("Speakers", SPEAKERS, {locked, Mute(true)})})}));
+    CMixerSetup setup;
+    ASSERT_EQ(setup.PreparePlayback(), 0);
+    ASSERT_EQ(setup.GetPreparedChanges().size(), 1u);
+    EXPECT_TRUE(setup.GetPreparedChanges()[0].change.unmuted);
+    EXPECT_EQ(setup.GetPreparedChanges()[0].change.volumeBefore, -1);
+    EXPECT_EQ(Value(*card, 0, SPEAKERS, MUTE), 0);
+}
+
 } // namespace
