@@ -4,6 +4,7 @@
 #include "pages/SheetServices.h"
 #include "platform/files/directories.h"
 #include "platform/files/paths.h"
+#include "platform/text/text_encoding.h"
 #include "texts/SoundNotice.h"
 #include "texts/UiTexts.h"
 #include "ui/Font.h"
@@ -44,6 +45,7 @@ const std::string& T(const char* key) {
 int ImageOf(CPropPage2::Severity severity) {
     switch (severity) {
     case CPropPage2::kSuccessful:
+    case CPropPage2::kAdjusted:
         return 1; // green tick
     case CPropPage2::kSoft:
         return 0; // red exclamation mark
@@ -59,6 +61,8 @@ const std::string& TextOf(CPropPage2::Severity severity) {
         return T("K13");
     case CPropPage2::kSoft:
         return T("K14");
+    case CPropPage2::kAdjusted:
+        return T("Adjusted");
     case CPropPage2::kSerious:
         break;
     }
@@ -87,6 +91,24 @@ int WidestText(const CComboBox& box, const std::vector<SheetDevice>& devices) {
     for (const SheetDevice& device : devices)
         widest = std::max(widest, box.GetTextExtent(device.description).cx);
     return widest;
+}
+
+// The name the user knows a changed mixer line by: the device of the list
+// the line stands for (a mixer may cut its names at 31 or 63 characters),
+// by the line's destination or by the line itself, else the line's name.
+std::string ChangedDeviceName(const MixerLineChange& change,
+                              const std::vector<SheetDevice>& devices) {
+    for (const std::string* name : {&change.destination, &change.line})
+        for (const SheetDevice& device : devices)
+            if (!name->empty() && (device.description == *name ||
+                                   (name->size() >= 31 && device.description.starts_with(*name))))
+                return device.description;
+    return change.line;
+}
+
+// A volume of 0..10000 in whole percent: "3 %".
+std::string Percent(int volume) {
+    return std::to_string((volume + 50) / 100) + " %";
 }
 
 } // namespace
@@ -231,13 +253,14 @@ int CPropPage2::OnWizardBack() {
 }
 
 void CPropPage2::InsertLine(int index, Severity severity, const std::string& text) {
+    // Column 0 fits the widest line.
+    m_widestLine = std::max(m_widestLine, m_list.GetStringWidth(text));
+    m_list.SetColumnWidth(0, m_widestLine + 30);
     const int item = m_list.InsertItem(index, text, ImageOf(severity));
     m_list.SetItemText(item, 1, TextOf(severity));
 }
 
 void CPropPage2::AddResultLine(Severity severity, const std::string& text) {
-    // Column 0 follows the text of the line added last.
-    m_list.SetColumnWidth(0, m_list.GetStringWidth(text) + 30);
     InsertLine(resultCount, severity, text);
     if (severity == kSerious) {
         canGoOn = false;
@@ -298,13 +321,52 @@ void CPropPage2::ShowDevices(const std::vector<SheetDevice>& devices) {
     }
     FillList(m_microphones, m_microphoneList);
     FillList(m_speakers, m_speakerList);
-    // Each list as wide as its longest name, up to the frame's right edge.
-    for (auto [box, list] :
-         {std::pair{&m_microphones, &m_microphoneList}, std::pair{&m_speakers, &m_speakerList}}) {
-        const CRect rect = box->GetRectInParent();
-        const int width = std::max(120, WidestText(*box, *list) + kComboFrame);
-        box->MoveWindow(rect.left, rect.top, std::min(width, m_deviceRight - rect.left), 200);
-        box->EnableWindow(!list->empty() && !m_testing);
+    FitDeviceList(m_microphones, m_microphoneList);
+    FitDeviceList(m_speakers, m_speakerList);
+}
+
+void CPropPage2::FitDeviceList(CComboBox& box, const std::vector<SheetDevice>& list) {
+    // As wide as the longest name, up to the frame's right edge; a chosen
+    // name cut there is shown whole in the list's tool-tip.
+    const CRect rect = box.GetRectInParent();
+    const int width = std::max(120, WidestText(box, list) + kComboFrame);
+    const int room = m_deviceRight - rect.left;
+    box.MoveWindow(rect.left, rect.top, std::min(width, room), 200);
+    box.EnableWindow(!list.empty() && !m_testing);
+    const int chosen = box.GetCurSel();
+    const std::string name = chosen >= 0 ? list[chosen].description : std::string();
+    box.SetTooltipText(box.GetTextExtent(name).cx + kComboFrame > room ? name : "", kFont);
+}
+
+void CPropPage2::AddChangeLines(const std::vector<CMixerSetup::PreparedChange>& changes) {
+    struct Changed {
+        std::string name;
+        bool unmuted = false;
+        int before = -1, after = -1;
+    };
+    std::vector<Changed> devices;
+    for (const CMixerSetup::PreparedChange& c : changes) {
+        const std::string name = plat::DecodeText(
+            ChangedDeviceName(c.change, c.recording ? m_microphoneList : m_speakerList));
+        auto it = std::find_if(devices.begin(), devices.end(),
+                               [&](const Changed& d) { return d.name == name; });
+        if (it == devices.end())
+            it = devices.insert(devices.end(), Changed{name});
+        it->unmuted = it->unmuted || c.change.unmuted;
+        if (c.change.volumeBefore >= 0) {
+            if (it->before < 0)
+                it->before = c.change.volumeBefore;
+            it->after = c.change.volumeAfter;
+        }
+    }
+    for (const Changed& d : devices) {
+        std::string what = d.unmuted ? plat::DecodeText(T("Unmuted")) : std::string();
+        if (d.before >= 0 && Percent(d.before) != Percent(d.after))
+            what +=
+                (what.empty() ? "" : ", ") + FormatUiText(plat::DecodeText(T("VolumeChanged")),
+                                                          {Percent(d.before), Percent(d.after)});
+        if (!what.empty())
+            AddResultLine(kAdjusted, FormatUiText(plat::DecodeText(T("Changed")), {d.name, what}));
     }
 }
 
@@ -331,6 +393,7 @@ void CPropPage2::OnChooseDevice(bool input) {
         m_chooseError = error;
         FillList(box, list); // back to the device the wizard works on
     }
+    FitDeviceList(box, list);
     if (m_tested || !m_chooseError.empty())
         OnTest();
 }
@@ -352,6 +415,7 @@ void CPropPage2::OnTest() {
     const std::string temp = plat::GetTempPath(&noTempDir);
     m_list.DeleteAllItems();
     resultCount = 0;
+    m_widestLine = 0;
     seriousSeen = false;
     if (!m_chooseError.empty()) {
         AddResultLine(kSoft, m_chooseError);
@@ -369,40 +433,54 @@ void CPropPage2::OnTest() {
     if (!mixer.SaveSnapshot(temp.empty() ? std::string() : temp + "Mixer.ser"))
         AddResultLine(kSoft, temp.empty() ? noTempDir + " (" + mixer.GetErrorText() + ")"
                                           : mixer.GetErrorText());
-    if (!mixer.PrepareRecording() && !noMicrophone)
+    const bool recordingReady = mixer.PrepareRecording() != 0;
+    if (!recordingReady && !noMicrophone)
         AddResultLine(kSerious, mixer.GetErrorText());
-    if (!mixer.PreparePlayback())
+    const bool playbackReady = mixer.PreparePlayback() != 0;
+    if (!playbackReady)
         AddResultLine(kSerious, mixer.GetErrorText());
 
     std::vector<std::string> input;
     std::vector<std::string> output;
     CAudioEngine& engine = services.AudioEngine();
-    if (!engine.TestSoundCard(input, output) && !noMicrophone)
+    const bool surveyed = engine.TestSoundCard(input, output) != 0;
+    if (!surveyed && !noMicrophone)
         AddResultLine(kSerious, engine.GetLastError());
     // The virtual card answers every test: without a word here the user would
     // read "Successful" over a card that plays nothing.
     if (services.VirtualCardIsFallback())
         AddResultLine(kSoft, NoRealDeviceText());
+    // Nothing is called successful on a side a serious line is about.
+    bool recordingFine = !noMicrophone && recordingReady && surveyed;
     // With a headset beside the built-in card the user must know which one
-    // is being tested.
+    // is being tested; a sound system that found no microphone says so once.
     std::string microphone, speakers;
-    if (!noMicrophone && services.ChosenDevices(microphone, speakers))
-        AddResultLine(kSuccessful, ChosenDevicesLine(microphone, speakers));
+    if (!noMicrophone && services.ChosenDevices(microphone, speakers)) {
+        if (microphone.empty()) {
+            AddResultLine(kSerious, T("NoMicrophone"));
+            recordingFine = false;
+        } else if (recordingFine) {
+            AddResultLine(kSuccessful, ChosenDevicesLine(microphone, speakers));
+        }
+    }
+    AddChangeLines(mixer.GetPreparedChanges());
 
     if (!noMicrophone) {
         if (!input.empty()) {
             AddResultLine(kSoft, T("K10"));
             for (const std::string& format : input)
                 AddResultLine(kSoft, format);
-        } else {
+        } else if (recordingFine) {
             AddResultLine(kSuccessful, T("K11"));
         }
     }
+    // Without a microphone the survey stops at its first question: the
+    // outputs count as asked.
     if (!output.empty()) {
         AddResultLine(kSoft, T("K10"));
         for (const std::string& format : output)
             AddResultLine(kSoft, format);
-    } else {
+    } else if (playbackReady && (surveyed || noMicrophone)) {
         AddResultLine(kSuccessful, T("K12"));
     }
 
@@ -412,6 +490,11 @@ void CPropPage2::OnTest() {
     m_list.MoveWindow(20, m_testedListTop, 445, 115);
     m_warning.ShowWindow(SW_HIDE);
     m_testLabel.ShowWindow(SW_HIDE);
+    // Next stays off after a serious line: the hint says what to do instead.
+    const CRect goOn = m_goOn.GetRectInParent();
+    const CSize hint = SetLabel(m_goOn, T(canGoOn ? "K6" : "ChooseOther"), kFont, kDarkBlue,
+                                GetPageWidth() - kPageMargin - 10);
+    m_goOn.MoveWindow(goOn.left, goOn.top, hint.cx, hint.cy);
     m_goOn.ShowWindow(SW_SHOW);
     m_testing = false;
     m_tested = true;

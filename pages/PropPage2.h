@@ -23,8 +23,10 @@ class CSheetServices;
 class CPropPage2 : public CPropertyPage {
 public:
     // Severity of a result line: the value is also the image of the
-    // application image list minus one (0 exclamation, 1 tick, 2 cross).
-    enum Severity { kSerious = -1, kSoft = 0, kSuccessful = 1 };
+    // application image list minus one (0 exclamation, 1 tick, 2 cross). An
+    // adjustment tells what the test changed on the user's devices: a tick,
+    // "Adjusted", neither a success nor a failure of the test.
+    enum Severity { kSerious = -1, kSoft = 0, kSuccessful = 1, kAdjusted = 2 };
 
     explicit CPropPage2(CSheetServices& sheet);
 
@@ -66,8 +68,13 @@ private:
     // The ids of the microphone and the speakers the lists show as chosen.
     std::pair<std::string, std::string> ChosenPair() const;
     void InsertLine(int index, Severity severity, const std::string& text);
+    // One line per device the preparation changed, named as the lists name it.
+    void AddChangeLines(const std::vector<CMixerSetup::PreparedChange>& changes);
+    // Each device list shows its chosen name whole, or names it in its tool-tip.
+    void FitDeviceList(CComboBox& box, const std::vector<SheetDevice>& list);
 
     int resultCount = 0;
+    int m_widestLine = 0; // the widest text of column 0
     bool canGoOn = false;
     bool seriousSeen = false;   // a serious line was added in the current run
     bool m_testing = false;     // a run is in progress (it dispatches messages)

@@ -170,6 +170,16 @@ constexpr UiTextEntry kAddedEntries[] = {
     {"PropP2", "Speakers", "Speakers"},
     {"PropP2", "NoMicrophone",
      "No microphone was found. Plug in a microphone or a headset, then choose it below."},
+    // Page 2's hint in place of K6 when a serious line keeps Next off.
+    {"PropP2", "ChooseOther",
+     "Choose another microphone or speakers in the lists below, or plug one in: the test then "
+     "runs again."},
+    // Page 2's lines of what the test changed on a device: the result
+    // column's word, the line ("device: what"), and what, in whole percent.
+    {"PropP2", "Adjusted", "Adjusted"},
+    {"PropP2", "Changed", "%s: %s"},
+    {"PropP2", "Unmuted", "unmuted"},
+    {"PropP2", "VolumeChanged", "volume %s \xE2\x86\x92 %s"},
     // The captions of page 3's left and right speaker buttons.
     {"PropP3", "Left", "L"},
     {"PropP3", "Right", "R"},

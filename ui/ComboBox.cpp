@@ -123,3 +123,9 @@ plat::DWORD_PTR CComboBox::GetItemData(int index) const {
         return static_cast<plat::DWORD_PTR>(CB_ERR);
     return static_cast<plat::DWORD_PTR>(box->itemData(index, Qt::UserRole).toULongLong());
 }
+
+void CComboBox::SetTooltipText(const std::string& text, int fontId, int codePage) {
+    m_tooltip = text;
+    m_tooltipFontId = fontId;
+    m_tooltipCodePage = codePage;
+}

@@ -2,7 +2,9 @@
 // (alphabetical, ignoring case). The window text is the edit field's text.
 // Made with CreateList it is a drop-down list instead: no edit field, the
 // entries in the order they were added, and each choice of the user sends
-// CBN_SELCHANGE to the parent's OnCommand.
+// CBN_SELCHANGE to the parent's OnCommand. Like a button, a box may carry a
+// tool-tip (shown while the tool-tip timer runs, see ToolTipTimer.h): the
+// full text of an entry it is too narrow to show.
 #pragma once
 
 #include "ui/Wnd.h"
@@ -32,4 +34,15 @@ public:
     // the entry when the sorted list grows. CB_ERR when out of range.
     int SetItemData(int index, plat::DWORD_PTR data);
     plat::DWORD_PTR GetItemData(int index) const;
+
+    // "" for none.
+    void SetTooltipText(const std::string& text, int fontId = 1121, int codePage = 1252);
+    std::string GetTooltipText() const { return m_tooltip; }
+    int GetTooltipFontId() const { return m_tooltipFontId; }
+    int GetTooltipCodePage() const { return m_tooltipCodePage; }
+
+private:
+    std::string m_tooltip;
+    int m_tooltipFontId = 0;
+    int m_tooltipCodePage = 1252;
 };

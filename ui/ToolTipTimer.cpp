@@ -1,6 +1,7 @@
 #include "ui/ToolTipTimer.h"
 
 #include "ui/Button.h"
+#include "ui/ComboBox.h"
 #include "ui/Private.h"
 
 #include <QApplication>
@@ -33,18 +34,34 @@ void HideTip() {
         t.tip->hide();
 }
 
-const CButton* ButtonWithTip(QWidget* widget) {
+// The tool-tip a window shows: a button's or a drop-down list's.
+struct Tip {
+    const CWnd* owner = nullptr;
+    std::string text;
+    int fontId = 0;
+    int codePage = 1252;
+};
+
+Tip TipOf(const CWnd* wnd) {
+    if (const auto* button = dynamic_cast<const CButton*>(wnd))
+        return {wnd, button->GetTooltipText(), button->GetTooltipFontId(),
+                button->GetTooltipCodePage()};
+    if (const auto* box = dynamic_cast<const CComboBox*>(wnd))
+        return {wnd, box->GetTooltipText(), box->GetTooltipFontId(), box->GetTooltipCodePage()};
+    return {};
+}
+
+Tip WindowWithTip(QWidget* widget) {
     for (QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
-        if (const auto* button = dynamic_cast<const CButton*>(WndOf(w)))
-            return !button->GetTooltipText().empty() && w->isEnabled() && w->isVisible() ? button
-                                                                                         : nullptr;
+        if (Tip tip = TipOf(WndOf(w)); tip.owner != nullptr)
+            return !tip.text.empty() && w->isEnabled() && w->isVisible() ? tip : Tip{};
         if (w->isWindow())
             break;
     }
-    return nullptr;
+    return {};
 }
 
-void ShowTip(const CButton& button, const QPoint& at) {
+void ShowTip(const Tip& tip, const QPoint& at) {
     Tracker& t = TheTracker();
     if (!t.tip) {
         t.tip = new QLabel(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
@@ -52,9 +69,8 @@ void ShowTip(const CButton& button, const QPoint& at) {
         t.tip->setStyleSheet("QLabel { background: #FFFDE8; color: #1E2636;"
                              " border: 1px solid #9AA5B8; }");
     }
-    t.tip->setFont(
-        QtFont(CFontRegistry::Get(button.GetTooltipFontId(), button.GetTooltipCodePage())));
-    t.tip->setText(Q(button.GetTooltipText()));
+    t.tip->setFont(QtFont(CFontRegistry::Get(tip.fontId, tip.codePage)));
+    t.tip->setText(Q(tip.text));
     t.tip->adjustSize();
     t.tip->move(at + QPoint(12, 20));
     t.tip->show();
@@ -65,8 +81,8 @@ void Track() {
     Tracker& t = TheTracker();
     const QPoint pos = QCursor::pos();
     QWidget* under = QApplication::widgetAt(pos);
-    const CButton* button = ButtonWithTip(under);
-    QWidget* widget = button != nullptr ? button->GetWidget() : nullptr;
+    const Tip tip = WindowWithTip(under);
+    QWidget* widget = tip.owner != nullptr ? tip.owner->GetWidget() : nullptr;
     if (widget != t.hovered.data() || QApplication::mouseButtons() != Qt::NoButton) {
         t.hovered = widget;
         t.ticks = 0;
@@ -77,7 +93,7 @@ void Track() {
         return;
     ++t.ticks;
     if (t.ticks == kShowAfterTicks)
-        ShowTip(*button, pos);
+        ShowTip(tip, pos);
     else if (t.ticks == kHideAfterTicks)
         HideTip();
 }

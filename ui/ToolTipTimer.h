@@ -1,7 +1,7 @@
 // The tool-tip tracking timer: while it runs, it follows the mouse every
-// period milliseconds and shows the tool-tip of the button under the pointer
-// (CButton::SetTooltipText) in that tool-tip's font; stopped, no tool-tip
-// shows.
+// period milliseconds and shows the tool-tip of the button or drop-down list
+// under the pointer (CButton::SetTooltipText, CComboBox::SetTooltipText) in
+// that tool-tip's font; stopped, no tool-tip shows.
 #pragma once
 
 class CToolTipTimer {

@@ -10,6 +10,7 @@
 #include "platform/system/trace.h"
 #include "platform/virtual/VirtualCard.h"
 #include "tests/support/ScopedEnv.h"
+#include "texts/SoundNotice.h"
 #include "texts/UiTexts.h"
 #include "ui/Button.h"
 #include "ui/ColorText.h"
@@ -116,6 +117,47 @@ VirtualCardDesc BuiltInAndHeadsetCard(bool builtInMuted, bool headsetMuted) {
     return desc;
 }
 
+Line Adjusted(const std::string& text) {
+    return {text, P2("Adjusted"), 1};
+}
+
+// The control of `type` on a line of the card.
+VirtualControl& ControlOf(VirtualLine& line, DWORD type) {
+    for (VirtualControl& c : line.controls)
+        if (c.type == type)
+            return c;
+    throw std::runtime_error("no such control on " + line.name);
+}
+
+// The built-in card and the headset, the built-in speakers' mixer line named
+// as a mixer cuts the device's name (31 characters), muted at 3 %, their wave
+// line muted, and the microphone line of the recording mixer at 3 %.
+VirtualCardDesc LowAndMutedCard() {
+    VirtualCardDesc desc = BuiltInAndHeadsetCard(false, false);
+    VirtualLine& speakers = desc.mixers.at(0).destinations.at(0);
+    speakers.name = std::string(kBuiltInOut).substr(0, 31);
+    ControlOf(speakers, MIXERCONTROL_CONTROLTYPE_VOLUME).values = {1966};
+    ControlOf(speakers, MIXERCONTROL_CONTROLTYPE_MUTE).values = {1};
+    ControlOf(speakers.sources.at(0), MIXERCONTROL_CONTROLTYPE_MUTE).values = {1};
+    for (VirtualLine& line : desc.mixers.at(0).destinations.at(1).sources)
+        if (line.componentType == MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE)
+            ControlOf(line, MIXERCONTROL_CONTROLTYPE_VOLUME).values = {1966};
+    return desc;
+}
+
+// A card that names the devices it works on, as the sound server does.
+class NamingCard : public CVirtualCard {
+public:
+    using CVirtualCard::CVirtualCard;
+    bool ChosenDevices(std::string& m, std::string& s) override {
+        m = microphone;
+        s = speakers;
+        return true;
+    }
+    std::string microphone = kHeadsetMic;
+    std::string speakers = kHeadsetOut;
+};
+
 class Page2Test : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -147,9 +189,11 @@ protected:
 
     static std::string Temp(const std::string& name) { return plat::GetTempPath() + name; }
 
-    // Opens the wizard on `desc` and goes to the sound-card test page.
-    void OpenOnPage2(VirtualCardDesc desc) {
-        card = std::make_shared<CVirtualCard>(std::move(desc), CVirtualCard::Clock::Manual);
+    // Opens the wizard on `desc` (on `made` when given) and goes to the
+    // sound-card test page.
+    void OpenOnPage2(VirtualCardDesc desc, std::shared_ptr<CVirtualCard> made = nullptr) {
+        card = made ? made
+                    : std::make_shared<CVirtualCard>(std::move(desc), CVirtualCard::Clock::Manual);
         InstallSoundBackend(card);
         sheet = std::make_unique<CPropSheet>();
         ASSERT_TRUE(sheet->Create());
@@ -243,6 +287,7 @@ TEST_F(Page2Test, CleanCardGivesTwoSuccessfulLinesAndEnablesNext) {
     EXPECT_FALSE(Item(1108).IsWindowVisible());
     EXPECT_FALSE(Item(1031).IsWindowVisible());
     EXPECT_TRUE(Item(1094).IsWindowVisible());
+    EXPECT_EQ(Item(1094).GetWindowText(), P2("K6"));
     EXPECT_EQ(List().GetRectInParent(), (CRect{20, 93, 465, 208}));
     EXPECT_EQ(List().GetColumnWidth(0), List().GetStringWidth(P2("K12")) + 30);
 
@@ -300,9 +345,9 @@ TEST_F(Page2Test, FailingPlaybackPreparationKeepsTheUserHere) {
     RunTest();
     const std::string error = sheet->m_mixerSetup.GetErrorText();
     ASSERT_FALSE(error.empty());
-    // The later successful lines do not bring Next back.
-    EXPECT_EQ(Lines(),
-              (std::vector<Line>{Serious(error), Successful(P2("K11")), Successful(P2("K12"))}));
+    // The later successful line does not bring Next back, and none is about
+    // the speakers the error is about.
+    EXPECT_EQ(Lines(), (std::vector<Line>{Serious(error), Successful(P2("K11"))}));
     EXPECT_FALSE(sheet->m_page2.CanGoOn());
     EXPECT_FALSE(NextEnabled());
     EXPECT_TRUE(BackEnabled());
@@ -319,9 +364,9 @@ TEST_F(Page2Test, FailedSurveyListsWhatWasFoundBeforeTheFailure) {
     RunTest();
     const std::string error = sheet->m_audioEngine.GetLastError();
     ASSERT_FALSE(error.empty());
-    EXPECT_EQ(Lines(),
-              (std::vector<Line>{Serious(error), Soft(P2("K10")), Soft("8000Hz, 8bit, 1 channels"),
-                                 Successful(P2("K12"))}));
+    // What the survey did not finish is called successful neither way.
+    EXPECT_EQ(Lines(), (std::vector<Line>{Serious(error), Soft(P2("K10")),
+                                          Soft("8000Hz, 8bit, 1 channels")}));
     EXPECT_FALSE(NextEnabled());
 }
 
@@ -329,7 +374,7 @@ TEST_F(Page2Test, BackAndForthKeepsTheListAndTheButtons) {
     OpenOnPage2(CardWithoutPlaybackSwitches());
     RunTest();
     const std::vector<Line> lines = Lines();
-    ASSERT_EQ(lines.size(), 3u);
+    ASSERT_EQ(lines.size(), 2u);
     std::ofstream(Temp("User.wav")) << "RIFF";
 
     Press(ID_WIZBACK);
@@ -507,6 +552,12 @@ TEST_F(Page2Test, WithoutAMicrophoneOneSeriousLineSaysSo) {
     EXPECT_EQ(Lines(), (std::vector<Line>{Serious(P2("NoMicrophone")), Successful(P2("K12"))}));
     EXPECT_FALSE(NextEnabled());
     EXPECT_FALSE(Microphones().IsWindowEnabled());
+    // Not "Click on Next", which is off: what to do instead.
+    EXPECT_TRUE(Item(1094).IsWindowVisible());
+    EXPECT_EQ(Item(1094).GetWindowText(), P2("ChooseOther"));
+    const CSize hint =
+        Item(1094).GetTextExtent(P2("ChooseOther"), sheet->m_page2.GetPageWidth() - 12);
+    EXPECT_GE(Item(1094).GetRectInParent().Height(), hint.cy);
     TearDown();
 
     // Nothing records at all.
@@ -515,4 +566,92 @@ TEST_F(Page2Test, WithoutAMicrophoneOneSeriousLineSaysSo) {
     RunTest();
     EXPECT_EQ(Lines(), (std::vector<Line>{Serious(P2("NoMicrophone")), Successful(P2("K12"))}));
     EXPECT_FALSE(NextEnabled());
+}
+
+TEST_F(Page2Test, WhatTheTestChangedOnTheDevicesIsOneLineADevice) {
+    OpenOnPage2(LowAndMutedCard());
+    RunTest();
+    // The microphone's line is no device of the list: its own name; the
+    // speakers' line and their wave line are the built-in speakers, whose
+    // whole name the list shows.
+    EXPECT_EQ(Lines(), (std::vector<Line>{Adjusted("Microphone: volume 3 % \xE2\x86\x92 50 %"),
+                                          Adjusted(std::string(kBuiltInOut) +
+                                                   ": unmuted, volume 3 % \xE2\x86\x92 50 %"),
+                                          Successful(P2("K11")), Successful(P2("K12"))}));
+    EXPECT_TRUE(NextEnabled()) << "information, not a failure";
+    EXPECT_EQ(List().GetColumnWidth(0), List().GetStringWidth(Lines()[1].text) + 30)
+        << "column 0 fits the widest line, not the last";
+
+    // Run again: nothing is left to change.
+    sheet->m_page2.OnTest();
+    uitest::ProcessEvents();
+    EXPECT_EQ(Lines(), (std::vector<Line>{Successful(P2("K11")), Successful(P2("K12"))}));
+    EXPECT_EQ(List().GetColumnWidth(0), List().GetStringWidth(P2("K12")) + 30);
+}
+
+TEST_F(Page2Test, ASeriousLineAboutTheRecordingLeavesNothingThereSuccessful) {
+    // The recording mixer has nothing to select the microphone with.
+    VirtualCardDesc desc = BuiltInAndHeadsetCard(false, false);
+    desc.mixers.at(0).destinations.at(1).controls.clear();
+    auto naming = std::make_shared<NamingCard>(desc, CVirtualCard::Clock::Manual);
+    OpenOnPage2({}, naming);
+    RunTest();
+    const std::string error = sheet->m_mixerSetup.GetErrorText();
+    EXPECT_EQ(error, "Source not Set !");
+    // Neither the devices' line nor the input formats' is called successful.
+    EXPECT_EQ(Lines(), (std::vector<Line>{Serious(error), Successful(P2("K12"))}));
+    EXPECT_EQ(Item(1094).GetWindowText(), P2("ChooseOther"));
+    TearDown();
+
+    // The sound system works on no microphone though the list offers some:
+    // one serious line says so, and the devices' line is not shown.
+    naming = std::make_shared<NamingCard>(BuiltInAndHeadsetCard(false, false),
+                                          CVirtualCard::Clock::Manual);
+    naming->microphone = "";
+    OpenOnPage2({}, naming);
+    RunTest();
+    EXPECT_EQ(Lines(), (std::vector<Line>{Serious(P2("NoMicrophone")), Successful(P2("K12"))}));
+    EXPECT_FALSE(NextEnabled());
+    TearDown();
+
+    // All well: the devices are named.
+    naming = std::make_shared<NamingCard>(BuiltInAndHeadsetCard(false, false),
+                                          CVirtualCard::Clock::Manual);
+    OpenOnPage2({}, naming);
+    RunTest();
+    EXPECT_EQ(Lines(), (std::vector<Line>{Successful(ChosenDevicesLine(kHeadsetMic, kHeadsetOut)),
+                                          Successful(P2("K11")), Successful(P2("K12"))}));
+}
+
+TEST_F(Page2Test, ColumnZeroFitsTheWidestLineWhereverItStands) {
+    VirtualCardDesc desc = DefaultCardDesc();
+    desc.waveIn.at(0).formats = AllBut({{8000, 8, 1}});
+    OpenOnPage2(desc);
+    RunTest();
+    ASSERT_EQ(Lines().back(), Successful(P2("K12")));
+    EXPECT_EQ(List().GetColumnWidth(0), List().GetStringWidth(P2("K10")) + 30);
+    // A later page's warning on top, wider than every line.
+    const std::string warning(120, 'W');
+    sheet->m_page2.InsertWarningAtTop(warning);
+    EXPECT_EQ(List().GetColumnWidth(0), List().GetStringWidth(warning) + 30);
+}
+
+TEST_F(Page2Test, ANameTooLongForTheFrameIsShownWholeInTheListsToolTip) {
+    const std::string longName = std::string(kHeadsetMic) +
+                                 " with Noise Cancelling and a Very Long Vendor Name That Goes On";
+    VirtualCardDesc desc = BuiltInAndHeadsetCard(true, false);
+    desc.waveIn.at(1).name = longName;
+    OpenOnPage2(desc);
+    ASSERT_EQ(Selected(Microphones()), longName);
+    // Capped at the results frame's right edge, the tool-tip names it whole.
+    const CRect box = Microphones().GetRectInParent();
+    EXPECT_EQ(box.right, Item(1051).GetRectInParent().right);
+    EXPECT_GT(Microphones().GetTextExtent(longName).cx, box.Width());
+    EXPECT_EQ(Microphones().GetTooltipText(), longName);
+    // A name that fits needs none.
+    EXPECT_EQ(Speakers().GetTooltipText(), "");
+    Microphones().Choose(0);
+    uitest::ProcessEvents();
+    EXPECT_EQ(Selected(Microphones()), kBuiltInMic);
+    EXPECT_EQ(Microphones().GetTooltipText(), "");
 }

@@ -1,6 +1,7 @@
 #include "ui/ComboBox.h"
 
 #include "ui/win32/Native.h"
+#include "ui/win32/ToolTips.h"
 
 using namespace uiimpl;
 
@@ -145,4 +146,12 @@ plat::DWORD_PTR CComboBox::GetItemData(int index) const {
         return static_cast<plat::DWORD_PTR>(CB_ERR);
     return static_cast<plat::DWORD_PTR>(
         win::Send(Hwnd(this), win::msg::kCbGetItemData, static_cast<std::uintptr_t>(index)));
+}
+
+void CComboBox::SetTooltipText(const std::string& text, int fontId, int codePage) {
+    m_tooltip = text;
+    m_tooltipFontId = fontId;
+    m_tooltipCodePage = codePage;
+    if (HasWindow())
+        ToolTips::Set(*this, text, fontId, codePage);
 }
