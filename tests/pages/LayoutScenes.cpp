@@ -30,11 +30,14 @@ constexpr const char* kVerdictKeys[] = {"NoVoice", "TooQuiet", "TooLoud", "TooNo
 
 // A card whose drivers refuse every 8-bit format each way: the sound-card
 // test lists a line for each of them. The wizard records and plays 16-bit.
+// Its microphone has a name longer than the page is wide.
 plat::VirtualCardDesc ManyRefusals() {
     plat::VirtualCardDesc desc = plat::DefaultCardDesc();
     for (auto* devices : {&desc.waveIn, &desc.waveOut})
         std::erase_if(devices->at(0).formats,
                       [](const plat::PcmFormat& format) { return format.bits == 8; });
+    desc.waveIn.at(0).name = "USB Headset H390 Mono Microphone Input with Noise Cancelling and "
+                             "a Vendor Name That Goes On and On";
     return desc;
 }
 

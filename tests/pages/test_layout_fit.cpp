@@ -1,7 +1,9 @@
 // Every page and both help dialogs, in each state whose layout differs
 // (LayoutScenes), with every language file shipped in resources/lang, a file
 // of long texts and the built-in English, drawn in Liberation Sans and in
-// DejaVu Sans: no text is cut, none reaches past its frame, page or dialog,
+// DejaVu Sans: no text is cut (a device list's chosen name shows whole or in
+// its tool-tip, a result list's first column fits its widest line), none
+// reaches past its frame, page or dialog,
 // no control leaves its page, and no two texts or controls lie on each other
 // except the labels laid on buttons and the captions laid on frames.
 //
@@ -17,8 +19,10 @@
 #include "texts/UiTexts.h"
 #include "ui/Button.h"
 #include "ui/ColorText.h"
+#include "ui/ComboBox.h"
 #include "ui/Font.h"
 #include "ui/GroupBox.h"
+#include "ui/ListCtrl.h"
 
 #include <gtest/gtest.h>
 
@@ -131,6 +135,18 @@ std::vector<std::string> LayoutFaults(const CWnd& window, const std::string& fac
                 fault(s.Name() + " is drawn in " +
                       (text->GetFont() ? text->GetFont()->GetTextFace() : "the dialog font"));
         }
+        // A drop-down list shows its chosen entry whole, or its tool-tip
+        // does.
+        if (const auto* box = dynamic_cast<const CComboBox*>(s.wnd); box && box->GetCurSel() >= 0) {
+            const std::string entry = box->GetLBText(box->GetCurSel());
+            if (box->GetTextExtent(entry).cx + 20 > s.box.Width() && box->GetTooltipText() != entry)
+                fault(s.Name() + " cuts \"" + entry + "\" and its tool-tip does not show it");
+        }
+        // A result list's first column is as wide as its widest line.
+        if (const auto* list = dynamic_cast<const CListCtrl*>(s.wnd))
+            for (int i = 0; i < list->GetItemCount(); ++i)
+                if (list->GetStringWidth(list->GetItemText(i, 0)) > list->GetColumnWidth(0))
+                    fault(s.Name() + "'s column 0 cuts \"" + list->GetItemText(i, 0) + "\"");
         // A push button's own text stays inside it, beside its symbol when
         // it has one.
         if (const auto* button = dynamic_cast<const CButton*>(s.wnd);
