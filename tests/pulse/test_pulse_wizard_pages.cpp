@@ -15,6 +15,7 @@
 #include "texts/SoundNotice.h"
 #include "texts/UiTexts.h"
 #include "ui/Button.h"
+#include "ui/ComboBox.h"
 #include "ui/ListCtrl.h"
 #include "ui/SliderCtrl.h"
 #include "ui/Testing.h"
@@ -262,4 +263,38 @@ TYPED_TEST(WizardPages, AServerKilledWhilePageThreePlaysEndsTheMusicWithAWarning
     EXPECT_FALSE(this->Item(page3, 1113).IsWindowVisible());
     EXPECT_FALSE(this->Item(page3, 1002).IsWindowEnabled());
     EXPECT_TRUE(this->m_sheet->GetDlgItem(ID_WIZNEXT)->IsWindowEnabled());
+}
+
+// The user chooses the other pair in page 2's lists: the test runs again on
+// it, its line names it, and the recording volume goes to its microphone.
+TYPED_TEST(WizardPages, ThePairChosenOnPageTwoIsNamedAndTakesTheVolumes) {
+    ASSERT_NO_FATAL_FAILURE(this->WalkTo(1));
+    CPropPage2& page = this->m_sheet->m_page2;
+    this->SetDevice("source", kOtherSource, 13107, false);
+    for (auto [id, name] :
+         {std::pair{1201, kOtherSourceDescription}, std::pair{1203, kOtherSinkDescription}}) {
+        CComboBox& box = dynamic_cast<CComboBox&>(this->Item(page, id));
+        int index = -1;
+        for (int i = 0; i < box.GetCount(); ++i)
+            if (box.GetLBText(i) == name)
+                index = i;
+        ASSERT_GE(index, 0) << name;
+        ASSERT_EQ(box.Choose(index), index);
+        uitest::ProcessEvents();
+    }
+    CListCtrl& list = dynamic_cast<CListCtrl&>(this->Item(page, 1024));
+    const std::string named = ChosenDevicesLine(kOtherSourceDescription, kOtherSinkDescription);
+    EXPECT_TRUE(this->WaitUntil([&] {
+        for (int i = 0; i < list.GetItemCount(); ++i)
+            if (list.GetItemText(i, 0) == named)
+                return !page.IsTesting();
+        return false;
+    })) << "no line "
+        << named;
+    this->ExpectDefault("source", kOtherSource);
+    this->ExpectDefault("sink", kOtherSink);
+
+    ASSERT_EQ(this->m_sheet->m_mixerSetup.SetRecordingVolume(2500), 1);
+    EXPECT_NEAR(this->Volume("source", kOtherSource), 16384, 2);
+    EXPECT_NEAR(this->Volume("source", TypeParam::kSource), 19661, 2) << "the first pair's stays";
 }
