@@ -474,13 +474,13 @@ void CPropPage2::OnTest() {
             AddResultLine(kSuccessful, T("K11"));
         }
     }
-    // Without a microphone the survey stops at its first question: the
-    // outputs count as asked.
+    // A survey that stopped (without any input device it stops at its first
+    // question) asked nothing of the rest.
     if (!output.empty()) {
         AddResultLine(kSoft, T("K10"));
         for (const std::string& format : output)
             AddResultLine(kSoft, format);
-    } else if (playbackReady && (surveyed || noMicrophone)) {
+    } else if (playbackReady && surveyed) {
         AddResultLine(kSuccessful, T("K12"));
     }
 

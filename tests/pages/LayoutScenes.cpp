@@ -56,7 +56,7 @@ void VisitDialogs(CPropSheet& sheet, const LayoutVisitor& visit) {
     visit("headset", headset, headset);
 }
 
-void VisitSoundPages(CPropSheet& sheet, const LayoutVisitor& visit) {
+void VisitSoundPages(CPropSheet& sheet, plat::CVirtualCard& card, const LayoutVisitor& visit) {
     auto show = [&](int index, const std::string& name) {
         uitest::ProcessEvents(20);
         visit(name, *sheet.GetPage(index), sheet);
@@ -65,6 +65,11 @@ void VisitSoundPages(CPropSheet& sheet, const LayoutVisitor& visit) {
     show(1, "page2");
     sheet.m_page2.OnTest();
     show(1, "page2-tested");
+    // A survey that fails keeps Next off: the hint says what to do instead.
+    card.FailCall("waveInOpen", plat::MMSYSERR_NODRIVER, 1);
+    sheet.m_page2.OnTest();
+    show(1, "page2-stuck");
+    sheet.m_page2.OnTest();
 
     sheet.SetActivePage(2);
     show(2, "page3");
@@ -167,7 +172,7 @@ bool VisitLayoutScenes(const LayoutVisitor& visit, std::string& error) {
         uitest::ProcessEvents(20);
         visit("page1", sheet.m_page1, sheet);
         VisitDialogs(sheet, visit);
-        VisitSoundPages(sheet, visit);
+        VisitSoundPages(sheet, *card, visit);
         VisitPage4(sheet, *card, visit);
         ok = VisitPage5(sheet, visit, error);
         sheet.EndDialog(IDCANCEL);

@@ -1,7 +1,7 @@
 // The pages and the help dialogs in every state whose layout differs, for the
 // layout test and render_pages: page 1 with the simulated card's notice, the
 // two help dialogs, page 2 before and after a test with many result lines
-// and a microphone whose name is wider than the page,
+// and a microphone whose name is wider than the page, and after a failed one,
 // page 3 idle, playing and stopped, page 4 idle, recording, with each verdict
 // and after a warning, page 5 with the student controls and each outcome of
 // an Update. Runs on the virtual card chosen automatically (this program

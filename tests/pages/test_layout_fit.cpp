@@ -323,7 +323,7 @@ TEST_P(LayoutFit, EveryTextShowsWholeAndNothingOverlaps) {
         error);
     EXPECT_TRUE(ok) << error;
     // Every scene was seen: the pages, both dialogs, all five verdicts.
-    EXPECT_EQ(scenes.size(), 21u);
+    EXPECT_EQ(scenes.size(), 22u);
 }
 
 std::vector<Case> Cases() {

@@ -560,11 +560,12 @@ TEST_F(Page2Test, WithoutAMicrophoneOneSeriousLineSaysSo) {
     EXPECT_GE(Item(1094).GetRectInParent().Height(), hint.cy);
     TearDown();
 
-    // Nothing records at all.
+    // Nothing records at all: the survey stops at its first question, about
+    // an input, and nothing is called successful.
     desc.waveIn.clear();
     OpenOnPage2(desc);
     RunTest();
-    EXPECT_EQ(Lines(), (std::vector<Line>{Serious(P2("NoMicrophone")), Successful(P2("K12"))}));
+    EXPECT_EQ(Lines(), (std::vector<Line>{Serious(P2("NoMicrophone"))}));
     EXPECT_FALSE(NextEnabled());
 }
 
