@@ -15,6 +15,7 @@
 #include "platform/pulse/PulseChoice.h"
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,8 @@ private:
 
     std::shared_ptr<CPulseConnection> m_connection;
     const PulseChoice m_choice;
+    std::mutex m_endpointMutex;
+    std::string m_endpoint[2]; // the wave-out's and wave-in's last description
 };
 
 // The form of a sink or source from the server's words for it (its
