@@ -3,6 +3,7 @@
 // fuzz/make-corpus.sh runs it and adds the examples and test files.
 #include "config/Registry.h"
 #include "config/UserList.h"
+#include "mixer/MixerRun.h"
 #include "mixer/MixerSetup.h"
 #include "platform/registry/registry.h"
 #include "platform/sound_backend.h"
@@ -61,12 +62,17 @@ bool UserLists(const fs::path& dir, const fs::path& scratch) {
     return true;
 }
 
-bool MixerSnapshot(const fs::path& dir) {
+// The snapshot of the default card, and the record of its names beside it.
+bool MixerSnapshot(const fs::path& dir, const fs::path& recordDir) {
     InstallSoundBackend(
         std::make_shared<CVirtualCard>(DefaultCardDesc(), CVirtualCard::Clock::Manual));
     CMixerSetup setup;
-    return Check(setup.SaveSnapshot((dir / "default-card.ser").string()) == 1,
-                 "Mixer.ser: " + setup.GetErrorText());
+    const fs::path file = dir / "default-card.ser";
+    if (!Check(setup.WriteSnapshotFile(file.string()) == 1, "Mixer.ser: " + setup.GetErrorText()))
+        return false;
+    fs::create_directories(recordDir);
+    fs::rename(RunRecordPath(file.string()), recordDir / "default-card.run");
+    return true;
 }
 
 bool SetValue(HKEY key, const char* name, DWORD type, const std::vector<BYTE>& data) {
@@ -143,7 +149,7 @@ int main(int argc, char** argv) {
     fs::remove_all(scratch);
     fs::create_directories(scratch);
     const bool ok = IniFiles(out / "fuzz_ini_file") && UserLists(out / "fuzz_user_list", scratch) &&
-                    MixerSnapshot(out / "fuzz_mixer_snapshot") &&
+                    MixerSnapshot(out / "fuzz_mixer_snapshot", out / "fuzz_mixer_record") &&
                     Registry(out / "fuzz_registry_hive", out / "fuzz_regedit_import", scratch) &&
                     WaveFiles(out / "fuzz_wave_file");
     fs::remove_all(scratch);
