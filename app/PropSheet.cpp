@@ -183,9 +183,14 @@ void CPropSheet::WatchDevices(std::function<void(const std::vector<SheetDevice>&
 }
 
 bool CPropSheet::ChooseDevice(const SheetDevice& device, std::string& error) {
-    return plat::CurrentSoundBackend().ChooseDevice(device.input ? plat::DeviceDirection::Input
-                                                                 : plat::DeviceDirection::Output,
-                                                    device.id, error);
+    if (!plat::CurrentSoundBackend().ChooseDevice(device.input ? plat::DeviceDirection::Input
+                                                               : plat::DeviceDirection::Output,
+                                                  device.id, error))
+        return false;
+    // The device chosen after the snapshot is put back by Cancel too.
+    if (!m_mixerSetup.AddToSnapshot())
+        TRACE_LOG(1, "PropSheet", __LINE__, "%s", m_mixerSetup.GetErrorText().c_str());
+    return true;
 }
 
 const CImageList* CPropSheet::ImageList() {

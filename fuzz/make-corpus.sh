@@ -11,7 +11,7 @@ root=$(cd "$here/.." && pwd)
 build=${1:-$root/build-fuzz}
 corpus=$here/corpus
 targets=(fuzz_ini_file fuzz_card_file fuzz_registry_hive fuzz_regedit_import
-         fuzz_user_list fuzz_mixer_snapshot fuzz_wave_file fuzz_mpeg_file)
+         fuzz_user_list fuzz_mixer_snapshot fuzz_mixer_record fuzz_wave_file fuzz_mpeg_file)
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 

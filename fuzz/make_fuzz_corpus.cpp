@@ -3,6 +3,7 @@
 // fuzz/make-corpus.sh runs it and adds the examples and test files.
 #include "config/Registry.h"
 #include "config/UserList.h"
+#include "mixer/MixerRun.h"
 #include "mixer/MixerSetup.h"
 #include "platform/registry/registry.h"
 #include "platform/sound_backend.h"
@@ -67,6 +68,30 @@ bool MixerSnapshot(const fs::path& dir) {
     CMixerSetup setup;
     return Check(setup.SaveSnapshot((dir / "default-card.ser").string()) == 1,
                  "Mixer.ser: " + setup.GetErrorText());
+}
+
+// The record of names of the snapshot fuzz_mixer_record reads (a volume, a
+// three-item list, a mute), with a control added later.
+bool MixerRecord(const fs::path& dir) {
+    std::vector<CElementMixer> elements;
+    elements.emplace_back(0, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, 1,
+                          MIXERCONTROL_CONTROLTYPE_VOLUME, 0);
+    elements.back().m_mixerName = "Speakers";
+    elements.emplace_back(1, MIXERLINE_COMPONENTTYPE_DST_WAVEIN, 7, MIXERCONTROL_CONTROLTYPE_MUX,
+                          3);
+    elements.back().m_mixerName = " Capture 100% ";
+    elements.back().m_itemNames = {"Mic", "Line", "Dock"};
+    elements.emplace_back(1, MIXERLINE_COMPONENTTYPE_DST_WAVEIN, 8, MIXERCONTROL_CONTROLTYPE_MUTE,
+                          0);
+    elements.back().m_mixerName = " Capture 100% ";
+    elements.emplace_back(2, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, 5,
+                          MIXERCONTROL_CONTROLTYPE_VOLUME, 0);
+    elements.back().m_mixerName = "Headset";
+    elements.back().m_valueList = {100};
+    std::string error;
+    return Check(WriteSnapshotRecord((dir / "three-elements.ser").string(), elements, 3, true,
+                                     1700000000, error),
+                 "Mixer.run: " + error);
 }
 
 bool SetValue(HKEY key, const char* name, DWORD type, const std::vector<BYTE>& data) {
@@ -144,6 +169,7 @@ int main(int argc, char** argv) {
     fs::create_directories(scratch);
     const bool ok = IniFiles(out / "fuzz_ini_file") && UserLists(out / "fuzz_user_list", scratch) &&
                     MixerSnapshot(out / "fuzz_mixer_snapshot") &&
+                    MixerRecord(out / "fuzz_mixer_record") &&
                     Registry(out / "fuzz_registry_hive", out / "fuzz_regedit_import", scratch) &&
                     WaveFiles(out / "fuzz_wave_file");
     fs::remove_all(scratch);

@@ -2,8 +2,9 @@
 //
 // In the file an element is an object of class "CElementMixer", schema 1: its
 // value count (archive count) and values (32-bit each), then m_mixer,
-// m_controlId, m_kind and m_items (32-bit each). The line and control types
-// and the items' names stay in memory only.
+// m_controlId, m_kind and m_items (32-bit each). The line and control types,
+// the mixer's name and the items' names are not in it: the run's record beside
+// the file keeps the names (mixer/MixerRun.h).
 #pragma once
 
 #include "platform/archive/archive.h"
@@ -49,6 +50,10 @@ public:
     // lists change as devices come and go, and the values follow the items
     // by name when written back. Empty for other controls and after a load.
     std::vector<std::string> m_itemNames;
+    // The name of the mixer when it was read: a restore finds the mixer by
+    // it, as the numbers of the mixers change when a device comes or goes.
+    // Empty after a load without the names: the restore goes by number.
+    std::string m_mixerName;
 };
 
 // The snapshot file: the element count, then each element as an object.

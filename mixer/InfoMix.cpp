@@ -248,6 +248,9 @@ int CMixerInfo::AddControls(UINT mixer, HMIXER handle, MixerLineRecord& record) 
 
         auto element = std::make_unique<CElementMixer>(
             mixer, line.dwComponentType, control.dwControlID, control.dwControlType, n);
+        if (mixer < m_mixers.size())
+            element->m_mixerName =
+                Text(m_mixers[mixer].caps.szPname, sizeof(m_mixers[mixer].caps.szPname));
         for (DWORD i = 0; i < items; ++i)
             element->m_itemNames.push_back(
                 Text(record.listTexts[c][i].szName, sizeof(record.listTexts[c][i].szName)));
@@ -320,12 +323,18 @@ static DWORD ItemCountForWrite(HMIXER handle, const CElementMixer& e) {
 // A list control whose items are no longer those of the snapshot (a device
 // of the sound server came or went) gets its values moved to the items of
 // the same names. False with `gone` set when a selected item is no longer
-// there; a list whose items are unchanged, or whose names were not kept (a
-// snapshot file), keeps its values by position.
+// there, or with `changed` set when the items' count changed and their names
+// were not kept (a file without its record): the values cannot be placed.
+// A list whose items are unchanged keeps its values by position.
 static bool FollowItemsByName(HMIXER handle, const CElementMixer& e, std::vector<DWORD>& values,
-                              DWORD& items, std::string& gone) {
-    if (e.m_itemNames.empty())
-        return true;
+                              DWORD& items, std::string& gone, bool& changed) {
+    if (e.m_itemNames.empty()) {
+        MIXERCONTROL control;
+        changed = e.m_items >= 2 && ControlOf(handle, e, control) &&
+                  (control.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) != 0 &&
+                  control.cMultipleItems != e.m_items;
+        return !changed;
+    }
     MIXERCONTROL control;
     if (!ControlOf(handle, e, control) || control.cMultipleItems == 0 ||
         (control.fdwControl & MIXERCONTROL_CONTROLF_UNIFORM) == 0)
@@ -368,11 +377,50 @@ static bool FollowItemsByName(HMIXER handle, const CElementMixer& e, std::vector
     return true;
 }
 
+namespace {
+
+// The mixers present now, by name ("" for one whose name cannot be read).
+std::vector<std::string> MixerNamesNow() {
+    std::vector<std::string> names(mixerGetNumDevs());
+    for (UINT i = 0; i < names.size(); ++i) {
+        MIXERCAPS caps{};
+        if (mixerGetDevCaps(i, &caps, sizeof(caps)) == MMSYSERR_NOERROR)
+            names[i] = Text(caps.szPname, sizeof(caps.szPname));
+    }
+    return names;
+}
+
+constexpr long kMixerGone = -1;
+
+// The number now of the element's mixer: the one of its name, the number it
+// had first among several of that name; its number when it has no name.
+long MixerNow(const CElementMixer& e, const std::vector<std::string>& names) {
+    if (e.m_mixerName.empty())
+        return static_cast<long>(e.m_mixer);
+    if (e.m_mixer < names.size() && (names[e.m_mixer] == e.m_mixerName || names[e.m_mixer].empty()))
+        return static_cast<long>(e.m_mixer);
+    const auto it = std::find(names.begin(), names.end(), e.m_mixerName);
+    return it == names.end() ? kMixerGone : static_cast<long>(it - names.begin());
+}
+
+} // namespace
+
 int CMixerInfo::SetMixerValue(const std::vector<CElementMixer*>& elements) {
     // A mixer or a control that fails (a device unplugged since the
     // snapshot) is skipped and the walk goes on, so every other value is
     // still put back; the first failure is the error, with the count of the
     // others.
+    //
+    // Each element goes to its mixer by name, mixer by mixer in the order
+    // they have now (a sound server's defaults mixer, whose choices undo
+    // what choosing a device did, comes last).
+    const std::vector<std::string> names = MixerNamesNow();
+    std::vector<std::pair<long, const CElementMixer*>> order;
+    for (const CElementMixer* e : elements)
+        order.emplace_back(MixerNow(*e, names), e);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+
     long current = -1;
     HMIXER handle = nullptr;
     bool opened = false;
@@ -393,17 +441,29 @@ int CMixerInfo::SetMixerValue(const std::vector<CElementMixer*>& elements) {
                  MixerFailureDetail(static_cast<UINT>(current), r));
     };
 
-    for (const CElementMixer* e : elements) {
-        if (static_cast<long>(e->m_mixer) != current) {
+    std::string goneMixer;
+    for (const auto& [now, e] : order) {
+        if (now == kMixerGone) {
+            // Once per mixer, as a mixer that cannot be opened.
+            if (e->m_mixerName != goneMixer) {
+                close();
+                current = kMixerGone;
+                goneMixer = e->m_mixerName;
+                fail("InfoMix:SetMixerValue : the mixer \"" + goneMixer + "\" is no longer there");
+            }
+            continue;
+        }
+        if (now != current) {
             close();
-            current = static_cast<long>(e->m_mixer);
-            const MMRESULT r = mixerOpen(&handle, e->m_mixer, 0, 0, 0);
+            current = now;
+            goneMixer.clear();
+            const MMRESULT r = mixerOpen(&handle, static_cast<UINT>(now), 0, 0, 0);
             opened = r == MMSYSERR_NOERROR;
             if (!opened) {
                 handle = nullptr;
                 fail(Format("InfoMix:SetMixerValue :Error opening mixer device : %d",
                             static_cast<int>(r)) +
-                     MixerFailureDetail(e->m_mixer, r));
+                     MixerFailureDetail(static_cast<UINT>(now), r));
             }
         }
         if (!opened || e->m_kind > MIXER_KIND_UNSIGNED || e->m_valueList.empty())
@@ -413,9 +473,14 @@ int CMixerInfo::SetMixerValue(const std::vector<CElementMixer*>& elements) {
         DWORD items = ItemCountForWrite(handle, *e);
         std::vector<DWORD> values(e->m_valueList);
         std::string gone;
-        if (!FollowItemsByName(handle, *e, values, items, gone)) {
-            fail(Format("InfoMix:SetMixerValue : \"%s\" is no longer offered by mixer %u",
-                        gone.c_str(), static_cast<unsigned>(e->m_mixer)));
+        bool changed = false;
+        if (!FollowItemsByName(handle, *e, values, items, gone, changed)) {
+            const std::string where = MixerNameDetail(static_cast<UINT>(now));
+            fail(changed ? Format("InfoMix:SetMixerValue : the choices of control %u changed "
+                                  "since the snapshot, which does not name them",
+                                  static_cast<unsigned>(e->m_controlId)) +
+                               where
+                         : "InfoMix:SetMixerValue : \"" + gone + "\" is no longer offered" + where);
             continue;
         }
         values.resize(std::max<std::size_t>({values.size(), items, 1}), 0);
@@ -431,7 +496,7 @@ int CMixerInfo::SetMixerValue(const std::vector<CElementMixer*>& elements) {
         if (r != MMSYSERR_NOERROR)
             fail(Format("InfoMix:SetMixerValue : mixerSetControlDetails failed : %d",
                         static_cast<int>(r)) +
-                 MixerFailureDetail(e->m_mixer, r));
+                 MixerFailureDetail(static_cast<UINT>(now), r));
     }
     close();
     if (failures == 0)

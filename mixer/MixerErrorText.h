@@ -10,3 +10,5 @@
 // " (mixer 1 "USB Headset": The specified device is already in use. ...)";
 // the name is left out when the device gives none.
 std::string MixerFailureDetail(plat::UINT mixer, plat::MMRESULT code);
+// " (mixer 1 "USB Headset")", for a failure that has no result code.
+std::string MixerNameDetail(plat::UINT mixer);

@@ -10,19 +10,37 @@
 // a one.
 #pragma once
 
+#include "mixer/ElementMixer.h"
 #include "platform/files/file_lock.h"
 #include "platform/system/process_identity.h"
 
+#include <cstddef>
 #include <ctime>
 #include <string>
+#include <vector>
 
 // The record that belongs to the snapshot at `snapshotPath`.
 std::string RunRecordPath(const std::string& snapshotPath);
 
-// Names this process as the run holding the snapshot's changes. False, with
-// the reason in `error`, when the record cannot be written.
-bool WriteRunRecord(const std::string& snapshotPath, std::string& error);
 void RemoveRunRecord(const std::string& snapshotPath);
+
+// The record names the run holding the snapshot's changes (WriteSnapshotRecord
+// with `run`), and keeps what the snapshot file cannot hold: the name of each
+// mixer the file numbers and the names of a list control's items, so a
+// restore finds them whatever came or went since, and whole elements of the
+// devices the run touched after the file was written. `elements` are the
+// file's `inFile` elements in its order, then the added ones. With `run` the
+// record names this process (the snapshot taken at `taken`); without, it names no run (a file saved
+// by --save-mixer), and no start offers it back. False, with the reason in `error`, when it cannot
+// be written.
+bool WriteSnapshotRecord(const std::string& snapshotPath,
+                         const std::vector<CElementMixer>& elements, std::size_t inFile, bool run,
+                         std::time_t taken, std::string& error);
+// Names the file's `elements` from the record beside it and appends the
+// elements it adds. False, `elements` unchanged, when the record holds no
+// names for this file (no record, one of another count of elements, or one
+// whose names cannot be read): the restore then goes by number and position.
+bool ReadSnapshotRecord(const std::string& snapshotPath, std::vector<CElementMixer>& elements);
 
 enum class SnapshotOwner {
     None,      // no record, or no snapshot beside it: nothing waits

@@ -7,6 +7,8 @@
 #include "mixer/ElementMixer.h"
 #include "mixer/MixerSet.h"
 
+#include <cstddef>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -56,13 +58,21 @@ public:
     // the snapshot is let go, and its file and record are deleted when this
     // run wrote them at `path`; on failure all of them are kept. 1 / 0.
     int RestoreSnapshot(const std::string& path);
+    // The user chose another device after the snapshot was taken: the
+    // controls the snapshot does not hold yet are added as they are now (with
+    // the record beside its file, for a crash), before the wizard changes
+    // them, so Cancel puts them back too. 1 also when no snapshot is held;
+    // 0 with the text in GetErrorText().
+    int AddToSnapshot();
     // The run ends keeping its changes: the snapshot is let go and its record
     // deleted; the file stays for a restore by hand.
     void KeepChanges(const std::string& path);
 
     // The snapshot file alone, for the command-line tools and the recovery of
-    // an ended run: writes every control to `path`, or writes the file's values
-    // back, deleting the file and its record once every value is back when
+    // an ended run: writes every control to `path` (with a record of their
+    // names beside it), or writes the file's values back — by the names of
+    // the record beside it where there is one, with the controls it added —
+    // deleting the file and its record once every value is back when
     // `deleteFile` is set. 1 / 0.
     int WriteSnapshotFile(const std::string& path);
     int RestoreSnapshotFile(const std::string& path, bool deleteFile);
@@ -87,7 +97,11 @@ private:
     int WriteBack(std::vector<CElementMixer>& elements);
 
     std::vector<PreparedChange> m_changes;
+    // The snapshot's elements: those in its file first (m_inFile), then
+    // those added since (AddToSnapshot), kept in the record.
     std::vector<CElementMixer> m_snapshot;
+    std::size_t m_inFile = 0;
+    std::time_t m_taken = 0;
     bool m_snapshotTaken = false;
     std::string m_snapshotFile; // where this run wrote it; "" when memory only
 };

@@ -9,6 +9,9 @@
 #include "platform/files/paths.h"
 #include "platform/system/trace.h"
 
+#include <algorithm>
+#include <ctime>
+
 using namespace plat;
 
 namespace {
@@ -84,6 +87,8 @@ int CMixerSetup::SaveSnapshot(const std::string& path) {
         return 0;
     m_snapshot = std::move(elements);
     m_snapshotTaken = true;
+    m_inFile = m_snapshot.size();
+    m_taken = std::time(nullptr);
 
     // A snapshot that an ended run left waiting holds the settings from
     // before that run: it is kept for the user's answer at the next start.
@@ -102,7 +107,8 @@ int CMixerSetup::SaveSnapshot(const std::string& path) {
         m_error = "Error : the snapshot is kept in memory only, so a crash could not be recovered";
         return 0;
     }
-    if (!WriteElements(path, m_snapshot, error) || !WriteRunRecord(path, error)) {
+    if (!WriteElements(path, m_snapshot, error) ||
+        !WriteSnapshotRecord(path, m_snapshot, m_inFile, true, m_taken, error)) {
         m_error = error + " (the snapshot is kept in memory for Cancel, but a crash could not "
                           "be recovered)";
         TRACE_LOG(1, kModule, __LINE__, "%s", m_error.c_str());
@@ -110,6 +116,46 @@ int CMixerSetup::SaveSnapshot(const std::string& path) {
         return 0;
     }
     m_snapshotFile = path;
+    return 1;
+}
+
+namespace {
+
+// The same control: of the mixer of the same name (of the same number where
+// the names were not read), with the same id.
+bool SameControl(const CElementMixer& a, const CElementMixer& b) {
+    return a.m_controlId == b.m_controlId && a.m_mixerName == b.m_mixerName &&
+           (!a.m_mixerName.empty() || a.m_mixer == b.m_mixer);
+}
+
+} // namespace
+
+int CMixerSetup::AddToSnapshot() {
+    if (!m_snapshotTaken)
+        return 1;
+    std::vector<CElementMixer> now;
+    if (!TakeElements(now))
+        return 0;
+    std::size_t added = 0;
+    for (CElementMixer& e : now) {
+        const bool held = std::any_of(m_snapshot.begin(), m_snapshot.end(),
+                                      [&](const CElementMixer& s) { return SameControl(s, e); });
+        if (!held) {
+            m_snapshot.push_back(std::move(e));
+            ++added;
+        }
+    }
+    if (added == 0 || m_snapshotFile.empty())
+        return 1;
+    TRACE_LOG(0, kModule, __LINE__, "%d contrôles ajoutés à la sauvegarde",
+              static_cast<int>(added));
+    std::string error;
+    if (!WriteSnapshotRecord(m_snapshotFile, m_snapshot, m_inFile, true, m_taken, error)) {
+        m_error = error + " (the controls of the device chosen are kept in memory for Cancel, "
+                          "but a crash could not put them back)";
+        TRACE_LOG(1, kModule, __LINE__, "%s", m_error.c_str());
+        return 0;
+    }
     return 1;
 }
 
@@ -122,6 +168,7 @@ int CMixerSetup::RestoreSnapshot(const std::string& path) {
         return 0; // file and record stay for the next start
     m_snapshotTaken = false;
     m_snapshot.clear();
+    m_inFile = 0;
     if (!m_snapshotFile.empty() && m_snapshotFile == path) {
         RemoveRunRecord(path);
         DeleteFile(path);
@@ -135,6 +182,7 @@ void CMixerSetup::KeepChanges(const std::string& path) {
         RemoveRunRecord(path);
     m_snapshotTaken = false;
     m_snapshot.clear();
+    m_inFile = 0;
     m_snapshotFile.clear();
 }
 
@@ -142,7 +190,11 @@ int CMixerSetup::WriteSnapshotFile(const std::string& path) {
     std::vector<CElementMixer> elements;
     if (!TakeElements(elements))
         return 0;
-    return WriteElements(path, elements, m_error) ? 1 : 0;
+    // The names beside it: a restore finds the mixers and list items by them.
+    return WriteElements(path, elements, m_error) &&
+                   WriteSnapshotRecord(path, elements, elements.size(), false, 0, m_error)
+               ? 1
+               : 0;
 }
 
 int CMixerSetup::RestoreSnapshotFile(const std::string& path, bool deleteFile) {
@@ -162,6 +214,10 @@ int CMixerSetup::RestoreSnapshotFile(const std::string& path, bool deleteFile) {
     elements.reserve(loaded.size());
     for (const auto& e : loaded)
         elements.push_back(*e);
+    // Without its record (a file of an earlier version, or one copied alone)
+    // the file goes by mixer number and item position.
+    if (!ReadSnapshotRecord(path, elements))
+        TRACE_LOG(1, kModule, __LINE__, "%s: no names beside it, restored by number", path.c_str());
     if (!WriteBack(elements))
         return 0;
     // Only once every value is back: the file may be all that is left of the

@@ -176,9 +176,17 @@ std::vector<WaveEndpoint> CPulseBackend::Endpoints(bool input) {
     const PulseLists lists = m_connection->Lists();
     const PulseDevice* device =
         input ? lists.FindSource(lists.defaultSource) : lists.FindSink(lists.defaultSink);
-    if (!device)
+    std::lock_guard<std::mutex> lock(m_endpointMutex);
+    std::string& shown = m_endpoint[input ? 1 : 0];
+    // While the server is gone its defaults stay, so that a stream asked for
+    // then is refused in the server's words, not as a missing device.
+    if (device)
+        shown = device->description;
+    else if (m_connection->Connected())
+        shown.clear();
+    if (shown.empty())
         return {};
-    return {{input ? kInName : kOutName, device->description}};
+    return {{input ? kInName : kOutName, shown}};
 }
 
 int CPulseBackend::QueryFormat(const WaveEndpoint&, bool, const WAVEFORMATEX& format) {

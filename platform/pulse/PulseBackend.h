@@ -62,6 +62,8 @@ private:
     std::shared_ptr<CPulseConnection> m_connection;
     std::mutex m_choiceMutex; // guards m_choice: the mixer calls come from any thread
     PulseChoice m_choice;
+    std::mutex m_endpointMutex;
+    std::string m_endpoint[2]; // the wave-out's and wave-in's last description
 };
 
 // The form of a sink or source from the server's words for it (its

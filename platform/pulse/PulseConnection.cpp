@@ -72,8 +72,29 @@ template <class T> void Erase(std::vector<T>& list, uint32_t index) {
 
 // The replies of the server, on the main loop's thread with the loop locked.
 struct CPulseConnection::Callbacks {
-    static void State(pa_context*, void* userdata) {
-        Pa().pa_threaded_mainloop_signal(static_cast<CPulseConnection*>(userdata)->m_loop, 0);
+    static void State(pa_context* c, void* userdata) {
+        auto* self = static_cast<CPulseConnection*>(userdata);
+        Pa().pa_threaded_mainloop_signal(self->m_loop, 0);
+        if (!self->m_started || self->m_closing)
+            return; // the first connection is waited for by Start
+        const pa_context_state_t state = Pa().pa_context_get_state(c);
+        if (c == self->m_attempt) {
+            if (state == PA_CONTEXT_READY)
+                self->Adopt();
+            else if (!PA_CONTEXT_IS_GOOD(state))
+                self->TryAgainLater();
+        } else if (c == self->m_context && !PA_CONTEXT_IS_GOOD(state)) {
+            self->Lost();
+        }
+    }
+
+    // The time to try a new connection to a server that went away.
+    static void Retry(pa_mainloop_api* api, pa_time_event* e, const struct timeval*,
+                      void* userdata) {
+        auto* self = static_cast<CPulseConnection*>(userdata);
+        api->time_free(e);
+        self->m_retry = nullptr;
+        self->Reconnect();
     }
 
     static void Server(pa_context*, const pa_server_info* info, void* userdata) {
@@ -245,6 +266,11 @@ namespace {
 // the wizard: no wait on it lasts longer than these.
 constexpr pa_usec_t kConnectTimeout = 5 * PA_USEC_PER_SEC;
 constexpr pa_usec_t kReplyTimeout = 2 * PA_USEC_PER_SEC;
+// A port or default write is waited for on the caller's thread, the GUI's:
+// a live server answers it within milliseconds.
+constexpr pa_usec_t kRequestTimeout = PA_USEC_PER_SEC / 2;
+// How often a server that went away is tried again.
+constexpr pa_usec_t kRetryInterval = PA_USEC_PER_SEC;
 
 struct Deadline {
     pa_threaded_mainloop* loop;
@@ -274,11 +300,12 @@ bool WaitUntil(pa_threaded_mainloop* loop, pa_context* context, pa_usec_t timeou
 // Waits, with the loop locked, until the operation is done. One that gets no
 // answer in time is cancelled, so its reply can never reach the caller's
 // stack after this returns.
-bool Wait(pa_threaded_mainloop* loop, pa_context* context, pa_operation* op) {
+bool Wait(pa_threaded_mainloop* loop, pa_context* context, pa_operation* op,
+          pa_usec_t timeout = kReplyTimeout) {
     if (!op)
         return false;
     const bool done =
-        WaitUntil(loop, context, kReplyTimeout,
+        WaitUntil(loop, context, timeout,
                   [op] { return Pa().pa_operation_get_state(op) != PA_OPERATION_RUNNING; }) &&
         Pa().pa_operation_get_state(op) == PA_OPERATION_DONE;
     if (Pa().pa_operation_get_state(op) == PA_OPERATION_RUNNING)
@@ -296,6 +323,39 @@ std::unique_ptr<CPulseConnection> CPulseConnection::Connect(std::string& error) 
     return c;
 }
 
+pa_context* CPulseConnection::NewContext() {
+    pa_proplist* props = Pa().pa_proplist_new();
+    Pa().pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Pelmora");
+    Pa().pa_proplist_sets(props, PA_PROP_APPLICATION_ICON_NAME, "pelmora");
+    pa_context* context = Pa().pa_context_new_with_proplist(
+        Pa().pa_threaded_mainloop_get_api(m_loop), "Pelmora", props);
+    Pa().pa_proplist_free(props);
+    if (context)
+        Pa().pa_context_set_state_callback(context, &Callbacks::State, this);
+    return context;
+}
+
+bool CPulseConnection::Subscribe(pa_context* context, bool wait) {
+    Pa().pa_context_set_subscribe_callback(context, &Callbacks::Event, this);
+    Done subscribed{m_loop};
+    auto answered = [&](pa_operation* op) {
+        if (wait)
+            return Wait(m_loop, context, op);
+        if (op)
+            Pa().pa_operation_unref(op);
+        return op != nullptr;
+    };
+    const auto mask = static_cast<pa_subscription_mask_t>(
+        PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SOURCE | PA_SUBSCRIPTION_MASK_CARD |
+        PA_SUBSCRIPTION_MASK_SERVER);
+    return answered(Pa().pa_context_subscribe(context, mask, wait ? &SuccessReply : nullptr,
+                                              wait ? &subscribed : nullptr)) &&
+           answered(Pa().pa_context_get_server_info(context, &Callbacks::Server, this)) &&
+           answered(Pa().pa_context_get_card_info_list(context, &Callbacks::Card, this)) &&
+           answered(Pa().pa_context_get_sink_info_list(context, &Callbacks::Sink, this)) &&
+           answered(Pa().pa_context_get_source_info_list(context, &Callbacks::Source, this));
+}
+
 bool CPulseConnection::Start(std::string& error) {
     if (!LoadPulseApi(error))
         return false;
@@ -304,17 +364,11 @@ bool CPulseConnection::Start(std::string& error) {
         error = "the sound server's main loop cannot be made";
         return false;
     }
-    pa_proplist* props = Pa().pa_proplist_new();
-    Pa().pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Pelmora");
-    Pa().pa_proplist_sets(props, PA_PROP_APPLICATION_ICON_NAME, "pelmora");
-    m_context = Pa().pa_context_new_with_proplist(Pa().pa_threaded_mainloop_get_api(m_loop),
-                                                  "Pelmora", props);
-    Pa().pa_proplist_free(props);
+    m_context = NewContext();
     if (!m_context) {
         error = "the sound server's context cannot be made";
         return false;
     }
-    Pa().pa_context_set_state_callback(m_context, &Callbacks::State, this);
     if (Pa().pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 ||
         Pa().pa_threaded_mainloop_start(m_loop) < 0) {
         error = std::string("no sound server answers (") +
@@ -326,42 +380,92 @@ bool CPulseConnection::Start(std::string& error) {
         return Pa().pa_context_get_state(m_context) == PA_CONTEXT_READY;
     });
     const bool answered = ok || !PA_CONTEXT_IS_GOOD(Pa().pa_context_get_state(m_context));
-    Done subscribed{m_loop};
-    if (ok) {
-        Pa().pa_context_set_subscribe_callback(m_context, &Callbacks::Event, this);
-        ok = Wait(m_loop, m_context,
-                  Pa().pa_context_subscribe(
-                      m_context,
-                      static_cast<pa_subscription_mask_t>(
-                          PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SOURCE |
-                          PA_SUBSCRIPTION_MASK_CARD | PA_SUBSCRIPTION_MASK_SERVER),
-                      &SuccessReply, &subscribed)) &&
-             Wait(m_loop, m_context,
-                  Pa().pa_context_get_server_info(m_context, &Callbacks::Server, this)) &&
-             Wait(m_loop, m_context,
-                  Pa().pa_context_get_card_info_list(m_context, &Callbacks::Card, this)) &&
-             Wait(m_loop, m_context,
-                  Pa().pa_context_get_sink_info_list(m_context, &Callbacks::Sink, this)) &&
-             Wait(m_loop, m_context,
-                  Pa().pa_context_get_source_info_list(m_context, &Callbacks::Source, this));
-    }
+    ok = ok && Subscribe(m_context, true);
     if (!ok)
         error = answered ? std::string("no sound server answers (") +
                                Pa().pa_strerror(Pa().pa_context_errno(m_context)) + ")"
                          : std::string("the sound server does not answer in time");
+    // From now on a server that goes away is connected to again.
+    m_started = ok;
+    if (ok && !PA_CONTEXT_IS_GOOD(Pa().pa_context_get_state(m_context)))
+        Lost();
     Pa().pa_threaded_mainloop_unlock(m_loop);
     return ok;
 }
 
 CPulseConnection::~CPulseConnection() {
-    if (m_loop)
+    if (m_loop) {
+        Pa().pa_threaded_mainloop_lock(m_loop);
+        m_closing = true;
+        Pa().pa_threaded_mainloop_unlock(m_loop);
         Pa().pa_threaded_mainloop_stop(m_loop);
-    if (m_context) {
-        Pa().pa_context_disconnect(m_context);
-        Pa().pa_context_unref(m_context);
+        if (m_retry)
+            Pa().pa_threaded_mainloop_get_api(m_loop)->time_free(m_retry);
+    }
+    m_replaced.push_back(m_attempt);
+    m_replaced.push_back(m_context);
+    for (pa_context* context : m_replaced) {
+        if (!context)
+            continue;
+        Pa().pa_context_set_state_callback(context, nullptr, nullptr);
+        Pa().pa_context_disconnect(context);
+        Pa().pa_context_unref(context);
     }
     if (m_loop)
         Pa().pa_threaded_mainloop_free(m_loop);
+}
+
+void CPulseConnection::Lost() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_lists = PulseLists{};
+        // Their requests went with the connection, unanswered.
+        for (auto& writes : m_writes)
+            for (auto& [key, write] : writes) {
+                if (write->late)
+                    Pa().pa_threaded_mainloop_get_api(m_loop)->time_free(write->late);
+                write->late = nullptr;
+                write->sent = write->waiting = false;
+            }
+    }
+    m_answering = true;
+    m_probing = false;
+    TryAgainLater();
+    Changed(); // the devices are gone with their server
+}
+
+void CPulseConnection::TryAgainLater() {
+    if (m_retry || m_closing)
+        return;
+    m_retry = Pa().pa_context_rttime_new(m_context, Pa().pa_rtclock_now() + kRetryInterval,
+                                         &Callbacks::Retry, this);
+}
+
+void CPulseConnection::Reconnect() {
+    if (m_closing)
+        return;
+    if (m_attempt) { // failed: nothing was made on it
+        Pa().pa_context_set_state_callback(m_attempt, nullptr, nullptr);
+        Pa().pa_context_disconnect(m_attempt);
+        Pa().pa_context_unref(m_attempt);
+    }
+    m_attempt = NewContext();
+    if (!m_attempt ||
+        Pa().pa_context_connect(m_attempt, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+        TryAgainLater();
+}
+
+void CPulseConnection::Adopt() {
+    pa_context* old = m_context;
+    Pa().pa_context_set_state_callback(old, nullptr, nullptr);
+    Pa().pa_context_set_subscribe_callback(old, nullptr, nullptr);
+    m_replaced.push_back(old); // a stream made on it may still ask it
+    m_context = m_attempt;
+    m_attempt = nullptr;
+    m_answering = true;
+    // The lists come back reply by reply, each one an event.
+    if (!Subscribe(m_context, false))
+        Pa().pa_context_disconnect(m_context); // tried again from its state
 }
 
 PulseLists CPulseConnection::Lists() {
@@ -471,6 +575,8 @@ void CPulseConnection::Send(Write& write) {
 }
 
 int CPulseConnection::Post(bool source, const std::string& device, int what, long value) {
+    if (!Connected())
+        return -ECONNRESET; // the server went away, with its devices
     unsigned channels = 2;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -517,6 +623,8 @@ int CPulseConnection::Post(bool source, const std::string& device, int what, lon
 
 int CPulseConnection::Request(bool source, const std::string& device, int what,
                               const std::string& text) {
+    if (!Connected())
+        return -ECONNRESET;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (!(source ? m_lists.FindSource(device) : m_lists.FindSink(device)))
@@ -524,6 +632,10 @@ int CPulseConnection::Request(bool source, const std::string& device, int what,
     }
     Done done{m_loop};
     Pa().pa_threaded_mainloop_lock(m_loop);
+    if (Pa().pa_context_get_state(m_context) != PA_CONTEXT_READY) {
+        Pa().pa_threaded_mainloop_unlock(m_loop);
+        return -ECONNRESET;
+    }
     if (!m_answering) {
         NotAnswering();
         Pa().pa_threaded_mainloop_unlock(m_loop);
@@ -538,7 +650,7 @@ int CPulseConnection::Request(bool source, const std::string& device, int what,
                                                               &SuccessReply, &done))
             : (source ? Pa().pa_context_set_default_source(m_context, name, &SuccessReply, &done)
                       : Pa().pa_context_set_default_sink(m_context, name, &SuccessReply, &done));
-    const bool replied = Wait(m_loop, m_context, op);
+    const bool replied = Wait(m_loop, m_context, op, kRequestTimeout);
     const bool unanswered = !replied && Pa().pa_context_get_state(m_context) == PA_CONTEXT_READY;
     if (unanswered)
         NotAnswering();

@@ -8,22 +8,27 @@
 // device, a newer value for the same volume or mute waits in its place (only
 // the latest is kept) and goes when the answer comes. The lists answer the
 // value written until then. Port and default writes wait for their answer,
-// at most 2 s; once a request went that long without one, the server counts
+// at most half a second (they are made on the GUI's thread); once a request
+// went that long without one (or a volume or mute 2 s), the server counts
 // as not answering and every write fails at once (ETIMEDOUT) until the
 // server answers again (a volume or mute so refused is still sent, latest
-// value first, when it does). The wave streams (PulseStream.h) run on the same context
-// and main loop. This header and PulseStream.h are the only files besides
-// PulseConnection.cpp and PulseStream.cpp that know libpulse exists.
+// value first, when it does). A server that goes away is connected to again
+// on the main loop's thread: meanwhile the lists are empty and every write
+// fails at once (ECONNRESET); the streams on the old connection fail. The wave streams
+// (PulseStream.h) run on the same context and main loop. This header and PulseStream.h are the only
+// files besides PulseConnection.cpp and PulseStream.cpp that know libpulse exists.
 #pragma once
 
 #include "platform/pulse/PulseElementAccess.h"
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <utility>
+#include <vector>
 
 struct pa_threaded_mainloop;
 struct pa_context;
@@ -52,10 +57,14 @@ public:
 
     // "PulseAudio 16.1" or "PipeWire 0.3.65" (the server's name and version).
     std::string ServerName();
-    // False once the server went away.
+    // False from the time the server went away until a new connection to
+    // it is ready: while it is gone the lists are empty (an event tells so),
+    // a connection is tried every second on the main loop's thread, and once
+    // one is ready the lists are read again (each reply an event).
     bool Connected();
-    // False from the time a request went 2 s without an answer until the
-    // server answers again.
+    // False from the time a request went unanswered too long (a port or
+    // default half a second, a volume or mute 2 s) until the server answers
+    // again.
     bool Answering();
     // The words of the last volume or mute write that failed after it was
     // sent ("the sound server refused the volume of pelmora_sink: Access
@@ -65,6 +74,8 @@ public:
 
     // For the streams: the context and the main loop it runs on. Every use
     // holds the loop's lock (pa_threaded_mainloop_lock).
+    // A stream keeps the context it was made on: one the server went away
+    // from stays (failed) until the connection ends.
     pa_threaded_mainloop* Loop() const { return m_loop; }
     pa_context* Context() const { return m_context; }
 
@@ -89,6 +100,20 @@ private:
 
     CPulseConnection() = default;
     bool Start(std::string& error);
+    // The context for this session's server, its callbacks set; null when
+    // it cannot be made.
+    pa_context* NewContext();
+    // With the loop locked: asks for events and every list on the context.
+    // With `wait`, waits for each answer (the first connection). False when
+    // one was not answered.
+    bool Subscribe(pa_context* context, bool wait);
+    // With the loop locked, on the loop's thread: the server went away (the
+    // lists are emptied, the writes forgotten), a new connection is tried
+    // later, and one that is ready takes the place of the old.
+    void Lost();
+    void TryAgainLater();
+    void Reconnect();
+    void Adopt();
     // A port or default write, waited for.
     int Request(bool source, const std::string& device, int what, const std::string& text);
     // A volume or mute write, sent without waiting.
@@ -101,7 +126,15 @@ private:
     void Answered(); // with the loop locked
 
     pa_threaded_mainloop* m_loop = nullptr;
-    pa_context* m_context = nullptr;
+    // Replaced on the loop's thread with the loop locked; read by the
+    // streams when they are made.
+    std::atomic<pa_context*> m_context = nullptr;
+    // Guarded by the loop's lock.
+    bool m_started = false;              // the first connection was made
+    bool m_closing = false;              // the destructor runs: no new connection
+    pa_context* m_attempt = nullptr;     // a new connection not yet ready
+    pa_time_event* m_retry = nullptr;    // when the next one is tried
+    std::vector<pa_context*> m_replaced; // once ready, kept for their streams
 
     void Changed();
 

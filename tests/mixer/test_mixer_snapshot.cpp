@@ -1,6 +1,7 @@
 #include "MixerTestCard.h"
 
 #include "mixer/InfoMix.h"
+#include "mixer/MixerRun.h"
 #include "mixer/MixerSetup.h"
 #include "tests/support/TestDir.h"
 #include <gmock/gmock.h>
@@ -308,6 +309,155 @@ TEST_F(Snapshot, DamagedFilesAreRefusedAndKept) {
     SetBytes(good);
     ASSERT_EQ(setup.RestoreSnapshotFile(m_path, true), 1);
     EXPECT_EQ(AllValues(*card), before);
+}
+
+// The mixers are numbered anew when a device comes or goes: each one gets its
+// values back by its name, from memory, from the file with the names beside
+// it, and the device chosen after the snapshot with them.
+TEST_F(Snapshot, EachMixerComesBackByItsNameWhenTheMixersAreNumberedAnew) {
+    // Names the record must keep as they are: blanks at the ends, '%'.
+    const std::string headset = " Headset 100% ", builtIn = "Built-in";
+    auto speakers = [](LONG volume, bool mute, const std::string& name) {
+        return Mixer({Line("Spk", SPEAKERS, {Volume(volume), Mute(mute)})}, name);
+    };
+    auto unplugged = [&] {
+        return Install(Card({speakers(10, false, headset), speakers(20, true, builtIn)}));
+    };
+    // A screen plugged in since comes first; the wizard changed both.
+    auto replugged = [&] {
+        return Install(Card({speakers(30, false, "Screen"), speakers(60000, false, builtIn),
+                             speakers(60000, true, headset)}));
+    };
+    const std::vector<std::vector<LONG>> back = {{30}, {0}, {20}, {1}, {10}, {0}};
+
+    unplugged();
+    CMixerSetup setup;
+    ASSERT_EQ(setup.SaveSnapshot(m_path), 1) << setup.GetErrorText();
+    auto card = replugged();
+    CMixerSetup byFile;
+    ASSERT_EQ(byFile.RestoreSnapshotFile(m_path, false), 1) << byFile.GetErrorText();
+    EXPECT_EQ(AllValues(*card), back);
+    card = replugged();
+    ASSERT_EQ(setup.RestoreSnapshot(m_path), 1) << setup.GetErrorText();
+    EXPECT_EQ(AllValues(*card), back);
+
+    // --save-mixer keeps the names beside its file, which no start offers.
+    unplugged();
+    ASSERT_EQ(setup.WriteSnapshotFile(m_path), 1) << setup.GetErrorText();
+    EXPECT_EQ(FindSnapshotOwner(m_path), SnapshotOwner::None);
+    card = replugged();
+    ASSERT_EQ(byFile.RestoreSnapshotFile(m_path, false), 1) << byFile.GetErrorText();
+    EXPECT_EQ(AllValues(*card), back);
+
+    // A mixer that is gone is named; the others come back.
+    card = Install(Card({speakers(60000, true, builtIn)}));
+    EXPECT_EQ(byFile.RestoreSnapshotFile(m_path, false), 0);
+    EXPECT_EQ(byFile.GetErrorText(),
+              "InfoMix:SetMixerValue : the mixer \"" + headset + "\" is no longer there");
+    EXPECT_EQ(AllValues(*card), (std::vector<std::vector<LONG>>{{20}, {1}}));
+}
+
+TEST_F(Snapshot, ADeviceChosenAfterTheSnapshotIsAddedAndPutBack) {
+    auto speakers = [](LONG volume, const std::string& name) {
+        return Mixer({Line("Spk", SPEAKERS, {Volume(volume)})}, name);
+    };
+    Install(Card({speakers(20, "Built-in")}));
+    CMixerSetup setup;
+    ASSERT_EQ(setup.SaveSnapshot(m_path), 1) << setup.GetErrorText();
+    const auto file = Bytes();
+    // The headset is plugged in and chosen before the wizard sets it.
+    auto card = Install(Card({speakers(10, "Headset"), speakers(20, "Built-in")}));
+    ASSERT_EQ(setup.AddToSnapshot(), 1) << setup.GetErrorText();
+    EXPECT_EQ(Bytes(), file) << "the file stays as it was written";
+    auto change = [&] {
+        for (UINT m = 0; m < 2; ++m)
+            card->SetControlValues(m, card->FindControlId(m, SPEAKERS, VOLUME), {60000});
+    };
+    const std::vector<std::vector<LONG>> back = {{10}, {20}};
+
+    // After a crash, from the file and its record; then by Cancel.
+    change();
+    std::string error;
+    CMixerSetup recovery;
+    ASSERT_EQ(recovery.RestoreSnapshotFile(m_path, false), 1) << recovery.GetErrorText();
+    EXPECT_EQ(AllValues(*card), back);
+    change();
+    ASSERT_EQ(setup.RestoreSnapshot(m_path), 1) << setup.GetErrorText();
+    EXPECT_EQ(AllValues(*card), back);
+    EXPECT_FALSE(fs::exists(m_path));
+    EXPECT_FALSE(fs::exists(RunRecordPath(m_path)));
+}
+
+// A list whose items changed gets its choice back by the item's name; one
+// whose chosen item is gone, or whose names the file does not keep, is named
+// and left alone while the others come back.
+TEST_F(Snapshot, AListGetsItsChoiceBackByItsItemsName) {
+    auto recording = [](std::vector<std::string> items, std::vector<LONG> chosen) {
+        return Card({Mixer(
+            {Line("Rec", WAVEIN, {List(MIXERCONTROL_CONTROLTYPE_MUX, items, chosen), Volume(5)})},
+            "Capture")});
+    };
+    Install(recording({"Mic", "Line", "Dock"}, {0, 1, 0}));
+    CMixerSetup setup;
+    ASSERT_EQ(setup.WriteSnapshotFile(m_path), 1) << setup.GetErrorText();
+
+    auto card = Install(recording({"Headset", "Mic", "Line", "Dock"}, {1, 0, 0, 0}));
+    card->SetControlValues(0, card->FindControlId(0, WAVEIN, VOLUME), {999});
+    ASSERT_EQ(setup.RestoreSnapshotFile(m_path, false), 1) << setup.GetErrorText();
+    EXPECT_EQ(AllValues(*card), (std::vector<std::vector<LONG>>{{0, 0, 1, 0}, {5}}));
+
+    card = Install(recording({"Mic", "Dock"}, {1, 0}));
+    card->SetControlValues(0, card->FindControlId(0, WAVEIN, VOLUME), {999});
+    EXPECT_EQ(setup.RestoreSnapshotFile(m_path, false), 0);
+    EXPECT_EQ(setup.GetErrorText(),
+              "InfoMix:SetMixerValue : \"Line\" is no longer offered (mixer 0 \"Capture\")");
+    EXPECT_EQ(AllValues(*card), (std::vector<std::vector<LONG>>{{1, 0}, {5}}));
+
+    // The file alone, as an earlier version wrote it: by position where the
+    // items are as they were, and never with a count the list no longer has.
+    fs::remove(RunRecordPath(m_path));
+    card = Install(recording({"Headset", "Mic", "Line", "Dock"}, {1, 0, 0, 0}));
+    card->SetControlValues(0, card->FindControlId(0, WAVEIN, VOLUME), {999});
+    EXPECT_EQ(setup.RestoreSnapshotFile(m_path, false), 0);
+    EXPECT_THAT(setup.GetErrorText(),
+                StartsWith("InfoMix:SetMixerValue : the choices of control 1 changed since the "
+                           "snapshot, which does not name them (mixer 0 \"Capture\")"));
+    EXPECT_EQ(AllValues(*card), (std::vector<std::vector<LONG>>{{1, 0, 0, 0}, {5}}));
+    card = Install(recording({"Mic", "Line", "Dock"}, {1, 0, 0}));
+    ASSERT_EQ(setup.RestoreSnapshotFile(m_path, false), 1) << setup.GetErrorText();
+    EXPECT_EQ(AllValues(*card), (std::vector<std::vector<LONG>>{{0, 1, 0}, {5}}));
+}
+
+// The record beside the file is read with the same care as the file: a
+// damaged one leaves the file to go by number and position.
+TEST_F(Snapshot, ADamagedRecordLeavesTheFileToGoByNumber) {
+    auto card = Install(Card({Mixer({Line("Spk", SPEAKERS, {Volume(10)})}, "Mix")}));
+    CMixerSetup setup;
+    ASSERT_EQ(setup.WriteSnapshotFile(m_path), 1) << setup.GetErrorText();
+    const std::string record = RunRecordPath(m_path);
+    std::ifstream in(record, std::ios::binary);
+    const std::string good{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ASSERT_NE(good.find("Mixer0=Mix"), std::string::npos) << good;
+    for (const std::string& bad :
+         {std::string("Mixer0=%G1"), std::string("Mixer0=Gone"), std::string("File=7")}) {
+        SCOPED_TRACE(bad);
+        std::string text = good;
+        const std::string key = bad.substr(0, bad.find('=') + 1);
+        const std::size_t at = text.find(key);
+        ASSERT_NE(at, std::string::npos);
+        text.replace(at, text.find('\r', at) - at, bad);
+        std::ofstream(record, std::ios::binary | std::ios::trunc) << text;
+        card->SetControlValues(0, card->FindControlId(0, SPEAKERS, VOLUME), {999});
+        const int result = setup.RestoreSnapshotFile(m_path, false);
+        if (bad == "Mixer0=Gone") {
+            // Read well: the mixer of that name is not there.
+            EXPECT_EQ(result, 0);
+            EXPECT_EQ(AllValues(*card)[0], (std::vector<LONG>{999}));
+        } else {
+            EXPECT_EQ(result, 1) << setup.GetErrorText();
+            EXPECT_EQ(AllValues(*card)[0], (std::vector<LONG>{10}));
+        }
+    }
 }
 
 } // namespace

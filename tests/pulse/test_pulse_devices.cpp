@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <functional>
 #include <thread>
 
@@ -185,4 +187,59 @@ TYPED_TEST(PulseDevices, AWatcherOfAGoneBackendHearsNothing) {
     this->Load(false, kExtraSink, kExtraSinkDescription);
     WaitDispatching(1000);
     EXPECT_TRUE(this->m_heard.empty());
+}
+
+// The server dies and comes back: the watcher hears of an empty list while
+// it is gone (a choice then fails at once, naming the device), and of the
+// devices again once the backend is connected to the new server, where a
+// choice reaches the server again.
+TYPED_TEST(PulseDevices, AServerThatDiesAndComesBackIsListedAgain) {
+    auto both = [](const std::vector<SoundDevice>& l) {
+        return Find(l, TypeParam::kSink) && Find(l, TypeParam::kSource);
+    };
+    ASSERT_TRUE(both(this->m_backend->ListDevices()));
+    ASSERT_TRUE(this->m_server.Kill());
+    this->HeardUntil([](const std::vector<SoundDevice>& l) { return l.empty(); });
+    EXPECT_TRUE(!this->m_heard.empty() && this->m_heard.back().empty())
+        << "the watcher did not hear of the devices going with their server";
+    EXPECT_TRUE(this->m_backend->ListDevices().empty());
+    std::string error;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(this->m_backend->ChooseDevice(DeviceDirection::Output, TypeParam::kSink, error));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_NE(error.find(TypeParam::kSink), std::string::npos) << error;
+
+    ASSERT_TRUE(this->m_server.Restart(error)) << error;
+    const auto back = this->HeardUntil(both);
+    ASSERT_FALSE(back.empty()) << "the devices of the new server were not heard of";
+    EXPECT_EQ(Find(back, TypeParam::kSink)->description, TypeParam::kSinkDescription);
+    this->Load(false, kExtraSink, kExtraSinkDescription);
+    ASSERT_FALSE(this->HeardUntil([](const std::vector<SoundDevice>& l) {
+                         return Find(l, kExtraSink) != nullptr;
+                     })
+                     .empty())
+        << "the new server's events are not heard";
+    ASSERT_TRUE(this->m_backend->ChooseDevice(DeviceDirection::Output, kExtraSink, error)) << error;
+    EXPECT_EQ(this->Pactl("get-default-sink"), kExtraSink);
+}
+
+// A choice on a server that stopped answering (SIGSTOP) costs the user at
+// most half a second once, and nothing after it until the server answers.
+TYPED_TEST(PulseDevices, AChoiceOnAStoppedServerEndsInTime) {
+    ASSERT_NE(Find(this->m_backend->ListDevices(), TypeParam::kSource), nullptr);
+    CServerStop stop(this->m_server);
+    ASSERT_TRUE(stop.Stop());
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::string error;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(
+            this->m_backend->ChooseDevice(DeviceDirection::Input, TypeParam::kSource, error));
+        const double took =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::printf("choice on the stopped server, attempt %d: %.3f s: %s\n", attempt + 1, took,
+                    error.c_str());
+        EXPECT_LT(took, attempt == 0 ? 1.5 : 0.2);
+        EXPECT_NE(error.find(TypeParam::kSource), std::string::npos) << error;
+    }
+    ASSERT_TRUE(stop.GoOn());
 }

@@ -370,6 +370,23 @@ TYPED_TEST(PulseStreams, ServerKilledWhilePlayingHandsBackEveryBuffer) {
     EXPECT_NE(MMSYSERR_NOERROR, opened);
     EXPECT_EQ(nullptr, out);
     EXPECT_THAT(OutErrorText(opened), ::testing::HasSubstr("(default sink: "));
+
+    // The server comes back: the backend connects to it again on its own,
+    // and a new stream plays every buffer on it.
+    std::string error;
+    ASSERT_TRUE(this->m_server.Restart(error)) << error;
+    bool connected = false;
+    for (int i = 0; i < 500 && !connected; ++i) {
+        connected = waveOutOpen(&out, WAVE_MAPPER, &f, 0, 0, CALLBACK_NULL) == MMSYSERR_NOERROR;
+        if (!connected)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(connected) << "no stream on the server that came back";
+    EXPECT_EQ(MMSYSERR_NOERROR, waveOutClose(out));
+    Playing next(3);
+    ASSERT_NO_FATAL_FAILURE(next.Open());
+    EXPECT_TRUE(next.seen.WaitFor(3, 3000)) << next.seen.doneCount << " of 3";
+    next.Close();
 }
 
 // The audio engine's own player and recorder on the server: the recorder

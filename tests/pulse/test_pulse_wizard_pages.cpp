@@ -298,3 +298,37 @@ TYPED_TEST(WizardPages, ThePairChosenOnPageTwoIsNamedAndTakesTheVolumes) {
     EXPECT_NEAR(this->Volume("source", kOtherSource), 16384, 2);
     EXPECT_NEAR(this->Volume("source", TypeParam::kSource), 19661, 2) << "the first pair's stays";
 }
+
+// Speakers plugged in after the sound-card test and chosen on page 2: their
+// controls join the snapshot before the wizard sets them, so Cancel puts
+// their volume and mute back with both defaults.
+TYPED_TEST(WizardPages, SpeakersChosenAfterTheTestAreSetBackByCancel) {
+    ASSERT_NO_FATAL_FAILURE(this->WalkTo(1));
+    const std::string late = "pelmora_late_sink";
+    ASSERT_FALSE(this->m_server.LoadNullDevice(false, late, "Late Speakers").empty());
+    this->SetDevice("sink", late, 20000, false);
+    CComboBox& speakers = dynamic_cast<CComboBox&>(this->Item(this->m_sheet->m_page2, 1203));
+    int index = -1;
+    ASSERT_TRUE(this->WaitUntil(
+        [&] {
+            for (int i = 0; i < speakers.GetCount() && index < 0; ++i)
+                if (speakers.GetLBText(i).find("Late Speakers") != std::string::npos)
+                    index = i;
+            return index >= 0;
+        },
+        5000))
+        << "the page did not list the new speakers";
+    ASSERT_NE(speakers.Choose(index), CB_ERR);
+    uitest::ProcessEvents();
+    // What the wizard does to the speakers it now works on.
+    this->SetDevice("sink", late, 50000, true);
+
+    this->Press(IDCANCEL);
+    EXPECT_FALSE(this->m_sheet->IsOpen());
+    EXPECT_TRUE(this->m_shown.empty()) << this->m_shown.front();
+    EXPECT_NEAR(this->Volume("sink", late), 20000, 2);
+    EXPECT_FALSE(this->Muted("sink", late));
+    EXPECT_NEAR(this->Volume("sink", TypeParam::kSink), 26214, 2);
+    this->ExpectDefault("sink", kOtherSink);
+    this->ExpectDefault("source", kOtherSource);
+}

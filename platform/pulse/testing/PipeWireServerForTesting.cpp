@@ -68,7 +68,16 @@ bool CPipeWireServerForTesting::Start(std::string& error) {
     if (!Spawn("pipewire", error))
         return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    if (!Spawn("wireplumber", error) || !Spawn("pipewire-pulse", error))
+    return Spawn("wireplumber", error) && StartPulseServer(false, error);
+}
+
+bool CPipeWireServerForTesting::Restart(std::string& error) {
+    return m_children.size() == 2 && StartPulseServer(true, error);
+}
+
+// pipewire-pulse, then the null devices loaded through it (they go with it).
+bool CPipeWireServerForTesting::StartPulseServer(bool again, std::string& error) {
+    if (!Spawn("pipewire-pulse", error))
         return false;
     std::string out;
     bool answers = false;
@@ -81,6 +90,15 @@ bool CPipeWireServerForTesting::Start(std::string& error) {
         error = "pipewire-pulse does not answer: " + out;
         return false;
     }
+    // The devices of a killed pipewire-pulse linger a little in PipeWire: a
+    // device of the same name loaded meanwhile would not show.
+    for (int i = 0; i < 50; ++i) {
+        std::string sinks, sources;
+        if (Pactl("list short sinks", sinks) && Pactl("list short sources", sources) &&
+            sinks.find(kSink) == std::string::npos && sources.find(kSource) == std::string::npos)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
     if (LoadNullDevice(false, kSink, kSinkDescription).empty() ||
         LoadNullDevice(true, kSource, kSourceDescription).empty()) {
         error = "null devices cannot be loaded";
@@ -89,8 +107,14 @@ bool CPipeWireServerForTesting::Start(std::string& error) {
     // The devices appear once the session manager has seen them, and it
     // makes them the defaults a little later (until then the server names
     // its defaults "@DEFAULT_SINK@" and "@DEFAULT_SOURCE@").
+    // A server started again may find the session manager keeping other
+    // defaults from before: they are made the null devices.
     std::string sink, source;
     for (int i = 0; i < 100; ++i) {
+        if (again && Pactl("list short sources", out) && out.find(kSource) != std::string::npos) {
+            Pactl(std::string("set-default-sink ") + kSink, sink);
+            Pactl(std::string("set-default-source ") + kSource, source);
+        }
         if (Pactl("list short sources", out) && out.find(kSource) != std::string::npos &&
             out.find(std::string(kSink) + ".monitor") != std::string::npos &&
             Pactl("get-default-sink", sink) && sink.find(kSink) == 0 &&
@@ -98,7 +122,10 @@ bool CPipeWireServerForTesting::Start(std::string& error) {
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    error = "the null devices did not appear as the defaults: " + out + sink + source;
+    std::string sinks;
+    Pactl("list short sinks", sinks);
+    error = "the null devices did not appear as the defaults: " + out + " / " + sinks + " / " +
+            sink + " / " + source;
     return false;
 }
 

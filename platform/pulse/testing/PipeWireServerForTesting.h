@@ -19,6 +19,7 @@ public:
     void Stop() override;
     // Ends pipewire-pulse, as a crash would; false when it was not running.
     bool Kill() override;
+    bool Restart(std::string& error) override;
 
     // Another null sink, or a virtual source (a null sink of the source
     // class), shown as `description`.
@@ -29,6 +30,9 @@ protected:
     pid_t ServerPid() const override; // pipewire-pulse's
 
 private:
+    // pipewire-pulse and the null devices, `again` after Kill.
+    bool StartPulseServer(bool again, std::string& error);
+
     pid_t m_bus = 0; // the private dbus-daemon
 };
 

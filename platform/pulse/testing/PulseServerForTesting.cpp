@@ -97,6 +97,19 @@ bool CPulseServerForTesting::Kill() {
     return true;
 }
 
+bool CPulseServerForTesting::Restart(std::string& error) {
+    // A killed daemon leaves its pid file and socket behind.
+    std::error_code ignored;
+    std::filesystem::remove(m_dir + "/runtime/pid", ignored);
+    std::filesystem::remove(m_dir + "/runtime/native", ignored);
+    const bool started = Start(error); // the daemon loads the null devices itself
+    if (!started) {
+        std::ifstream log(m_dir + "/pulse.log");
+        error += std::string(std::istreambuf_iterator<char>(log), {});
+    }
+    return started;
+}
+
 std::string CPulseServerForTesting::LoadNullDevice(bool source, const std::string& name,
                                                    const std::string& description) const {
     std::string index;

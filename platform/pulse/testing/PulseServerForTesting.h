@@ -18,6 +18,7 @@ public:
     bool Start(std::string& error) override;
     void Stop() override;
     bool Kill() override;
+    bool Restart(std::string& error) override;
     bool Running() const { return m_running; }
 
     std::string LoadNullDevice(bool source, const std::string& name,

@@ -29,6 +29,10 @@ public:
     // Ends the PulseAudio server at once (SIGKILL), as a crash would; false
     // when it was not running or did not go.
     virtual bool Kill() = 0;
+    // Starts the server Kill ended again, at the same place, with the null
+    // sink and source as the defaults; false with `error` set when it does
+    // not answer.
+    virtual bool Restart(std::string& error) = 0;
     // Stops the process that speaks the PulseAudio protocol (SIGSTOP), so
     // it answers nothing while its socket stays open, or lets it go on
     // (SIGCONT); false when it is not running.
