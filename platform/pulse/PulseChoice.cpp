@@ -1,5 +1,7 @@
 #include "platform/pulse/PulseChoice.h"
 
+#include <algorithm>
+
 namespace plat {
 
 namespace {
@@ -54,6 +56,9 @@ void SetSide(const PulseLists& lists, PulseChoice& choice, bool input, const Pul
     name = device ? device->name : "";
     card = device && lists.FindCard(device->card) ? device->card : "";
     shown = Shown(lists, device);
+    if (device && std::find(choice.cardsChosen.begin(), choice.cardsChosen.end(), card) ==
+                      choice.cardsChosen.end())
+        choice.cardsChosen.push_back(card);
 }
 
 } // namespace
@@ -145,6 +150,16 @@ std::vector<PulseMixerMap> MapChosenPulseMixers(const PulseLists& lists,
                 e.chosenInput = true;
                 e.pairedSink = choice.sink;
             }
+    for (const std::string& card : choice.cardsChosen) {
+        const PulseMixerMap* m = MixerOf(all, card);
+        if (!m || std::any_of(shown.begin(), shown.end(), [&](const PulseMixerMap& s) {
+                return s.card == m->card && s.name == m->name;
+            }))
+            continue;
+        shown.push_back(*m);
+        for (ModelLine& destination : shown.back().model.destinations)
+            destination.componentType = MIXERLINE_COMPONENTTYPE_DST_UNDEFINED;
+    }
     for (PulseMixerMap& m : all)
         if (m.name == kPulseDefaults && m.card.empty())
             shown.push_back(std::move(m));

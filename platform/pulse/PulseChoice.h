@@ -36,6 +36,10 @@ struct PulseChoice {
     // The side's device went: it is the server's default from then on.
     bool sinkFollowsDefault = false;
     bool sourceFollowsDefault = false;
+    // Every card the choice named since the wizard started ("" for the
+    // devices of no card), in order: the snapshot holds their controls, so
+    // their mixers stay for Cancel to put back after another choice.
+    std::vector<std::string> cardsChosen;
 };
 
 PulseChoice ChoosePulseDevices(const PulseLists& lists);
@@ -54,7 +58,10 @@ PulseChoice FollowPulseChoice(const PulseLists& lists, PulseChoice choice);
 // The mixers the backend shows for `choice`, from the server's current
 // lists: the sink's card, the source's card when it is another, then the
 // defaults. A chosen card that is gone keeps its place as a mixer without
-// lines, so the mixers' numbers stay those of the snapshot.
+// lines, so the mixers' numbers stay those of the snapshot. The cards chosen
+// earlier follow, before the defaults, with their destinations typed as
+// nothing the wizard's walk looks for: their controls are reached by id only,
+// by the restore, never by a volume meant for the chosen devices.
 std::vector<PulseMixerMap> MapChosenPulseMixers(const PulseLists& lists, const PulseChoice& choice);
 
 } // namespace plat

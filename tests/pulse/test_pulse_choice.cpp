@@ -197,8 +197,18 @@ TEST(PulseChoiceByUser, AChosenDeviceTakesItsCardsMixerAndName) {
 
     choice = ChoosePulseDevice(laptop, choice, false, kBuiltInSink);
     EXPECT_EQ(choice.speakers, "Built-in Audio");
+    // The headset's mixer stays, after the chosen card's, so Cancel can put
+    // back what the wizard set there; the walk finds no destination in it,
+    // so a volume meant for the built-in card never reaches the headset.
     mixers = MapChosenPulseMixers(laptop, choice);
-    ASSERT_EQ(Names(mixers), (std::vector<std::string>{"Built-in Audio", kPulseDefaults}));
+    ASSERT_EQ(Names(mixers),
+              (std::vector<std::string>{"Built-in Audio", "USB Headset", kPulseDefaults}));
+    for (DWORD type : {MIXERLINE_COMPONENTTYPE_DST_WAVEIN, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS}) {
+        EXPECT_NE(Destination(mixers[0], type), nullptr) << type;
+        EXPECT_EQ(Destination(mixers[1], type), nullptr) << type;
+    }
+    ASSERT_FALSE(mixers[1].model.destinations.empty());
+    EXPECT_FALSE(mixers[1].model.destinations[0].controls.empty()) << "its controls stay";
     EXPECT_EQ(FollowPulseChoice(laptop, choice).source, kBuiltInSource) << "nothing went";
 
     // A monitor is no microphone, and what is not there changes nothing.
