@@ -6,11 +6,13 @@
 // run has ended without a serious error.
 #pragma once
 
+#include "pages/LiveLevel.h"
 #include "pages/SheetServices.h"
 #include "ui/Button.h"
 #include "ui/ColorText.h"
 #include "ui/ComboBox.h"
 #include "ui/GroupBox.h"
+#include "ui/LevelMeter.h"
 #include "ui/ListCtrl.h"
 #include "ui/PropertyPage.h"
 
@@ -31,6 +33,9 @@ public:
     void CreateControls() override;
     bool OnInitDialog() override;
     bool OnSetActive() override;
+    // The chosen microphone's live level stops while the page is not shown.
+    bool OnKillActive() override;
+    void OnReset() override;
     // Deletes the recording of the microphone page, then goes back.
     int OnWizardBack() override;
 
@@ -55,6 +60,9 @@ public:
     // The user chose another entry of a device list.
     void OnChooseDevice(bool input);
 
+    // The microphone whose live level shows beside its list ("" for none).
+    const std::string& LevelDeviceId() const { return m_live.DeviceId(); }
+
     int GetResultCount() const { return resultCount; }
     bool CanGoOn() const { return canGoOn; }
     bool IsTesting() const { return m_testing; }
@@ -66,6 +74,10 @@ private:
     // The ids of the microphone and the speakers the lists show as chosen.
     std::pair<std::string, std::string> ChosenPair() const;
     void InsertLine(int index, Severity severity, const std::string& text);
+    // The live level of the microphone the list shows as chosen, while the
+    // page is shown and no run is in progress; the meter beside the list.
+    void FollowLevel();
+    void PlaceLevel();
 
     int resultCount = 0;
     bool canGoOn = false;
@@ -96,4 +108,7 @@ private:
     CComboBox m_microphones;      // 1201
     CColorText m_speakersLabel;   // 1202
     CComboBox m_speakers;         // 1203
+    CLevelMeter m_level;          // 1204: the chosen microphone's live level
+    CLiveLevel m_live;            // feeds m_level
+    bool m_shown = false;         // the page is the active one
 };
