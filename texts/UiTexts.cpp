@@ -170,6 +170,9 @@ constexpr UiTextEntry kAddedEntries[] = {
     {"PropP2", "Speakers", "Speakers"},
     {"PropP2", "NoMicrophone",
      "No microphone was found. Plug in a microphone or a headset, then choose it below."},
+    // Page 4 after a recording that heard no voice: another microphone that
+    // hears the user, by its full name, offered in its place.
+    {"PropP4", "HearsYou", "%s hears you — use it?"},
     // The captions of page 3's left and right speaker buttons.
     {"PropP3", "Left", "L"},
     {"PropP3", "Right", "R"},
