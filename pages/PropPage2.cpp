@@ -240,15 +240,18 @@ bool CPropPage2::OnSetActive() {
 }
 
 bool CPropPage2::OnKillActive() {
-    m_shown = false;
-    m_live.Stop();
+    Leave();
     return CPropertyPage::OnKillActive();
 }
 
 void CPropPage2::OnReset() {
+    Leave();
+    CPropertyPage::OnReset();
+}
+
+void CPropPage2::Leave() {
     m_shown = false;
     m_live.Stop();
-    CPropertyPage::OnReset();
 }
 
 void CPropPage2::FollowLevel() {

@@ -78,6 +78,7 @@ private:
     // page is shown and no run is in progress; the meter beside the list.
     void FollowLevel();
     void PlaceLevel();
+    void Leave(); // the page is no longer shown
 
     int resultCount = 0;
     bool canGoOn = false;

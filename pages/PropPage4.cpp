@@ -284,17 +284,19 @@ bool CPropPage4::OnSetActive() {
 }
 
 bool CPropPage4::OnKillActive() {
-    m_shown = false;
-    m_live.Stop();
-    DropLook();
+    Leave();
     return CPropertyPage::OnKillActive();
 }
 
 void CPropPage4::OnReset() {
+    Leave();
+    CPropertyPage::OnReset();
+}
+
+void CPropPage4::Leave() {
     m_shown = false;
     m_live.Stop();
     DropLook();
-    CPropertyPage::OnReset();
 }
 
 void CPropPage4::ShowWarning(const std::string& error, std::optional<COLORREF> listColor) {

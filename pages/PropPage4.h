@@ -114,6 +114,7 @@ private:
     void DropLook();
     void ShowOffer(const SheetDevice& device);
     void HideOffer();
+    void Leave(); // the page is no longer shown
 
     CGroupBox m_frame;        // 1057
     CGroupBox m_group;        // 1058
