@@ -1,6 +1,7 @@
 // The default watch of an input device's level: the backend's own wave-in
-// calls on that device, at a rate that costs nothing (8 kHz mono 16-bit, three
-// 40 ms buffers), on a thread of the watch. The device's callback only hands
+// calls on that device, at a rate that costs nothing (8 kHz mono 16-bit where
+// the device takes it, else the lowest it takes; three 40 ms buffers), on a
+// thread of the watch. The device's callback only hands
 // each filled buffer to that thread, which measures it, posts its peak to the
 // main thread and queues it again: no wave call is made from a callback.
 #include "platform/sound_backend.h"
@@ -15,14 +16,19 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace plat {
 
 namespace {
 
-constexpr DWORD kLevelRate = 8000;
+// The formats asked for, the cheapest first: a device that takes none of the
+// low rates (a hardware device without a converter) still gets its level.
+constexpr struct {
+    DWORD rate;
+    WORD channels;
+} kFormats[] = {{8000, 1}, {11025, 1}, {16000, 1}, {44100, 1}, {48000, 1}, {44100, 2}, {48000, 2}};
 constexpr DWORD kBufferMs = 40;
-constexpr std::size_t kBufferSamples = kLevelRate * kBufferMs / 1000;
 constexpr std::size_t kBuffers = 3;
 
 // The wave-in number of the input `id`: its place among the inputs of the
@@ -103,22 +109,32 @@ private:
             Ended(heard, "there is no input device \"" + m_id + "\"");
             return;
         }
-        const WAVEFORMATEX format{WAVE_FORMAT_PCM, 1, kLevelRate, kLevelRate * 2, 2, 16, 0};
         HWAVEIN device = nullptr;
-        MMRESULT result = m_backend.waveInOpen(
-            &device, static_cast<UINT>(number), &format, reinterpret_cast<DWORD_PTR>(&Proc),
-            reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION);
+        MMRESULT result = WAVERR_BADFORMAT;
+        std::size_t bufferSamples = 0;
+        for (const auto& f : kFormats) {
+            const WORD align = static_cast<WORD>(2 * f.channels);
+            const WAVEFORMATEX format{WAVE_FORMAT_PCM, f.channels, f.rate, f.rate * align,
+                                      align,           16,         0};
+            result = m_backend.waveInOpen(&device, static_cast<UINT>(number), &format,
+                                          reinterpret_cast<DWORD_PTR>(&Proc),
+                                          reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION);
+            bufferSamples = std::size_t(f.rate) * f.channels * kBufferMs / 1000;
+            if (result != WAVERR_BADFORMAT)
+                break;
+        }
         if (result != MMSYSERR_NOERROR) {
             Ended(heard, Words(result));
             return;
         }
-        std::array<std::array<std::int16_t, kBufferSamples>, kBuffers> samples{};
+        std::vector<std::vector<std::int16_t>> samples(kBuffers,
+                                                       std::vector<std::int16_t>(bufferSamples));
         std::array<WAVEHDR, kBuffers> headers{};
         std::size_t prepared = 0;
         for (; prepared < kBuffers && result == MMSYSERR_NOERROR; ++prepared) {
             WAVEHDR& header = headers[prepared];
             header.lpData = reinterpret_cast<char*>(samples[prepared].data());
-            header.dwBufferLength = sizeof samples[prepared];
+            header.dwBufferLength = static_cast<DWORD>(bufferSamples * sizeof(std::int16_t));
             result = m_backend.waveInPrepareHeader(device, &header, sizeof header);
             if (result == MMSYSERR_NOERROR)
                 result = m_backend.waveInAddBuffer(device, &header, sizeof header);
@@ -136,7 +152,7 @@ private:
                 m_done.pop_front();
             }
             const std::size_t count =
-                std::min<std::size_t>(header->dwBytesRecorded / 2, kBufferSamples);
+                std::min<std::size_t>(header->dwBytesRecorded / 2, bufferSamples);
             if (count > 0)
                 Post(heard, {PeakOf(reinterpret_cast<const std::int16_t*>(header->lpData), count),
                              false,

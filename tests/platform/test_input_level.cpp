@@ -43,6 +43,11 @@ Microphone=sine 16384 440
 [WaveIn 2]
 Name=Line In
 Id=line-in
+[WaveIn 3]
+Name=Studio Microphone
+Id=studio-mic
+Formats=48000/16/2
+Microphone=sine 8192 1000
 )";
 
 class VirtualLevel : public ::testing::Test {
@@ -133,6 +138,15 @@ TEST_F(VirtualLevel, UnpluggingTheDeviceEndsItsWatchOnceAndLeavesTheOthers) {
     // The ended watch closed its device; the line's stays open.
     headsetWatch.reset();
     EXPECT_EQ(card->OpenWaveHandles(), 1u);
+}
+
+TEST_F(VirtualLevel, ADeviceWithoutTheLowRatesIsWatchedAtARateItTakes) {
+    std::vector<plat::InputLevel> studio;
+    auto watch = Watch("studio-mic", studio);
+    ASSERT_TRUE(Until([&] { return studio.size() >= 5; }))
+        << (studio.empty() ? "no reading" : studio.back().error);
+    EXPECT_NEAR(Loudest(studio), 0.25, 0.01);
+    EXPECT_FALSE(studio.back().ended);
 }
 
 TEST_F(VirtualLevel, ADeviceThatCannotBeOpenedEndsTheWatchAtOnce) {
