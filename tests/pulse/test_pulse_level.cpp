@@ -1,6 +1,7 @@
 // The level of a source through the server's peak detection, on a private
 // PulseAudio daemon and on a private PipeWire daemon: a null sink stands for
-// the room, and its monitor hears what is played into it. Silent, the level
+// the room, and its monitor hears what is played into it, as does a headset
+// microphone remapped from that monitor. Silent, the level
 // stays low; the test sentence played into the sink with paplay moves it;
 // the source removed or the server killed ends the watch once, and a watch
 // ended by its owner is heard no more.
@@ -29,7 +30,10 @@ using namespace plat;
 namespace {
 
 constexpr const char* kRoom = "pelmora_room";
-constexpr const char* kRoomDescription = "USB Headset Microphone";
+constexpr const char* kRoomDescription = "Pelmora Room";
+// A microphone (no monitor) that hears the room: the room's monitor remapped.
+constexpr const char* kHeadset = "pelmora_headset_mic";
+constexpr const char* kHeadsetDescription = "USB Headset Microphone";
 
 template <class Server> class PulseLevel : public ::testing::Test {
 protected:
@@ -51,8 +55,30 @@ protected:
     void TearDown() override {
         StopPlaying();
         m_watch.reset();
+        if (!m_headsetModule.empty())
+            m_server.UnloadModule(m_headsetModule);
         if (!m_module.empty())
             m_server.UnloadModule(m_module);
+    }
+
+    // Loads the headset's microphone, a source (no monitor) remapped from
+    // the room's monitor; false where the daemon cannot.
+    bool LoadHeadset() {
+        const std::string load = std::string("load-module module-remap-source source_name=") +
+                                 kHeadset + " master=" + Monitor();
+        std::string index;
+        if (!m_server.Pactl(load + " 'source_properties=device.description=\"" +
+                                kHeadsetDescription + "\"'",
+                            index) &&
+            !m_server.Pactl(load, index))
+            return false;
+        m_headsetModule = index;
+        return Until([this] {
+            for (const SoundDevice& d : m_backend->ListDevices())
+                if (d.id == kHeadset)
+                    return !d.monitor;
+            return false;
+        });
     }
 
     static std::string Monitor() { return std::string(kRoom) + ".monitor"; }
@@ -104,6 +130,7 @@ protected:
     std::unique_ptr<InputLevelWatch> m_watch;
     std::vector<InputLevel> m_heard;
     std::string m_module;
+    std::string m_headsetModule;
     pid_t m_player = 0;
     const std::thread::id m_mainThread = std::this_thread::get_id();
 };
@@ -133,6 +160,19 @@ TYPED_TEST(PulseLevel, SilenceStaysLowAndTheSentenceMovesTheLevel) {
     WaitDispatching(1000);
     EXPECT_GE(this->m_heard.size() - before, 12u);
     EXPECT_LE(this->m_heard.size() - before, 40u);
+    this->StopPlaying();
+}
+
+TYPED_TEST(PulseLevel, AMicrophoneThatHearsTheRoomShowsTheSentence) {
+    if (!this->LoadHeadset())
+        GTEST_SKIP() << "this daemon cannot remap a source";
+    this->Watch(kHeadset);
+    ASSERT_TRUE(this->Until([this] { return this->m_heard.size() >= 5; }));
+    EXPECT_LT(this->LoudestSince(0), 0.01);
+    const std::size_t silent = this->m_heard.size();
+    this->PlaySentence();
+    EXPECT_TRUE(this->Until([&] { return this->LoudestSince(silent) > 0.3; }))
+        << "loudest " << this->LoudestSince(silent);
     this->StopPlaying();
 }
 
