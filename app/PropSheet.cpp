@@ -193,6 +193,32 @@ bool CPropSheet::ChooseDevice(const SheetDevice& device, std::string& error) {
     return true;
 }
 
+namespace {
+
+// The backend's watch, with the backend it needs kept alive.
+class CBackendLevelWatch final : public CSheetLevelWatch {
+public:
+    CBackendLevelWatch(std::shared_ptr<plat::SoundBackend> backend,
+                       std::unique_ptr<plat::InputLevelWatch> watch)
+        : m_backend(std::move(backend)), m_watch(std::move(watch)) {}
+
+private:
+    std::shared_ptr<plat::SoundBackend> m_backend;
+    std::unique_ptr<plat::InputLevelWatch> m_watch; // goes first
+};
+
+} // namespace
+
+std::unique_ptr<CSheetLevelWatch>
+CPropSheet::WatchLevel(const SheetDevice& device, std::function<void(const SheetLevel&)> listener) {
+    std::shared_ptr<plat::SoundBackend> backend = plat::CurrentSoundBackendShared();
+    std::unique_ptr<plat::InputLevelWatch> watch = backend->WatchInputLevel(
+        device.id, [listener = std::move(listener)](const plat::InputLevel& level) {
+            listener({level.peak, level.ended});
+        });
+    return std::make_unique<CBackendLevelWatch>(std::move(backend), std::move(watch));
+}
+
 const CImageList* CPropSheet::ImageList() {
     return GetAppImageList();
 }

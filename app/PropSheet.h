@@ -53,6 +53,8 @@ public:
     std::vector<SheetDevice> Devices() override;
     bool ChooseDevice(const SheetDevice& device, std::string& error) override;
     void WatchDevices(std::function<void(const std::vector<SheetDevice>&)> listener) override;
+    std::unique_ptr<CSheetLevelWatch>
+    WatchLevel(const SheetDevice& device, std::function<void(const SheetLevel&)> listener) override;
     const CImageList* ImageList() override;
 
     // Members in this order: constructed pages first, destroyed last.

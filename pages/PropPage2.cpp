@@ -1,5 +1,6 @@
 #include "pages/PropPage2.h"
 
+#include "pages/MeterScale.h"
 #include "pages/PageLabels.h"
 #include "pages/SheetServices.h"
 #include "platform/files/directories.h"
@@ -37,6 +38,11 @@ constexpr int kSpeakers = 1203;
 constexpr int kComboHeight = 23;
 constexpr int kRowHeight = kComboHeight + 4;
 constexpr int kComboFrame = 34;
+// The microphone's live level beside its list.
+constexpr int kLevel = 1204;
+constexpr int kLevelWidth = 80;
+constexpr int kLevelHeight = 10;
+constexpr int kLevelGap = 8;
 
 const std::string& T(const char* key) {
     return UiText("PropP2", key);
@@ -113,7 +119,8 @@ std::string Percent(int volume) {
 
 } // namespace
 
-CPropPage2::CPropPage2(CSheetServices& sheet) : CPropertyPage(105), m_sheet(&sheet) {}
+CPropPage2::CPropPage2(CSheetServices& sheet)
+    : CPropertyPage(105), m_sheet(&sheet), m_live(sheet, m_level) {}
 
 void CPropPage2::CreateControls() {
     m_frameIntro.Create(this, 1052);
@@ -130,12 +137,14 @@ void CPropPage2::CreateControls() {
     m_microphones.CreateList(this, kMicrophones);
     m_speakersLabel.Create(this, kSpeakersLabel);
     m_speakers.CreateList(this, kSpeakers);
+    m_level.Create(this, kLevel);
     // What names the controls for a screen reader: the text over the button,
     // the frame's title for the frame and the list in it.
     m_testLabel.SetLabelFor(m_test);
     m_caption.SetLabelFor(m_frameResults);
     m_caption.SetLabelFor(m_list);
     m_microphoneLabel.SetLabelFor(m_microphones);
+    m_microphoneLabel.SetLabelFor(m_level);
     m_speakersLabel.SetLabelFor(m_speakers);
     BindCommand(1065, [this] { OnTest(); });
     BindCommand(
@@ -200,7 +209,13 @@ bool CPropPage2::OnInitDialog() {
                                  microphoneLabel.cx, microphoneLabel.cy);
     m_speakersLabel.MoveWindow(10, rows + kRowHeight + (kComboHeight - speakersLabel.cy) / 2,
                                speakersLabel.cx, speakersLabel.cy);
-    m_microphones.MoveWindow(comboLeft, rows, m_deviceRight - comboLeft, 200);
+    m_microphones.MoveWindow(comboLeft, rows, m_deviceRight - kLevelGap - kLevelWidth - comboLeft,
+                             200);
+    // The level meter on the scale and with the target zone of page 4's.
+    m_level.SetRange(0, MeterPosOfDbfs(0));
+    const MeterZone zone = SpeechMeterZone();
+    m_level.SetTargetZone(zone.low, zone.high);
+    PlaceLevel();
     m_speakers.MoveWindow(comboLeft, rows + kRowHeight, m_deviceRight - comboLeft, 200);
     // The warning goes before the run, the go-on hint comes after it: they
     // take the same place.
@@ -231,6 +246,7 @@ bool CPropPage2::OnSetActive() {
                 OnTest();
         });
     }
+    m_shown = true;
     if (!m_testing)
         ShowDevices(Sheet()->Devices());
     CPropertySheet* sheet = GetParentSheet();
@@ -243,6 +259,35 @@ bool CPropPage2::OnSetActive() {
         back->SetWindowText(T("K9"));
     }
     return CPropertyPage::OnSetActive();
+}
+
+bool CPropPage2::OnKillActive() {
+    Leave();
+    return CPropertyPage::OnKillActive();
+}
+
+void CPropPage2::OnReset() {
+    Leave();
+    CPropertyPage::OnReset();
+}
+
+void CPropPage2::Leave() {
+    m_shown = false;
+    m_live.Stop();
+}
+
+void CPropPage2::FollowLevel() {
+    const SheetDevice* chosen = CLiveLevel::Chosen(m_microphoneList);
+    if (m_shown && !m_testing && chosen != nullptr && GetParentSheet()->IsOpen())
+        m_live.Start(*chosen);
+    else
+        m_live.Stop();
+}
+
+void CPropPage2::PlaceLevel() {
+    const CRect box = m_microphones.GetRectInParent();
+    m_level.MoveWindow(box.right + kLevelGap, box.top + (kComboHeight - kLevelHeight) / 2,
+                       kLevelWidth, kLevelHeight);
 }
 
 int CPropPage2::OnWizardBack() {
@@ -323,6 +368,8 @@ void CPropPage2::ShowDevices(const std::vector<SheetDevice>& devices) {
     FillList(m_speakers, m_speakerList);
     FitDeviceList(m_microphones, m_microphoneList);
     FitDeviceList(m_speakers, m_speakerList);
+    PlaceLevel();
+    FollowLevel();
 }
 
 void CPropPage2::FitDeviceList(CComboBox& box, const std::vector<SheetDevice>& list) {
@@ -330,7 +377,10 @@ void CPropPage2::FitDeviceList(CComboBox& box, const std::vector<SheetDevice>& l
     // name cut there is shown whole in the list's tool-tip.
     const CRect rect = box.GetRectInParent();
     const int width = std::max(120, WidestText(box, list) + kComboFrame);
-    const int room = m_deviceRight - rect.left;
+    // The microphone's list leaves room for its level.
+    const int right = &box == &m_microphones ? m_deviceRight - kLevelGap - kLevelWidth
+                                             : m_deviceRight;
+    const int room = right - rect.left;
     box.MoveWindow(rect.left, rect.top, std::min(width, room), 200);
     box.EnableWindow(!list.empty() && !m_testing);
     const int chosen = box.GetCurSel();
@@ -394,6 +444,7 @@ void CPropPage2::OnChooseDevice(bool input) {
         FillList(box, list); // back to the device the wizard works on
     }
     FitDeviceList(box, list);
+    FollowLevel();
     if (m_tested || !m_chooseError.empty())
         OnTest();
 }
@@ -410,6 +461,8 @@ void CPropPage2::OnTest() {
     m_microphones.EnableWindow(false);
     m_speakers.EnableWindow(false);
     sheet->SetWizardButtons(0);
+    // The test opens the microphone: its live level frees it until the end.
+    m_live.Stop();
 
     std::string noTempDir;
     const std::string temp = plat::GetTempPath(&noTempDir);

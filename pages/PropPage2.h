@@ -6,11 +6,13 @@
 // run has ended without a serious error.
 #pragma once
 
+#include "pages/LiveLevel.h"
 #include "pages/SheetServices.h"
 #include "ui/Button.h"
 #include "ui/ColorText.h"
 #include "ui/ComboBox.h"
 #include "ui/GroupBox.h"
+#include "ui/LevelMeter.h"
 #include "ui/ListCtrl.h"
 #include "ui/PropertyPage.h"
 
@@ -33,6 +35,9 @@ public:
     void CreateControls() override;
     bool OnInitDialog() override;
     bool OnSetActive() override;
+    // The chosen microphone's live level stops while the page is not shown.
+    bool OnKillActive() override;
+    void OnReset() override;
     // Deletes the recording of the microphone page, then goes back.
     int OnWizardBack() override;
 
@@ -57,6 +62,9 @@ public:
     // The user chose another entry of a device list.
     void OnChooseDevice(bool input);
 
+    // The microphone whose live level shows beside its list ("" for none).
+    const std::string& LevelDeviceId() const { return m_live.DeviceId(); }
+
     int GetResultCount() const { return resultCount; }
     bool CanGoOn() const { return canGoOn; }
     bool IsTesting() const { return m_testing; }
@@ -72,6 +80,11 @@ private:
     void AddChangeLines(const std::vector<CMixerSetup::PreparedChange>& changes);
     // Each device list shows its chosen name whole, or names it in its tool-tip.
     void FitDeviceList(CComboBox& box, const std::vector<SheetDevice>& list);
+    // The live level of the microphone the list shows as chosen, while the
+    // page is shown and no run is in progress; the meter beside the list.
+    void FollowLevel();
+    void PlaceLevel();
+    void Leave(); // the page is no longer shown
 
     int resultCount = 0;
     int m_widestLine = 0; // the widest text of column 0
@@ -103,4 +116,7 @@ private:
     CComboBox m_microphones;      // 1201
     CColorText m_speakersLabel;   // 1202
     CComboBox m_speakers;         // 1203
+    CLevelMeter m_level;          // 1204: the chosen microphone's live level
+    CLiveLevel m_live;            // feeds m_level
+    bool m_shown = false;         // the page is the active one
 };

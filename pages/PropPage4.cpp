@@ -62,7 +62,8 @@ constexpr const char* kVerdictKeys[] = {"NoVoice", "TooQuiet", "TooLoud", "TooNo
 
 } // namespace
 
-CPropPage4::CPropPage4(CSheetServices& sheet) : CPropertyPage(107), m_sheet(&sheet) {}
+CPropPage4::CPropPage4(CSheetServices& sheet)
+    : CPropertyPage(107), m_sheet(&sheet), m_live(sheet, m_meter) {}
 
 std::string CPropPage4::RecordingPath(std::string* error) {
     const std::string temp = plat::GetTempPath(error);
@@ -92,6 +93,7 @@ void CPropPage4::CreateControls() {
     m_autoLevelBox.Create(this, kAutoLevelBox);
     m_autoLevelLabel.Create(this, kAutoLevelLabel);
     m_verdict.Create(this, 1210);
+    m_offer.Create(this, kOffer);
     // What names the controls for a screen reader: the text shown over the
     // button, the label over the meter and the track bar, the frame's title,
     // the check box's text.
@@ -107,6 +109,7 @@ void CPropPage4::CreateControls() {
     BindCommand(1004, [this] { OnStart(); });
     BindCommand(1064, [this] { OnReplay(); });
     BindCommand(1074, [this] { OnHelp(); });
+    BindCommand(kOffer, [this] { OnAcceptOffer(); });
     // Ticked during a recording it starts from what it hears next; unticked
     // it leaves the volume where it is.
     BindCommand(kAutoLevelBox, [this] {
@@ -135,6 +138,8 @@ bool CPropPage4::OnInitDialog() {
     m_meter.ShowPercent(false);
     const MeterZone zone = SpeechMeterZone();
     m_meter.SetTargetZone(zone.low, zone.high);
+    m_meter.SetGradientColors(kMeterLeft, kMeterRight);
+    m_meter.SetTextColor(kMeterText);
 
     Layout();
 
@@ -155,6 +160,7 @@ bool CPropPage4::OnInitDialog() {
     m_result.ShowWindow(SW_HIDE);
     m_autoLevelBox.SetCheck(BST_CHECKED);
     m_verdict.ShowWindow(SW_HIDE);
+    m_offer.ShowWindow(SW_HIDE);
     // The track bar is usable only while a recording runs.
     m_volume.EnableWindow(false);
     return true;
@@ -264,12 +270,33 @@ void CPropPage4::Layout() {
         verdictHeight =
             std::max(verdictHeight, m_verdict.GetTextExtent(UiText("Verdict", key), right - 10).cy);
     m_verdict.MoveWindow(10, y4, right - 20, verdictHeight);
+    // The offer of another microphone under the verdict; sized to its text
+    // when it shows.
+    m_offer.MoveWindow(10, y4 + verdictHeight + 4, kFrameWidth, 24);
     m_result.MoveWindow(10, y4 - 4, kFrameWidth, s1056.cy + 8);
 }
 
 bool CPropPage4::OnSetActive() {
     GetParentSheet()->SetWizardButtons(m_recording ? PSWIZB_BACK : PSWIZB_BACK | PSWIZB_NEXT);
+    m_shown = true;
+    FollowLevel();
     return CPropertyPage::OnSetActive();
+}
+
+bool CPropPage4::OnKillActive() {
+    Leave();
+    return CPropertyPage::OnKillActive();
+}
+
+void CPropPage4::OnReset() {
+    Leave();
+    CPropertyPage::OnReset();
+}
+
+void CPropPage4::Leave() {
+    m_shown = false;
+    m_live.Stop();
+    DropLook();
 }
 
 void CPropPage4::ShowWarning(const std::string& error, std::optional<COLORREF> listColor) {
@@ -295,6 +322,10 @@ void CPropPage4::OnStart() {
     const std::string path = RecordingPath(&noTempDir);
     if (m_replaying)
         OnReplay();
+    // The recording needs the microphone the live level holds.
+    m_live.Stop();
+    DropLook();
+    HideOffer();
 
     if (m_recording) {
         if (!engine.StopRecording())
@@ -302,8 +333,10 @@ void CPropPage4::OnStart() {
         else if (!plat::FileExists(path))
             // The recording never started: there is nothing to replay.
             m_replay.EnableWindow(false);
-        else
-            ShowRecordingVerdict(m_verdict, m_finishLabel, path);
+        else if (const RecordingAnalysis analysis =
+                     ShowRecordingVerdict(m_verdict, m_finishLabel, path);
+                 analysis.ok && analysis.verdict == Verdict::NoVoice)
+            StartLook();
         KillTimer(kLevelTimer);
         StopMeter();
         m_stopLabel.ShowWindow(SW_HIDE);
@@ -314,6 +347,7 @@ void CPropPage4::OnStart() {
         GetParentSheet()->SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
         m_recording = false;
         m_autoLevelActive = false;
+        FollowLevel();
         return;
     }
 
@@ -356,9 +390,12 @@ void CPropPage4::OnReplay() {
         m_replay.SetTooltipText(T("K11"), kFont);
         m_replaying = false;
         m_watchPlayback = false;
+        FollowLevel();
         return;
     }
 
+    // The meter shows what is played.
+    m_live.Stop();
     // A failed start still starts the timer, whose first tick ends the replay.
     if (!engine.Play(path))
         ShowWarning(engine.GetLastError(), kFailedReplayListColor);
@@ -376,6 +413,10 @@ void CPropPage4::OnHelp() {
 }
 
 void CPropPage4::OnTimer(plat::UINT_PTR id) {
+    if (id == kLookTimer) {
+        EndLook();
+        return;
+    }
     if (id != kLevelTimer) {
         CPropertyPage::OnTimer(id);
         return;

@@ -4,6 +4,8 @@
 #pragma once
 
 #include "audio/AutoLevel.h"
+#include "pages/LiveLevel.h"
+#include "pages/SheetServices.h"
 #include "ui/Button.h"
 #include "ui/CheckBox.h"
 #include "ui/ColorText.h"
@@ -14,8 +16,10 @@
 #include "ui/SliderCtrl.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class CSheetServices;
 
@@ -27,6 +31,12 @@ public:
     // The levels run 0..9000 in steps of 100; a little headroom keeps a
     // full-scale signal inside the bar.
     static constexpr int kMeterMax = 9031;
+    // After a recording that heard no voice, how long the page listens to
+    // the other microphones, on this timer; and the offer of one that hears
+    // the user.
+    static constexpr plat::UINT_PTR kLookTimer = 110;
+    static constexpr plat::UINT kLookMs = 1000;
+    static constexpr int kOffer = 1211;
     // The automatic-level check box and its text.
     static constexpr int kAutoLevelBox = 1230;
     static constexpr int kAutoLevelLabel = 1231;
@@ -40,6 +50,9 @@ public:
     void CreateControls() override;
     bool OnInitDialog() override;
     bool OnSetActive() override;
+    // The live level and a look at the other microphones end with the page.
+    bool OnKillActive() override;
+    void OnReset() override;
     int OnWizardBack() override;
     int OnWizardNext() override;
     void OnTimer(plat::UINT_PTR id) override;
@@ -50,6 +63,9 @@ public:
     // Replay toggle: idle -> replaying -> idle.
     void OnReplay();
     void OnHelp();
+    // The offer clicked: the microphone offered becomes the one the wizard
+    // works on, and its level shows.
+    void OnAcceptOffer();
 
     bool IsRecording() const { return m_recording; }
     bool IsReplaying() const { return m_replaying; }
@@ -57,6 +73,10 @@ public:
     // The recording volume follows the voice now (the box ticked, a
     // recording running, the slider not moved by the user since its start).
     bool IsAutoLevelActive() const { return m_autoLevelActive; }
+    // The microphone whose live level the meter shows ("" for none).
+    const std::string& LevelDeviceId() const { return m_live.DeviceId(); }
+    // The microphone offered in the chosen one's place, when one is.
+    const std::optional<SheetDevice>& OfferedDevice() const { return m_offered; }
 
 private:
     CSheetServices* Sheet() const { return m_sheet; }
@@ -85,6 +105,16 @@ private:
     void StartMeter(bool recording);
     void StopMeter();
     void FeedMeter(int level);
+    // The chosen microphone's live level in the meter while the page is idle
+    // (no recording, no replay), and the look at the other microphones
+    // after a recording that heard no voice (PropPage4Meter.cpp).
+    void FollowLevel();
+    void StartLook();
+    void EndLook();
+    void DropLook();
+    void ShowOffer(const SheetDevice& device);
+    void HideOffer();
+    void Leave(); // the page is no longer shown
 
     CGroupBox m_frame;        // 1057
     CGroupBox m_group;        // 1058
@@ -106,6 +136,7 @@ private:
     CColorText m_helpLabel;   // 1077
     CColorText m_finishLabel; // 1056
     CColorText m_verdict;     // 1210: the last recording's verdict, shown after a Stop
+    CButton m_offer;          // 1211: another microphone that hears the user
 
     bool m_recording = false;
     bool m_replaying = false;
@@ -120,4 +151,15 @@ private:
     bool m_autoLevelActive = false;
     std::uint64_t m_autoLevelBuffers = 0;
     bool m_autoLevelClipped = false;
+
+    CLiveLevel m_live; // the chosen microphone's level while idle
+    // A microphone looked at after a recording that heard no voice.
+    struct Look {
+        SheetDevice device;
+        double loudest = 0;
+        std::unique_ptr<CSheetLevelWatch> watch; // goes first
+    };
+    std::vector<std::unique_ptr<Look>> m_looks;
+    std::optional<SheetDevice> m_offered;
+    bool m_shown = false; // the page is the active one
 };

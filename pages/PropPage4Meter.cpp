@@ -6,6 +6,7 @@
 #include "pages/PropPage4.h"
 #include "pages/SheetServices.h"
 #include "platform/system/clock.h"
+#include "ui/PropertySheet.h"
 
 void CPropPage4::StartMeter(bool recording) {
     m_meter.SetPos(0);
@@ -32,4 +33,11 @@ void CPropPage4::FeedMeter(int level) {
     m_meter.SetPeak(MeterPosOfPeak(engine.GetRecordPeak()));
     if (engine.HasRecordClipped())
         m_meter.SetClipped();
+}
+
+void CPropPage4::FollowLevel() {
+    if (m_shown && !m_recording && !m_replaying && GetParentSheet()->IsOpen())
+        m_live.StartChosen();
+    else
+        m_live.Stop();
 }

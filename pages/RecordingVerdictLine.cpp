@@ -10,7 +10,7 @@ constexpr const char* kModule = "PropPage4";
 
 } // namespace
 
-void ShowRecordingVerdict(CColorText& line, CWnd& closing, const std::string& path) {
+RecordingAnalysis ShowRecordingVerdict(CColorText& line, CWnd& closing, const std::string& path) {
     const RecordingAnalysis analysis = AnalyseRecording(path);
     if (analysis.ok) {
         TRACE_LOG(0, kModule, __LINE__, "Recording verdict %s: %s", VerdictKey(analysis.verdict),
@@ -20,6 +20,7 @@ void ShowRecordingVerdict(CColorText& line, CWnd& closing, const std::string& pa
         TRACE_LOG(1, kModule, __LINE__, "Recording not measured: %s", analysis.error.c_str());
         ShowVerdictText(line, closing, analysis.error);
     }
+    return analysis;
 }
 
 void ShowVerdictText(CColorText& line, CWnd& closing, const std::string& text) {

@@ -3,6 +3,7 @@
 // file's section "Verdict".
 #pragma once
 
+#include "audio/RecordingVerdict.h"
 #include "ui/ColorText.h"
 
 #include <string>
@@ -10,8 +11,8 @@
 // Measures the recording at path, writes its figures and verdict to the trace
 // log and shows the verdict's text in line (font and colour as the page set
 // them) in place of the closing line, which it hides. A file that cannot be
-// measured shows why instead.
-void ShowRecordingVerdict(CColorText& line, CWnd& closing, const std::string& path);
+// measured shows why instead. Answers the measurement.
+RecordingAnalysis ShowRecordingVerdict(CColorText& line, CWnd& closing, const std::string& path);
 // Shows text in line, sized to it where the line stands, in place of the
 // closing line, which it hides.
 void ShowVerdictText(CColorText& line, CWnd& closing, const std::string& text);

@@ -11,6 +11,7 @@
 #include "ui/WinDefs.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +30,20 @@ struct SheetDevice {
     bool builtIn = false;    // part of the computer
     bool isDefault = false;  // the one the wave calls of WAVE_MAPPER use
     bool operator==(const SheetDevice&) const = default;
+};
+
+// A peak of a microphone's live level (CSheetServices::WatchLevel), or the
+// end of its watch.
+struct SheetLevel {
+    double peak = 0;    // the loudest sample of the last 40 ms or so, 0..1 of the full scale
+    bool ended = false; // the device went away or cannot be opened: no peak follows
+};
+
+// A running watch of a microphone's level: destroying it stops the watch,
+// frees the device and hears nothing more.
+class CSheetLevelWatch {
+public:
+    virtual ~CSheetLevelWatch() = default;
 };
 
 class CSheetServices {
@@ -57,6 +72,13 @@ public:
     // plugged or unplugged, another chosen), on the main thread, until it is
     // replaced or the sheet is gone; an empty one stops watching.
     virtual void WatchDevices(std::function<void(const std::vector<SheetDevice>&)> listener) = 0;
+    // Watches the live level of the input `device`, recording nothing:
+    // `listener` hears about 25 peaks a second on the main thread, then once
+    // one with `ended`, until the watch is destroyed. Never waits for the
+    // device. A recording or a test of the same device needs the watch
+    // destroyed first (some sound systems open a device once only).
+    virtual std::unique_ptr<CSheetLevelWatch>
+    WatchLevel(const SheetDevice& device, std::function<void(const SheetLevel&)> listener) = 0;
     // The application's image list (exclamation, tick, cross); null when
     // the program runs none.
     virtual const CImageList* ImageList() = 0;

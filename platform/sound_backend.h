@@ -60,6 +60,25 @@ struct SoundDevice {
 // Receives the device list, on the main thread.
 using DeviceListListener = std::function<void(const std::vector<SoundDevice>&)>;
 
+// What a watch of an input device's level (WatchInputLevel) hands on: the
+// loudest sample since the last reading, or the end of the watch.
+struct InputLevel {
+    double peak = 0;    // 0..1 of the full scale
+    bool ended = false; // no reading follows: the device went away or would not open
+    std::string error;  // why it ended, in the backend's words
+};
+using InputLevelListener = std::function<void(const InputLevel&)>;
+
+// A running watch of an input device's level; destroying it stops the watch,
+// and its listener is not called from then on.
+class InputLevelWatch {
+public:
+    InputLevelWatch() = default;
+    InputLevelWatch(const InputLevelWatch&) = delete;
+    InputLevelWatch& operator=(const InputLevelWatch&) = delete;
+    virtual ~InputLevelWatch() = default;
+};
+
 class SoundBackend {
 public:
     virtual ~SoundBackend() = default;
@@ -139,6 +158,17 @@ public:
     // thread (PostToMainThread), never after it was replaced or the backend
     // is gone; an empty one stops watching. Replaces the previous listener.
     void WatchDevices(DeviceListListener listener);
+
+    // Watches the level of the input device `id` (a ListDevices id), keeping
+    // nothing of what it hears: `listener` hears about 25 peaks a second on
+    // the main thread (PostToMainThread), then once a reading with `ended`
+    // when the device goes away, the server with it, or it cannot be opened.
+    // Never waits for the device: opening and stopping happen on a thread of
+    // the watch or the backend. The watch needs the backend while it lives.
+    // By default the wave-in calls on the device of that id (numbered as
+    // ListDevices orders the inputs), 8 kHz mono 16-bit in 40 ms buffers.
+    virtual std::unique_ptr<InputLevelWatch> WatchInputLevel(const std::string& id,
+                                                             InputLevelListener listener);
 
 protected:
     // A backend calls this, from any thread, when its devices may have

@@ -4,6 +4,7 @@
 // are texts of the table (texts/UiTexts.h), so a language file translates them.
 #pragma once
 
+#include "platform/text/text_encoding.h"
 #include "texts/UiTexts.h"
 
 #include <string>
@@ -29,4 +30,12 @@ inline std::string ChosenDevicesLine(const std::string& microphone, const std::s
     const std::string& none = UiText("PropP2", "NoDevice");
     return FormatUiText(UiText("PropP2", "ChosenDevices"), {microphone.empty() ? none : microphone,
                                                             speakers.empty() ? none : speakers});
+}
+
+// Page 4: another microphone that hears the user, offered in the chosen
+// one's place ("USB Headset Microphone hears you — use it?"). In UTF-8
+// whatever the language file's encoding, as the device's name is.
+inline std::string MicrophoneOfferText(const std::string& description) {
+    return FormatUiText(plat::DecodeText(UiText("PropP4", "HearsYou")),
+                        {plat::DecodeText(description)});
 }

@@ -180,6 +180,9 @@ constexpr UiTextEntry kAddedEntries[] = {
     {"PropP2", "Changed", "%s: %s"},
     {"PropP2", "Unmuted", "unmuted"},
     {"PropP2", "VolumeChanged", "volume %s \xE2\x86\x92 %s"},
+    // Page 4 after a recording that heard no voice: another microphone that
+    // hears the user, by its full name, offered in its place.
+    {"PropP4", "HearsYou", "%s hears you — use it?"},
     // The captions of page 3's left and right speaker buttons.
     {"PropP3", "Left", "L"},
     {"PropP3", "Right", "R"},

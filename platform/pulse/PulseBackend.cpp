@@ -1,6 +1,7 @@
 #include "platform/pulse/PulseBackend.h"
 
 #include "platform/pulse/PulseConnection.h"
+#include "platform/pulse/PulseLevel.h"
 #include "platform/pulse/PulseReport.h"
 #include "platform/pulse/PulseStream.h"
 
@@ -207,6 +208,11 @@ std::shared_ptr<SoundBackend> OpenPulseBackend(std::string& error) {
     if (!connection)
         return nullptr;
     return std::make_shared<CPulseBackend>(std::move(connection));
+}
+
+std::unique_ptr<InputLevelWatch> CPulseBackend::WatchInputLevel(const std::string& id,
+                                                                InputLevelListener listener) {
+    return WatchPulseLevel(m_connection, id, std::move(listener));
 }
 
 } // namespace plat

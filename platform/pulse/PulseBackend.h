@@ -43,6 +43,9 @@ public:
     std::vector<SoundDevice> ListDevices() override;
     bool ChooseDevice(DeviceDirection direction, const std::string& id,
                       std::string& error) override;
+    // The source's level through the server's peak detection (PulseLevel.h).
+    std::unique_ptr<InputLevelWatch> WatchInputLevel(const std::string& id,
+                                                     InputLevelListener listener) override;
 
 protected:
     std::size_t MixerCount() override;

@@ -680,6 +680,13 @@ bool ReadCardFile(const std::string& path, VirtualCardDesc& card, std::string& e
         for (const auto& [index, section] : plans) {
             devices.emplace_back();
             ReadWaveDevice(r, section, input, devices.back());
+            // A wave-in device may hear a signal of its own.
+            if (r.Has(section, "Microphone")) {
+                if (!input)
+                    r.Fail(section, "Microphone", "only a wave-in device hears a microphone");
+                else if (MicrophoneSignal own; ReadMicrophone(r, section, directory, own))
+                    devices.back().microphone = own;
+            }
             // Ids name one device each; a device without one is known by its number.
             if (devices.back().id.empty())
                 devices.back().id = (input ? "wavein-" : "waveout-") + std::to_string(index);

@@ -63,6 +63,15 @@ struct PcmFormat {
     bool operator==(const PcmFormat&) const = default;
 };
 
+// What the microphone delivers.
+struct MicrophoneSignal {
+    enum class Kind { Voice, Silence, Sine, Noise, File };
+    Kind kind = Kind::Voice;
+    double amplitude = 8000; // peak, in 16-bit sample units (sine, noise)
+    double frequency = 440;  // Hz (sine)
+    std::string file;        // WAVE file played in a loop (File)
+};
+
 struct VirtualWaveDevice {
     std::string name;
     WORD mid = 1;
@@ -83,6 +92,10 @@ struct VirtualWaveDevice {
     // whether a wave-in device hears a wave-out one (a monitor).
     std::optional<bool> mute;
     bool monitor = false;
+    // What a wave-in device hears of its own (the card file's `Microphone`
+    // in its section), unscaled by the card's mixers; unset: the card's
+    // microphone, through the recording mixer.
+    std::optional<MicrophoneSignal> microphone;
 };
 
 // A call that fails with `code`. `device` narrows it to one device, mixer or
@@ -94,15 +107,6 @@ struct VirtualFailure {
     long device = -1;
     int times = -1;
     int skip = 0;
-};
-
-// What the microphone delivers.
-struct MicrophoneSignal {
-    enum class Kind { Voice, Silence, Sine, Noise, File };
-    Kind kind = Kind::Voice;
-    double amplitude = 8000; // peak, in 16-bit sample units (sine, noise)
-    double frequency = 440;  // Hz (sine)
-    std::string file;        // WAVE file played in a loop (File)
 };
 
 struct VirtualCardDesc {

@@ -19,6 +19,9 @@ struct CVirtualCard::Stream {
     std::uint64_t credit = 0; // device time not yet turned into bytes, in bytes x 1000
     std::uint64_t frames = 0; // frames recorded so far (the microphone's position)
     bool running = false;     // wave-out: not paused; wave-in: started
+    // Wave-in: the device was unplugged under it. Its buffers came back and
+    // it takes no more (MMSYSERR_NODRIVER) until it is closed.
+    bool gone = false;
 };
 
 } // namespace plat

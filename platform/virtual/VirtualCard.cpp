@@ -19,6 +19,15 @@ CVirtualCard::CVirtualCard(VirtualCardDesc desc, Clock clock)
     std::string error;
     if (!m_microphone->SetSignal(m_desc.microphone, error))
         std::fprintf(stderr, "virtual sound card: microphone: %s\n", error.c_str());
+    for (const VirtualWaveDevice& device : AllDevicesLocked(true)) {
+        if (!device.microphone)
+            continue;
+        auto own = std::make_unique<CMicrophone>();
+        if (!own->SetSignal(*device.microphone, error))
+            std::fprintf(stderr, "virtual sound card: microphone of %s: %s\n", device.id.c_str(),
+                         error.c_str());
+        m_ownMicrophones[device.id] = std::move(own);
+    }
 }
 
 CVirtualCard::~CVirtualCard() {

@@ -80,8 +80,10 @@ public:
     const VirtualCardDesc& Description() const { return m_desc; }
 
     // Plugs or unplugs the wave device `id` of that direction; false with
-    // `error` set when there is none, or a wave device of that direction is
-    // open (the devices' numbers would change under it).
+    // `error` set when there is none, or it is an output and a wave-out
+    // device is open (what one plays is kept by its number). An open wave-in
+    // device keeps its device; one whose device is unplugged hands back its
+    // buffers and answers MMSYSERR_NODRIVER to further buffers and starts.
     bool SetPlugged(DeviceDirection direction, const std::string& id, bool plugged,
                     std::string& error);
 
@@ -228,6 +230,8 @@ private:
     Clock m_clock;
     std::vector<MixerIndex> m_index;
     std::unique_ptr<CMicrophone> m_microphone;
+    // The wave-in devices that hear a signal of their own, by id.
+    std::map<std::string, std::unique_ptr<CMicrophone>> m_ownMicrophones;
     // Every wave device of each direction (output, input), plugged or not;
     // m_desc.waveOut and waveIn hold the plugged ones.
     std::vector<VirtualWaveDevice> m_all[2];

@@ -305,6 +305,8 @@ MMRESULT CVirtualCard::QueueBuffer(bool input, std::uintptr_t handle, LPWAVEHDR 
         return r;
     if (MMRESULT r = CheckQueueable(pwh))
         return r;
+    if (stream->gone)
+        return MMSYSERR_NODRIVER;
     if (input)
         pwh->dwBytesRecorded = 0;
     SetHeaderFlags(pwh, WHDR_INQUEUE, WHDR_DONE);
@@ -330,6 +332,8 @@ MMRESULT CVirtualCard::SetRunning(const char* call, bool input, std::uintptr_t h
     Stream* stream = CallStreamLocked(call, input, handle, result);
     if (stream == nullptr)
         return result;
+    if (stream->gone)
+        return MMSYSERR_NODRIVER;
     stream->running = running;
     if (running)
         m_wake.notify_all();
@@ -478,7 +482,12 @@ void CVirtualCard::PlayLocked(Stream& stream, std::uint64_t ms) {
 void CVirtualCard::RecordLocked(Stream& stream, std::uint64_t ms) {
     const std::size_t block = std::max<std::size_t>(1, stream.format.nBlockAlign);
     stream.credit += ms * stream.format.nAvgBytesPerSec;
-    const double gain = InputGainLocked();
+    // A device with a microphone of its own is not heard through the mixer.
+    const auto own = stream.device < m_desc.waveIn.size()
+                         ? m_ownMicrophones.find(m_desc.waveIn[stream.device].id)
+                         : m_ownMicrophones.end();
+    const CMicrophone& microphone = own != m_ownMicrophones.end() ? *own->second : *m_microphone;
+    const double gain = own != m_ownMicrophones.end() ? 1.0 : InputGainLocked();
     while (!stream.queue.empty()) {
         WAVEHDR* header = stream.queue.front();
         const std::size_t filled = std::min(header->dwBytesRecorded, header->dwBufferLength);
@@ -488,7 +497,7 @@ void CVirtualCard::RecordLocked(Stream& stream, std::uint64_t ms) {
         if (room > 0 && take == 0)
             break;
         auto* to = reinterpret_cast<std::uint8_t*>(header->lpData) + filled;
-        m_microphone->Fill(stream.format, stream.frames, to, take / block, gain);
+        microphone.Fill(stream.format, stream.frames, to, take / block, gain);
         stream.frames += take / block;
         stream.credit -= std::uint64_t(take) * 1000;
         header->dwBytesRecorded = DWORD(filled + take);

@@ -164,6 +164,7 @@ int main(int argc, char** argv) {
 
     sheet.EndDialog(IDCANCEL);
     ok = RenderPage4Verdicts(dir, Save) && ok;
+    ok = RenderPage4Offer(dir, Save) && ok;
 
     std::string scenesError;
     if (!VisitLayoutScenes(

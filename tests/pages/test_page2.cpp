@@ -15,6 +15,7 @@
 #include "ui/Button.h"
 #include "ui/ColorText.h"
 #include "ui/ComboBox.h"
+#include "ui/LevelMeter.h"
 #include "ui/ListCtrl.h"
 #include "ui/Testing.h"
 #include "ui/WinApp.h"
@@ -644,9 +645,12 @@ TEST_F(Page2Test, ANameTooLongForTheFrameIsShownWholeInTheListsToolTip) {
     desc.waveIn.at(1).name = longName;
     OpenOnPage2(desc);
     ASSERT_EQ(Selected(Microphones()), longName);
-    // Capped at the results frame's right edge, the tool-tip names it whole.
+    // Capped where its level beside it leaves the frame's edge, the
+    // tool-tip names it whole.
     const CRect box = Microphones().GetRectInParent();
-    EXPECT_EQ(box.right, Item(1051).GetRectInParent().right);
+    const CRect meter = Item(1204).GetRectInParent();
+    EXPECT_LT(box.right, meter.left);
+    EXPECT_EQ(meter.right, Item(1051).GetRectInParent().right);
     EXPECT_GT(Microphones().GetTextExtent(longName).cx, box.Width());
     EXPECT_EQ(Microphones().GetTooltipText(), longName);
     // A name that fits needs none.
@@ -655,4 +659,43 @@ TEST_F(Page2Test, ANameTooLongForTheFrameIsShownWholeInTheListsToolTip) {
     uitest::ProcessEvents();
     EXPECT_EQ(Selected(Microphones()), kBuiltInMic);
     EXPECT_EQ(Microphones().GetTooltipText(), "");
+}
+
+TEST_F(Page2Test, TheChosenMicrophonesLevelShowsBesideItsListAndFollowsTheChoice) {
+    VirtualCardDesc desc = BuiltInAndHeadsetCard(false, false);
+    plat::MicrophoneSignal tone;
+    tone.kind = plat::MicrophoneSignal::Kind::Sine;
+    tone.amplitude = 16000;
+    desc.waveIn[1].microphone = tone; // the headset hears a tone, the built-in one silence
+    desc.microphone.kind = plat::MicrophoneSignal::Kind::Silence;
+    OpenOnPage2(desc);
+    CLevelMeter& level = dynamic_cast<CLevelMeter&>(Item(1204));
+    EXPECT_EQ(sheet->m_page2.LevelDeviceId(), "usb-mic");
+    // Beside the microphone's list, on its row.
+    const CRect box = Microphones().GetRectInParent();
+    const CRect meter = level.GetRectInParent();
+    EXPECT_GT(meter.left, box.right);
+    EXPECT_GE(meter.top, box.top);
+    EXPECT_LE(meter.bottom, box.bottom);
+    auto moves = [&] {
+        for (int i = 0; i < 200 && !level.HasPeak(); ++i) {
+            card->AdvanceClock(20);
+            uitest::ProcessEvents(1);
+        }
+        return level.HasPeak();
+    };
+    EXPECT_TRUE(moves()) << "the headset's tone never reached the meter";
+
+    // The test has the microphone to itself, and gives it back.
+    RunTest();
+    EXPECT_EQ(sheet->m_page2.LevelDeviceId(), "usb-mic");
+    // Another microphone chosen: its level, silence, shows.
+    Microphones().Choose(0);
+    uitest::ProcessEvents();
+    EXPECT_EQ(sheet->m_page2.LevelDeviceId(), "builtin-mic");
+    EXPECT_TRUE(level.IsBlank());
+    EXPECT_FALSE(moves());
+    // Leaving the page frees it.
+    Press(ID_WIZNEXT);
+    EXPECT_EQ(sheet->m_page2.LevelDeviceId(), "");
 }

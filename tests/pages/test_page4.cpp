@@ -10,6 +10,7 @@
 #include "platform/virtual/VirtualCard.h"
 #include "tests/pages/LateFailingCard.h"
 #include "tests/support/ScopedEnv.h"
+#include "texts/SoundNotice.h"
 #include "texts/UiTexts.h"
 #include "ui/Button.h"
 #include "ui/ColorText.h"
@@ -25,6 +26,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -147,6 +149,16 @@ protected:
         for (int i = 0; i < 500 && !pred(); ++i) {
             m_card->AdvanceClock(20);
             uitest::ProcessEvents(1);
+        }
+        return pred();
+    }
+    // Lets device time pass with real time, so the page's look at the other
+    // microphones (a second on the GUI's timer) hears them: until pred holds,
+    // for at most three seconds.
+    template <class Pred> bool LookUntil(Pred pred) {
+        for (int i = 0; i < 150 && !pred(); ++i) {
+            m_card->AdvanceClock(20);
+            uitest::ProcessEvents(20);
         }
         return pred();
     }
@@ -658,7 +670,11 @@ TEST_F(Page4Test, ARecordingWhoseDeviceDiesStopsItselfAndThePageSaysWhy) {
     uitest::ProcessEvents(10);
     m_card->ClearFailures();
 
-    EXPECT_EQ(m_card->OpenWaveHandles(), 0u);
+    // The recorder's device is closed. (The idle page watches the
+    // microphone's level again: that watch's open may have met the failure
+    // too, and ended.)
+    EXPECT_EQ(Page().LevelDeviceId(), "wavein-0");
+    EXPECT_LE(m_card->OpenWaveHandles(), 1u);
     // Nothing was written once the device died but the buffer that brought
     // the failure to light: the voice of before, and no silence after it.
     const auto after = fs::file_size(Recording());
@@ -689,5 +705,109 @@ TEST_F(Page4Test, AReplayThatTheDeviceEndsShowsThePlayersError) {
     const std::string error = m_sheet->m_audioEngine.GetLastError();
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(ResultLine().GetWindowText(), Text("K12") + " " + error);
+    // The player's device is closed: the one open is the microphone whose
+    // live level the idle page shows again.
+    EXPECT_EQ(Page().LevelDeviceId(), "wavein-0");
+    EXPECT_TRUE(WaitUntil([&] { return m_card->OpenWaveHandles() == 1u; }));
+}
+
+// ---- the live level before Start, and the offer of another microphone ----
+
+namespace {
+
+// The default card with a USB headset's microphone beside the built-in one,
+// hearing a signal of its own (not through the card's mixer); muted, so page
+// 2 keeps the built-in one.
+plat::VirtualCardDesc CardWithHeadset(const plat::MicrophoneSignal& headset) {
+    plat::VirtualCardDesc desc = plat::DefaultCardDesc();
+    plat::VirtualWaveDevice usb = desc.waveIn.at(0);
+    usb.name = "USB Headset Microphone";
+    usb.id = "usb-mic";
+    usb.formFactor = plat::DeviceFormFactor::Usb;
+    usb.microphone = headset;
+    usb.mute = true;
+    desc.waveIn.push_back(usb);
+    return desc;
+}
+
+plat::MicrophoneSignal Voice() {
+    return plat::MicrophoneSignal{};
+}
+
+plat::MicrophoneSignal Silence() {
+    plat::MicrophoneSignal signal;
+    signal.kind = plat::MicrophoneSignal::Kind::Silence;
+    return signal;
+}
+
+} // namespace
+
+TEST_F(Page4Test, TheMeterShowsTheChosenMicrophoneBeforeStartAndBetweenRecordings) {
+    EXPECT_EQ(Page().LevelDeviceId(), "wavein-0");
+    // The tone moves the bar and the tick with no recording running.
+    ASSERT_TRUE(AdvanceUntil([&] { return Meter().HasPeak(); })) << "the meter stayed still";
+    EXPECT_FALSE(Meter().IsBlank());
+    const int livePeak = Meter().PeakPos();
+    EXPECT_FALSE(fs::exists(Recording())) << "the live level records nothing";
+
+    // Recording, the recorder has the microphone; its peak stands where the
+    // live level's did, on the same scale.
+    uitest::Click(StartButton());
+    uitest::ProcessEvents(10);
+    EXPECT_EQ(Page().LevelDeviceId(), "");
+    EXPECT_EQ(m_card->OpenWaveHandles(), 1u); // the recorder's
+    Run(1000);
+    EXPECT_NEAR(livePeak, MeterPosOfPeak(m_sheet->m_audioEngine.GetRecordPeak()), 30);
+    uitest::Click(StartButton());
+    uitest::ProcessEvents(10);
+    EXPECT_EQ(Page().LevelDeviceId(), "wavein-0");
+    ASSERT_TRUE(AdvanceUntil([&] { return Meter().HasPeak(); }));
+
+    // Leaving the page frees the microphone.
+    m_sheet->SetActivePage(4);
+    uitest::ProcessEvents(10);
+    EXPECT_EQ(Page().LevelDeviceId(), "");
+    m_card->WaitCallbacks();
     EXPECT_EQ(m_card->OpenWaveHandles(), 0u);
+}
+
+TEST_F(Page4Test, ASilentRecordingOffersAnotherMicrophoneThatHearsTheUser) {
+    Open(CardWithHeadset(Voice()));
+    m_card->SetMicrophone(Silence());
+    Record(2000);
+    ASSERT_EQ(Item<CColorText>(1210).GetText(), UiText("Verdict", "NoVoice"));
+    // About a second of the headset's level, then the offer.
+    CButton& offer = Item<CButton>(CPropPage4::kOffer);
+    EXPECT_TRUE(LookUntil([&] { return offer.IsWindowVisible(); }));
+    EXPECT_EQ(offer.GetWindowText(), MicrophoneOfferText("USB Headset Microphone"));
+    EXPECT_NE(offer.GetWindowText().find("\xE2\x80\x94"), std::string::npos) << "the em dash";
+    ASSERT_TRUE(Page().OfferedDevice());
+    EXPECT_EQ(Page().OfferedDevice()->id, "usb-mic");
+
+    // Accepted, the headset is the microphone of the next recording.
+    uitest::Click(offer);
+    uitest::ProcessEvents(10);
+    EXPECT_FALSE(offer.IsWindowVisible());
+    EXPECT_EQ(Page().LevelDeviceId(), "usb-mic");
+    const auto devices = m_card->ListDevices();
+    const auto usb = std::find_if(devices.begin(), devices.end(),
+                                  [](const plat::SoundDevice& d) { return d.id == "usb-mic"; });
+    ASSERT_NE(usb, devices.end());
+    EXPECT_TRUE(usb->isDefault);
+    Record(4000);
+    EXPECT_NE(Item<CColorText>(1210).GetText(), UiText("Verdict", "NoVoice"));
+    EXPECT_FALSE(offer.IsWindowVisible());
+}
+
+TEST_F(Page4Test, NoOfferWhenNoOtherMicrophoneHearsAVoice) {
+    Open(CardWithHeadset(Silence()));
+    m_card->SetMicrophone(Silence());
+    Record(2000);
+    ASSERT_EQ(Item<CColorText>(1210).GetText(), UiText("Verdict", "NoVoice"));
+    CButton& offer = Item<CButton>(CPropPage4::kOffer);
+    LookUntil([] { return false; }); // past the look
+    EXPECT_FALSE(offer.IsWindowVisible());
+    EXPECT_FALSE(Page().OfferedDevice());
+    // The look is over: only the chosen microphone's level is open.
+    EXPECT_EQ(m_card->OpenWaveHandles(), 1u);
 }
