@@ -11,9 +11,9 @@
 //
 // Devices come and go: a wave device of the description may start unplugged
 // (`plugged`, the card file's `Plugged=no`), and SetPlugged plugs and unplugs
-// one by its id, as a headset would be. The wave calls see the plugged
-// devices only, numbered in the description's order; a watcher of the device
-// list (WatchDevices) hears of each change. ChooseDevice makes a device the
+// one by its id, as a headset would be, open or not. The wave calls see the
+// plugged devices only, numbered in the description's order; a watcher of the
+// device list (WatchDevices) hears of each change. ChooseDevice makes a device the
 // one WAVE_MAPPER tries first.
 #pragma once
 
@@ -80,8 +80,10 @@ public:
     const VirtualCardDesc& Description() const { return m_desc; }
 
     // Plugs or unplugs the wave device `id` of that direction; false with
-    // `error` set when there is none, or a wave device of that direction is
-    // open (the devices' numbers would change under it).
+    // `error` set when there is none. The open devices keep their ids under
+    // their new numbers; an open device unplugged hands its buffers back at
+    // once, and every write, add-buffer, restart or start of it answers
+    // MMSYSERR_NODRIVER until it is closed.
     bool SetPlugged(DeviceDirection direction, const std::string& id, bool plugged,
                     std::string& error);
 

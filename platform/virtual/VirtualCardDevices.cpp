@@ -102,11 +102,6 @@ bool CVirtualCard::SetPlugged(DeviceDirection direction, const std::string& id, 
         }
         if (it->plugged == plugged)
             return true;
-        if (std::any_of(m_streams.begin(), m_streams.end(),
-                        [&](const auto& s) { return s.second->input == input; })) {
-            error = std::string("an ") + Words(direction) + " device of the virtual card is open";
-            return false;
-        }
         // What the plugged devices went through (busy answers used up) stays.
         auto& current = input ? m_desc.waveIn : m_desc.waveOut;
         for (VirtualWaveDevice& d : all)
@@ -117,6 +112,31 @@ bool CVirtualCard::SetPlugged(DeviceDirection direction, const std::string& id, 
         current.clear();
         std::copy_if(all.begin(), all.end(), std::back_inserter(current),
                      [](const VirtualWaveDevice& d) { return d.plugged; });
+        // The open devices of that direction keep their ids under new
+        // numbers; one unplugged ends, as a USB device pulled out does: its
+        // buffers come back at once, and every later write, buffer or start
+        // fails.
+        for (auto& [handle, stream] : m_streams) {
+            (void)handle;
+            if (stream->input != input || stream->unplugged)
+                continue;
+            const auto now =
+                std::find_if(current.begin(), current.end(),
+                             [&](const VirtualWaveDevice& d) { return d.id == stream->id; });
+            if (now != current.end()) {
+                stream->device = UINT(now - current.begin());
+                continue;
+            }
+            stream->unplugged = true;
+            stream->running = false;
+            stream->position = 0;
+            stream->credit = 0;
+            while (!stream->queue.empty()) {
+                WAVEHDR* header = stream->queue.front();
+                stream->queue.pop_front();
+                CompleteLocked(*stream, header);
+            }
+        }
     }
     DevicesChanged();
     return true;

@@ -162,6 +162,7 @@ MMRESULT CVirtualCard::OpenLocked(bool input, std::uintptr_t& handle, UINT devic
     stream->handle = m_nextHandle++;
     stream->input = input;
     stream->device = UINT(device);
+    stream->id = d.id;
     stream->format = *pwfx;
     stream->format.cbSize = 0;
     stream->proc = callbackType == CALLBACK_FUNCTION ? callback : 0;
@@ -231,9 +232,10 @@ MMRESULT CVirtualCard::CloseStream(bool input, std::uintptr_t handle) {
     if (!stream->queue.empty())
         return WAVERR_STILLPLAYING;
     const UINT device = stream->device;
+    const bool unplugged = stream->unplugged;
     PostLocked(*stream, input ? WIM_CLOSE : WOM_CLOSE, 0);
     m_streams.erase(handle);
-    if (!input)
+    if (!input && !unplugged)
         WriteOutputFileLocked(device);
     // The caller may free its callback's data once the close returns.
     WaitHandleIdle(lock, handle);
@@ -301,6 +303,8 @@ MMRESULT CVirtualCard::QueueBuffer(bool input, std::uintptr_t handle, LPWAVEHDR 
         CallStreamLocked(input ? "waveInAddBuffer" : "waveOutWrite", input, handle, result);
     if (stream == nullptr)
         return result;
+    if (stream->unplugged)
+        return MMSYSERR_NODRIVER;
     if (MMRESULT r = CheckHeader(pwh, cbwh))
         return r;
     if (MMRESULT r = CheckQueueable(pwh))
@@ -330,6 +334,8 @@ MMRESULT CVirtualCard::SetRunning(const char* call, bool input, std::uintptr_t h
     Stream* stream = CallStreamLocked(call, input, handle, result);
     if (stream == nullptr)
         return result;
+    if (stream->unplugged)
+        return running ? MMSYSERR_NODRIVER : MMSYSERR_NOERROR;
     stream->running = running;
     if (running)
         m_wake.notify_all();
