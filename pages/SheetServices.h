@@ -54,9 +54,14 @@ public:
     // with `error` set when it cannot be chosen.
     virtual bool ChooseDevice(const SheetDevice& device, std::string& error) = 0;
     // `listener` hears of the devices each time they change (a device
-    // plugged or unplugged, another chosen), on the main thread, until it is
-    // replaced or the sheet is gone; an empty one stops watching.
+    // plugged or unplugged, another chosen), on the main thread, until the
+    // sheet is gone. Several may watch: each hears every change, in the order
+    // they began to watch (the sheet's own notice of a plugged headset
+    // first). An empty one is ignored.
     virtual void WatchDevices(std::function<void(const std::vector<SheetDevice>&)> listener) = 0;
+    // Whether the sound system went away (the sound server stopped) and has
+    // not come back: a stream that ended then ended for that reason.
+    virtual bool SoundSystemGone() = 0;
     // The application's image list (exclamation, tick, cross); null when
     // the program runs none.
     virtual const CImageList* ImageList() = 0;

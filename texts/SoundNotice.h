@@ -30,3 +30,23 @@ inline std::string ChosenDevicesLine(const std::string& microphone, const std::s
     return FormatUiText(UiText("PropP2", "ChosenDevices"), {microphone.empty() ? none : microphone,
                                                             speakers.empty() ? none : speakers});
 }
+
+// The sheet's notice of a headset plugged in while the wizard runs ("USB
+// Headset was plugged in — use it"), and its words when the headset cannot
+// be chosen.
+inline std::string PluggedInNoticeText(const std::string& device) {
+    return FormatUiText(UiText("PropSheet", "PluggedIn"), {device});
+}
+inline std::string NotChosenNoticeText(const std::string& device, const std::string& why) {
+    return FormatUiText(UiText("PropSheet", "NotChosen"), {device, why});
+}
+
+// Why the music (page 3, "PropP3"), the recording or its replay (page 4,
+// "PropP4") ended by itself: the device it used was unplugged, or the sound
+// server stopped.
+inline std::string UnpluggedText(const char* page, const std::string& device, bool replay = false) {
+    return FormatUiText(UiText(page, replay ? "ReplayUnplugged" : "Unplugged"), {device});
+}
+inline const std::string& SoundServerGoneText(const char* page) {
+    return UiText(page, "ServerGone");
+}

@@ -95,8 +95,9 @@ public:
     // modal: the page and the sheet's buttons work as before. The sheet grows
     // by the notice's row while it shows and shrinks back when it goes; a
     // notice shown replaces the one before. A click on either button puts the
-    // notice away, then calls `accepted` or `dismissed`. Screen readers hear
-    // the text when it appears.
+    // notice away, then calls `accepted` or `dismissed`. Without
+    // `acceptText` the notice only tells, with the one button that puts it
+    // away. Screen readers hear the text when it appears.
     void ShowNotice(const std::string& text, const std::string& acceptText,
                     const std::string& dismissText, std::function<void()> accepted,
                     std::function<void()> dismissed = {});

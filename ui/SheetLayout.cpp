@@ -177,10 +177,11 @@ void CPropertySheet::ShowNotice(const std::string& text, const std::string& acce
     auto widthOf = [](CButton& button, const std::string& caption) {
         return std::max(kButtonWidth, button.GetTextExtent(caption).cx + 2 * kButtonTextInset);
     };
-    const int acceptWidth = widthOf(n.accept, acceptText);
+    const bool acts = !acceptText.empty();
+    const int acceptWidth = acts ? widthOf(n.accept, acceptText) : 0;
     const int dismissWidth = widthOf(n.dismiss, dismissText);
     const int dismissX = client.Width() - kMargin - dismissWidth;
-    const int acceptX = dismissX - kButtonGap - acceptWidth;
+    const int acceptX = acts ? dismissX - kButtonGap - acceptWidth : dismissX;
     n.text.SetText(text);
     n.text.SetWrapWidth(std::max(40, acceptX - kButtonGap - kMargin));
     const CSize size = n.text.GetTextSize();
@@ -195,9 +196,9 @@ void CPropertySheet::ShowNotice(const std::string& text, const std::string& acce
     n.dismiss.MoveWindow(dismissX, top + (row - kButtonHeight) / 2, dismissWidth, kButtonHeight);
     n.rowShift = row + kMargin;
     MoveBelowPages(0, n.rowShift, n.rowShift);
-    for (CWnd* control : {static_cast<CWnd*>(&n.text), static_cast<CWnd*>(&n.accept),
-                          static_cast<CWnd*>(&n.dismiss)})
-        control->ShowWindow(SW_SHOW);
+    n.text.ShowWindow(SW_SHOW);
+    n.accept.ShowWindow(acts ? SW_SHOW : SW_HIDE);
+    n.dismiss.ShowWindow(SW_SHOW);
 }
 
 void CPropertySheet::HideNotice() {
