@@ -192,10 +192,24 @@ bool CPropSheet::SoundSystemGone() {
     return plat::CurrentSoundBackend().SoundSystemGone();
 }
 
+void CPropSheet::RefreshDevices() {
+    plat::CurrentSoundBackend().RefreshDevices();
+}
+
+void CPropSheet::OnTimer(plat::UINT_PTR id) {
+    if (id == kDeviceRefreshTimer && IsOpen())
+        RefreshDevices();
+    else
+        CPropertySheet::OnTimer(id);
+}
+
 void CPropSheet::WatchHeadsets() {
     if (m_watchingHeadsets)
         return;
     m_watchingHeadsets = true;
+    // Where the sound system tells of no plugging by itself, the lists are
+    // read again now and then.
+    SetTimer(kDeviceRefreshTimer, kDeviceRefreshMs);
     // What is there now is no news.
     m_headsetOffer.Update(Devices());
     WatchDevices([this](const std::vector<SheetDevice>& devices) { OnDevices(devices); });

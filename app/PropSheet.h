@@ -57,6 +57,11 @@ public:
     bool ChooseDevice(const SheetDevice& device, std::string& error) override;
     void WatchDevices(std::function<void(const std::vector<SheetDevice>&)> listener) override;
     bool SoundSystemGone() override;
+    void RefreshDevices() override;
+    // The device lists are read again every kDeviceRefreshMs.
+    void OnTimer(plat::UINT_PTR id) override;
+    static constexpr plat::UINT_PTR kDeviceRefreshTimer = 1;
+    static constexpr plat::UINT kDeviceRefreshMs = 2000;
     const CImageList* ImageList() override;
 
     // A headset plugged in while the wizard runs: the notice offers it, and

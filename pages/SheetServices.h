@@ -59,6 +59,10 @@ public:
     // they began to watch (the sheet's own notice of a plugged headset
     // first). An empty one is ignored.
     virtual void WatchDevices(std::function<void(const std::vector<SheetDevice>&)> listener) = 0;
+    // Lists the devices again where the sound system tells of no change by
+    // itself (ALSA, Windows); the watchers hear of a change. The sheet also
+    // does so every few seconds while it is open.
+    virtual void RefreshDevices() = 0;
     // Whether the sound system went away (the sound server stopped) and has
     // not come back: a stream that ended then ended for that reason.
     virtual bool SoundSystemGone() = 0;

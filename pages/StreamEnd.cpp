@@ -22,6 +22,7 @@ std::string StreamEndText(CSheetServices& sheet, const std::optional<SheetDevice
         return SoundServerGoneText(page);
     if (!device)
         return {};
+    sheet.RefreshDevices(); // a sound system that tells of no unplugging
     const std::vector<SheetDevice> devices = sheet.Devices();
     const bool listed = std::any_of(devices.begin(), devices.end(), [&](const SheetDevice& d) {
         return d.input == device->input && d.id == device->id;

@@ -211,6 +211,8 @@ private:
     // The open stream a call names, unless the call fails first (result).
     Stream* CallStreamLocked(const char* call, bool input, std::uintptr_t handle, MMRESULT& result);
     void CompleteLocked(Stream& stream, WAVEHDR* header);
+    // Hands every queued buffer back, in order, from where the stream is.
+    void ReturnQueueLocked(Stream& stream);
     void PostLocked(const Stream& stream, UINT message, DWORD_PTR param1);
     void AdvanceLocked(std::uint64_t ms);
     void PlayLocked(Stream& stream, std::uint64_t ms);

@@ -129,13 +129,7 @@ bool CVirtualCard::SetPlugged(DeviceDirection direction, const std::string& id, 
             }
             stream->unplugged = true;
             stream->running = false;
-            stream->position = 0;
-            stream->credit = 0;
-            while (!stream->queue.empty()) {
-                WAVEHDR* header = stream->queue.front();
-                stream->queue.pop_front();
-                CompleteLocked(*stream, header);
-            }
+            ReturnQueueLocked(*stream);
         }
     }
     DevicesChanged();

@@ -379,13 +379,7 @@ MMRESULT CVirtualCard::ResetStream(bool input, std::uintptr_t handle) {
         return result;
     if (input)
         stream->running = false;
-    stream->credit = 0;
-    stream->position = 0;
-    while (!stream->queue.empty()) {
-        WAVEHDR* header = stream->queue.front();
-        stream->queue.pop_front();
-        CompleteLocked(*stream, header);
-    }
+    ReturnQueueLocked(*stream);
     // Every buffer has been handed back once the reset returns.
     WaitHandleIdle(lock, handle);
     return MMSYSERR_NOERROR;
@@ -403,6 +397,16 @@ MMRESULT CVirtualCard::waveInReset(HWAVEIN hwi) {
 void CVirtualCard::CompleteLocked(Stream& stream, WAVEHDR* header) {
     SetHeaderFlags(header, WHDR_DONE, WHDR_INQUEUE);
     PostLocked(stream, stream.input ? WIM_DATA : WOM_DONE, reinterpret_cast<DWORD_PTR>(header));
+}
+
+void CVirtualCard::ReturnQueueLocked(Stream& stream) {
+    stream.credit = 0;
+    stream.position = 0;
+    while (!stream.queue.empty()) {
+        WAVEHDR* header = stream.queue.front();
+        stream.queue.pop_front();
+        CompleteLocked(stream, header);
+    }
 }
 
 void CVirtualCard::PostLocked(const Stream& stream, UINT message, DWORD_PTR param1) {
