@@ -55,7 +55,9 @@ CPropSheet::~CPropSheet() {
     // The trace goes first; the members follow in reverse order: the audio
     // engine, the mixer facade, pages 5 to 1.
     plat::UnloadTraceLibrary();
-    WatchDevices({});
+    // Stopping needs no backend: one not made yet is not made for it.
+    if (m_watchingDevices)
+        plat::CurrentSoundBackend().WatchDevices({});
 }
 
 void CPropSheet::RestoreMixer(CWnd& parent) {
@@ -101,7 +103,9 @@ bool CPropSheet::OnInitDialog() {
 }
 
 void CPropSheet::OnFirstPaint() {
-    if (!plat::MakePendingSoundBackend())
+    const bool made = plat::MakePendingSoundBackend();
+    WatchHeadsets();
+    if (!made)
         return;
     ShowSoundChoice();
     if (m_page1.HasWindow()) {
@@ -166,20 +170,78 @@ std::vector<SheetDevice> CPropSheet::Devices() {
 }
 
 void CPropSheet::WatchDevices(std::function<void(const std::vector<SheetDevice>&)> listener) {
-    // Stopping needs no backend: one not made yet is not made for it.
-    if (!listener && !m_watchingDevices)
+    if (!listener)
         return;
-    m_watchingDevices = static_cast<bool>(listener);
-    if (!listener) {
-        plat::CurrentSoundBackend().WatchDevices({});
+    m_deviceListeners.push_back(std::move(listener));
+    if (m_watchingDevices)
+        return;
+    m_watchingDevices = true;
+    plat::CurrentSoundBackend().WatchDevices([this, token = std::weak_ptr<int>(m_deviceWatchToken)](
+                                                 const std::vector<plat::SoundDevice>& list) {
+        if (token.expired())
+            return;
+        const std::vector<SheetDevice> devices = SheetDevices(list);
+        // A listener may begin another watch: that one hears the next list.
+        const auto listeners = m_deviceListeners;
+        for (const auto& listener : listeners)
+            listener(devices);
+    });
+}
+
+bool CPropSheet::SoundSystemGone() {
+    return plat::CurrentSoundBackend().SoundSystemGone();
+}
+
+void CPropSheet::RefreshDevices() {
+    plat::CurrentSoundBackend().RefreshDevices();
+}
+
+void CPropSheet::OnTimer(plat::UINT_PTR id) {
+    if (id == kDeviceRefreshTimer && IsOpen())
+        RefreshDevices();
+    else
+        CPropertySheet::OnTimer(id);
+}
+
+void CPropSheet::WatchHeadsets() {
+    if (m_watchingHeadsets)
+        return;
+    m_watchingHeadsets = true;
+    // Where the sound system tells of no plugging by itself, the lists are
+    // read again now and then.
+    SetTimer(kDeviceRefreshTimer, kDeviceRefreshMs);
+    // What is there now is no news.
+    m_headsetOffer.Update(Devices());
+    WatchDevices([this](const std::vector<SheetDevice>& devices) { OnDevices(devices); });
+}
+
+void CPropSheet::OnDevices(const std::vector<SheetDevice>& devices) {
+    if (!IsOpen() || !m_headsetOffer.Update(devices))
+        return;
+    if (m_headsetOffer.Offered().empty()) {
+        HideNotice();
         return;
     }
-    plat::CurrentSoundBackend().WatchDevices(
-        [listener = std::move(listener), token = std::weak_ptr<int>(m_deviceWatchToken)](
-            const std::vector<plat::SoundDevice>& list) {
-            if (!token.expired())
-                listener(SheetDevices(list));
-        });
+    ShowNotice(
+        PluggedInNoticeText(m_headsetOffer.Name()), UiText("PropSheet", "UseIt"),
+        UiText("PropSheet", "NotNow"), [this] { UseOfferedHeadset(); },
+        [this] { m_headsetOffer.Clear(); });
+}
+
+void CPropSheet::UseOfferedHeadset() {
+    const std::vector<SheetDevice> offered = m_headsetOffer.Offered();
+    const std::string name = m_headsetOffer.Name();
+    m_headsetOffer.Clear();
+    // Both sides of the headset, the output first; the watchers (page 2's
+    // lists, a page playing) hear of the new choice.
+    for (const SheetDevice& device : offered) {
+        std::string error;
+        if (!ChooseDevice(device, error)) {
+            ShowNotice(NotChosenNoticeText(name, error), "", UiText("PropSheet", "NoticeClose"),
+                       {});
+            return;
+        }
+    }
 }
 
 bool CPropSheet::ChooseDevice(const SheetDevice& device, std::string& error) {

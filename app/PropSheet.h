@@ -2,6 +2,7 @@
 // engine, and serves the pages what they share (pages/SheetServices.h).
 #pragma once
 
+#include "app/HeadsetOffer.h"
 #include "audio/AudioEngine.h"
 #include "mixer/MixerSetup.h"
 #include "pages/PropPage1.h"
@@ -13,8 +14,10 @@
 #include "ui/Accelerator.h"
 #include "ui/PropertySheet.h"
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 // Command of the accelerator Ctrl+Alt+T (table 208).
 constexpr int ID_SHOW_TRACE_LIST = 32776;
@@ -55,7 +58,21 @@ public:
     void WatchDevices(std::function<void(const std::vector<SheetDevice>&)> listener) override;
     std::unique_ptr<CSheetLevelWatch>
     WatchLevel(const SheetDevice& device, std::function<void(const SheetLevel&)> listener) override;
+    bool SoundSystemGone() override;
+    void RefreshDevices() override;
+    // The device lists are read again every kDeviceRefreshMs.
+    void OnTimer(plat::UINT_PTR id) override;
+    static constexpr plat::UINT_PTR kDeviceRefreshTimer = 1;
+    static constexpr plat::UINT kDeviceRefreshMs = 2000;
     const CImageList* ImageList() override;
+
+    // A headset plugged in while the wizard runs: the notice offers it, and
+    // taking the offer chooses its output and input (ChooseDevice); the
+    // notice goes when the headset is unplugged again. Watched from the first
+    // paint on, once the sound system is made.
+    void WatchHeadsets();
+    void OnDevices(const std::vector<SheetDevice>& devices);
+    void UseOfferedHeadset();
 
     // Members in this order: constructed pages first, destroyed last.
     CPropPage1 m_page1{*this};
@@ -70,4 +87,8 @@ public:
     // posted after the sheet is gone reaches no page.
     std::shared_ptr<int> m_deviceWatchToken = std::make_shared<int>(0);
     bool m_watchingDevices = false;
+    // Everyone watching the devices, in the order they began.
+    std::vector<std::function<void(const std::vector<SheetDevice>&)>> m_deviceListeners;
+    CHeadsetOffer m_headsetOffer;
+    bool m_watchingHeadsets = false;
 };

@@ -241,8 +241,9 @@ bool CPropPage2::OnSetActive() {
             const std::pair<std::string, std::string> before = ChosenPair();
             ShowDevices(devices);
             // A device plugged or unplugged changed the pair: what was
-            // tested is no longer what the wizard works on.
-            if (m_tested && ChosenPair() != before)
+            // tested is no longer what the wizard works on. Not while
+            // another page plays or records on the pair.
+            if (m_tested && ChosenPair() != before && GetParentSheet()->GetActivePage() == this)
                 OnTest();
         });
     }

@@ -3,6 +3,7 @@
 #include "pages/ConnectionsDlg.h"
 #include "pages/PageLabels.h"
 #include "pages/SheetServices.h"
+#include "pages/StreamEnd.h"
 #include "texts/UiTexts.h"
 #include "ui/PropertySheet.h"
 
@@ -194,6 +195,7 @@ bool CPropPage3::OnInitDialog() {
     m_volume.EnableWindow(false);
     m_stopLabel.ShowWindow(SW_HIDE);
     m_testLabel.ShowWindow(SW_SHOW);
+    Sheet()->WatchDevices([this](const std::vector<SheetDevice>& devices) { OnDevices(devices); });
     return true;
 }
 
@@ -214,6 +216,7 @@ void CPropPage3::OnTest() {
             m_helpLabel.EnableWindow(true);
             return;
         }
+        m_musicDevice = CurrentDevice(services, false);
         m_result.ShowWindow(SW_HIDE);
         m_goOn.ShowWindow(SW_SHOW);
         SetTimer(kMusicTimer, kMusicPeriodMs);
@@ -251,8 +254,12 @@ void CPropPage3::ShowIdle() {
 }
 
 void CPropPage3::ShowWarning(const std::string& error) {
+    ShowWarningText(UiText("PropP4", "K12") + " " + error);
+}
+
+void CPropPage3::ShowWarningText(const std::string& text) {
     m_goOn.ShowWindow(SW_HIDE);
-    m_result.SetWindowText(UiText("PropP4", "K12") + " " + error);
+    m_result.SetWindowText(text);
     // As high as its lines.
     m_result.MoveWindow(m_result.GetRectInParent());
     m_result.ShowWindow(SW_SHOW);
@@ -265,9 +272,15 @@ void CPropPage3::OnTimer(plat::UINT_PTR id) {
     }
     CAudioEngine& engine = Sheet()->AudioEngine();
     if (!engine.CheckLoop()) {
-        const std::string why = engine.GetLastError();
+        const std::string error = engine.GetLastError();
         engine.PlayResourceLoop(0);
-        ShowWarning(why);
+        // The speakers pulled out or the server gone, in the user's words;
+        // else the device's own.
+        const std::string why = StreamEndText(*Sheet(), m_musicDevice, "PropP3");
+        if (why.empty())
+            ShowWarning(error);
+        else
+            ShowWarningText(why);
         m_help.EnableWindow(true);
         m_helpLabel.EnableWindow(true);
         ShowIdle();
@@ -275,6 +288,31 @@ void CPropPage3::OnTimer(plat::UINT_PTR id) {
     }
     ShowAsyncWriteFailure();
     CPropertyPage::OnTimer(id);
+}
+
+void CPropPage3::OnDevices(const std::vector<SheetDevice>& devices) {
+    if (!m_playing || !m_musicDevice || !GetParentSheet()->IsOpen())
+        return;
+    const auto listed = [&](auto&& match) {
+        return std::find_if(devices.begin(), devices.end(),
+                            [&](const SheetDevice& d) { return !d.input && match(d); });
+    };
+    // Speakers unplugged end the music by themselves (OnTimer says so).
+    if (listed([&](const SheetDevice& d) { return d.id == m_musicDevice->id; }) == devices.end())
+        return;
+    const auto chosen = listed([](const SheetDevice& d) { return d.isDefault; });
+    if (chosen == devices.end() || chosen->id == m_musicDevice->id)
+        return;
+    // The music goes on from the start on the speakers chosen now.
+    CAudioEngine& engine = Sheet()->AudioEngine();
+    if (!engine.PlayResourceLoop(kMusicResource)) {
+        ShowWarning(engine.GetLastError());
+        m_help.EnableWindow(true);
+        m_helpLabel.EnableWindow(true);
+        ShowIdle();
+        return;
+    }
+    m_musicDevice = *chosen;
 }
 
 void CPropPage3::OnHelp() {

@@ -2,12 +2,17 @@
 // comfortable listening volume with a slider wired straight to the mixer.
 #pragma once
 
+#include "pages/SheetServices.h"
 #include "ui/Button.h"
 #include "ui/ColorText.h"
 #include "ui/Edit.h"
 #include "ui/GroupBox.h"
 #include "ui/PropertyPage.h"
 #include "ui/SliderCtrl.h"
+
+#include <optional>
+#include <string>
+#include <vector>
 
 class CSheetServices;
 
@@ -21,8 +26,12 @@ public:
     // Stops the music first, then goes back.
     int OnWizardBack() override;
     void OnHScroll(plat::UINT code, plat::UINT pos, CSliderCtrl* slider) override;
-    // While the music plays: a device that ended it puts the page back to idle.
+    // While the music plays: a device that ended it puts the page back to
+    // idle and says why (the speakers unplugged, the sound server gone).
     void OnTimer(plat::UINT_PTR id) override;
+    // The devices changed: music playing while other speakers were chosen
+    // starts again on them.
+    void OnDevices(const std::vector<SheetDevice>& devices);
 
     // The Test/Stop toggle.
     void OnTest();
@@ -42,8 +51,10 @@ private:
     CSheetServices* Sheet() const { return m_sheet; }
 
     CSheetServices* m_sheet; // the services of the sheet that holds the page
-    // The warning line in place of the closing line, as on the recording page.
+    // The warning line in place of the closing line, as on the recording
+    // page: "Warning :" and the error, or a text of its own.
     void ShowWarning(const std::string& error);
+    void ShowWarningText(const std::string& text);
     // The music off, the Test button back.
     void ShowIdle();
     // Plays one of the speaker voices; a failure shows in the warning line.
@@ -55,6 +66,8 @@ private:
 
     bool m_playing = false;
     std::string m_asyncFailureShown;
+    // The speakers the music went to when it started.
+    std::optional<SheetDevice> m_musicDevice;
 
     CGroupBox m_frameIntro;    // 1053
     CGroupBox m_frameControls; // 1054

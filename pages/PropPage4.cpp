@@ -5,6 +5,7 @@
 #include "pages/PageLabels.h"
 #include "pages/RecordingVerdictLine.h"
 #include "pages/SheetServices.h"
+#include "pages/StreamEnd.h"
 #include "platform/files/directories.h"
 #include "platform/files/paths.h"
 #include "texts/UiTexts.h"
@@ -312,6 +313,13 @@ void CPropPage4::ShowWarning(const std::string& error, std::optional<COLORREF> l
     m_start.EnableWindow(false);
 }
 
+void CPropPage4::ShowSoundEnded(const std::string& why) {
+    m_finishLabel.ShowWindow(SW_HIDE);
+    m_verdict.ShowWindow(SW_HIDE);
+    m_result.SetWindowText(why);
+    m_result.ShowWindow(SW_SHOW);
+}
+
 void CPropPage4::OnStart() {
     CAudioEngine& engine = Sheet()->AudioEngine();
     m_help.EnableWindow(m_recording);
@@ -328,15 +336,24 @@ void CPropPage4::OnStart() {
     HideOffer();
 
     if (m_recording) {
-        if (!engine.StopRecording())
-            ShowWarning(engine.GetLastError());
-        else if (!plat::FileExists(path))
+        bool ended = false;
+        if (!engine.StopRecording()) {
+            const std::string why = StreamEndText(*Sheet(), m_recordDevice, "PropP4");
+            ended = !why.empty();
+            if (ended)
+                ShowSoundEnded(why);
+            else
+                ShowWarning(engine.GetLastError());
+        } else if (!plat::FileExists(path))
             // The recording never started: there is nothing to replay.
             m_replay.EnableWindow(false);
         else if (const RecordingAnalysis analysis =
                      ShowRecordingVerdict(m_verdict, m_finishLabel, path);
-                 analysis.ok && analysis.verdict == Verdict::NoVoice)
+                 analysis.ok && analysis.verdict == Verdict::NoVoice && !ended)
             StartLook();
+        // What was recorded before the device went may be heard.
+        if (ended)
+            m_replay.EnableWindow(plat::FileExists(path));
         KillTimer(kLevelTimer);
         StopMeter();
         m_stopLabel.ShowWindow(SW_HIDE);
@@ -362,6 +379,7 @@ void CPropPage4::OnStart() {
     const bool started = engine.StartRecording(path);
     if (!started)
         ShowWarning(engine.GetLastError());
+    m_recordDevice = CurrentDevice(*Sheet(), true);
     StartMeter(true);
     SetTimer(kLevelTimer, kLevelPeriodMs);
     m_stopLabel.ShowWindow(SW_SHOW);
@@ -382,8 +400,13 @@ void CPropPage4::OnReplay() {
     const std::string path = RecordingPath();
 
     if (m_replaying) {
-        if (!engine.StopPlay())
-            ShowWarning(engine.GetLastError());
+        if (!engine.StopPlay()) {
+            const std::string why = StreamEndText(*Sheet(), m_replayDevice, "PropP4", true);
+            if (why.empty())
+                ShowWarning(engine.GetLastError());
+            else
+                ShowSoundEnded(why);
+        }
         KillTimer(kLevelTimer);
         StopMeter();
         m_replay.SetIcon(kReplayIcon, 80, 27);
@@ -397,6 +420,7 @@ void CPropPage4::OnReplay() {
     // The meter shows what is played.
     m_live.Stop();
     // A failed start still starts the timer, whose first tick ends the replay.
+    m_replayDevice = CurrentDevice(*Sheet(), false);
     if (!engine.Play(path))
         ShowWarning(engine.GetLastError(), kFailedReplayListColor);
     m_replaying = true;

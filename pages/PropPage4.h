@@ -88,6 +88,10 @@ private:
     // through the sheet, to the top of the sound-card test's result list (in
     // `listColor` from then on, when given); Start and Replay are disabled.
     void ShowWarning(const std::string& error, std::optional<COLORREF> listColor = {});
+    // A recording or replay the sound system ended (its device unplugged,
+    // the server gone): `why` goes into the result line and the page stays
+    // ready for the next one, on whatever device is chosen then.
+    void ShowSoundEnded(const std::string& why);
     void Layout();
     // Sets the recording volume; a write the mixer answered at once and the
     // sound system failed later shows in the result line, once, and leaves
@@ -140,6 +144,10 @@ private:
 
     bool m_recording = false;
     bool m_replaying = false;
+    // The microphone the recording came from, the speakers the replay went
+    // to, as they were when each started.
+    std::optional<SheetDevice> m_recordDevice;
+    std::optional<SheetDevice> m_replayDevice;
     bool m_watchPlayback = false;
     plat::DWORD m_meterTick = 0; // tick count of the meter's last feed
 

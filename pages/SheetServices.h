@@ -69,8 +69,10 @@ public:
     // with `error` set when it cannot be chosen.
     virtual bool ChooseDevice(const SheetDevice& device, std::string& error) = 0;
     // `listener` hears of the devices each time they change (a device
-    // plugged or unplugged, another chosen), on the main thread, until it is
-    // replaced or the sheet is gone; an empty one stops watching.
+    // plugged or unplugged, another chosen), on the main thread, until the
+    // sheet is gone. Several may watch: each hears every change, in the order
+    // they began to watch (the sheet's own notice of a plugged headset
+    // first). An empty one is ignored.
     virtual void WatchDevices(std::function<void(const std::vector<SheetDevice>&)> listener) = 0;
     // Watches the live level of the input `device`, recording nothing:
     // `listener` hears about 25 peaks a second on the main thread, then once
@@ -79,6 +81,13 @@ public:
     // destroyed first (some sound systems open a device once only).
     virtual std::unique_ptr<CSheetLevelWatch>
     WatchLevel(const SheetDevice& device, std::function<void(const SheetLevel&)> listener) = 0;
+    // Lists the devices again where the sound system tells of no change by
+    // itself (ALSA, Windows); the watchers hear of a change. The sheet also
+    // does so every few seconds while it is open.
+    virtual void RefreshDevices() = 0;
+    // Whether the sound system went away (the sound server stopped) and has
+    // not come back: a stream that ended then ended for that reason.
+    virtual bool SoundSystemGone() = 0;
     // The application's image list (exclamation, tick, cross); null when
     // the program runs none.
     virtual const CImageList* ImageList() = 0;

@@ -117,6 +117,10 @@ bool SoundBackend::ChooseDevice(DeviceDirection /*direction*/, const std::string
     return false;
 }
 
+bool SoundBackend::SoundSystemGone() {
+    return false;
+}
+
 void SoundBackend::RefreshDevices() {
     DevicesChanged();
 }

@@ -132,6 +132,12 @@ public:
     // through. Elsewhere every write's result is its call's, and this is "".
     virtual std::string LastMixerWriteFailure();
 
+    // Whether the sound system the backend works through went away (the
+    // sound server stopped or ended the connection) and is not back: a
+    // stream that failed then failed for that reason. False where there is
+    // no such system.
+    virtual bool SoundSystemGone();
+
     // Where the backend chose the devices the wizard works on among several
     // (the sound server prefers a headset), the microphone and the speakers
     // as the user knows them; false where it makes no such choice.

@@ -39,3 +39,26 @@ inline std::string MicrophoneOfferText(const std::string& description) {
     return FormatUiText(plat::DecodeText(UiText("PropP4", "HearsYou")),
                         {plat::DecodeText(description)});
 }
+
+// The sheet's notice of a headset plugged in while the wizard runs ("USB
+// Headset was plugged in — use it"), and its words when the headset cannot
+// be chosen.
+inline std::string PluggedInNoticeText(const std::string& device) {
+    return FormatUiText(plat::DecodeText(UiText("PropSheet", "PluggedIn")),
+                        {plat::DecodeText(device)});
+}
+inline std::string NotChosenNoticeText(const std::string& device, const std::string& why) {
+    return FormatUiText(plat::DecodeText(UiText("PropSheet", "NotChosen")),
+                        {plat::DecodeText(device), plat::DecodeText(why)});
+}
+
+// Why the music (page 3, "PropP3"), the recording or its replay (page 4,
+// "PropP4") ended by itself: the device it used was unplugged, or the sound
+// server stopped.
+inline std::string UnpluggedText(const char* page, const std::string& device, bool replay = false) {
+    return FormatUiText(plat::DecodeText(UiText(page, replay ? "ReplayUnplugged" : "Unplugged")),
+                        {plat::DecodeText(device)});
+}
+inline const std::string& SoundServerGoneText(const char* page) {
+    return UiText(page, "ServerGone");
+}

@@ -212,6 +212,25 @@ constexpr UiTextEntry kAddedEntries[] = {
     {"Recovery", "PutBack", "Put back"},
     {"Recovery", "Keep", "Keep as it is"},
     {"Recovery", "Later", "Ask me later"},
+    // The notice of a headset plugged in while the wizard runs (its name),
+    // its two buttons, and what it says when the headset cannot be chosen
+    // (its name, the sound system's words) with the button that closes it.
+    {"PropSheet", "PluggedIn", "%s was plugged in \u2014 use it"},
+    {"PropSheet", "UseIt", "Yes"},
+    {"PropSheet", "NotNow", "No"},
+    {"PropSheet", "NotChosen", "%s cannot be used: %s"},
+    {"PropSheet", "NoticeClose", "OK"},
+    // The music, the replay or the recording ended by the sound system: the
+    // device it went to or came from was unplugged (its name), or the sound
+    // server stopped.
+    {"PropP3", "Unplugged", "The music stopped: %s was unplugged."},
+    {"PropP3", "ServerGone",
+     "The sound server stopped: the music ended. Try again once the sound server is back."},
+    {"PropP4", "Unplugged", "The recording stopped: %s was unplugged."},
+    {"PropP4", "ReplayUnplugged", "The replay stopped: %s was unplugged."},
+    {"PropP4", "ServerGone",
+     "The sound server stopped: the recording or the replay ended. Try again once the sound "
+     "server is back."},
 };
 
 constexpr std::size_t kCount = kDesignCount + std::size(kAddedEntries);

@@ -4,6 +4,7 @@
 #include "ui/DialogWidget.h"
 #include "ui/Private.h"
 #include "ui/PropertyPage.h"
+#include "ui/SheetNotice.h"
 #include "ui/SheetPrivate.h"
 
 #include <QApplication>
@@ -117,6 +118,7 @@ CPropertySheet::CPropertySheet(const std::string& caption, CWnd* parent, int sel
 CPropertySheet::~CPropertySheet() {
     if (QCoreApplication::instance() != nullptr)
         QCoreApplication::instance()->removeEventFilter(&p->keys);
+    DestroyNotice();
     m_buttons.clear();
     DestroyWindow();
 }

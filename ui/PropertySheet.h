@@ -12,6 +12,7 @@
 #include "ui/WinDefs.h"
 #include "ui/Wnd.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -87,6 +88,29 @@ public:
     // or appeared (the sheet and its button row grow).
     void FitPageArea(CPropertyPage* page);
 
+    // ---- the notice ------------------------------------------------------------
+    // News the user may act on without leaving the page (a device plugged
+    // in): a line of text between the pages and the button row with two
+    // buttons beside it, one that acts on it and one that puts it away. Not
+    // modal: the page and the sheet's buttons work as before. The sheet grows
+    // by the notice's row while it shows and shrinks back when it goes; a
+    // notice shown replaces the one before. A click on either button puts the
+    // notice away, then calls `accepted` or `dismissed`. Without
+    // `acceptText` the notice only tells, with the one button that puts it
+    // away. Screen readers hear the text when it appears.
+    void ShowNotice(const std::string& text, const std::string& acceptText,
+                    const std::string& dismissText, std::function<void()> accepted,
+                    std::function<void()> dismissed = {});
+    // Puts the notice away without calling either function.
+    void HideNotice();
+    bool HasNotice() const;
+    // The text of the notice shown, "" when none is.
+    std::string GetNoticeText() const;
+    // The ids of the notice's text and buttons (GetDlgItem).
+    static constexpr int kNoticeText = 12340;
+    static constexpr int kNoticeAccept = 12341;
+    static constexpr int kNoticeDismiss = 12342;
+
 private:
     friend struct CSheetPrivate;
     void OnButton(int id);
@@ -107,7 +131,14 @@ private:
     int IndexOfTemplate(int templateId) const;
     bool Cancel();
     void UpdateTitle();
+    // Moves the notice's controls by dy, the separator and the button row by
+    // rowShift, and grows the window by frameGrow.
+    void MoveBelowPages(int dy, int rowShift, int frameGrow);
+    // The notice's controls go with the sheet's window (before it).
+    void DestroyNotice();
 
+    struct Notice;
+    std::unique_ptr<Notice> m_notice;
     std::unique_ptr<CSheetPrivate> p;
     std::string m_caption;
     std::vector<CPropertyPage*> m_pages;

@@ -7,10 +7,12 @@
 #include "ui/Button.h"
 #include "ui/PropertyPage.h"
 #include "ui/PropertySheet.h"
+#include "ui/SheetNotice.h"
 #include "ui/Toolkit.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 using namespace uiimpl;
@@ -36,6 +38,7 @@ std::vector<int> ButtonPlaces(int sheetWidth, int width) {
 } // namespace
 
 void CPropertySheet::MakeButtonRow() {
+    DestroyNotice();
     int pageWidth = 0;
     int pageHeight = 0;
     for (const CPropertyPage* page : m_pages) {
@@ -115,12 +118,110 @@ void CPropertySheet::GrowPageArea(int pageHeight) {
     for (CPropertyPage* page : m_pages)
         if (page->HasWindow())
             page->MoveWindow(m_pageArea, false);
-    m_separatorY += grow;
+    MoveBelowPages(grow, grow, grow);
+}
+
+void CPropertySheet::MoveBelowPages(int dy, int rowShift, int frameGrow) {
+    if (m_notice && dy != 0)
+        for (CWnd* control :
+             {static_cast<CWnd*>(&m_notice->text), static_cast<CWnd*>(&m_notice->accept),
+              static_cast<CWnd*>(&m_notice->dismiss)}) {
+            const CRect place = control->GetRectInParent();
+            control->MoveWindow(place.left, place.top + dy, place.Width(), place.Height());
+        }
+    m_separatorY += rowShift;
     for (const auto& button : m_buttons) {
         const CRect place = button->GetRectInParent();
-        button->MoveWindow(place.left, place.top + grow, place.Width(), place.Height());
+        button->MoveWindow(place.left, place.top + rowShift, place.Width(), place.Height());
     }
-    GrowFrame(grow);
+    if (frameGrow != 0)
+        GrowFrame(frameGrow);
+}
+
+// ---- the notice -------------------------------------------------------------
+
+void CPropertySheet::ShowNotice(const std::string& text, const std::string& acceptText,
+                                const std::string& dismissText, std::function<void()> accepted,
+                                std::function<void()> dismissed) {
+    if (!HasWindow())
+        return;
+    HideNotice();
+    if (!m_notice) {
+        m_notice = std::make_unique<Notice>();
+        m_notice->text.Create(this, kNoticeText);
+        m_notice->text.SetLiveRegion(true);
+        m_notice->accept.Create(this, kNoticeAccept);
+        m_notice->dismiss.Create(this, kNoticeDismiss);
+        // The notice goes before its function runs: the function may show
+        // the next one.
+        BindCommand(kNoticeAccept, [this] {
+            std::function<void()> act = m_notice->accepted;
+            HideNotice();
+            if (act)
+                act();
+        });
+        BindCommand(kNoticeDismiss, [this] {
+            std::function<void()> act = m_notice->dismissed;
+            HideNotice();
+            if (act)
+                act();
+        });
+    }
+    Notice& n = *m_notice;
+    n.accepted = std::move(accepted);
+    n.dismissed = std::move(dismissed);
+    CRect client;
+    GetClientRect(client);
+    // The buttons at the right end of the row, as wide as their texts need;
+    // the text wraps in what is left of it.
+    auto widthOf = [](CButton& button, const std::string& caption) {
+        return std::max(kButtonWidth, button.GetTextExtent(caption).cx + 2 * kButtonTextInset);
+    };
+    const bool acts = !acceptText.empty();
+    const int acceptWidth = acts ? widthOf(n.accept, acceptText) : 0;
+    const int dismissWidth = widthOf(n.dismiss, dismissText);
+    const int dismissX = client.Width() - kMargin - dismissWidth;
+    const int acceptX = acts ? dismissX - kButtonGap - acceptWidth : dismissX;
+    n.text.SetText(text);
+    n.text.SetWrapWidth(std::max(40, acceptX - kButtonGap - kMargin));
+    const CSize size = n.text.GetTextSize();
+    const int row = std::max(size.cy, kButtonHeight);
+    const int top = m_pageArea.bottom + kMargin;
+    n.text.MoveWindow(kMargin, top + (row - size.cy) / 2, size.cx, size.cy);
+    n.accept.SetWindowText(acceptText);
+    n.accept.SetAccessibleDescription(text);
+    n.accept.MoveWindow(acceptX, top + (row - kButtonHeight) / 2, acceptWidth, kButtonHeight);
+    n.dismiss.SetWindowText(dismissText);
+    n.dismiss.SetAccessibleDescription(text);
+    n.dismiss.MoveWindow(dismissX, top + (row - kButtonHeight) / 2, dismissWidth, kButtonHeight);
+    n.rowShift = row + kMargin;
+    MoveBelowPages(0, n.rowShift, n.rowShift);
+    n.text.ShowWindow(SW_SHOW);
+    n.accept.ShowWindow(acts ? SW_SHOW : SW_HIDE);
+    n.dismiss.ShowWindow(SW_SHOW);
+}
+
+void CPropertySheet::HideNotice() {
+    if (!HasNotice())
+        return;
+    Notice& n = *m_notice;
+    for (CWnd* control : {static_cast<CWnd*>(&n.text), static_cast<CWnd*>(&n.accept),
+                          static_cast<CWnd*>(&n.dismiss)})
+        control->ShowWindow(SW_HIDE);
+    const int shift = std::exchange(n.rowShift, 0);
+    MoveBelowPages(0, -shift, -shift);
+}
+
+bool CPropertySheet::HasNotice() const {
+    return m_notice && m_notice->rowShift != 0;
+}
+
+std::string CPropertySheet::GetNoticeText() const {
+    return HasNotice() ? m_notice->text.GetText() : std::string();
+}
+
+void CPropertySheet::DestroyNotice() {
+    m_notice.reset();
 }
 
 void CPropertySheet::FitButtonRow() {
@@ -175,6 +276,7 @@ void CPropertySheet::ApplyWizardButtons(plat::DWORD flags) {
 
 int CPropertySheet::EndModalRun() {
     m_open = false;
+    DestroyNotice();
     m_buttons.clear();
     DestroyWindow();
     m_active = -1;

@@ -143,6 +143,10 @@ std::string CPulseBackend::LastMixerWriteFailure() {
     return m_connection->LastWriteFailure();
 }
 
+bool CPulseBackend::SoundSystemGone() {
+    return !m_connection->Connected();
+}
+
 CPulseBackend::~CPulseBackend() {
     m_connection->OnChange(nullptr); // the streams may keep the connection
     CloseAll();

@@ -36,6 +36,8 @@ public:
     std::vector<std::string> DescribeDevices() override;
     // The connection's words for the last volume or mute it could not set.
     std::string LastMixerWriteFailure() override;
+    // The connection to the server is lost.
+    bool SoundSystemGone() override;
     // The sinks and sources, by their names; choosing one makes it the
     // server's default sink or source, which the wave streams follow, and
     // the device of its kind the mixers and ChosenDevices are of. The

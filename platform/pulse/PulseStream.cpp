@@ -116,9 +116,12 @@ public:
             attr.prebuf = static_cast<uint32_t>(-1);
             attr.minreq = static_cast<uint32_t>(-1);
             attr.fragsize = static_cast<uint32_t>(-1);
+            // The server may not move the stream when its device goes: the
+            // wizard's sound ends with the device, and the page says so.
             const auto flags = static_cast<pa_stream_flags_t>(
                 PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
-                PA_STREAM_AUTO_TIMING_UPDATE | (m_capture ? PA_STREAM_START_CORKED : 0));
+                PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_DONT_MOVE |
+                (m_capture ? PA_STREAM_START_CORKED : 0));
             int connected = 0;
             if (m_capture) {
                 attr.fragsize = BytesOf(m_sampleFormat, kFragmentMs);

@@ -1,11 +1,16 @@
 // The sound server's wave streams as PCM channels, on the connection's
 // context and main loop: playback on the default sink and capture from the
 // default source (no device named, so a stream follows the defaults as the
-// user changes them), a short buffer (80 ms to play, 20 ms fragments to
+// user changes them when it starts), a short buffer (80 ms to play, 20 ms fragments to
 // record) so completions and the level meter are prompt, and the stream's
 // media.role set ("music" for playback; "production" for capture, since
 // "phone" would make a role-cork module pause our own music). The
 // application's name and icon come from the context.
+//
+// The server may not move a stream (PA_STREAM_DONT_MOVE): a stream
+// started on a device stays on it, and ends when the device goes, rather
+// than going on, unasked, on another one; the next stream starts on the
+// default of then.
 //
 // Every wait is bounded: the loop's lock is taken only for a request or a
 // look at the stream, and the wait itself happens on a condition variable

@@ -4,6 +4,7 @@
 #include "platform/virtual/VirtualCard.h"
 
 #include <deque>
+#include <string>
 
 namespace plat {
 
@@ -19,9 +20,8 @@ struct CVirtualCard::Stream {
     std::uint64_t credit = 0; // device time not yet turned into bytes, in bytes x 1000
     std::uint64_t frames = 0; // frames recorded so far (the microphone's position)
     bool running = false;     // wave-out: not paused; wave-in: started
-    // Wave-in: the device was unplugged under it. Its buffers came back and
-    // it takes no more (MMSYSERR_NODRIVER) until it is closed.
-    bool gone = false;
+    std::string id;           // the device's id, which outlives its number
+    bool unplugged = false;   // the device went: every call but closing fails
 };
 
 } // namespace plat

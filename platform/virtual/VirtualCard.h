@@ -11,9 +11,9 @@
 //
 // Devices come and go: a wave device of the description may start unplugged
 // (`plugged`, the card file's `Plugged=no`), and SetPlugged plugs and unplugs
-// one by its id, as a headset would be. The wave calls see the plugged
-// devices only, numbered in the description's order; a watcher of the device
-// list (WatchDevices) hears of each change. ChooseDevice makes a device the
+// one by its id, as a headset would be, open or not. The wave calls see the
+// plugged devices only, numbered in the description's order; a watcher of the
+// device list (WatchDevices) hears of each change. ChooseDevice makes a device the
 // one WAVE_MAPPER tries first.
 #pragma once
 
@@ -80,10 +80,10 @@ public:
     const VirtualCardDesc& Description() const { return m_desc; }
 
     // Plugs or unplugs the wave device `id` of that direction; false with
-    // `error` set when there is none, or it is an output and a wave-out
-    // device is open (what one plays is kept by its number). An open wave-in
-    // device keeps its device; one whose device is unplugged hands back its
-    // buffers and answers MMSYSERR_NODRIVER to further buffers and starts.
+    // `error` set when there is none. The open devices keep their ids under
+    // their new numbers; an open device unplugged hands its buffers back at
+    // once, and every write, add-buffer, restart or start of it answers
+    // MMSYSERR_NODRIVER until it is closed.
     bool SetPlugged(DeviceDirection direction, const std::string& id, bool plugged,
                     std::string& error);
 
@@ -211,6 +211,8 @@ private:
     // The open stream a call names, unless the call fails first (result).
     Stream* CallStreamLocked(const char* call, bool input, std::uintptr_t handle, MMRESULT& result);
     void CompleteLocked(Stream& stream, WAVEHDR* header);
+    // Hands every queued buffer back, in order, from where the stream is.
+    void ReturnQueueLocked(Stream& stream);
     void PostLocked(const Stream& stream, UINT message, DWORD_PTR param1);
     void AdvanceLocked(std::uint64_t ms);
     void PlayLocked(Stream& stream, std::uint64_t ms);

@@ -103,44 +103,34 @@ bool CVirtualCard::SetPlugged(DeviceDirection direction, const std::string& id, 
         }
         if (it->plugged == plugged)
             return true;
-        // What a wave-out device played is kept by its number: those numbers
-        // stay while one is open. Open wave-in devices follow their device.
-        if (!input && std::any_of(m_streams.begin(), m_streams.end(),
-                                  [&](const auto& s) { return !s.second->input; })) {
-            error = "an output device of the virtual card is open";
-            return false;
-        }
         // What the plugged devices went through (busy answers used up) stays.
         auto& current = input ? m_desc.waveIn : m_desc.waveOut;
         for (VirtualWaveDevice& d : all)
             for (const VirtualWaveDevice& now : current)
                 if (now.id == d.id)
                     d = now;
-        std::map<Stream*, std::string> open; // the open wave-in devices' ids
-        for (const auto& [handle, stream] : m_streams)
-            if (stream->input && !stream->gone && stream->device < current.size())
-                open[stream.get()] = current[stream->device].id;
         it->plugged = plugged;
         current.clear();
         std::copy_if(all.begin(), all.end(), std::back_inserter(current),
                      [](const VirtualWaveDevice& d) { return d.plugged; });
-        for (const auto& [stream, streamId] : open) {
-            const auto now = std::find_if(
-                current.begin(), current.end(),
-                [&, &streamId = streamId](const VirtualWaveDevice& d) { return d.id == streamId; });
+        // The open devices of that direction keep their ids under new
+        // numbers; one unplugged ends, as a USB device pulled out does: its
+        // buffers come back at once, and every later write, buffer or start
+        // fails.
+        for (auto& [handle, stream] : m_streams) {
+            (void)handle;
+            if (stream->input != input || stream->unplugged)
+                continue;
+            const auto now =
+                std::find_if(current.begin(), current.end(),
+                             [&](const VirtualWaveDevice& d) { return d.id == stream->id; });
             if (now != current.end()) {
                 stream->device = UINT(now - current.begin());
                 continue;
             }
-            // Unplugged while it records: what it recorded comes back.
-            stream->gone = true;
+            stream->unplugged = true;
             stream->running = false;
-            stream->credit = 0;
-            while (!stream->queue.empty()) {
-                WAVEHDR* header = stream->queue.front();
-                stream->queue.pop_front();
-                CompleteLocked(*stream, header);
-            }
+            ReturnQueueLocked(*stream);
         }
     }
     DevicesChanged();

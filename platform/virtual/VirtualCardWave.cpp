@@ -162,6 +162,7 @@ MMRESULT CVirtualCard::OpenLocked(bool input, std::uintptr_t& handle, UINT devic
     stream->handle = m_nextHandle++;
     stream->input = input;
     stream->device = UINT(device);
+    stream->id = d.id;
     stream->format = *pwfx;
     stream->format.cbSize = 0;
     stream->proc = callbackType == CALLBACK_FUNCTION ? callback : 0;
@@ -231,9 +232,10 @@ MMRESULT CVirtualCard::CloseStream(bool input, std::uintptr_t handle) {
     if (!stream->queue.empty())
         return WAVERR_STILLPLAYING;
     const UINT device = stream->device;
+    const bool unplugged = stream->unplugged;
     PostLocked(*stream, input ? WIM_CLOSE : WOM_CLOSE, 0);
     m_streams.erase(handle);
-    if (!input)
+    if (!input && !unplugged)
         WriteOutputFileLocked(device);
     // The caller may free its callback's data once the close returns.
     WaitHandleIdle(lock, handle);
@@ -301,12 +303,12 @@ MMRESULT CVirtualCard::QueueBuffer(bool input, std::uintptr_t handle, LPWAVEHDR 
         CallStreamLocked(input ? "waveInAddBuffer" : "waveOutWrite", input, handle, result);
     if (stream == nullptr)
         return result;
+    if (stream->unplugged)
+        return MMSYSERR_NODRIVER;
     if (MMRESULT r = CheckHeader(pwh, cbwh))
         return r;
     if (MMRESULT r = CheckQueueable(pwh))
         return r;
-    if (stream->gone)
-        return MMSYSERR_NODRIVER;
     if (input)
         pwh->dwBytesRecorded = 0;
     SetHeaderFlags(pwh, WHDR_INQUEUE, WHDR_DONE);
@@ -332,8 +334,8 @@ MMRESULT CVirtualCard::SetRunning(const char* call, bool input, std::uintptr_t h
     Stream* stream = CallStreamLocked(call, input, handle, result);
     if (stream == nullptr)
         return result;
-    if (stream->gone)
-        return MMSYSERR_NODRIVER;
+    if (stream->unplugged)
+        return running ? MMSYSERR_NODRIVER : MMSYSERR_NOERROR;
     stream->running = running;
     if (running)
         m_wake.notify_all();
@@ -377,13 +379,7 @@ MMRESULT CVirtualCard::ResetStream(bool input, std::uintptr_t handle) {
         return result;
     if (input)
         stream->running = false;
-    stream->credit = 0;
-    stream->position = 0;
-    while (!stream->queue.empty()) {
-        WAVEHDR* header = stream->queue.front();
-        stream->queue.pop_front();
-        CompleteLocked(*stream, header);
-    }
+    ReturnQueueLocked(*stream);
     // Every buffer has been handed back once the reset returns.
     WaitHandleIdle(lock, handle);
     return MMSYSERR_NOERROR;
@@ -401,6 +397,16 @@ MMRESULT CVirtualCard::waveInReset(HWAVEIN hwi) {
 void CVirtualCard::CompleteLocked(Stream& stream, WAVEHDR* header) {
     SetHeaderFlags(header, WHDR_DONE, WHDR_INQUEUE);
     PostLocked(stream, stream.input ? WIM_DATA : WOM_DONE, reinterpret_cast<DWORD_PTR>(header));
+}
+
+void CVirtualCard::ReturnQueueLocked(Stream& stream) {
+    stream.credit = 0;
+    stream.position = 0;
+    while (!stream.queue.empty()) {
+        WAVEHDR* header = stream.queue.front();
+        stream.queue.pop_front();
+        CompleteLocked(stream, header);
+    }
 }
 
 void CVirtualCard::PostLocked(const Stream& stream, UINT message, DWORD_PTR param1) {

@@ -21,6 +21,7 @@
 #include "tests/pages/render_page4_verdict.h"
 #include "tests/pages/render_page5.h"
 #include "tests/support/ScopedEnv.h"
+#include "texts/SoundNotice.h"
 #include "texts/UiTexts.h"
 #include "ui/Font.h"
 #include "ui/Render.h"
@@ -45,7 +46,7 @@ bool Save(const CWnd& wnd, const std::string& path) {
 
 // Page 2 before and after a test with mixed results (a card that cannot
 // switch its playback path on and refuses two input formats), page 3 idle
-// playing and stopped.
+// playing and stopped, and with the notice of a headset plugged in.
 bool RenderSoundPages(CPropSheet& sheet, const std::string& dir) {
     plat::VirtualCardDesc desc = plat::DefaultCardDesc();
     desc.waveIn.at(0).formats.erase(desc.waveIn.at(0).formats.begin() + 4,
@@ -80,6 +81,12 @@ bool RenderSoundPages(CPropSheet& sheet, const std::string& dir) {
     sheet.m_page3.OnTest();
     uitest::ProcessEvents(50);
     ok = Save(sheet, dir + "page3-stopped.png") && ok;
+    // The sheet's notice of a headset plugged in, over the button row.
+    sheet.ShowNotice(PluggedInNoticeText("USB Headset H390 Analog Stereo Headphones"),
+                     UiText("PropSheet", "UseIt"), UiText("PropSheet", "NotNow"), {});
+    uitest::ProcessEvents(50);
+    ok = Save(sheet, dir + "page3-notice.png") && ok;
+    sheet.HideNotice();
     plat::InstallSoundBackend(std::make_shared<plat::CVirtualCard>());
     return ok;
 }

@@ -1,6 +1,7 @@
 // The virtual card's device list: devices of a card file with their ids and
 // forms, a headset plugged and unplugged by script with the watcher told on
-// the main thread, and a chosen device taking WAVE_MAPPER's opens.
+// the main thread, a chosen device taking WAVE_MAPPER's opens, and open
+// devices under plugging: renumbered, or ended when they are pulled out.
 #include "platform/system/message_loop.h"
 #include "platform/virtual/CardFile.h"
 #include "platform/virtual/VirtualCard.h"
@@ -159,15 +160,61 @@ TEST_F(VirtualDevices, AChosenDeviceTakesTheMappersOpensUntilItIsUnplugged) {
     EXPECT_EQ(card->CapturedOutput(1).size(), samples.size()); // the headset played it
     EXPECT_TRUE(card->CapturedOutput(0).empty());
 
-    // The numbers of the devices would change under an open one.
-    EXPECT_FALSE(card->SetPlugged(DeviceDirection::Output, "headset-out", false, error));
-    EXPECT_NE(error.find("open"), std::string::npos) << error;
+    // Pulled out while it plays: what was queued comes back at once, and the
+    // device takes nothing more until it is closed.
+    ASSERT_EQ(card->waveOutWrite(out, &header, sizeof header), MMSYSERR_NOERROR);
+    ASSERT_TRUE(card->SetPlugged(DeviceDirection::Output, "headset-out", false, error)) << error;
+    EXPECT_TRUE(header.dwFlags & WHDR_DONE);
+    EXPECT_FALSE(header.dwFlags & WHDR_INQUEUE);
+    EXPECT_EQ(card->waveOutWrite(out, &header, sizeof header), MMSYSERR_NODRIVER);
+    EXPECT_EQ(card->waveOutRestart(out), MMSYSERR_NODRIVER);
+    card->AdvanceClock(100);
+    EXPECT_EQ(card->CapturedOutput(1).size(), samples.size()); // nothing more was played
+    ASSERT_EQ(card->waveOutReset(out), MMSYSERR_NOERROR);
     ASSERT_EQ(card->waveOutUnprepareHeader(out, &header, sizeof header), MMSYSERR_NOERROR);
     ASSERT_EQ(card->waveOutClose(out), MMSYSERR_NOERROR);
-
-    ASSERT_TRUE(card->SetPlugged(DeviceDirection::Output, "headset-out", false, error)) << error;
     ASSERT_EQ(Heard(), 3u);
     EXPECT_TRUE(Find(heard[2], "waveout-0")->isDefault);
+}
+
+TEST_F(VirtualDevices, AnOpenDeviceRecordsOnWhileAnotherIsPluggedAndUnplugged) {
+    std::string error;
+    ASSERT_TRUE(card->SetPlugged(DeviceDirection::Input, "headset-mic", true, error)) << error;
+    WAVEFORMATEX format{WAVE_FORMAT_PCM, 1, 11025, 22050, 2, 16, 0};
+    HWAVEIN in = nullptr;
+    ASSERT_EQ(card->waveInOpen(&in, 1, &format, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+    std::vector<char> samples(2205 * 2, 0);
+    WAVEHDR header{};
+    header.lpData = samples.data();
+    header.dwBufferLength = static_cast<DWORD>(samples.size());
+    ASSERT_EQ(card->waveInPrepareHeader(in, &header, sizeof header), MMSYSERR_NOERROR);
+    ASSERT_EQ(card->waveInAddBuffer(in, &header, sizeof header), MMSYSERR_NOERROR);
+    ASSERT_EQ(card->waveInStart(in), MMSYSERR_NOERROR);
+    card->AdvanceClock(50);
+
+    // The built-in microphone goes: the headset's is number 0 now, and its
+    // recording goes on into the same buffer.
+    ASSERT_TRUE(card->SetPlugged(DeviceDirection::Input, "builtin-mic", false, error)) << error;
+    EXPECT_FALSE(header.dwFlags & WHDR_DONE);
+    card->AdvanceClock(160); // the buffer holds 200 ms
+    EXPECT_TRUE(header.dwFlags & WHDR_DONE);
+    EXPECT_EQ(header.dwBytesRecorded, samples.size());
+    EXPECT_EQ(card->waveInAddBuffer(in, &header, sizeof header), MMSYSERR_NOERROR);
+    ASSERT_TRUE(card->SetPlugged(DeviceDirection::Input, "builtin-mic", true, error)) << error;
+    card->AdvanceClock(200);
+    EXPECT_TRUE(header.dwFlags & WHDR_DONE);
+
+    // Then its own goes, and with it the recording.
+    EXPECT_EQ(card->waveInAddBuffer(in, &header, sizeof header), MMSYSERR_NOERROR);
+    ASSERT_TRUE(card->SetPlugged(DeviceDirection::Input, "headset-mic", false, error)) << error;
+    EXPECT_TRUE(header.dwFlags & WHDR_DONE);
+    EXPECT_EQ(card->waveInAddBuffer(in, &header, sizeof header), MMSYSERR_NODRIVER);
+    EXPECT_EQ(card->waveInStart(in), MMSYSERR_NODRIVER);
+    EXPECT_EQ(card->waveInStop(in), MMSYSERR_NOERROR);
+    ASSERT_EQ(card->waveInReset(in), MMSYSERR_NOERROR);
+    ASSERT_EQ(card->waveInUnprepareHeader(in, &header, sizeof header), MMSYSERR_NOERROR);
+    ASSERT_EQ(card->waveInClose(in), MMSYSERR_NOERROR);
+    EXPECT_EQ(card->OpenWaveHandles(), 0u);
 }
 
 TEST_F(VirtualDevices, UnknownDevicesAreRefusedWithTheirName) {

@@ -18,6 +18,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -387,6 +388,60 @@ TYPED_TEST(PulseStreams, ServerKilledWhilePlayingHandsBackEveryBuffer) {
     ASSERT_NO_FATAL_FAILURE(next.Open());
     EXPECT_TRUE(next.seen.WaitFor(3, 3000)) << next.seen.doneCount << " of 3";
     next.Close();
+}
+
+// A headset of the test's own made the default sink: what plays there ends
+// with it when it goes, as when a headset is pulled out, rather than being
+// moved on to the other sink; the server itself is still there.
+TYPED_TEST(PulseStreams, ASinkUnloadedWhilePlayingEndsTheStreamRatherThanMovingIt) {
+    const std::string module =
+        this->m_server.LoadNullDevice(false, "pelmora_headset2", "USB Headset 2", "headset");
+    ASSERT_FALSE(module.empty());
+    this->Pactl("set-default-sink pelmora_headset2");
+    WAVEOUTCAPSA caps{};
+    ASSERT_TRUE(this->Eventually([&] {
+        return waveOutGetDevCaps(WAVE_MAPPER, &caps, sizeof caps) == MMSYSERR_NOERROR &&
+               std::string(caps.szPname) == "USB Headset 2";
+    })) << caps.szPname;
+    // The device list says what was plugged in.
+    const std::vector<SoundDevice> devices = this->m_backend->ListDevices();
+    const auto headset = std::find_if(devices.begin(), devices.end(), [](const SoundDevice& d) {
+        return d.id == "pelmora_headset2";
+    });
+    ASSERT_NE(headset, devices.end());
+    EXPECT_EQ(headset->formFactor, DeviceFormFactor::Headset);
+    EXPECT_EQ(headset->description, "USB Headset 2");
+
+    Playing tone(30);
+    ASSERT_NO_FATAL_FAILURE(tone.Open());
+    ASSERT_TRUE(tone.seen.WaitFor(1));
+    EXPECT_THAT(this->Pactl("list sink-inputs"),
+                ::testing::HasSubstr("application.name = \"Pelmora\""));
+    ASSERT_TRUE(this->m_server.UnloadModule(module));
+    const auto unloaded = std::chrono::steady_clock::now();
+    ASSERT_TRUE(tone.seen.WaitFor(30, 3000)) << tone.seen.doneCount << " of 30";
+    // Not played out elsewhere: the rest would take two seconds more.
+    EXPECT_LT(std::chrono::steady_clock::now() - unloaded, std::chrono::milliseconds(1500));
+    EXPECT_EQ(tone.buffers.Order(), tone.seen.Done());
+    WAVEHDR& h = tone.buffers.headers[0];
+    EXPECT_NE(MMSYSERR_NOERROR, waveOutWrite(tone.out, &h, sizeof h));
+    EXPECT_THAT(this->Pactl("list sink-inputs"),
+                ::testing::Not(::testing::HasSubstr("application.name = \"Pelmora\"")));
+    EXPECT_FALSE(this->m_backend->SoundSystemGone());
+    tone.Close();
+
+    // The next stream starts on the default of then.
+    Playing next(3);
+    ASSERT_NO_FATAL_FAILURE(next.Open());
+    EXPECT_TRUE(next.seen.WaitFor(3, 3000));
+    next.Close();
+}
+
+TYPED_TEST(PulseStreams, TheBackendSaysWhenTheServerIsGone) {
+    InstallSoundBackend(this->m_backend);
+    EXPECT_FALSE(this->m_backend->SoundSystemGone());
+    ASSERT_TRUE(this->m_server.Kill());
+    EXPECT_TRUE(this->Eventually([&] { return this->m_backend->SoundSystemGone(); }));
 }
 
 // The audio engine's own player and recorder on the server: the recorder

@@ -1,6 +1,6 @@
 // The sheet, page and dialog machinery with pages of the test's own: page
 // order, posted wizard buttons, the cancel notification, timers, the key
-// hook, pages that grow and buttons that widen.
+// hook, pages that grow, buttons that widen and the notice above them.
 #include "tests/support/GuiSessionTest.h"
 #include "ui/Accelerator.h"
 #include "ui/Button.h"
@@ -314,6 +314,89 @@ TEST_F(SheetFrameworkTest, TheButtonsWidenToTheirLongestTextAndKeepTheirPlaces) 
     sheet.PressButton(ID_WIZBACK);
     EXPECT_GE(back->GetRectInParent().left, 0);
     EXPECT_EQ(help->GetRectInParent().right, right);
+}
+
+TEST_F(SheetFrameworkTest, ANoticeTakesARowAboveTheButtonsUntilOneOfItsButtonsPutsItAway) {
+    TestSheet sheet;
+    sheet.c.lowestControl = 420;
+    ASSERT_TRUE(sheet.Create());
+    uitest::ProcessEvents();
+    CRect client;
+    sheet.GetClientRect(client);
+    const int height = client.Height();
+    const CRect next = sheet.GetDlgItem(ID_WIZNEXT)->GetRectInParent();
+    int accepted = 0;
+    int dismissed = 0;
+    const std::string text = "USB Headset was plugged in \u2014 use it";
+    auto show = [&] {
+        sheet.ShowNotice(
+            text, "Yes", "No", [&] { ++accepted; }, [&] { ++dismissed; });
+    };
+    auto item = [&](int id) { return sheet.GetDlgItemAs<CButton>(id); };
+
+    show();
+    ASSERT_TRUE(sheet.HasNotice());
+    EXPECT_EQ(sheet.GetNoticeText(), text);
+    ASSERT_NE(item(CPropertySheet::kNoticeAccept), nullptr);
+    EXPECT_TRUE(sheet.GetDlgItem(CPropertySheet::kNoticeText)->IsWindowVisible());
+    EXPECT_EQ(item(CPropertySheet::kNoticeAccept)->GetWindowText(), "Yes");
+    EXPECT_EQ(item(CPropertySheet::kNoticeDismiss)->GetWindowText(), "No");
+    // Between the page and the buttons, which go down by its row.
+    sheet.GetClientRect(client);
+    const int row = client.Height() - height;
+    EXPECT_GE(row, next.Height());
+    const CRect moved = sheet.GetDlgItem(ID_WIZNEXT)->GetRectInParent();
+    EXPECT_EQ(moved.top, next.top + row);
+    for (int id : {CPropertySheet::kNoticeText, CPropertySheet::kNoticeAccept,
+                   CPropertySheet::kNoticeDismiss}) {
+        const CRect r = sheet.GetDlgItem(id)->GetRectInParent();
+        EXPECT_GE(r.top, sheet.a.GetRectInParent().bottom) << id;
+        EXPECT_LE(r.bottom, moved.top) << id;
+        EXPECT_LE(r.right, client.Width()) << id;
+    }
+    EXPECT_LT(sheet.GetDlgItem(CPropertySheet::kNoticeText)->GetRectInParent().right,
+              sheet.GetDlgItem(CPropertySheet::kNoticeAccept)->GetRectInParent().left);
+
+    // Not modal: the wizard goes on with it; a second one takes its place.
+    sheet.PressButton(ID_WIZNEXT);
+    EXPECT_EQ(sheet.GetActiveIndex(), 1);
+    show();
+    sheet.GetClientRect(client);
+    EXPECT_EQ(client.Height(), height + row);
+
+    item(CPropertySheet::kNoticeAccept)->Click();
+    uitest::ProcessEvents();
+    EXPECT_EQ(accepted, 1);
+    EXPECT_EQ(dismissed, 0);
+    EXPECT_FALSE(sheet.HasNotice());
+    EXPECT_EQ(sheet.GetNoticeText(), "");
+    EXPECT_FALSE(sheet.GetDlgItem(CPropertySheet::kNoticeText)->IsWindowVisible());
+    sheet.GetClientRect(client);
+    EXPECT_EQ(client.Height(), height);
+    EXPECT_EQ(sheet.GetDlgItem(ID_WIZNEXT)->GetRectInParent(), next);
+
+    // A page that grows under a notice takes the notice down with the row.
+    show();
+    sheet.PressButton(ID_WIZNEXT);
+    ASSERT_EQ(sheet.GetActiveIndex(), 2);
+    const int grown = 420 + CPropertyPage::kBottomMargin - CPropertyPage::kPageHeight;
+    EXPECT_GE(sheet.GetDlgItem(CPropertySheet::kNoticeText)->GetRectInParent().top,
+              sheet.c.GetRectInParent().bottom);
+    item(CPropertySheet::kNoticeDismiss)->Click();
+    uitest::ProcessEvents();
+    EXPECT_EQ(accepted, 1);
+    EXPECT_EQ(dismissed, 1);
+    sheet.GetClientRect(client);
+    EXPECT_EQ(client.Height(), height + grown);
+    EXPECT_EQ(sheet.GetDlgItem(ID_WIZNEXT)->GetRectInParent().top, next.top + grown);
+
+    // Put away by the program: neither function runs.
+    show();
+    sheet.HideNotice();
+    sheet.HideNotice();
+    EXPECT_EQ(accepted + dismissed, 2);
+    sheet.GetClientRect(client);
+    EXPECT_EQ(client.Height(), height + grown);
 }
 
 } // namespace

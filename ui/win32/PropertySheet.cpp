@@ -6,6 +6,7 @@
 
 #include "ui/Button.h"
 #include "ui/PropertyPage.h"
+#include "ui/SheetNotice.h"
 #include "ui/win32/Native.h"
 
 #include <algorithm>
@@ -44,6 +45,7 @@ CPropertySheet::CPropertySheet(const std::string& caption, CWnd* parent, int sel
 
 CPropertySheet::~CPropertySheet() {
     CPropertySheetHook::Close(this);
+    DestroyNotice();
     m_buttons.clear();
     DestroyWindow();
 }

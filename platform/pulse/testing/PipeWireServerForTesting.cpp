@@ -17,14 +17,17 @@ CPipeWireServerForTesting::~CPipeWireServerForTesting() {
 }
 
 std::string CPipeWireServerForTesting::LoadNullDevice(bool source, const std::string& name,
-                                                      const std::string& description) const {
+                                                      const std::string& description,
+                                                      const std::string& formFactor) const {
     // A source is a null sink of the source class: what it records is silence.
     std::string index;
-    if (!Pactl(std::string("load-module module-null-sink ") +
-                   (source ? "media.class=Audio/Source/Virtual " : "") +
-                   "sink_name=" + Quoted(name) + " " +
-                   Quoted("sink_properties='device.description=\"" + description + "\"'"),
-               index))
+    const std::string form = formFactor.empty() ? "" : " device.form_factor=" + formFactor;
+    if (!Pactl(
+            std::string("load-module module-null-sink ") +
+                (source ? "media.class=Audio/Source/Virtual " : "") + "sink_name=" + Quoted(name) +
+                " " +
+                Quoted("sink_properties='device.description=\"" + description + "\"" + form + "'"),
+            index))
         return "";
     return index;
 }

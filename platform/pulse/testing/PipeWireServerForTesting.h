@@ -23,8 +23,8 @@ public:
 
     // Another null sink, or a virtual source (a null sink of the source
     // class), shown as `description`.
-    std::string LoadNullDevice(bool source, const std::string& name,
-                               const std::string& description) const override;
+    std::string LoadNullDevice(bool source, const std::string& name, const std::string& description,
+                               const std::string& formFactor = "") const override;
 
 protected:
     pid_t ServerPid() const override; // pipewire-pulse's

@@ -12,10 +12,15 @@ namespace plat {
 
 namespace {
 
-// A module argument naming the device as people read it.
-std::string DescriptionArgument(bool source, const std::string& description) {
-    return source ? "description='" + description + "'"
-                  : "sink_properties='device.description=\"" + description + "\"'";
+// The module's arguments naming the device as people read it, and its form.
+std::string DescriptionArgument(bool source, const std::string& description,
+                                const std::string& formFactor = "") {
+    const std::string form = formFactor.empty() ? "" : "device.form_factor=" + formFactor;
+    if (source)
+        return "description='" + description + "'" +
+               (form.empty() ? "" : " source_properties='" + form + "'");
+    return "sink_properties='device.description=\"" + description + "\"" +
+           (form.empty() ? "" : " " + form) + "'";
 }
 
 } // namespace
@@ -111,12 +116,13 @@ bool CPulseServerForTesting::Restart(std::string& error) {
 }
 
 std::string CPulseServerForTesting::LoadNullDevice(bool source, const std::string& name,
-                                                   const std::string& description) const {
+                                                   const std::string& description,
+                                                   const std::string& formFactor) const {
     std::string index;
     const std::string module =
         source ? "module-null-source source_name=" : "module-null-sink sink_name=";
     if (!Pactl("load-module " + module + Quoted(name) + " " +
-                   Quoted(DescriptionArgument(source, description)),
+                   Quoted(DescriptionArgument(source, description, formFactor)),
                index))
         return "";
     return index;

@@ -21,8 +21,8 @@ public:
     bool Restart(std::string& error) override;
     bool Running() const { return m_running; }
 
-    std::string LoadNullDevice(bool source, const std::string& name,
-                               const std::string& description) const override;
+    std::string LoadNullDevice(bool source, const std::string& name, const std::string& description,
+                               const std::string& formFactor = "") const override;
 
 protected:
     pid_t ServerPid() const override; // the daemon's, 0 when not running

@@ -44,10 +44,12 @@ public:
     bool Pactl(const std::string& arguments, std::string& output) const;
 
     // Loads another null sink or source named `name`, shown as
-    // `description`; answers the module's index ("" when it failed), for
-    // UnloadModule.
+    // `description`, of the form `formFactor` (its device.form_factor,
+    // "headset"; none when empty); answers the module's index ("" when it
+    // failed), for UnloadModule.
     virtual std::string LoadNullDevice(bool source, const std::string& name,
-                                       const std::string& description) const = 0;
+                                       const std::string& description,
+                                       const std::string& formFactor = "") const = 0;
     bool UnloadModule(const std::string& index) const;
 
     // The first channel's raw volume of a sink or source, -1 if unknown.
