@@ -431,6 +431,13 @@ TYPED_TEST(WizardMixer, ADeviceChosenAfterTheSnapshotIsPutBackToo) {
     for (const bool recovery : {false, true}) {
         SCOPED_TRACE(recovery ? "recovery of an ended run" : "Cancel");
         const std::string late = std::string("pelmora_late_sink") + (recovery ? "1" : "0");
+        // Each run starts on the daemon's own pair, as a new wizard would.
+        std::string chosen;
+        ASSERT_TRUE(
+            CurrentSoundBackend().ChooseDevice(DeviceDirection::Output, TypeParam::kSink, chosen))
+            << chosen;
+        this->Pactl(std::string("set-default-sink ") + kOtherSink);
+        this->ExpectDefault("sink", kOtherSink);
         CMixerSetup setup;
         ASSERT_NO_FATAL_FAILURE(this->SnapshotOfTheChosenPair(setup));
         ASSERT_FALSE(this->m_server.LoadNullDevice(false, late, "Late Speakers").empty());
