@@ -125,6 +125,12 @@ shot("page1")
 next_page(window)
 
 shot("page2")
+# The live level beside the microphone's list moves as the user speaks.
+speaker = threading.Thread(target=speak, args=(3,))
+speaker.start()
+time.sleep(1.5)
+shot("page2-level")
+speaker.join()
 _, page = buttons(window)
 click(page[0])  # Test
 row, _ = buttons(window)
@@ -138,8 +144,22 @@ _, page = buttons(window)
 click(page[0])  # the music
 time.sleep(2)
 shot("page3-playing")
-_, page = buttons(window)
-click(page[0])  # Stop
+# A second headset plugged in while the music plays: the sheet offers it;
+# taken, the music goes there; pulled out, the music stops and says why.
+module = subprocess.run(
+    ["pactl", "load-module", "module-null-sink", "sink_name=usb_headset_2",
+     "sink_properties='device.description=\"USB Headset 2\" device.form_factor=headset'"],
+    check=True, capture_output=True, text=True).stdout.strip()
+if not wait_for(lambda: len(buttons(window)[1]) > len(page), 10):
+    raise SystemExit("no notice offered the headset plugged in")
+shot("page3-plugged")
+_, offered = buttons(window)
+accept = [b for b in offered if b not in page and b.name == "Yes"]
+click(accept[0] if accept else offered[-2])
+time.sleep(1.5)
+subprocess.run(["pactl", "unload-module", module], check=True)
+time.sleep(2)
+shot("page3-unplugged")
 next_page(window)
 
 shot("page4")
