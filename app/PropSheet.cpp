@@ -245,6 +245,11 @@ void CPropSheet::UseOfferedHeadset() {
 }
 
 bool CPropSheet::ChooseDevice(const SheetDevice& device, std::string& error) {
+    // The first change the wizard makes to the user's devices may be this
+    // choice (page 2 preselects a microphone before any test): the snapshot
+    // is taken first, so Cancel puts the user's own defaults back.
+    if (!m_mixerSetup.HasSnapshot() && !m_mixerSetup.SaveSnapshot(MixerSnapshotPath()))
+        TRACE_LOG(1, "PropSheet", __LINE__, "%s", m_mixerSetup.GetErrorText().c_str());
     if (!plat::CurrentSoundBackend().ChooseDevice(device.input ? plat::DeviceDirection::Input
                                                                : plat::DeviceDirection::Output,
                                                   device.id, error))

@@ -23,6 +23,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -380,4 +381,115 @@ TYPED_TEST(WizardPages, AHeadsetPluggedInWhileTheMusicPlaysIsOfferedTakenAndUnpl
         << this->Pactl("list sink-inputs");
     EXPECT_FALSE(this->m_sheet->HasNotice());
     EXPECT_TRUE(this->m_sheet->GetDlgItem(ID_WIZNEXT)->IsWindowEnabled());
+}
+
+// A laptop with a USB headset: the built-in pair (its microphone muted and
+// the default) beside the headset's. Both are listed by their whole names;
+// the heard headset microphone is preselected over the muted built-in one;
+// the speakers the user chooses take the music and the microphone he
+// chooses back takes the recording (the server's own streams say so).
+TYPED_TEST(WizardPages, ALaptopAndAHeadsetAreListedWholeAndTheStreamsFollowTheChoice) {
+    struct Device {
+        bool source;
+        const char* name;
+        const char* description;
+        const char* form;
+    };
+    const Device devices[] = {
+        {false, "pelmora_builtin_sink", "Built-in Audio Analog Stereo", "internal"},
+        {true, "pelmora_builtin_source", "Built-in Audio Analog Stereo Microphone", ""},
+        {false, "pelmora_usb_sink", "USB Headset Analog Stereo", "headset"},
+        {true, "pelmora_usb_source", "USB Headset Mono Microphone", ""},
+    };
+    for (const Device& d : devices)
+        ASSERT_FALSE(
+            this->m_server.LoadNullDevice(d.source, d.name, d.description, d.form).empty());
+    ASSERT_TRUE(this->Eventually([&] {
+        return this->Pactl("list short sources").find("pelmora_usb_source") != std::string::npos;
+    }));
+    this->Pactl("set-default-sink pelmora_builtin_sink");
+    this->Pactl("set-default-source pelmora_builtin_source");
+    this->SetDevice("source", "pelmora_builtin_source", 30000, true);
+    // The daemon's own microphones are muted too: the headset's is the one heard.
+    this->SetDevice("source", TypeParam::kSource, 19661, true);
+    this->SetDevice("source", kOtherSource, 19661, true);
+    this->ExpectDefault("source", "pelmora_builtin_source");
+    // The server's number of a sink or source, as its short lists show it.
+    auto indexOf = [&](const std::string& kind, const std::string& name) {
+        const std::string list = this->Pactl("list short " + kind + "s");
+        const std::size_t at = list.find("\t" + name + "\t");
+        const std::size_t line = at == std::string::npos ? 0 : list.rfind('\n', at);
+        const std::size_t from =
+            line == std::string::npos || at == std::string::npos ? 0 : line + 1;
+        return list.substr(from, list.find('\t', from) - from);
+    };
+    // Whether a stream of the kind ("sink-input") runs on that device.
+    auto streamOn = [&](const std::string& kind, const std::string& device, const std::string& of) {
+        const std::string index = indexOf(device, of);
+        return this->Pactl("list short " + kind + "s").find("\t" + index + "\t") !=
+               std::string::npos;
+    };
+
+    ASSERT_NO_FATAL_FAILURE(this->Open());
+    this->Press(ID_WIZNEXT);
+    CPropPage2& page2 = this->m_sheet->m_page2;
+    CComboBox& microphones = dynamic_cast<CComboBox&>(this->Item(page2, 1201));
+    CComboBox& speakers = dynamic_cast<CComboBox&>(this->Item(page2, 1203));
+    auto entries = [](CComboBox& box) {
+        std::vector<std::string> names;
+        for (int i = 0; i < box.GetCount(); ++i)
+            names.push_back(box.GetLBText(i));
+        return names;
+    };
+    auto choose = [&](CComboBox& box, const std::string& name) {
+        const std::vector<std::string> names = entries(box);
+        const auto it = std::find(names.begin(), names.end(), name);
+        ASSERT_NE(it, names.end()) << name;
+        const int index = static_cast<int>(it - names.begin());
+        ASSERT_EQ(box.Choose(index), index);
+        uitest::ProcessEvents();
+    };
+    EXPECT_THAT(entries(microphones), ::testing::IsSupersetOf(std::vector<std::string>{
+                                          devices[1].description, devices[3].description}));
+    EXPECT_THAT(entries(speakers), ::testing::IsSupersetOf(std::vector<std::string>{
+                                       devices[0].description, devices[2].description}));
+    for (const std::string& name : entries(microphones))
+        EXPECT_EQ(name.find(".monitor"), std::string::npos) << "a monitor offered: " << name;
+    EXPECT_EQ(microphones.GetLBText(microphones.GetCurSel()), devices[3].description);
+    this->ExpectDefault("source", "pelmora_usb_source");
+    EXPECT_EQ(speakers.GetLBText(speakers.GetCurSel()), devices[0].description);
+
+    // The user takes the headset's speakers and the built-in microphone.
+    ASSERT_NO_FATAL_FAILURE(choose(speakers, devices[2].description));
+    this->ExpectDefault("sink", "pelmora_usb_sink");
+    this->Click(page2, 1065);
+    ASSERT_TRUE(this->WaitUntil([&] { return !page2.IsTesting(); }, 10000));
+    ASSERT_NO_FATAL_FAILURE(choose(microphones, devices[1].description));
+    ASSERT_TRUE(this->WaitUntil([&] { return !page2.IsTesting(); }, 10000));
+    this->ExpectDefault("source", "pelmora_builtin_source");
+    EXPECT_FALSE(this->Muted("source", "pelmora_builtin_source")) << "the test unmuted it";
+    ASSERT_TRUE(page2.CanGoOn());
+
+    this->Press(ID_WIZNEXT);
+    CPropPage3& page3 = this->m_sheet->m_page3;
+    this->Click(page3, 1001);
+    ASSERT_TRUE(page3.IsPlaying());
+    EXPECT_TRUE(this->WaitUntil([&] { return streamOn("sink-input", "sink", "pelmora_usb_sink"); }))
+        << this->Pactl("list short sink-inputs");
+    this->Click(page3, 1001);
+
+    this->Press(ID_WIZNEXT);
+    CPropPage4& page4 = this->m_sheet->m_page4;
+    this->Click(page4, 1004);
+    ASSERT_TRUE(page4.IsRecording());
+    EXPECT_TRUE(this->WaitUntil([&] {
+        return streamOn("source-output", "source", "pelmora_builtin_source");
+    })) << this->Pactl("list short source-outputs");
+    this->Click(page4, 1004);
+
+    // Cancel: the built-in microphone is muted again and both defaults back.
+    this->Press(IDCANCEL);
+    EXPECT_TRUE(this->Muted("source", "pelmora_builtin_source"));
+    this->ExpectDefault("sink", "pelmora_builtin_sink");
+    this->ExpectDefault("source", "pelmora_builtin_source");
 }
