@@ -13,6 +13,7 @@
 #include "resources/ProgramResources.h"
 #include "tests/support/TestDir.h"
 #include "ui/CheckBox.h"
+#include "ui/ComboBox.h"
 #include "ui/Dialog.h"
 #include "ui/Render.h"
 #include "ui/Testing.h"
@@ -102,7 +103,31 @@ TEST_F(WizardWalkTest, FromTheWelcomePageToFinishOnTheSystemsDevices) {
     Next();
     ASSERT_EQ(sheet->GetActiveIndex(), 1);
 
-    // Page 2: the sound-card test on the devices, to its end.
+    // Page 2: the speakers' list holds the system's wave devices by their
+    // names; the last one chosen there is the device the wave calls of
+    // WAVE_MAPPER use from then on.
+    CComboBox& speakers = dynamic_cast<CComboBox&>(*sheet->m_page2.GetDlgItem(1203));
+    std::vector<SoundDevice> outputs;
+    for (const SoundDevice& d : backend->ListDevices())
+        if (d.direction == DeviceDirection::Output)
+            outputs.push_back(d);
+    ASSERT_EQ(speakers.GetCount(), static_cast<int>(outputs.size()));
+    for (int i = 0; i < speakers.GetCount(); ++i)
+        EXPECT_EQ(speakers.GetLBText(i), outputs[i].description);
+    const int last = speakers.GetCount() - 1;
+    ASSERT_EQ(speakers.Choose(last), last);
+    uitest::ProcessEvents();
+    int chosen = -1;
+    outputs.clear();
+    for (const SoundDevice& d : backend->ListDevices())
+        if (d.direction == DeviceDirection::Output)
+            outputs.push_back(d);
+    for (int i = 0; i < static_cast<int>(outputs.size()); ++i)
+        if (outputs[i].isDefault)
+            chosen = i;
+    EXPECT_EQ(chosen, last) << speakers.GetLBText(last);
+
+    // The sound-card test on the devices, to its end.
     Click(1065);
     ASSERT_TRUE(RunUntil([&] { return !sheet->m_page2.IsTesting(); }, 30000));
     EXPECT_GT(sheet->m_page2.GetResultCount(), 0);
