@@ -179,10 +179,10 @@ constexpr UiTextEntry kAddedEntries[] = {
     {"PropP2", "Adjusted", "Adjusted"},
     {"PropP2", "Changed", "%s: %s"},
     {"PropP2", "Unmuted", "unmuted"},
-    {"PropP2", "VolumeChanged", "volume %s \xE2\x86\x92 %s"},
+    {"PropP2", "VolumeChanged", "volume %s \u2192 %s"},
     // Page 4 after a recording that heard no voice: another microphone that
     // hears the user, by its full name, offered in its place.
-    {"PropP4", "HearsYou", "%s hears you — use it?"},
+    {"PropP4", "HearsYou", "%s hears you \u2014 use it?"},
     // The captions of page 3's left and right speaker buttons.
     {"PropP3", "Left", "L"},
     {"PropP3", "Right", "R"},
