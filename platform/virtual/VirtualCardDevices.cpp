@@ -117,8 +117,8 @@ bool CVirtualCard::SetPlugged(DeviceDirection direction, const std::string& id, 
         // numbers; one unplugged ends, as a USB device pulled out does: its
         // buffers come back at once, and every later write, buffer or start
         // fails.
-        for (auto& [handle, stream] : m_streams) {
-            (void)handle;
+        for (auto& entry : m_streams) {
+            Stream* stream = entry.second.get();
             if (stream->input != input || stream->unplugged)
                 continue;
             const auto now =
