@@ -34,6 +34,44 @@ double Percentile(std::vector<double> values, double p) {
     return values[index - 1];
 }
 
+// The syllables: peaks of the frames' levels (in dB, over three frames) that
+// stand dipDb above the lowest level on either side before a higher peak or
+// the end. A step up and a steady sound have none, each syllable one.
+// Returns the number of peaks, and their first and last frames.
+struct Syllables {
+    std::size_t count = 0, first = 0, last = 0;
+};
+Syllables FindSyllables(const std::vector<double>& rms, double dipDb) {
+    const std::size_t n = rms.size();
+    std::vector<double> db(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        double sum = 0;
+        std::size_t count = 0;
+        for (std::size_t j = i > 0 ? i - 1 : 0; j <= std::min(n - 1, i + 1); ++j, ++count)
+            sum += RmsDbfs(rms[j]);
+        db[i] = sum / static_cast<double>(count);
+    }
+    Syllables s;
+    for (std::size_t i = 1; i + 1 < n; ++i) {
+        if (!(db[i] > db[i - 1] && db[i] >= db[i + 1]))
+            continue;
+        double left = db[i], right = db[i];
+        bool leftDip = false, rightDip = false;
+        for (std::size_t j = i; j-- > 0 && db[j] <= db[i];)
+            left = std::min(left, db[j]);
+        for (std::size_t j = i + 1; j < n && db[j] <= db[i]; ++j)
+            right = std::min(right, db[j]);
+        leftDip = db[i] - left >= dipDb;
+        rightDip = db[i] - right >= dipDb;
+        if (!leftDip || !rightDip)
+            continue;
+        if (s.count++ == 0)
+            s.first = i;
+        s.last = i;
+    }
+    return s;
+}
+
 } // namespace
 
 const char* VerdictKey(Verdict verdict) {
@@ -59,6 +97,74 @@ CRecordingMeter::CRecordingMeter(const WAVEFORMATEX& format, const VerdictLimits
     const std::size_t frame = std::size_t(format.nSamplesPerSec) * limits.frameMs / 1000;
     if (pcm && block > 0 && frame > 0)
         m_frameBytes = frame * block;
+    if (m_frameBytes == 0)
+        return;
+    const double rate = format.nSamplesPerSec;
+    m_decimation = std::max<std::size_t>(1, static_cast<std::size_t>(rate / limits.pitchRateHz));
+    const double pitchRate = rate / static_cast<double>(m_decimation);
+    m_window = std::max<std::size_t>(1, frame / m_decimation);
+    m_minLag = std::max<std::size_t>(1, static_cast<std::size_t>(pitchRate / limits.pitchHighHz));
+    m_maxLag = std::max(m_minLag, static_cast<std::size_t>(pitchRate / limits.pitchLowHz));
+    m_pitchSamples.assign(m_window + m_maxLag, 0.0);
+
+    // The high band's first bin of a frame's spectrum (none at 8 kHz or less).
+    if (rate > 2 * limits.wideBandHz)
+        m_highBin = static_cast<std::size_t>(std::ceil(limits.wideBandHz * double(frame) / rate));
+}
+
+bool CRecordingMeter::FrameVoiced() const {
+    // d(t): the squared difference of the window and the window t later;
+    // d'(t) = d(t) / mean(d(1..t)). A period shows as a dip well below 1.
+    const std::vector<double>& x = m_pitchSamples;
+    double total = 0;
+    double lowest = 1;
+    for (std::size_t lag = 1; lag <= m_maxLag; ++lag) {
+        double d = 0;
+        for (std::size_t n = 0; n < m_window; ++n) {
+            const double diff = x[n] - x[n + lag];
+            d += diff * diff;
+        }
+        total += d;
+        if (lag >= m_minLag && total > 0)
+            lowest = std::min(lowest, d * static_cast<double>(lag) / total);
+    }
+    return lowest < m_limits.voicedDip;
+}
+
+void CRecordingMeter::MeasureVoice(const std::vector<double>& mono) {
+    // The energy above wideBandHz: the frame's spectrum through a Hann
+    // window, whose side lobes keep the voice's strong low band out of the
+    // high bins; Parseval gives the whole.
+    const std::size_t n = mono.size();
+    std::vector<double> windowed(n);
+    double energy = 0, high = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double w = 0.5 - 0.5 * std::cos(2 * M_PI * double(i) / double(n));
+        windowed[i] = w * mono[i];
+        energy += windowed[i] * windowed[i];
+    }
+    for (std::size_t k = m_highBin; m_highBin > 0 && k <= n / 2; ++k) {
+        double re = 0, im = 0;
+        const double step = 2 * M_PI * double(k) / double(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            re += windowed[i] * std::cos(step * double(i));
+            im -= windowed[i] * std::sin(step * double(i));
+        }
+        // Both halves of the spectrum but the Nyquist bin, which has one.
+        high += (2 * k == n ? 1 : 2) * (re * re + im * im) / double(n);
+    }
+    for (double v : mono) {
+        m_decimationSum += v;
+        if (++m_decimationCount == m_decimation) {
+            m_pitchSamples.erase(m_pitchSamples.begin());
+            m_pitchSamples.push_back(m_decimationSum / static_cast<double>(m_decimation));
+            m_decimationSum = 0;
+            m_decimationCount = 0;
+        }
+    }
+    m_frameEnergy.push_back(energy);
+    m_frameHighEnergy.push_back(high);
+    m_frameVoiced.push_back(FrameVoiced() ? 1 : 0);
 }
 
 void CRecordingMeter::MeasureFrame(const std::uint8_t* frame, std::size_t frameBytes,
@@ -71,21 +177,18 @@ void CRecordingMeter::MeasureFrame(const std::uint8_t* frame, std::size_t frameB
     if (frameBytes < m_frameBytes)
         return; // a partial frame: too short for a level
     double sum = 0;
-    std::size_t samples = 0;
-    if (m_format.wBitsPerSample == 16) {
-        samples = frameBytes / 2;
-        for (std::size_t i = 0; i < samples; ++i) {
-            const double v = static_cast<std::int16_t>(frame[2 * i] | (frame[2 * i + 1] << 8));
-            sum += v * v;
-        }
-    } else {
-        samples = frameBytes;
-        for (std::size_t i = 0; i < samples; ++i) {
-            const double v = (frame[i] - 128) * 256.0;
-            sum += v * v;
-        }
+    const std::size_t channels = m_format.nChannels;
+    const std::size_t samples = frameBytes / (m_format.wBitsPerSample / 8);
+    std::vector<double> mono(samples / channels, 0.0);
+    for (std::size_t i = 0; i < samples; ++i) {
+        const double v = m_format.wBitsPerSample == 16
+                             ? static_cast<std::int16_t>(frame[2 * i] | (frame[2 * i + 1] << 8))
+                             : (frame[i] - 128) * 256.0;
+        sum += v * v;
+        mono[i / channels] += v / static_cast<double>(channels);
     }
     m_frameRms.push_back(std::sqrt(sum / static_cast<double>(samples)));
+    MeasureVoice(mono);
 }
 
 void CRecordingMeter::Add(const void* data, std::size_t length) {
@@ -132,6 +235,46 @@ RecordingFigures CRecordingMeter::Figures() const {
         f.speechDbfs = RmsDbfs(Percentile(rest.m_frameRms, m_limits.speechPercentile));
     }
     f.signalToNoiseDb = f.speechDbfs - f.floorDbfs;
+    if (rest.m_frameRms.empty())
+        return f;
+
+    double energy = 0;
+    for (double rms : rest.m_frameRms)
+        energy += rms * rms;
+    f.rmsDbfs = RmsDbfs(std::sqrt(energy / static_cast<double>(rest.m_frameRms.size())));
+    // The loud frames: their pitch and their high band.
+    const double loud = Percentile(rest.m_frameRms, m_limits.floorPercentile) *
+                        std::pow(10.0, m_limits.noVoiceAboveFloorDb / 20);
+    std::size_t voiced = 0;
+    double loudEnergy = 0, highEnergy = 0;
+    for (std::size_t i = 0; i < rest.m_frameRms.size(); ++i) {
+        if (rest.m_frameRms[i] < loud || rest.m_frameRms[i] <= 0)
+            continue;
+        ++f.loudFrames;
+        voiced += rest.m_frameVoiced[i] ? 1 : 0;
+        loudEnergy += rest.m_frameEnergy[i];
+        highEnergy += rest.m_frameHighEnergy[i];
+    }
+    if (f.loudFrames > 0)
+        f.voicedShare = static_cast<double>(voiced) / static_cast<double>(f.loudFrames);
+    if (f.loudFrames == 0) {
+        // No loud frame: the band of the whole recording.
+        for (std::size_t i = 0; i < rest.m_frameRms.size(); ++i) {
+            loudEnergy += rest.m_frameEnergy[i];
+            highEnergy += rest.m_frameHighEnergy[i];
+        }
+    }
+    if (highEnergy > 0 && loudEnergy > 0)
+        f.highBandDb = std::max(kSilenceDbfs, 10 * std::log10(highEnergy / loudEnergy));
+    f.wideBand = f.highBandDb >= -m_limits.narrowBandBelowDb;
+    // The syllables' rate: over the time from the first to the last, or
+    // the one's own frame.
+    const Syllables syllables = FindSyllables(rest.m_frameRms, m_limits.syllableDipDb);
+    f.syllables = syllables.count;
+    if (syllables.count > 0)
+        f.syllableRateHz =
+            static_cast<double>(std::max<std::size_t>(1, syllables.count - 1)) /
+            (static_cast<double>(syllables.last - syllables.first + 1) * m_limits.frameMs / 1000.0);
     return f;
 }
 
@@ -143,7 +286,9 @@ RecordingFigures MeasureRecording(const void* data, std::size_t length, const WA
 }
 
 Verdict JudgeRecording(const RecordingFigures& f, const VerdictLimits& limits) {
-    if (f.peakDbfs < limits.noVoicePeakDbfs || f.signalToNoiseDb < limits.noVoiceAboveFloorDb)
+    if (f.peakDbfs < limits.noVoicePeakDbfs || f.signalToNoiseDb < limits.noVoiceAboveFloorDb ||
+        f.voicedShare < limits.minVoicedShare || f.syllableRateHz < limits.syllableLowHz ||
+        f.syllableRateHz > limits.syllableHighHz)
         return Verdict::NoVoice;
     if (f.clippedFrames > 0 || f.peakDbfs > limits.loudPeakDbfs)
         return Verdict::TooLoud;
@@ -155,12 +300,15 @@ Verdict JudgeRecording(const RecordingFigures& f, const VerdictLimits& limits) {
 }
 
 std::string DescribeFigures(const RecordingFigures& f) {
-    char text[256];
-    std::snprintf(text, sizeof text,
-                  "%.2f s, %zu frames: noise floor %.1f dBFS, speech %.1f dBFS, peak %.1f dBFS "
-                  "(%d), %zu clipped frames, signal-to-noise %.1f dB",
-                  f.seconds, f.frames, f.floorDbfs, f.speechDbfs, f.peakDbfs, f.peak,
-                  f.clippedFrames, f.signalToNoiseDb);
+    char text[400];
+    std::snprintf(
+        text, sizeof text,
+        "%.2f s, %zu frames: noise floor %.1f dBFS, speech %.1f dBFS, peak %.1f dBFS "
+        "(%d), %zu clipped frames, signal-to-noise %.1f dB, RMS %.1f dBFS, "
+        "%zu loud frames %.0f%% voiced, %zu syllables at %.1f Hz, above 4 kHz %.1f dB (%s)",
+        f.seconds, f.frames, f.floorDbfs, f.speechDbfs, f.peakDbfs, f.peak, f.clippedFrames,
+        f.signalToNoiseDb, f.rmsDbfs, f.loudFrames, 100 * f.voicedShare, f.syllables,
+        f.syllableRateHz, f.highBandDb, f.wideBand ? "wide band" : "narrow band");
     return text;
 }
 
@@ -194,4 +342,32 @@ RecordingAnalysis AnalyseRecording(const std::string& path, const VerdictLimits&
     result.verdict = JudgeRecording(result.figures, limits);
     result.ok = true;
     return result;
+}
+
+int RunVerdict(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const RecordingAnalysis a = AnalyseRecording(args.at(0));
+    if (!a.ok) {
+        err << "pelmora: " << a.error << "\n";
+        return 1;
+    }
+    const RecordingFigures& f = a.figures;
+    char text[800];
+    std::snprintf(text, sizeof text,
+                  "verdict: %s\n"
+                  "duration: %.2f s\n"
+                  "noise floor: %.1f dBFS\n"
+                  "speech level: %.1f dBFS\n"
+                  "RMS level: %.1f dBFS\n"
+                  "peak: %.1f dBFS\n"
+                  "clipped frames: %zu\n"
+                  "signal-to-noise: %.1f dB\n"
+                  "voiced share: %.0f%% of %zu loud frames\n"
+                  "syllables: %zu at %.1f Hz\n"
+                  "above %.0f kHz: %.1f dB (%s)\n",
+                  VerdictKey(a.verdict), f.seconds, f.floorDbfs, f.speechDbfs, f.rmsDbfs,
+                  f.peakDbfs, f.clippedFrames, f.signalToNoiseDb, 100 * f.voicedShare, f.loudFrames,
+                  f.syllables, f.syllableRateHz, kVerdictLimits.wideBandHz / 1000, f.highBandDb,
+                  f.wideBand ? "wide band" : "narrow band");
+    out << text;
+    return a.verdict == Verdict::Good ? 0 : 1;
 }

@@ -1,13 +1,17 @@
 // Whether a recording is fit for speech recognition. The samples are cut into
 // 20 ms frames; the quiet frames give the noise floor, the loud ones the
-// speech level, and the peak and clipping come from MeasurePeak. Every
-// threshold of the verdict sits in kVerdictLimits.
+// speech level, and the peak and clipping come from MeasurePeak. Whether the
+// loud frames are a voice at all is told by their pitch (each frame's
+// cumulative mean normalised difference, as in YIN) and by the syllable
+// rhythm of the frames' levels. Every threshold of the verdict sits in
+// kVerdictLimits.
 #pragma once
 
 #include "platform/mmsystem.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -28,6 +32,31 @@ struct VerdictLimits {
     double loudPeakDbfs = -1;
     // ... and its speech this far above its noise floor.
     double minSignalToNoiseDb = 20;
+
+    // A voice has a pitch in this range in a good share of its loud frames
+    // (those noVoiceAboveFloorDb over the floor): a frame is voiced when its
+    // cumulative mean normalised difference dips below voicedDip at some
+    // period of the range. The pitch is sought in the samples averaged down
+    // to about pitchRateHz. A fan's noise stays near 1 (white) or above
+    // (brown), a hum's period lies outside the range.
+    double pitchLowHz = 70;
+    double pitchHighHz = 400;
+    double pitchRateHz = 8000;
+    double voicedDip = 0.3;
+    double minVoicedShare = 0.3;
+    // ... and its level rises and falls with its syllables: peaks of the
+    // frames' levels syllableDipDb above the levels on either side, between
+    // syllableLowHz and syllableHighHz apart. A steady noise, a hum or a tone
+    // has no such peaks.
+    double syllableDipDb = 6;
+    double syllableLowHz = 2;
+    double syllableHighHz = 8;
+
+    // Wide band: the loud frames' energy above wideBandHz is at most
+    // narrowBandBelowDb under their whole energy. Speech through an 8 kHz
+    // rate or a telephone's filter has none there.
+    double wideBandHz = 4000;
+    double narrowBandBelowDb = 35;
 };
 inline constexpr VerdictLimits kVerdictLimits{};
 
@@ -50,6 +79,13 @@ struct RecordingFigures {
     std::size_t clippedFrames =
         0;                      // frames holding three full-scale samples in a row, or their start
     double signalToNoiseDb = 0; // speechDbfs - floorDbfs
+    double rmsDbfs = kSilenceDbfs;    // RMS of every whole frame
+    std::size_t loudFrames = 0;       // frames noVoiceAboveFloorDb over the floor
+    double voicedShare = 0;           // of the loud frames, those with a pitch
+    std::size_t syllables = 0;        // peaks of the levels syllableDipDb over either side
+    double syllableRateHz = 0;        // syllables a second, from the first to the last
+    double highBandDb = kSilenceDbfs; // loud frames' energy above wideBandHz, to their whole
+    bool wideBand = false;            // highBandDb within narrowBandBelowDb
 };
 
 // The frames' figures of a stream of PCM (8 or 16 bits, any channel count)
@@ -69,6 +105,10 @@ public:
 
 private:
     void MeasureFrame(const std::uint8_t* frame, std::size_t frameBytes, std::size_t lookAhead);
+    // Feeds one frame's samples, mixed to one channel, to the pitch search and
+    // the high band's filter.
+    void MeasureVoice(const std::vector<double>& mono);
+    bool FrameVoiced() const;
 
     plat::WAVEFORMATEX m_format{};
     VerdictLimits m_limits;
@@ -79,6 +119,17 @@ private:
     int m_peak = 0;
     std::size_t m_clippedFrames = 0;
     std::size_t m_totalBytes = 0;
+
+    // The pitch search: samples averaged m_decimation at a time.
+    std::size_t m_decimation = 1;
+    double m_decimationSum = 0;
+    std::size_t m_decimationCount = 0;
+    std::size_t m_window = 0; // samples of the frame at the pitch's rate
+    std::size_t m_minLag = 0, m_maxLag = 0;
+    std::vector<double> m_pitchSamples; // the last m_window + m_maxLag
+    std::vector<char> m_frameVoiced;
+    std::size_t m_highBin = 0; // the first bin above wideBandHz; 0 for none
+    std::vector<double> m_frameEnergy, m_frameHighEnergy;
 };
 
 // The figures of one block of samples.
@@ -90,7 +141,7 @@ Verdict JudgeRecording(const RecordingFigures& figures,
                        const VerdictLimits& limits = kVerdictLimits);
 
 // One line for the trace log: duration, frames, floor, speech, peak,
-// clipped frames, signal-to-noise ratio.
+// clipped frames, signal-to-noise ratio, voicing, rhythm and band.
 std::string DescribeFigures(const RecordingFigures& figures);
 
 struct RecordingAnalysis {
@@ -103,3 +154,7 @@ struct RecordingAnalysis {
 // Reads a PCM WAVE file through CWaveFileReader and judges it.
 RecordingAnalysis AnalyseRecording(const std::string& path,
                                    const VerdictLimits& limits = kVerdictLimits);
+
+// --verdict FILE: the verdict and its figures on `out`; 0 for Good, 1 for any
+// other verdict or a file that cannot be measured (the reason on `err`).
+int RunVerdict(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -1,6 +1,8 @@
 // The figures behind the recording's verdict on signals whose floor, speech
 // level, peak and clipping are known, in pieces of any size and in every PCM
-// layout; then files: ours, sox's, and ones that cannot be measured.
+// layout; then files: ours, sox's, and ones that cannot be measured; then
+// what is a voice: our test sentence with the faults a user makes, against
+// noises, hum, clicks and tones made by sox; last, --verdict.
 #include "WaveBuilder.h"
 #include "audio/RecordingVerdict.h"
 #include "tests/support/HostCommand.h"
@@ -178,6 +180,10 @@ RecordingFigures Figures(double peakDbfs, double snrDb, std::size_t clipped = 0)
     f.floorDbfs = f.speechDbfs - snrDb;
     f.signalToNoiseDb = snrDb;
     f.clippedFrames = clipped;
+    // What our test sentence measures: a voice.
+    f.voicedShare = 0.6;
+    f.syllables = 8;
+    f.syllableRateHz = 4;
     return f;
 }
 
@@ -191,6 +197,24 @@ TEST(RecordingVerdictTest, TheLimitsOfAGoodRecording) {
     EXPECT_EQ(JudgeRecording(Figures(-9, 19.9)), Verdict::TooNoisy);
     EXPECT_EQ(JudgeRecording(Figures(-9, 5.9)), Verdict::NoVoice);
     EXPECT_EQ(JudgeRecording(Figures(-40.1, 60)), Verdict::NoVoice);
+    // A pitch in too few of the loud frames, or levels without a syllable
+    // rhythm: no voice, however loud and clean.
+    RecordingFigures f = Figures(-9, 40);
+    f.voicedShare = 0.29;
+    EXPECT_EQ(JudgeRecording(f), Verdict::NoVoice);
+    f.voicedShare = 0.3;
+    EXPECT_EQ(JudgeRecording(f), Verdict::Good);
+    f.syllableRateHz = 1.9; // a long sound with a pause
+    EXPECT_EQ(JudgeRecording(f), Verdict::NoVoice);
+    f.syllableRateHz = 8.1; // a drum roll
+    EXPECT_EQ(JudgeRecording(f), Verdict::NoVoice);
+    f.syllableRateHz = 0; // no rise and fall
+    EXPECT_EQ(JudgeRecording(f), Verdict::NoVoice);
+    f.syllableRateHz = 2;
+    EXPECT_EQ(JudgeRecording(f), Verdict::Good);
+    f = Figures(-30, 10);
+    f.voicedShare = 0;
+    EXPECT_EQ(JudgeRecording(f), Verdict::NoVoice) << "noise, not a quiet voice";
     // What the user must fix first: the level before the noise.
     EXPECT_EQ(JudgeRecording(Figures(-30, 10)), Verdict::TooQuiet);
     EXPECT_EQ(JudgeRecording(Figures(-3, 10, 4)), Verdict::TooLoud);
@@ -226,6 +250,21 @@ protected:
         for (std::string line; std::getline(lines, line);)
             std::sscanf(line.c_str(), "RMS lev dB %lf", &db);
         return db;
+    }
+
+    // Our test sentence, resources/voice/voice.wav (espeak-ng through sox,
+    // resources/voice/make_voice.sh), as sox names it.
+    static std::string Voice() {
+        const char* root = std::getenv("PELMORA_SOURCE_DIR");
+        return "'" +
+               hostcmd::HostPath(std::filesystem::path(root ? root : ".") / "resources" / "voice" /
+                                 "voice.wav") +
+               "'";
+    }
+    RecordingAnalysis Analyse(const char* name) const {
+        RecordingAnalysis a = AnalyseRecording(File(name));
+        EXPECT_TRUE(a.ok) << name << ": " << a.error;
+        return a;
     }
 
     std::filesystem::path m_dir;
@@ -298,22 +337,174 @@ TEST_F(RecordingFileTest, SoxSignalsOfKnownLevels) {
     EXPECT_NEAR(a.figures.speechDbfs, SoxRmsDb("tone2.wav"), 0.1);
     EXPECT_NEAR(a.figures.floorDbfs, hiss, 1.0) << "the quiet frames of a steady hiss";
     EXPECT_NEAR(a.figures.signalToNoiseDb, SoxRmsDb("tone2.wav") - hiss, 1.0);
-    EXPECT_EQ(a.verdict, Verdict::Good);
+    // A steady tone has a pitch but no syllables: not a voice.
+    EXPECT_GT(a.figures.voicedShare, 0.9);
+    EXPECT_EQ(a.verdict, Verdict::NoVoice) << DescribeFigures(a.figures);
 
-    // Hiss 25 dB louder than that: too noisy.
+    // Hiss 25 dB louder than that.
     Sox("-D " + SoxFile("hiss.wav") + " " + SoxFile("hiss25.wav") + " vol 17.8");
     Sox("-D " + SoxFile("hiss25.wav") + " " + SoxFile("tone2.wav") + " " + SoxFile("noisy.wav"));
     a = AnalyseRecording(File("noisy.wav"));
     ASSERT_TRUE(a.ok) << a.error;
     EXPECT_NEAR(a.figures.floorDbfs, SoxRmsDb("hiss25.wav"), 1.0);
-    EXPECT_EQ(a.verdict, Verdict::TooNoisy) << DescribeFigures(a.figures);
+    EXPECT_LT(a.figures.signalToNoiseDb, kVerdictLimits.minSignalToNoiseDb);
 
     // The same, ten times louder: clipped.
     Sox("-D " + SoxFile("both.wav") + " " + SoxFile("loud.wav") + " vol 10");
     a = AnalyseRecording(File("loud.wav"));
     ASSERT_TRUE(a.ok) << a.error;
     EXPECT_GT(a.figures.clippedFrames, 40u);
-    EXPECT_EQ(a.verdict, Verdict::TooLoud);
+    EXPECT_EQ(a.verdict, Verdict::NoVoice);
+}
+
+// What sox's stats say of a file: "Pk lev dB", "RMS lev dB".
+double SoxStat(const std::string& soxFile, const char* key) {
+    std::string stats;
+    hostcmd::Run("sox " + soxFile + " -n stats 2>&1", &stats);
+    std::istringstream lines(stats);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind(key, 0) == 0)
+            return std::atof(line.c_str() + std::string(key).size());
+    }
+    ADD_FAILURE() << "no " << key << " in sox's stats: " << stats;
+    return 0;
+}
+
+TEST_F(RecordingFileTest, OurSentenceWithTheFaultsAUserMakes) {
+    if (!HaveSox())
+        GTEST_SKIP() << "sox is missing: scripts/deps.sh test installs it";
+    const std::string voice = Voice();
+    Sox(voice + " " + SoxFile("good.wav") + " norm -6");
+    Sox(voice + " " + SoxFile("quiet.wav") + " norm -30");
+    Sox(voice + " " + SoxFile("clipped.wav") + " norm -6 gain 20");
+    Sox(voice + " " + SoxFile("silence.wav") + " vol 0");
+    // Noise under the sentence at a known ratio of the RMS levels: white at
+    // 5 dB, a room's rumble (brown) at 35 dB.
+    const double speech = SoxStat(SoxFile("good.wav"), "RMS lev dB");
+    for (const char* kind : {"white", "brown"}) {
+        const std::string noise = std::string(kind) + ".wav";
+        Sox("-n -r 11025 -b 16 -c 1 " + SoxFile(noise.c_str()) + " synth 3.26 " + kind +
+            "noise norm -20");
+        const double ratio = kind[0] == 'w' ? 5 : 35;
+        const double gain = speech - ratio - SoxStat(SoxFile(noise.c_str()), "RMS lev dB");
+        Sox("-m " + SoxFile("good.wav") + " \"|sox " + SoxFile(noise.c_str()) + " -p gain " +
+            std::to_string(gain) + "\" " + SoxFile((std::string(kind) + "mix.wav").c_str()));
+    }
+    const struct {
+        const char* file;
+        Verdict verdict;
+    } cases[] = {{"good.wav", Verdict::Good},       {"quiet.wav", Verdict::TooQuiet},
+                 {"clipped.wav", Verdict::TooLoud}, {"whitemix.wav", Verdict::TooNoisy},
+                 {"silence.wav", Verdict::NoVoice}, {"brownmix.wav", Verdict::Good}};
+    for (const auto& c : cases) {
+        const RecordingAnalysis a = Analyse(c.file);
+        EXPECT_EQ(a.verdict, c.verdict) << c.file << ": " << DescribeFigures(a.figures);
+        if (c.verdict != Verdict::NoVoice) {
+            EXPECT_GE(a.figures.voicedShare, 0.45) << c.file;
+            EXPECT_GE(a.figures.syllables, 4u) << c.file;
+        }
+    }
+}
+
+TEST_F(RecordingFileTest, NoiseHumClicksAndTonesAreNoVoiceAtAnyLevel) {
+    if (!HaveSox())
+        GTEST_SKIP() << "sox is missing: scripts/deps.sh test installs it";
+    // A fan: five four-second stretches of each noise, each peaking at the
+    // level. Brown noise spreads its frames' levels by a little more than 6 dB.
+    for (const char* kind : {"brown", "pink", "white"}) {
+        Sox("-n -r 11025 -b 16 -c 1 " + SoxFile("noise.wav") + " synth 20 " + kind + "noise");
+        for (int level : {-40, -24, -12}) {
+            for (int stretch = 0; stretch < 5; ++stretch) {
+                Sox(SoxFile("noise.wav") + " " + SoxFile("fan.wav") + " trim " +
+                    std::to_string(4 * stretch) + " 4 norm " + std::to_string(level));
+                const RecordingAnalysis a = Analyse("fan.wav");
+                EXPECT_EQ(a.verdict, Verdict::NoVoice) << kind << " " << level << " #" << stretch
+                                                       << ": " << DescribeFigures(a.figures);
+                EXPECT_LT(a.figures.voicedShare, 0.1) << kind << " " << level;
+            }
+        }
+    }
+    // Mains hum, a keyboard (five-millisecond clicks six times a second) and
+    // a steady chord.
+    for (int level : {-40, -24, -12}) {
+        const std::string norm = " norm " + std::to_string(level);
+        Sox("-n -r 11025 -b 16 -c 1 " + SoxFile("hum.wav") + " synth 4 sine 50" + norm);
+        Sox("-n -r 11025 -b 16 -c 1 " + SoxFile("click.wav") +
+            " synth 0.005 whitenoise pad 0 0.16");
+        Sox(SoxFile("click.wav") + " " + SoxFile("keys.wav") + " repeat 24" + norm);
+        Sox("-n -r 11025 -b 16 -c 1 " + SoxFile("chord.wav") +
+            " synth 4 sine 220 sine 277 sine 330" + norm);
+        for (const char* name : {"hum.wav", "keys.wav", "chord.wav"}) {
+            const RecordingAnalysis a = Analyse(name);
+            EXPECT_EQ(a.verdict, Verdict::NoVoice)
+                << name << " " << level << ": " << DescribeFigures(a.figures);
+        }
+    }
+}
+
+TEST_F(RecordingFileTest, SpeechWithoutItsHighBandIsNarrowBand) {
+    if (!HaveSox())
+        GTEST_SKIP() << "sox is missing: scripts/deps.sh test installs it";
+    const std::string voice = Voice();
+    Sox(voice + " " + SoxFile("wide.wav") + " norm -6");
+    Sox(voice + " -r 44100 " + SoxFile("wide44.wav") + " norm -6 rate 44100");
+    Sox(voice + " -r 8000 " + SoxFile("phone8.wav") + " norm -6 rate 8000");
+    Sox(voice + " " + SoxFile("phone11.wav") + " norm -6 rate 8000 rate 11025");
+    Sox(voice + " " + SoxFile("lowpass.wav") + " norm -6 sinc -4000");
+    for (const char* name :
+         {"wide.wav", "wide44.wav", "phone8.wav", "phone11.wav", "lowpass.wav"}) {
+        const RecordingAnalysis a = Analyse(name);
+        EXPECT_EQ(a.figures.wideBand, name[0] == 'w') << name << ": " << DescribeFigures(a.figures);
+        // The band is a figure, not a fault of the voice.
+        EXPECT_EQ(a.verdict, Verdict::Good) << name << ": " << DescribeFigures(a.figures);
+    }
+}
+
+TEST_F(RecordingFileTest, TheVerdictToolPrintsTheFiguresSoxMeasuresToo) {
+    if (!HaveSox())
+        GTEST_SKIP() << "sox is missing: scripts/deps.sh test installs it";
+    Sox(Voice() + " " + SoxFile("good.wav") + " norm -6");
+    Sox(Voice() + " " + SoxFile("quiet.wav") + " norm -30");
+    struct Run {
+        int code;
+        std::string out, err;
+    };
+    auto run = [](const std::string& file) {
+        std::ostringstream out, err;
+        const int code = RunVerdict({file}, out, err);
+        return Run{code, out.str(), err.str()};
+    };
+    // A figure of the printed lines: "peak: -6.0 dBFS".
+    auto figure = [](const std::string& text, const std::string& name) {
+        const std::size_t at = text.find("\n" + name + ": ");
+        EXPECT_NE(at, std::string::npos) << name << " in " << text;
+        return at == std::string::npos ? 0.0 : std::atof(text.c_str() + at + name.size() + 3);
+    };
+
+    Run r = run(File("good.wav"));
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("verdict: Good\n", 0), 0u) << r.out;
+    EXPECT_TRUE(r.err.empty()) << r.err;
+    EXPECT_NEAR(figure(r.out, "peak"), SoxStat(SoxFile("good.wav"), "Pk lev dB"), 0.1);
+    EXPECT_NEAR(figure(r.out, "RMS level"), SoxStat(SoxFile("good.wav"), "RMS lev dB"), 0.1);
+    for (const char* line : {"\nnoise floor: ", "\nspeech level: ", "\nclipped frames: 0\n",
+                             "\nsignal-to-noise: ", "\nvoiced share: ", "(wide band)"})
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << " in " << r.out;
+
+    r = run(File("quiet.wav"));
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out.rfind("verdict: TooQuiet\n", 0), 0u) << r.out;
+    EXPECT_NEAR(figure(r.out, "peak"), -30, 0.1);
+    EXPECT_NEAR(figure(r.out, "RMS level"), SoxStat(SoxFile("quiet.wav"), "RMS lev dB"), 0.1);
+
+    // A file that cannot be read: the reason, nothing on stdout.
+    WaveBuilder::Write(File("text.wav"), {'h', 'e', 'l', 'l', 'o'});
+    for (const char* name : {"text.wav", "none.wav"}) {
+        r = run(File(name));
+        EXPECT_EQ(r.code, 1) << name;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        EXPECT_EQ(r.err.rfind("pelmora: " + File(name) + ": ", 0), 0u) << r.err;
+    }
 }
 
 } // namespace
