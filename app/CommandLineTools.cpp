@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/MixerReport.h"
 #include "audio/DeviceReport.h"
+#include "audio/RecordingVerdict.h"
 #include "config/RegistryTools.h"
 #include "mixer/MixerTools.h"
 
@@ -41,6 +42,10 @@ std::span<const CommandLineTool> CommandLineTools() {
          "put every mixer control back from FILE (the file is kept), or without FILE the "
          "settings a wizard that ended badly left waiting, then exit",
          0, &RunRestoreMixer, true, 1},
+        {"--verdict", "FILE",
+         "judge a recording (a PCM WAVE file) as page 4 does and print its figures, then exit "
+         "(0 when it suits speech recognition)",
+         1, &RunVerdict, false},
         {nullptr, nullptr, nullptr, 0, nullptr}, // end marker, keeps the table non-empty
     };
     return std::span<const CommandLineTool>(tools, std::size(tools) - 1);

@@ -107,6 +107,33 @@ TEST(CommandLine, MistakesEndWithUsageErrorCode) {
     EXPECT_NE(Parse({"--export", "x"}).err.find("needs 2 arguments"), std::string::npos);
 }
 
+// --verdict judges a file without the sound system: a missing file is a
+// usage error (2), a file that is no recording a fault of it (1).
+TEST(CommandLine, TheVerdictToolTakesOneFile) {
+    std::ostringstream out, err;
+    CommandLine c = ParseCommandLine({"--verdict"}, CommandLineTools(), out, err);
+    EXPECT_TRUE(c.exit);
+    EXPECT_EQ(c.exitCode, 2);
+    EXPECT_NE(err.str().find("--verdict needs 1 argument"), std::string::npos) << err.str();
+    EXPECT_EQ(
+        ParseCommandLine({"--verdict", "a.wav", "b.wav"}, CommandLineTools(), out, err).exitCode,
+        2);
+
+    err.str("");
+    c = ParseCommandLine({"--verdict", "no-such-recording.wav"}, CommandLineTools(), out, err);
+    ASSERT_NE(c.tool, nullptr);
+    EXPECT_FALSE(c.tool->usesSound);
+    EXPECT_EQ(c.toolArgs, std::vector<std::string>{"no-such-recording.wav"});
+    std::ostringstream toolOut, toolErr;
+    EXPECT_EQ(c.tool->run(c.toolArgs, toolOut, toolErr), 1);
+    EXPECT_TRUE(toolOut.str().empty());
+    EXPECT_EQ(toolErr.str().rfind("pelmora: no-such-recording.wav: ", 0), 0u) << toolErr.str();
+
+    std::ostringstream help;
+    PrintUsage(CommandLineTools(), help);
+    EXPECT_NE(help.str().find("--verdict FILE"), std::string::npos) << help.str();
+}
+
 TEST(CommandLine, ToolArgumentsMayLookLikeOptions) {
     const Parsed p = Parse({"--export", "--report", "--help"});
     ASSERT_FALSE(p.result.exit);
