@@ -105,30 +105,41 @@ CRecordingMeter::CRecordingMeter(const WAVEFORMATEX& format, const VerdictLimits
     m_window = std::max<std::size_t>(1, frame / m_decimation);
     m_minLag = std::max<std::size_t>(1, static_cast<std::size_t>(pitchRate / limits.pitchHighHz));
     m_maxLag = std::max(m_minLag, static_cast<std::size_t>(pitchRate / limits.pitchLowHz));
-    m_pitchSamples.assign(m_window + m_maxLag, 0.0);
+    m_pitchSamples.assign(m_window + m_maxLag + 1, 0.0);
 
     // The high band's first bin of a frame's spectrum (none at 8 kHz or less).
     if (rate > 2 * limits.wideBandHz)
         m_highBin = static_cast<std::size_t>(std::ceil(limits.wideBandHz * double(frame) / rate));
 }
 
-bool CRecordingMeter::FrameVoiced() const {
+double CRecordingMeter::FramePeriod() const {
     // d(t): the squared difference of the window and the window t later;
-    // d'(t) = d(t) / mean(d(1..t)). A period shows as a dip well below 1.
+    // d'(t) = d(t) / mean(d(1..t)). A period shows as a dip well below 1:
+    // the first that reaches under voicedDip, at its lowest (the later dips
+    // at its multiples are no deeper), between samples by a parabola.
     const std::vector<double>& x = m_pitchSamples;
+    std::vector<double> dip(m_maxLag + 2, 1.0);
     double total = 0;
-    double lowest = 1;
-    for (std::size_t lag = 1; lag <= m_maxLag; ++lag) {
+    for (std::size_t lag = 1; lag <= m_maxLag + 1 && lag + m_window <= x.size(); ++lag) {
         double d = 0;
         for (std::size_t n = 0; n < m_window; ++n) {
             const double diff = x[n] - x[n + lag];
             d += diff * diff;
         }
         total += d;
-        if (lag >= m_minLag && total > 0)
-            lowest = std::min(lowest, d * static_cast<double>(lag) / total);
+        dip[lag] = total > 0 ? d * static_cast<double>(lag) / total : 1.0;
     }
-    return lowest < m_limits.voicedDip;
+    for (std::size_t lag = m_minLag; lag <= m_maxLag; ++lag) {
+        if (dip[lag] >= m_limits.voicedDip)
+            continue;
+        while (lag < m_maxLag && dip[lag + 1] < dip[lag])
+            ++lag;
+        const double left = dip[lag - 1], right = dip[lag + 1];
+        const double curve = left - 2 * dip[lag] + right;
+        const double shift = curve > 0 ? 0.5 * (left - right) / curve : 0;
+        return static_cast<double>(lag) + std::clamp(shift, -0.5, 0.5);
+    }
+    return 0;
 }
 
 void CRecordingMeter::MeasureVoice(const std::vector<double>& mono) {
@@ -164,7 +175,7 @@ void CRecordingMeter::MeasureVoice(const std::vector<double>& mono) {
     }
     m_frameEnergy.push_back(energy);
     m_frameHighEnergy.push_back(high);
-    m_frameVoiced.push_back(FrameVoiced() ? 1 : 0);
+    m_framePeriod.push_back(FramePeriod());
 }
 
 void CRecordingMeter::MeasureFrame(const std::uint8_t* frame, std::size_t frameBytes,
@@ -251,10 +262,22 @@ RecordingFigures CRecordingMeter::Figures() const {
         if (rest.m_frameRms[i] < loud || rest.m_frameRms[i] <= 0)
             continue;
         ++f.loudFrames;
-        voiced += rest.m_frameVoiced[i] ? 1 : 0;
+        voiced += rest.m_framePeriod[i] > 0 ? 1 : 0;
         loudEnergy += rest.m_frameEnergy[i];
         highEnergy += rest.m_frameHighEnergy[i];
     }
+    // A note holds its pitch from frame to frame, a voice glides.
+    std::size_t pairs = 0, steady = 0;
+    for (std::size_t i = 1; i < rest.m_frameRms.size(); ++i) {
+        const double now = rest.m_framePeriod[i], before = rest.m_framePeriod[i - 1];
+        if (rest.m_frameRms[i] < loud || rest.m_frameRms[i - 1] < loud || now <= 0 || before <= 0)
+            continue;
+        ++pairs;
+        if (std::abs(now - before) / now < m_limits.steadyPitchChange)
+            ++steady;
+    }
+    if (pairs > 0)
+        f.steadyPitchShare = static_cast<double>(steady) / static_cast<double>(pairs);
     if (f.loudFrames > 0)
         f.voicedShare = static_cast<double>(voiced) / static_cast<double>(f.loudFrames);
     if (f.loudFrames == 0) {
@@ -287,8 +310,8 @@ RecordingFigures MeasureRecording(const void* data, std::size_t length, const WA
 
 Verdict JudgeRecording(const RecordingFigures& f, const VerdictLimits& limits) {
     if (f.peakDbfs < limits.noVoicePeakDbfs || f.signalToNoiseDb < limits.noVoiceAboveFloorDb ||
-        f.voicedShare < limits.minVoicedShare || f.syllableRateHz < limits.syllableLowHz ||
-        f.syllableRateHz > limits.syllableHighHz)
+        f.voicedShare < limits.minVoicedShare || f.steadyPitchShare > limits.maxSteadyPitchShare ||
+        f.syllableRateHz < limits.syllableLowHz || f.syllableRateHz > limits.syllableHighHz)
         return Verdict::NoVoice;
     if (f.clippedFrames > 0 || f.peakDbfs > limits.loudPeakDbfs)
         return Verdict::TooLoud;
@@ -301,14 +324,15 @@ Verdict JudgeRecording(const RecordingFigures& f, const VerdictLimits& limits) {
 
 std::string DescribeFigures(const RecordingFigures& f) {
     char text[400];
-    std::snprintf(
-        text, sizeof text,
-        "%.2f s, %zu frames: noise floor %.1f dBFS, speech %.1f dBFS, peak %.1f dBFS "
-        "(%d), %zu clipped frames, signal-to-noise %.1f dB, RMS %.1f dBFS, "
-        "%zu loud frames %.0f%% voiced, %zu syllables at %.1f Hz, above 4 kHz %.1f dB (%s)",
-        f.seconds, f.frames, f.floorDbfs, f.speechDbfs, f.peakDbfs, f.peak, f.clippedFrames,
-        f.signalToNoiseDb, f.rmsDbfs, f.loudFrames, 100 * f.voicedShare, f.syllables,
-        f.syllableRateHz, f.highBandDb, f.wideBand ? "wide band" : "narrow band");
+    std::snprintf(text, sizeof text,
+                  "%.2f s, %zu frames: noise floor %.1f dBFS, speech %.1f dBFS, peak %.1f dBFS "
+                  "(%d), %zu clipped frames, signal-to-noise %.1f dB, RMS %.1f dBFS, "
+                  "%zu loud frames %.0f%% voiced (%.0f%% steady), %zu syllables at %.1f Hz, above "
+                  "4 kHz %.1f dB (%s)",
+                  f.seconds, f.frames, f.floorDbfs, f.speechDbfs, f.peakDbfs, f.peak,
+                  f.clippedFrames, f.signalToNoiseDb, f.rmsDbfs, f.loudFrames, 100 * f.voicedShare,
+                  100 * f.steadyPitchShare, f.syllables, f.syllableRateHz, f.highBandDb,
+                  f.wideBand ? "wide band" : "narrow band");
     return text;
 }
 
@@ -361,12 +385,13 @@ int RunVerdict(const std::vector<std::string>& args, std::ostream& out, std::ost
                   "peak: %.1f dBFS\n"
                   "clipped frames: %zu\n"
                   "signal-to-noise: %.1f dB\n"
-                  "voiced share: %.0f%% of %zu loud frames\n"
+                  "voiced share: %.0f%% of %zu loud frames, %.0f%% holding their pitch\n"
                   "syllables: %zu at %.1f Hz\n"
                   "above %.0f kHz: %.1f dB (%s)\n",
                   VerdictKey(a.verdict), f.seconds, f.floorDbfs, f.speechDbfs, f.rmsDbfs,
                   f.peakDbfs, f.clippedFrames, f.signalToNoiseDb, 100 * f.voicedShare, f.loudFrames,
-                  f.syllables, f.syllableRateHz, kVerdictLimits.wideBandHz / 1000, f.highBandDb,
+                  100 * f.steadyPitchShare, f.syllables, f.syllableRateHz,
+                  kVerdictLimits.wideBandHz / 1000, f.highBandDb,
                   f.wideBand ? "wide band" : "narrow band");
     out << text;
     return a.verdict == Verdict::Good ? 0 : 1;

@@ -44,6 +44,11 @@ struct VerdictLimits {
     double pitchRateHz = 8000;
     double voicedDip = 0.3;
     double minVoicedShare = 0.3;
+    // A played note holds its pitch: of the voiced loud frames that follow
+    // one another, at most maxSteadyPitchShare keep their period within
+    // steadyPitchChange of the frame before. Speech glides.
+    double steadyPitchChange = 0.005;
+    double maxSteadyPitchShare = 0.75;
     // ... and its level rises and falls with its syllables: peaks of the
     // frames' levels syllableDipDb above the levels on either side, between
     // syllableLowHz and syllableHighHz apart. A steady noise, a hum or a tone
@@ -82,6 +87,7 @@ struct RecordingFigures {
     double rmsDbfs = kSilenceDbfs;    // RMS of every whole frame
     std::size_t loudFrames = 0;       // frames noVoiceAboveFloorDb over the floor
     double voicedShare = 0;           // of the loud frames, those with a pitch
+    double steadyPitchShare = 0;      // of voiced loud frames in a row, those holding the pitch
     std::size_t syllables = 0;        // peaks of the levels syllableDipDb over either side
     double syllableRateHz = 0;        // syllables a second, from the first to the last
     double highBandDb = kSilenceDbfs; // loud frames' energy above wideBandHz, to their whole
@@ -108,7 +114,9 @@ private:
     // Feeds one frame's samples, mixed to one channel, to the pitch search and
     // the high band's filter.
     void MeasureVoice(const std::vector<double>& mono);
-    bool FrameVoiced() const;
+    // The pitch's period of the last frame in samples at the pitch's rate, 0
+    // for none.
+    double FramePeriod() const;
 
     plat::WAVEFORMATEX m_format{};
     VerdictLimits m_limits;
@@ -126,8 +134,8 @@ private:
     std::size_t m_decimationCount = 0;
     std::size_t m_window = 0; // samples of the frame at the pitch's rate
     std::size_t m_minLag = 0, m_maxLag = 0;
-    std::vector<double> m_pitchSamples; // the last m_window + m_maxLag
-    std::vector<char> m_frameVoiced;
+    std::vector<double> m_pitchSamples; // the last m_window + m_maxLag + 1
+    std::vector<double> m_framePeriod;
     std::size_t m_highBin = 0; // the first bin above wideBandHz; 0 for none
     std::vector<double> m_frameEnergy, m_frameHighEnergy;
 };

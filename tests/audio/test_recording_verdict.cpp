@@ -182,6 +182,7 @@ RecordingFigures Figures(double peakDbfs, double snrDb, std::size_t clipped = 0)
     f.clippedFrames = clipped;
     // What our test sentence measures: a voice.
     f.voicedShare = 0.6;
+    f.steadyPitchShare = 0.35;
     f.syllables = 8;
     f.syllableRateHz = 4;
     return f;
@@ -203,6 +204,10 @@ TEST(RecordingVerdictTest, TheLimitsOfAGoodRecording) {
     f.voicedShare = 0.29;
     EXPECT_EQ(JudgeRecording(f), Verdict::NoVoice);
     f.voicedShare = 0.3;
+    EXPECT_EQ(JudgeRecording(f), Verdict::Good);
+    f.steadyPitchShare = 0.76; // notes played, not spoken
+    EXPECT_EQ(JudgeRecording(f), Verdict::NoVoice);
+    f.steadyPitchShare = 0.75;
     EXPECT_EQ(JudgeRecording(f), Verdict::Good);
     f.syllableRateHz = 1.9; // a long sound with a pause
     EXPECT_EQ(JudgeRecording(f), Verdict::NoVoice);
@@ -401,12 +406,13 @@ TEST_F(RecordingFileTest, OurSentenceWithTheFaultsAUserMakes) {
         EXPECT_EQ(a.verdict, c.verdict) << c.file << ": " << DescribeFigures(a.figures);
         if (c.verdict != Verdict::NoVoice) {
             EXPECT_GE(a.figures.voicedShare, 0.45) << c.file;
+            EXPECT_LE(a.figures.steadyPitchShare, 0.5) << c.file;
             EXPECT_GE(a.figures.syllables, 4u) << c.file;
         }
     }
 }
 
-TEST_F(RecordingFileTest, NoiseHumClicksAndTonesAreNoVoiceAtAnyLevel) {
+TEST_F(RecordingFileTest, NoiseHumClicksAndMusicAreNoVoiceAtAnyLevel) {
     if (!HaveSox())
         GTEST_SKIP() << "sox is missing: scripts/deps.sh test installs it";
     // A fan: five four-second stretches of each noise, each peaking at the
@@ -424,8 +430,8 @@ TEST_F(RecordingFileTest, NoiseHumClicksAndTonesAreNoVoiceAtAnyLevel) {
             }
         }
     }
-    // Mains hum, a keyboard (five-millisecond clicks six times a second) and
-    // a steady chord.
+    // Mains hum, a keyboard (five-millisecond clicks six times a second), a
+    // steady chord and a tune.
     for (int level : {-40, -24, -12}) {
         const std::string norm = " norm " + std::to_string(level);
         Sox("-n -r 11025 -b 16 -c 1 " + SoxFile("hum.wav") + " synth 4 sine 50" + norm);
@@ -434,7 +440,15 @@ TEST_F(RecordingFileTest, NoiseHumClicksAndTonesAreNoVoiceAtAnyLevel) {
         Sox(SoxFile("click.wav") + " " + SoxFile("keys.wav") + " repeat 24" + norm);
         Sox("-n -r 11025 -b 16 -c 1 " + SoxFile("chord.wav") +
             " synth 4 sine 220 sine 277 sine 330" + norm);
-        for (const char* name : {"hum.wav", "keys.wav", "chord.wav"}) {
+        // A tune: twelve plucked notes, each followed by a short rest.
+        std::string tune;
+        for (const char* note :
+             {"C4", "E4", "G4", "C5", "A3", "F4", "D4", "G3", "C4", "E4", "G4", "C5"})
+            tune +=
+                std::string(tune.empty() ? "" : " :") + " synth 0.2 pluck " + note + " pad 0 0.12";
+        Sox("-n -r 11025 -b 16 -c 1 " + SoxFile("notes.wav") + tune);
+        Sox(SoxFile("notes.wav") + " " + SoxFile("tune.wav") + norm);
+        for (const char* name : {"hum.wav", "keys.wav", "chord.wav", "tune.wav"}) {
             const RecordingAnalysis a = Analyse(name);
             EXPECT_EQ(a.verdict, Verdict::NoVoice)
                 << name << " " << level << ": " << DescribeFigures(a.figures);
