@@ -16,6 +16,9 @@ namespace {
 // A run of full-scale samples is three long: a frame is measured with the two
 // sample frames after it, so a run that starts in its last two is seen there.
 constexpr std::size_t kLookAheadFrames = 2;
+// The band above 4 kHz is measured on at most this many samples of each frame
+// (all 20 ms up to 12.8 kHz): the spectrum's cost stays that of a slow rate.
+constexpr std::size_t kSpectrumSamples = 256;
 // The file is read in pieces of this size, whatever its length.
 constexpr DWORD kReadBytes = 64 * 1024;
 
@@ -37,11 +40,8 @@ double Percentile(std::vector<double> values, double p) {
 // The syllables: peaks of the frames' levels (in dB, over three frames) that
 // stand dipDb above the lowest level on either side before a higher peak or
 // the end. A step up and a steady sound have none, each syllable one.
-// Returns the number of peaks, and their first and last frames.
-struct Syllables {
-    std::size_t count = 0, first = 0, last = 0;
-};
-Syllables FindSyllables(const std::vector<double>& rms, double dipDb) {
+// Returns the peaks' frames.
+std::vector<std::size_t> FindSyllables(const std::vector<double>& rms, double dipDb) {
     const std::size_t n = rms.size();
     std::vector<double> db(n);
     for (std::size_t i = 0; i < n; ++i) {
@@ -51,25 +51,19 @@ Syllables FindSyllables(const std::vector<double>& rms, double dipDb) {
             sum += RmsDbfs(rms[j]);
         db[i] = sum / static_cast<double>(count);
     }
-    Syllables s;
+    std::vector<std::size_t> peaks;
     for (std::size_t i = 1; i + 1 < n; ++i) {
         if (!(db[i] > db[i - 1] && db[i] >= db[i + 1]))
             continue;
         double left = db[i], right = db[i];
-        bool leftDip = false, rightDip = false;
         for (std::size_t j = i; j-- > 0 && db[j] <= db[i];)
             left = std::min(left, db[j]);
         for (std::size_t j = i + 1; j < n && db[j] <= db[i]; ++j)
             right = std::min(right, db[j]);
-        leftDip = db[i] - left >= dipDb;
-        rightDip = db[i] - right >= dipDb;
-        if (!leftDip || !rightDip)
-            continue;
-        if (s.count++ == 0)
-            s.first = i;
-        s.last = i;
+        if (db[i] - left >= dipDb && db[i] - right >= dipDb)
+            peaks.push_back(i);
     }
-    return s;
+    return peaks;
 }
 
 } // namespace
@@ -109,7 +103,8 @@ CRecordingMeter::CRecordingMeter(const WAVEFORMATEX& format, const VerdictLimits
 
     // The high band's first bin of a frame's spectrum (none at 8 kHz or less).
     if (rate > 2 * limits.wideBandHz)
-        m_highBin = static_cast<std::size_t>(std::ceil(limits.wideBandHz * double(frame) / rate));
+        m_highBin = static_cast<std::size_t>(
+            std::ceil(limits.wideBandHz * double(std::min(frame, kSpectrumSamples)) / rate));
 }
 
 double CRecordingMeter::FramePeriod() const {
@@ -143,10 +138,10 @@ double CRecordingMeter::FramePeriod() const {
 }
 
 void CRecordingMeter::MeasureVoice(const std::vector<double>& mono) {
-    // The energy above wideBandHz: the frame's spectrum through a Hann
-    // window, whose side lobes keep the voice's strong low band out of the
-    // high bins; Parseval gives the whole.
-    const std::size_t n = mono.size();
+    // The energy above wideBandHz: the spectrum of the frame's start through
+    // a Hann window, whose side lobes keep the voice's strong low band out of
+    // the high bins; Parseval gives the whole.
+    const std::size_t n = std::min(mono.size(), kSpectrumSamples);
     std::vector<double> windowed(n);
     double energy = 0, high = 0;
     for (std::size_t i = 0; i < n; ++i) {
@@ -155,14 +150,17 @@ void CRecordingMeter::MeasureVoice(const std::vector<double>& mono) {
         energy += windowed[i] * windowed[i];
     }
     for (std::size_t k = m_highBin; m_highBin > 0 && k <= n / 2; ++k) {
-        double re = 0, im = 0;
-        const double step = 2 * M_PI * double(k) / double(n);
-        for (std::size_t i = 0; i < n; ++i) {
-            re += windowed[i] * std::cos(step * double(i));
-            im -= windowed[i] * std::sin(step * double(i));
+        // Goertzel's recurrence: the bin's power for one multiplication a sample.
+        const double coefficient = 2 * std::cos(2 * M_PI * double(k) / double(n));
+        double s1 = 0, s2 = 0;
+        for (double v : windowed) {
+            const double s0 = v + coefficient * s1 - s2;
+            s2 = s1;
+            s1 = s0;
         }
+        const double power = s1 * s1 + s2 * s2 - coefficient * s1 * s2;
         // Both halves of the spectrum but the Nyquist bin, which has one.
-        high += (2 * k == n ? 1 : 2) * (re * re + im * im) / double(n);
+        high += (2 * k == n ? 1 : 2) * power / double(n);
     }
     for (double v : mono) {
         m_decimationSum += v;
@@ -290,14 +288,16 @@ RecordingFigures CRecordingMeter::Figures() const {
     if (highEnergy > 0 && loudEnergy > 0)
         f.highBandDb = std::max(kSilenceDbfs, 10 * std::log10(highEnergy / loudEnergy));
     f.wideBand = f.highBandDb >= -m_limits.narrowBandBelowDb;
-    // The syllables' rate: over the time from the first to the last, or
-    // the one's own frame.
-    const Syllables syllables = FindSyllables(rest.m_frameRms, m_limits.syllableDipDb);
-    f.syllables = syllables.count;
-    if (syllables.count > 0)
-        f.syllableRateHz =
-            static_cast<double>(std::max<std::size_t>(1, syllables.count - 1)) /
-            (static_cast<double>(syllables.last - syllables.first + 1) * m_limits.frameMs / 1000.0);
+    // The syllables' rate from the median time between one and the next, so
+    // that pauses between sentences do not slow it; one syllable has none.
+    const std::vector<std::size_t> peaks = FindSyllables(rest.m_frameRms, m_limits.syllableDipDb);
+    f.syllables = peaks.size();
+    if (peaks.size() > 1) {
+        std::vector<double> gaps;
+        for (std::size_t i = 1; i < peaks.size(); ++i)
+            gaps.push_back(static_cast<double>(peaks[i] - peaks[i - 1]));
+        f.syllableRateHz = 1000.0 / (Percentile(gaps, 50) * m_limits.frameMs);
+    }
     return f;
 }
 

@@ -383,6 +383,8 @@ TEST_F(RecordingFileTest, OurSentenceWithTheFaultsAUserMakes) {
     Sox(voice + " " + SoxFile("quiet.wav") + " norm -30");
     Sox(voice + " " + SoxFile("clipped.wav") + " norm -6 gain 20");
     Sox(voice + " " + SoxFile("silence.wav") + " vol 0");
+    // Said four times with pauses, recorded at 48 kHz in stereo.
+    Sox(voice + " -r 48000 -c 2 " + SoxFile("again.wav") + " norm -6 rate 48000 repeat 3");
     // Noise under the sentence at a known ratio of the RMS levels: white at
     // 5 dB, a room's rumble (brown) at 35 dB.
     const double speech = SoxStat(SoxFile("good.wav"), "RMS lev dB");
@@ -400,7 +402,8 @@ TEST_F(RecordingFileTest, OurSentenceWithTheFaultsAUserMakes) {
         Verdict verdict;
     } cases[] = {{"good.wav", Verdict::Good},       {"quiet.wav", Verdict::TooQuiet},
                  {"clipped.wav", Verdict::TooLoud}, {"whitemix.wav", Verdict::TooNoisy},
-                 {"silence.wav", Verdict::NoVoice}, {"brownmix.wav", Verdict::Good}};
+                 {"silence.wav", Verdict::NoVoice}, {"again.wav", Verdict::Good},
+                 {"brownmix.wav", Verdict::Good}};
     for (const auto& c : cases) {
         const RecordingAnalysis a = Analyse(c.file);
         EXPECT_EQ(a.verdict, c.verdict) << c.file << ": " << DescribeFigures(a.figures);
