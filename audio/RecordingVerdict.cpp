@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <numbers>
 
 using namespace plat;
 
@@ -145,13 +146,13 @@ void CRecordingMeter::MeasureVoice(const std::vector<double>& mono) {
     std::vector<double> windowed(n);
     double energy = 0, high = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        const double w = 0.5 - 0.5 * std::cos(2 * M_PI * double(i) / double(n));
+        const double w = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * double(i) / double(n));
         windowed[i] = w * mono[i];
         energy += windowed[i] * windowed[i];
     }
     for (std::size_t k = m_highBin; m_highBin > 0 && k <= n / 2; ++k) {
         // Goertzel's recurrence: the bin's power for one multiplication a sample.
-        const double coefficient = 2 * std::cos(2 * M_PI * double(k) / double(n));
+        const double coefficient = 2 * std::cos(2 * std::numbers::pi * double(k) / double(n));
         double s1 = 0, s2 = 0;
         for (double v : windowed) {
             const double s0 = v + coefficient * s1 - s2;
@@ -327,8 +328,8 @@ std::string DescribeFigures(const RecordingFigures& f) {
     std::snprintf(text, sizeof text,
                   "%.2f s, %zu frames: noise floor %.1f dBFS, speech %.1f dBFS, peak %.1f dBFS "
                   "(%d), %zu clipped frames, signal-to-noise %.1f dB, RMS %.1f dBFS, "
-                  "%zu loud frames %.0f%% voiced (%.0f%% steady), %zu syllables at %.1f Hz, above "
-                  "4 kHz %.1f dB (%s)",
+                  "%zu loud frames %.0f%% voiced (%.0f%% steady), %zu syllables at %.1f Hz, high "
+                  "band %.1f dB (%s)",
                   f.seconds, f.frames, f.floorDbfs, f.speechDbfs, f.peakDbfs, f.peak,
                   f.clippedFrames, f.signalToNoiseDb, f.rmsDbfs, f.loudFrames, 100 * f.voicedShare,
                   100 * f.steadyPitchShare, f.syllables, f.syllableRateHz, f.highBandDb,

@@ -112,7 +112,7 @@ public:
 private:
     void MeasureFrame(const std::uint8_t* frame, std::size_t frameBytes, std::size_t lookAhead);
     // Feeds one frame's samples, mixed to one channel, to the pitch search and
-    // the high band's filter.
+    // the spectrum of its high band.
     void MeasureVoice(const std::vector<double>& mono);
     // The pitch's period of the last frame in samples at the pitch's rate, 0
     // for none.
