@@ -205,6 +205,33 @@ TEST(ProgramStart, TheToolsNeedNoDisplayAndTheReportSpeaksEnglish) {
         EXPECT_THAT(o.out, Not(HasSubstr(french))) << french;
 }
 
+// --verdict needs neither a display nor the sound system: our test sentence
+// is Good (0), a file that is no recording a fault (1), no file a usage error.
+TEST(ProgramStart, TheVerdictToolJudgesAFileWithoutADisplay) {
+    const fs::path voice =
+        fs::path(std::getenv("PELMORA_SOURCE_DIR")) / "resources" / "voice" / "voice.wav";
+    Program good(FreshTestDir("pelmora-start"));
+    Outcome o = RunProgram(good, {"--verdict", voice.string()}, 20);
+    ASSERT_TRUE(o.ended);
+    EXPECT_EQ(o.code, 0) << o.out << o.err;
+    EXPECT_THAT(o.out, HasSubstr("verdict: Good\n"));
+    EXPECT_THAT(o.out, HasSubstr("voiced share: "));
+    EXPECT_TRUE(o.err.empty()) << o.err;
+
+    Program bad(FreshTestDir("pelmora-start"));
+    o = RunProgram(bad, {"--verdict", PELMORA_PROGRAM}, 20);
+    ASSERT_TRUE(o.ended);
+    EXPECT_EQ(o.code, 1) << o.out << o.err;
+    EXPECT_TRUE(o.out.empty()) << o.out;
+    EXPECT_THAT(o.err, HasSubstr(std::string("pelmora: ") + PELMORA_PROGRAM + ": "));
+
+    Program none(FreshTestDir("pelmora-start"));
+    o = RunProgram(none, {"--verdict"}, 20);
+    ASSERT_TRUE(o.ended);
+    EXPECT_EQ(o.code, 2) << o.out << o.err;
+    EXPECT_THAT(o.err, HasSubstr("--verdict needs 1 argument"));
+}
+
 TEST(ProgramStart, ASoundChoiceThatCannotStartEndsInTheTerminal) {
     // A display and a platform that would show a box: from a terminal, the
     // line there is all.
