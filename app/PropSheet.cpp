@@ -158,6 +158,8 @@ std::vector<SheetDevice> SheetDevices(const std::vector<plat::SoundDevice>& list
                          d.formFactor == plat::DeviceFormFactor::Bluetooth;
         device.builtIn = d.formFactor == plat::DeviceFormFactor::BuiltIn;
         device.isDefault = d.isDefault;
+        device.rate = d.rate;
+        device.handsFree = d.handsFree;
         devices.push_back(std::move(device));
     }
     return devices;

@@ -395,5 +395,9 @@ int RunVerdict(const std::vector<std::string>& args, std::ostream& out, std::ost
                   kVerdictLimits.wideBandHz / 1000, f.highBandDb,
                   f.wideBand ? "wide band" : "narrow band");
     out << text;
+    if (a.verdict != Verdict::NoVoice && !f.wideBand)
+        out << "note: no sound above " << kVerdictLimits.wideBandHz / 1000
+            << " kHz, as through a telephone or a Bluetooth headset's hands-free profile: a "
+               "speech recogniser understands it less well\n";
     return a.verdict == Verdict::Good ? 0 : 1;
 }

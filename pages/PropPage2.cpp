@@ -12,6 +12,7 @@
 #include "ui/PropertySheet.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <utility>
 #include <vector>
 
@@ -379,8 +380,8 @@ void CPropPage2::FitDeviceList(CComboBox& box, const std::vector<SheetDevice>& l
     const CRect rect = box.GetRectInParent();
     const int width = std::max(120, WidestText(box, list) + kComboFrame);
     // The microphone's list leaves room for its level.
-    const int right = &box == &m_microphones ? m_deviceRight - kLevelGap - kLevelWidth
-                                             : m_deviceRight;
+    const int right =
+        &box == &m_microphones ? m_deviceRight - kLevelGap - kLevelWidth : m_deviceRight;
     const int room = right - rect.left;
     box.MoveWindow(rect.left, rect.top, std::min(width, room), 200);
     box.EnableWindow(!list.empty() && !m_testing);
@@ -419,6 +420,18 @@ void CPropPage2::AddChangeLines(const std::vector<CMixerSetup::PreparedChange>& 
         if (!what.empty())
             AddResultLine(kAdjusted, FormatUiText(plat::DecodeText(T("Changed")), {d.name, what}));
     }
+}
+
+void CPropPage2::AddNarrowBandLines(const SheetDevice& microphone) {
+    // Half the rate is the highest sound it carries; an untold hands-free
+    // rate is the 8 kHz of the profile's first codec.
+    const unsigned rate = microphone.rate > 0 ? microphone.rate : 8000;
+    char top[16];
+    std::snprintf(top, sizeof top, "%.2g", rate / 2000.0);
+    AddResultLine(
+        kSoft, FormatUiText(plat::DecodeText(T(microphone.handsFree ? "HandsFree" : "NarrowBand")),
+                            {plat::DecodeText(microphone.description), top}));
+    AddResultLine(kSoft, plat::DecodeText(T("NarrowBandAdvice")));
 }
 
 std::pair<std::string, std::string> CPropPage2::ChosenPair() const {
@@ -518,6 +531,9 @@ void CPropPage2::OnTest() {
         }
     }
     AddChangeLines(mixer.GetPreparedChanges());
+    if (const SheetDevice* chosen = CLiveLevel::Chosen(m_microphoneList);
+        chosen && chosen->NarrowBand())
+        AddNarrowBandLines(*chosen);
 
     if (!noMicrophone) {
         if (!input.empty()) {

@@ -77,6 +77,9 @@ private:
     std::pair<std::string, std::string> ChosenPair() const;
     void InsertLine(int index, Severity severity, const std::string& text);
     // One line per device the preparation changed, named as the lists name it.
+    // The warning and the advice for a microphone that hears only the
+    // telephone band.
+    void AddNarrowBandLines(const SheetDevice& microphone);
     void AddChangeLines(const std::vector<CMixerSetup::PreparedChange>& changes);
     // Each device list shows its chosen name whole, or names it in its tool-tip.
     void FitDeviceList(CComboBox& box, const std::vector<SheetDevice>& list);

@@ -58,9 +58,6 @@ CSize SetLabel(CColorText& label, const std::string& text, COLORREF color, int r
     return ::SetLabel(label, text, font, color, room);
 }
 
-// The texts the verdict line may show after a recording.
-constexpr const char* kVerdictKeys[] = {"NoVoice", "TooQuiet", "TooLoud", "TooNoisy", "Good"};
-
 } // namespace
 
 CPropPage4::CPropPage4(CSheetServices& sheet)
@@ -266,10 +263,7 @@ void CPropPage4::Layout() {
     const int y4 = y3 + groupHeight + 10;
     m_finishLabel.MoveWindow(10, y4, s1056.cx, s1056.cy);
     SetLabel(m_verdict, "", kBlue, right - 10);
-    int verdictHeight = 0;
-    for (const char* key : kVerdictKeys)
-        verdictHeight =
-            std::max(verdictHeight, m_verdict.GetTextExtent(UiText("Verdict", key), right - 10).cy);
+    const int verdictHeight = VerdictTextHeight(m_verdict, right - 10);
     m_verdict.MoveWindow(10, y4, right - 20, verdictHeight);
     // The offer of another microphone under the verdict; sized to its text
     // when it shows.

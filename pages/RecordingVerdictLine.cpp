@@ -4,6 +4,8 @@
 #include "platform/system/trace.h"
 #include "texts/UiTexts.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr const char* kModule = "PropPage4";
@@ -15,12 +17,30 @@ RecordingAnalysis ShowRecordingVerdict(CColorText& line, CWnd& closing, const st
     if (analysis.ok) {
         TRACE_LOG(0, kModule, __LINE__, "Recording verdict %s: %s", VerdictKey(analysis.verdict),
                   DescribeFigures(analysis.figures).c_str());
-        ShowVerdictText(line, closing, UiText("Verdict", VerdictKey(analysis.verdict)));
+        ShowVerdictText(line, closing, VerdictText(analysis));
     } else {
         TRACE_LOG(1, kModule, __LINE__, "Recording not measured: %s", analysis.error.c_str());
         ShowVerdictText(line, closing, analysis.error);
     }
     return analysis;
+}
+
+std::string VerdictText(const RecordingAnalysis& analysis) {
+    const std::string& verdict = UiText("Verdict", VerdictKey(analysis.verdict));
+    if (analysis.verdict == Verdict::NoVoice || analysis.figures.wideBand)
+        return verdict;
+    return verdict + " " + UiText("Verdict", "NarrowBand");
+}
+
+int VerdictTextHeight(CColorText& line, int width) {
+    int height = 0;
+    for (Verdict v : {Verdict::NoVoice, Verdict::TooQuiet, Verdict::TooLoud, Verdict::TooNoisy,
+                      Verdict::Good}) {
+        RecordingAnalysis narrow;
+        narrow.verdict = v;
+        height = std::max(height, line.GetTextExtent(VerdictText(narrow), width).cy);
+    }
+    return height;
 }
 
 void ShowVerdictText(CColorText& line, CWnd& closing, const std::string& text) {

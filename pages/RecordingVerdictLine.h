@@ -13,6 +13,12 @@
 // them) in place of the closing line, which it hides. A file that cannot be
 // measured shows why instead. Answers the measurement.
 RecordingAnalysis ShowRecordingVerdict(CColorText& line, CWnd& closing, const std::string& path);
+// The verdict's words for the learner: the verdict's own text, followed,
+// where a voice was heard without any sound above 4 kHz (a telephone-band
+// microphone), by what that means for the speech recogniser.
+std::string VerdictText(const RecordingAnalysis& analysis);
+// The height the verdict's words may take in line at width: its tallest text.
+int VerdictTextHeight(CColorText& line, int width);
 // Shows text in line, sized to it where the line stands, in place of the
 // closing line, which it hides.
 void ShowVerdictText(CColorText& line, CWnd& closing, const std::string& text);

@@ -29,6 +29,12 @@ struct SheetDevice {
     bool headset = false;    // a headset, USB or Bluetooth device
     bool builtIn = false;    // part of the computer
     bool isDefault = false;  // the one the wave calls of WAVE_MAPPER use
+    unsigned rate = 0;       // the rate it runs at, 0 when the sound system does not tell
+    bool handsFree = false;  // a Bluetooth headset in its hands-free profile
+    // Hears only the telephone band: below 16 kHz a device carries nothing
+    // above 8 kHz, which the speech recogniser's models were trained on. A
+    // hands-free profile at an untold rate is taken as the 8 kHz one.
+    bool NarrowBand() const { return rate > 0 ? rate < 16000 : handsFree; }
     bool operator==(const SheetDevice&) const = default;
 };
 

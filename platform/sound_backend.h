@@ -54,6 +54,11 @@ struct SoundDevice {
     bool hasVolume = false; // whether volume and mute below are known
     DWORD volume = 0;       // 0..65535
     bool mute = false;
+    // The rate the device runs at where the sound system tells it (0 when
+    // unknown), and whether it is a Bluetooth headset in its hands-free
+    // profile: both tell a microphone that hears only the telephone band.
+    unsigned rate = 0;
+    bool handsFree = false;
     bool operator==(const SoundDevice&) const = default;
 };
 

@@ -150,6 +150,12 @@ constexpr UiTextEntry kAddedEntries[] = {
     {"Verdict", "TooNoisy",
      "There is too much background noise: see the recording conditions (Help button)."},
     {"Verdict", "Good", "Good recording: your voice is clear and at the right level."},
+    // After the verdict, for a recording with a voice and no sound above
+    // 4 kHz: a telephone-band microphone.
+    {"Verdict", "NarrowBand",
+     "Your microphone hears no sound above 4 kHz, as a telephone or a Bluetooth headset's "
+     "hands-free profile: the speech recogniser will understand you less well. Use a USB or wired "
+     "headset if you can."},
     {"PropP4", "AutoLevel", "Adjust the microphone level automatically"},
     {"PropP3", "LeftTip", "Play a voice on the left speaker only"},
     {"PropP3", "RightTip", "Play a voice on the right speaker only"},
@@ -180,6 +186,18 @@ constexpr UiTextEntry kAddedEntries[] = {
     {"PropP2", "Changed", "%s: %s"},
     {"PropP2", "Unmuted", "unmuted"},
     {"PropP2", "VolumeChanged", "volume %s \u2192 %s"},
+    // Page 2's warning for a chosen microphone that hears only the telephone
+    // band: by its rate ("up to 4 kHz"), or as a Bluetooth headset in its
+    // hands-free profile; and what to do.
+    {"PropP2", "NarrowBand",
+     "%s hears only up to %s kHz, as a telephone: the speech recogniser will understand you less "
+     "well."},
+    {"PropP2", "HandsFree",
+     "%s is a Bluetooth headset in its hands-free profile, which hears only up to %s kHz: the "
+     "speech recogniser will understand you less well."},
+    {"PropP2", "NarrowBandAdvice",
+     "Use a USB or wired headset, or the headset's wide-band speech (16 kHz) where the sound "
+     "settings offer it."},
     // Page 4 after a recording that heard no voice: another microphone that
     // hears the user, by its full name, offered in its place.
     {"PropP4", "HearsYou", "%s hears you \u2014 use it?"},

@@ -63,6 +63,13 @@ DeviceFormFactor PulseFormFactor(const PulseDevice& device) {
     return DeviceFormFactor::Unknown;
 }
 
+bool PulseHandsFree(const PulseDevice& device) {
+    // "headset_head_unit", "handsfree_head_unit", "headset-head-unit-msbc":
+    // the profiles that carry a microphone; A2DP's carry none.
+    const std::string& p = device.bluetoothProfile;
+    return p.find("head_unit") != std::string::npos || p.find("head-unit") != std::string::npos;
+}
+
 std::vector<SoundDevice> CPulseBackend::ListDevices() {
     const PulseLists lists = m_connection->Lists();
     std::vector<SoundDevice> devices;
@@ -74,6 +81,8 @@ std::vector<SoundDevice> CPulseBackend::ListDevices() {
             d.direction = input ? DeviceDirection::Input : DeviceDirection::Output;
             d.formFactor = PulseFormFactor(p);
             d.monitor = p.monitor;
+            d.rate = p.rate;
+            d.handsFree = PulseHandsFree(p);
             for (const PulsePort& port : p.ports)
                 d.ports.push_back(
                     {port.name, port.description, port.available, port.name == p.activePort});

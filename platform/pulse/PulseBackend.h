@@ -74,6 +74,9 @@ private:
 // The form of a sink or source from the server's words for it (its
 // device.form_factor and device.bus, its ports' and its own names).
 DeviceFormFactor PulseFormFactor(const PulseDevice& device);
+// Whether a sink or source is a Bluetooth headset's in its hands-free (or
+// headset) profile, from the profile the server names.
+bool PulseHandsFree(const PulseDevice& device);
 
 // The factory sound_choice calls for --sound=pulse and the automatic choice:
 // the backend, or null with `error` set when no server answers.

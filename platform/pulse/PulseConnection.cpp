@@ -47,6 +47,12 @@ template <class Info> PulseDevice DeviceOf(const Info* info) {
     d.mute = info->mute != 0;
     d.formFactor = Text(Pa().pa_proplist_gets(info->proplist, PA_PROP_DEVICE_FORM_FACTOR));
     d.bus = Text(Pa().pa_proplist_gets(info->proplist, PA_PROP_DEVICE_BUS));
+    d.rate = info->sample_spec.rate;
+    // PulseAudio's Bluetooth module and PipeWire's each name the profile under
+    // a key of their own.
+    for (const char* key : {"bluetooth.protocol", "api.bluez5.profile"})
+        if (d.bluetoothProfile.empty())
+            d.bluetoothProfile = Text(Pa().pa_proplist_gets(info->proplist, key));
     // The card by index here; Lists() names it.
     if (info->card != PA_INVALID_INDEX)
         d.card = "#" + std::to_string(info->card);

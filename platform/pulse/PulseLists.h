@@ -38,6 +38,10 @@ struct PulseDevice {
     bool mute = false;
     std::string formFactor; // device.form_factor: "headset", "internal", "" when unknown
     std::string bus;        // device.bus: "usb", "bluetooth", "pci", "" when unknown
+    unsigned rate = 0;      // the rate it runs at, 0 when unknown
+    // A Bluetooth device's profile as the server names it ("headset_head_unit",
+    // "headset-head-unit-cvsd", "a2dp_sink"), "" for other devices.
+    std::string bluetoothProfile;
 };
 
 struct PulseLists {

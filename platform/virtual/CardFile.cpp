@@ -468,6 +468,15 @@ void ReadWaveDevice(Reader& r, const std::string& s, bool input, VirtualWaveDevi
     else if (monitor == "yes" && !input)
         r.Fail(s, "Monitor", "only a wave-in device hears another one");
     d.monitor = monitor == "yes";
+    long long rate = 0;
+    r.Number(s, "Rate", rate);
+    if (rate < 0 || rate > 768000)
+        r.Fail(s, "Rate", "\"" + Trim(r.Text(s, "Rate")) + "\" is not a rate in Hz, as 8000");
+    d.rate = static_cast<unsigned>(rate);
+    const std::string handsFree = Lower(Trim(r.Text(s, "HandsFree", "no")));
+    if (handsFree != "yes" && handsFree != "no")
+        r.Fail(s, "HandsFree", "\"" + handsFree + "\" is not yes or no");
+    d.handsFree = handsFree == "yes";
     if (r.Has(s, "Support"))
         d.support |= r.Flags(s, "Support",
                              {{"volume", WAVECAPS_VOLUME},

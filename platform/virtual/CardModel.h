@@ -92,6 +92,11 @@ struct VirtualWaveDevice {
     // whether a wave-in device hears a wave-out one (a monitor).
     std::optional<bool> mute;
     bool monitor = false;
+    // What the device list tells of its rate (0: nothing) and whether it is
+    // a Bluetooth headset in its hands-free profile (the card file's `Rate`
+    // and `HandsFree`).
+    unsigned rate = 0;
+    bool handsFree = false;
     // What a wave-in device hears of its own (the card file's `Microphone`
     // in its section), unscaled by the card's mixers; unset: the card's
     // microphone, through the recording mixer.

@@ -60,6 +60,8 @@ std::vector<SoundDevice> CVirtualCard::ListDevices() {
             device.formFactor = devices[d].formFactor;
             device.isDefault = order.front() == d;
             device.monitor = devices[d].monitor;
+            device.rate = devices[d].rate;
+            device.handsFree = devices[d].handsFree;
             if (devices[d].mute) {
                 device.hasVolume = true;
                 device.volume = 65535;

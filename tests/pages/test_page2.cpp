@@ -591,6 +591,46 @@ TEST_F(Page2Test, WhatTheTestChangedOnTheDevicesIsOneLineADevice) {
     EXPECT_EQ(List().GetColumnWidth(0), List().GetStringWidth(P2("K12")) + 30);
 }
 
+TEST_F(Page2Test, AMicrophoneOfTheTelephoneBandIsNamedWithWhatToDo) {
+    // The headset's microphone runs at 8 kHz: it hears up to 4 kHz.
+    VirtualCardDesc desc = BuiltInAndHeadsetCard(true, false);
+    desc.waveIn[1].rate = 8000;
+    OpenOnPage2(desc);
+    RunTest();
+    const Line advice = Soft(P2("NarrowBandAdvice"));
+    EXPECT_EQ(Lines(), (std::vector<Line>{Soft(std::string(kHeadsetMic) +
+                                               " hears only up to 4 kHz, as a telephone: the "
+                                               "speech recogniser will understand you less well."),
+                                          advice, Successful(P2("K11")), Successful(P2("K12"))}));
+    EXPECT_TRUE(NextEnabled()) << "a warning, not a failure";
+
+    // The built-in microphone, whose rate is not told, has none.
+    Microphones().Choose(0);
+    uitest::ProcessEvents();
+    const std::vector<Line> builtIn = Lines();
+    EXPECT_EQ(std::count(builtIn.begin(), builtIn.end(), advice), 0);
+    TearDown();
+
+    // A hands-free headset whose rate the sound system does not tell is
+    // taken as its profile's 8 kHz; at 16 kHz (wide-band speech) it is fine.
+    desc.waveIn[1].rate = 0;
+    desc.waveIn[1].handsFree = true;
+    desc.waveIn[1].formFactor = DeviceFormFactor::Bluetooth;
+    OpenOnPage2(desc);
+    RunTest();
+    ASSERT_GE(Lines().size(), 2u);
+    EXPECT_EQ(Lines()[0].text, std::string(kHeadsetMic) +
+                                   " is a Bluetooth headset in its hands-free profile, which hears "
+                                   "only up to 4 kHz: the speech recogniser will understand you "
+                                   "less well.");
+    EXPECT_EQ(Lines()[1], advice);
+    TearDown();
+    desc.waveIn[1].rate = 16000;
+    OpenOnPage2(desc);
+    RunTest();
+    EXPECT_EQ(Lines(), (std::vector<Line>{Successful(P2("K11")), Successful(P2("K12"))}));
+}
+
 TEST_F(Page2Test, ASeriousLineAboutTheRecordingLeavesNothingThereSuccessful) {
     // The recording mixer has nothing to select the microphone with.
     VirtualCardDesc desc = BuiltInAndHeadsetCard(false, false);

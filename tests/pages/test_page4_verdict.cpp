@@ -163,10 +163,16 @@ TEST_F(Page4Verdict, RecordingsMadeWithSoxAreJudgedAsTheyWereMade) {
     sox("-D -m " + voice + " " + file("hiss.wav") + " " + file("noisy.wav") + " gain -n -6");
     // The sentence as it is, a little quieter.
     sox("-D " + voice + " " + file("clean.wav") + " gain -n -6");
+    // The sentence through a hands-free headset's 8 kHz line: nothing above
+    // 4 kHz.
+    sox("-D " + voice + " " + file("phone.wav") + " rate 8000 rate 11025 gain -n -6");
 
     EXPECT_EQ(RecordAndStop(FromFile(Input("shouted.wav")), 10000), Verdict("TooLoud")) << Traced();
     EXPECT_EQ(RecordAndStop(FromFile(Input("noisy.wav")), 10000), Verdict("TooNoisy")) << Traced();
     EXPECT_EQ(RecordAndStop(FromFile(Input("clean.wav")), 10000), Verdict("Good")) << Traced();
+    EXPECT_EQ(RecordAndStop(FromFile(Input("phone.wav")), 10000),
+              Verdict("Good") + " " + Verdict("NarrowBand"))
+        << Traced();
     // The slider far left makes the clean sentence too quiet.
     EXPECT_EQ(RecordAndStop(FromFile(Input("clean.wav")), 500), Verdict("TooQuiet")) << Traced();
 }
@@ -186,7 +192,8 @@ TEST_F(Page4Verdict, TheLineShowsAfterStopOnThePageAndGoesOnStartOrAWarning) {
     EXPECT_FALSE(closing.IsWindowVisible());
     // Every verdict's text fits the page.
     for (const char* key : {"NoVoice", "TooQuiet", "TooLoud", "TooNoisy", "Good"}) {
-        const CSize size = Line().GetTextExtent(Verdict(key));
+        const CSize size =
+            Line().GetTextExtent(Verdict(key) + " " + Verdict("NarrowBand"), line.Width());
         EXPECT_LE(line.left + size.cx, m_sheet->m_page4.GetPageWidth()) << key;
         EXPECT_LE(line.top + size.cy, m_sheet->m_page4.GetPageHeight()) << key;
     }

@@ -239,7 +239,7 @@ TEST_F(VirtualDevices, AReplacedWatcherHearsNothingMore) {
     EXPECT_EQ(Heard(), 0u);
 }
 
-TEST_F(VirtualDevices, MuteAndMonitorReachTheList) {
+TEST_F(VirtualDevices, MuteMonitorRateAndHandsFreeReachTheList) {
     std::string error;
     auto muted = CVirtualCard::FromFile(Write("[WaveIn 0]\nName=Built-in Microphone\nMute=yes\n"
                                               "[WaveIn 1]\nName=Monitor of Built-in Speakers\n"
@@ -252,6 +252,16 @@ TEST_F(VirtualDevices, MuteAndMonitorReachTheList) {
     EXPECT_TRUE(list[1].hasVolume && !list[1].mute && list[1].monitor);
     // Without the key the mute is unknown.
     EXPECT_FALSE(list[2].hasVolume || list[2].mute || list[2].monitor);
+
+    // A hands-free headset at 8 kHz; the rate is otherwise untold.
+    auto headset = CVirtualCard::FromFile(
+        Write("[WaveIn 0]\nName=BT Headset\nRate=8000\nHandsFree=yes\n[WaveIn 1]\nName=Line\n"),
+        error);
+    ASSERT_TRUE(headset) << error;
+    const std::vector<SoundDevice> devices = headset->ListDevices();
+    ASSERT_EQ(devices.size(), 2u);
+    EXPECT_TRUE(devices[0].rate == 8000 && devices[0].handsFree);
+    EXPECT_TRUE(devices[1].rate == 0 && !devices[1].handsFree);
 }
 
 TEST_F(VirtualDevices, WrongDeviceKeysAreRefused) {
@@ -265,6 +275,12 @@ TEST_F(VirtualDevices, WrongDeviceKeysAreRefused) {
     EXPECT_NE(error.find("[WaveIn 0] Mute"), std::string::npos) << error;
     EXPECT_FALSE(ReadCardFile(Write("[WaveOut 0]\nMonitor=yes\n"), desc, error));
     EXPECT_NE(error.find("[WaveOut 0] Monitor"), std::string::npos) << error;
+    EXPECT_FALSE(ReadCardFile(Write("[WaveIn 0]\nRate=-8000\n"), desc, error));
+    EXPECT_NE(error.find("[WaveIn 0] Rate: \"-8000\" is not a rate"), std::string::npos) << error;
+    EXPECT_FALSE(ReadCardFile(Write("[WaveIn 0]\nRate=fast\n"), desc, error));
+    EXPECT_NE(error.find("[WaveIn 0] Rate"), std::string::npos) << error;
+    EXPECT_FALSE(ReadCardFile(Write("[WaveIn 0]\nHandsFree=sometimes\n"), desc, error));
+    EXPECT_NE(error.find("[WaveIn 0] HandsFree"), std::string::npos) << error;
     EXPECT_FALSE(ReadCardFile(Write("[WaveOut 0]\nId=waveout-1\n[WaveOut 1]\n"), desc, error));
     EXPECT_NE(error.find("already names another device"), std::string::npos) << error;
 }

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <functional>
 #include <thread>
+#include <type_traits>
 
 using namespace plat;
 
@@ -114,6 +115,37 @@ TYPED_TEST(PulseDevices, ListsTheSinksAndSourcesWithTheDefaults) {
     ASSERT_FALSE(heard.empty()) << "no list with the sink muted came";
     ASSERT_TRUE(Find(heard, TypeParam::kSink)->hasVolume);
     EXPECT_NEAR(Find(heard, TypeParam::kSink)->volume, 0x7FFF, 2);
+}
+
+TYPED_TEST(PulseDevices, AHandsFreeHeadsetTellsItsRateAndProfile) {
+    // A Bluetooth headset's microphone in its hands-free profile, as each
+    // server's Bluetooth module names it, at the 8 kHz of its first codec
+    // (PulseAudio's null source takes no properties: a remap source stands in).
+    const bool pipewire = std::is_same_v<TypeParam, CPipeWireServerForTesting>;
+    const std::string name = "pelmora_bt_headset";
+    const std::string module = this->Pactl(
+        pipewire ? "load-module module-null-sink media.class=Audio/Source/Virtual rate=8000 "
+                   "sink_name=" +
+                       name +
+                       " \"sink_properties='device.description=\\\"BT Headset\\\" "
+                       "api.bluez5.profile=headset-head-unit'\""
+                 : "load-module module-remap-source rate=8000 source_name=" + name +
+                       " master=" + TypeParam::kSink +
+                       ".monitor \"source_properties='device.description=BT_Headset "
+                       "bluetooth.protocol=headset_head_unit'\"");
+    ASSERT_FALSE(module.empty());
+    this->m_modules.push_back(module);
+    const std::vector<SoundDevice> heard = this->HeardUntil(
+        [&](const std::vector<SoundDevice>& l) { return Find(l, name) != nullptr; });
+    const SoundDevice* headset = Find(heard, name);
+    ASSERT_NE(headset, nullptr) << "the headset never came";
+    EXPECT_EQ(headset->rate, 8000u);
+    EXPECT_TRUE(headset->handsFree);
+    // The null source the server started with is no headset, at a wide rate.
+    const SoundDevice* source = Find(heard, TypeParam::kSource);
+    ASSERT_NE(source, nullptr);
+    EXPECT_FALSE(source->handsFree);
+    EXPECT_GE(source->rate, 16000u);
 }
 
 TYPED_TEST(PulseDevices, ANullSinkAndSourceComeAndGoInTheWatchersList) {
