@@ -369,7 +369,8 @@ RecordingAnalysis AnalyseRecording(const std::string& path, const VerdictLimits&
     return result;
 }
 
-int RunVerdict(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunVerdict(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               const SpeechSentence& sentence, const std::string& modelRoot) {
     const RecordingAnalysis a = AnalyseRecording(args.at(0));
     if (!a.ok) {
         err << "pelmora: " << a.error << "\n";
@@ -395,5 +396,9 @@ int RunVerdict(const std::vector<std::string>& args, std::ostream& out, std::ost
                   kVerdictLimits.wideBandHz / 1000, f.highBandDb,
                   f.wideBand ? "wide band" : "narrow band");
     out << text;
-    return a.verdict == Verdict::Good ? 0 : 1;
+    const SpeechResult speech = CheckSpeechFile(args.at(0), sentence, modelRoot);
+    out << "speech recogniser: " << DescribeSpeech(speech) << "\n";
+    const bool understood = speech.outcome == SpeechOutcome::Understood ||
+                            speech.outcome == SpeechOutcome::NoRecogniser;
+    return a.verdict == Verdict::Good && understood ? 0 : 1;
 }
