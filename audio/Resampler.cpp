@@ -30,8 +30,8 @@ std::vector<std::int16_t> ResampleMono(const std::vector<double>& samples, unsig
     // frequency) and half-width.
     const double cutOff = kCutOff * std::min(1.0, static_cast<double>(toRate) / fromRate);
     const double halfWidth = kZeroCrossings / cutOff;
-    const auto count = static_cast<std::size_t>(static_cast<double>(samples.size()) * toRate /
-                                                fromRate);
+    const auto count =
+        static_cast<std::size_t>(static_cast<double>(samples.size()) * toRate / fromRate);
     const auto last = static_cast<long long>(samples.size()) - 1;
     out.reserve(count);
     for (std::size_t n = 0; n < count; ++n) {

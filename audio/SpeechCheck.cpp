@@ -51,11 +51,11 @@ bool IsApostrophe(char32_t c) {
 // The English contractions the recogniser's dictionary holds as one word.
 const std::map<std::string, std::vector<std::string>, std::less<>>& EnglishContractions() {
     static const std::map<std::string, std::vector<std::string>, std::less<>> table = {
-        {"i'm", {"i", "am"}},       {"i've", {"i", "have"}},     {"i'll", {"i", "will"}},
-        {"i'd", {"i", "would"}},    {"you're", {"you", "are"}},  {"we're", {"we", "are"}},
-        {"they're", {"they", "are"}}, {"it's", {"it", "is"}},    {"that's", {"that", "is"}},
-        {"he's", {"he", "is"}},     {"she's", {"she", "is"}},    {"isn't", {"is", "not"}},
-        {"don't", {"do", "not"}},   {"can't", {"can", "not"}},   {"won't", {"will", "not"}},
+        {"i'm", {"i", "am"}},         {"i've", {"i", "have"}},    {"i'll", {"i", "will"}},
+        {"i'd", {"i", "would"}},      {"you're", {"you", "are"}}, {"we're", {"we", "are"}},
+        {"they're", {"they", "are"}}, {"it's", {"it", "is"}},     {"that's", {"that", "is"}},
+        {"he's", {"he", "is"}},       {"she's", {"she", "is"}},   {"isn't", {"is", "not"}},
+        {"don't", {"do", "not"}},     {"can't", {"can", "not"}},  {"won't", {"will", "not"}},
     };
     return table;
 }
@@ -156,8 +156,7 @@ bool ReadSpeechRecording(const std::string& path, SpeechRecording& recording, st
         double sum = 0;
         for (unsigned c = 0; c < channels; ++c) {
             const std::uint8_t* s = bytes.data() + i * frameBytes + c * (bits / 8);
-            sum += bits == 8 ? (s[0] - 128) * 256.0
-                             : static_cast<std::int16_t>(s[0] | (s[1] << 8));
+            sum += bits == 8 ? (s[0] - 128) * 256.0 : static_cast<std::int16_t>(s[0] | (s[1] << 8));
         }
         mono[i] = sum / channels;
     }
@@ -193,11 +192,17 @@ SpeechResult CheckSpeech(const SpeechRecording& recording, const SpeechSentence&
                              : SpeechOutcome::Failed;
         return result;
     }
+    const auto loaded = std::chrono::steady_clock::now();
+    result.loadSeconds = Seconds(loaded - start);
     const std::vector<std::int16_t> samples =
         ResampleMono(recording.mono, recording.rate, kSpeechSampleRate);
     const bool decoded =
         recogniser.Decode(samples.data(), samples.size(), stop, result.heard, result.error);
-    result.decodeSeconds = Seconds(std::chrono::steady_clock::now() - start);
+    result.decodeSeconds = Seconds(std::chrono::steady_clock::now() - loaded);
+    if (stop.load()) {
+        result.outcome = SpeechOutcome::Stopped;
+        return result;
+    }
     if (!decoded) {
         result.outcome = result.error.empty() ? SpeechOutcome::Stopped : SpeechOutcome::Failed;
         return result;
@@ -220,15 +225,17 @@ SpeechResult CheckSpeechFile(const std::string& path, const SpeechSentence& sent
 }
 
 std::string DescribeSpeech(const SpeechResult& result) {
-    char times[96];
-    std::snprintf(times, sizeof times, " (decoded in %.2f s, recording %.2f s)",
-                  result.decodeSeconds, result.seconds);
+    char times[128];
+    std::snprintf(times, sizeof times,
+                  " (decoded in %.2f s after %.2f s loading, recording %.2f s)",
+                  result.decodeSeconds, result.loadSeconds, result.seconds);
     switch (result.outcome) {
     case SpeechOutcome::Understood:
     case SpeechOutcome::NotUnderstood:
         return "understood " + std::to_string(result.understood) + " of " +
-               std::to_string(result.expected) + " words: " +
-               (result.heard.empty() ? std::string("(nothing)") : result.heard) + times +
+               std::to_string(result.expected) +
+               " words: " + (result.heard.empty() ? std::string("(nothing)") : result.heard) +
+               times +
                (result.outcome == SpeechOutcome::Understood ? ", passes" : ", below the pass mark");
     case SpeechOutcome::NoRecogniser:
         return "none serves (" + result.error + "): judged by the signal alone";
@@ -240,69 +247,71 @@ std::string DescribeSpeech(const SpeechResult& result) {
     return "failed: " + result.error;
 }
 
-CSpeechChecker::CSpeechChecker(std::string modelRoot) : m_modelRoot(std::move(modelRoot)) {}
+CSpeechChecker::CSpeechChecker(std::string modelRoot) {
+    m_worker->modelRoot = std::move(modelRoot);
+}
 
 CSpeechChecker::~CSpeechChecker() {
-    {
-        std::lock_guard lock(m_mutex);
-        m_quit = true;
-        m_next.reset();
-    }
-    m_state->stop = true;
-    m_state->awaited = 0;
-    m_wake.notify_all();
-    if (m_thread.joinable())
-        m_thread.join();
+    m_worker->awaited = 0;
+    std::lock_guard lock(m_worker->mutex);
+    m_worker->quit = true;
+    m_worker->next.reset();
+    m_worker->stop = true;
+    m_worker->wake.notify_all();
 }
 
 void CSpeechChecker::Start(SpeechRecording recording, SpeechSentence sentence, Done done) {
     auto job = std::make_unique<Job>();
     job->generation = ++m_generation;
-    m_state->awaited = job->generation;
     job->recording = std::move(recording);
     job->sentence = std::move(sentence);
     job->done = std::move(done);
+    m_worker->awaited = job->generation;
     {
-        std::lock_guard lock(m_mutex);
-        m_next = std::move(job);
-        // The check running gives way.
-        m_state->stop = true;
+        std::lock_guard lock(m_worker->mutex);
+        m_worker->next = std::move(job);
     }
-    m_wake.notify_all();
-    if (!m_thread.joinable())
-        m_thread = std::thread([this] { Run(); });
+    m_worker->wake.notify_all();
+    if (!m_started) {
+        std::thread([worker = m_worker] { Run(worker); }).detach();
+        m_started = true;
+    }
 }
 
 void CSpeechChecker::Cancel() {
-    m_state->awaited = 0;
-    std::lock_guard lock(m_mutex);
-    m_next.reset();
-    m_state->stop = true;
+    m_worker->awaited = 0;
+    std::lock_guard lock(m_worker->mutex);
+    m_worker->next.reset();
 }
 
 bool CSpeechChecker::Pending() const {
-    return m_state->awaited != 0;
+    return m_worker->awaited != 0;
 }
 
-void CSpeechChecker::Run() {
+void CSpeechChecker::Run(const std::shared_ptr<Worker>& worker) {
     CSpeechRecogniser recogniser; // kept loaded from one check to the next
     for (;;) {
         std::unique_ptr<Job> job;
         {
-            std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [this] { return m_quit || m_next != nullptr; });
-            if (m_quit)
+            std::unique_lock lock(worker->mutex);
+            worker->wake.wait(lock, [&] { return worker->quit || worker->next != nullptr; });
+            if (worker->quit)
                 return;
-            job = std::move(m_next);
-            m_state->stop = false;
+            job = std::move(worker->next);
         }
         SpeechResult result =
-            CheckSpeech(job->recording, job->sentence, recogniser, m_state->stop, m_modelRoot);
-        if (result.outcome == SpeechOutcome::Stopped)
-            continue;
-        PostToMainThread([state = std::weak_ptr<State>(m_state), generation = job->generation,
-                          done = std::move(job->done), result = std::move(result)] {
-            const std::shared_ptr<State> alive = state.lock();
+            CheckSpeech(job->recording, job->sentence, recogniser, worker->stop, worker->modelRoot);
+        // Once the checker ended nothing is posted: the GUI thread's loop may
+        // be gone with the process.
+        std::lock_guard lock(worker->mutex);
+        if (worker->quit)
+            return;
+        if (worker->next != nullptr)
+            continue; // a newer check is waiting: this one reports nothing
+        plat::PostToMainThread([worker = std::weak_ptr<Worker>(worker),
+                                generation = job->generation, done = std::move(job->done),
+                                result = std::move(result)] {
+            const std::shared_ptr<Worker> alive = worker.lock();
             if (!alive || alive->awaited != generation)
                 return;
             alive->awaited = 0;

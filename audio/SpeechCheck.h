@@ -62,9 +62,10 @@ struct SpeechResult {
     SpeechOutcome outcome = SpeechOutcome::Failed;
     std::size_t understood = 0;
     std::size_t expected = 0;
-    std::string heard; // the words the recogniser heard
-    std::string error; // why there is no count
+    std::string heard;        // the words the recogniser heard
+    std::string error;        // why there is no count
     double seconds = 0;       // the recording's length
+    double loadSeconds = 0;   // loading the model (0 when it was loaded)
     double decodeSeconds = 0; // the resampling's and the decode's
 };
 
@@ -90,18 +91,18 @@ SpeechResult CheckSpeech(const SpeechRecording& recording, const SpeechSentence&
 SpeechResult CheckSpeechFile(const std::string& path, const SpeechSentence& sentence,
                              const std::string& modelRoot = plat::SpeechModelRoot());
 
-// The check on a worker thread: the GUI thread hands it the samples and gets
-// the result back through plat::PostToMainThread; the resampling and the
-// decode run on the worker. Only the last check asked
-// for reports; a newer one stops the one running within a quarter second of
-// decoding. The worker keeps its model loaded for the next check.
+// The check on a worker thread: the GUI thread hands it the recording and
+// gets the result back through plat::PostToMainThread; the resampling and the
+// decode run on the worker, which keeps its model loaded for the next check.
+// Only the last check asked for reports. A decode cannot be interrupted: a
+// newer check waits for it, and the checker's end leaves it to finish on its
+// own (the thread owns what it uses and reports nothing any more).
 class CSpeechChecker {
 public:
     using Done = std::function<void(const SpeechResult&)>;
 
     explicit CSpeechChecker(std::string modelRoot = plat::SpeechModelRoot());
-    // Stops the check running and waits for the thread (a quarter second of
-    // decoding at most, or the model's load when one is under way).
+    // Returns at once; a decode running ends on the worker.
     ~CSpeechChecker();
     CSpeechChecker(const CSpeechChecker&) = delete;
     CSpeechChecker& operator=(const CSpeechChecker&) = delete;
@@ -121,22 +122,21 @@ private:
         SpeechSentence sentence;
         Done done;
     };
-    // What the thread and the posted results share; a result posted after
-    // the checker ended finds it gone.
-    struct State {
-        std::atomic<bool> stop{false}; // the check running gives way
+    // What the checker, its thread and the results it posted share.
+    struct Worker {
+        std::string modelRoot;
+        std::mutex mutex;
+        std::condition_variable wake;
+        std::unique_ptr<Job> next;     // under mutex
+        bool quit = false;             // under mutex: the checker ended
+        std::atomic<bool> stop{false}; // set with quit: a check not yet decoding gives way
         std::uint64_t awaited = 0;     // GUI thread only: the check to report, 0 for none
     };
-    void Run();
+    static void Run(const std::shared_ptr<Worker>& worker);
 
-    std::string m_modelRoot;
-    std::shared_ptr<State> m_state = std::make_shared<State>();
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::uint64_t m_generation = 0; // GUI thread only
-    std::unique_ptr<Job> m_next;    // under m_mutex
-    bool m_quit = false;         // under m_mutex
-    std::thread m_thread;
+    std::shared_ptr<Worker> m_worker = std::make_shared<Worker>();
+    std::uint64_t m_generation = 0;
+    bool m_started = false; // the thread runs
 };
 
 // A line for --verdict and the trace log: "understood 4 of 5 words: i am

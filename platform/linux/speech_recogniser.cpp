@@ -7,7 +7,6 @@
 
 #include "platform/system/library_functions.h"
 
-#include <algorithm>
 #include <vector>
 
 namespace plat {
@@ -32,10 +31,12 @@ struct SphinxApi {
     std::string error;
 };
 
-// Loaded once a process, when first asked for; never unloaded.
+// Loaded once a process, when first asked for; never unloaded nor destroyed,
+// so that a decode still running as the process ends finds it.
 const SphinxApi& Sphinx() {
-    static const SphinxApi api = [] {
-        SphinxApi a;
+    static const SphinxApi& api = *[] {
+        auto* made = new SphinxApi;
+        SphinxApi& a = *made;
         HMODULE base = LoadSystemLibrary("libsphinxbase.so.3", a.error);
         HMODULE ps = base != nullptr ? LoadSystemLibrary("libpocketsphinx.so.3", a.error) : nullptr;
         a.loaded = ps != nullptr && BindFunction(ps, "ps_args", a.args, a.error) &&
@@ -49,13 +50,10 @@ const SphinxApi& Sphinx() {
                    BindFunction(ps, "ps_get_hyp", a.hypothesis, a.error);
         if (!a.loaded)
             a.error = "no speech recogniser (" + a.error + ")";
-        return a;
+        return made;
     }();
     return api;
 }
-
-// A quarter second at the decoding rate.
-constexpr std::size_t kPiece = kSpeechSampleRate / 4;
 
 // "the(2)" is the dictionary's second pronunciation of "the".
 std::string WithoutVariants(const std::string& hypothesis) {
@@ -111,9 +109,9 @@ bool CSpeechRecogniser::Load(const SpeechModel& model, std::string& error) {
     d->model = model;
     // The word search bounded so that a noisy recording decodes in well under
     // its length; the library's log goes nowhere.
-    d->arguments = {"-hmm",     model.acoustic, "-lm",      model.languageModel,
-                    "-dict",    model.dictionary, "-logfn", "/dev/null",
-                    "-maxhmmpf", "3000",          "-maxwpf", "10"};
+    d->arguments = {"-hmm",      model.acoustic,   "-lm",     model.languageModel,
+                    "-dict",     model.dictionary, "-logfn",  "/dev/null",
+                    "-maxhmmpf", "3000",           "-maxwpf", "10"};
     std::vector<char*> argv;
     for (std::string& argument : d->arguments)
         argv.push_back(argument.data());
@@ -143,22 +141,19 @@ bool CSpeechRecogniser::Decode(const std::int16_t* samples, std::size_t count,
     }
     const SphinxApi& api = Sphinx();
     SphinxDecoder* decoder = m_decoder->decoder;
+    if (stop.load())
+        return false;
     if (api.startUtterance(decoder) < 0) {
         error = "the speech recogniser cannot start";
         return false;
     }
-    for (std::size_t at = 0; at < count; at += kPiece) {
-        if (stop.load()) {
-            api.endUtterance(decoder);
-            return false;
-        }
-        const std::size_t piece = std::min(kPiece, count - at);
-        if (api.processRaw(decoder, reinterpret_cast<const short*>(samples + at), piece, 0, 0) <
-            0) {
-            api.endUtterance(decoder);
-            error = "the speech recogniser cannot decode the samples";
-            return false;
-        }
+    // One piece, the whole utterance: the cepstral mean is then taken over
+    // all of it, as the model was trained (fed in pieces the decoder guesses
+    // it as it goes, and understands far less of a short sentence).
+    if (api.processRaw(decoder, reinterpret_cast<const short*>(samples), count, 0, 1) < 0) {
+        api.endUtterance(decoder);
+        error = "the speech recogniser cannot decode the samples";
+        return false;
     }
     if (api.endUtterance(decoder) < 0) {
         error = "the speech recogniser cannot end the utterance";

@@ -16,7 +16,8 @@ namespace {
 namespace fs = std::filesystem;
 
 bool EndsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 // "en", "en-us", "en_US" are models of "en"; "eng" and "en-us.lm.bin" are not.
@@ -24,7 +25,8 @@ bool NamesLanguage(const std::string& name, const std::string& language) {
     const std::string folded = FoldAscii(name);
     if (folded == language)
         return true;
-    return folded.size() > language.size() + 1 && folded.compare(0, language.size(), language) == 0 &&
+    return folded.size() > language.size() + 1 &&
+           folded.compare(0, language.size(), language) == 0 &&
            (folded[language.size()] == '-' || folded[language.size()] == '_') &&
            folded.find('.') == std::string::npos;
 }
@@ -38,6 +40,16 @@ std::vector<fs::path> SortedEntries(const fs::path& directory) {
     return entries;
 }
 
+// An acoustic model holds all of these. The recogniser ends the process on
+// a model it cannot read, so an incomplete one is never handed to it.
+bool IsAcousticModel(const fs::path& directory) {
+    std::error_code ec;
+    for (const char* part : {"mdef", "means", "variances", "transition_matrices", "noisedict"})
+        if (!fs::is_regular_file(directory / part, ec))
+            return false;
+    return true;
+}
+
 // The model in one language's directory; false when a part is missing.
 bool ModelIn(const fs::path& directory, SpeechModel& model) {
     SpeechModel found;
@@ -46,7 +58,7 @@ bool ModelIn(const fs::path& directory, SpeechModel& model) {
     for (const fs::path& entry : SortedEntries(directory)) {
         const std::string name = entry.filename().string();
         if (fs::is_directory(entry, ec)) {
-            if (found.acoustic.empty() && fs::is_regular_file(entry / "mdef", ec))
+            if (found.acoustic.empty() && IsAcousticModel(entry))
                 found.acoustic = entry.string();
             continue;
         }

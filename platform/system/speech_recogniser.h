@@ -28,7 +28,8 @@ std::string SpeechModelRoot();
 
 // The model for `language` (a code such as "en" or "de") under root: a
 // directory named after the language ("en", "en-us", "en_US", ...) holding
-// the acoustic model (a directory with an "mdef" file), a language model
+// the acoustic model (a directory with the files "mdef", "means",
+// "variances", "transition_matrices" and "noisedict"), a language model
 // ("*.lm.bin" or "*.lm", a phone model "*-phone.*" never) and a dictionary
 // ("*.dict"). False when none is complete; the first complete one in name
 // order otherwise.
@@ -48,10 +49,10 @@ public:
     // cannot read). Loading the model it holds already does nothing.
     bool Load(const SpeechModel& model, std::string& error);
     bool Loaded() const;
-    // Decodes the samples (kSpeechSampleRate, mono) as one utterance, fed in
-    // pieces of a quarter second: `stop` set ends it after the piece running,
-    // answering false with `error` empty. `words` gets what the recogniser
-    // heard, lower case, separated by blanks ("" for nothing).
+    // Decodes the samples (kSpeechSampleRate, mono) as one utterance, in one
+    // call that cannot be interrupted: `stop` set before it answers false
+    // with `error` empty. `words` gets what the recogniser heard, lower case,
+    // separated by blanks ("" for nothing).
     bool Decode(const std::int16_t* samples, std::size_t count, const std::atomic<bool>& stop,
                 std::string& words, std::string& error);
 
