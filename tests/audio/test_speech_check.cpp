@@ -301,9 +301,10 @@ TEST_F(RealRecogniser, TheWorkerReportsOnlyTheLastCheckAndEndsWithoutWaiting) {
 
     std::vector<SpeechResult> results;
     auto checker = std::make_unique<CSpeechChecker>();
-    // The weather first, the sentence right after: only the sentence's count
-    // comes back.
+    // The weather first, the sentence while the weather decodes: only the
+    // sentence's count comes back.
     checker->Start(weather, kSentence, [&](const SpeechResult& r) { results.push_back(r); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     checker->Start(sentence, kSentence, [&](const SpeechResult& r) { results.push_back(r); });
     EXPECT_TRUE(checker->Pending());
     ASSERT_TRUE(Dispatch([&] { return !checker->Pending(); }));
