@@ -6,6 +6,7 @@
 #include "audio/RecordingVerdict.h"
 #include "config/RegistryTools.h"
 #include "mixer/MixerTools.h"
+#include "pages/RecordingVerdictLine.h"
 
 namespace {
 
@@ -28,6 +29,12 @@ int RunReport(const std::vector<std::string>&, std::ostream& out, std::ostream&)
     return devices && mixers ? 0 : 1;
 }
 
+// --verdict FILE: the recording's verdict, and what the speech recogniser
+// understood of page 4's sentence in the language of the texts in use.
+int RunVerdictTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return RunVerdict(args, out, err, PageSentence());
+}
+
 } // namespace
 
 std::span<const CommandLineTool> CommandLineTools() {
@@ -43,9 +50,9 @@ std::span<const CommandLineTool> CommandLineTools() {
          "settings a wizard that ended badly left waiting, then exit",
          0, &RunRestoreMixer, true, 1},
         {"--verdict", "FILE",
-         "judge a recording (a PCM WAVE file) as page 4 does and print its figures, then exit "
-         "(0 when it suits speech recognition)",
-         1, &RunVerdict, false},
+         "judge a recording (a PCM WAVE file) as page 4 does and print its figures and the words "
+         "a speech recogniser understood, then exit (0 when it suits speech recognition)",
+         1, &RunVerdictTool, false},
         {nullptr, nullptr, nullptr, 0, nullptr}, // end marker, keeps the table non-empty
     };
     return std::span<const CommandLineTool>(tools, std::size(tools) - 1);

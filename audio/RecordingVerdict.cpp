@@ -369,7 +369,8 @@ RecordingAnalysis AnalyseRecording(const std::string& path, const VerdictLimits&
     return result;
 }
 
-int RunVerdict(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunVerdict(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               const SpeechSentence& sentence, const std::string& modelRoot) {
     const RecordingAnalysis a = AnalyseRecording(args.at(0));
     if (!a.ok) {
         err << "pelmora: " << a.error << "\n";
@@ -399,5 +400,9 @@ int RunVerdict(const std::vector<std::string>& args, std::ostream& out, std::ost
         out << "note: no sound above " << kVerdictLimits.wideBandHz / 1000
             << " kHz, as through a telephone or a Bluetooth headset's hands-free profile: a "
                "speech recogniser understands it less well\n";
-    return a.verdict == Verdict::Good ? 0 : 1;
+    const SpeechResult speech = CheckSpeechFile(args.at(0), sentence, modelRoot);
+    out << "speech recogniser: " << DescribeSpeech(speech) << "\n";
+    const bool understood = speech.outcome == SpeechOutcome::Understood ||
+                            speech.outcome == SpeechOutcome::NoRecogniser;
+    return a.verdict == Verdict::Good && understood ? 0 : 1;
 }

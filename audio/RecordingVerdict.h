@@ -7,6 +7,7 @@
 // kVerdictLimits.
 #pragma once
 
+#include "audio/SpeechCheck.h"
 #include "platform/mmsystem.h"
 
 #include <cstddef>
@@ -163,6 +164,11 @@ struct RecordingAnalysis {
 RecordingAnalysis AnalyseRecording(const std::string& path,
                                    const VerdictLimits& limits = kVerdictLimits);
 
-// --verdict FILE: the verdict and its figures on `out`; 0 for Good, 1 for any
-// other verdict or a file that cannot be measured (the reason on `err`).
-int RunVerdict(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// --verdict FILE: the verdict and its figures on `out`, then what the speech
+// recogniser understood of `sentence` (or that none serves its language); 0
+// for Good understood at the pass mark, 1 for any other verdict, a count below
+// the mark, a recogniser that failed or a file that cannot be measured (the
+// reason on `err`).
+int RunVerdict(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               const SpeechSentence& sentence,
+               const std::string& modelRoot = plat::SpeechModelRoot());

@@ -8,6 +8,7 @@
 #include "pages/StreamEnd.h"
 #include "platform/files/directories.h"
 #include "platform/files/paths.h"
+#include "platform/system/trace.h"
 #include "texts/UiTexts.h"
 #include "ui/PropertySheet.h"
 
@@ -92,6 +93,7 @@ void CPropPage4::CreateControls() {
     m_autoLevelLabel.Create(this, kAutoLevelLabel);
     m_verdict.Create(this, 1210);
     m_offer.Create(this, kOffer);
+    m_speech.Create(this, kSpeechLine);
     // What names the controls for a screen reader: the text shown over the
     // button, the label over the meter and the track bar, the frame's title,
     // the check box's text.
@@ -104,6 +106,7 @@ void CPropPage4::CreateControls() {
     m_autoLevelLabel.SetClickFor(m_autoLevelBox);
     // A new verdict is heard where the focus is, as it is shown.
     m_verdict.SetLiveRegion(true);
+    m_speech.SetLiveRegion(true);
     BindCommand(1004, [this] { OnStart(); });
     BindCommand(1064, [this] { OnReplay(); });
     BindCommand(1074, [this] { OnHelp(); });
@@ -158,6 +161,7 @@ bool CPropPage4::OnInitDialog() {
     m_result.ShowWindow(SW_HIDE);
     m_autoLevelBox.SetCheck(BST_CHECKED);
     m_verdict.ShowWindow(SW_HIDE);
+    m_speech.ShowWindow(SW_HIDE);
     m_offer.ShowWindow(SW_HIDE);
     // The track bar is usable only while a recording runs.
     m_volume.EnableWindow(false);
@@ -265,9 +269,20 @@ void CPropPage4::Layout() {
     SetLabel(m_verdict, "", kBlue, right - 10);
     const int verdictHeight = VerdictTextHeight(m_verdict, right - 10);
     m_verdict.MoveWindow(10, y4, right - 20, verdictHeight);
-    // The offer of another microphone under the verdict; sized to its text
-    // when it shows.
-    m_offer.MoveWindow(10, y4 + verdictHeight + 4, kFrameWidth, 24);
+    // The speech recogniser's line under the verdict, as high as its longest
+    // text (with two-digit counts).
+    SetLabel(m_speech, "", kBlue, right - 10);
+    int speechHeight = 0;
+    for (const char* key : {"Checking", "Understood", "NotUnderstood", "NoRecogniser"})
+        speechHeight = std::max(
+            speechHeight,
+            m_speech.GetTextExtent(FormatUiText(UiText("Verdict", key), {"10", "10"}), right - 10)
+                .cy);
+    const int ySpeech = y4 + verdictHeight + 4;
+    m_speech.MoveWindow(10, ySpeech, right - 20, speechHeight);
+    // The offer of another microphone under them; sized to its text when it
+    // shows.
+    m_offer.MoveWindow(10, ySpeech + speechHeight + 4, kFrameWidth, 24);
     m_result.MoveWindow(10, y4 - 4, kFrameWidth, s1056.cy + 8);
 }
 
@@ -299,6 +314,7 @@ void CPropPage4::ShowWarning(const std::string& error, std::optional<COLORREF> l
     Sheet()->m_laterWarnings.push_back({error, listColor});
     m_finishLabel.ShowWindow(SW_HIDE);
     m_verdict.ShowWindow(SW_HIDE);
+    EndSpeechCheck();
     m_result.SetWindowText(T("K12") + " " + error);
     m_result.ShowWindow(SW_SHOW);
     // Start stays disabled for the rest of the run; the next stop of a
@@ -310,6 +326,7 @@ void CPropPage4::ShowWarning(const std::string& error, std::optional<COLORREF> l
 void CPropPage4::ShowSoundEnded(const std::string& why) {
     m_finishLabel.ShowWindow(SW_HIDE);
     m_verdict.ShowWindow(SW_HIDE);
+    EndSpeechCheck();
     m_result.SetWindowText(why);
     m_result.ShowWindow(SW_SHOW);
 }
@@ -343,8 +360,11 @@ void CPropPage4::OnStart() {
             m_replay.EnableWindow(false);
         else if (const RecordingAnalysis analysis =
                      ShowRecordingVerdict(m_verdict, m_finishLabel, path);
-                 analysis.ok && analysis.verdict == Verdict::NoVoice && !ended)
-            StartLook();
+                 analysis.ok) {
+            StartSpeechCheck(path);
+            if (analysis.verdict == Verdict::NoVoice)
+                StartLook();
+        }
         // What was recorded before the device went may be heard.
         if (ended)
             m_replay.EnableWindow(plat::FileExists(path));
@@ -363,6 +383,7 @@ void CPropPage4::OnStart() {
     }
 
     HideRecordingVerdict(m_verdict, m_finishLabel);
+    EndSpeechCheck();
     // Without a private place for it the voice is not recorded at all.
     if (path.empty()) {
         ShowWarning(noTempDir);
@@ -387,6 +408,30 @@ void CPropPage4::OnStart() {
     m_autoLevelActive = false;
     if (started && m_autoLevelBox.GetCheck() == BST_CHECKED)
         StartAutoLevel();
+}
+
+void CPropPage4::StartSpeechCheck(const std::string& path) {
+    SpeechRecording recording;
+    std::string error;
+    if (!ReadSpeechRecording(path, recording, error)) {
+        SpeechResult failed;
+        failed.error = error;
+        ShowSpeechResult(failed);
+        return;
+    }
+    ShowVerdictText(m_speech, m_finishLabel, UiText("Verdict", "Checking"));
+    m_speechChecker.Start(std::move(recording), PageSentence(),
+                          [this](const SpeechResult& result) { ShowSpeechResult(result); });
+}
+
+void CPropPage4::ShowSpeechResult(const SpeechResult& result) {
+    TRACE_LOG(0, "PropPage4", __LINE__, "Speech recogniser: %s", DescribeSpeech(result).c_str());
+    ShowVerdictText(m_speech, m_finishLabel, SpeechText(result));
+}
+
+void CPropPage4::EndSpeechCheck() {
+    m_speechChecker.Cancel();
+    m_speech.ShowWindow(SW_HIDE);
 }
 
 void CPropPage4::OnReplay() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "audio/AutoLevel.h"
+#include "audio/SpeechCheck.h"
 #include "pages/LiveLevel.h"
 #include "pages/SheetServices.h"
 #include "ui/Button.h"
@@ -40,6 +41,8 @@ public:
     // The automatic-level check box and its text.
     static constexpr int kAutoLevelBox = 1230;
     static constexpr int kAutoLevelLabel = 1231;
+    // The speech recogniser's line under the verdict.
+    static constexpr int kSpeechLine = 1212;
 
     explicit CPropPage4(CSheetServices& sheet);
 
@@ -77,6 +80,8 @@ public:
     const std::string& LevelDeviceId() const { return m_live.DeviceId(); }
     // The microphone offered in the chosen one's place, when one is.
     const std::optional<SheetDevice>& OfferedDevice() const { return m_offered; }
+    // The speech recogniser is still decoding the last recording.
+    bool IsCheckingSpeech() const { return m_speechChecker.Pending(); }
 
 private:
     CSheetServices* Sheet() const { return m_sheet; }
@@ -119,6 +124,12 @@ private:
     void ShowOffer(const SheetDevice& device);
     void HideOffer();
     void Leave(); // the page is no longer shown
+    // The speech recogniser's check of the recording at path, on its worker:
+    // the line says it is listening, then what it understood. EndSpeechCheck
+    // drops a check still running and hides the line.
+    void StartSpeechCheck(const std::string& path);
+    void ShowSpeechResult(const SpeechResult& result);
+    void EndSpeechCheck();
 
     CGroupBox m_frame;        // 1057
     CGroupBox m_group;        // 1058
@@ -141,6 +152,7 @@ private:
     CColorText m_finishLabel; // 1056
     CColorText m_verdict;     // 1210: the last recording's verdict, shown after a Stop
     CButton m_offer;          // 1211: another microphone that hears the user
+    CColorText m_speech;      // 1212: what the speech recogniser understood
 
     bool m_recording = false;
     bool m_replaying = false;
@@ -170,4 +182,6 @@ private:
     std::vector<std::unique_ptr<Look>> m_looks;
     std::optional<SheetDevice> m_offered;
     bool m_shown = false; // the page is the active one
+    // Last, so its thread ends before the page's controls go.
+    CSpeechChecker m_speechChecker;
 };

@@ -2,6 +2,7 @@
 
 #include "audio/RecordingVerdict.h"
 #include "platform/system/trace.h"
+#include "platform/text/trim.h"
 #include "texts/UiTexts.h"
 
 #include <algorithm>
@@ -55,4 +56,26 @@ void ShowVerdictText(CColorText& line, CWnd& closing, const std::string& text) {
 void HideRecordingVerdict(CColorText& line, CWnd& closing) {
     line.ShowWindow(SW_HIDE);
     closing.ShowWindow(SW_SHOW);
+}
+
+std::string SpeechText(const SpeechResult& result) {
+    const std::string understood = std::to_string(result.understood);
+    const std::string expected = std::to_string(result.expected);
+    switch (result.outcome) {
+    case SpeechOutcome::Understood:
+        return FormatUiText(UiText("Verdict", "Understood"), {understood, expected});
+    case SpeechOutcome::NotUnderstood:
+        return FormatUiText(UiText("Verdict", "NotUnderstood"), {understood, expected});
+    case SpeechOutcome::NoRecogniser:
+        return UiText("Verdict", "NoRecogniser");
+    case SpeechOutcome::Stopped:
+        return UiText("Verdict", "Checking");
+    case SpeechOutcome::Failed:
+        break;
+    }
+    return FormatUiText(UiText("Verdict", "RecogniserFailed"), {result.error});
+}
+
+SpeechSentence PageSentence() {
+    return {UiText("PropP4", "K3"), plat::Trim(UiText("PropP4", "SentenceLanguage"))};
 }

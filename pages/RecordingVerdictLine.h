@@ -4,6 +4,7 @@
 #pragma once
 
 #include "audio/RecordingVerdict.h"
+#include "audio/SpeechCheck.h"
 #include "ui/ColorText.h"
 
 #include <string>
@@ -24,3 +25,11 @@ int VerdictTextHeight(CColorText& line, int width);
 void ShowVerdictText(CColorText& line, CWnd& closing, const std::string& text);
 // Hides the line and shows the closing line again.
 void HideRecordingVerdict(CColorText& line, CWnd& closing);
+
+// The speech recogniser's line under the verdict: what it understood of the
+// sentence, in the words of the section "Verdict" ("Checking" while it
+// decodes).
+std::string SpeechText(const SpeechResult& result);
+// The sentence of the microphone page and its language, as the texts in use
+// give them.
+SpeechSentence PageSentence();

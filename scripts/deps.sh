@@ -52,6 +52,9 @@ if [ "$purpose" = test ]; then
         desktop-file-utils appstream man-db groff-base lintian
         libgtest-dev libgmock-dev libbenchmark-dev
         sox lame python3
+        # The speech recogniser the wizard loads at run time, its English
+        # model, and the voice that says the test sentences for its tests.
+        libpocketsphinx3 pocketsphinx-en-us espeak-ng
         # The fuzz targets (scripts/fuzz): clang with libFuzzer's runtime.
         clang libclang-rt-14-dev
         # LLVM's linker for the two test builds (scripts/test).

@@ -156,6 +156,21 @@ constexpr UiTextEntry kAddedEntries[] = {
      "Your microphone hears no sound above 4 kHz, as a telephone or a Bluetooth headset's "
      "hands-free profile: the speech recogniser will understand you less well. Use a USB or wired "
      "headset if you can."},
+    // The speech recogniser's line under the verdict: while it decodes the
+    // recording, the words of the sentence it understood (understood, of all)
+    // at or below the pass mark, no recogniser for the sentence's language
+    // (the language is named in the text: each language file names its own),
+    // and a failure with the recogniser's reason.
+    {"Verdict", "Checking", "The speech recogniser is listening to your recording\u2026"},
+    {"Verdict", "Understood",
+     "The speech recogniser understood %s of the %s words: it will understand you."},
+    {"Verdict", "NotUnderstood",
+     "The speech recogniser understood only %s of the %s words: speak clearly, a little closer "
+     "to the microphone, in a quiet room, then record again."},
+    {"Verdict", "NoRecogniser",
+     "No speech recogniser for English is installed: the recording is judged by its sound "
+     "alone."},
+    {"Verdict", "RecogniserFailed", "The speech recogniser could not check the recording: %s"},
     {"PropP4", "AutoLevel", "Adjust the microphone level automatically"},
     {"PropP3", "LeftTip", "Play a voice on the left speaker only"},
     {"PropP3", "RightTip", "Play a voice on the right speaker only"},
@@ -249,6 +264,9 @@ constexpr UiTextEntry kAddedEntries[] = {
     {"PropP4", "ServerGone",
      "The sound server stopped: the recording or the replay ended. Try again once the sound "
      "server is back."},
+    // The language of the sentence K3, as a code ("en", "de"): the speech
+    // recogniser decodes the recording with a model of that language.
+    {"PropP4", "SentenceLanguage", "en"},
 };
 
 constexpr std::size_t kCount = kDesignCount + std::size(kAddedEntries);

@@ -2,12 +2,16 @@
 // a virtual card whose microphone follows the recording volume: what the
 // microphone hears (silence, hiss, the test sentence quiet, drowned in noise,
 // clipped or as it should be) and where the slider stands decide the verdict
-// shown after Stop.
+// shown after Stop. Under it the speech recogniser's line says at once that
+// it listens, the page staying usable, then what it understood; a newer
+// recording's line is never overwritten by an older one's; in German it says
+// that no recogniser for German is installed.
 #include "SheetTestSuite.h"
 #include "VerdictInputs.h"
 #include "app/PropSheet.h"
 #include "platform/files/directories.h"
 #include "platform/sound_backend.h"
+#include "platform/system/speech_recogniser.h"
 #include "platform/system/trace.h"
 #include "platform/virtual/VirtualCard.h"
 #include "tests/support/HostCommand.h"
@@ -40,6 +44,15 @@ constexpr int kVerdictId = 1210;
 const std::string& Verdict(const char* key) {
     return UiText("Verdict", key);
 }
+
+// The speech recogniser's line with its count of the sentence's 5 words.
+std::string Understood(const char* key, int words) {
+    return FormatUiText(Verdict(key), {std::to_string(words), "5"});
+}
+
+constexpr const char* kNoSpokenSentence =
+    "no English speech model or no espeak-ng: scripts/deps.sh test installs "
+    "pocketsphinx-en-us and espeak-ng";
 
 class Page4Verdict : public SheetTestSuite {
 protected:
@@ -93,6 +106,31 @@ protected:
     static std::string Input(const std::string& name) { return (s_files / name).string(); }
 
     CColorText& Line() { return *m_sheet->m_page4.GetDlgItemAs<CColorText>(kVerdictId); }
+    CColorText& SpeechLine() { return *m_sheet->m_page4.GetDlgItemAs<CColorText>(1212); }
+    // Dispatches until the speech recogniser's result is in, at most 30 s;
+    // answers its line.
+    std::string SpeechResult() {
+        for (int i = 0; i < 3000 && m_sheet->m_page4.IsCheckingSpeech(); ++i)
+            uitest::ProcessEvents(10);
+        EXPECT_FALSE(m_sheet->m_page4.IsCheckingSpeech());
+        EXPECT_TRUE(SpeechLine().IsWindowVisible());
+        return SpeechLine().GetText();
+    }
+    // The test sentence said by espeak-ng, as the recogniser's own tests make
+    // it; "" (the test then skips) without espeak-ng or the English model.
+    static std::string SpokenSentence() {
+        plat::SpeechModel model;
+        if (!hostcmd::Have("espeak-ng") ||
+            !plat::FindSpeechModel(plat::SpeechModelRoot(), "en", model))
+            return "";
+        const std::string file = Input("spoken.wav");
+        if (!fs::exists(file)) {
+            EXPECT_EQ(hostcmd::Run("espeak-ng -v en-us+f2 -s 130 -w '" + hostcmd::HostPath(file) +
+                                   "' 'I am testing the microphone.'"),
+                      0);
+        }
+        return file;
+    }
     CButton& StartButton() { return *m_sheet->m_page4.GetDlgItemAs<CButton>(1004); }
 
     // Records what the microphone hears, the slider at `volume`, for the
@@ -257,6 +295,68 @@ TEST_F(Page4Verdict, ARecordingThatCannotBeMeasuredSaysWhy) {
     EXPECT_EQ(Line().GetText().find(Recording() + ": "), 0u) << Line().GetText();
     EXPECT_NE(Traced().find("Recording not measured: " + Recording()), std::string::npos)
         << Traced();
+}
+
+TEST_F(Page4Verdict, TheRecognisersLineListensAtOnceThenSaysWhatItUnderstood) {
+    const std::string spoken = SpokenSentence();
+    if (spoken.empty())
+        GTEST_SKIP() << kNoSpokenSentence;
+    m_trace.clear();
+    EXPECT_EQ(RecordAndStop(FromFile(spoken), 6000), Verdict("Good")) << Traced();
+    // Stop returned before the decode: the line says the recogniser listens,
+    // under the verdict, and the page can record again.
+    EXPECT_TRUE(m_sheet->m_page4.IsCheckingSpeech());
+    EXPECT_TRUE(SpeechLine().IsWindowVisible());
+    EXPECT_EQ(SpeechLine().GetText(), Verdict("Checking"));
+    EXPECT_TRUE(StartButton().IsWindowEnabled());
+    EXPECT_GE(SpeechLine().GetRectInParent().top, Line().GetRectInParent().bottom);
+    EXPECT_LE(SpeechLine().GetRectInParent().bottom, m_sheet->m_page4.GetPageHeight());
+    // The voice, looped by the virtual microphone and recorded at 11025 Hz,
+    // keeps 4 of its 5 words for this recogniser: the pass mark.
+    EXPECT_EQ(SpeechResult(), Understood("Understood", 4));
+    EXPECT_NE(Traced().find("Speech recogniser: understood 4 of 5 words: "), std::string::npos)
+        << Traced();
+}
+
+TEST_F(Page4Verdict, ANewerRecordingsRecogniserLineIsNeverOverwrittenByAnOlderOnes) {
+    const std::string spoken = SpokenSentence();
+    if (spoken.empty())
+        GTEST_SKIP() << kNoSpokenSentence;
+    // The sentence, then at once silence: the sentence's decode still runs
+    // while the second recording runs and stops.
+    RecordAndStop(FromFile(spoken), 6000);
+    ASSERT_TRUE(m_sheet->m_page4.IsCheckingSpeech());
+    EXPECT_EQ(RecordAndStop(Signal(MicrophoneSignal::Kind::Silence), 6000), Verdict("NoVoice"));
+    EXPECT_EQ(SpeechLine().GetText(), Verdict("Checking"));
+    EXPECT_EQ(SpeechResult(), Understood("NotUnderstood", 0));
+    // Nothing older comes after it.
+    for (int i = 0; i < 100; ++i)
+        uitest::ProcessEvents(20);
+    EXPECT_EQ(SpeechLine().GetText(), Understood("NotUnderstood", 0));
+    // A new recording hides the line until its own result.
+    m_card->SetMicrophone(FromFile(spoken));
+    uitest::Click(StartButton());
+    for (int i = 0; i < 50; ++i)
+        uitest::ProcessEvents(20);
+    EXPECT_FALSE(SpeechLine().IsWindowVisible());
+    for (int ms = 0; ms < 3600; ms += 160) {
+        m_card->AdvanceClock(160);
+        uitest::ProcessEvents(2);
+    }
+    uitest::Click(StartButton());
+    EXPECT_EQ(SpeechResult(), Understood("Understood", 4));
+}
+
+TEST_F(Page4Verdict, InGermanTheRecognisersLineSaysNoneForGermanIsInstalled) {
+    const fs::path copy = s_files / "de.INI";
+    fs::copy_file(fs::path(std::getenv("PELMORA_SOURCE_DIR")) / "resources" / "lang" / "de.INI",
+                  copy, fs::copy_options::overwrite_existing);
+    LoadUiTextsFrom(copy.string());
+    ASSERT_EQ(UiText("PropP4", "SentenceLanguage"), "de");
+    RecordAndStop(Signal(MicrophoneSignal::Kind::Voice), 6000);
+    const std::string line = SpeechResult();
+    EXPECT_EQ(line, Verdict("NoRecogniser"));
+    EXPECT_NE(line.find("Deutsch"), std::string::npos) << line;
 }
 
 } // namespace
