@@ -276,9 +276,9 @@ TEST_F(RealRecogniser, UnderstandsTheSentenceAndNotAnotherOrAFaultyRecording) {
     const SpeechResult narrow = Check("sentence11.wav");
     EXPECT_EQ(narrow.understood, 3u) << narrow.heard;
     EXPECT_EQ(narrow.outcome, SpeechOutcome::Understood);
-    const SpeechResult voice = Check("voice11.wav");
-    EXPECT_EQ(voice.understood, 3u);
-    EXPECT_EQ(voice.outcome, SpeechOutcome::Understood);
+    const SpeechResult ours = Check("voice11.wav");
+    EXPECT_EQ(ours.understood, 3u);
+    EXPECT_EQ(ours.outcome, SpeechOutcome::Understood);
     // Clipping and noise cost most of it; silence gives nothing.
     const SpeechResult clipped = Check("clipped11.wav");
     EXPECT_EQ(clipped.understood, 2u);
