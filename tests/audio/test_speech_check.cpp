@@ -238,8 +238,8 @@ protected:
                     result.outcome == SpeechOutcome::NotUnderstood)
             << DescribeSpeech(result);
         EXPECT_EQ(result.expected, 5u);
-        // Well under the recording's length, even on a busy machine.
-        EXPECT_LT(result.decodeSeconds, result.seconds) << name;
+        // The decode's time against the recording's is printed above; it is
+        // timed in bench/, not here, where other builds share the machine.
         return result;
     }
     fs::path m_dir;
@@ -329,7 +329,8 @@ TEST_F(RealRecogniser, TheWorkerReportsOnlyTheLastCheckAndEndsWithoutWaiting) {
     plat::WaitDispatching(100);
     const auto start = std::chrono::steady_clock::now();
     checker.reset();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+    // A decode takes half a second and more; the end does not wait for it.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
     plat::WaitDispatching(3000);
     EXPECT_EQ(results.size(), 1u);
 }
