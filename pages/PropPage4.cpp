@@ -419,9 +419,18 @@ void CPropPage4::StartSpeechCheck(const std::string& path) {
         ShowSpeechResult(failed);
         return;
     }
+    PlaceSpeechLine();
     ShowVerdictText(m_speech, m_finishLabel, UiText("Verdict", "Checking"));
     m_speechChecker.Start(std::move(recording), PageSentence(),
                           [this](const SpeechResult& result) { ShowSpeechResult(result); });
+}
+
+void CPropPage4::PlaceSpeechLine() {
+    // Right under the verdict's words, which take less than their place
+    // unless a narrow band's sentence follows them.
+    const CRect verdict = m_verdict.GetRectInParent();
+    const CRect speech = m_speech.GetRectInParent();
+    m_speech.MoveWindow(speech.left, verdict.bottom + 4, speech.Width(), speech.Height());
 }
 
 void CPropPage4::ShowSpeechResult(const SpeechResult& result) {

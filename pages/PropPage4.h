@@ -128,6 +128,8 @@ private:
     // the line says it is listening, then what it understood. EndSpeechCheck
     // drops a check still running and hides the line.
     void StartSpeechCheck(const std::string& path);
+    // Puts the speech recogniser's line right under the verdict shown.
+    void PlaceSpeechLine();
     void ShowSpeechResult(const SpeechResult& result);
     void EndSpeechCheck();
 

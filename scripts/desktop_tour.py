@@ -175,6 +175,15 @@ click(page[0])  # Stop
 if not wait_for(lambda: sensitive(buttons(window)[0][-2]), 10):
     raise SystemExit("page 4's recording did not end")
 shot("page4-verdict")
+# The speech recogniser's line follows the verdict once its decode is done.
+listening = "is listening to your recording"
+def recogniser_done():
+    names = [n.name or "" for n in descendants(window) if showing(n)]
+    return any("speech recogniser" in n and listening not in n for n in names)
+if wait_for(recogniser_done, 20):
+    shot("page4-understood")
+else:
+    log("page 4: the speech recogniser's line did not come")
 next_page(window)
 
 shot("page5")

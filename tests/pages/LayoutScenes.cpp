@@ -99,10 +99,21 @@ void VisitPage4(CPropSheet& sheet, plat::CVirtualCard& card, const LayoutVisitor
     auto* line = page.GetDlgItemAs<CColorText>(1210);
     CWnd* closing = page.GetDlgItem(1056);
     if (line != nullptr && closing != nullptr) {
-        for (const char* key : kVerdictKeys) {
-            ShowVerdictText(*line, *closing, UiText("Verdict", key));
-            show(std::string("page4-verdict-") + key);
-        }
+        // The speech recogniser's line follows the verdict's words, as the
+        // page puts it after each recording.
+        auto verdict = [&](const std::string& text, const std::string& name) {
+            ShowVerdictText(*line, *closing, text);
+            if (CWnd* speech = page.GetDlgItem(1212)) {
+                const CRect words = line->GetRectInParent();
+                const CRect place = speech->GetRectInParent();
+                speech->MoveWindow(place.left, words.bottom + 4, place.Width(), place.Height());
+            }
+            show("page4-verdict-" + name);
+        };
+        for (const char* key : kVerdictKeys)
+            verdict(UiText("Verdict", key), key);
+        verdict(UiText("Verdict", "TooNoisy") + " " + UiText("Verdict", "NarrowBand"),
+                "NarrowBand");
     }
     // A recording shorter than one buffer cannot be kept: a warning.
     page.OnStart();
