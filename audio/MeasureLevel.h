@@ -19,5 +19,12 @@ struct BufferPeak {
 // (times 256). Full scale is -32768 or 32767 (0 or 255 in 8 bits).
 BufferPeak MeasurePeak(const void* data, plat::DWORD length, const plat::WAVEFORMATEX& format);
 
+// The figures of one recorded buffer, as the automatic level reads them.
+struct LevelBuffer {
+    int peak = 0;         // the largest |sample|, 0..32768
+    int level = 0;        // MeasureLevel's: 100 per dB, 0 for silence
+    bool clipped = false; // three full-scale samples in a row in this buffer
+};
+
 // dBFS of a 16-bit peak: 0 at full scale, -96 or lower for silence.
 double PeakDbfs(int peak);

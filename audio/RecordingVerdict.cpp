@@ -253,8 +253,12 @@ RecordingFigures CRecordingMeter::Figures() const {
         energy += rms * rms;
     f.rmsDbfs = RmsDbfs(std::sqrt(energy / static_cast<double>(rest.m_frameRms.size())));
     // The loud frames: their pitch and their high band.
-    const double loud = Percentile(rest.m_frameRms, m_limits.floorPercentile) *
-                        std::pow(10.0, m_limits.noVoiceAboveFloorDb / 20);
+    // Over digital silence every breath and fading tail is far above the
+    // floor; those within loudBelowSpeechDb of the speech's level count.
+    const double loud = std::max(Percentile(rest.m_frameRms, m_limits.floorPercentile) *
+                                     std::pow(10.0, m_limits.noVoiceAboveFloorDb / 20),
+                                 Percentile(rest.m_frameRms, m_limits.speechPercentile) *
+                                     std::pow(10.0, -m_limits.loudBelowSpeechDb / 20));
     std::size_t voiced = 0;
     double loudEnergy = 0, highEnergy = 0;
     for (std::size_t i = 0; i < rest.m_frameRms.size(); ++i) {
@@ -337,7 +341,8 @@ std::string DescribeFigures(const RecordingFigures& f) {
     return text;
 }
 
-RecordingAnalysis AnalyseRecording(const std::string& path, const VerdictLimits& limits) {
+RecordingAnalysis AnalyseRecording(const std::string& path, const VerdictLimits& limits,
+                                   std::uint32_t skipBytes) {
     RecordingAnalysis result;
     CWaveFileReader reader;
     if (reader.Open(path) != S_OK) {
@@ -352,15 +357,23 @@ RecordingAnalysis AnalyseRecording(const std::string& path, const VerdictLimits&
     }
     std::vector<std::uint8_t> buffer(kReadBytes);
     DWORD left = reader.GetDataSize();
+    const DWORD block = std::max<DWORD>(reader.GetFormat()->nBlockAlign, 1);
+    DWORD skip = skipBytes / block * block;
+    if (skip >= left)
+        skip = 0;
     while (left > 0) {
         DWORD got = 0;
-        if (reader.Read(std::min(left, kReadBytes), buffer.data(), got) != S_OK) {
+        const DWORD want = std::min(left, skip > 0 ? std::min(skip, kReadBytes) : kReadBytes);
+        if (reader.Read(want, buffer.data(), got) != S_OK) {
             result.error = path + ": " + reader.GetLastError();
             return result;
         }
         if (got == 0)
             break;
-        meter.Add(buffer.data(), got);
+        if (skip > 0)
+            skip -= got;
+        else
+            meter.Add(buffer.data(), got);
         left -= got;
     }
     result.figures = meter.Figures();

@@ -28,6 +28,9 @@ struct VerdictLimits {
     // this far above the floor (a steady hum or hiss, no words in it).
     double noVoicePeakDbfs = -40;
     double noVoiceAboveFloorDb = 6;
+    // The loud frames, whose voicing is judged, lie noVoiceAboveFloorDb over
+    // the floor and at most loudBelowSpeechDb under the speech's level.
+    double loudBelowSpeechDb = 30;
     // A good recording peaks between these, with no clipped frame ...
     double quietPeakDbfs = -18;
     double loudPeakDbfs = -1;
@@ -85,12 +88,12 @@ struct RecordingFigures {
     std::size_t clippedFrames =
         0;                      // frames holding three full-scale samples in a row, or their start
     double signalToNoiseDb = 0; // speechDbfs - floorDbfs
-    double rmsDbfs = kSilenceDbfs;    // RMS of every whole frame
-    std::size_t loudFrames = 0;       // frames noVoiceAboveFloorDb over the floor
-    double voicedShare = 0;           // of the loud frames, those with a pitch
-    double steadyPitchShare = 0;      // of voiced loud frames in a row, those holding the pitch
-    std::size_t syllables = 0;        // peaks of the levels syllableDipDb over either side
-    double syllableRateHz = 0;        // syllables a second, from the first to the last
+    double rmsDbfs = kSilenceDbfs; // RMS of every whole frame
+    std::size_t loudFrames = 0;    // frames over the floor and near the speech, as the limits say
+    double voicedShare = 0;        // of the loud frames, those with a pitch
+    double steadyPitchShare = 0;   // of voiced loud frames in a row, those holding the pitch
+    std::size_t syllables = 0;     // peaks of the levels syllableDipDb over either side
+    double syllableRateHz = 0;     // syllables a second, from the first to the last
     double highBandDb = kSilenceDbfs; // loud frames' energy above wideBandHz, to their whole
     bool wideBand = false;            // highBandDb within narrowBandBelowDb
 };
@@ -160,9 +163,12 @@ struct RecordingAnalysis {
     Verdict verdict = Verdict::NoVoice;
 };
 
-// Reads a PCM WAVE file through CWaveFileReader and judges it.
+// Reads a PCM WAVE file through CWaveFileReader and judges it, from its
+// skipBytes-th byte of sound on (rounded down to whole sample frames; the
+// whole file where that leaves nothing).
 RecordingAnalysis AnalyseRecording(const std::string& path,
-                                   const VerdictLimits& limits = kVerdictLimits);
+                                   const VerdictLimits& limits = kVerdictLimits,
+                                   std::uint32_t skipBytes = 0);
 
 // --verdict FILE: the verdict and its figures on `out`, then what the speech
 // recogniser understood of `sentence` (or that none serves its language); 0

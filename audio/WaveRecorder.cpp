@@ -9,6 +9,8 @@
 #include "platform/system/message_loop.h"
 #include "platform/system/trace.h"
 
+#include <algorithm>
+
 #include <cstring>
 #include <new>
 #include <utility>
@@ -94,6 +96,10 @@ int CWaveRecorder::Start(const std::string& fileName) {
     m_peak = 0;
     m_clipped = false;
     m_buffers = 0;
+    {
+        std::lock_guard recent(m_recentMutex);
+        m_recentCount = 0;
+    }
     FreeBuffers();
     m_format = RecordFormat();
     {
@@ -197,6 +203,20 @@ void CWaveRecorder::WaveInProc(HWAVEIN device, UINT message, DWORD_PTR instance,
     recorder->OnData(device, reinterpret_cast<WAVEHDR*>(param1));
 }
 
+std::uint64_t CWaveRecorder::RecentBuffers(std::uint64_t seen,
+                                           std::vector<LevelBuffer>& buffers) const {
+    std::lock_guard recent(m_recentMutex);
+    buffers.clear();
+    if (seen > m_recentCount)
+        seen = 0; // a count of an earlier recording
+    for (std::uint64_t n =
+             std::max(seen, m_recentCount > kRecentBuffers ? m_recentCount - kRecentBuffers
+                                                           : std::uint64_t{0});
+         n < m_recentCount; ++n)
+        buffers.push_back(m_recent[n % kRecentBuffers]);
+    return m_recentCount;
+}
+
 void CWaveRecorder::OnData(HWAVEIN device, WAVEHDR* header) {
     std::lock_guard lock(m_fileMutex);
     // A cleared device means Stop has begun: the buffer returned by its reset
@@ -206,11 +226,17 @@ void CWaveRecorder::OnData(HWAVEIN device, WAVEHDR* header) {
 
     const DWORD recorded = header->dwBytesRecorded;
     if (recorded > 0) {
-        m_level = MeasureLevel(header->lpData, recorded, m_format);
+        const int level = MeasureLevel(header->lpData, recorded, m_format);
         const BufferPeak peak = MeasurePeak(header->lpData, recorded, m_format);
+        m_level = level;
         m_peak = peak.peak;
         if (peak.clipped)
             m_clipped = true;
+        {
+            std::lock_guard recent(m_recentMutex);
+            m_recent[m_recentCount % kRecentBuffers] = {peak.peak, level, peak.clipped};
+            ++m_recentCount;
+        }
         ++m_buffers;
     }
 

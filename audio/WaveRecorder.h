@@ -13,12 +13,16 @@
 
 #include "platform/mmsystem.h"
 
+#include "audio/MeasureLevel.h"
+
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 class CWaveRecorder {
 public:
@@ -50,6 +54,12 @@ public:
     // Counts the buffers recorded since Start, so a reader can tell a new
     // buffer's figures from the last one's.
     std::uint64_t GetBufferCount() const { return m_buffers.load(); }
+    // The figures of the buffers recorded after the first `seen` of this
+    // recording, oldest first (the last kRecentBuffers at most: a device that
+    // hands over several at once is followed buffer by buffer); answers the
+    // count they reach, for the next call.
+    std::uint64_t RecentBuffers(std::uint64_t seen, std::vector<LevelBuffer>& buffers) const;
+    static constexpr std::size_t kRecentBuffers = 64;
 
     bool IsRecording() const { return m_recording.load(); }
     plat::DWORD GetBytesWritten() const { return m_bytesWritten.load(); }
@@ -93,6 +103,10 @@ private:
     // clears the device and while it finishes the file.
     std::mutex m_fileMutex;
     std::atomic<std::uint64_t> m_generation{0};
+    // The figures of the last buffers, buffer n at n % kRecentBuffers.
+    mutable std::mutex m_recentMutex;
+    std::array<LevelBuffer, kRecentBuffers> m_recent{};
+    std::uint64_t m_recentCount = 0; // guarded by m_recentMutex
     mutable std::mutex m_errorMutex;
     std::string m_lastError;
 };

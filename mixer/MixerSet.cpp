@@ -2,6 +2,7 @@
 
 #include "mixer/MixerErrorText.h"
 #include "mixer/VolumeScale.h"
+#include "platform/sound_backend.h"
 #include "platform/system/trace.h"
 
 #include <cstdio>
@@ -246,4 +247,27 @@ int CMixerSet::GetVolume(bool recording, int& v, DWORD sourceKind) {
         Close();
     }
     return NoMixerOpened(unopened, n, "GetVolume") ? 0 : 1;
+}
+
+int CMixerSet::GetVolumeCurve(bool recording, VolumeCurve& curve, DWORD sourceKind) {
+    curve = VolumeCurve{};
+    const UINT n = mixerGetNumDevs();
+    if (n == 0) {
+        m_error = "No mixer device present";
+        return 0;
+    }
+    const DWORD dest = Destination(recording);
+    UINT unopened = 0;
+    for (UINT m = 0; m < n; ++m) {
+        if (!InitVolume(m, dest, sourceKind)) {
+            unopened += m_openFailed ? 1 : 0;
+            continue;
+        }
+        VolumeCurve found;
+        if (CurrentSoundBackend().mixerGetVolumeCurve(Object(), m_control.dwControlID, found) ==
+            MMSYSERR_NOERROR)
+            curve = std::move(found);
+        Close();
+    }
+    return NoMixerOpened(unopened, n, "GetVolumeCurve") ? 0 : 1;
 }

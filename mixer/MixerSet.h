@@ -2,6 +2,7 @@
 #pragma once
 
 #include "mixer/MixerBase.h"
+#include "platform/volume_curve.h"
 
 #include <string>
 #include <vector>
@@ -34,6 +35,10 @@ public:
     // Reads the volume of the line on every mixer; v is the last one found,
     // -1 when none was. 1 = done.
     int GetVolume(bool recording, int& v, plat::DWORD sourceKind);
+    // How the line's volume maps to gain on the last mixer that has it (the
+    // one GetVolume reads), over the fraction v / 10000 of the scale. 1 =
+    // done; a linear amplitude when no mixer has the line.
+    int GetVolumeCurve(bool recording, plat::VolumeCurve& curve, plat::DWORD sourceKind);
 
 private:
     // The entry of m_changes for the line of the last Init, made when new.

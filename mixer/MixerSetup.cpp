@@ -110,6 +110,16 @@ int CMixerSetup::SetRecordingVolume(int v) {
     return result;
 }
 
+int CMixerSetup::GetRecordingCurve(VolumeCurve& curve) {
+    CMixerSet mixer;
+    const DWORD line =
+        m_recSourceSet && m_micHasVolume ? MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE : NO_SOURCE;
+    const int result = mixer.GetVolumeCurve(true, curve, line);
+    if (!result)
+        m_error = mixer.m_error;
+    return result;
+}
+
 int CMixerSetup::GetRecordingVolume(int& v) {
     CMixerSet mixer;
     const DWORD line =

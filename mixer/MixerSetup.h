@@ -42,6 +42,9 @@ public:
     int GetPlaybackVolume(int& v);
     int SetRecordingVolume(int v);
     int GetRecordingVolume(int& v);
+    // How the recording volume (0..10000, as a fraction of 10000) maps to
+    // gain. 1 / 0.
+    int GetRecordingCurve(plat::VolumeCurve& curve);
 
     // The run's snapshot: every adjustable control of every mixer, kept in
     // memory until it is put back, and written to `path` with a run record

@@ -347,6 +347,10 @@ void CPropPage4::OnStart() {
     HideOffer();
 
     if (m_recording) {
+        const bool automatic = m_autoLevelActive;
+        m_autoLevelActive = false;
+        // Judged from where the automatic level settled.
+        const std::uint32_t unsettled = automatic ? UnsettledBytes() : 0;
         bool ended = false;
         if (!engine.StopRecording()) {
             const std::string why = StreamEndText(*Sheet(), m_recordDevice, "PropP4");
@@ -359,8 +363,10 @@ void CPropPage4::OnStart() {
             // The recording never started: there is nothing to replay.
             m_replay.EnableWindow(false);
         else if (const RecordingAnalysis analysis =
-                     ShowRecordingVerdict(m_verdict, m_finishLabel, path);
+                     ShowRecordingVerdict(m_verdict, m_finishLabel, path, unsettled);
                  analysis.ok) {
+            if (automatic)
+                MendLevel(analysis, unsettled > 0);
             StartSpeechCheck(path);
             if (analysis.verdict == Verdict::NoVoice)
                 StartLook();
@@ -538,43 +544,6 @@ int CPropPage4::PlaceAutoLevel(int x, int y, int right) {
     m_autoLevelLabel.MoveWindow(textX, textY, size.cx, size.cy);
     m_autoLevelBox.MoveWindow(x, textY + std::max(0, (std::min(size.cy, 20) - 15) / 2), 15, 15);
     return textY + size.cy - y;
-}
-
-void CPropPage4::StartAutoLevel() {
-    m_autoLevel.Reset();
-    const CWaveRecorder& recorder = Sheet()->AudioEngine().Recorder();
-    m_autoLevelBuffers = recorder.GetBufferCount();
-    m_autoLevelClipped = recorder.HasClipped();
-    m_autoLevelActive = true;
-}
-
-void CPropPage4::AdjustLevel() {
-    if (!m_autoLevelActive)
-        return;
-    CAudioEngine& engine = Sheet()->AudioEngine();
-    const std::uint64_t buffers = engine.Recorder().GetBufferCount();
-    if (buffers == m_autoLevelBuffers)
-        return;
-    m_autoLevelBuffers = buffers;
-    LevelBuffer buffer;
-    buffer.peak = engine.GetRecordPeak();
-    buffer.level = engine.GetRecordLevel();
-    // The clip latch turned on since the last tick: a buffer clipped.
-    const bool clipped = engine.HasRecordClipped();
-    buffer.clipped = clipped && !m_autoLevelClipped;
-    m_autoLevelClipped = clipped;
-    if (buffer.peak < 0 || buffer.level < 0)
-        return;
-    const int volume = m_volume.GetPos();
-    const int next = m_autoLevel.OnBuffer(buffer, volume);
-    if (next == volume)
-        return;
-    // Without a recording control to move there is nothing to adjust.
-    if (!SetRecordingVolume(next)) {
-        m_autoLevelActive = false;
-        return;
-    }
-    m_volume.SetPos(next);
 }
 
 void CPropPage4::OnHScroll(plat::UINT code, plat::UINT pos, CSliderCtrl* slider) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "audio/AutoLevel.h"
+#include "audio/RecordingVerdict.h"
 #include "audio/SpeechCheck.h"
 #include "pages/LiveLevel.h"
 #include "pages/SheetServices.h"
@@ -107,6 +108,14 @@ private:
     int PlaceAutoLevel(int x, int y, int right);
     void StartAutoLevel();
     void AdjustLevel();
+    // After a recording the automatic level ran to its end: a level it left
+    // too loud or too quiet is moved to where it aims, and the verdict says
+    // so. judgedSettled: the analysis judged only what was recorded after
+    // the level's last change.
+    void MendLevel(const RecordingAnalysis& analysis, bool judgedSettled);
+    // The bytes of the recording made before the automatic level settled,
+    // which its verdict does not judge; 0 when it never moved.
+    std::uint32_t UnsettledBytes() const;
     // The meter's feeding (PropPage4Meter.cpp). StartMeter at each start of
     // the level timer: the bar empty, no peak tick, and for a recording no
     // clip sign. StopMeter when it stops: the bar and the tick go, the clip
@@ -172,7 +181,9 @@ private:
     CAutoLevel m_autoLevel;
     bool m_autoLevelActive = false;
     std::uint64_t m_autoLevelBuffers = 0;
-    bool m_autoLevelClipped = false;
+    std::uint64_t m_autoLevelStart = 0; // the recorder's count when it started
+    std::uint64_t m_autoLevelMoved = 0; // buffers from then to its last change
+    int m_autoLevelLastMove = 0;        // -1 lowered, 1 raised, 0 not moved
 
     CLiveLevel m_live; // the chosen microphone's level while idle
     // A microphone looked at after a recording that heard no voice.

@@ -13,8 +13,9 @@ constexpr const char* kModule = "PropPage4";
 
 } // namespace
 
-RecordingAnalysis ShowRecordingVerdict(CColorText& line, CWnd& closing, const std::string& path) {
-    const RecordingAnalysis analysis = AnalyseRecording(path);
+RecordingAnalysis ShowRecordingVerdict(CColorText& line, CWnd& closing, const std::string& path,
+                                       std::uint32_t skipBytes) {
+    const RecordingAnalysis analysis = AnalyseRecording(path, kVerdictLimits, skipBytes);
     if (analysis.ok) {
         TRACE_LOG(0, kModule, __LINE__, "Recording verdict %s: %s", VerdictKey(analysis.verdict),
                   DescribeFigures(analysis.figures).c_str());
@@ -26,11 +27,25 @@ RecordingAnalysis ShowRecordingVerdict(CColorText& line, CWnd& closing, const st
     return analysis;
 }
 
-std::string VerdictText(const RecordingAnalysis& analysis) {
-    const std::string& verdict = UiText("Verdict", VerdictKey(analysis.verdict));
+namespace {
+
+// The verdict's sentence, followed by the narrow band's where a voice was
+// heard without any sound above 4 kHz.
+std::string WithBand(const RecordingAnalysis& analysis, const std::string& verdict) {
     if (analysis.verdict == Verdict::NoVoice || analysis.figures.wideBand)
         return verdict;
     return verdict + " " + UiText("Verdict", "NarrowBand");
+}
+
+} // namespace
+
+std::string VerdictText(const RecordingAnalysis& analysis) {
+    return WithBand(analysis, UiText("Verdict", VerdictKey(analysis.verdict)));
+}
+
+std::string MendedVerdictText(const RecordingAnalysis& analysis, int percent) {
+    const char* key = analysis.verdict == Verdict::TooLoud ? "Lowered" : "Raised";
+    return WithBand(analysis, FormatUiText(UiText("Verdict", key), {std::to_string(percent)}));
 }
 
 int VerdictTextHeight(CColorText& line, int width) {
@@ -40,6 +55,8 @@ int VerdictTextHeight(CColorText& line, int width) {
         RecordingAnalysis narrow;
         narrow.verdict = v;
         height = std::max(height, line.GetTextExtent(VerdictText(narrow), width).cy);
+        if (v == Verdict::TooLoud || v == Verdict::TooQuiet)
+            height = std::max(height, line.GetTextExtent(MendedVerdictText(narrow, 100), width).cy);
     }
     return height;
 }

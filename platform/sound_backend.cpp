@@ -50,6 +50,11 @@ bool SoundBackend::ChosenDevices(std::string& /*microphone*/, std::string& /*spe
     return false;
 }
 
+MMRESULT SoundBackend::mixerGetVolumeCurve(HMIXEROBJ, DWORD, VolumeCurve& curve) {
+    curve = VolumeCurve{};
+    return MMSYSERR_NOERROR;
+}
+
 std::string SoundBackend::LastMixerWriteFailure() {
     return "";
 }

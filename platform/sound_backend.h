@@ -16,6 +16,7 @@
 #pragma once
 
 #include "platform/mmsystem.h"
+#include "platform/volume_curve.h"
 
 #include <functional>
 #include <memory>
@@ -127,6 +128,11 @@ public:
     virtual MMRESULT waveInStart(HWAVEIN hwi) = 0;
     virtual MMRESULT waveInStop(HWAVEIN hwi) = 0;
     virtual MMRESULT waveInReset(HWAVEIN hwi) = 0;
+
+    // How the volume control controlId of an open mixer maps to gain. By
+    // default a linear amplitude (the virtual card's multiplier; winmm tells
+    // nothing of its taper).
+    virtual MMRESULT mixerGetVolumeCurve(HMIXEROBJ hmxobj, DWORD controlId, VolumeCurve& curve);
 
     // Text for a result code of a wave call; false when the code has none.
     virtual bool GetErrorText(MMRESULT code, bool input, std::string& text);

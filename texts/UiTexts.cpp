@@ -171,6 +171,15 @@ constexpr UiTextEntry kAddedEntries[] = {
      "No speech recogniser for English is installed: the recording is judged by its sound "
      "alone."},
     {"Verdict", "RecogniserFailed", "The speech recogniser could not check the recording: %s"},
+    // In place of TooLoud and TooQuiet where the automatic level ran to the
+    // recording's end and left it so: the wizard moved the recording volume
+    // itself (the new volume, in percent).
+    {"Verdict", "Lowered",
+     "Your voice was too loud and was clipped: the wizard lowered the recording volume to %s %%. "
+     "Record again."},
+    {"Verdict", "Raised",
+     "Your voice was too quiet: the wizard raised the recording volume to %s %%. Record again, or "
+     "move the microphone closer."},
     {"PropP4", "AutoLevel", "Adjust the microphone level automatically"},
     {"PropP3", "LeftTip", "Play a voice on the left speaker only"},
     {"PropP3", "RightTip", "Play a voice on the right speaker only"},

@@ -77,6 +77,26 @@ public:
         return err < 0 ? err : 0;
     }
 
+    // The element's dB ranges, where its driver tells them.
+    bool VolumeCurveOf(std::size_t element, ElementValue what, const RawRange& range,
+                       VolumeCurve& curve) override {
+        if (element >= m_elems.size() ||
+            (what != ElementValue::PlaybackVolume && what != ElementValue::CaptureVolume))
+            return false;
+        snd_mixer_elem_t* e = m_elems[element];
+        const bool capture = what == ElementValue::CaptureVolume;
+        return TableCurve(
+            range.min, range.max,
+            [&](long raw, double& db) {
+                long centiDb = 0;
+                const int err = capture ? snd_mixer_selem_ask_capture_vol_dB(e, raw, &centiDb)
+                                        : snd_mixer_selem_ask_playback_vol_dB(e, raw, &centiDb);
+                db = centiDb / 100.0;
+                return err >= 0;
+            },
+            curve);
+    }
+
 private:
     snd_mixer_t* m_mixer;
     std::vector<snd_mixer_elem_t*> m_elems;

@@ -142,4 +142,9 @@ MMRESULT CDeviceBackend::mixerSetControlDetails(HMIXEROBJ hmxobj, MIXERCONTROLDE
     return OnMixer(hmxobj, [&](CModelMixer& m) { return m.SetControlDetails(pmxcd, fdwDetails); });
 }
 
+MMRESULT CDeviceBackend::mixerGetVolumeCurve(HMIXEROBJ hmxobj, DWORD controlId,
+                                             VolumeCurve& curve) {
+    return OnMixer(hmxobj, [&](CModelMixer& m) { return m.GetVolumeCurve(controlId, curve); });
+}
+
 } // namespace plat

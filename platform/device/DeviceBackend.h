@@ -37,6 +37,7 @@ public:
                                     DWORD fdwDetails) override;
     MMRESULT mixerSetControlDetails(HMIXEROBJ hmxobj, MIXERCONTROLDETAILS* pmxcd,
                                     DWORD fdwDetails) override;
+    MMRESULT mixerGetVolumeCurve(HMIXEROBJ hmxobj, DWORD controlId, VolumeCurve& curve) override;
 
     UINT waveOutGetNumDevs() override;
     MMRESULT waveOutGetDevCaps(UINT_PTR uDeviceID, WAVEOUTCAPSA* pwoc, UINT cbwoc) override;

@@ -4,6 +4,8 @@
 // enumeration items, which the mixer calls read and write through this.
 #pragma once
 
+#include "platform/volume_curve.h"
+
 #include <cstddef>
 
 namespace plat {
@@ -24,6 +26,12 @@ public:
     virtual ~CElementAccess() = default;
     virtual int Get(std::size_t element, ElementValue what, long& value) = 0;
     virtual int Set(std::size_t element, ElementValue what, long value) = 0;
+    // How a volume of the element over range maps to gain; false where the
+    // element does not tell (a linear amplitude is then assumed).
+    virtual bool VolumeCurveOf(std::size_t /*element*/, ElementValue /*what*/,
+                               const RawRange& /*range*/, VolumeCurve& /*curve*/) {
+        return false;
+    }
 };
 
 } // namespace plat

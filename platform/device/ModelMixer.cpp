@@ -229,4 +229,19 @@ MMRESULT CModelMixer::SetControlDetails(MIXERCONTROLDETAILS* details, DWORD fdwD
     return WriteControlValues(*c, *m_access, values, m_alsaError);
 }
 
+MMRESULT CModelMixer::GetVolumeCurve(DWORD controlId, VolumeCurve& curve) const {
+    const ModelControl* c = m_model.FindControl(controlId);
+    if (!c)
+        return MIXERR_INVALCONTROL;
+    if (c->binding != ControlBinding::PlaybackVolume && c->binding != ControlBinding::CaptureVolume)
+        return MMSYSERR_INVALPARAM;
+    const ElementValue what = c->binding == ControlBinding::CaptureVolume
+                                  ? ElementValue::CaptureVolume
+                                  : ElementValue::PlaybackVolume;
+    curve = VolumeCurve{};
+    if (!m_access->VolumeCurveOf(c->element, what, c->range, curve))
+        curve = VolumeCurve{};
+    return MMSYSERR_NOERROR;
+}
+
 } // namespace plat

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/device/MixerModel.h"
+#include "platform/volume_curve.h"
 
 #include <memory>
 #include <string>
@@ -23,6 +24,8 @@ public:
     MMRESULT GetLineControls(MIXERLINECONTROLSA* request, DWORD fdwControls) const;
     MMRESULT GetControlDetails(MIXERCONTROLDETAILS* details, DWORD fdwDetails);
     MMRESULT SetControlDetails(MIXERCONTROLDETAILS* details, DWORD fdwDetails);
+    // How a volume control's value maps to gain, as its element tells.
+    MMRESULT GetVolumeCurve(DWORD controlId, VolumeCurve& curve) const;
 
     // The negative errno of the last element access that failed, 0 if none.
     int LastAlsaError() const { return m_alsaError; }

@@ -25,6 +25,13 @@ public:
     int Set(std::size_t element, ElementValue what, long value) override {
         return m_access.Set(element, what, value);
     }
+    // The server's software volume is cubic: a volume v of PA_VOLUME_NORM
+    // gives 60 log10(v) dB, whatever the device's own hardware does below.
+    bool VolumeCurveOf(std::size_t, ElementValue, const RawRange&, VolumeCurve& curve) override {
+        curve = VolumeCurve{};
+        curve.exponent = 3;
+        return true;
+    }
 
 private:
     std::shared_ptr<CPulseConnection> m_connection;

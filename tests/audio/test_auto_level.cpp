@@ -1,6 +1,8 @@
 // The automatic recording level on buffers of a simulated talker and room:
 // what the microphone hears is scaled by the volume as on a card whose gain
-// follows its volume control, and the controller's answers are fed back.
+// follows its volume control (linearly, or cubically as a sound server's
+// software volume, and a buffer or more late), and the controller's answers
+// are fed back.
 #include "audio/AutoLevel.h"
 #include "audio/MeasureLevel.h"
 
@@ -50,16 +52,21 @@ const double kPause = std::nan("");
 struct Talker {
     double loudDb;
     std::vector<double> sentence;
+    // The card's curve: gain = exponent * 20 log10(volume / 10000).
+    double exponent = 1;
 
+    double GainDb(int volume) const {
+        return exponent * 20 * std::log10(std::max(volume, 1) / 10000.0);
+    }
     LevelBuffer At(std::size_t i, int volume) const {
         const double rel = sentence[i % sentence.size()];
         if (std::isnan(rel))
             return kSilence;
-        const double db = loudDb + rel + 20 * std::log10(std::max(volume, 1) / 10000.0);
+        const double db = loudDb + rel + GainDb(volume);
         return db >= 0 ? Clipped() : Speech(db);
     }
     // The loudest peak of one sentence at `volume`, in dBFS.
-    double LoudestAt(int volume) const { return loudDb + 20 * std::log10(volume / 10000.0); }
+    double LoudestAt(int volume) const { return loudDb + GainDb(volume); }
 };
 
 // About 3.2 s: a pause, words of unequal loudness, a pause.
@@ -74,12 +81,18 @@ struct Outcome {
     int lastChangeAt = -1;
 };
 
-// Feeds `buffers` buffers of the talker, starting at `volume`.
-Outcome Listen(CAutoLevel& control, const Talker& talker, int volume, int buffers) {
+// Feeds `buffers` buffers of the talker, starting at `volume` and `from` the
+// sentence's first buffer; a change of volume reaches the samples `late`
+// buffers after the one it answered.
+Outcome Listen(CAutoLevel& control, const Talker& talker, int volume, int buffers,
+               std::size_t from = 0, int late = 0) {
     Outcome run{volume};
+    std::vector<int> heard(static_cast<std::size_t>(late) + 1, volume); // volumes in the samples
     for (int i = 0; i < buffers; ++i) {
-        const int next =
-            control.OnBuffer(talker.At(static_cast<std::size_t>(i), run.volume), run.volume);
+        const int next = control.OnBuffer(
+            talker.At(from + static_cast<std::size_t>(i), heard.front()), run.volume);
+        heard.erase(heard.begin());
+        heard.push_back(next);
         EXPECT_GE(next, CAutoLevel::kMinVolume);
         EXPECT_LE(next, CAutoLevel::kMaxVolume);
         if (next != run.volume) {
@@ -102,8 +115,9 @@ TEST(AutoLevel, ClippingLowersTheVolumeAtOnceAndTheNextBufferIsNotJudged) {
     EXPECT_EQ(control.OnBuffer(kSilence, 8000), 8000);
     const int lowered = control.OnBuffer(Clipped(), 8000);
     EXPECT_NEAR(Db(lowered, 8000), -CAutoLevel::kClipDropDb, 0.01);
-    // Recorded partly at the old volume: not judged.
-    EXPECT_EQ(control.OnBuffer(Clipped(), lowered), lowered);
+    // Recorded partly or wholly at the old volume: not judged.
+    for (int i = 0; i < CAutoLevel::kSettleBuffers; ++i)
+        EXPECT_EQ(control.OnBuffer(Clipped(), lowered), lowered);
     EXPECT_LT(control.OnBuffer(Clipped(), lowered), lowered);
 
     // A full-scale peak without three samples in a row lowers it too.
@@ -130,7 +144,7 @@ TEST(AutoLevel, QuietSpeechRaisesTheVolumeInBoundedStepsIntoTheBand) {
     const Talker talker{-6, kSentence};
     CAutoLevel control;
     const Outcome run = Listen(control, talker, 1000, 150);
-    EXPECT_GE(run.changes, 3); // 20 dB in steps of at most 8
+    EXPECT_GE(run.changes, 1);
     EXPECT_LE(run.largestRiseDb, CAutoLevel::kMaxRiseDb + 0.01);
     EXPECT_GE(talker.LoudestAt(run.volume), CAutoLevel::kTargetLowDb - 0.5);
     EXPECT_LE(talker.LoudestAt(run.volume), CAutoLevel::kTargetHighDb);
@@ -240,6 +254,76 @@ TEST(AutoLevel, ResetForgetsTheVolumeFoundTooLoud) {
     for (int i = 0; i < 40; ++i)
         fresh = control.OnBuffer(Syllable(i), fresh);
     EXPECT_GT(fresh, volume);
+}
+
+TEST(AutoLevel, ASentenceWhoseLoudWordIsInTheBandIsNotRaisedForItsSoftOnes) {
+    // At 70 %: one word at -5 dBFS, then six softer ones below the band,
+    // and a pause.
+    const Talker talker{-5 - 20 * std::log10(0.7), {0, -5, -9, -7, -4.5, -11, -6, kPause, kPause}};
+    CAutoLevel control;
+    const Outcome run = Listen(control, talker, 7000, 150);
+    EXPECT_EQ(run.changes, 0) << "ended at " << run.volume;
+}
+
+plat::VolumeCurve Cubic() {
+    plat::VolumeCurve curve;
+    curve.exponent = 3;
+    return curve;
+}
+
+TEST(AutoLevel, OnASoundServersCubicVolumeAStepIsTheDecibelsItAimsAt) {
+    CAutoLevel control;
+    control.SetCurve(Cubic());
+    // A peak at -1 dBFS: 6 dB down, not the 18 dB a linear reckoning gives.
+    const int lowered = control.OnBuffer(Speech(-1), 8000);
+    EXPECT_NEAR(3 * Db(lowered, 8000), CAutoLevel::kAimDb + 1, 0.05);
+    EXPECT_LE(3 * Db(lowered, 8000), CAutoLevel::kAimDb + 1) << "rounded down, never above";
+    // The curve stays for the next recording.
+    control.Reset();
+    EXPECT_NEAR(control.GainDb(5000), 60 * std::log10(0.5), 1e-9);
+}
+
+TEST(AutoLevel, ACubicCardThatAppliesTheVolumeLateEndsInTheBandWhereverTheSentenceStarts) {
+    // The card a sound server makes: cubic, and a change heard a buffer
+    // after the next. From 10 % (-60 dB: the loudest word at -69 dBFS, a few
+    // steps of the 16-bit scale) and from 100 % (clipping by 9 dB), with the
+    // recording starting at each of nine places of the sentence.
+    for (const double loud : {-9.0, 9.0})
+        for (const int start : {1000, 10000})
+            for (std::size_t from = 0; from < 18; from += 2) {
+                const Talker talker{loud, kSentence, 3};
+                CAutoLevel control;
+                control.SetCurve(Cubic());
+                const Outcome run = Listen(control, talker, start, 150, from, 1);
+                SCOPED_TRACE(testing::Message()
+                             << "loud " << loud << " start " << start << " from " << from);
+                EXPECT_GE(talker.LoudestAt(run.volume), CAutoLevel::kTargetLowDb);
+                EXPECT_LE(talker.LoudestAt(run.volume), CAutoLevel::kTargetHighDb);
+                EXPECT_LT(run.lastChangeAt, 80);
+                EXPECT_LE(run.changes, 6);
+            }
+}
+
+TEST(AutoLevel, TheMendedVolumeBringsTheRecordingsPeakToTheAimThroughTheCurve) {
+    CAutoLevel control;
+    control.SetCurve(Cubic());
+    // Clipped at 80 %: 10 dB down on the cubic curve.
+    const int down = control.MendedVolume(0, true, 8000);
+    EXPECT_NEAR(60 * std::log10(down / 8000.0), -CAutoLevel::kClipDropDb, 0.01);
+    // Peaks at -0.5 dBFS, not clipped: down to the aim.
+    EXPECT_NEAR(60 * std::log10(control.MendedVolume(-0.5, false, 8000) / 8000.0),
+                CAutoLevel::kAimDb + 0.5, 0.01);
+    // Peaks at -25 dBFS at 40 %: up 18 dB.
+    const int up = control.MendedVolume(-25, false, 4000);
+    EXPECT_NEAR(60 * std::log10(up / 4000.0), CAutoLevel::kAimDb + 25, 0.01);
+    // Far too quiet at 90 %: the control's top, and no more.
+    EXPECT_EQ(control.MendedVolume(-60, false, 9000), CAutoLevel::kMaxVolume);
+    // Clipping at 5 % already: the bottom.
+    EXPECT_EQ(control.MendedVolume(0, true, CAutoLevel::kMinVolume), CAutoLevel::kMinVolume);
+    // On a linear card the same peak moves the volume three times as far.
+    CAutoLevel linear;
+    EXPECT_NEAR(20 * std::log10(linear.MendedVolume(-25, false, 1000) / 1000.0),
+                CAutoLevel::kAimDb + 25, 0.01);
 }
 
 } // namespace

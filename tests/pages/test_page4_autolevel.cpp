@@ -234,6 +234,54 @@ TEST_F(AutoLevelTest, WithTheBoxUntickedNothingChangesUntilItIsTicked) {
     EXPECT_FALSE(Page().IsAutoLevelActive());
 }
 
+// The verdict after a recording the automatic level ran through: never a
+// request to undo what it did.
+TEST_F(AutoLevelTest, AVerdictAfterTheLevelSaysWhatTheWizardDidAndNeverUndoesIt) {
+    auto verdict = [this] { return Item<CColorText>(1210).GetWindowText(); };
+    auto percent = [this] { return std::to_string((Slider().GetPos() + 50) / 100); };
+
+    // Settled from 10 %: judged from where it settled, Good, the volume left.
+    Open(1000);
+    ClickStart();
+    for (int i = 0; i < kFiveSeconds + kSentenceBuffers; ++i)
+        Buffer();
+    int settled = Slider().GetPos();
+    ClickStart();
+    EXPECT_EQ(verdict(), UiText("Verdict", "Good"));
+    EXPECT_EQ(Slider().GetPos(), settled);
+
+    // Stopped soon after the first clip lowered it: the recording is half
+    // at full volume and clipped, too little came after the change to judge
+    // it alone, and the level already came down; the verdict says so and
+    // does not lower it again.
+    TearDown();
+    Open(10000);
+    ClickStart();
+    for (int i = 0; i < kSentenceBuffers && Slider().GetPos() == 10000; ++i)
+        Buffer();
+    const int lowered = Slider().GetPos();
+    ASSERT_LT(lowered, 10000);
+    for (int i = 0; i < 8; ++i)
+        Buffer();
+    ASSERT_EQ(Slider().GetPos(), lowered);
+    ClickStart();
+    EXPECT_EQ(Slider().GetPos(), lowered);
+    EXPECT_NEAR(RecordingVolume(), lowered, 1);
+    EXPECT_EQ(verdict(), FormatUiText(UiText("Verdict", "Lowered"), {percent()}));
+
+    // The user's own move ends the level's part: the verdict's own words.
+    TearDown();
+    Open(10000);
+    ClickStart();
+    Buffer();
+    uitest::DragSlider(Slider(), 9000);
+    for (int i = 0; i < kSentenceBuffers; ++i)
+        Buffer();
+    ClickStart();
+    EXPECT_EQ(Slider().GetPos(), 9000);
+    EXPECT_EQ(verdict(), UiText("Verdict", "TooLoud"));
+}
+
 TEST_F(AutoLevelTest, TheBoxSitsInTheGroupsRightColumnOnTheHelpLine) {
     Open(4500);
     const CRect box = Item<CWnd>(CPropPage4::kAutoLevelBox).GetRectInParent();

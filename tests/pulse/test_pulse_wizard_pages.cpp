@@ -8,6 +8,8 @@
 #include "WizardServer.h"
 #include "app/PropSheet.h"
 #include "app/WizardApp.h"
+#include "audio/AutoLevel.h"
+#include "audio/RecordingVerdict.h"
 #include "platform/files/directories.h"
 #include "platform/system/trace.h"
 #include "resources/ProgramResources.h"
@@ -24,9 +26,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <spawn.h>
 #include <string>
+#include <sys/wait.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -492,4 +498,165 @@ TYPED_TEST(WizardPages, ALaptopAndAHeadsetAreListedWholeAndTheStreamsFollowTheCh
     EXPECT_TRUE(this->Muted("source", "pelmora_builtin_source"));
     this->ExpectDefault("sink", "pelmora_builtin_sink");
     this->ExpectDefault("source", "pelmora_builtin_source");
+}
+
+namespace {
+
+// A talker at a headset microphone: the test sentence (espeak-ng's voice,
+// peaking at -3 dBFS) played again and again, 6 dB hot, into a null sink
+// whose monitor a remap source turns into a microphone; the server applies
+// that source's volume to its samples, cubically and a little late, as it
+// does to a real microphone's.
+class Talker {
+public:
+    static constexpr const char* kRoom = "pelmora_room";
+    static constexpr const char* kMicrophone = "pelmora_talker_mic";
+    static constexpr const char* kMicrophoneDescription = "Talker Headset Microphone";
+
+    template <class Server> bool Load(const Server& server, std::string& why) {
+        if (server.LoadNullDevice(false, kRoom, "Talker Room").empty()) {
+            why = "no room sink";
+            return false;
+        }
+        const std::string load = std::string("load-module module-remap-source source_name=") +
+                                 kMicrophone + " master=" + kRoom + ".monitor";
+        std::string index;
+        for (int i = 0;
+             i < 300 && (!server.Pactl("list short sources", index) ||
+                         index.find(std::string(kRoom) + ".monitor") == std::string::npos);
+             ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        // pactl is run by a shell: the module's arguments in double quotes,
+        // the properties in the module's own single quotes.
+        if (!server.Pactl(load + " \"source_properties='device.description=\\\"" +
+                              kMicrophoneDescription + "\\\" device.form_factor=headset'\"",
+                          index)) {
+            why = "no remap source: " + index;
+            return false;
+        }
+        return true;
+    }
+    // Starts the sentence's loop in a process group of its own.
+    bool Start() {
+        const char* root = std::getenv("PELMORA_SOURCE_DIR");
+        const std::string loop = std::string("while :; do paplay --volume=82000 --device=") +
+                                 kRoom + " '" + (root ? root : ".") +
+                                 "/resources/voice/voice.wav'; sleep 0.3; done";
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&attributes, 0);
+        const char* argv[] = {"sh", "-c", loop.c_str(), nullptr};
+        const bool started = posix_spawnp(&m_loop, "sh", nullptr, &attributes,
+                                          const_cast<char**>(argv), environ) == 0;
+        posix_spawnattr_destroy(&attributes);
+        return started;
+    }
+    ~Talker() {
+        if (m_loop > 0) {
+            ::kill(-m_loop, SIGTERM);
+            ::waitpid(m_loop, nullptr, 0);
+        }
+    }
+
+    // One loop of the sentence and its pause, and a little more.
+    static constexpr int kSentenceMs = 4200;
+
+private:
+    pid_t m_loop = 0;
+};
+
+} // namespace
+
+// The automatic level on the server's microphone: from 10 % (-60 dB, the
+// sentence a few steps of the 16-bit scale) and from 100 % (clipping), it
+// ends with the peaks of the next whole sentence inside its band, and the
+// verdict, which judges what was recorded once it settled, is Good. The runs
+// start at other places of the sentence; PELMORA_AUTO_LEVEL_RUNS sets how
+// many from each start (1 by default; the level was checked with 9).
+TYPED_TEST(WizardPages, TheAutomaticLevelEndsInsideItsBandOnTheServersMicrophone) {
+    Talker talker;
+    std::string why;
+    ASSERT_TRUE(talker.Load(this->m_server, why)) << why;
+    this->SetDevice("source", Talker::kMicrophone, kFull, false);
+    ASSERT_TRUE(talker.Start());
+
+    ASSERT_NO_FATAL_FAILURE(this->Open());
+    this->Press(ID_WIZNEXT);
+    CComboBox& microphones = dynamic_cast<CComboBox&>(this->Item(this->m_sheet->m_page2, 1201));
+    int listed = -1;
+    ASSERT_TRUE(this->WaitUntil(
+        [&] {
+            for (int i = 0; i < microphones.GetCount(); ++i)
+                if (microphones.GetLBText(i) == Talker::kMicrophoneDescription)
+                    listed = i;
+            return listed >= 0;
+        },
+        5000))
+        << this->Pactl("list sources");
+    if (microphones.GetCurSel() != listed) {
+        ASSERT_EQ(microphones.Choose(listed), listed);
+        uitest::ProcessEvents();
+    }
+    ASSERT_TRUE(this->WaitUntil([&] { return !this->m_sheet->m_page2.IsTesting(); }, 10000));
+    this->ExpectDefault("source", Talker::kMicrophone);
+    this->Click(this->m_sheet->m_page2, 1065);
+    ASSERT_TRUE(this->WaitUntil([&] { return !this->m_sheet->m_page2.IsTesting(); }, 10000));
+    ASSERT_TRUE(this->m_sheet->m_page2.CanGoOn());
+    this->Press(ID_WIZNEXT);
+    this->Press(ID_WIZNEXT);
+    CPropPage4& page4 = this->m_sheet->m_page4;
+    ASSERT_EQ(this->m_sheet->GetActiveIndex(), 3);
+    CSliderCtrl& slider = dynamic_cast<CSliderCtrl&>(this->Item(page4, 1018));
+    const CWaveRecorder& recorder = this->m_sheet->m_audioEngine.Recorder();
+
+    const char* asked = std::getenv("PELMORA_AUTO_LEVEL_RUNS");
+    const int runs = asked ? std::max(1, std::atoi(asked)) : 1;
+    for (int run = 0; run < 2 * runs; ++run) {
+        const int start = run % 2 ? 10000 : 1000;
+        SCOPED_TRACE(testing::Message() << "run " << run << " from " << start / 100 << " %");
+        // Where the user left the slider (it moves while a recording runs).
+        ASSERT_EQ(this->m_sheet->m_mixerSetup.SetRecordingVolume(start), 1);
+        slider.SetPos(start);
+        EXPECT_NEAR(this->Volume("source", Talker::kMicrophone), kFull * start / 10000, 8);
+        // Somewhere else in the sentence each time.
+        this->WaitUntil([] { return false; }, 700 * run % Talker::kSentenceMs);
+        this->Click(page4, 1004);
+        ASSERT_TRUE(page4.IsRecording());
+        ASSERT_TRUE(page4.IsAutoLevelActive());
+        const std::uint64_t first = recorder.GetBufferCount();
+        // Until a whole sentence was recorded with the volume where it is
+        // (counted in the recorder's buffers: a server may start late and
+        // hand over several at once).
+        constexpr std::uint64_t kSentenceBuffers = Talker::kSentenceMs / 160;
+        int volume = slider.GetPos();
+        std::uint64_t since = first;
+        ASSERT_TRUE(this->WaitUntil(
+            [&] {
+                if (slider.GetPos() != volume) {
+                    volume = slider.GetPos();
+                    since = recorder.GetBufferCount();
+                }
+                return recorder.GetBufferCount() >= since + kSentenceBuffers;
+            },
+            40000))
+            << "the level never settled";
+        // The next whole sentence.
+        const std::uint64_t settled = recorder.GetBufferCount();
+        ASSERT_TRUE(this->WaitUntil(
+            [&] { return recorder.GetBufferCount() >= settled + kSentenceBuffers; }, 10000));
+        EXPECT_EQ(slider.GetPos(), volume) << "moved again";
+        this->Click(page4, 1004);
+        ASSERT_FALSE(page4.IsRecording());
+        const RecordingAnalysis next = AnalyseRecording(
+            this->Recording(), kVerdictLimits,
+            static_cast<std::uint32_t>((settled - first) * CWaveRecorder::kBufferSize));
+        ASSERT_TRUE(next.ok) << next.error;
+        EXPECT_GE(next.figures.peakDbfs, CAutoLevel::kTargetLowDb) << "at " << volume;
+        EXPECT_LE(next.figures.peakDbfs, CAutoLevel::kTargetHighDb) << "at " << volume;
+        EXPECT_EQ(next.figures.clippedFrames, 0u);
+        EXPECT_EQ(this->Item(page4, 1210).GetWindowText(), UiText("Verdict", "Good"))
+            << DescribeFigures(next.figures);
+        EXPECT_EQ(slider.GetPos(), volume) << "the verdict mended a level that was right";
+    }
 }
