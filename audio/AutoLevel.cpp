@@ -55,11 +55,9 @@ int CAutoLevel::OnBuffer(const LevelBuffer& buffer, int volume) {
     m_levels.push_back(buffer.level);
     if (m_levels.size() > kFloorBuffers)
         m_levels.pop_front();
-    // Every buffer since quiet speech began, pauses and soft sounds too.
-    if (m_quietBuffers > 0) {
-        m_quietLow = std::min(m_quietLow, buffer.level);
-        m_quietHigh = std::max(m_quietHigh, buffer.level);
-    }
+    m_heard.push_back(buffer);
+    if (m_heard.size() > kFloorBuffers)
+        m_heard.pop_front();
     const double gain = GainDb(volume);
     // Too loud is never silence: down at once.
     if (buffer.clipped || buffer.peak >= kFullScale)
@@ -67,32 +65,44 @@ int CAutoLevel::OnBuffer(const LevelBuffer& buffer, int volume) {
     const double peakDb = PeakDbfs(buffer.peak);
     if (peakDb > kTargetHighDb)
         return Drop(volume, gain + kAimDb - peakDb);
-    m_loudestPeak = std::max(m_loudestPeak, buffer.peak);
     m_lastSpeech = IsSpeech(buffer, gain);
-    if (!m_lastSpeech)
-        return volume;
-    if (peakDb >= kTargetLowDb) {
-        // In the band: the count of quiet speech starts again.
-        m_quietBuffers = 0;
-        m_quietPeak = 0;
-        return volume;
+
+    // What was heard since the last change, judged against the floor as it
+    // stands now: a recording that starts in the middle of a sentence learns
+    // the room's floor only at the first pause, and the words before it count
+    // from then on.
+    std::size_t speech = 0;
+    int loudest = 0;
+    int low = 0, high = 0;
+    bool begun = false;
+    for (const LevelBuffer& heard : m_heard) {
+        loudest = std::max(loudest, heard.peak);
+        const bool spoken = IsSpeech(heard, gain);
+        if (spoken && !begun) {
+            begun = true;
+            low = high = heard.level;
+        }
+        if (!begun)
+            continue;
+        // Every buffer since the first word, pauses and soft sounds too.
+        low = std::min(low, heard.level);
+        high = std::max(high, heard.level);
+        speech += spoken ? 1 : 0;
     }
-    m_quietPeak = std::max(m_quietPeak, buffer.peak);
-    if (m_quietBuffers == 0)
-        m_quietLow = m_quietHigh = buffer.level;
-    if (++m_quietBuffers < kQuietBuffersBeforeRise)
+    if (speech < kQuietBuffersBeforeRise)
         return volume;
-    // Up to where the loudest sound heard at this volume lands at the aim:
-    // a sentence's soft words are no reason to push its loud ones out of the
-    // band.
-    const double rise =
-        std::min(kMaxRiseDb, kAimDb - PeakDbfs(std::max(m_quietPeak, m_loudestPeak)));
     // Speech comes in syllables; a sound that starts and stays as it is (a
-    // fan switched on) is the room's new floor, not a voice.
-    const bool spoken = m_quietHigh - m_quietLow >= kSpeechSwing;
-    m_quietBuffers = 0;
-    m_quietPeak = 0;
-    return spoken && rise >= kLeastRiseDb ? Rise(volume, gain + rise) : volume;
+    // fan switched on) is the room's new floor, not a voice. Words said
+    // without a break are heard on until a pause shows their syllables.
+    if (high - low < kSpeechSwing)
+        return volume;
+    // Up to where the loudest sound heard at this volume lands at the aim,
+    // and only while nothing heard reached the band: a sentence's soft words
+    // are no reason to push its loud ones out of it.
+    if (PeakDbfs(loudest) >= kTargetLowDb)
+        return volume;
+    const double rise = std::min(kMaxRiseDb, kAimDb - PeakDbfs(loudest));
+    return rise >= kLeastRiseDb ? Rise(volume, gain + rise) : volume;
 }
 
 int CAutoLevel::Drop(int volume, double gainDb) {
@@ -113,9 +123,7 @@ int CAutoLevel::Apply(int volume, int next) {
     const int shift = static_cast<int>(std::lround(100 * (GainDb(next) - GainDb(volume))));
     for (int& level : m_levels)
         level = std::max(level + shift, 0);
-    m_quietBuffers = 0;
-    m_quietPeak = 0;
-    m_loudestPeak = 0;
+    m_heard.clear();
     m_settle = kSettleBuffers;
     return next;
 }

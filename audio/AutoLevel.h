@@ -36,7 +36,8 @@ public:
     // A smaller rise is not made: the level stays instead of creeping.
     static constexpr double kLeastRiseDb = 1;
     static constexpr double kClipDropDb = 10;
-    // Speech buffers, all below the band, before a rise (about 0.8 s).
+    // Speech buffers heard since the last change (of the last 4 s), none of
+    // them reaching the band, before a rise (about 0.8 s).
     static constexpr int kQuietBuffersBeforeRise = 5;
     // Buffers after a change that are not judged: the first was partly
     // recorded at the old volume, and a sound server applies a volume to the
@@ -90,12 +91,8 @@ private:
     int Apply(int volume, int next);
 
     plat::VolumeCurve m_curve;
-    std::deque<int> m_levels; // the last kFloorBuffers levels, for the floor
-    int m_quietPeak = 0;      // the loudest peak of the speech counted below
-    int m_loudestPeak = 0;    // the loudest peak heard since the last change
-    int m_quietBuffers = 0;   // speech buffers below the band since the last change
-    int m_quietLow = 0;       // the lowest and highest levels since the first
-    int m_quietHigh = 0;
+    std::deque<int> m_levels;        // the last kFloorBuffers levels, for the floor
+    std::deque<LevelBuffer> m_heard; // since the last change, the last kFloorBuffers
     int m_settle = 0;
     double m_ceilingDb = 1e9; // the lowest gain found too loud
     bool m_lastSpeech = false;

@@ -265,6 +265,25 @@ TEST(AutoLevel, ASentenceWhoseLoudWordIsInTheBandIsNotRaisedForItsSoftOnes) {
     EXPECT_EQ(run.changes, 0) << "ended at " << run.volume;
 }
 
+TEST(AutoLevel, WordsHeardBeforeTheFirstPauseCountOnceThePauseShowsTheFloor) {
+    // The recording starts in the middle of two seconds of even words (their
+    // levels within 2 dB): the room's floor and the syllables show only at
+    // the pause, and its first buffer already rises.
+    std::vector<double> sentence(12, -1.0);
+    sentence[0] = sentence[5] = sentence[9] = 0;
+    sentence.insert(sentence.end(), {kPause, kPause, 0, -1, 0, -1, 0, -1, kPause, kPause});
+    const Talker talker{-10, sentence};
+    CAutoLevel control;
+    int volume = 1000, firstChange = -1;
+    for (int i = 0; i < static_cast<int>(sentence.size()) && firstChange < 0; ++i) {
+        const int next = control.OnBuffer(talker.At(static_cast<std::size_t>(i), volume), volume);
+        if (next != volume)
+            firstChange = i;
+        volume = next;
+    }
+    EXPECT_EQ(firstChange, 12);
+}
+
 plat::VolumeCurve Cubic() {
     plat::VolumeCurve curve;
     curve.exponent = 3;

@@ -503,7 +503,7 @@ TYPED_TEST(WizardPages, ALaptopAndAHeadsetAreListedWholeAndTheStreamsFollowTheCh
 namespace {
 
 // A talker at a headset microphone: the test sentence (espeak-ng's voice,
-// peaking at -3 dBFS) played again and again, 6 dB hot, into a null sink
+// peaking at -3 dBFS) read again and again, 6 dB hot, into a null sink
 // whose monitor a remap source turns into a microphone; the server applies
 // that source's volume to its samples, cubically and a little late, as it
 // does to a real microphone's.
@@ -536,12 +536,20 @@ public:
         }
         return true;
     }
-    // Starts the sentence's loop in a process group of its own.
-    bool Start() {
+    // Starts the reading in a process group of its own: the sentence and
+    // 0.8 s of silence, a hundred times over in one file made by sox (the
+    // server keeps its pace however busy the machine), played again at its
+    // end. False where sox cannot make it.
+    bool Start(const std::string& directory) {
         const char* root = std::getenv("PELMORA_SOURCE_DIR");
+        const std::string reading = directory + "reading.wav";
+        const std::string make = std::string("sox -V1 '") + (root ? root : ".") +
+                                 "/resources/voice/voice.wav' '" + reading +
+                                 "' pad 0 0.8 repeat 99";
+        if (std::system(make.c_str()) != 0)
+            return false;
         const std::string loop = std::string("while :; do paplay --volume=82000 --device=") +
-                                 kRoom + " '" + (root ? root : ".") +
-                                 "/resources/voice/voice.wav'; sleep 0.3; done";
+                                 kRoom + " '" + reading + "'; done";
         posix_spawnattr_t attributes;
         posix_spawnattr_init(&attributes);
         posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
@@ -559,8 +567,8 @@ public:
         }
     }
 
-    // One loop of the sentence and its pause, and a little more.
-    static constexpr int kSentenceMs = 4200;
+    // One sentence and its pause (4.06 s), and a little more.
+    static constexpr int kSentenceMs = 4400;
 
 private:
     pid_t m_loop = 0;
@@ -579,7 +587,7 @@ TYPED_TEST(WizardPages, TheAutomaticLevelEndsInsideItsBandOnTheServersMicrophone
     std::string why;
     ASSERT_TRUE(talker.Load(this->m_server, why)) << why;
     this->SetDevice("source", Talker::kMicrophone, kFull, false);
-    ASSERT_TRUE(talker.Start());
+    ASSERT_TRUE(talker.Start(plat::GetTempPath())) << "sox could not make the reading";
 
     ASSERT_NO_FATAL_FAILURE(this->Open());
     this->Press(ID_WIZNEXT);
