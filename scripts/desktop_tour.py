@@ -59,6 +59,8 @@ def extents(node):
 def buttons(window):
     found = [b for b in descendants(window)
              if b.getRole() == pyatspi.ROLE_PUSH_BUTTON and showing(b)]
+    if not found:  # the tree is being rebuilt: nothing to click yet
+        return [], []
     lowest = max(extents(b)[1] for b in found)
     row = sorted((b for b in found if extents(b)[1] == lowest), key=lambda b: extents(b)[0])
     page = [b for b in found if extents(b)[1] != lowest]
@@ -92,8 +94,11 @@ def next_page(window):
 def wait_for(condition, timeout):
     end = time.time() + timeout
     while time.time() < end:
-        if condition():
-            return True
+        try:
+            if condition():
+                return True
+        except IndexError:  # what it asks for is not shown yet
+            pass
         time.sleep(0.2)
     return False
 
