@@ -114,6 +114,11 @@ void VisitPage4(CPropSheet& sheet, plat::CVirtualCard& card, const LayoutVisitor
             verdict(UiText("Verdict", key), key);
         verdict(UiText("Verdict", "TooNoisy") + " " + UiText("Verdict", "NarrowBand"),
                 "NarrowBand");
+        // The longest words after the automatic level: the volume the wizard
+        // raised, and the narrow band's sentence.
+        RecordingAnalysis raised;
+        raised.verdict = Verdict::TooQuiet;
+        verdict(MendedVerdictText(raised, 100), "Raised");
     }
     // A recording shorter than one buffer cannot be kept: a warning.
     page.OnStart();

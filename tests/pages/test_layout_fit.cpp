@@ -324,7 +324,7 @@ TEST_P(LayoutFit, EveryTextShowsWholeAndNothingOverlaps) {
     EXPECT_TRUE(ok) << error;
     // Every scene was seen: the pages, both dialogs, all five verdicts and
     // the longest, with the narrow band's sentence.
-    EXPECT_EQ(scenes.size(), 23u);
+    EXPECT_EQ(scenes.size(), 24u);
 }
 
 std::vector<Case> Cases() {
