@@ -38,8 +38,8 @@ bool IniFiles(const fs::path& dir) {
     settings.SetString("Users", "Root", "$QRVDIR$\\..\\Users\\");
     settings.SetLong("Window", "Left", -12);
     CIniFile longLine;
-    // Just short of the longest line read in one piece.
-    longLine.SetString("Text", "Long", std::string(CIniFile::kMaxLineLength - 19, 'x') + " end");
+    // Longer than any read buffer.
+    longLine.SetString("Text", "Long", std::string(6000, 'x') + " end");
     return Check(settings.Save((dir / "settings.ini").string()), "settings.ini") &&
            Check(longLine.Save((dir / "long-line.ini").string()), "long-line.ini");
 }

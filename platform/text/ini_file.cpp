@@ -31,32 +31,28 @@ bool IsHeader(const std::string& line) {
     return !line.empty() && line[0] == '[';
 }
 
-// Splits a file's text into lines of at most kMaxLineLength characters; in
-// UTF-8 a character's continuation bytes belong to it.
-void SplitLines(std::string_view text, bool utf8, std::vector<std::string>& lines) {
+// A line of a file's text: its bytes and what ended it ("\r\n", "\n" or,
+// at the end of the text, nothing). A CR that ends a line before its LF is
+// part of the end, never of the line.
+struct TextLine {
+    std::string_view bytes;
+    std::string_view end;
+};
+
+std::vector<TextLine> SplitLines(std::string_view text) {
+    std::vector<TextLine> lines;
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t eol = text.find('\n', pos);
-        const bool last = eol == std::string::npos;
-        if (last)
-            eol = text.size();
-        // The CR of a CR LF ends the line: it never starts a line of its own.
-        const std::size_t end = eol > pos && text[eol - 1] == '\r' ? eol - 1 : eol;
-        std::size_t chars = 0;
-        std::size_t start = pos;
-        for (std::size_t i = pos; i < end; ++i) {
-            if (utf8 && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
-                continue;
-            if (chars == CIniFile::kMaxLineLength) {
-                lines.emplace_back(text.substr(start, i - start));
-                start = i;
-                chars = 0;
-            }
-            ++chars;
+        if (eol == std::string_view::npos) {
+            lines.push_back({text.substr(pos), {}});
+            break;
         }
-        lines.emplace_back(text.substr(start, eol - start));
-        pos = last ? eol : eol + 1;
+        const std::size_t end = eol > pos && text[eol - 1] == '\r' ? eol - 1 : eol;
+        lines.push_back({text.substr(pos, end - pos), text.substr(end, eol + 1 - end)});
+        pos = eol + 1;
     }
+    return lines;
 }
 
 // The lines as WriteFile takes them: a byte-order mark goes in front of the
@@ -74,12 +70,7 @@ std::vector<std::string> WithMark(std::vector<std::string> lines, plat::TextEnco
 
 // The new text goes to a complete copy beside the file, which then replaces
 // it; a failed write leaves the file as it was and `error` says why.
-bool WriteFile(const std::string& path, const std::vector<std::string>& lines, std::string& error) {
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line;
-        text += "\r\n";
-    }
+bool WriteFile(const std::string& path, const std::string& text, std::string& error) {
     return plat::SaveFileContents(path, text, &error);
 }
 
@@ -91,6 +82,8 @@ CIniFile::CIniFile(const std::string& path) {
 
 bool CIniFile::Open(const std::string& path) {
     m_lines.clear();
+    m_stored.clear();
+    m_lineEnd = "\r\n";
     m_index.Build(m_lines);
     m_section = 0;
     m_sectionSelected = false;
@@ -113,13 +106,16 @@ bool CIniFile::Open(const std::string& path) {
     std::string_view text = content;
     if (encoding == plat::TextEncoding::Utf8WithBom)
         text.remove_prefix(plat::kUtf8Bom.size());
-    std::vector<std::string> raw;
-    SplitLines(text, encoding != plat::TextEncoding::Windows1252, raw);
-    m_lines.reserve(raw.size());
-    for (const std::string& line : raw) {
-        std::string trimmed = plat::Trim(line);
+    const std::vector<TextLine> read = SplitLines(text);
+    m_lines.reserve(read.size());
+    m_stored.reserve(read.size());
+    for (const TextLine& line : read) {
+        std::string trimmed = plat::Trim(std::string(line.bytes));
         m_lines.push_back(trimmed.empty() ? std::string(" ") : std::move(trimmed));
+        m_stored.push_back({std::string(line.bytes), std::string(line.end), true});
     }
+    if (!read.empty() && !read.front().end.empty())
+        m_lineEnd = std::string(read.front().end);
     m_index.Build(m_lines);
     m_encoding = encoding;
     m_opened = true;
@@ -127,7 +123,24 @@ bool CIniFile::Open(const std::string& path) {
 }
 
 bool CIniFile::Save(const std::string& path) const {
-    return WriteFile(path, WithMark(m_lines, m_encoding), m_lastError);
+    std::vector<std::string> lines;
+    lines.reserve(m_lines.size());
+    for (std::size_t i = 0; i < m_lines.size(); ++i)
+        lines.push_back(m_stored[i].kept ? m_stored[i].bytes : m_lines[i]);
+    lines = WithMark(std::move(lines), m_encoding);
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        text += lines[i];
+        // A last line read without an end keeps none, unless lines follow it.
+        const bool kept = m_stored[i].kept;
+        text += kept && (!m_stored[i].end.empty() || i + 1 == lines.size()) ? m_stored[i].end
+                                                                            : m_lineEnd;
+    }
+    return WriteFile(path, text, m_lastError);
+}
+
+void CIniFile::StoreNew(std::size_t at) {
+    m_stored.insert(m_stored.begin() + static_cast<std::ptrdiff_t>(at), StoredLine{});
 }
 
 bool CIniFile::FindSection(const std::string& section) {
@@ -300,7 +313,11 @@ bool CIniFile::SaveNormalised(const std::string& path) {
     m_section = savedSection;
     m_sectionSelected = savedSelected;
     m_currentLine = savedLine;
-    return WriteFile(path, WithMark(std::move(out), m_encoding), m_lastError);
+    // A normalised file is written afresh, in CR LF lines.
+    std::string text;
+    for (const std::string& line : WithMark(std::move(out), m_encoding))
+        text += line + "\r\n";
+    return WriteFile(path, text, m_lastError);
 }
 
 void CIniFile::WrapCurrentLine() {
@@ -322,6 +339,7 @@ bool CIniFile::AddSection(const std::string& section) {
     if (FindSection(section))
         return true;
     m_lines.push_back("[" + section + "]");
+    StoreNew(m_lines.size() - 1);
     m_section = m_lines.size() - 1;
     m_index.Insert(m_section, m_lines.back());
     m_currentLine = m_section;
@@ -336,12 +354,14 @@ bool CIniFile::SetValue(const std::string& key, const std::string& value) {
     std::string text = key + "=" + value;
     if (line != npos) {
         std::swap(m_lines[line], text);
+        m_stored[line].kept = false;
         m_index.Replace(line, text, m_lines[line]);
         m_currentLine = line;
         return true;
     }
     const std::size_t end = SectionEnd(m_section);
     m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(end), std::move(text));
+    StoreNew(end);
     m_index.Insert(end, m_lines[end]);
     return true;
 }

@@ -12,7 +12,10 @@
 //
 // Lines hold the file's own bytes: the file's encoding (UTF-8, UTF-8 with a
 // byte-order mark, or Windows-1252) is remembered and Save writes the lines
-// back in it, so a line the program did not change comes back byte for byte.
+// back in it. A line the program did not change comes back byte for byte:
+// however long, with its blanks and its own line end (or none, at the end of
+// the file); a line the program wrote takes the file's line end (its first
+// line's, CR LF in a file that has none).
 // Names and values the program sets (section and key names, numbers) are
 // ASCII and fit every encoding; a caller storing text the user typed converts
 // it first (plat::EncodeText with GetEncoding()).
@@ -27,24 +30,21 @@
 
 class CIniFile {
 public:
-    // Longest line, in characters, taken by one read; a longer line continues
-    // on the next stored line. A character is a byte in a Windows-1252 file
-    // and a whole UTF-8 sequence in a UTF-8 file.
-    static constexpr std::size_t kMaxLineLength = 5119;
-
     CIniFile() = default;
     // Opens `path` at once; IsOpen() tells whether that succeeded.
     explicit CIniFile(const std::string& path);
     virtual ~CIniFile() = default;
 
-    // Reads the file into lines, each trimmed at both ends, an empty line kept
-    // as one blank, and takes the file's encoding: a byte-order mark makes it
+    // Reads the file into lines (Lines(): each trimmed at both ends, an empty
+    // line as one blank; the bytes as read are kept for Save), and takes the
+    // file's encoding and line end: a byte-order mark makes it
     // UTF-8 with the mark (the mark is not part of the first line), else
     // well-formed UTF-8 is UTF-8 and anything else Windows-1252. On failure
     // the lines are emptied, the encoding is UTF-8 and the result is false.
     bool Open(const std::string& path);
-    // Writes every line followed by CR LF, replacing the file, after the
-    // byte-order mark when the encoding has one. False on failure, in which
+    // Writes every line, replacing the file, after the byte-order mark when
+    // the encoding has one: the lines read and not changed as they were read,
+    // the others trimmed and followed by the file's line end. False on failure, in which
     // case an existing file is left as it was and GetLastError() says why.
     bool Save(const std::string& path) const;
     // Why the last Save or SaveNormalised failed (names the file and the
@@ -108,8 +108,20 @@ private:
     // One past the last line of the section whose header is at `header`.
     std::size_t SectionEnd(std::size_t header) const;
 
+    // The bytes of a line as it was read, and what ended it; `kept` until
+    // the program changes the line.
+    struct StoredLine {
+        std::string bytes;
+        std::string end;
+        bool kept = false;
+    };
+    // A line the program writes: its text, the file's line end.
+    void StoreNew(std::size_t at);
+
     std::vector<std::string> m_lines;
-    CIniIndex m_index; // of m_lines
+    std::vector<StoredLine> m_stored; // beside m_lines, one for each
+    std::string m_lineEnd = "\r\n";   // the file's
+    CIniIndex m_index;                // of m_lines
     std::string m_notFound;
     std::size_t m_section = 0;
     bool m_sectionSelected = false;

@@ -158,6 +158,37 @@ TEST_F(ProductTest, TikoEditionsGetBothRawVolumes) {
     EXPECT_EQ("1", cm.GetString("Other", "A"));
 }
 
+// The export after Finish on files as a product and its users keep them: LF
+// line ends, blank and indented lines, a 6000-character line whose part past
+// the 5119th starts with '[', no end on the last line. Every line but the
+// volumes comes back byte for byte; a new line takes the file's line end.
+TEST_F(ProductTest, TheExportLeavesEveryOtherLineOfAProductsFilesAsItWas) {
+    const std::string tail = std::string(5110, 'n') + "[Keys]" + std::string(884, 'n');
+    const std::string tiko = Path("cp/Tiko.ini");
+    Write(tiko, "; edition\n\n  [Main]\n\tNotes=" + tail + "\nOutVolume=1\n   Other = x   \n" +
+                    "\n[Keys]\nA=1");
+    ExportTikoVolumes({tiko}, 7000, 6500);
+    EXPECT_EQ("; edition\n\n  [Main]\n\tNotes=" + tail + "\nOutVolume=7000\n   Other = x   \n" +
+                  "\nRecVolume=6500\n[Keys]\nA=1",
+              Read(tiko));
+
+    InstallProduct();
+    const std::string anna = Path("Users/anna01/options.ini");
+    fs::create_directories(fs::path(anna).parent_path());
+    const std::string before = "; options\n[Keys]\n  KEYs_Notes=" + tail +
+                               "\n\n\tKEYi_OutVolume=3\n\n  keyb_soundgood=TRUE  \n";
+    Write(anna, before);
+    CVendrelParms parms;
+    CUserList users;
+    ASSERT_TRUE(LoadProductStudents(GetProductIniPath(), parms, users));
+    std::string dir;
+    ASSERT_TRUE(users.FindUser("Anna", &dir));
+    EXPECT_TRUE(ExportStudentVolume(parms, dir, 6000));
+    std::string expected = before;
+    expected.replace(expected.find("\tKEYi_OutVolume=3"), 17, "KEYi_OutVolume=6");
+    EXPECT_EQ(expected, Read(anna));
+}
+
 // Settings the product wrote in its code page, converted with iconv from the
 // UTF-8 text.
 void WriteWindows1252(const std::string& path, const std::string& utf8) {

@@ -57,23 +57,74 @@ TEST_F(IniFileTest, OpenFailureEmptiesTheLines) {
     EXPECT_FALSE(ini.Open(m_dir.string())); // a directory is no file
 }
 
-TEST_F(IniFileTest, LongLinesAreSplitAtTheReadLimitWithoutLosingCharacters) {
-    const std::string longValue(CIniFile::kMaxLineLength + 10, 'x');
+TEST_F(IniFileTest, ALongLineIsOneLineWhateverItHoldsAndComesBackWhole) {
+    // 6000 characters, whose part past the 5119th starts with '[': never a
+    // section of its own, so the key after it stays in [A].
+    const std::string longValue = std::string(5114, 'x') + "[Evil]" + std::string(880, 'y');
+    const std::string text = "[A]\nLong=" + longValue + "\nAfter=1\n[B]\nz=2\n";
     CIniFile ini;
-    ASSERT_TRUE(ini.Open(Write("a.ini", "[A]\n" + longValue + "\n" +
-                                            std::string(CIniFile::kMaxLineLength, 'y') + "\nz")));
+    ASSERT_TRUE(ini.Open(Write("a.ini", text)));
     ASSERT_EQ(ini.LineCount(), 5u);
-    EXPECT_EQ(ini.Lines()[1].size(), CIniFile::kMaxLineLength);
-    EXPECT_EQ(ini.Lines()[2], std::string(10, 'x'));
-    // A line of exactly the limit is one line, not followed by an empty one.
-    EXPECT_EQ(ini.Lines()[3].size(), CIniFile::kMaxLineLength);
-    EXPECT_EQ(ini.Lines()[4], "z");
+    EXPECT_EQ(ini.GetString("A", "Long"), longValue);
+    EXPECT_EQ(ini.GetString("A", "After"), "1");
+    std::vector<std::string> sections;
+    ini.GetSectionNames(sections);
+    EXPECT_EQ(sections, (std::vector<std::string>{"A", "B"}));
+    ASSERT_TRUE(ini.SetString("B", "z", "3"));
+    ASSERT_TRUE(ini.Save(Path("a.ini")));
+    EXPECT_EQ(Read(Path("a.ini")), "[A]\nLong=" + longValue + "\nAfter=1\n[B]\nz=3\n");
+}
+
+// What a product's settings file holds beside the volumes: LF line ends,
+// blank and indented lines, comments, blanks at line ends, no end on the last
+// line. Only the changed line and the new ones differ; a new line takes the
+// file's own line end.
+TEST_F(IniFileTest, AnExportChangesOnlyItsOwnLinesByteForByte) {
+    const std::string before = "; written by hand\n"
+                               "[Sound]\n"
+                               "   OutVolume = 4000   \n"
+                               "\n"
+                               "\t; the microphone\n"
+                               "  RecVolume=2000\n"
+                               "\n"
+                               "\n"
+                               "[Other]  \n"
+                               "  Name = Tiko  ";
+    CIniFile ini;
+    ASSERT_TRUE(ini.Open(Write("options.ini", before)));
+    ASSERT_TRUE(ini.SetString("Sound", "RecVolume", "7000"));
+    ASSERT_TRUE(ini.SetString("Sound", "Balance", "0"));
+    ASSERT_TRUE(ini.SetString("New", "Key", "1"));
+    ASSERT_TRUE(ini.Save(Path("options.ini")));
+    EXPECT_EQ(Read(Path("options.ini")), "; written by hand\n"
+                                         "[Sound]\n"
+                                         "   OutVolume = 4000   \n"
+                                         "\n"
+                                         "\t; the microphone\n"
+                                         "RecVolume=7000\n"
+                                         "\n"
+                                         "\n"
+                                         "Balance=0\n"
+                                         "[Other]  \n"
+                                         "  Name = Tiko  \n"
+                                         "[New]\n"
+                                         "Key=1\n");
+    // Untouched, a file with mixed ends and no last end comes back as it was.
+    const std::string mixed = "[A]\r\nx=1\n  \r\n\ty = 2 \r\nlast";
+    ASSERT_TRUE(ini.Open(Write("mixed.ini", mixed)));
+    ASSERT_TRUE(ini.Save(Path("mixed.ini")));
+    EXPECT_EQ(Read(Path("mixed.ini")), mixed);
+    // A CR LF file's new lines end in CR LF.
+    ASSERT_TRUE(ini.Open(Write("crlf.ini", "[A]\r\nx=1\r\n")));
+    ASSERT_TRUE(ini.SetString("A", "y", "2"));
+    ASSERT_TRUE(ini.Save(Path("crlf.ini")));
+    EXPECT_EQ(Read(Path("crlf.ini")), "[A]\r\nx=1\r\ny=2\r\n");
 }
 
 // Both found by fuzzing the open-save-open round trip.
 TEST_F(IniFileTest, SavedFilesReadBackAsTheSameLines) {
-    // A line of exactly the limit ending in CR LF: the CR never makes a line.
-    const std::string full(CIniFile::kMaxLineLength, 'q');
+    // A long line ending in CR LF: the CR never makes a line.
+    const std::string full(5119, 'q');
     CIniFile ini;
     ASSERT_TRUE(ini.Open(Write("a.ini", "[A]\r\n" + full + "\r\nz\r\n")));
     EXPECT_EQ(ini.Lines(), (std::vector<std::string>{"[A]", full, "z"}));
@@ -91,15 +142,6 @@ TEST_F(IniFileTest, SavedFilesReadBackAsTheSameLines) {
     ASSERT_TRUE(ini.Open(Path("b.ini")));
     EXPECT_EQ(ini.Lines(), lines);
     EXPECT_EQ(ini.GetEncoding(), plat::TextEncoding::Windows1252);
-}
-
-TEST_F(IniFileTest, LongLinesSplitBetweenCharactersNotInsideThem) {
-    // 5118 ASCII characters then "é" (two bytes): the split falls after "é".
-    const std::string line = std::string(CIniFile::kMaxLineLength - 1, 'a') + "\xC3\xA9" + "bc";
-    CIniFile ini;
-    ASSERT_TRUE(ini.Open(Write("a.ini", line)));
-    ASSERT_EQ(ini.LineCount(), 2u);
-    EXPECT_EQ(ini.Lines()[1], "bc");
 }
 
 TEST_F(IniFileTest, Windows1252FileKeepsItsBytes) {
@@ -125,7 +167,6 @@ const std::string kProductText = "; Param\xC3\xA8tres de l'\xC3\xA9l\xC3\xA8ve\r
 std::string Changed(const std::string& file) {
     std::string text = file;
     text.replace(text.find("KEYi_OutVolume=3"), 16, "KEYi_OutVolume=7");
-    text.replace(text.find("\r\n\r\n"), 4, "\r\n \r\n"); // a blank line is kept as one blank
     return text + "RecVolume=2500\r\n";
 }
 
@@ -188,17 +229,17 @@ TEST_F(IniFileTest, NewFileIsUtf8AndOpenForgetsTheEncodingOfTheFileBefore) {
     EXPECT_EQ(ini.GetEncoding(), plat::TextEncoding::Utf8);
 }
 
-TEST_F(IniFileTest, Windows1252LinesAreSplitAtTheReadLimitCountingBytes) {
-    // In the code page every byte is a character, 0x80..0xBF included (é©¿
-    // would be one UTF-8 character; the ÿ of the next line makes the file
-    // Windows-1252).
-    const std::string line = std::string(CIniFile::kMaxLineLength - 1, 'a') + "\xE9\xA9\xBF";
+TEST_F(IniFileTest, AWindows1252LongLineKeepsEveryByte) {
+    // 0x80..0xBF are characters of their own in the code page; the ÿ of the
+    // next line makes the file Windows-1252.
+    const std::string line = std::string(6000, 'a') + "\xE9\xA9\xBF";
     CIniFile ini;
     ASSERT_TRUE(ini.Open(Write("a.ini", line + "\r\n\xFF")));
     ASSERT_EQ(ini.GetEncoding(), plat::TextEncoding::Windows1252);
-    ASSERT_EQ(ini.LineCount(), 3u);
-    EXPECT_EQ(ini.Lines()[0].size(), CIniFile::kMaxLineLength);
-    EXPECT_EQ(ini.Lines()[1], "\xA9\xBF");
+    ASSERT_EQ(ini.LineCount(), 2u);
+    EXPECT_EQ(ini.Lines()[0], line);
+    ASSERT_TRUE(ini.Save(Path("a.ini")));
+    EXPECT_EQ(Read(Path("a.ini")), line + "\r\n\xFF");
 }
 
 TEST_F(IniFileTest, LookupsMatchRegardlessOfCaseAndTrimValues) {
