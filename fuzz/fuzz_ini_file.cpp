@@ -47,6 +47,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string saved = fuzz::ScratchDir() + "saved.ini";
     if (!ini.Save(saved))
         fuzz::Fail(kName, "saving to " + saved + " failed");
+    // Nothing was changed: the file comes back byte for byte.
+    std::string bytes;
+    if (!fuzz::ReadWholeFile(saved, bytes) ||
+        bytes != std::string(reinterpret_cast<const char*>(data), size))
+        fuzz::Fail(kName, "saved unchanged, the file's bytes differ");
     CIniFile back;
     if (!back.Open(saved))
         fuzz::Fail(kName, "the saved file does not open");
