@@ -27,6 +27,7 @@ namespace {
 
 int main(int argc, char** argv) {
     plat::UseParentConsole();
+    plat::FailWritesPastTheFileSizeLimit();
     const std::vector<std::string> args(argv + 1, argv + argc);
     const CommandLine commandLine =
         ParseCommandLine(args, CommandLineTools(), std::cout, std::cerr);

@@ -22,6 +22,12 @@ std::string WithPath(const char* text, const std::string& path) {
     return text + path;
 }
 
+// The design's words for a failed write, then the writer's, which say why
+// ("No space left on device", "File too large").
+std::string WithReason(const char* text, const std::string& path, const std::string& reason) {
+    return reason.empty() ? WithPath(text, path) : WithPath(text, path) + " (" + reason + ")";
+}
+
 std::vector<CElementMixer*> Pointers(std::vector<CElementMixer>& elements) {
     std::vector<CElementMixer*> out;
     out.reserve(elements.size());
@@ -36,13 +42,13 @@ bool WriteElements(const std::string& path, std::vector<CElementMixer>& elements
                    std::string& error) {
     CArchiveWriter ar;
     if (!ar.Open(path)) {
-        error = WithPath("Error : creating file ", path);
+        error = WithReason("Error : creating file ", path, ar.GetError());
         TRACE_LOG(2, kModule, __LINE__, "%s", ar.GetError().c_str());
         return false;
     }
     StoreElements(ar, Pointers(elements));
     if (!ar.Commit()) {
-        error = WithPath("Error : writing file ", path);
+        error = WithReason("Error : writing file ", path, ar.GetError());
         TRACE_LOG(2, kModule, __LINE__, "%s", ar.GetError().c_str());
         return false;
     }

@@ -1,6 +1,7 @@
 // The program's file (/proc/self/exe) and its terminal.
 #include "platform/system/program.h"
 
+#include <csignal>
 #include <unistd.h>
 
 namespace plat {
@@ -15,6 +16,12 @@ std::string GetModuleFileName() {
 }
 
 void UseParentConsole() {}
+
+void FailWritesPastTheFileSizeLimit() {
+    // The write then fails with EFBIG ("File too large"), which every writer
+    // reports with the file's name.
+    ::signal(SIGXFSZ, SIG_IGN);
+}
 
 bool HasTerminal() {
     return ::isatty(STDIN_FILENO) == 1 || ::isatty(STDERR_FILENO) == 1;

@@ -20,6 +20,11 @@ std::string GetProductVersion();
 // stays there. Nothing to do on POSIX.
 void UseParentConsole();
 
+// A file-size limit (ulimit -f) makes a write past it fail, as a full disk
+// does, instead of ending the program: on POSIX the signal it sends is
+// ignored. Nothing to do on Windows.
+void FailWritesPastTheFileSizeLimit();
+
 // Whether the user can read what the program writes to standard error where
 // it was started: on POSIX standard input or standard error is a terminal;
 // on Windows the program has a console (its parent's, see UseParentConsole).

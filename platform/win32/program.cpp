@@ -21,6 +21,8 @@ std::string GetModuleFileName() {
     }
 }
 
+void FailWritesPastTheFileSizeLimit() {}
+
 void UseParentConsole() {
     const auto given = [](::DWORD which) {
         const ::HANDLE handle = ::GetStdHandle(which);

@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -67,6 +68,8 @@ public:
                 m_env.push_back(std::string(name) + "=" + value);
     }
     void Set(const std::string& assignment) { m_env.push_back(assignment); }
+    // The file-size limit the program starts with (ulimit -f).
+    void LimitFileSize(rlim_t bytes) { m_fileSizeLimit = bytes; }
     fs::path Socket() const { return m_home / "run" / "pelmora" / "wizard.socket"; }
 
     // Starts the program; Wait ends it after `seconds` at most.
@@ -98,6 +101,10 @@ public:
             ::dup2(null, 0);
             ::dup2(out[1], 1);
             ::dup2(terminal, 2);
+            if (m_fileSizeLimit != RLIM_INFINITY) {
+                const rlimit limit{m_fileSizeLimit, m_fileSizeLimit};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            }
             ::execve(cargv[0], cargv.data(), cenv.data());
             ::_exit(127);
         }
@@ -148,6 +155,7 @@ private:
 
     fs::path m_home;
     std::vector<std::string> m_env;
+    rlim_t m_fileSizeLimit = RLIM_INFINITY;
     pid_t m_pid = -1;
     int m_outFd = -1, m_errFd = -1;
     std::string m_out, m_err;
@@ -232,6 +240,31 @@ TEST(ProgramStart, TheVerdictToolJudgesAFileWithoutADisplay) {
     ASSERT_TRUE(o.ended);
     EXPECT_EQ(o.code, 2) << o.out << o.err;
     EXPECT_THAT(o.err, HasSubstr("--verdict needs 1 argument"));
+}
+
+// Under a file-size limit smaller than the snapshot, the save fails as on a
+// full disk: said with the system's reason, no copy left beside the file, and
+// the program is not killed by the limit's signal.
+TEST(ProgramStart, AFileSizeLimitFailsTheWriteInsteadOfKillingTheProgram) {
+    const fs::path home = FreshTestDir("pelmora-start");
+    Program limited(home);
+    limited.LimitFileSize(64);
+    const fs::path saved = home / "saved";
+    fs::create_directories(saved);
+    const Outcome o =
+        RunProgram(limited, {"--sound=virtual", "--save-mixer", (saved / "big.ser").string()}, 30);
+    ASSERT_TRUE(o.ended);
+    EXPECT_EQ(o.signal, 0) << "killed by signal " << o.signal;
+    EXPECT_EQ(o.code, 1) << o.out << o.err;
+    EXPECT_THAT(o.err, HasSubstr("File too large"));
+    EXPECT_TRUE(fs::is_empty(saved)) << "a copy was left beside the file";
+
+    // Without the limit the same save succeeds: the snapshot is larger than it.
+    Program free(home);
+    const Outcome ok =
+        RunProgram(free, {"--sound=virtual", "--save-mixer", (saved / "big.ser").string()}, 30);
+    EXPECT_EQ(ok.code, 0) << ok.out << ok.err;
+    EXPECT_GT(fs::file_size(saved / "big.ser"), 64u);
 }
 
 TEST(ProgramStart, ASoundChoiceThatCannotStartEndsInTheTerminal) {
