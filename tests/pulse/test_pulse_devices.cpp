@@ -196,8 +196,8 @@ TYPED_TEST(PulseDevices, AChosenDeviceBecomesTheServersDefault) {
     ASSERT_TRUE(this->m_backend->ChooseDevice(DeviceDirection::Output, kExtraSink, error)) << error;
     ASSERT_TRUE(this->m_backend->ChooseDevice(DeviceDirection::Input, kExtraSource, error))
         << error;
-    EXPECT_EQ(this->Pactl("get-default-sink"), kExtraSink);
-    EXPECT_EQ(this->Pactl("get-default-source"), kExtraSource);
+    EXPECT_EQ(this->m_server.DefaultDevice(false, kExtraSink), kExtraSink);
+    EXPECT_EQ(this->m_server.DefaultDevice(true, kExtraSource), kExtraSource);
     const std::vector<SoundDevice> chosen = this->HeardUntil([](const std::vector<SoundDevice>& l) {
         const SoundDevice* sink = Find(l, kExtraSink);
         const SoundDevice* source = Find(l, kExtraSource);
@@ -211,7 +211,7 @@ TYPED_TEST(PulseDevices, AChosenDeviceBecomesTheServersDefault) {
     EXPECT_FALSE(this->m_backend->ChooseDevice(DeviceDirection::Output, kExtraSource, error));
     EXPECT_NE(error.find(kExtraSource), std::string::npos) << error;
     EXPECT_FALSE(this->m_backend->ChooseDevice(DeviceDirection::Input, "no_such_source", error));
-    EXPECT_EQ(this->Pactl("get-default-sink"), kExtraSink);
+    EXPECT_EQ(this->m_server.DefaultDevice(false, kExtraSink), kExtraSink);
 }
 
 TYPED_TEST(PulseDevices, AWatcherOfAGoneBackendHearsNothing) {
@@ -252,7 +252,7 @@ TYPED_TEST(PulseDevices, AServerThatDiesAndComesBackIsListedAgain) {
                      .empty())
         << "the new server's events are not heard";
     ASSERT_TRUE(this->m_backend->ChooseDevice(DeviceDirection::Output, kExtraSink, error)) << error;
-    EXPECT_EQ(this->Pactl("get-default-sink"), kExtraSink);
+    EXPECT_EQ(this->m_server.DefaultDevice(false, kExtraSink), kExtraSink);
 }
 
 // A choice on a server that stopped answering (SIGSTOP) costs the user at

@@ -129,7 +129,7 @@ TYPED_TEST(PulseServer, VolumeMuteAndDefaultWritesReachTheServer) {
         pick[i] = choices[i] == TypeParam::kSource ? 1 : 0;
     this->Pactl(std::string("set-default-source ") + TypeParam::kSink + ".monitor");
     ASSERT_EQ(SetValues(defaultsMixer, source, pick), MMSYSERR_NOERROR);
-    EXPECT_EQ(this->Pactl("get-default-source"), TypeParam::kSource);
+    EXPECT_EQ(this->m_server.DefaultDevice(true, TypeParam::kSource), TypeParam::kSource);
 }
 
 TYPED_TEST(PulseServer, ChangesMadeElsewhereReachTheKeptLists) {

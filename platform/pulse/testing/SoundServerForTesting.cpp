@@ -73,6 +73,15 @@ bool CSoundServerForTesting::Pactl(const std::string& arguments, std::string& ou
     return ran;
 }
 
+std::string CSoundServerForTesting::DefaultDevice(bool source, const std::string& expected) const {
+    std::string name;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (Pactl(source ? "get-default-source" : "get-default-sink", name) && name != expected &&
+           std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return name;
+}
+
 bool CSoundServerForTesting::Freeze(bool frozen) {
     const pid_t pid = ServerPid();
     return pid > 1 && ::kill(pid, frozen ? SIGSTOP : SIGCONT) == 0;

@@ -43,6 +43,11 @@ public:
     // blanks and line ends after it.
     bool Pactl(const std::string& arguments, std::string& output) const;
 
+    // The server's default sink (or source), asked again for up to ten
+    // seconds until it is `expected`: a PipeWire session manager takes a
+    // default the server acknowledged a little later.
+    std::string DefaultDevice(bool source, const std::string& expected) const;
+
     // Loads another null sink or source named `name`, shown as
     // `description`, of the form `formFactor` (its device.form_factor,
     // "headset"; none when empty); answers the module's index ("" when it
