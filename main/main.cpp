@@ -2,6 +2,7 @@
 // command-line tool or the wizard (whose sheet loads the UI texts).
 #include "app/CommandLine.h"
 #include "app/WizardApp.h"
+#include "platform/mmsystem.h"
 #include "platform/sound_choice.h"
 #include "platform/system/program.h"
 #include "platform/system/trace.h"
@@ -72,6 +73,10 @@ int main(int argc, char** argv) {
         exitCode = app.Run(argc, argv);
     }
 
+    // A sound still playing (page 3's loop when the wizard is closed) is
+    // stopped and its player's thread joined before the process ends.
+    if (usesSound)
+        plat::PlaySound(nullptr, nullptr, 0);
     plat::UnloadTraceLibrary();
     return exitCode;
 }

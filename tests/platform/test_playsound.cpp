@@ -19,6 +19,17 @@ using namespace plat;
 
 namespace {
 
+// The threads this process runs (0 where the system does not list them):
+// a sound stopped leaves none of its own behind.
+std::size_t ThreadCount() {
+    std::error_code error;
+    std::size_t count = 0;
+    for (std::filesystem::directory_iterator it("/proc/self/task", error), end; !error && it != end;
+         it.increment(error))
+        ++count;
+    return count;
+}
+
 // Registered resources must live as long as the process.
 void Register(unsigned id, const std::vector<std::uint8_t>& bytes) {
     static std::deque<std::vector<std::uint8_t>> kept;
@@ -77,6 +88,7 @@ TEST_F(PlaySoundTest, PlaysAFileOnceAndClosesTheDevice) {
 TEST_F(PlaySoundTest, LoopsAResourceUntilANullNameStopsIt) {
     Register(901, wave);
     ASSERT_TRUE(PlaySound(MAKEINTRESOURCE(901), nullptr, SND_RESOURCE | SND_ASYNC | SND_LOOP));
+    const std::size_t threads = ThreadCount(); // with the card's and the player's
     const std::vector<std::uint8_t> played = PlayUntil(samples.size() * 2 + 500);
     ASSERT_GE(played.size(), samples.size() * 2 + 500);
     for (std::size_t i = 0; i < played.size(); ++i)
@@ -88,6 +100,9 @@ TEST_F(PlaySoundTest, LoopsAResourceUntilANullNameStopsIt) {
 
     ASSERT_TRUE(PlaySound(nullptr, nullptr, 0));
     EXPECT_EQ(card->OpenWaveHandles(), 0u);
+    if (threads > 0) {
+        EXPECT_EQ(ThreadCount(), threads - 1) << "the player's thread was not joined";
+    }
     const std::size_t stopped = card->CapturedOutput(0).size();
     card->AdvanceClock(500);
     EXPECT_EQ(card->CapturedOutput(0).size(), stopped);
