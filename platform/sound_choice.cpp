@@ -4,6 +4,7 @@
 #include "platform/sound_choice.h"
 
 #include "platform/sound_choice_system.h"
+#include "platform/unanswered_backend.h"
 
 #include <atomic>
 #include <cstdio>
@@ -28,7 +29,11 @@ std::shared_ptr<SoundBackend> OpenDefault(const std::string* argument, std::stri
 void SelectSoundBackendOnFirstUse() {
     InstallSoundBackendOnFirstUse([] {
         std::string error;
-        SelectSoundBackend("", error);
+        if (!SelectSoundBackend("", error)) {
+            std::fprintf(stderr, "pelmora: %s: no sound device is used.\n", error.c_str());
+            g_virtualFallback.store(false);
+            InstallSoundBackend(MakeUnansweredSoundBackend(error));
+        }
     });
 }
 
@@ -52,10 +57,15 @@ bool SelectSoundBackend(const std::string& choice, std::string& error) {
     }
     if (choice.empty()) {
         std::string why;
-        if (std::shared_ptr<SoundBackend> system = OpenAnySystemSoundBackend(why)) {
+        bool unanswered = false;
+        if (std::shared_ptr<SoundBackend> system = OpenAnySystemSoundBackend(why, unanswered)) {
             g_virtualFallback.store(false);
             InstallSoundBackend(system);
             return true;
+        }
+        if (unanswered) {
+            error = why;
+            return false;
         }
         std::shared_ptr<SoundBackend> fallback = OpenDefault(nullptr, error);
         if (!fallback)

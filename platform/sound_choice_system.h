@@ -17,8 +17,11 @@ std::shared_ptr<SoundBackend> OpenSystemSoundBackend(const std::string& choice, 
                                                      std::string& error);
 
 // The automatic choice among the system's backends, in order; null with `why`
-// set (the last reason) when none answers.
-std::shared_ptr<SoundBackend> OpenAnySystemSoundBackend(std::string& why);
+// set (the last reason) when none answers. `unanswered` is set when a sound
+// system is there but does not answer: the choice must end there, since
+// the next one (the cards it owns, the virtual card) is not what the user
+// has.
+std::shared_ptr<SoundBackend> OpenAnySystemSoundBackend(std::string& why, bool& unanswered);
 
 // The system backends' names as the choice's error lists them ("pulse or alsa").
 std::string SystemSoundBackendNames();

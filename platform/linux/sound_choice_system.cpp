@@ -13,21 +13,26 @@ namespace {
 std::atomic<AlsaBackendFactory> g_alsaFactory{nullptr};
 std::atomic<PulseBackendFactory> g_pulseFactory{nullptr};
 
-std::shared_ptr<SoundBackend> Open(AlsaBackendFactory factory, const char* what,
-                                   std::string& error) {
+std::string NotInThisBuild(const char* what) {
+    return std::string("the ") + what + " sound backend is not available in this build";
+}
+
+std::shared_ptr<SoundBackend> OpenAlsa(std::string& error) {
+    const AlsaBackendFactory factory = g_alsaFactory.load();
     if (factory == nullptr) {
-        error = std::string("the ") + what + " sound backend is not available in this build";
+        error = NotInThisBuild("ALSA");
         return nullptr;
     }
     return factory(error);
 }
 
-std::shared_ptr<SoundBackend> OpenAlsa(std::string& error) {
-    return Open(g_alsaFactory.load(), "ALSA", error);
-}
-
-std::shared_ptr<SoundBackend> OpenPulse(std::string& error) {
-    return Open(g_pulseFactory.load(), "sound-server", error);
+std::shared_ptr<SoundBackend> OpenPulse(std::string& error, bool* unanswered = nullptr) {
+    const PulseBackendFactory factory = g_pulseFactory.load();
+    if (factory == nullptr) {
+        error = NotInThisBuild("sound-server");
+        return nullptr;
+    }
+    return factory(error, unanswered);
 }
 
 } // namespace
@@ -48,11 +53,18 @@ std::shared_ptr<SoundBackend> OpenSystemSoundBackend(const std::string& choice, 
     return choice == "alsa" ? OpenAlsa(error) : OpenPulse(error);
 }
 
-std::shared_ptr<SoundBackend> OpenAnySystemSoundBackend(std::string& why) {
+std::shared_ptr<SoundBackend> OpenAnySystemSoundBackend(std::string& why, bool& unanswered) {
     // The sound server owns the cards where it runs: ALSA only without one.
+    // One that is there but silent still owns them (its ALSA plugin would
+    // wait on it too).
     std::string whyNoServer;
-    if (std::shared_ptr<SoundBackend> pulse = OpenPulse(whyNoServer))
+    unanswered = false;
+    if (std::shared_ptr<SoundBackend> pulse = OpenPulse(whyNoServer, &unanswered))
         return pulse;
+    if (unanswered) {
+        why = whyNoServer;
+        return nullptr;
+    }
     return OpenAlsa(why);
 }
 

@@ -223,8 +223,8 @@ std::string CPulseBackend::ErrorWords(int error) {
     return PulseErrorWords(error);
 }
 
-std::shared_ptr<SoundBackend> OpenPulseBackend(std::string& error) {
-    std::shared_ptr<CPulseConnection> connection = CPulseConnection::Connect(error);
+std::shared_ptr<SoundBackend> OpenPulseBackend(std::string& error, bool* unanswered) {
+    std::shared_ptr<CPulseConnection> connection = CPulseConnection::Connect(error, unanswered);
     if (!connection)
         return nullptr;
     return std::make_shared<CPulseBackend>(std::move(connection));

@@ -79,7 +79,8 @@ DeviceFormFactor PulseFormFactor(const PulseDevice& device);
 bool PulseHandsFree(const PulseDevice& device);
 
 // The factory sound_choice calls for --sound=pulse and the automatic choice:
-// the backend, or null with `error` set when no server answers.
-std::shared_ptr<SoundBackend> OpenPulseBackend(std::string& error);
+// the backend, or null with `error` set when no server answers; `unanswered`
+// (when given) is set when a server is there but does not answer in time.
+std::shared_ptr<SoundBackend> OpenPulseBackend(std::string& error, bool* unanswered = nullptr);
 
 } // namespace plat

@@ -320,11 +320,22 @@ bool Wait(pa_threaded_mainloop* loop, pa_context* context, pa_operation* op,
     return done;
 }
 
+// Why a connection failed, in the library's words when it has any (its
+// code is 0, "OK", when the server closed the connection without one).
+std::string NoServerAnswers(pa_context* context) {
+    const int code = Pa().pa_context_errno(context);
+    return code == PA_OK ? std::string("no sound server answers")
+                         : std::string("no sound server answers (") + Pa().pa_strerror(code) + ")";
+}
+
 } // namespace
 
-std::unique_ptr<CPulseConnection> CPulseConnection::Connect(std::string& error) {
+std::unique_ptr<CPulseConnection> CPulseConnection::Connect(std::string& error, bool* unanswered) {
     std::unique_ptr<CPulseConnection> c(new CPulseConnection);
-    if (!c->Start(error))
+    const bool started = c->Start(error);
+    if (unanswered != nullptr)
+        *unanswered = !started && c->m_unanswered;
+    if (!started)
         return nullptr;
     return c;
 }
@@ -377,20 +388,21 @@ bool CPulseConnection::Start(std::string& error) {
     }
     if (Pa().pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 ||
         Pa().pa_threaded_mainloop_start(m_loop) < 0) {
-        error = std::string("no sound server answers (") +
-                Pa().pa_strerror(Pa().pa_context_errno(m_context)) + ")";
+        error = NoServerAnswers(m_context);
         return false;
     }
     Pa().pa_threaded_mainloop_lock(m_loop);
     bool ok = WaitUntil(m_loop, m_context, kConnectTimeout, [this] {
         return Pa().pa_context_get_state(m_context) == PA_CONTEXT_READY;
     });
-    const bool answered = ok || !PA_CONTEXT_IS_GOOD(Pa().pa_context_get_state(m_context));
     ok = ok && Subscribe(m_context, true);
-    if (!ok)
-        error = answered ? std::string("no sound server answers (") +
-                               Pa().pa_strerror(Pa().pa_context_errno(m_context)) + ")"
-                         : std::string("the sound server does not answer in time");
+    if (!ok) {
+        // A context still good is a server there that says nothing: it was
+        // stopped, or is too busy to answer.
+        m_unanswered = PA_CONTEXT_IS_GOOD(Pa().pa_context_get_state(m_context));
+        error = m_unanswered ? std::string("the sound server does not answer in time")
+                             : NoServerAnswers(m_context);
+    }
     // From now on a server that goes away is connected to again.
     m_started = ok;
     if (ok && !PA_CONTEXT_IS_GOOD(Pa().pa_context_get_state(m_context)))

@@ -41,8 +41,11 @@ public:
     ~CPulseConnection() override;
 
     // Connects to the server of this session (PULSE_SERVER, the runtime
-    // directory); null with `error` set when none answers.
-    static std::unique_ptr<CPulseConnection> Connect(std::string& error);
+    // directory); null with `error` set when none answers. `unanswered`, when
+    // given, tells a server that is there but does not answer in time (it
+    // took the connection and said nothing) from one that is not there.
+    static std::unique_ptr<CPulseConnection> Connect(std::string& error,
+                                                     bool* unanswered = nullptr);
 
     PulseLists Lists() override;
     int SetVolume(bool source, const std::string& device, long volume) override;
@@ -131,6 +134,7 @@ private:
     std::atomic<pa_context*> m_context = nullptr;
     // Guarded by the loop's lock.
     bool m_started = false;              // the first connection was made
+    bool m_unanswered = false;           // the first connection got no answer in time
     bool m_closing = false;              // the destructor runs: no new connection
     pa_context* m_attempt = nullptr;     // a new connection not yet ready
     pa_time_event* m_retry = nullptr;    // when the next one is tried

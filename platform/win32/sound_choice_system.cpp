@@ -13,7 +13,8 @@ std::shared_ptr<SoundBackend> OpenSystemSoundBackend(const std::string& choice, 
     return OpenWinmmBackend(error);
 }
 
-std::shared_ptr<SoundBackend> OpenAnySystemSoundBackend(std::string& why) {
+std::shared_ptr<SoundBackend> OpenAnySystemSoundBackend(std::string& why, bool& unanswered) {
+    unanswered = false;
     return OpenWinmmBackend(why);
 }
 

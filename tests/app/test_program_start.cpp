@@ -1,6 +1,7 @@
 // The program as a user starts it from a shell: without a display, with a
 // display that cannot be opened, with a sound choice that cannot start from
 // a terminal and from the desktop, and a second time while a wizard runs.
+#include "platform/pulse/testing/PulseServerForTesting.h"
 #include "tests/support/TestDir.h"
 
 #include <gmock/gmock.h>
@@ -265,6 +266,40 @@ TEST(ProgramStart, AFileSizeLimitFailsTheWriteInsteadOfKillingTheProgram) {
         RunProgram(free, {"--sound=virtual", "--save-mixer", (saved / "big.ser").string()}, 30);
     EXPECT_EQ(ok.code, 0) << ok.out << ok.err;
     EXPECT_GT(fs::file_size(saved / "big.ser"), 64u);
+}
+
+// A sound server that is there but stopped (SIGSTOP) is a failure to say,
+// not a reason to save the virtual card's mixer in its place.
+TEST(ProgramStart, AStoppedSoundServerIsReportedNotReplacedByTheVirtualCard) {
+    plat::CPulseServerForTesting server;
+    std::string error;
+    if (!server.Start(error))
+        GTEST_SKIP() << "no private sound server here: " << error;
+    const fs::path home = FreshTestDir("pelmora-start");
+    Program program(home);
+    for (const char* name : {"PULSE_SERVER", "ALSA_CONFIG_PATH"})
+        if (const char* value = std::getenv(name))
+            program.Set(std::string(name) + "=" + value);
+    const fs::path saved = home / "saved.ser";
+    {
+        plat::CServerStop stop(server);
+        ASSERT_TRUE(stop.Stop());
+        const Outcome o = RunProgram(program, {"--save-mixer", saved.string()}, 30);
+        ASSERT_TRUE(o.ended) << o.err;
+        EXPECT_NE(o.code, 0) << o.out << o.err;
+        EXPECT_THAT(o.err, HasSubstr("the sound server does not answer in time"));
+        EXPECT_THAT(o.out, Not(HasSubstr("Mixer saved")));
+        EXPECT_FALSE(fs::exists(saved)) << "a mixer was saved without the server";
+        EXPECT_LT(o.seconds, 15) << "the user waited too long for the answer";
+    }
+    // Going on, the same server's mixer is saved.
+    Program again(home);
+    for (const char* name : {"PULSE_SERVER", "ALSA_CONFIG_PATH"})
+        if (const char* value = std::getenv(name))
+            again.Set(std::string(name) + "=" + value);
+    const Outcome ok = RunProgram(again, {"--save-mixer", saved.string()}, 30);
+    EXPECT_EQ(ok.code, 0) << ok.out << ok.err;
+    EXPECT_TRUE(fs::exists(saved));
 }
 
 TEST(ProgramStart, ASoundChoiceThatCannotStartEndsInTheTerminal) {
