@@ -4,6 +4,7 @@
 #include "config/VendrelParms.h"
 #include "pages/PageLabels.h"
 #include "pages/SheetServices.h"
+#include "platform/files/paths.h"
 #include "platform/system/trace.h"
 #include "platform/text/text_encoding.h"
 #include "texts/UiTexts.h"
@@ -247,12 +248,22 @@ void CPropPage5::FillUserList() {
     m_productIniPath = GetProductIniPath();
     if (m_productIniPath.empty())
         return;
-    if (!LoadProductStudents(m_productIniPath, TheVendrelParms(), m_userList))
+    const bool loaded = LoadProductStudents(m_productIniPath, TheVendrelParms(), m_userList);
+    if (!loaded)
         TRACE_LOG(1, "PropPage5", __LINE__, "Liste des utilisateurs illisible : %s",
                   m_userList.GetErrorText().c_str());
 
     m_names = m_userList.GetNames();
     m_students.ResetContent();
+    if (!loaded) {
+        // A list that cannot be read is not a user who is not registered.
+        ShowStudentControls(false);
+        m_product.EnableWindow(false);
+        MessageBox(FormatUiText(UiText("PropP5", "UsersUnreadable"),
+                                {plat::NativePath(m_userList.GetErrorText())}),
+                   T("K12"), MB_ICONEXCLAMATION);
+        return;
+    }
     if (m_names.empty()) {
         ShowStudentControls(false);
         m_product.EnableWindow(false);

@@ -233,6 +233,9 @@ constexpr UiTextEntry kAddedEntries[] = {
     // and with the box that keeps the new settings.
     {"PropP5", "EndRestores", "Your sound settings will be put back as they were"},
     {"PropP5", "EndKeeps", "Your sound settings will be kept"},
+    // The list of users that cannot be read (damaged, or held by another
+    // program): the file's path.
+    {"PropP5", "UsersUnreadable", "The list of users of Parlendo cannot be read: %s"},
     // The message on a language file that cannot be used: its path, then
     // one of the reasons after it.
     {"PropSheet", "BadLanguageFile",

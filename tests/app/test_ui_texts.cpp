@@ -61,7 +61,7 @@ protected:
 
 TEST_F(UiTextsTest, DefaultsAreExactBlanksIncluded) {
     EXPECT_EQ(DesignUiTextCount(), 89u);
-    EXPECT_EQ(UiTextCount(), 151u);
+    EXPECT_EQ(UiTextCount(), 152u);
     EXPECT_EQ(UiText("PropSheet", "K2"), "Next > ");
     EXPECT_EQ(UiText("PropSheet", "K3"), " Welcome to the audio wizard!!            ");
     EXPECT_EQ(UiText("PropP4", "K3"),
@@ -128,7 +128,7 @@ TEST_F(UiTextsTest, FirstRunCreatesTheFileAndKeepsTheDefaults) {
                                                  "[PropP4]", "[PropP5]", "[Connect]", "[HeadInf]",
                                                  "[Verdict]", "[Recovery]"}));
     EXPECT_EQ(index, 89u);
-    EXPECT_EQ(keyLines, 151u);
+    EXPECT_EQ(keyLines, 152u);
 }
 
 TEST_F(UiTextsTest, AFileWithoutTheLaterTextsKeepsTheirDefaultsAndTheDesignsRules) {

@@ -531,6 +531,32 @@ TEST_F(Page5Test, MissingStudentListIsCreatedEmptyAndReported) {
     EXPECT_FALSE(Item(1006).IsWindowEnabled());
 }
 
+// A list cut short (a copy that stopped half-way) is said to be unreadable,
+// naming the file, and is left as it was: its users are still registered.
+TEST_F(Page5Test, ADamagedStudentListIsReportedAsUnreadableAndLeftAlone) {
+    Install();
+    const fs::path list = Sample("Users/UserList.dat");
+    std::ifstream in(list, std::ios::binary);
+    const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(whole.size(), 9u);
+    const std::string cut = whole.substr(0, whole.size() - 5);
+    Write(list, cut);
+    OpenPage5();
+    Click(1006);
+    ASSERT_EQ(1u, m_messages.size());
+    EXPECT_NE(UiText("PropP5", "K11"), m_messages[0].text);
+    const std::string words = FormatUiText(UiText("PropP5", "UsersUnreadable"), {""});
+    ASSERT_EQ(m_messages[0].text.rfind(words, 0), 0u) << m_messages[0].text;
+    std::error_code error;
+    EXPECT_TRUE(fs::equivalent(m_messages[0].text.substr(words.size()), list, error))
+        << m_messages[0].text;
+    EXPECT_EQ(MB_ICONEXCLAMATION, m_messages[0].type);
+    EXPECT_FALSE(StudentControlsShown());
+    std::ifstream again(list, std::ios::binary);
+    EXPECT_EQ(cut, std::string((std::istreambuf_iterator<char>(again)),
+                               std::istreambuf_iterator<char>()));
+}
+
 TEST_F(Page5Test, StudentFileWithoutVolumeLineIsNotReportedAsConfigured) {
     Install();
     const fs::path bruno = Sample("Users/bruno02/options.ini");
