@@ -264,7 +264,10 @@ bool CRunLock::Acquire(const std::string& snapshotPath, std::string& error) {
     const std::string path = DirectoryOf(snapshotPath) + "Pelmora.lock";
     if (m_lock.Acquire(path, true))
         return true;
-    error = "The audio wizard is already running. Finish or cancel it before starting it again.";
+    error = m_lock.WasBusy()
+                ? "The audio wizard is already running. Finish or cancel it before starting it "
+                  "again."
+                : "The audio wizard cannot take its lock " + path + ": " + m_lock.GetError();
     return false;
 }
 

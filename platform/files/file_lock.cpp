@@ -8,7 +8,10 @@ namespace plat {
 
 bool CFileLock::Acquire(const std::string& path, bool exclusive) {
     Release();
-    m_fd = files::OpenLocked(NativePath(path), exclusive);
+    const std::string native = NativePath(path);
+    m_error.clear();
+    m_fd =
+        files::OpenLocked(native, exclusive, !files::InPrivateDirectory(native), m_busy, m_error);
     return m_fd >= 0;
 }
 

@@ -18,14 +18,22 @@ public:
     // and takes the lock without waiting: shared for readers (other writers
     // denied), exclusive for a writer. False when the file cannot be opened
     // or created, or another program holds a conflicting lock.
+    // A file of the private directory (GetTempPath) is never opened through
+    // a link.
     bool Acquire(const std::string& path, bool exclusive);
     void Release();
     bool Held() const { return m_fd >= 0; }
+    // After a failed Acquire: whether another program held a conflicting
+    // lock, and the reason in words.
+    bool WasBusy() const { return m_busy; }
+    const std::string& GetError() const { return m_error; }
     // Size of the locked file in bytes (0 when not held).
     long long Size() const;
 
 private:
     int m_fd = -1;
+    bool m_busy = false;
+    std::string m_error;
 };
 
 } // namespace plat

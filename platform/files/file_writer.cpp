@@ -2,6 +2,7 @@
 // abandon; its messages; the names of the copies beside the target; and the
 // failures tests ask for. The system's part is in linux/ and win32/.
 #include "platform/files/file_writer.h"
+#include "platform/files/directories.h"
 #include "platform/files/file_writer_limits.h"
 #include "platform/files/paths.h"
 #include "platform/files/system_files.h"
@@ -46,6 +47,11 @@ std::string DirectoryName(const std::string& path) {
     return prefix.size() == 1 ? prefix : prefix.substr(0, prefix.size() - 1);
 }
 
+bool InPrivateDirectory(const std::string& native) {
+    const std::string temp = GetTempPath();
+    return !temp.empty() && DirectoryPrefix(native) == temp;
+}
+
 std::string NameBeside(const std::string& target, const char* kind) {
     const std::string prefix = DirectoryPrefix(target);
     std::string base = target.substr(prefix.size());
@@ -84,6 +90,10 @@ bool CFileWriter::Open(const std::string& path) {
     std::string why;
     if (!files::FollowLinks(m_path, m_target, why))
         return Fail(why);
+    // Whoever planted a link in the private directory would choose the file
+    // the wizard writes.
+    if (m_target != m_path && files::InPrivateDirectory(m_path))
+        return Fail("it is a link, and no file of the private directory is written through one");
     if (!OpenCopy())
         return false;
     m_ok = true;

@@ -7,7 +7,10 @@
 // new content.
 //
 // - A path that is a symbolic link is followed to the file it finally names,
-//   and that file is written; the link stays a link.
+//   and that file is written; the link stays a link. On Linux a link is
+//   followed only to a file (or a directory, for a file to be made) of its
+//   own owner. A link in the private directory (GetTempPath) is never
+//   followed: the write fails.
 // - The target keeps its permission bits, and its owner and group where the
 //   process may set them.
 // - A target with several hard links is rewritten in place, so every name

@@ -19,6 +19,10 @@ std::string DirectoryName(const std::string& path);
 // random letters and digits.
 std::string NameBeside(const std::string& target, const char* kind);
 
+// True when `native` names a file of the user's private directory
+// (GetTempPath), where nothing is ever opened through a link.
+bool InPrivateDirectory(const std::string& native);
+
 // The file `path` finally names, each symbolic link followed; a missing file
 // is a file to be created there. False with `why` when a link cannot be
 // followed.
@@ -46,8 +50,11 @@ bool ReadLogPart(const std::string& native, std::size_t start, std::size_t count
 
 // The lock's descriptor: the file opened (created when missing, never
 // truncated; read-only for a reader when it cannot be written) and locked
-// without waiting, or -1. Unlocking closes it.
-int OpenLocked(const std::string& native, bool exclusive);
+// without waiting, or -1 with `why` saying why (`busy`: another holds a
+// lock that conflicts). Without `followLinks` a link is refused. Unlocking
+// closes it.
+int OpenLocked(const std::string& native, bool exclusive, bool followLinks, bool& busy,
+               std::string& why);
 void UnlockAndClose(int fd);
 long long LockedSize(int fd);
 

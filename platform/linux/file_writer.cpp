@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +24,16 @@ constexpr std::size_t kCopyChunk = 64 * 1024;
 
 std::string Reason(int error) {
     return std::strerror(error);
+}
+
+// A user's login name, or "user <uid>" when the system has none.
+std::string UserName(uid_t uid) {
+    std::string buffer(4096, '\0');
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr)
+        return found->pw_name;
+    return "user " + std::to_string(uid);
 }
 
 // Creates a new file named after `target` in its directory, exclusively and
@@ -229,7 +240,9 @@ namespace files {
 
 // The file `path` finally names: each symbolic link is replaced by what it
 // points to (relative to the link's directory). A missing file is a file to
-// be created there.
+// be created there. A link is followed only to a file of its own owner (or,
+// for a file still to be made, into a directory of its owner): whoever may
+// plant a link must not choose a file of another user to be written.
 bool FollowLinks(const std::string& path, std::string& target, std::string& why) {
     target = path;
     for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
@@ -249,7 +262,24 @@ bool FollowLinks(const std::string& path, std::string& target, std::string& why)
             return false;
         }
         link.resize(static_cast<std::size_t>(n));
-        target = link[0] == '/' ? link : DirectoryPrefix(target) + link;
+        const std::string next = link[0] == '/' ? link : DirectoryPrefix(target) + link;
+        // What the link's owner is compared with: the file it leads to, or
+        // the directory a missing one would be made in. When neither can be
+        // looked at, the next step says why.
+        struct stat to {};
+        std::string owned = next;
+        bool known = ::lstat(next.c_str(), &to) == 0;
+        if (!known && errno == ENOENT) {
+            owned = DirectoryName(next);
+            known = !owned.empty() && ::stat(owned.c_str(), &to) == 0;
+        }
+        if (known && to.st_uid != st.st_uid) {
+            why = "the link " + target + " of " + UserName(st.st_uid) + " leads to " + owned +
+                  " of " + UserName(to.st_uid) +
+                  ", and a link is followed only to a file of its own owner";
+            return false;
+        }
+        target = next;
     }
     why = Reason(ELOOP);
     return false;

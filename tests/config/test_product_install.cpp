@@ -18,6 +18,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
 
 using namespace plat;
 namespace fs = std::filesystem;
@@ -157,6 +160,31 @@ TEST_F(ProductTest, TikoEditionsGetBothRawVolumes) {
     EXPECT_EQ("6500", cm.GetString("Main", "RecVolume"));
     EXPECT_EQ("1", cm.GetString("Other", "A"));
 }
+
+// An edition that keeps its Tiko.ini behind a link: its owner's link is
+// followed and the file it names gets the volumes; a link to another user's
+// file is refused with both named, and that file is left as it was.
+#if !defined(_WIN32) // the links are POSIX ones
+TEST_F(ProductTest, TheExportFollowsAProductsLinkOnlyToAFileOfTheLinksOwner) {
+    Register("SOFTWARE\\Vendrel\\TIKO_CP", Path("cp") + "/");
+    Write(Path("shared/Tiko.ini"), "[Main]\r\nOutVolume=1\r\n");
+    fs::create_directories(Path("cp"));
+    fs::create_symlink(Path("shared/Tiko.ini"), Path("cp/Tiko.ini"));
+    std::string error;
+    ASSERT_TRUE(ExportTikoVolumes({Path("cp/Tiko.ini")}, 4000, 6500, &error)) << error;
+    EXPECT_EQ("[Main]\r\nOutVolume=4000\r\nRecVolume=6500\r\n", Read(Path("shared/Tiko.ini")));
+    EXPECT_TRUE(fs::is_symlink(Path("cp/Tiko.ini")));
+
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can give a file to another user";
+    ASSERT_EQ(::chown(Path("shared/Tiko.ini").c_str(), 65534, 65534), 0);
+    const std::string before = Read(Path("shared/Tiko.ini"));
+    EXPECT_FALSE(ExportTikoVolumes({Path("cp/Tiko.ini")}, 1000, 2000, &error));
+    EXPECT_NE(error.find(Path("cp/Tiko.ini")), std::string::npos) << error;
+    EXPECT_NE(error.find(Path("shared/Tiko.ini")), std::string::npos) << error;
+    EXPECT_EQ(before, Read(Path("shared/Tiko.ini")));
+}
+#endif
 
 // The export after Finish on files as a product and its users keep them: LF
 // line ends, blank and indented lines, a 6000-character line whose part past

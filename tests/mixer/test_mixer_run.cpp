@@ -5,7 +5,9 @@
 #include "mixer/MixerRun.h"
 #include "mixer/MixerSetup.h"
 #include "mixer/MixerTools.h"
+#include "platform/files/directories.h"
 #include "platform/text/ini_file.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TestDir.h"
 
 #include <gmock/gmock.h>
@@ -285,6 +287,48 @@ TEST_F(MixerRun, CommandLineRestoresWhatAnEndedRunLeftWaiting) {
     EXPECT_FALSE(fs::exists(m_path));
     EXPECT_FALSE(fs::exists(m_record));
     ::unsetenv("TMPDIR");
+}
+
+// Links planted in the private directory in place of the snapshot, its
+// record and the run's lock: nothing is written or made where they lead, and
+// each failure says it met a link.
+TEST_F(MixerRun, LinksPlantedInThePrivateDirectoryAreNeverWrittenThrough) {
+    auto card = Install(TwoLineCard());
+    fs::create_directories(m_dir / "run");
+    fs::permissions(m_dir / "run", fs::perms::owner_all);
+    ScopedEnv runtime("XDG_RUNTIME_DIR", (m_dir / "run").string());
+    const std::string temp = plat::GetTempPath();
+    ASSERT_EQ(temp, (m_dir / "run" / "pelmora").string() + "/");
+    const std::string snapshot = temp + "Mixer.ser";
+    const fs::path victim = m_dir / "victim.txt";
+    std::ofstream(victim) << "the user's own file";
+
+    fs::create_symlink(victim, snapshot);
+    {
+        CMixerSetup setup;
+        EXPECT_EQ(setup.SaveSnapshot(snapshot), 0);
+        EXPECT_THAT(setup.GetErrorText(), HasSubstr("it is a link"));
+    }
+    EXPECT_EQ(FileContents(victim.string()), "the user's own file");
+    fs::remove(snapshot);
+
+    // The record beside a snapshot that could be written.
+    fs::create_symlink(m_dir / "made-by-record", RunRecordPath(snapshot));
+    {
+        CMixerSetup setup;
+        setup.SaveSnapshot(snapshot);
+        EXPECT_FALSE(fs::exists(m_dir / "made-by-record"));
+        setup.RestoreSnapshot(snapshot);
+    }
+    fs::remove(RunRecordPath(snapshot));
+
+    fs::create_symlink(m_dir / "made-by-lock", temp + "Pelmora.lock");
+    CRunLock lock;
+    std::string error;
+    EXPECT_FALSE(lock.Acquire(snapshot, error));
+    EXPECT_THAT(error, HasSubstr("it is a link"));
+    EXPECT_THAT(error, ::testing::Not(HasSubstr("already running")));
+    EXPECT_FALSE(fs::exists(m_dir / "made-by-lock"));
 }
 
 TEST_F(MixerRun, OneWizardAtATime) {

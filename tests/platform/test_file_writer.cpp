@@ -120,6 +120,36 @@ TEST_F(FileWriterTest, SymbolicLinksAreFollowedToTheFileTheyNameAndStayLinks) {
     EXPECT_NE(error.find(std::strerror(ELOOP)), std::string::npos) << error;
 }
 
+// A product may keep its settings behind a link; the link is followed only
+// to a file of its own owner, so a link another user planted never chooses
+// the file written. The refusal names the link and where it leads.
+TEST_F(FileWriterTest, ALinkIsFollowedOnlyToAFileOfItsOwnOwner) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can give files and links to another user";
+    fs::create_directories(m_dir / "other");
+    const std::string theirs = Write("other/Tiko.ini", "theirs");
+    ASSERT_EQ(::chown(theirs.c_str(), kOtherUid, kOtherUid), 0);
+    fs::create_symlink(theirs, Path("Tiko.ini"));
+    std::string error;
+    EXPECT_FALSE(plat::SaveFileContents(Path("Tiko.ini"), "mine", &error));
+    EXPECT_NE(error.find(Path("Tiko.ini")), std::string::npos) << error;
+    EXPECT_NE(error.find(theirs), std::string::npos) << error;
+    EXPECT_NE(error.find("nobody"), std::string::npos) << error;
+    EXPECT_EQ(Read(theirs), "theirs");
+
+    // The same link made by that user is that user's choice.
+    ASSERT_EQ(::lchown(Path("Tiko.ini").c_str(), kOtherUid, kOtherUid), 0);
+    ASSERT_TRUE(plat::SaveFileContents(Path("Tiko.ini"), "mine", &error)) << error;
+    EXPECT_EQ(Read(theirs), "mine");
+
+    // A link to a file still to be made counts the directory it would be in.
+    fs::create_symlink(m_dir / "other" / "new.ini", Path("new.ini"));
+    ASSERT_EQ(::chown((m_dir / "other").c_str(), kOtherUid, kOtherUid), 0);
+    EXPECT_FALSE(plat::SaveFileContents(Path("new.ini"), "x", &error));
+    EXPECT_NE(error.find((m_dir / "other").string()), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(m_dir / "other" / "new.ini"));
+}
+
 TEST_F(FileWriterTest, HardLinkedFilesAreRewrittenInPlaceSoEveryNameSeesTheNewContent) {
     const std::string first = Write("Tiko.ini", "old content", 0664);
     fs::create_hard_link(first, Path("other-name.ini"));
