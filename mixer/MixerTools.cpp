@@ -69,6 +69,15 @@ int RunRestoreMixer(const std::vector<std::string>& args, std::ostream& out, std
         err << "pelmora: --restore-mixer takes at most one file name\n";
         return 2;
     }
+    // A wizard that runs holds the mixer: a restore beneath it would be
+    // undone by its cancel, or would undo what the user sets there. Without
+    // a private directory no wizard can hold the lock either.
+    CRunLock lock;
+    std::string error;
+    if (!plat::GetTempPath().empty() && !lock.Acquire(MixerSnapshotPath(), error)) {
+        err << "pelmora: " << error << '\n';
+        return 1;
+    }
     CMixerSetup setup;
     if (!setup.RestoreSnapshotFile(args[0], false)) {
         err << "pelmora: " << setup.GetErrorText() << '\n';

@@ -289,6 +289,31 @@ TEST_F(MixerRun, CommandLineRestoresWhatAnEndedRunLeftWaiting) {
     ::unsetenv("TMPDIR");
 }
 
+// A restore from a file changes the mixer a running wizard holds: it waits
+// for no wizard, as the restore of what an ended run left does.
+TEST_F(MixerRun, ARestoreFromAFileIsRefusedWhileAWizardRuns) {
+    ::unsetenv("XDG_RUNTIME_DIR");
+    ScopedEnv temp("TMPDIR", m_dir.string());
+    auto card = Install(TwoLineCard());
+    const std::string file = (m_dir / "by-hand.ser").string();
+    std::ostringstream out, err;
+    ASSERT_EQ(RunSaveMixer({file}, out, err), 0) << err.str();
+    ChangeEverything(*card);
+    const auto changed = Controls(*card);
+
+    {
+        CRunLock wizard;
+        std::string error;
+        ASSERT_TRUE(wizard.Acquire(MixerSnapshotPath(), error)) << error;
+        EXPECT_EQ(RunRestoreMixer({file}, out, err), 1);
+        EXPECT_THAT(err.str(), HasSubstr("already running"));
+        EXPECT_EQ(Controls(*card), changed);
+    }
+    err.str("");
+    EXPECT_EQ(RunRestoreMixer({file}, out, err), 0) << err.str();
+    EXPECT_NE(Controls(*card), changed);
+}
+
 // Links planted in the private directory in place of the snapshot, its
 // record and the run's lock: nothing is written or made where they lead, and
 // each failure says it met a link.
