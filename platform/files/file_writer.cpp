@@ -9,6 +9,7 @@
 #include "platform/system/system_testing.h"
 
 #include <atomic>
+#include <filesystem>
 #include <random>
 
 namespace plat {
@@ -22,11 +23,13 @@ std::atomic<std::size_t> g_inPlaceFailAfter{0};
 // within the length the file system allows.
 constexpr std::size_t kMaxNameKept = 200;
 
+constexpr std::size_t kTagLength = 8;
+
 std::string RandomTag() {
     static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     std::random_device device;
     std::string tag;
-    for (int i = 0; i < 8; ++i)
+    for (std::size_t i = 0; i < kTagLength; ++i)
         tag += digits[device() % 36];
     return tag;
 }
@@ -52,12 +55,32 @@ bool InPrivateDirectory(const std::string& native) {
     return !temp.empty() && DirectoryPrefix(native) == temp;
 }
 
-std::string NameBeside(const std::string& target, const char* kind) {
+namespace {
+
+std::string CopyNameStart(const std::string& target, const char* kind) {
     const std::string prefix = DirectoryPrefix(target);
     std::string base = target.substr(prefix.size());
     if (base.size() > kMaxNameKept)
         base.resize(kMaxNameKept);
-    return prefix + "." + base + kind + RandomTag();
+    return "." + base + kind;
+}
+
+} // namespace
+
+std::string NameBeside(const std::string& target, const char* kind) {
+    return DirectoryPrefix(target) + CopyNameStart(target, kind) + RandomTag();
+}
+
+void RemoveDeadCopies(const std::string& target) {
+    const std::string start = CopyNameStart(target, kNewCopy);
+    const std::string prefix = DirectoryPrefix(target);
+    std::error_code error;
+    std::filesystem::directory_iterator it(prefix.empty() ? "." : prefix, error), end;
+    for (; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() == start.size() + kTagLength && name.compare(0, start.size(), start) == 0)
+            RemoveCopyNobodyHolds(prefix + name);
+    }
 }
 
 } // namespace files
@@ -94,6 +117,7 @@ bool CFileWriter::Open(const std::string& path) {
     // the wizard writes.
     if (m_target != m_path && files::InPrivateDirectory(m_path))
         return Fail("it is a link, and no file of the private directory is written through one");
+    files::RemoveDeadCopies(m_target);
     if (!OpenCopy())
         return false;
     m_ok = true;

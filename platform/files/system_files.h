@@ -18,6 +18,17 @@ std::string DirectoryName(const std::string& path);
 // target's name (cut to 200 characters), `kind` (".new-", ".old-") and eight
 // random letters and digits.
 std::string NameBeside(const std::string& target, const char* kind);
+inline constexpr const char* kNewCopy = ".new-";
+inline constexpr const char* kOldCopy = ".old-";
+
+// Removes the new copies beside `target` that writers which no longer live
+// left behind (a write killed before its copy took the target's place). A
+// living writer's copy is never touched: on Linux it holds a lock on it, on
+// Windows it keeps it open unshared. Copies of an old content (".old-")
+// are kept, since one may hold the only complete content of the file.
+void RemoveDeadCopies(const std::string& target);
+// The system's part: removes the copy `path` unless a living writer holds it.
+void RemoveCopyNobodyHolds(const std::string& path);
 
 // True when `native` names a file of the user's private directory
 // (GetTempPath), where nothing is ever opened through a link.

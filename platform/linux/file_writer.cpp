@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,6 +44,9 @@ int CreateBeside(const std::string& target, const char* kind, mode_t mode, std::
         name = files::NameBeside(target, kind);
         const int fd =
             ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        // The copy's lock tells a later writer that its writer still lives.
+        if (fd >= 0)
+            static_cast<void>(::flock(fd, LOCK_EX | LOCK_NB) == 0);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
@@ -156,7 +160,7 @@ bool CFileWriter::OpenCopy() {
 
     // A new copy of an existing file is private until it has the target's
     // bits; a new file gets the usual bits of the process (its umask).
-    m_fd = CreateBeside(m_target, ".new-", m_exists ? 0600 : 0666, m_temp);
+    m_fd = CreateBeside(m_target, files::kNewCopy, m_exists ? 0600 : 0666, m_temp);
     if (m_fd < 0) {
         m_temp.clear();
         return FailErrno("no new file can be made in " + files::DirectoryName(m_target), errno);
@@ -179,14 +183,18 @@ bool CFileWriter::SyncCopy() {
 }
 
 bool CFileWriter::ReplaceTarget() {
-    const int closed = ::close(m_fd);
-    const int closeError = errno;
-    m_fd = -1;
-    if (closed != 0)
-        return FailErrno("", closeError);
-    if (::rename(m_temp.c_str(), m_target.c_str()) != 0)
-        return FailErrno("the new copy cannot take its place", errno);
+    // The copy stays open, and so locked, until it has the target's name: a
+    // writer to the same file meanwhile takes it for one of a living writer.
+    if (::rename(m_temp.c_str(), m_target.c_str()) != 0) {
+        const int error = errno;
+        ::close(m_fd);
+        m_fd = -1;
+        return FailErrno("the new copy cannot take its place", error);
+    }
     m_temp.clear();
+    // Synced already: a close that fails now loses nothing.
+    ::close(m_fd);
+    m_fd = -1;
     SyncDirectory(files::DirectoryName(m_target));
     return true;
 }
@@ -205,7 +213,7 @@ bool CFileWriter::CommitInPlace() {
     }
 
     std::string backupName;
-    const int backup = CreateBeside(m_target, ".old-", 0600, backupName);
+    const int backup = CreateBeside(m_target, files::kOldCopy, 0600, backupName);
     if (backup < 0) {
         const int error = errno;
         ::close(target);
@@ -291,6 +299,20 @@ void CloseDescriptor(int fd) {
 
 void RemoveFile(const std::string& path) {
     ::unlink(path.c_str());
+}
+
+void RemoveCopyNobodyHolds(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat held {
+    }, named{};
+    // Still the same file under that name once the lock is had: nobody's.
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) &&
+        ::lstat(path.c_str(), &named) == 0 && named.st_ino == held.st_ino &&
+        named.st_dev == held.st_dev)
+        ::unlink(path.c_str());
+    ::close(fd);
 }
 
 } // namespace files

@@ -128,6 +128,15 @@ void RemoveFile(const std::string& path) {
     ::DeleteFileA(path.c_str());
 }
 
+void RemoveCopyNobodyHolds(const std::string& path) {
+    // A living writer keeps its copy open without sharing it: the deletion
+    // then fails with a sharing violation, and the copy stays.
+    const ::DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        ::DeleteFileA(path.c_str());
+}
+
 void CloseDescriptor(int fd) {
     ::_close(fd);
 }
@@ -165,7 +174,7 @@ bool CFileWriter::OpenCopy() {
         // A missing directory is told below, where no new file can be made.
         return FailErrno("", static_cast<int>(why));
     }
-    m_fd = CreateBeside(m_target, ".new-", m_temp);
+    m_fd = CreateBeside(m_target, files::kNewCopy, m_temp);
     if (m_fd < 0) {
         const int error = static_cast<int>(::GetLastError());
         m_temp.clear();
@@ -229,7 +238,7 @@ bool CFileWriter::CommitInPlace() {
         return Fail("it was replaced by another file while it was written");
     }
     std::string backupName;
-    const int backup = CreateBeside(m_target, ".old-", backupName);
+    const int backup = CreateBeside(m_target, files::kOldCopy, backupName);
     if (backup < 0) {
         const int error = static_cast<int>(::GetLastError());
         ::CloseHandle(target);

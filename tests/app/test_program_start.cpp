@@ -20,6 +20,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -72,6 +76,22 @@ public:
     // The file-size limit the program starts with (ulimit -f).
     void LimitFileSize(rlim_t bytes) { m_fileSizeLimit = bytes; }
     fs::path Socket() const { return m_home / "run" / "pelmora" / "wizard.socket"; }
+    // Kills the program (SIGKILL) as soon as `now` holds, or when it ended
+    // first; true when it was killed.
+    bool KillWhen(const std::function<bool()>& now, double seconds) {
+        const auto limit = m_started + std::chrono::duration<double>(seconds);
+        while (Clock::now() < limit) {
+            if (now())
+                return ::kill(m_pid, SIGKILL) == 0;
+            int status = 0;
+            if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
+                m_pid = -1;
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        return false;
+    }
 
     // Starts the program; Wait ends it after `seconds` at most.
     void Start(const std::vector<std::string>& args, Stderr err = Stderr::Pipe) {
@@ -119,6 +139,15 @@ public:
         int status = 0;
         const auto limit = m_started + std::chrono::duration<double>(seconds);
         pid_t done = 0;
+        if (m_pid < 0) { // reaped by KillWhen
+            o.ended = true;
+            Drain();
+            ::close(m_outFd);
+            ::close(m_errFd);
+            o.out = m_out;
+            o.err = m_err;
+            return o;
+        }
         while ((done = ::waitpid(m_pid, &status, WNOHANG)) == 0 && Clock::now() < limit) {
             Drain();
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -300,6 +329,95 @@ TEST(ProgramStart, AStoppedSoundServerIsReportedNotReplacedByTheVirtualCard) {
     const Outcome ok = RunProgram(again, {"--save-mixer", saved.string()}, 30);
     EXPECT_EQ(ok.code, 0) << ok.out << ok.err;
     EXPECT_TRUE(fs::exists(saved));
+}
+
+// Imports killed while they write the registry's file leave it whole, and
+// the next import removes the copies the killed ones left beside it.
+TEST(ProgramStart, KilledImportsLeaveNothingBehindOnceTheNextImportRuns) {
+    const fs::path home = FreshTestDir("pelmora-start");
+    const fs::path hiveDir = home / "registry";
+    fs::create_directories(hiveDir);
+    const fs::path hive = hiveDir / "hive.reg";
+    // Two installers' files of 300 kB, each changing every value the
+    // other set: each import writes the whole file.
+    auto installer = [&](const std::string& name, int shift) {
+        const fs::path reg = home / name;
+        std::ofstream out(reg, std::ios::binary);
+        out << "REGEDIT4\r\n";
+        for (int i = 0; i < 6000; ++i) {
+            if (i % 100 == 0) // a key holds what a REGEDIT4 section may: under 32 kB
+                out << "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendrel\\Big\\Key" << i / 100 << "]\r\n";
+            out << "\"Value" << i << "\"=\"" << std::string(40, char('a' + (i + shift) % 26))
+                << "\"\r\n";
+        }
+        return reg.string();
+    };
+    const std::string first = installer("first.reg", 0);
+    const std::string second = installer("second.reg", 1);
+    auto program = [&] {
+        Program p(home);
+        p.Set("PELMORA_REGISTRY=" + hive.string());
+        return p;
+    };
+    auto read = [](const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    auto copyNames = [&] {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(hiveDir))
+            if (entry.path().filename().string().find(".new-") != std::string::npos)
+                names.insert(entry.path().filename().string());
+        return names;
+    };
+    auto copies = [&] { return copyNames().size(); };
+    // The file as each import leaves it.
+    std::string contents[2];
+    const std::string installers[2] = {first, second};
+    for (int i : {0, 1}) {
+        Program once = program();
+        const Outcome o = RunProgram(once, {"--import-registry", installers[i]}, 120);
+        ASSERT_EQ(o.code, 0) << o.out << o.err;
+        contents[i] = read(hive);
+    }
+    ASSERT_NE(contents[0], contents[1]);
+    auto now = [&] { return read(hive) == contents[0] ? 0 : read(hive) == contents[1] ? 1 : -1; };
+
+    // Each import brings the other file, and is killed once its new copy of
+    // the file appears (one that ends first leaves the other file).
+    int killed = 0;
+    for (int i = 0; i < 50; ++i) {
+        const int before = now();
+        ASSERT_GE(before, 0) << "the file is torn";
+        const std::set<std::string> left = copyNames();
+        Program run = program();
+        run.Start({"--import-registry", installers[1 - before]});
+        killed += run.KillWhen(
+            [&] {
+                for (const std::string& name : copyNames())
+                    if (!left.count(name))
+                        return true;
+                return false;
+            },
+            60);
+        run.Wait(60);
+        EXPECT_LE(copies(), 1u) << "the copies of dead writers pile up";
+    }
+    EXPECT_GE(killed, 10) << "the kills did not meet the writes";
+    ::testing::Test::RecordProperty("killed", killed);
+    ASSERT_GE(now(), 0) << "the file is torn";
+
+    Program last = program();
+    const int before = now();
+    const Outcome o = RunProgram(last, {"--import-registry", installers[1 - before]}, 120);
+    ASSERT_EQ(o.code, 0) << o.out << o.err;
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(hiveDir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_THAT(names, ::testing::AnyOf(::testing::ElementsAre("hive.reg"),
+                                        ::testing::ElementsAre("hive.reg", "hive.reg.lock")));
+    EXPECT_EQ(now(), 1 - before);
 }
 
 TEST(ProgramStart, ASoundChoiceThatCannotStartEndsInTheTerminal) {

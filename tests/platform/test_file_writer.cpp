@@ -11,10 +11,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <signal.h>
 #include <sstream>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -148,6 +152,49 @@ TEST_F(FileWriterTest, ALinkIsFollowedOnlyToAFileOfItsOwnOwner) {
     EXPECT_FALSE(plat::SaveFileContents(Path("new.ini"), "x", &error));
     EXPECT_NE(error.find((m_dir / "other").string()), std::string::npos) << error;
     EXPECT_FALSE(fs::exists(m_dir / "other" / "new.ini"));
+}
+
+// A write killed before its copy took the target's place leaves the copy;
+// the next write to the same file removes it. The copy of a writer that
+// still lives (it holds it locked) stays, and so does a copy of an old
+// content, which may be the only whole one.
+TEST_F(FileWriterTest, CopiesOfDeadWritersGoAtTheNextWriteAndOthersStay) {
+    const std::string target = Write("hive.reg", "old");
+    const std::string dead = Write(".hive.reg.new-0a1b2c3d", std::string(100000, 'x'));
+    const std::string kept = Write(".hive.reg.old-0a1b2c3d", "the only whole content");
+    const std::string unrelated = Write(".other.reg.new-0a1b2c3d", "another file's");
+    const std::string living = Write(".hive.reg.new-zzzzzzzz", "being written");
+    int pipes[2];
+    ASSERT_EQ(::pipe(pipes), 0);
+    const pid_t writer = ::fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+        const int fd = ::open(living.c_str(), O_RDWR);
+        const bool locked = fd >= 0 && ::flock(fd, LOCK_EX) == 0;
+        const char ready = locked ? 'y' : 'n';
+        static_cast<void>(::write(pipes[1], &ready, 1) == 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char ready = 0;
+    ASSERT_EQ(::read(pipes[0], &ready, 1), 1);
+    ASSERT_EQ(ready, 'y');
+
+    std::string error;
+    ASSERT_TRUE(plat::SaveFileContents(target, "new", &error)) << error;
+    ::kill(writer, SIGKILL);
+    ::waitpid(writer, nullptr, 0);
+    ::close(pipes[0]);
+    ::close(pipes[1]);
+    EXPECT_EQ(Read(target), "new");
+    EXPECT_FALSE(fs::exists(dead));
+    EXPECT_TRUE(fs::exists(living)) << "a living writer's copy was removed";
+    EXPECT_TRUE(fs::exists(kept));
+    EXPECT_TRUE(fs::exists(unrelated));
+
+    // Its writer gone, the copy goes at the next write.
+    ASSERT_TRUE(plat::SaveFileContents(target, "again", &error)) << error;
+    EXPECT_FALSE(fs::exists(living));
 }
 
 TEST_F(FileWriterTest, HardLinkedFilesAreRewrittenInPlaceSoEveryNameSeesTheNewContent) {
