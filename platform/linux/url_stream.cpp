@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <cctype>
 #include <limits>
 
 namespace plat {
@@ -21,6 +22,11 @@ struct Curl {
     decltype(&curl_easy_perform) easy_perform = nullptr;
     decltype(&curl_easy_getinfo) easy_getinfo = nullptr;
     decltype(&curl_easy_cleanup) easy_cleanup = nullptr;
+    decltype(&curl_url) url = nullptr;
+    decltype(&curl_url_set) url_set = nullptr;
+    decltype(&curl_url_get) url_get = nullptr;
+    decltype(&curl_url_cleanup) url_cleanup = nullptr;
+    decltype(&curl_free) free = nullptr;
     bool loaded = false;
 };
 
@@ -36,6 +42,11 @@ const Curl& LoadCurl() {
                    BindFunction(library, "curl_easy_perform", c.easy_perform, error) &&
                    BindFunction(library, "curl_easy_getinfo", c.easy_getinfo, error) &&
                    BindFunction(library, "curl_easy_cleanup", c.easy_cleanup, error) &&
+                   BindFunction(library, "curl_url", c.url, error) &&
+                   BindFunction(library, "curl_url_set", c.url_set, error) &&
+                   BindFunction(library, "curl_url_get", c.url_get, error) &&
+                   BindFunction(library, "curl_url_cleanup", c.url_cleanup, error) &&
+                   BindFunction(library, "curl_free", c.free, error) &&
                    c.global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
         return c;
     }();
@@ -63,6 +74,10 @@ std::int64_t AnnouncedLength(CURL* curl) {
 std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
     const std::size_t n = size * count;
+    long status = 0;
+    if (LoadCurl().easy_getinfo(t->curl, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK &&
+        status >= 300 && status <= 399)
+        return n; // the page of a redirection is not the file
     if (!t->started) {
         t->started = true;
         const std::int64_t length = AnnouncedLength(t->curl);
@@ -80,10 +95,38 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) 
     return n;
 }
 
+// Scheme, host and port of a URL, as libcurl reads it ("http", "example.org",
+// "80"); empty when it cannot be read.
+std::string Origin(const std::string& url) {
+    const Curl& api = LoadCurl();
+    CURLU* parsed = api.url();
+    std::string origin;
+    if (parsed && api.url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
+        for (CURLUPart part : {CURLUPART_SCHEME, CURLUPART_HOST, CURLUPART_PORT}) {
+            char* text = nullptr;
+            if (api.url_get(parsed, part, &text, CURLU_DEFAULT_PORT) != CURLUE_OK || !text) {
+                origin.clear();
+                break;
+            }
+            std::string piece = text;
+            api.free(text);
+            std::transform(piece.begin(), piece.end(), piece.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+            origin += piece + " ";
+        }
+    }
+    if (parsed)
+        api.url_cleanup(parsed);
+    return origin;
+}
+
+// Redirections followed before the URL is given up.
+constexpr int kMostRedirections = 5;
+
 } // namespace
 
 UrlFetchResult FetchUrl(const std::string& url, bool requireContentLength, UrlContent& out,
-                        std::uint64_t maxBytes) {
+                        std::uint64_t maxBytes, const UrlLimits& limits) {
     out = UrlContent{};
     const Curl& api = LoadCurl();
     if (!api.loaded)
@@ -91,28 +134,50 @@ UrlFetchResult FetchUrl(const std::string& url, bool requireContentLength, UrlCo
     CURL* curl = api.easy_init();
     if (!curl)
         return UrlFetchResult::Failed;
-    Transfer t;
-    t.curl = curl;
-    t.out = &out;
-    t.maxBytes = maxBytes;
-    t.requireLength = requireContentLength;
-    api.easy_setopt(curl, CURLOPT_URL, url.c_str());
-    api.easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,ftp,gopher,file");
+    api.easy_setopt(curl, CURLOPT_PROTOCOLS_STR, kUrlSchemes);
     api.easy_setopt(curl, CURLOPT_WRITEFUNCTION, &OnBody);
-    api.easy_setopt(curl, CURLOPT_WRITEDATA, &t);
     api.easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-    api.easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    api.easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
-    api.easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,ftp");
-    api.easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 15L);
-    api.easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    api.easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 30L);
+    // Redirections are followed here, each checked against the URL given.
+    api.easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
+    api.easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds);
+    api.easy_setopt(curl, CURLOPT_TIMEOUT, limits.overallSeconds);
+    api.easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, limits.leastBytesPerSecond);
+    api.easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, limits.slowSeconds);
     api.easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     api.easy_setopt(curl, CURLOPT_TRANSFERTEXT, 0L);
     // A larger announced length ends the transfer before its body.
     const auto bound = std::min<std::uint64_t>(maxBytes, std::numeric_limits<curl_off_t>::max());
     api.easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(bound));
-    const CURLcode rc = api.easy_perform(curl);
+
+    const std::string origin = Origin(url);
+    std::string next = url;
+    Transfer t;
+    CURLcode rc = CURLE_OK;
+    for (int hop = 0;; ++hop) {
+        out = UrlContent{};
+        t = Transfer{};
+        t.curl = curl;
+        t.out = &out;
+        t.maxBytes = maxBytes;
+        t.requireLength = requireContentLength;
+        api.easy_setopt(curl, CURLOPT_URL, next.c_str());
+        api.easy_setopt(curl, CURLOPT_WRITEDATA, &t);
+        rc = api.easy_perform(curl);
+        char* location = nullptr;
+        long status = 0;
+        if (rc != CURLE_OK || api.easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK ||
+            status < 300 || status > 399 ||
+            api.easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location) != CURLE_OK || !location)
+            break;
+        // Elsewhere than the URL's own scheme, host and port, or too often:
+        // not followed.
+        next = location;
+        if (hop + 1 > kMostRedirections || origin.empty() || Origin(next) != origin) {
+            api.easy_cleanup(curl);
+            out = UrlContent{};
+            return UrlFetchResult::Failed;
+        }
+    }
     if (rc == CURLE_OK && !t.started) {
         // An empty body never reaches the write callback.
         out.contentLength = AnnouncedLength(curl);
@@ -124,6 +189,8 @@ UrlFetchResult FetchUrl(const std::string& url, bool requireContentLength, UrlCo
         return UrlFetchResult::NoContentLength;
     if (t.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
         return UrlFetchResult::TooLarge;
+    if (rc == CURLE_OPERATION_TIMEDOUT)
+        return UrlFetchResult::TooSlow;
     return rc == CURLE_OK ? UrlFetchResult::Ok : UrlFetchResult::Failed;
 }
 

@@ -1,4 +1,9 @@
 // Fetching a file given as an ftp, gopher, http or file URL, in binary.
+//
+// A transfer ends, failed, when it takes longer than its limits allow (in
+// all, or below a least speed for a while), so a server that sends a byte
+// now and then never keeps the user waiting. A redirection is followed only
+// to the same scheme, host and port as the URL given.
 #pragma once
 
 #include <cstdint>
@@ -14,9 +19,20 @@ struct UrlContent {
     std::int64_t contentLength = -1;
 };
 
+// The schemes a URL may have, as libcurl lists protocols.
+inline constexpr const char* kUrlSchemes = "http,ftp,gopher,file";
+
+struct UrlLimits {
+    long connectSeconds = 15;        // to reach the server
+    long overallSeconds = 300;       // for the whole transfer
+    long leastBytesPerSecond = 1024; // slower than this ...
+    long slowSeconds = 20;           // ... for this long ends the transfer
+};
+
 enum class UrlFetchResult {
     Ok,
-    Failed,          // no connection, not found, transfer error
+    Failed,          // no connection, not found, transfer error, a refused redirection
+    TooSlow,         // the transfer passed its limits in time
     NoContentLength, // requireContentLength was set and the server sent none
     TooLarge,        // the announced length or the body exceeds maxBytes
 };
@@ -27,6 +43,7 @@ enum class UrlFetchResult {
 // response headers show no Content-Length. A body longer than the length the
 // server announced is cut there (libcurl reads no further).
 UrlFetchResult FetchUrl(const std::string& url, bool requireContentLength, UrlContent& out,
-                        std::uint64_t maxBytes = 512ull * 1024 * 1024);
+                        std::uint64_t maxBytes = 512ull * 1024 * 1024,
+                        const UrlLimits& limits = UrlLimits());
 
 } // namespace plat

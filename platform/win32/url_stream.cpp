@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 namespace plat {
 
@@ -112,40 +113,129 @@ std::int64_t HeaderNumber(HINTERNET request, ::DWORD header) {
     return end != text && value >= 0 ? value : -1;
 }
 
+// Whether the URL's scheme is one of kUrlSchemes ("http:" but not "https:").
+bool SchemeAllowed(const std::string& url) {
+    const std::size_t colon = url.find(':');
+    if (colon == std::string::npos || colon == 0)
+        return false;
+    std::string scheme = url.substr(0, colon);
+    for (char& c : scheme)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    const std::string list = std::string(",") + kUrlSchemes + ",";
+    return list.find("," + scheme + ",") != std::string::npos;
+}
+
+// Scheme, host and port of a URL ("3 example.org 80"); empty when it cannot
+// be read.
+std::string Origin(const std::string& url) {
+    char host[INTERNET_MAX_HOST_NAME_LENGTH + 1] = {};
+    URL_COMPONENTSA parts{};
+    parts.dwStructSize = sizeof parts;
+    parts.lpszHostName = host;
+    parts.dwHostNameLength = sizeof host;
+    if (!::InternetCrackUrlA(url.c_str(), 0, 0, &parts))
+        return std::string();
+    std::string name = host;
+    for (char& c : name)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    return std::to_string(parts.nScheme) + " " + name + " " + std::to_string(parts.nPort);
+}
+
+// Where a redirection leads, made absolute against the URL it came from.
+std::string RedirectionOf(HINTERNET request, const std::string& from) {
+    char location[INTERNET_MAX_URL_LENGTH];
+    ::DWORD size = sizeof location;
+    if (!::HttpQueryInfoA(request, HTTP_QUERY_LOCATION, location, &size, nullptr))
+        return std::string();
+    char combined[INTERNET_MAX_URL_LENGTH];
+    ::DWORD length = sizeof combined;
+    if (!::InternetCombineUrlA(from.c_str(), location, combined, &length, ICU_NO_ENCODE))
+        return std::string();
+    return std::string(combined, length);
+}
+
+constexpr int kMostRedirections = 5;
+
 } // namespace
 
 UrlFetchResult FetchUrl(const std::string& url, bool requireContentLength, UrlContent& out,
-                        std::uint64_t maxBytes) {
+                        std::uint64_t maxBytes, const UrlLimits& limits) {
     out = UrlContent{};
+    if (!SchemeAllowed(url))
+        return UrlFetchResult::Failed;
     if (StartsWithNoCase(url, "file://"))
         return FetchFile(url, out, maxBytes);
     InternetHandle session(
         ::InternetOpenA("Pelmora", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (session.get() == nullptr)
         return UrlFetchResult::Failed;
-    InternetHandle request(::InternetOpenUrlA(
-        session.get(), url.c_str(), nullptr, 0,
-        INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI, 0));
-    if (request.get() == nullptr)
-        return UrlFetchResult::Failed;
-    const bool http = StartsWithNoCase(url, "http");
+    ::DWORD connect = static_cast<::DWORD>(limits.connectSeconds * 1000);
+    ::DWORD quiet = static_cast<::DWORD>(limits.slowSeconds * 1000);
+    ::InternetSetOptionA(session.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
+    ::InternetSetOptionA(session.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &quiet, sizeof quiet);
+    const ::DWORD start = ::GetTickCount();
+    auto elapsedMs = [start] { return static_cast<long long>(::GetTickCount() - start); };
+
+    const std::string origin = Origin(url);
+    std::string next = url;
+    std::unique_ptr<InternetHandle> request;
+    for (int hop = 0;; ++hop) {
+        request = std::make_unique<InternetHandle>(
+            ::InternetOpenUrlA(session.get(), next.c_str(), nullptr, 0,
+                               INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                                   INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTO_REDIRECT,
+                               0));
+        if (request->get() == nullptr)
+            return UrlFetchResult::Failed;
+        if (!StartsWithNoCase(next, "http"))
+            break;
+        const std::int64_t status = HeaderNumber(request->get(), HTTP_QUERY_STATUS_CODE);
+        if (status < 300 || status > 399)
+            break;
+        // Elsewhere than the URL's own scheme, host and port, or too often:
+        // not followed.
+        next = RedirectionOf(request->get(), next);
+        if (hop + 1 > kMostRedirections || next.empty() || origin.empty() || Origin(next) != origin)
+            return UrlFetchResult::Failed;
+    }
+    const bool http = StartsWithNoCase(next, "http");
     if (http) {
-        const std::int64_t status = HeaderNumber(request.get(), HTTP_QUERY_STATUS_CODE);
+        const std::int64_t status = HeaderNumber(request->get(), HTTP_QUERY_STATUS_CODE);
         if (status >= 400)
             return UrlFetchResult::Failed;
-        out.contentLength = HeaderNumber(request.get(), HTTP_QUERY_CONTENT_LENGTH);
+        out.contentLength = HeaderNumber(request->get(), HTTP_QUERY_CONTENT_LENGTH);
     }
     if (requireContentLength && out.contentLength < 0)
         return UrlFetchResult::NoContentLength;
     if (out.contentLength >= 0 && static_cast<std::uint64_t>(out.contentLength) > maxBytes)
         return UrlFetchResult::TooLarge;
     char buffer[65536];
+    // The bytes of the current stretch of slowSeconds, for the least speed.
+    long long stretchStart = 0;
+    std::uint64_t stretchBytes = 0;
     for (;;) {
+        // What is there now, so a server that drips is measured as it drips.
+        ::DWORD ready = 0;
+        if (!::InternetQueryDataAvailable(request->get(), &ready, 0, 0))
+            return ::GetLastError() == ERROR_INTERNET_TIMEOUT ? UrlFetchResult::TooSlow
+                                                              : UrlFetchResult::Failed;
         ::DWORD n = 0;
-        if (!::InternetReadFile(request.get(), buffer, sizeof buffer, &n))
+        const ::DWORD want = ready == 0 || ready > sizeof buffer ? sizeof buffer : ready;
+        if (!::InternetReadFile(request->get(), buffer, want, &n))
             return UrlFetchResult::Failed;
         if (n == 0)
             break;
+        const long long now = elapsedMs();
+        if (now > limits.overallSeconds * 1000)
+            return UrlFetchResult::TooSlow;
+        stretchBytes += n;
+        if (now - stretchStart >= quiet) {
+            if (stretchBytes < static_cast<std::uint64_t>(limits.leastBytesPerSecond) *
+                                   static_cast<std::uint64_t>(limits.slowSeconds))
+                return UrlFetchResult::TooSlow;
+            stretchStart = now;
+            stretchBytes = 0;
+        }
         std::size_t take = n;
         // A body longer than the length announced is cut there.
         if (out.contentLength >= 0 &&
