@@ -1,44 +1,14 @@
 // CRegistry: values holding archived objects (REG_BINARY).
 //
-// The archive works on files, so an object passes through a scratch file in
-// the user's private temporary directory on its way to or from the registry.
+// An object is archived in memory on its way to or from the registry, so a
+// value is written and read wherever the registry itself can be.
 #include "config/Registry.h"
 
-#include "platform/files/directories.h"
-#include "platform/files/file_writer.h"
-#include "platform/files/paths.h"
-
-#include <atomic>
-#include <fstream>
 #include <iterator>
-#include <random>
 
 using namespace plat;
 
 namespace {
-
-// A name no other thread or process picks: a random tag per process and a
-// counter. Empty when there is no private temporary directory.
-std::string ScratchPath() {
-    const std::string dir = GetTempPath();
-    if (dir.empty())
-        return {};
-    static const unsigned long long tag = [] {
-        std::random_device rd;
-        return (static_cast<unsigned long long>(rd()) << 32) ^ rd();
-    }();
-    static std::atomic<unsigned> counter{0};
-    return dir + "pelmora-regobj-" + std::to_string(tag) + "-" +
-           std::to_string(counter.fetch_add(1)) + ".bin";
-}
-
-bool ReadWholeFile(const std::string& path, std::vector<BYTE>& bytes) {
-    std::ifstream in(NativePath(path), std::ios::binary);
-    if (!in)
-        return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
 
 // Reads count strings into an output iterator; the archive checks the count
 // against the bytes that are really there.
@@ -75,26 +45,14 @@ bool ReadStringsObject(CRegistry& reg, const std::string& name, Strings& strings
 } // namespace
 
 bool CRegistry::WriteObject(const std::string& name, const ObjectWriter& save) {
-    const std::string scratch = ScratchPath();
-    std::vector<BYTE> bytes;
-    {
-        CArchiveWriter ar;
-        if (scratch.empty() || !ar.Open(scratch)) {
-            m_lastResult = ERROR_CANTWRITE;
-            return false;
-        }
-        save(ar);
-        if (!ar.Commit()) {
-            m_lastResult = ERROR_CANTWRITE;
-            return false;
-        }
-    }
-    const bool read = ReadWholeFile(scratch, bytes);
-    DeleteFile(scratch);
-    if (!read) {
-        m_lastResult = ERROR_CANTREAD;
+    CArchiveWriter ar;
+    ar.OpenMemory();
+    save(ar);
+    if (!ar.Commit()) {
+        m_lastResult = ERROR_INVALID_DATA; // a string too long for the layout
         return false;
     }
+    const std::vector<BYTE>& bytes = ar.Memory();
     return SetValue(name, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()), REG_BINARY);
 }
 
@@ -107,18 +65,9 @@ bool CRegistry::ReadObject(const std::string& name, const ObjectReader& load) {
         m_lastResult = ERROR_INVALID_PARAMETER;
         return false;
     }
-    const std::string scratch = ScratchPath();
-    const std::string_view data(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    if (scratch.empty() || !SaveFileContents(scratch, data, nullptr)) {
-        m_lastResult = ERROR_CANTWRITE;
-        return false;
-    }
-    bool ok = false;
-    {
-        CArchiveReader ar;
-        ok = ar.Open(scratch) && load(ar);
-    }
-    DeleteFile(scratch);
+    CArchiveReader ar;
+    ar.OpenMemory(bytes.data(), bytes.size());
+    const bool ok = load(ar);
     if (!ok)
         m_lastResult = ERROR_INVALID_DATA;
     return ok;

@@ -63,7 +63,6 @@ CArchiveWriter::~CArchiveWriter() {
 
 bool CArchiveWriter::Open(const std::string& path) {
     Abandon();
-    m_used = 0;
     m_classes.clear();
     m_mapCount = 1;
     m_ok = m_file.Open(path);
@@ -71,10 +70,20 @@ bool CArchiveWriter::Open(const std::string& path) {
     return m_ok;
 }
 
+void CArchiveWriter::OpenMemory() {
+    Abandon();
+    m_classes.clear();
+    m_mapCount = 1;
+    m_toMemory = true;
+    m_ok = m_open = true;
+}
+
 void CArchiveWriter::Flush() {
     if (m_used == 0)
         return;
-    if (m_ok && !m_file.Write(m_buffer, m_used))
+    if (m_ok && m_toMemory)
+        m_memory.insert(m_memory.end(), m_buffer, m_buffer + m_used);
+    else if (m_ok && !m_file.Write(m_buffer, m_used))
         m_ok = false;
     m_used = 0;
 }
@@ -171,15 +180,17 @@ bool CArchiveWriter::Commit() {
     Flush();
     m_open = false;
     if (!m_ok) {
-        m_file.Abandon();
+        Abandon();
         return false;
     }
     m_ok = false;
-    return m_file.Commit();
+    return m_toMemory || m_file.Commit();
 }
 
 void CArchiveWriter::Abandon() {
     m_file.Abandon();
+    m_toMemory = false;
+    m_memory.clear();
     m_open = false;
     m_used = 0;
     m_ok = false;
@@ -215,10 +226,17 @@ bool CArchiveReader::Open(const std::string& path) {
     return true;
 }
 
+void CArchiveReader::OpenMemory(const BYTE* data, std::size_t size) {
+    Close();
+    m_source = data;
+    m_size = data != nullptr ? size : 0;
+}
+
 void CArchiveReader::Close() {
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
+    m_source = nullptr;
     m_size = m_consumed = m_pos = m_end = 0;
     m_classes.clear();
     m_mapCount = 1;
@@ -226,9 +244,15 @@ void CArchiveReader::Close() {
 
 bool CArchiveReader::Fill() {
     m_pos = m_end = 0;
+    std::size_t want = std::min(ARCHIVE_BUFFER_SIZE, Remaining());
+    if (m_source != nullptr) {
+        // Everything buffered was handed over: the next bytes start there.
+        std::memcpy(m_buffer, m_source + m_consumed, want);
+        m_end = want;
+        return m_end > 0;
+    }
     if (m_fd < 0)
         return false;
-    std::size_t want = std::min(ARCHIVE_BUFFER_SIZE, Remaining());
     while (m_end < want) {
         ssize_t n = ::read(m_fd, m_buffer + m_end, want - m_end);
         if (n < 0 && errno == EINTR)

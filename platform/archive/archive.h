@@ -45,6 +45,10 @@ public:
 
     // False when the file beside the target cannot be created.
     bool Open(const std::string& path);
+    // Writes to memory instead (a registry value): Commit() then leaves the
+    // archive's bytes in Memory().
+    void OpenMemory();
+    const std::vector<BYTE>& Memory() const { return m_memory; }
     // Why Open or Commit failed: the file and the system's reason. A write
     // refused before that (a string too long for the layout) leaves it empty.
     const std::string& GetError() const { return m_file.GetError(); }
@@ -71,6 +75,8 @@ private:
     void Flush();
 
     CFileWriter m_file;
+    bool m_toMemory = false;
+    std::vector<BYTE> m_memory;
     bool m_open = false;
     bool m_ok = false;
     std::size_t m_used = 0;
@@ -91,6 +97,8 @@ public:
 
     // False when the file cannot be opened.
     bool Open(const std::string& path);
+    // Reads `size` bytes at `data` instead, which must outlive the reading.
+    void OpenMemory(const BYTE* data, std::size_t size);
     void Close();
 
     bool ReadByte(BYTE& v);
@@ -115,6 +123,7 @@ private:
     bool Fill();
 
     int m_fd = -1;
+    const BYTE* m_source = nullptr; // the bytes of OpenMemory
     std::size_t m_size = 0;
     std::size_t m_consumed = 0; // bytes handed to the caller
     std::size_t m_pos = 0;      // read position in the buffer

@@ -1,6 +1,8 @@
 // CRegistry over a private hive: navigation, typed values, REGEDIT4 export and
 // import, file types, searches.
 #include "config/Registry.h"
+#include "platform/files/directories.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TestDir.h"
 
 #include <gtest/gtest.h>
@@ -129,6 +131,30 @@ TEST_F(CRegistryTest, TypedValuesRoundTripWithTheirTypes) {
     ASSERT_TRUE(reg.WriteObject("junk", [](CArchiveWriter& ar) { ar.WriteCount(50000); }));
     EXPECT_FALSE(again.ReadObject("junk", arr));
     EXPECT_EQ(2u, arr.size()) << "a failed read leaves the list as it was";
+}
+
+// Rectangles, points and objects are archived in memory: they are written
+// and read where no temporary directory can be used (its place is a file).
+TEST_F(CRegistryTest, ObjectValuesNeedNoTemporaryDirectory) {
+    Write(File("not-a-directory"), "x");
+    ScopedEnv runtime("XDG_RUNTIME_DIR", nullptr);
+    ScopedEnv temp(kTempDirVariable, File("not-a-directory"));
+    ASSERT_EQ(plat::GetTempPath(), "");
+    CRegistry reg;
+    MakeKey(reg);
+    const std::vector<std::string> strings = {std::string(5000, 'a'), "", std::string(300, 'z')};
+    ASSERT_TRUE(reg.WriteRect("r", CRegistry::Rect{-1, 2, 300, 400})) << reg.GetLastResult();
+    ASSERT_TRUE(reg.WritePoint("p", CRegistry::Point{7, -8})) << reg.GetLastResult();
+    ASSERT_TRUE(reg.WriteObject("arr", strings)) << reg.GetLastResult();
+    CRegistry::Rect r;
+    CRegistry::Point p;
+    std::vector<std::string> arr;
+    EXPECT_TRUE(reg.ReadRect("r", r));
+    EXPECT_EQ((CRegistry::Rect{-1, 2, 300, 400}), r);
+    EXPECT_TRUE(reg.ReadPoint("p", p));
+    EXPECT_EQ((CRegistry::Point{7, -8}), p);
+    EXPECT_TRUE(reg.ReadObject("arr", arr));
+    EXPECT_EQ(strings, arr);
 }
 
 TEST_F(CRegistryTest, ReadStringRefusesTextsLongerThanItsBuffer) {
