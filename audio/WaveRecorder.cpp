@@ -10,6 +10,7 @@
 #include "platform/system/trace.h"
 
 #include <algorithm>
+#include <cerrno>
 
 #include <cstring>
 #include <new>
@@ -105,6 +106,7 @@ int CWaveRecorder::Start(const std::string& fileName) {
     {
         std::lock_guard lock(m_fileMutex);
         m_writeFailed = false;
+        m_writeReason.clear();
     }
 
     m_block.reset(new (std::nothrow) std::uint8_t[kBufferCount * kBufferSize]());
@@ -124,6 +126,8 @@ int CWaveRecorder::Start(const std::string& fileName) {
             TRACE_LOG(2, "WaveRecorder", __LINE__, "%s", why.c_str());
         const bool written = file && WriteWaveHeader(file, kProvisionalDataLength, m_format) &&
                              std::fflush(file) == 0;
+        if (file && !written)
+            why = std::strerror(errno);
         {
             std::lock_guard lock(m_fileMutex);
             m_recordFile = file;
@@ -133,7 +137,7 @@ int CWaveRecorder::Start(const std::string& fileName) {
             if (file)
                 DiscardFile();
             FreeBuffers();
-            SetError(kErrOpeningRecordFile);
+            SetError(std::string(kErrOpeningRecordFile) + " (" + why + ")");
             return 0;
         }
     }
@@ -243,6 +247,7 @@ void CWaveRecorder::OnData(HWAVEIN device, WAVEHDR* header) {
     if (m_recordFile) {
         if (std::fwrite(header->lpData, 1, recorded, m_recordFile) != recorded) {
             // The recording can no longer be kept; Stop reports it.
+            m_writeReason = std::strerror(errno);
             std::fclose(m_recordFile);
             m_recordFile = nullptr;
             m_writeFailed = true;
@@ -299,23 +304,32 @@ int CWaveRecorder::Stop() {
     m_recording = false;
 
     bool discard = false;
+    std::string why;
     {
         std::lock_guard lock(m_fileMutex);
         if (m_recordFile) {
+            // A recording without a buffer fails with no word of the system.
+            errno = 0;
             const bool written = std::fseek(m_recordFile, 0, SEEK_SET) == 0 &&
                                  WriteWaveHeader(m_recordFile, m_bytesWritten.load(), m_format);
+            if (!written && errno != 0)
+                why = std::strerror(errno);
             const bool closed = std::fclose(m_recordFile) == 0;
+            if (written && !closed)
+                why = std::strerror(errno);
             m_recordFile = nullptr;
             discard = !written || !closed;
         } else if (m_writeFailed) {
             // A buffer could not be appended: what is on disk is no recording.
             discard = true;
+            why = m_writeReason;
         }
         m_writeFailed = false;
     }
     if (discard) {
         DiscardFile();
-        SetError(kErrWritingRecordFile);
+        SetError(why.empty() ? std::string(kErrWritingRecordFile)
+                             : std::string(kErrWritingRecordFile) + " (" + why + ")");
         result = 0;
     }
     FreeBuffers();

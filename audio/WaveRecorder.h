@@ -92,6 +92,7 @@ private:
     std::unique_ptr<std::uint8_t[]> m_block;
     std::FILE* m_recordFile = nullptr; // guarded by m_fileMutex
     bool m_writeFailed = false;        // guarded by m_fileMutex
+    std::string m_writeReason;         // the system's words for it; guarded by m_fileMutex
     // The recorder stopped itself on a device failure; the next Stop reports
     // it, so the caller learns why the recording ended. GUI thread only.
     bool m_stoppedByFailure = false;

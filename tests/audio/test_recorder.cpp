@@ -8,8 +8,14 @@
 #include "platform/virtual/Microphone.h"
 #include "platform/virtual/VirtualCard.h"
 #include "tests/support/TestDir.h"
+#if !defined(_WIN32)
+#include "tests/support/FileSizeLimit.h"
+#endif
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <filesystem>
 #include <fstream>
@@ -182,6 +188,23 @@ TEST_F(RecorderTest, StoppingBeforeTheFirstBufferLeavesNoFile) {
     EXPECT_EQ(m_card->OpenWaveHandles(), 0u);
 }
 
+#if !defined(_WIN32)
+// A disk that fills while the user speaks (a file-size limit stands in for
+// it): the recording is dropped and the text says why.
+TEST_F(RecorderTest, AFullDiskEndsTheRecordingWithTheSystemsReason) {
+    const std::string path = Path("User.wav");
+    {
+        FileSizeLimit disk(kWaveHeaderSize + kBuffer / 2);
+        ASSERT_EQ(m_recorder->Start(path), 1) << m_recorder->GetLastError();
+        m_card->AdvanceClock(500);
+    }
+    EXPECT_EQ(m_recorder->Stop(), 0);
+    EXPECT_EQ(m_recorder->GetLastError(),
+              std::string("Error : Writing record file (") + std::strerror(EFBIG) + ")");
+    EXPECT_FALSE(fs::exists(path));
+}
+#endif
+
 TEST_F(RecorderTest, DeviceFailuresReportTheirTextAndLeaveNothingOpen) {
     const std::string path = Path("User.wav");
     struct Case {
@@ -235,7 +258,9 @@ TEST_F(RecorderTest, ALinkPlantedAsTheRecordingIsReplacedNeverWrittenThrough) {
 
 TEST_F(RecorderTest, AFileThatCannotBeCreatedIsReportedBeforeTheDeviceOpens) {
     EXPECT_EQ(m_recorder->Start(Path("missing-folder/User.wav")), 0);
-    EXPECT_EQ(m_recorder->GetLastError(), "Error : Opening record file");
+    // The text names the file and the system's reason.
+    EXPECT_EQ(m_recorder->GetLastError().rfind("Error : Opening record file (", 0), 0u);
+    EXPECT_NE(m_recorder->GetLastError().find("missing-folder"), std::string::npos);
     EXPECT_EQ(m_card->CallCount("waveInOpen"), 0);
     EXPECT_FALSE(m_recorder->IsRecording());
 }
@@ -272,7 +297,9 @@ TEST_F(RecorderTest, TheEngineForwardsAndCopiesTheRecordersText) {
     CAudioEngine engine;
     EXPECT_EQ(engine.GetRecordLevel(), -1);
     EXPECT_EQ(engine.StartRecording(Path("no/such/dir/User.wav")), 0);
-    EXPECT_EQ(engine.GetLastError(), "Error : Opening record file");
+    EXPECT_EQ(engine.GetLastError().rfind("Error : Opening record file (", 0), 0u)
+        << engine.GetLastError();
+    EXPECT_NE(engine.GetLastError().find("User.wav"), std::string::npos) << engine.GetLastError();
 
     ASSERT_EQ(engine.StartRecording(Path("User.wav")), 1) << engine.GetLastError();
     m_card->AdvanceClock(100);

@@ -16,6 +16,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -157,6 +159,7 @@ TEST_F(MixerRun, SnapshotThatCannotBeWrittenStillServesCancel) {
     CMixerSetup setup;
     EXPECT_EQ(setup.SaveSnapshot(m_path), 0);
     EXPECT_THAT(setup.GetErrorText(), StartsWith("Error : creating file " + m_path));
+    EXPECT_THAT(setup.GetErrorText(), HasSubstr(std::strerror(ENOENT))) << "the reason is said";
     EXPECT_THAT(setup.GetErrorText(), HasSubstr("a crash could not be recovered"));
     EXPECT_TRUE(setup.HasSnapshot());
     EXPECT_EQ(setup.SnapshotFile(), "");
