@@ -222,8 +222,8 @@ int CMixerSet::SetVolume(bool recording, UINT v, DWORD sourceKind) {
     return NoMixerOpened(unopened, n, "SetVolume") ? 0 : 1;
 }
 
-int CMixerSet::GetVolume(bool recording, int& v, DWORD sourceKind) {
-    v = -1;
+int CMixerSet::EachVolumeControl(bool recording, DWORD sourceKind, const char* call,
+                                 const std::function<bool()>& visit) {
     const UINT n = mixerGetNumDevs();
     if (n == 0) {
         m_error = "No mixer device present";
@@ -236,38 +236,35 @@ int CMixerSet::GetVolume(bool recording, int& v, DWORD sourceKind) {
             unopened += m_openFailed ? 1 : 0;
             continue;
         }
-        if (!GetMixerControlValue()) {
-            Close();
-            TRACE_LOG(2, kModule, __LINE__, "MixerSet:GetVolume : %s", m_error.c_str());
+        const bool visited = visit();
+        Close();
+        if (!visited)
             return 0;
+    }
+    return NoMixerOpened(unopened, n, call) ? 0 : 1;
+}
+
+int CMixerSet::GetVolume(bool recording, int& v, DWORD sourceKind) {
+    v = -1;
+    return EachVolumeControl(recording, sourceKind, "GetVolume", [&] {
+        if (!GetMixerControlValue()) {
+            TRACE_LOG(2, kModule, __LINE__, "MixerSet:GetVolume : %s", m_error.c_str());
+            return false;
         }
         v = RawToVolume(m_values[0], m_control.Bounds.dwMinimum, m_control.Bounds.dwMaximum);
         TRACE_LOG(0, kModule, __LINE__, "Volume lu à %d (%s)", v,
                   GetLineTypeName(sourceKind).c_str());
-        Close();
-    }
-    return NoMixerOpened(unopened, n, "GetVolume") ? 0 : 1;
+        return true;
+    });
 }
 
 int CMixerSet::GetVolumeCurve(bool recording, VolumeCurve& curve, DWORD sourceKind) {
     curve = VolumeCurve{};
-    const UINT n = mixerGetNumDevs();
-    if (n == 0) {
-        m_error = "No mixer device present";
-        return 0;
-    }
-    const DWORD dest = Destination(recording);
-    UINT unopened = 0;
-    for (UINT m = 0; m < n; ++m) {
-        if (!InitVolume(m, dest, sourceKind)) {
-            unopened += m_openFailed ? 1 : 0;
-            continue;
-        }
+    return EachVolumeControl(recording, sourceKind, "GetVolumeCurve", [&] {
         VolumeCurve found;
         if (CurrentSoundBackend().mixerGetVolumeCurve(Object(), m_control.dwControlID, found) ==
             MMSYSERR_NOERROR)
             curve = std::move(found);
-        Close();
-    }
-    return NoMixerOpened(unopened, n, "GetVolumeCurve") ? 0 : 1;
+        return true;
+    });
 }

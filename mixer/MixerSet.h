@@ -4,6 +4,7 @@
 #include "mixer/MixerBase.h"
 #include "platform/volume_curve.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,12 @@ private:
     Step SelectInList(plat::UINT mixer, plat::DWORD dest, plat::DWORD listType,
                       const std::string& wanted, bool& sourceSet);
     bool NoMixerOpened(plat::UINT unopened, plat::UINT mixers, const char* call);
+    // Visits each mixer whose recording (or playback) destination has the
+    // volume control of `sourceKind`, that control open; 0 when there is no
+    // mixer, when a visit fails, or when no mixer could be opened (`call`
+    // names the caller in the trace).
+    int EachVolumeControl(bool recording, plat::DWORD sourceKind, const char* call,
+                          const std::function<bool()>& visit);
     // Init on the line's volume control; false also when its bounds give no scale.
     bool InitVolume(plat::UINT mixer, plat::DWORD dest, plat::DWORD sourceKind);
 };
