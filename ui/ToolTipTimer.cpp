@@ -12,26 +12,94 @@ using namespace uiimpl;
 
 namespace {
 
-// Ticks of hovering before the tip shows, and how long it stays.
-constexpr int kShowAfterTicks = 5;
-constexpr int kHideAfterTicks = 5 + 60;
+// Periods of hovering before the tip shows, and how long it stays.
+constexpr int kShowAfterPeriods = 5;
+constexpr int kShownForPeriods = 60;
 
-struct Tracker {
-    QTimer* timer = nullptr;
-    QPointer<QWidget> hovered;
-    QPointer<QLabel> tip;
-    int ticks = 0;
+// Follows the pointer through the toolkit's enter, leave and press events:
+// nothing runs while the pointer rests, but for the one timer of a tip
+// about to show or to hide.
+class CTracker : public QObject {
+public:
+    CTracker() {
+        m_show.setSingleShot(true);
+        m_hide.setSingleShot(true);
+        QObject::connect(&m_show, &QTimer::timeout, [this] { ShowNow(); });
+        QObject::connect(&m_hide, &QTimer::timeout, [this] { Forget(); });
+    }
+    void Start(unsigned periodMs) {
+        m_period = static_cast<int>(periodMs == 0 ? 100 : periodMs);
+        if (!m_running)
+            qApp->installEventFilter(this);
+        m_running = true;
+        Forget();
+        // The pointer may already rest on a control.
+        Hover(QApplication::widgetAt(QCursor::pos()));
+    }
+    void Stop() {
+        if (m_running)
+            qApp->removeEventFilter(this);
+        m_running = false;
+        Forget();
+    }
+    bool Running() const { return m_running; }
+    bool Waiting() const { return m_show.isActive() || m_hide.isActive(); }
+    void Release() {
+        Stop();
+        delete m_tip.data();
+    }
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::Enter:
+            Hover(qobject_cast<QWidget*>(object));
+            break;
+        case QEvent::Leave:
+            if (object == m_hovered.data())
+                Forget();
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+            Forget();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    void Hover(QWidget* widget);
+    void ShowNow();
+    void Forget() {
+        m_show.stop();
+        m_hide.stop();
+        m_hovered = nullptr;
+        if (m_tip)
+            m_tip->hide();
+    }
+
+    bool m_running = false;
+    int m_period = 100;
+    QTimer m_show;
+    QTimer m_hide;
+    QPointer<QWidget> m_hovered;
+    QPointer<QLabel> m_tip;
 };
 
-Tracker& TheTracker() {
-    static Tracker tracker;
+CTracker*& TrackerSlot() {
+    static CTracker* tracker = nullptr;
     return tracker;
 }
 
-void HideTip() {
-    Tracker& t = TheTracker();
-    if (t.tip)
-        t.tip->hide();
+CTracker* TheTracker() {
+    CTracker*& tracker = TrackerSlot();
+    if (tracker == nullptr && QCoreApplication::instance() != nullptr)
+        tracker = new CTracker();
+    return tracker;
 }
 
 // The tool-tip a window shows: a button's or a drop-down list's.
@@ -61,75 +129,65 @@ Tip WindowWithTip(QWidget* widget) {
     return {};
 }
 
-void ShowTip(const Tip& tip, const QPoint& at) {
-    Tracker& t = TheTracker();
-    if (!t.tip) {
-        t.tip = new QLabel(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
-        t.tip->setMargin(4);
-        t.tip->setStyleSheet("QLabel { background: #FFFDE8; color: #1E2636;"
-                             " border: 1px solid #9AA5B8; }");
-    }
-    t.tip->setFont(QtFont(CFontRegistry::Get(tip.fontId, tip.codePage)));
-    t.tip->setText(Q(tip.text));
-    t.tip->adjustSize();
-    t.tip->move(at + QPoint(12, 20));
-    t.tip->show();
-    t.tip->raise();
-}
-
-void Track() {
-    Tracker& t = TheTracker();
-    const QPoint pos = QCursor::pos();
-    QWidget* under = QApplication::widgetAt(pos);
-    const Tip tip = WindowWithTip(under);
-    QWidget* widget = tip.owner != nullptr ? tip.owner->GetWidget() : nullptr;
-    if (widget != t.hovered.data() || QApplication::mouseButtons() != Qt::NoButton) {
-        t.hovered = widget;
-        t.ticks = 0;
-        HideTip();
-        return;
-    }
-    if (widget == nullptr)
-        return;
-    ++t.ticks;
-    if (t.ticks == kShowAfterTicks)
-        ShowTip(tip, pos);
-    else if (t.ticks == kHideAfterTicks)
-        HideTip();
-}
-
 } // namespace
 
-void CToolTipTimer::Start(unsigned periodMs) {
-    if (QCoreApplication::instance() == nullptr)
+void CTracker::Hover(QWidget* widget) {
+    const Tip tip = WindowWithTip(widget);
+    QWidget* owner = tip.owner != nullptr ? tip.owner->GetWidget() : nullptr;
+    if (owner == m_hovered.data() && owner != nullptr)
+        return; // from one part of the control to another
+    Forget();
+    if (owner == nullptr || QApplication::mouseButtons() != Qt::NoButton)
         return;
-    Tracker& t = TheTracker();
-    if (t.timer == nullptr) {
-        t.timer = new QTimer();
-        QObject::connect(t.timer, &QTimer::timeout, &Track);
+    m_hovered = owner;
+    m_show.start(m_period * kShowAfterPeriods);
+}
+
+void CTracker::ShowNow() {
+    const Tip tip = WindowWithTip(m_hovered.data());
+    if (tip.owner == nullptr) {
+        Forget();
+        return;
     }
-    t.ticks = 0;
-    t.timer->start(static_cast<int>(periodMs == 0 ? 100 : periodMs));
+    if (!m_tip) {
+        m_tip = new QLabel(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
+        m_tip->setMargin(4);
+        m_tip->setStyleSheet("QLabel { background: #FFFDE8; color: #1E2636;"
+                             " border: 1px solid #9AA5B8; }");
+    }
+    m_tip->setFont(QtFont(CFontRegistry::Get(tip.fontId, tip.codePage)));
+    m_tip->setText(Q(tip.text));
+    m_tip->adjustSize();
+    m_tip->move(QCursor::pos() + QPoint(12, 20));
+    m_tip->show();
+    m_tip->raise();
+    m_hide.start(m_period * kShownForPeriods);
+}
+
+void CToolTipTimer::Start(unsigned periodMs) {
+    if (CTracker* tracker = TheTracker())
+        tracker->Start(periodMs);
 }
 
 void CToolTipTimer::Stop() {
-    Tracker& t = TheTracker();
-    if (t.timer != nullptr)
-        t.timer->stop();
-    t.hovered = nullptr;
-    t.ticks = 0;
-    HideTip();
+    if (CTracker* tracker = TrackerSlot())
+        tracker->Stop();
 }
 
 bool CToolTipTimer::IsRunning() {
-    const Tracker& t = TheTracker();
-    return t.timer != nullptr && t.timer->isActive();
+    const CTracker* tracker = TrackerSlot();
+    return tracker != nullptr && tracker->Running();
+}
+
+bool CToolTipTimer::IsWaiting() {
+    const CTracker* tracker = TrackerSlot();
+    return tracker != nullptr && tracker->Waiting();
 }
 
 void uiimpl::ReleaseToolTips() {
-    Tracker& t = TheTracker();
-    delete t.timer;
-    t.timer = nullptr;
-    delete t.tip.data();
-    t.hovered = nullptr;
+    CTracker*& tracker = TrackerSlot();
+    if (tracker != nullptr)
+        tracker->Release();
+    delete tracker;
+    tracker = nullptr;
 }

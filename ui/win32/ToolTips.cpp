@@ -56,6 +56,10 @@ bool CToolTipTimer::IsRunning() {
     return TheTips().period != 0;
 }
 
+bool CToolTipTimer::IsWaiting() {
+    return false; // the system's tool-tip control keeps its own time
+}
+
 namespace uiimpl {
 void ReleaseToolTips() {
     Tips& t = TheTips();
