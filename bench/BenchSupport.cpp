@@ -1,5 +1,7 @@
 #include "bench/BenchSupport.h"
 
+#include <cstdio>
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -91,6 +93,22 @@ double ThreadCpuSeconds() {
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return t.tv_sec + t.tv_nsec / 1e9;
+}
+
+namespace {
+bool g_goalMissed = false;
+} // namespace
+
+bool Goal(const std::string& what, double value, double most) {
+    const bool met = value > 0 && value <= most;
+    std::printf("goal: %s %.2f, at most %.2f: %s\n", what.c_str(), value, most,
+                met ? "met" : "MISSED");
+    g_goalMissed = g_goalMissed || !met;
+    return met;
+}
+
+int GoalsStatus() {
+    return g_goalMissed ? kGoalMissed : 0;
 }
 
 double Median(std::vector<double> values) {

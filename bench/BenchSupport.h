@@ -34,4 +34,13 @@ double Seconds(const timeval& t);
 double ThreadCpuSeconds();
 double Median(std::vector<double> values);
 
+// Prints a figure beside its goal ("goal: ratio wizard / bare dialog 1.48,
+// at most 1.30: MISSED") and remembers a missed one; a figure that could not
+// be measured (not above 0) misses.
+bool Goal(const std::string& what, double value, double most);
+// The benchmark's exit status: 0 when every goal was met, kGoalMissed when one
+// was not.
+inline constexpr int kGoalMissed = 3;
+int GoalsStatus();
+
 } // namespace bench
