@@ -83,9 +83,8 @@ public:
         while (Clock::now() < limit) {
             if (now())
                 return ::kill(m_pid, SIGKILL) == 0;
-            int status = 0;
-            if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
-                m_pid = -1;
+            if (::waitpid(m_pid, &m_reapedStatus, WNOHANG) == m_pid) {
+                m_reaped = true;
                 return false;
             }
             std::this_thread::sleep_for(std::chrono::microseconds(200));
@@ -138,20 +137,14 @@ public:
         Outcome o;
         int status = 0;
         const auto limit = m_started + std::chrono::duration<double>(seconds);
-        pid_t done = 0;
-        if (m_pid < 0) { // reaped by KillWhen
-            o.ended = true;
-            Drain();
-            ::close(m_outFd);
-            ::close(m_errFd);
-            o.out = m_out;
-            o.err = m_err;
-            return o;
-        }
-        while ((done = ::waitpid(m_pid, &status, WNOHANG)) == 0 && Clock::now() < limit) {
+        pid_t done = m_reaped ? m_pid : 0;
+        while (done == 0 && (done = ::waitpid(m_pid, &status, WNOHANG)) == 0 &&
+               Clock::now() < limit) {
             Drain();
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
+        if (m_reaped)
+            status = m_reapedStatus;
         o.seconds = std::chrono::duration<double>(Clock::now() - m_started).count();
         o.ended = done == m_pid;
         if (!o.ended) {
@@ -187,6 +180,8 @@ private:
     std::vector<std::string> m_env;
     rlim_t m_fileSizeLimit = RLIM_INFINITY;
     pid_t m_pid = -1;
+    bool m_reaped = false; // by KillWhen, with this status
+    int m_reapedStatus = 0;
     int m_outFd = -1, m_errFd = -1;
     std::string m_out, m_err;
     Clock::time_point m_started;
@@ -305,10 +300,14 @@ TEST(ProgramStart, AStoppedSoundServerIsReportedNotReplacedByTheVirtualCard) {
     if (!server.Start(error))
         GTEST_SKIP() << "no private sound server here: " << error;
     const fs::path home = FreshTestDir("pelmora-start");
+    // The program finds the private server as this process does.
+    auto withServer = [&](Program& p) {
+        for (const char* name : {"PULSE_SERVER", "ALSA_CONFIG_PATH"})
+            if (const char* value = std::getenv(name))
+                p.Set(std::string(name) + "=" + value);
+    };
     Program program(home);
-    for (const char* name : {"PULSE_SERVER", "ALSA_CONFIG_PATH"})
-        if (const char* value = std::getenv(name))
-            program.Set(std::string(name) + "=" + value);
+    withServer(program);
     const fs::path saved = home / "saved.ser";
     {
         plat::CServerStop stop(server);
@@ -323,9 +322,7 @@ TEST(ProgramStart, AStoppedSoundServerIsReportedNotReplacedByTheVirtualCard) {
     }
     // Going on, the same server's mixer is saved.
     Program again(home);
-    for (const char* name : {"PULSE_SERVER", "ALSA_CONFIG_PATH"})
-        if (const char* value = std::getenv(name))
-            again.Set(std::string(name) + "=" + value);
+    withServer(again);
     const Outcome ok = RunProgram(again, {"--save-mixer", saved.string()}, 30);
     EXPECT_EQ(ok.code, 0) << ok.out << ok.err;
     EXPECT_TRUE(fs::exists(saved));

@@ -5,12 +5,9 @@
 #include "WaveBuilder.h"
 #include "audio/AudioFile.h"
 
-#include <gtest/gtest.h>
+#include "tests/support/LocalHttpServer.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
@@ -31,58 +28,27 @@ public:
     TinyHttpServer(Bytes body, bool sendLength)
         : TinyHttpServer(body, sendLength ? std::to_string(body.size()) : std::string(), 0) {}
     TinyHttpServer(Bytes body, std::string announcedLength, std::uint64_t filler)
-        : m_body(std::move(body)), m_length(std::move(announcedLength)), m_filler(filler) {
-        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        addr.sin_port = 0;
-        ::bind(m_socket, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        ::listen(m_socket, 4);
-        socklen_t len = sizeof addr;
-        ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&addr), &len);
-        m_port = ntohs(addr.sin_port);
-        m_thread = std::thread([this] { Serve(); });
-    }
-    ~TinyHttpServer() {
-        m_stop = true;
-        ::shutdown(m_socket, SHUT_RDWR);
-        ::close(m_socket);
-        m_thread.join();
-    }
-    std::string Url(const std::string& path) const {
-        return "http://127.0.0.1:" + std::to_string(m_port) + path;
-    }
+        : m_body(std::move(body)), m_length(std::move(announcedLength)), m_filler(filler),
+          m_server([this](int client, const std::string&) { Answer(client); }) {}
+    std::string Url(const std::string& path) const { return m_server.Url(path); }
+    // Bytes handed to the connection so far, headers included.
+    std::uint64_t Sent() const { return m_sent.load(); }
 
 private:
-    void Serve() {
-        while (!m_stop) {
-            const int client = ::accept(m_socket, nullptr, nullptr);
-            if (client < 0)
-                return;
-            std::string request;
-            char chunk[512];
-            while (request.find("\r\n\r\n") == std::string::npos) {
-                const ssize_t n = ::recv(client, chunk, sizeof chunk, 0);
-                if (n <= 0)
-                    break;
-                request.append(chunk, static_cast<std::size_t>(n));
-            }
-            std::string head = "HTTP/1.0 200 OK\r\nContent-Type: audio/wav\r\n";
-            if (!m_length.empty())
-                head += "Content-Length: " + m_length + "\r\n";
-            head += "Connection: close\r\n\r\n";
-            SendAll(client, head.data(), head.size());
-            SendAll(client, m_body.data(), m_body.size());
-            const Bytes filler(64 * 1024, 0x5A);
-            for (std::uint64_t left = m_filler; left > 0 && !m_stop;) {
-                const std::size_t n = static_cast<std::size_t>(
-                    std::min<std::uint64_t>(left, static_cast<std::uint64_t>(filler.size())));
-                if (!SendAll(client, filler.data(), n))
-                    break; // the client has gone
-                left -= n;
-            }
-            ::close(client);
+    void Answer(int client) {
+        std::string head = "HTTP/1.0 200 OK\r\nContent-Type: audio/wav\r\n";
+        if (!m_length.empty())
+            head += "Content-Length: " + m_length + "\r\n";
+        head += "Connection: close\r\n\r\n";
+        SendAll(client, head.data(), head.size());
+        SendAll(client, m_body.data(), m_body.size());
+        const Bytes filler(64 * 1024, 0x5A);
+        for (std::uint64_t left = m_filler; left > 0 && !m_server.Stopping();) {
+            const std::size_t n = static_cast<std::size_t>(
+                std::min<std::uint64_t>(left, static_cast<std::uint64_t>(filler.size())));
+            if (!SendAll(client, filler.data(), n))
+                break; // the client has gone
+            left -= n;
         }
     }
 
@@ -99,19 +65,11 @@ private:
         return true;
     }
 
-public:
-    // Bytes handed to the connection so far, headers included.
-    std::uint64_t Sent() const { return m_sent.load(); }
-
-private:
     Bytes m_body;
     std::string m_length;
     std::uint64_t m_filler = 0;
     std::atomic<std::uint64_t> m_sent{0};
-    int m_socket = -1;
-    int m_port = 0;
-    std::atomic<bool> m_stop{false};
-    std::thread m_thread;
+    LocalHttpServer m_server; // last: it answers once everything above is made
 };
 
 Bytes Wave() {

@@ -3,14 +3,10 @@
 // redirections to another port, another scheme and back to itself.
 #include "platform/system/url_stream.h"
 
+#include "tests/support/LocalHttpServer.h"
+
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -21,8 +17,8 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// Answers each request on 127.0.0.1 with what `answer` makes of its path:
-// the head, then the body, each byte of it `pause` after the one before.
+// Answers each request with what `answer` makes of its path: the head, then
+// the body, each byte of it `pause` after the one before.
 class ScriptedServer {
 public:
     struct Answer {
@@ -31,63 +27,23 @@ public:
         std::chrono::milliseconds pause{0};
     };
     explicit ScriptedServer(std::function<Answer(const std::string& path)> answer)
-        : m_answer(std::move(answer)) {
-        m_socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_socket, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        ::listen(m_socket, 8);
-        socklen_t len = sizeof addr;
-        ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&addr), &len);
-        m_port = ntohs(addr.sin_port);
-        m_thread = std::thread([this] { Serve(); });
-    }
-    ~ScriptedServer() {
-        m_stop = true;
-        ::shutdown(m_socket, SHUT_RDWR);
-        ::close(m_socket);
-        m_thread.join();
-    }
-    int Port() const { return m_port; }
-    std::string Url(const std::string& path) const {
-        return "http://127.0.0.1:" + std::to_string(m_port) + path;
-    }
-    int Requests() const { return m_requests.load(); }
+        : m_server([this, answer = std::move(answer)](int client, const std::string& request) {
+              Send(client, answer(LocalHttpServer::PathOf(request)));
+          }) {}
+    std::string Url(const std::string& path) const { return m_server.Url(path); }
+    int Requests() const { return m_server.Requests(); }
 
 private:
-    void Serve() {
-        while (!m_stop) {
-            const int client = ::accept4(m_socket, nullptr, nullptr, SOCK_CLOEXEC);
-            if (client < 0)
-                return;
-            ++m_requests;
-            std::string request;
-            char chunk[512];
-            while (request.find("\r\n\r\n") == std::string::npos) {
-                const ssize_t n = ::recv(client, chunk, sizeof chunk, 0);
-                if (n <= 0)
-                    break;
-                request.append(chunk, static_cast<std::size_t>(n));
-            }
-            const std::size_t start = request.find(' ') + 1;
-            const Answer answer = m_answer(request.substr(start, request.find(' ', start) - start));
-            const std::string head = answer.head + "Connection: close\r\n\r\n";
-            bool open = ::send(client, head.data(), head.size(), MSG_NOSIGNAL) > 0;
-            for (std::size_t i = 0; open && !m_stop && i < answer.body.size(); ++i) {
-                std::this_thread::sleep_for(answer.pause);
-                open = ::send(client, &answer.body[i], 1, MSG_NOSIGNAL) == 1;
-            }
-            ::close(client);
+    void Send(int client, const Answer& answer) {
+        const std::string head = answer.head + "Connection: close\r\n\r\n";
+        bool open = ::send(client, head.data(), head.size(), MSG_NOSIGNAL) > 0;
+        for (std::size_t i = 0; open && !m_server.Stopping() && i < answer.body.size(); ++i) {
+            std::this_thread::sleep_for(answer.pause);
+            open = ::send(client, &answer.body[i], 1, MSG_NOSIGNAL) == 1;
         }
     }
 
-    std::function<Answer(const std::string&)> m_answer;
-    int m_socket = -1;
-    int m_port = 0;
-    std::atomic<bool> m_stop{false};
-    std::atomic<int> m_requests{0};
-    std::thread m_thread;
+    LocalHttpServer m_server;
 };
 
 ScriptedServer::Answer File(const std::string& body) {
