@@ -19,14 +19,17 @@ using namespace plat;
 
 namespace {
 
-// The threads this process runs (0 where the system does not list them):
+// The threads this process runs (0 where the system does not list them, as
+// Windows, whose /proc under Wine is the host's):
 // a sound stopped leaves none of its own behind.
 std::size_t ThreadCount() {
-    std::error_code error;
     std::size_t count = 0;
+#if defined(__linux__)
+    std::error_code error;
     for (std::filesystem::directory_iterator it("/proc/self/task", error), end; !error && it != end;
          it.increment(error))
         ++count;
+#endif
     return count;
 }
 
