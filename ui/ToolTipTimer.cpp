@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QLabel>
+#include <QMouseEvent>
 
 using namespace uiimpl;
 
@@ -16,16 +17,21 @@ namespace {
 constexpr int kShowAfterPeriods = 5;
 constexpr int kShownForPeriods = 60;
 
-// Follows the pointer through the toolkit's enter, leave and press events:
-// nothing runs while the pointer rests, but for the one timer of a tip
-// about to show or to hide.
+// Follows the pointer through the toolkit's enter, leave, move and press
+// events: nothing runs while the pointer rests, but for the one timer of a
+// tip about to show or to hide.
 class CTracker : public QObject {
 public:
     CTracker() {
         m_show.setSingleShot(true);
         m_hide.setSingleShot(true);
         QObject::connect(&m_show, &QTimer::timeout, [this] { ShowNow(); });
-        QObject::connect(&m_hide, &QTimer::timeout, [this] { Forget(); });
+        // Its time over, the tip goes but the control stays the hovered one:
+        // it shows again only once the pointer has left it.
+        QObject::connect(&m_hide, &QTimer::timeout, [this] {
+            if (m_tip)
+                m_tip->hide();
+        });
     }
     void Start(unsigned periodMs) {
         m_period = static_cast<int>(periodMs == 0 ? 100 : periodMs);
@@ -53,11 +59,21 @@ protected:
     bool eventFilter(QObject* object, QEvent* event) override {
         switch (event->type()) {
         case QEvent::Enter:
-            Hover(qobject_cast<QWidget*>(object));
+            // Where the pointer really is: the toolkit's idea of it is old
+            // when a window was mapped under the pointer.
+            Hover(QApplication::widgetAt(QCursor::pos()));
             break;
         case QEvent::Leave:
             if (object == m_hovered.data())
                 Forget();
+            break;
+        case QEvent::MouseMove:
+            // Seen by the window before any control: a window mapped under
+            // the pointer gives its controls no enter event until the
+            // pointer has left it once, but its moves tell where it is.
+            if (object->isWindowType())
+                Hover(QApplication::widgetAt(
+                    static_cast<QMouseEvent*>(event)->globalPosition().toPoint()));
             break;
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:

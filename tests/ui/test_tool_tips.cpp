@@ -9,6 +9,7 @@
 #include "ui/ToolTipTimer.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -25,6 +26,8 @@ public:
     void CreateControls() override {
         music.Create(this, 101, "Music");
         plain.Create(this, 102, "Plain");
+        music.MoveWindow(10, 10, 100, 30);
+        plain.MoveWindow(10, 60, 100, 30);
     }
     CButton music;
     CButton plain;
@@ -39,9 +42,13 @@ std::string ShownTip() {
     return {};
 }
 
+// The pointer comes onto (or leaves) a control, as the toolkit tells it.
 void Send(CWnd& wnd, QEvent::Type type) {
+    QWidget* widget = wnd.GetWidget();
+    QCursor::setPos(type == QEvent::Enter ? widget->mapToGlobal(widget->rect().center())
+                                          : QPoint(-100, -100));
     QEvent event(type);
-    QApplication::sendEvent(wnd.GetWidget(), &event);
+    QApplication::sendEvent(widget, &event);
 }
 
 class ToolTipsTest : public GuiSessionTest {
