@@ -103,9 +103,10 @@ bool CPropSheet::OnInitDialog() {
 }
 
 void CPropSheet::OnFirstPaint() {
-    const bool made = plat::MakePendingSoundBackend();
+    plat::MakePendingSoundBackend();
     WatchHeadsets();
-    if (!made)
+    // The page is fitted again only when its notice comes or goes.
+    if (plat::VirtualCardIsFallback() == m_fallbackShown)
         return;
     ShowSoundChoice();
     if (m_page1.HasWindow()) {
@@ -116,7 +117,8 @@ void CPropSheet::OnFirstPaint() {
 
 void CPropSheet::ShowSoundChoice() {
     const std::string caption = UiText("PropSheet", "K3") + " " + GetVersionText();
-    SetWindowText(plat::VirtualCardIsFallback() ? caption + SimulatedCardTitleText() : caption);
+    m_fallbackShown = plat::VirtualCardIsFallback();
+    SetWindowText(m_fallbackShown ? caption + SimulatedCardTitleText() : caption);
 }
 
 std::string CPropSheet::GetVersionText() {

@@ -29,9 +29,9 @@ public:
     ~CPropSheet() override;
 
     bool OnInitDialog() override;
-    // The automatic choice of the sound system, left until page 1 is on the
-    // screen, is made here; the title and page 1 then say whether the card is
-    // simulated.
+    // The automatic choice of the sound system is made here when the probe
+    // beside the start (main) has not made it yet, or waited for while it
+    // runs; the title and page 1 then say whether the card is simulated.
     void OnFirstPaint() override;
     bool PreTranslateMessage(const MSG& msg) override;
 
@@ -91,4 +91,6 @@ public:
     std::vector<std::function<void(const std::vector<SheetDevice>&)>> m_deviceListeners;
     CHeadsetOffer m_headsetOffer;
     bool m_watchingHeadsets = false;
+    // Whether the title and page 1 say the card is simulated.
+    bool m_fallbackShown = false;
 };

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -43,9 +44,12 @@ int main(int argc, char** argv) {
 
     std::string error;
     const bool usesSound = commandLine.tool == nullptr || commandLine.tool->usesSound;
-    if (usesSound && commandLine.tool == nullptr && commandLine.soundChoice.empty()) {
+    const bool probing =
+        usesSound && commandLine.tool == nullptr && commandLine.soundChoice.empty();
+    if (probing) {
         // The wizard's automatic choice probes the sound server and the
-        // cards: the first page is shown first.
+        // cards beside the toolkit's start (below), off the window's path;
+        // the first use of the sound system waits for it, or makes it.
         plat::SelectSoundBackendOnFirstUse();
     } else if (usesSound && !plat::SelectSoundBackend(commandLine.soundChoice, error)) {
         std::cerr << "pelmora: " << error << "\n";
@@ -62,6 +66,10 @@ int main(int argc, char** argv) {
     plat::LoadTraceLibrary();
     TRACE_LOG(0, "PropSheet", __LINE__, "Démarrage de Pelmora %s",
               plat::GetProductVersion().c_str());
+    // Started once the trace library is in place: the probe traces too.
+    std::thread probe;
+    if (probing)
+        probe = std::thread([] { plat::MakePendingSoundBackend(); });
 
     int exitCode = 0;
     if (commandLine.tool != nullptr) {
@@ -77,6 +85,8 @@ int main(int argc, char** argv) {
     // stopped and its player's thread joined before the process ends.
     if (usesSound)
         plat::PlaySound(nullptr, nullptr, 0);
+    if (probe.joinable())
+        probe.join();
     plat::UnloadTraceLibrary();
     return exitCode;
 }
