@@ -47,6 +47,9 @@ protected:
         }));
         Pactl(std::string("set-default-sink ") + kOtherSink);
         Pactl(std::string("set-default-source ") + kOtherSource);
+        // Taken by PipeWire's session manager a while after the answer.
+        ExpectDefault("sink", kOtherSink);
+        ExpectDefault("source", kOtherSource);
         return true;
     }
     void StopServer() {
