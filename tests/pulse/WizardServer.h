@@ -78,9 +78,10 @@ protected:
     }
     std::string Default(const std::string& kind) const { return Pactl("get-default-" + kind); }
     // The default `kind` ("sink", "source") becomes `name`: PipeWire's session
-    // manager applies a new default a little after the request is answered.
+    // manager applies a new default a little after the request is answered
+    // (seconds later on a machine busy with the sanitizer build's tests).
     void ExpectDefault(const std::string& kind, const std::string& name) const {
-        EXPECT_TRUE(Eventually([&] { return Default(kind) == name; }))
+        EXPECT_TRUE(Eventually([&] { return Default(kind) == name; }, 10000))
             << "default " << kind << " " << Default(kind) << ", not " << name;
     }
 

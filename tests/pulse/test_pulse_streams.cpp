@@ -399,10 +399,14 @@ TYPED_TEST(PulseStreams, ASinkUnloadedWhilePlayingEndsTheStreamRatherThanMovingI
     ASSERT_FALSE(module.empty());
     this->Pactl("set-default-sink pelmora_headset2");
     WAVEOUTCAPSA caps{};
-    ASSERT_TRUE(this->Eventually([&] {
-        return waveOutGetDevCaps(WAVE_MAPPER, &caps, sizeof caps) == MMSYSERR_NOERROR &&
-               std::string(caps.szPname) == "USB Headset 2";
-    })) << caps.szPname;
+    // PipeWire's session manager takes the default a while after pactl ends.
+    ASSERT_TRUE(this->Eventually(
+        [&] {
+            return waveOutGetDevCaps(WAVE_MAPPER, &caps, sizeof caps) == MMSYSERR_NOERROR &&
+                   std::string(caps.szPname) == "USB Headset 2";
+        },
+        10000))
+        << caps.szPname;
     // The device list says what was plugged in.
     const std::vector<SoundDevice> devices = this->m_backend->ListDevices();
     const auto headset = std::find_if(devices.begin(), devices.end(), [](const SoundDevice& d) {
