@@ -45,11 +45,18 @@ protected:
             return Pactl("list short sinks").find(kOtherSink) != std::string::npos &&
                    Pactl("list short sources").find(kOtherSource) != std::string::npos;
         }));
-        Pactl(std::string("set-default-sink ") + kOtherSink);
-        Pactl(std::string("set-default-source ") + kOtherSource);
-        // Taken by PipeWire's session manager a while after the answer.
-        ExpectDefault("sink", kOtherSink);
-        ExpectDefault("source", kOtherSource);
+        // PipeWire's session manager takes a default a while after the
+        // answer, and may drop one asked for while it still sets up the
+        // devices just loaded: asked again until both are taken.
+        bool taken = false;
+        for (int attempt = 0; attempt < 5 && !taken; ++attempt) {
+            Pactl(std::string("set-default-sink ") + kOtherSink);
+            Pactl(std::string("set-default-source ") + kOtherSource);
+            taken = Eventually(
+                [&] { return Default("sink") == kOtherSink && Default("source") == kOtherSource; },
+                2000);
+        }
+        EXPECT_TRUE(taken) << "defaults " << Default("sink") << ", " << Default("source");
         return true;
     }
     void StopServer() {
