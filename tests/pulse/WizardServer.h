@@ -45,18 +45,7 @@ protected:
             return Pactl("list short sinks").find(kOtherSink) != std::string::npos &&
                    Pactl("list short sources").find(kOtherSource) != std::string::npos;
         }));
-        // PipeWire's session manager takes a default a while after the
-        // answer, and may drop one asked for while it still sets up the
-        // devices just loaded: asked again until both are taken.
-        bool taken = false;
-        for (int attempt = 0; attempt < 5 && !taken; ++attempt) {
-            Pactl(std::string("set-default-sink ") + kOtherSink);
-            Pactl(std::string("set-default-source ") + kOtherSource);
-            taken = Eventually(
-                [&] { return Default("sink") == kOtherSink && Default("source") == kOtherSource; },
-                2000);
-        }
-        EXPECT_TRUE(taken) << "defaults " << Default("sink") << ", " << Default("source");
+        SetDefaults(kOtherSink, kOtherSource);
         return true;
     }
     void StopServer() {
@@ -89,7 +78,20 @@ protected:
     // (seconds later on a machine busy with the sanitizer build's tests).
     void ExpectDefault(const std::string& kind, const std::string& name) const {
         EXPECT_TRUE(Eventually([&] { return Default(kind) == name; }, 10000))
-            << "default " << kind << " " << Default(kind) << ", not " << name;
+            << "default " << kind << " " << Default(kind) << ", not " << name << "\n"
+            << m_server.Diagnosis();
+    }
+
+    // Makes `name` the default `kind` ("sink", "source"), waiting until
+    // the server has taken it.
+    void SetDefault(const std::string& kind, const std::string& name) const {
+        EXPECT_TRUE(m_server.SetDefaultDevice(kind == "source", name))
+            << "default " << kind << " " << Default(kind) << ", not " << name << "\n"
+            << m_server.Diagnosis();
+    }
+    void SetDefaults(const std::string& sink, const std::string& source) const {
+        SetDefault("sink", sink);
+        SetDefault("source", source);
     }
 
     // True once `ready` holds, within `ms` (the server's events reach the

@@ -127,7 +127,7 @@ TYPED_TEST(PulseServer, VolumeMuteAndDefaultWritesReachTheServer) {
     std::vector<DWORD> pick(choices.size(), 0);
     for (std::size_t i = 0; i < choices.size(); ++i)
         pick[i] = choices[i] == TypeParam::kSource ? 1 : 0;
-    this->Pactl(std::string("set-default-source ") + TypeParam::kSink + ".monitor");
+    ASSERT_TRUE(this->m_server.SetDefaultDevice(true, std::string(TypeParam::kSink) + ".monitor"));
     ASSERT_EQ(SetValues(defaultsMixer, source, pick), MMSYSERR_NOERROR);
     EXPECT_EQ(this->m_server.DefaultDevice(true, TypeParam::kSource), TypeParam::kSource);
 }
@@ -141,7 +141,7 @@ TYPED_TEST(PulseServer, ChangesMadeElsewhereReachTheKeptLists) {
     this->Pactl("load-module module-null-sink sink_name=pelmora_headset");
     EXPECT_TRUE(
         this->Eventually([](const PulseLists& l) { return l.FindSink("pelmora_headset"); }));
-    this->Pactl("set-default-sink pelmora_headset");
+    ASSERT_TRUE(this->m_server.SetDefaultDevice(false, "pelmora_headset"));
     EXPECT_TRUE(
         this->Eventually([](const PulseLists& l) { return l.defaultSink == "pelmora_headset"; }));
     this->Pactl("unload-module module-null-sink");

@@ -42,11 +42,11 @@ protected:
         if (!m_server.Start(error))
             GTEST_SKIP() << "no private sound-server daemon here: " << error;
         const std::string sink = Server::kSink;
-        Pactl("set-default-sink " + sink);
+        EXPECT_TRUE(m_server.SetDefaultDevice(false, sink));
         Pactl("set-sink-volume " + sink + " 65536");
         Pactl("set-sink-mute " + sink + " 0");
         // What is played is what is recorded: the sink's monitor is the input.
-        Pactl("set-default-source " + sink + ".monitor");
+        EXPECT_TRUE(m_server.SetDefaultDevice(true, sink + ".monitor"));
         m_backend = OpenPulseBackend(error);
         ASSERT_NE(m_backend, nullptr) << error;
         // The backend sees the new defaults once the server's events are in.
@@ -397,7 +397,7 @@ TYPED_TEST(PulseStreams, ASinkUnloadedWhilePlayingEndsTheStreamRatherThanMovingI
     const std::string module =
         this->m_server.LoadNullDevice(false, "pelmora_headset2", "USB Headset 2", "headset");
     ASSERT_FALSE(module.empty());
-    this->Pactl("set-default-sink pelmora_headset2");
+    ASSERT_TRUE(this->m_server.SetDefaultDevice(false, "pelmora_headset2"));
     WAVEOUTCAPSA caps{};
     // PipeWire's session manager takes the default a while after pactl ends.
     ASSERT_TRUE(this->Eventually(

@@ -188,9 +188,7 @@ TYPED_TEST(WizardMixer, RestorePutsVolumesMutesAndDefaultsBack) {
     ASSERT_TRUE(this->Eventually([&] {
         return this->Pactl("list short sinks").find("pelmora_new_sink") != std::string::npos;
     }));
-    this->Pactl("set-default-sink pelmora_new_sink");
-    this->Pactl("set-default-source " + sink + ".monitor");
-    ASSERT_EQ(this->Default("sink"), "pelmora_new_sink");
+    this->SetDefaults("pelmora_new_sink", sink + ".monitor");
 
     ASSERT_EQ(1, setup.RestoreSnapshot(this->m_path)) << setup.GetErrorText();
     this->ExpectDevice("sink", sink, 26214, true);
@@ -212,7 +210,7 @@ TYPED_TEST(WizardMixer, ADeviceUnloadedBeforeTheRestoreIsSkippedAndNamed) {
     ASSERT_TRUE(this->Eventually([&] {
         return this->Pactl("list short sinks").find("pelmora_late_sink") != std::string::npos;
     }));
-    this->Pactl("set-default-sink pelmora_late_sink");
+    this->SetDefault("sink", "pelmora_late_sink");
     this->Set("sink", "pelmora_gone_sink", 20000, false);
     this->Set("sink", "pelmora_late_sink", 40000, true);
     this->Set("sink", sink, 30000, false);
@@ -225,7 +223,7 @@ TYPED_TEST(WizardMixer, ADeviceUnloadedBeforeTheRestoreIsSkippedAndNamed) {
 
     ASSERT_EQ(1, setup.SetPlaybackVolume(9000)) << setup.GetErrorText();
     this->Set("sink", "pelmora_late_sink", 10000, false);
-    this->Pactl("set-default-sink " + sink);
+    this->SetDefault("sink", sink);
     this->Pactl("unload-module " + gone);
     ASSERT_TRUE(this->Eventually([&] {
         return this->Pactl("list short sinks").find("pelmora_gone_sink") == std::string::npos;
@@ -400,8 +398,7 @@ TYPED_TEST(WizardMixer, TheFileBringsBothDefaultsBackAfterNewDevicesCame) {
             ASSERT_TRUE(this->Eventually([&] {
                 return this->Pactl("list short " + kind + "s").find(name) != std::string::npos;
             }));
-            this->Pactl("set-default-" + kind + " " + name);
-            this->ExpectDefault(kind, name);
+            this->SetDefault(kind, name);
         }
 
         std::string error;
@@ -439,8 +436,7 @@ TYPED_TEST(WizardMixer, ADeviceChosenAfterTheSnapshotIsPutBackToo) {
         // PipeWire's session manager applies each default a while after the
         // server answered: the next one waits for it, or the late one wins.
         this->ExpectDefault("sink", TypeParam::kSink);
-        this->Pactl(std::string("set-default-sink ") + kOtherSink);
-        this->ExpectDefault("sink", kOtherSink);
+        this->SetDefault("sink", kOtherSink);
         CMixerSetup setup;
         ASSERT_NO_FATAL_FAILURE(this->SnapshotOfTheChosenPair(setup));
         ASSERT_FALSE(this->m_server.LoadNullDevice(false, late, "Late Speakers").empty());
@@ -500,7 +496,7 @@ TYPED_TEST(WizardMixer, AFileWithoutItsNamesStillRestores) {
     ASSERT_TRUE(this->Eventually([&] {
         return this->Pactl("list short sinks").find("pelmora_new_sink") != std::string::npos;
     }));
-    this->Pactl("set-default-sink pelmora_new_sink");
+    this->SetDefault("sink", "pelmora_new_sink");
     ASSERT_EQ(1, setup.SetPlaybackVolume(9000)) << setup.GetErrorText();
     EXPECT_EQ(1, RunRestoreMixer({this->m_path}, out, err));
     EXPECT_THAT(err.str(), HasSubstr("changed since the snapshot"));

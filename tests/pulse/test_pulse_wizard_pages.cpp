@@ -413,8 +413,7 @@ TYPED_TEST(WizardPages, ALaptopAndAHeadsetAreListedWholeAndTheStreamsFollowTheCh
     ASSERT_TRUE(this->Eventually([&] {
         return this->Pactl("list short sources").find("pelmora_usb_source") != std::string::npos;
     }));
-    this->Pactl("set-default-sink pelmora_builtin_sink");
-    this->Pactl("set-default-source pelmora_builtin_source");
+    this->SetDefaults("pelmora_builtin_sink", "pelmora_builtin_source");
     this->SetDevice("source", "pelmora_builtin_source", 30000, true);
     // The daemon's own microphones are muted too: the headset's is the one heard.
     this->SetDevice("source", TypeParam::kSource, 19661, true);

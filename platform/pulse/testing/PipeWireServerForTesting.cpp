@@ -132,6 +132,12 @@ bool CPipeWireServerForTesting::StartPulseServer(bool again, std::string& error)
     return false;
 }
 
+std::string CPipeWireServerForTesting::ServerState() const {
+    std::string metadata;
+    Run("timeout 5 pw-metadata -n default", &metadata);
+    return "--- pw-metadata -n default:\n" + metadata;
+}
+
 pid_t CPipeWireServerForTesting::ServerPid() const {
     // pipewire-pulse, started last, once all three run.
     return m_children.size() >= 3 ? m_children.back() : 0;

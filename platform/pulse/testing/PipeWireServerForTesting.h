@@ -28,6 +28,8 @@ public:
 
 protected:
     pid_t ServerPid() const override; // pipewire-pulse's
+    // The "default" metadata: the defaults asked for and those taken.
+    std::string ServerState() const override;
 
 private:
     // pipewire-pulse and the null devices, `again` after Kill.

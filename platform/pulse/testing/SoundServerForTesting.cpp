@@ -82,6 +82,49 @@ std::string CSoundServerForTesting::DefaultDevice(bool source, const std::string
     return name;
 }
 
+bool CSoundServerForTesting::SetDefaultDevice(bool source, const std::string& name) const {
+    const std::string kind = source ? "source" : "sink";
+    std::string out;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (!Pactl("set-default-" + kind + " " + name, out))
+            return false;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (Pactl("get-default-" + kind, out) && std::chrono::steady_clock::now() < end) {
+            if (out == name)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    return false;
+}
+
+std::string CSoundServerForTesting::Diagnosis() const {
+    std::string out;
+    for (const pid_t child : m_children) {
+        char name[64] = "";
+        std::string comm;
+        std::snprintf(name, sizeof name, "/proc/%d/comm", static_cast<int>(child));
+        if (std::FILE* file = std::fopen(name, "r")) {
+            if (std::fgets(name, sizeof name, file))
+                comm = name;
+            std::fclose(file);
+        }
+        while (!comm.empty() && comm.back() == '\n')
+            comm.pop_back();
+        out += "child " + std::to_string(child) + (comm.empty() ? " has ended" : " runs " + comm) +
+               "\n";
+    }
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir, ec)) {
+        if (entry.path().extension() != ".log")
+            continue;
+        std::string log;
+        Run("tail -c 1500 " + Quoted(entry.path().string()), &log);
+        out += "--- " + entry.path().filename().string() + ":\n" + log + "\n";
+    }
+    return out + ServerState();
+}
+
 bool CSoundServerForTesting::Freeze(bool frozen) {
     const pid_t pid = ServerPid();
     return pid > 1 && ::kill(pid, frozen ? SIGSTOP : SIGCONT) == 0;

@@ -43,10 +43,21 @@ public:
     // blanks and line ends after it.
     bool Pactl(const std::string& arguments, std::string& output) const;
 
+    // Makes `name` the default sink (or source) and waits until it is
+    // taken: a PipeWire session manager takes a default a while after the
+    // server's answer, and may drop one asked for while it still sets up
+    // devices just loaded, so it is asked again (five times, 2 s each).
+    // False when it never was.
+    bool SetDefaultDevice(bool source, const std::string& name) const;
     // The server's default sink (or source), asked again for up to ten
     // seconds until it is `expected`: a PipeWire session manager takes a
     // default the server acknowledged a little later.
     std::string DefaultDevice(bool source, const std::string& expected) const;
+
+    // What a test that failed on the server prints: whether each daemon
+    // still runs, the end of its log, and the server's own view of the
+    // defaults (its metadata, where it keeps them there).
+    std::string Diagnosis() const;
 
     // Loads another null sink or source named `name`, shown as
     // `description`, of the form `formFactor` (its device.form_factor,
@@ -64,6 +75,8 @@ public:
 protected:
     CSoundServerForTesting() = default;
 
+    // More for Diagnosis, from the server itself ("" by default).
+    virtual std::string ServerState() const { return ""; }
     // The process Freeze stops, 0 when it is not running.
     virtual pid_t ServerPid() const = 0;
 
