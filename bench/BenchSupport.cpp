@@ -35,9 +35,9 @@ bool ChildRun::Succeeded() const {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-bool RunChild(const std::vector<std::string>& args, ChildRun& run, const ChildOptions& options) {
+pid_t SpawnChild(const std::vector<std::string>& args, const ChildOptions& options) {
     if (args.empty())
-        return false;
+        return 0;
     std::vector<char*> argv = Pointers(args);
     std::vector<char*> envp = Pointers(options.environment);
     char** env = options.environment.empty() ? environ : envp.data();
@@ -48,10 +48,34 @@ bool RunChild(const std::vector<std::string>& args, ChildRun& run, const ChildOp
         posix_spawn_file_actions_adddup2(&actions, 1, 2);
     }
     pid_t pid = 0;
-    const auto start = std::chrono::steady_clock::now();
     const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), env);
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
+    return spawned == 0 ? pid : 0;
+}
+
+namespace {
+
+void Account(const rusage& usage, ChildRun& run) {
+    run.cpu = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+    run.switches = usage.ru_nvcsw + usage.ru_nivcsw;
+    run.peakKb = usage.ru_maxrss;
+}
+
+} // namespace
+
+bool KillChild(pid_t pid, ChildRun& run) {
+    kill(pid, SIGKILL);
+    rusage usage{};
+    if (wait4(pid, &run.status, 0, &usage) != pid)
+        return false;
+    Account(usage, run);
+    return true;
+}
+
+bool RunChild(const std::vector<std::string>& args, ChildRun& run, const ChildOptions& options) {
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = SpawnChild(args, options);
+    if (pid == 0)
         return false;
     const int timeoutSeconds = options.timeoutSeconds;
     // The watchdog sleeps beside the waiting, so the time taken is the
@@ -79,9 +103,7 @@ bool RunChild(const std::vector<std::string>& args, ChildRun& run, const ChildOp
     if (waited != pid)
         return false;
     run.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.cpu = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
-    run.switches = usage.ru_nvcsw + usage.ru_nivcsw;
-    run.peakKb = usage.ru_maxrss;
+    Account(usage, run);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <sys/time.h>
+#include <sys/types.h>
 
 #include <string>
 #include <vector>
@@ -28,6 +29,12 @@ struct ChildOptions {
 // False when it could not be started.
 bool RunChild(const std::vector<std::string>& args, ChildRun& run,
               const ChildOptions& options = {});
+// Starts `args` as RunChild does (the timeout is not used); 0 when it could
+// not be started.
+pid_t SpawnChild(const std::vector<std::string>& args, const ChildOptions& options = {});
+// Ends a child SpawnChild started (SIGKILL) and gives the kernel's account of
+// it; `run.wall` is left as it was.
+bool KillChild(pid_t pid, ChildRun& run);
 
 double Seconds(const timeval& t);
 // The CPU of the calling thread.

@@ -123,10 +123,7 @@ void FocusFirstControl(QWidget* container);
 // dialog before it opens. Sets it on every window, once.
 void SetProgramIcon();
 
-// The sheet's window has been painted: the program's icon follows. In a
-// benchmark build, with PELMORA_EXIT_AT_FIRST_PAINT set, the program ends once
-// the first painting is on the screen, so a benchmark can time the start to
-// the first page.
+// The sheet's window has been painted: the program's icon follows.
 void NoteSheetPainted();
 
 // Called when the toolkit shuts down: drop the Qt objects held in statics.
