@@ -103,7 +103,16 @@ bool CPropSheet::OnInitDialog() {
 }
 
 void CPropSheet::OnFirstPaint() {
-    plat::MakePendingSoundBackend();
+    std::weak_ptr<int> alive = m_deviceWatchToken;
+    plat::AfterPendingSoundBackend([this, alive] {
+        if (!alive.expired())
+            OnSoundChosen();
+    });
+}
+
+void CPropSheet::OnSoundChosen() {
+    if (!IsOpen())
+        return;
     WatchHeadsets();
     // The page is fitted again only when its notice comes or goes.
     if (plat::VirtualCardIsFallback() == m_fallbackShown)

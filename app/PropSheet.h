@@ -30,9 +30,12 @@ public:
 
     bool OnInitDialog() override;
     // The automatic choice of the sound system is made here when the probe
-    // beside the start (main) has not made it yet, or waited for while it
-    // runs; the title and page 1 then say whether the card is simulated.
+    // beside the start (main) has not begun; while it runs, the window
+    // answers and what depends on it (OnSoundChosen) follows once it is done.
     void OnFirstPaint() override;
+    // The title and page 1 say whether the card is simulated; the headsets
+    // are watched.
+    void OnSoundChosen();
     bool PreTranslateMessage(const MSG& msg) override;
 
     // "Version " + " " + the product version; empty without version

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <vector>
 
 namespace plat {
 
@@ -43,6 +44,31 @@ std::function<void()>& Pending() { // guarded by PendingMutex()
 std::atomic<bool> g_pending{false};
 // Set on the thread that runs the maker: its own calls go straight through.
 thread_local bool t_making = false;
+// Set while some thread runs the maker.
+std::atomic<bool> g_making{false};
+
+// What waits for the maker to be done (AfterPendingSoundBackend), and the
+// end of the wait: g_pending is cleared under this mutex, so a task added
+// meanwhile is either posted by the maker or at once.
+std::mutex& WaitersMutex() {
+    static auto* mutex = new std::mutex;
+    return *mutex;
+}
+std::vector<std::function<void()>>& Waiters() { // guarded by WaitersMutex()
+    static auto* waiters = new std::vector<std::function<void()>>;
+    return *waiters;
+}
+
+void EndPending() {
+    std::vector<std::function<void()>> waiters;
+    {
+        std::lock_guard<std::mutex> lock(WaitersMutex());
+        g_pending.store(false);
+        waiters.swap(Waiters());
+    }
+    for (std::function<void()>& task : waiters)
+        PostToMainThread(std::move(task));
+}
 
 } // namespace
 
@@ -177,7 +203,7 @@ void InstallSoundBackend(std::shared_ptr<SoundBackend> backend) {
         // Installed by hand: a backend left for the first use is not made.
         std::lock_guard<std::mutex> pending(PendingMutex());
         Pending() = nullptr;
-        g_pending.store(false);
+        EndPending();
     }
     std::lock_guard<std::mutex> lock(BackendMutex());
     Backend() = std::move(backend);
@@ -201,10 +227,26 @@ bool MakePendingSoundBackend() {
     std::function<void()> make = std::move(Pending());
     Pending() = nullptr;
     t_making = true;
+    g_making.store(true);
     make();
+    g_making.store(false);
     t_making = false;
-    g_pending.store(false);
+    EndPending();
     return true;
+}
+
+void AfterPendingSoundBackend(std::function<void()> task) {
+    // Nobody making it yet: made here, as on any first use.
+    if (!g_making.load())
+        MakePendingSoundBackend();
+    {
+        std::lock_guard<std::mutex> lock(WaitersMutex());
+        if (g_pending.load()) {
+            Waiters().push_back(std::move(task));
+            return;
+        }
+    }
+    PostToMainThread(std::move(task));
 }
 
 std::shared_ptr<SoundBackend> CurrentSoundBackendShared() {

@@ -239,6 +239,10 @@ std::shared_ptr<SoundBackend> CurrentSoundBackendShared();
 void InstallSoundBackendOnFirstUse(std::function<void()> make);
 // Makes a backend left to be made now; false when none was waiting.
 bool MakePendingSoundBackend();
+// Runs `task` on the main thread (PostToMainThread) once no backend is left
+// to be made: while another thread makes it, when that is done (the calling
+// thread goes on meanwhile); else it is made first, here, if it still waits.
+void AfterPendingSoundBackend(std::function<void()> task);
 
 // The usual system text of a multimedia result code, "" when it has none.
 std::string StandardMmErrorText(MMRESULT code);

@@ -201,6 +201,19 @@ TEST_F(EmbeddedPictures, TheDecoderReadsTheFilesAnotherWriterMakes) {
     EXPECT_TRUE(decoded.table.contains("{false, 7, 61, 47, kPixels0}"));
     EXPECT_TRUE(decoded.table.contains("{true, 8, 53, 40, kPixels1}"));
     EXPECT_TRUE(decoded.table.contains("kEmbeddedPictureCount = 2;"));
+    EXPECT_TRUE(decoded.table.contains("kProgramIconCount = 0;"));
+    // The program's icon of a size goes to its own table, after the pictures;
+    // a file of that name in a folder of unequal sides is no size of it.
+    ASSERT_TRUE(QDir(dir.path()).mkpath("53x53/apps") && QDir(dir.path()).mkpath("53x40/apps"));
+    ASSERT_TRUE(argb.copy(0, 0, 53, 53).save(dir.filePath("53x53/apps/pelmora.png"), "PNG"));
+    ASSERT_TRUE(argb.save(dir.filePath("53x40/apps/pelmora.png"), "PNG"));
+    const Decoded program =
+        RunDecoder(dir, {dir.filePath("bitmap_7.png"), dir.filePath("53x53/apps/pelmora.png")});
+    ASSERT_EQ(program.exitCode, 0) << program.errors.toStdString();
+    EXPECT_TRUE(program.table.contains("{true, 53, 53, 53, kPixels1}"));
+    EXPECT_TRUE(program.table.contains("kEmbeddedPictureCount = 1;"));
+    EXPECT_TRUE(program.table.contains("kProgramIconCount = 1;"));
+    EXPECT_EQ(RunDecoder(dir, {dir.filePath("53x40/apps/pelmora.png")}).exitCode, 1);
     int n = 0;
     for (const QImage& written : {rgb, argb}) {
         SCOPED_TRACE(n);
@@ -256,7 +269,7 @@ TEST_F(EmbeddedPictures, TheDecoderRefusesAnyOtherFileNamingItAndWritesNothing) 
         {write("bitmap_9.png", "\x89PNG\r\n\x1a\n broken"), "ends inside"},
         {write("icon_6.png", "GIF89a"), "no PNG signature"},
         // Of another name: no picture of the program.
-        {write("logo.png", bytes), "is no icon_<id>.png or bitmap_<id>.png"},
+        {write("logo.png", bytes), "is no icon_<id>.png, bitmap_<id>.png or"},
     };
     for (const auto& [file, reason] : refused) {
         SCOPED_TRACE(file.toStdString());

@@ -14,5 +14,8 @@ struct EmbeddedPicture {
 
 extern const EmbeddedPicture kEmbeddedPictures[];
 extern const int kEmbeddedPictureCount;
+// The program's icon in its sizes (id: the side in pixels).
+extern const EmbeddedPicture* const kProgramIcons;
+extern const int kProgramIconCount;
 
 } // namespace uiimpl

@@ -7,6 +7,10 @@ decoding a PNG. Needs the standard library alone.
 
     embed_pictures.py OUT.cpp PICTURE.png...
 
+The program's own icon, resources/icons/hicolor/<N>x<N>/apps/pelmora.png,
+goes into a second table (kProgramIcons, the id is the side), so the window
+gets its icon without a PNG decoded or an icon plug-in looked for.
+
 It reads the PNG files the pictures are: 8 bits a sample, truecolour (type 2)
 or truecolour with alpha (type 6), not interlaced, any of the five row
 filters. Any other file is refused with its name and the reason, and nothing
@@ -147,11 +151,13 @@ def main(argv):
         print("usage: embed_pictures.py OUT.cpp PICTURE.png...", file=sys.stderr)
         return 2
     entries = []
+    program = []
     for path in argv[2:]:
         match = re.fullmatch(r"(icon|bitmap)_(\d+)\.png", os.path.basename(path))
-        if not match:
-            print(f"embed_pictures: {path} is no icon_<id>.png or bitmap_<id>.png",
-                  file=sys.stderr)
+        side = re.search(r"(\d+)x\1/apps/pelmora\.png$", path.replace(os.sep, "/"))
+        if not match and not side:
+            print(f"embed_pictures: {path} is no icon_<id>.png, bitmap_<id>.png or "
+                  "<N>x<N>/apps/pelmora.png", file=sys.stderr)
             return 1
         try:
             with open(path, "rb") as file:
@@ -159,23 +165,32 @@ def main(argv):
         except (OSError, PictureError) as error:
             print(f"embed_pictures: {path}: {error}", file=sys.stderr)
             return 1
-        entries.append((match.group(1) == "icon", int(match.group(2)), picture))
+        if match:
+            entries.append((match.group(1) == "icon", int(match.group(2)), picture))
+        else:
+            program.append((True, int(side.group(1)), picture))
     out = [
         "// Made by embed_pictures.py from resources/images: do not edit.\n"
         '#include "ui/pictures/EmbeddedPictures.h"\n\nnamespace uiimpl {\n\nnamespace {\n\n'
     ]
-    for n, (_, _, (_, _, pixels)) in enumerate(entries):
+    for n, (_, _, (_, _, pixels)) in enumerate(entries + program):
         out.append(f"const unsigned int kPixels{n}[] = {{")
         for i, pixel in enumerate(pixels):
             if i % 8 == 0:
                 out.append("\n   ")
             out.append(f" 0x{pixel:08X},")
         out.append("\n};\n\n")
+    out.append("const EmbeddedPicture kPrograms[] = {\n")
+    for n, (icon, ident, (width, height, _)) in enumerate(program, len(entries)):
+        out.append(f"    {{true, {ident}, {width}, {height}, kPixels{n}}},\n")
+    out.append("    {false, 0, 0, 0, nullptr}, // never empty\n};\n\n")
     out.append("} // namespace\n\nconst EmbeddedPicture kEmbeddedPictures[] = {\n")
     for n, (icon, ident, (width, height, _)) in enumerate(entries):
         out.append(f"    {{{'true' if icon else 'false'}, {ident}, {width}, {height}, "
                    f"kPixels{n}}},\n")
-    out.append(f"}};\n\nconst int kEmbeddedPictureCount = {len(entries)};\n\n"
+    out.append(f"}};\n\nconst int kEmbeddedPictureCount = {len(entries)};\n"
+               "const EmbeddedPicture* const kProgramIcons = kPrograms;\n"
+               f"const int kProgramIconCount = {len(program)};\n\n"
                "} // namespace uiimpl\n")
     part = argv[1] + ".part"
     try:
