@@ -51,6 +51,9 @@ if [ "$purpose" = test ]; then
         # The install and package check (tests/install/check_install.sh).
         desktop-file-utils appstream man-db groff-base lintian
         libgtest-dev libgmock-dev libbenchmark-dev
+        # The benchmarks' own X client (bench/WindowPinger: a window
+        # manager's pings).
+        libxcb1-dev
         sox lame python3
         # The speech recogniser the wizard loads at run time, its English
         # model, and the voice that says the test sentences for its tests.
