@@ -1,6 +1,8 @@
 // Times one volume write on the sound server's connection (what its caller
 // waits: the write is sent and its answer counted later), against the same
-// write by `pactl set-sink-volume` and through ALSA's `pulse` mixer (the ALSA
+// write by a bare libpulse client on a connection in the same state
+// (connected and subscribed to the same events before the timing; the goal
+// is set against it), by `pactl set-sink-volume` and through ALSA's `pulse` mixer (the ALSA
 // backend, which opens and reads the mixer for a call on a mixer index), all
 // on one private PulseAudio daemon in the same run; then the wizard's own
 // call for the listening slider (CMixerSetup::SetPlaybackVolume, which opens
@@ -9,6 +11,8 @@
 // write, and the ratios.
 //
 //   bench_server_volume [writes (default 200)]
+#include "bench/BarePulseClient.h"
+#include "bench/BenchSupport.h"
 #include "mixer/MixerSetup.h"
 #include "platform/alsa/AlsaSound.h"
 #include "platform/pulse/PulseBackend.h"
@@ -18,10 +22,12 @@
 #include <sys/resource.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <thread>
 
 using Clock = std::chrono::steady_clock;
 using namespace plat;
@@ -94,6 +100,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
+    bench::CBarePulseClient bare;
+    if (!bare.Connect(error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
     auto alsa = CreateAlsaBackend();
     UINT mixer = 0;
     DWORD control = 0;
@@ -106,6 +117,29 @@ int main(int argc, char** argv) {
     const Timing ours = Time(writes, [&](int i) {
         return connection->SetVolume(false, CPulseServerForTesting::kSink, volume(i)) == 0;
     });
+    const Timing anchor = Time(writes, [&](int i) {
+        return bare.SetSinkVolume(CPulseServerForTesting::kSink, volume(i) + 1);
+    });
+    // Sent without waiting, as the wizard's connection sends: the CPU of the
+    // writes and of everything they cause in this process (the answers, the
+    // server's events and what the connection does with them), counted
+    // until a quiet half second after the last write.
+    constexpr int kSettleMs = 500;
+    auto settled = [&](const std::function<void(int)>& send) {
+        const double cpu = CpuMs();
+        for (int i = 0; i < writes; ++i)
+            send(i);
+        std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
+        return (CpuMs() - cpu) / writes;
+    };
+    const double bareSentCpu =
+        settled([&](int i) { bare.SendSinkVolume(CPulseServerForTesting::kSink, volume(i) + 3); });
+    if (!bare.WaitForAnswers()) {
+        std::fprintf(stderr, "a write of the bare client failed\n");
+        return 1;
+    }
+    const double oursSentCpu = settled(
+        [&](int i) { connection->SetVolume(false, CPulseServerForTesting::kSink, volume(i) + 5); });
     const Timing pactl = Time(std::max(1, writes / 4), [&](int i) {
         std::string out;
         return server.Pactl(std::string("set-sink-volume ") + CPulseServerForTesting::kSink + " " +
@@ -142,8 +176,13 @@ int main(int argc, char** argv) {
 
     std::printf("volume write, per write        time      CPU of this process\n");
     std::printf("server connection         %8.3f ms  %8.3f ms\n", ours.wallMs, ours.cpuMs);
+    std::printf("bare libpulse client      %8.3f ms  %8.3f ms\n", anchor.wallMs, anchor.cpuMs);
     std::printf("pactl set-sink-volume     %8.3f ms  (a process each)\n", pactl.wallMs);
     std::printf("ALSA pulse mixer          %8.3f ms  %8.3f ms\n", viaAlsa.wallMs, viaAlsa.cpuMs);
+    std::printf("CPU a write with all it causes, settled: connection %.3f ms, bare client "
+                "%.3f ms\n",
+                oursSentCpu, bareSentCpu);
+    std::printf("ratio connection / bare client, CPU settled: %.3f\n", oursSentCpu / bareSentCpu);
     std::printf("ratio connection / ALSA   %8.3f\n", ours.wallMs / viaAlsa.wallMs);
     std::printf("ratio connection / pactl  %8.3f\n", ours.wallMs / pactl.wallMs);
     std::printf("slider, server backend    %8.3f ms  %8.3f ms\n", wizardOnServer.wallMs,
@@ -154,5 +193,7 @@ int main(int argc, char** argv) {
     // A drag sends about 30 writes a second.
     std::printf("CPU while dragging (30 writes/s): %.2f %% of a core\n",
                 wizardOnServer.cpuMs * 30 / 10);
-    return 0;
+    bench::Goal("ratio connection / bare libpulse client (CPU, settled)", oursSentCpu / bareSentCpu,
+                1.2);
+    return bench::GoalsStatus();
 }
