@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <csignal>
 #include <ctime>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 
@@ -109,6 +110,22 @@ bool RunChild(const std::vector<std::string>& args, ChildRun& run, const ChildOp
 
 double Seconds(const timeval& t) {
     return t.tv_sec + t.tv_usec / 1e6;
+}
+
+double ProcessCpuSeconds(pid_t pid) {
+    namespace fs = std::filesystem;
+    double seconds = 0;
+    std::error_code ec;
+    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+        std::FILE* file = std::fopen((task.path() / "schedstat").c_str(), "r");
+        if (file == nullptr)
+            continue;
+        unsigned long long ns = 0;
+        if (std::fscanf(file, "%llu", &ns) == 1)
+            seconds += ns / 1e9;
+        std::fclose(file);
+    }
+    return seconds;
 }
 
 double ThreadCpuSeconds() {

@@ -37,6 +37,11 @@ pid_t SpawnChild(const std::vector<std::string>& args, const ChildOptions& optio
 bool KillChild(pid_t pid, ChildRun& run);
 
 double Seconds(const timeval& t);
+// The CPU a running process has had so far, all its threads living now
+// (from /proc, to the nanosecond); 0 when it cannot be read. The same
+// count for the benchmark's own process and for a child, so two programs
+// are measured alike over the same stretch.
+double ProcessCpuSeconds(pid_t pid);
 // The CPU of the calling thread.
 double ThreadCpuSeconds();
 double Median(std::vector<double> values);

@@ -1,87 +1,86 @@
-// The CPU the wizard takes while page 4 records with its meter running,
-// against the same wizard idle on that page and against `arecord` recording
-// the recorder's own format for as long, all in one run. The wizard runs on
-// Qt's offscreen platform and the virtual card in real time; its microphone
-// speaks the test sentence in a loop. Prints per-cent of one core for each,
-// the ratios, and how often the meter was painted. arecord records from the
-// null source of a sound server the benchmark starts for itself, so it runs
-// in real time without sound hardware.
+// The CPU the wizard takes while page 4 records with its meter running on a
+// private PipeWire session (the wizard's server backend, the session's null
+// source as the microphone), against the same wizard idle on that page and
+// against `parecord --latency-msec=20` and `pw-record` recording the
+// recorder's own format from the same source, all in one run. Every figure
+// is the whole process's CPU over the same stretch of recording (its threads'
+// time from /proc, read after a second of warm-up and again `seconds`
+// later), so the wizard and the anchors are measured alike. The wizard runs
+// on Qt's offscreen platform. Prints per-cent of one core for each, the
+// ratios, and how often the meter was painted.
 //
 //   bench_record_cpu [seconds (default 10)]
 #include "app/PropSheet.h"
 #include "app/WizardApp.h"
 #include "audio/WaveRecorder.h"
 #include "bench/BenchSupport.h"
-#include "platform/pulse/testing/PulseServerForTesting.h"
+#include "platform/pulse/testing/PipeWireServerForTesting.h"
 #include "platform/sound_backend.h"
-#include "platform/virtual/VirtualCard.h"
+#include "platform/sound_choice.h"
 #include "resources/ProgramResources.h"
 #include "texts/UiTexts.h"
 #include "ui/LevelMeter.h"
 #include "ui/Testing.h"
 #include "ui/WinApp.h"
 
-#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
 
 using Steady = std::chrono::steady_clock;
 
-double SelfCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 struct Measure {
-    double cpu = 0;    // seconds of CPU
-    double guiCpu = 0; // of which the GUI thread's
-    double wall = 0;   // seconds
+    double cpu = 0;  // seconds of CPU
+    double wall = 0; // seconds
     double Percent() const { return wall > 0 ? 100.0 * cpu / wall : 0; }
 };
 
-// The wizard's CPU while its event loop runs for `seconds`.
-Measure RunWizard(int seconds) {
-    const double cpu = SelfCpuSeconds();
-    const double gui = bench::ThreadCpuSeconds();
+// A stretch of `seconds` after a second of warm-up, while `wait` lets it
+// pass, of the CPU of process `pid`.
+Measure Stretch(pid_t pid, int seconds, const std::function<void(int ms)>& wait) {
+    wait(1000);
+    const double cpu = bench::ProcessCpuSeconds(pid);
     const auto start = Steady::now();
-    uitest::RunEventLoop(seconds * 1000);
+    wait(seconds * 1000);
     Measure m;
     m.wall = std::chrono::duration<double>(Steady::now() - start).count();
-    m.cpu = SelfCpuSeconds() - cpu;
-    m.guiCpu = bench::ThreadCpuSeconds() - gui;
+    m.cpu = bench::ProcessCpuSeconds(pid) - cpu;
     return m;
 }
 
-// arecord with these arguments, its CPU from wait4; false when it did not
-// run or failed.
-bool RunArecord(const std::vector<std::string>& args, Measure& m, int& status) {
-    bench::ChildRun run;
-    status = 0;
-    if (!bench::RunChild(args, run))
+void Sleep(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// A recorder run as its own process, measured over a stretch; false when it
+// could not start or had ended before the stretch did.
+bool RunRecorder(const std::vector<std::string>& args, int seconds, Measure& m) {
+    bench::ChildOptions options;
+    options.quiet = true;
+    const pid_t pid = bench::SpawnChild(args, options);
+    if (pid == 0)
         return false;
-    status = run.status;
-    m.wall = run.wall;
-    m.cpu = run.cpu;
-    return run.Succeeded();
+    m = Stretch(pid, seconds, Sleep);
+    int status = 0;
+    const bool running = waitpid(pid, &status, WNOHANG) == 0;
+    bench::ChildRun run;
+    bench::KillChild(pid, run);
+    return running;
 }
 
 void Print(const char* what, const Measure& m) {
-    std::printf("%-44s %6.3f %% of a core  (%.3f s CPU in %.2f s", what, m.Percent(), m.cpu,
+    std::printf("%-44s %6.3f %% of a core  (%.3f s CPU in %.2f s)\n", what, m.Percent(), m.cpu,
                 m.wall);
-    if (m.guiCpu > 0)
-        std::printf(", GUI thread %.3f %%", 100.0 * m.guiCpu / m.wall);
-    std::printf(")\n");
 }
 
 } // namespace
@@ -97,11 +96,18 @@ int main(int argc, char** argv) {
                                        ("pelmora-bench-record-" + std::to_string(getpid()));
     std::filesystem::create_directories(temp);
     setenv("TMPDIR", temp.c_str(), 1);
-    unsetenv("XDG_RUNTIME_DIR");
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
-    auto card = std::make_shared<plat::CVirtualCard>();
-    plat::InstallSoundBackend(card);
+    plat::CPipeWireServerForTesting server;
+    std::string error;
+    if (!server.Start(error)) {
+        std::fprintf(stderr, "bench_record_cpu: no private PipeWire session: %s\n", error.c_str());
+        return 1;
+    }
+    if (!plat::SelectSoundBackend("pulse", error)) {
+        std::fprintf(stderr, "bench_record_cpu: %s\n", error.c_str());
+        return 1;
+    }
     CGuiSession gui(argc, argv);
     CWizardApp::RegisterFonts();
     ResetUiTexts();
@@ -110,6 +116,7 @@ int main(int argc, char** argv) {
     app.CreateImageList();
 
     int result = 0;
+    const plat::WAVEFORMATEX f = CWaveRecorder::RecordFormat();
     {
         CPropSheet sheet;
         sheet.Create();
@@ -120,12 +127,12 @@ int main(int argc, char** argv) {
         uitest::ProcessEvents(200);
         CPropPage4& page = sheet.m_page4;
         CLevelMeter* meter = page.GetDlgItemAs<CLevelMeter>(1003);
+        auto run = [](int ms) { uitest::RunEventLoop(ms); };
 
-        const Measure idle = RunWizard(seconds);
-
+        const Measure idle = Stretch(getpid(), seconds, run);
         uitest::PaintCounter paints(*meter);
         page.OnStart();
-        const Measure recording = RunWizard(seconds);
+        const Measure recording = Stretch(getpid(), seconds, run);
         const auto buffers = sheet.m_audioEngine.Recorder().GetBufferCount();
         const int painted = paints.Count();
         page.OnStart();
@@ -134,59 +141,43 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "bench_record_cpu: the recording got no buffer\n");
             result = 1;
         }
+        sheet.EndDialog(IDCANCEL);
+        uitest::ProcessEvents(20);
 
-        // arecord of the recorder's own format, to a file as the wizard does.
-        const plat::WAVEFORMATEX f = CWaveRecorder::RecordFormat();
-        const std::string out = (temp / "arecord.wav").string();
-        std::vector<std::string> args = {"arecord", "-q",
-                                         "-t",      "wav",
-                                         "-f",      f.wBitsPerSample == 16 ? "S16_LE" : "U8",
-                                         "-r",      std::to_string(f.nSamplesPerSec),
-                                         "-c",      std::to_string(f.nChannels),
-                                         "-d",      std::to_string(seconds),
-                                         out};
-        // arecord from the null source of a sound server of our own (no
-        // sound hardware here), through ALSA's pulse plugin: it records in
-        // real time as from a microphone. The server's own CPU is not counted,
-        // as the wizard's virtual card is.
-        Measure arecord;
-        int status = 0;
-        std::string device = "the null source of a private sound server";
-        plat::CPulseServerForTesting server;
-        std::string error;
-        if (!server.Start(error)) {
-            std::fprintf(stderr, "bench_record_cpu: no sound server (%s); arecord's default\n",
-                         error.c_str());
-            device = "its default device";
-        }
-        if (!RunArecord(args, arecord, status)) {
-            std::fprintf(stderr, "bench_record_cpu: arecord failed (status %d)\n", status);
-            result = 1;
-        } else if (arecord.wall < 0.9 * seconds) {
-            std::fprintf(stderr, "bench_record_cpu: arecord did not record in real time\n");
+        // The anchors record the same format from the same source, to a file.
+        const std::string rate = std::to_string(f.nSamplesPerSec);
+        const std::string channels = std::to_string(f.nChannels);
+        Measure parecord, pwRecord;
+        if (!RunRecorder({"parecord", "--latency-msec=20", "--format=s16le", "--rate=" + rate,
+                          "--channels=" + channels, "--file-format=wav",
+                          (temp / "parecord.wav").string()},
+                         seconds, parecord)) {
+            std::fprintf(stderr, "bench_record_cpu: parecord did not record\n");
             result = 1;
         }
-        server.Stop();
+        if (!RunRecorder({"pw-record", "--rate", rate, "--channels", channels, "--format", "s16",
+                          (temp / "pw-record.wav").string()},
+                         seconds, pwRecord)) {
+            std::fprintf(stderr, "bench_record_cpu: pw-record did not record\n");
+            result = 1;
+        }
 
-        std::printf("recording %u Hz, %u bit, %u channel(s), %d s each, virtual card\n",
+        std::printf("recording %u Hz, %u bit, %u channel(s), %d s each after 1 s, private "
+                    "PipeWire session; whole-process CPU from /proc\n",
                     unsigned(f.nSamplesPerSec), unsigned(f.wBitsPerSample), unsigned(f.nChannels),
                     seconds);
         Print("wizard idle on page 4", idle);
         Print("wizard recording with the meter", recording);
-        Print(("arecord, " + device).c_str(), arecord);
+        Print("parecord --latency-msec=20", parecord);
+        Print("pw-record", pwRecord);
         std::printf("meter paints while recording: %d (%.1f per second), %llu buffers\n", painted,
                     painted / recording.wall, static_cast<unsigned long long>(buffers));
-        if (idle.Percent() > 0)
-            std::printf("ratio recording / idle:    %.2f\n", recording.Percent() / idle.Percent());
-        if (arecord.Percent() > 0) {
-            std::printf("ratio recording / arecord: %.2f\n",
-                        recording.Percent() / arecord.Percent());
-            std::printf("ratio (recording - idle) / arecord: %.2f\n",
-                        (recording.Percent() - idle.Percent()) / arecord.Percent());
-        }
+        if (pwRecord.Percent() > 0)
+            std::printf("ratio recording / pw-record: %.2f\n",
+                        recording.Percent() / pwRecord.Percent());
         bench::Goal("% of a core recording with the meter", recording.Percent(), 1.0);
-        sheet.EndDialog(IDCANCEL);
-        uitest::ProcessEvents(20);
+        bench::Goal("ratio recording / parecord --latency-msec=20",
+                    parecord.Percent() > 0 ? recording.Percent() / parecord.Percent() : 0, 1.5);
     }
     std::filesystem::remove_all(temp);
     return result != 0 ? result : bench::GoalsStatus();
