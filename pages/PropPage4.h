@@ -27,9 +27,11 @@ class CSheetServices;
 
 class CPropPage4 : public CPropertyPage {
 public:
-    // The level timer, and how often it reads the level.
+    // The level timer, and how often it reads the level: 25 times a second,
+    // as often as the meter's picture changes smoothly to the eye (the
+    // recorder's buffers come about seven times a second).
     static constexpr plat::UINT_PTR kLevelTimer = 109;
-    static constexpr plat::UINT kLevelPeriodMs = 20;
+    static constexpr plat::UINT kLevelPeriodMs = 40;
     // The levels run 0..9000 in steps of 100; a little headroom keeps a
     // full-scale signal inside the bar.
     static constexpr int kMeterMax = 9031;

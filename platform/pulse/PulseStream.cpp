@@ -17,7 +17,9 @@ namespace {
 
 constexpr unsigned kPlaybackMs = 80; // the target length of the playback buffer
 constexpr unsigned kRequestMs = 20;  // what the server asks for at a time
-constexpr unsigned kFragmentMs = 20; // the capture fragments
+// The capture fragments: the recorder's buffers hold about 140 ms, and every
+// fragment wakes the server's loop and the reading thread.
+constexpr unsigned kFragmentMs = 50;
 constexpr int kOpenWaitMs = 5000;
 
 // A pair for each error either side knows; the first match wins both ways.
