@@ -134,6 +134,37 @@ double ThreadCpuSeconds() {
     return t.tv_sec + t.tv_nsec / 1e9;
 }
 
+Stretch MeasureStretch(pid_t pid, int seconds, const std::function<void(int ms)>& wait) {
+    wait(1000);
+    const double cpu = ProcessCpuSeconds(pid);
+    const auto start = std::chrono::steady_clock::now();
+    wait(seconds * 1000);
+    Stretch m;
+    m.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    m.cpu = ProcessCpuSeconds(pid) - cpu;
+    return m;
+}
+
+bool MeasureChildStretch(const std::vector<std::string>& args, int seconds, Stretch& m) {
+    ChildOptions options;
+    options.quiet = true;
+    const pid_t pid = SpawnChild(args, options);
+    if (pid == 0)
+        return false;
+    m = MeasureStretch(pid, seconds,
+                       [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); });
+    int status = 0;
+    const bool running = waitpid(pid, &status, WNOHANG) == 0;
+    ChildRun run;
+    KillChild(pid, run);
+    return running;
+}
+
+void PrintStretch(const char* what, const Stretch& m) {
+    std::printf("%-44s %6.3f %% of a core  (%.3f s CPU in %.2f s)\n", what, m.Percent(), m.cpu,
+                m.wall);
+}
+
 namespace {
 bool g_goalMissed = false;
 } // namespace

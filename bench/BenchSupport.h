@@ -5,6 +5,7 @@
 #include <sys/time.h>
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,21 @@ double Seconds(const timeval& t);
 double ProcessCpuSeconds(pid_t pid);
 // The CPU of the calling thread.
 double ThreadCpuSeconds();
+
+// A process's CPU over a stretch of a steady job (recording, playing).
+struct Stretch {
+    double cpu = 0;  // seconds of CPU, all threads
+    double wall = 0; // seconds
+    double Percent() const { return wall > 0 ? 100.0 * cpu / wall : 0; }
+};
+// The CPU of process `pid` over `seconds` after a second of warm-up, while
+// `wait(ms)` lets the time pass (the benchmark's own event loop when it is
+// the process measured).
+Stretch MeasureStretch(pid_t pid, int seconds, const std::function<void(int ms)>& wait);
+// Starts `args` quietly, measures it over a stretch as above, kills it;
+// false when it could not start or had ended before the stretch did.
+bool MeasureChildStretch(const std::vector<std::string>& args, int seconds, Stretch& m);
+void PrintStretch(const char* what, const Stretch& m);
 double Median(std::vector<double> values);
 
 // Prints a figure beside its goal ("goal: ratio wizard / bare dialog 1.48,

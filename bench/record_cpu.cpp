@@ -35,56 +35,6 @@
 #include <thread>
 #include <vector>
 
-namespace {
-
-using Steady = std::chrono::steady_clock;
-
-struct Measure {
-    double cpu = 0;  // seconds of CPU
-    double wall = 0; // seconds
-    double Percent() const { return wall > 0 ? 100.0 * cpu / wall : 0; }
-};
-
-// A stretch of `seconds` after a second of warm-up, while `wait` lets it
-// pass, of the CPU of process `pid`.
-Measure Stretch(pid_t pid, int seconds, const std::function<void(int ms)>& wait) {
-    wait(1000);
-    const double cpu = bench::ProcessCpuSeconds(pid);
-    const auto start = Steady::now();
-    wait(seconds * 1000);
-    Measure m;
-    m.wall = std::chrono::duration<double>(Steady::now() - start).count();
-    m.cpu = bench::ProcessCpuSeconds(pid) - cpu;
-    return m;
-}
-
-void Sleep(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
-// A recorder run as its own process, measured over a stretch; false when it
-// could not start or had ended before the stretch did.
-bool RunRecorder(const std::vector<std::string>& args, int seconds, Measure& m) {
-    bench::ChildOptions options;
-    options.quiet = true;
-    const pid_t pid = bench::SpawnChild(args, options);
-    if (pid == 0)
-        return false;
-    m = Stretch(pid, seconds, Sleep);
-    int status = 0;
-    const bool running = waitpid(pid, &status, WNOHANG) == 0;
-    bench::ChildRun run;
-    bench::KillChild(pid, run);
-    return running;
-}
-
-void Print(const char* what, const Measure& m) {
-    std::printf("%-44s %6.3f %% of a core  (%.3f s CPU in %.2f s)\n", what, m.Percent(), m.cpu,
-                m.wall);
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
     if (seconds <= 0) {
@@ -122,17 +72,26 @@ int main(int argc, char** argv) {
         sheet.Create();
         sheet.m_mixerSetup.PrepareRecording();
         sheet.m_mixerSetup.SetRecordingVolume(7000);
+        // Page 2's sound-card test lets the wizard on, as it does the user.
         sheet.SetActivePage(1);
+        uitest::ProcessEvents(200);
+        uitest::Click(*sheet.m_page2.GetDlgItem(1065));
+        for (int i = 0; i < 1000 && !sheet.m_page2.CanGoOn(); ++i)
+            uitest::ProcessEvents(10);
         sheet.SetActivePage(3);
         uitest::ProcessEvents(200);
+        if (sheet.GetActiveIndex() != 3) {
+            std::fprintf(stderr, "bench_record_cpu: the wizard did not go on to page 4\n");
+            return 1;
+        }
         CPropPage4& page = sheet.m_page4;
         CLevelMeter* meter = page.GetDlgItemAs<CLevelMeter>(1003);
         auto run = [](int ms) { uitest::RunEventLoop(ms); };
 
-        const Measure idle = Stretch(getpid(), seconds, run);
+        const bench::Stretch idle = bench::MeasureStretch(getpid(), seconds, run);
         uitest::PaintCounter paints(*meter);
         page.OnStart();
-        const Measure recording = Stretch(getpid(), seconds, run);
+        const bench::Stretch recording = bench::MeasureStretch(getpid(), seconds, run);
         const auto buffers = sheet.m_audioEngine.Recorder().GetBufferCount();
         const int painted = paints.Count();
         page.OnStart();
@@ -147,17 +106,17 @@ int main(int argc, char** argv) {
         // The anchors record the same format from the same source, to a file.
         const std::string rate = std::to_string(f.nSamplesPerSec);
         const std::string channels = std::to_string(f.nChannels);
-        Measure parecord, pwRecord;
-        if (!RunRecorder({"parecord", "--latency-msec=20", "--format=s16le", "--rate=" + rate,
-                          "--channels=" + channels, "--file-format=wav",
-                          (temp / "parecord.wav").string()},
-                         seconds, parecord)) {
+        bench::Stretch parecord, pwRecord;
+        if (!bench::MeasureChildStretch({"parecord", "--latency-msec=20", "--format=s16le",
+                                         "--rate=" + rate, "--channels=" + channels,
+                                         "--file-format=wav", (temp / "parecord.wav").string()},
+                                        seconds, parecord)) {
             std::fprintf(stderr, "bench_record_cpu: parecord did not record\n");
             result = 1;
         }
-        if (!RunRecorder({"pw-record", "--rate", rate, "--channels", channels, "--format", "s16",
-                          (temp / "pw-record.wav").string()},
-                         seconds, pwRecord)) {
+        if (!bench::MeasureChildStretch({"pw-record", "--rate", rate, "--channels", channels,
+                                         "--format", "s16", (temp / "pw-record.wav").string()},
+                                        seconds, pwRecord)) {
             std::fprintf(stderr, "bench_record_cpu: pw-record did not record\n");
             result = 1;
         }
@@ -166,10 +125,10 @@ int main(int argc, char** argv) {
                     "PipeWire session; whole-process CPU from /proc\n",
                     unsigned(f.nSamplesPerSec), unsigned(f.wBitsPerSample), unsigned(f.nChannels),
                     seconds);
-        Print("wizard idle on page 4", idle);
-        Print("wizard recording with the meter", recording);
-        Print("parecord --latency-msec=20", parecord);
-        Print("pw-record", pwRecord);
+        bench::PrintStretch("wizard idle on page 4", idle);
+        bench::PrintStretch("wizard recording with the meter", recording);
+        bench::PrintStretch("parecord --latency-msec=20", parecord);
+        bench::PrintStretch("pw-record", pwRecord);
         std::printf("meter paints while recording: %d (%.1f per second), %llu buffers\n", painted,
                     painted / recording.wall, static_cast<unsigned long long>(buffers));
         if (pwRecord.Percent() > 0)

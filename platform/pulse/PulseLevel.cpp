@@ -25,11 +25,19 @@ public:
         m_listener.reset(); // readings posted meanwhile find no one
         Pa().pa_threaded_mainloop_lock(m_connection->Loop());
         if (m_stream) {
-            Pa().pa_stream_set_state_callback(m_stream, nullptr, nullptr);
             Pa().pa_stream_set_read_callback(m_stream, nullptr, nullptr);
-            if (PA_STREAM_IS_GOOD(Pa().pa_stream_get_state(m_stream)))
-                Pa().pa_stream_disconnect(m_stream);
-            Pa().pa_stream_unref(m_stream);
+            if (Pa().pa_stream_get_state(m_stream) == PA_STREAM_CREATING) {
+                // Disconnected now, libpulse forgets a stream the server is
+                // still making, and the server records on until the
+                // connection ends: it is ended once made, and our
+                // reference dropped then (EndWhenMade).
+                Pa().pa_stream_set_state_callback(m_stream, &EndWhenMade, nullptr);
+            } else {
+                Pa().pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+                if (PA_STREAM_IS_GOOD(Pa().pa_stream_get_state(m_stream)))
+                    Pa().pa_stream_disconnect(m_stream);
+                Pa().pa_stream_unref(m_stream);
+            }
         }
         Pa().pa_threaded_mainloop_unlock(m_connection->Loop());
     }
@@ -63,6 +71,17 @@ public:
 
 private:
     // The callbacks, on the loop's thread with the loop locked.
+    // A stream whose watch ended while the server made it: disconnected
+    // once made, released once ended.
+    static void EndWhenMade(pa_stream* stream, void*) {
+        const pa_stream_state_t state = Pa().pa_stream_get_state(stream);
+        if (state == PA_STREAM_READY) {
+            Pa().pa_stream_disconnect(stream);
+        } else if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) {
+            Pa().pa_stream_set_state_callback(stream, nullptr, nullptr);
+            Pa().pa_stream_unref(stream);
+        }
+    }
     static void State(pa_stream* stream, void* self) {
         const pa_stream_state_t state = Pa().pa_stream_get_state(stream);
         if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED)

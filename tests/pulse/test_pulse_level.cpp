@@ -219,3 +219,30 @@ TYPED_TEST(PulseLevel, TheServerKilledEndsTheWatchAndAnEndedWatchIsHeardNoMore) 
     this->m_watch.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
 }
+
+namespace {
+
+// The server's recording streams of this program ("list short
+// source-outputs"), one a line.
+template <class Server> std::size_t RecordingStreams(const Server& server) {
+    std::string out;
+    if (!server.Pactl("list short source-outputs", out) || out.empty())
+        return 0;
+    return static_cast<std::size_t>(std::count(out.begin(), out.end(), '\n')) + 1;
+}
+
+} // namespace
+
+// A watch ended before the server has made its stream (the user clicks the
+// sound-card test as soon as page 2 shows): the stream is ended once made,
+// and the microphone is not left recording for the rest of the run.
+TYPED_TEST(PulseLevel, AWatchEndedAtOnceLeavesNoStreamBehind) {
+    for (int i = 0; i < 5; ++i)
+        this->m_backend->WatchInputLevel(TypeParam::kSource, [](const InputLevel&) {}).reset();
+    this->Watch(this->Monitor());
+    ASSERT_TRUE(this->Until([this] { return !this->m_heard.empty(); }));
+    EXPECT_EQ(RecordingStreams(this->m_server), 1u) << "only the watch still running";
+    this->m_watch.reset();
+    EXPECT_TRUE(this->Until([this] { return RecordingStreams(this->m_server) == 0; }))
+        << RecordingStreams(this->m_server) << " streams left";
+}
