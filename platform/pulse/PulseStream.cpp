@@ -15,8 +15,12 @@ namespace plat {
 
 namespace {
 
-constexpr unsigned kPlaybackMs = 80; // the target length of the playback buffer
-constexpr unsigned kRequestMs = 20;  // what the server asks for at a time
+// The target length of the playback buffer, and what the server asks for at
+// a time: each request wakes the server's loop and the feeding thread, so
+// they are as long as a stop that flushes and a latency the wizard reads
+// (Delay) allow.
+constexpr unsigned kPlaybackMs = 200;
+constexpr unsigned kRequestMs = 50;
 // The capture fragments: the recorder's buffers hold about 140 ms, and every
 // fragment wakes the server's loop and the reading thread.
 constexpr unsigned kFragmentMs = 50;
