@@ -8,15 +8,9 @@
 // stretch's length (sox).
 //
 //   bench_page3_play [seconds (default 8)]
-#include "app/PropSheet.h"
-#include "app/WizardApp.h"
 #include "bench/BenchSupport.h"
-#include "platform/pulse/testing/PipeWireServerForTesting.h"
-#include "platform/sound_choice.h"
-#include "resources/ProgramResources.h"
-#include "texts/UiTexts.h"
+#include "bench/WizardOnServer.h"
 #include "ui/Testing.h"
-#include "ui/WinApp.h"
 
 #include <unistd.h>
 
@@ -37,7 +31,6 @@ int main(int argc, char** argv) {
         fs::temp_directory_path() / ("pelmora-bench-page3-" + std::to_string(getpid()));
     fs::create_directories(temp);
     setenv("TMPDIR", temp.c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
     // The music the page plays, as long as the stretch and its warm-up.
     const std::string music = std::string(PELMORA_SOURCE_DIR) + "/resources/music/music.wav";
@@ -49,22 +42,9 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    plat::CPipeWireServerForTesting server;
-    std::string error;
-    if (!server.Start(error)) {
-        std::fprintf(stderr, "bench_page3_play: no private PipeWire session: %s\n", error.c_str());
+    bench::CWizardOnServer wizard("bench_page3_play", argc, argv);
+    if (!wizard.Ready())
         return 1;
-    }
-    if (!plat::SelectSoundBackend("pulse", error)) {
-        std::fprintf(stderr, "bench_page3_play: %s\n", error.c_str());
-        return 1;
-    }
-    CGuiSession gui(argc, argv);
-    CWizardApp::RegisterFonts();
-    ResetUiTexts();
-    RegisterProgramResources();
-    CWizardApp app;
-    app.CreateImageList();
 
     int result = 0;
     bench::Stretch idle, playing, paplay;
@@ -73,17 +53,8 @@ int main(int argc, char** argv) {
         sheet.Create();
         sheet.m_mixerSetup.PreparePlayback();
         // Page 2's sound-card test lets the wizard on, as it does the user.
-        sheet.SetActivePage(1);
-        uitest::ProcessEvents(200);
-        uitest::Click(*sheet.m_page2.GetDlgItem(1065));
-        for (int i = 0; i < 1000 && !sheet.m_page2.CanGoOn(); ++i)
-            uitest::ProcessEvents(10);
-        sheet.SetActivePage(2);
-        uitest::ProcessEvents(200);
-        if (sheet.GetActiveIndex() != 2) {
-            std::fprintf(stderr, "bench_page3_play: the wizard did not go on to page 3\n");
+        if (!wizard.WalkTo(sheet, 2))
             return 1;
-        }
         CPropPage3& page = sheet.m_page3;
         auto run = [](int ms) { uitest::RunEventLoop(ms); };
         idle = bench::MeasureStretch(getpid(), seconds, run);

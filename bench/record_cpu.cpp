@@ -10,18 +10,12 @@
 // ratios, and how often the meter was painted.
 //
 //   bench_record_cpu [seconds (default 10)]
-#include "app/PropSheet.h"
-#include "app/WizardApp.h"
 #include "audio/WaveRecorder.h"
 #include "bench/BenchSupport.h"
-#include "platform/pulse/testing/PipeWireServerForTesting.h"
+#include "bench/WizardOnServer.h"
 #include "platform/sound_backend.h"
-#include "platform/sound_choice.h"
-#include "resources/ProgramResources.h"
-#include "texts/UiTexts.h"
 #include "ui/LevelMeter.h"
 #include "ui/Testing.h"
-#include "ui/WinApp.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -46,24 +40,10 @@ int main(int argc, char** argv) {
                                        ("pelmora-bench-record-" + std::to_string(getpid()));
     std::filesystem::create_directories(temp);
     setenv("TMPDIR", temp.c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
-    plat::CPipeWireServerForTesting server;
-    std::string error;
-    if (!server.Start(error)) {
-        std::fprintf(stderr, "bench_record_cpu: no private PipeWire session: %s\n", error.c_str());
+    bench::CWizardOnServer wizard("bench_record_cpu", argc, argv);
+    if (!wizard.Ready())
         return 1;
-    }
-    if (!plat::SelectSoundBackend("pulse", error)) {
-        std::fprintf(stderr, "bench_record_cpu: %s\n", error.c_str());
-        return 1;
-    }
-    CGuiSession gui(argc, argv);
-    CWizardApp::RegisterFonts();
-    ResetUiTexts();
-    RegisterProgramResources();
-    CWizardApp app;
-    app.CreateImageList();
 
     int result = 0;
     const plat::WAVEFORMATEX f = CWaveRecorder::RecordFormat();
@@ -73,17 +53,8 @@ int main(int argc, char** argv) {
         sheet.m_mixerSetup.PrepareRecording();
         sheet.m_mixerSetup.SetRecordingVolume(7000);
         // Page 2's sound-card test lets the wizard on, as it does the user.
-        sheet.SetActivePage(1);
-        uitest::ProcessEvents(200);
-        uitest::Click(*sheet.m_page2.GetDlgItem(1065));
-        for (int i = 0; i < 1000 && !sheet.m_page2.CanGoOn(); ++i)
-            uitest::ProcessEvents(10);
-        sheet.SetActivePage(3);
-        uitest::ProcessEvents(200);
-        if (sheet.GetActiveIndex() != 3) {
-            std::fprintf(stderr, "bench_record_cpu: the wizard did not go on to page 4\n");
+        if (!wizard.WalkTo(sheet, 3))
             return 1;
-        }
         CPropPage4& page = sheet.m_page4;
         CLevelMeter* meter = page.GetDlgItemAs<CLevelMeter>(1003);
         auto run = [](int ms) { uitest::RunEventLoop(ms); };
