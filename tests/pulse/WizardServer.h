@@ -84,10 +84,24 @@ protected:
 
     // Makes `name` the default `kind` ("sink", "source"), waiting until
     // the server has taken it.
+    // The wizard's own connection hears of it too before the test goes on:
+    // on PipeWire its news of a new default may come a while after pactl
+    // sees it, and a sheet opened meanwhile would take the old one.
     void SetDefault(const std::string& kind, const std::string& name) const {
         EXPECT_TRUE(m_server.SetDefaultDevice(kind == "source", name))
             << "default " << kind << " " << Default(kind) << ", not " << name << "\n"
             << m_server.Diagnosis();
+        const plat::DeviceDirection direction =
+            kind == "source" ? plat::DeviceDirection::Input : plat::DeviceDirection::Output;
+        EXPECT_TRUE(Eventually(
+            [&] {
+                for (const plat::SoundDevice& d : plat::CurrentSoundBackend().ListDevices())
+                    if (d.id == name && d.direction == direction)
+                        return d.isDefault;
+                return false;
+            },
+            10000))
+            << "the wizard's connection did not hear that " << name << " is the default " << kind;
     }
     void SetDefaults(const std::string& sink, const std::string& source) const {
         SetDefault("sink", sink);
