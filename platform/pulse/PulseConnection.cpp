@@ -259,10 +259,42 @@ struct CPulseConnection::Callbacks {
             op = Pa().pa_context_get_source_info_by_index(c, index, &Source, self);
         else if (facility == PA_SUBSCRIPTION_EVENT_CARD)
             op = Pa().pa_context_get_card_info_by_index(c, index, &Card, self);
-        else if (facility == PA_SUBSCRIPTION_EVENT_SERVER)
+        else if (facility == PA_SUBSCRIPTION_EVENT_SERVER) {
             op = Pa().pa_context_get_server_info(c, &Server, self);
+            self->m_rereads = 0;
+            RereadLater(self, c);
+        }
         if (op)
             Pa().pa_operation_unref(op);
+    }
+
+    // PipeWire's server announces a new default when it is asked for, and
+    // its session manager applies it a moment later, sometimes with no
+    // event of its own: the defaults are read again 0.25, 1 and 3 s after
+    // the server's last change event. With the loop locked.
+    static void RereadLater(CPulseConnection* self, pa_context* c) {
+        static constexpr pa_usec_t kDelays[] = {PA_USEC_PER_SEC / 4, PA_USEC_PER_SEC,
+                                                3 * PA_USEC_PER_SEC};
+        if (self->m_reread) {
+            Pa().pa_threaded_mainloop_get_api(self->m_loop)->time_free(self->m_reread);
+            self->m_reread = nullptr;
+        }
+        if (self->m_rereads < static_cast<int>(std::size(kDelays)))
+            self->m_reread = Pa().pa_context_rttime_new(
+                c, Pa().pa_rtclock_now() + kDelays[self->m_rereads], &Reread, self);
+    }
+    static void Reread(pa_mainloop_api* api, pa_time_event* e, const struct timeval*,
+                       void* userdata) {
+        auto* self = static_cast<CPulseConnection*>(userdata);
+        api->time_free(e);
+        self->m_reread = nullptr;
+        pa_context* c = self->m_context;
+        if (!c || Pa().pa_context_get_state(c) != PA_CONTEXT_READY)
+            return;
+        if (pa_operation* op = Pa().pa_context_get_server_info(c, &Server, self))
+            Pa().pa_operation_unref(op);
+        ++self->m_rereads;
+        RereadLater(self, c);
     }
 };
 
@@ -419,6 +451,8 @@ CPulseConnection::~CPulseConnection() {
         Pa().pa_threaded_mainloop_stop(m_loop);
         if (m_retry)
             Pa().pa_threaded_mainloop_get_api(m_loop)->time_free(m_retry);
+        if (m_reread)
+            Pa().pa_threaded_mainloop_get_api(m_loop)->time_free(m_reread);
     }
     m_replaced.push_back(m_attempt);
     m_replaced.push_back(m_context);
@@ -434,6 +468,10 @@ CPulseConnection::~CPulseConnection() {
 }
 
 void CPulseConnection::Lost() {
+    if (m_reread) {
+        Pa().pa_threaded_mainloop_get_api(m_loop)->time_free(m_reread);
+        m_reread = nullptr;
+    }
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_lists = PulseLists{};

@@ -133,11 +133,14 @@ private:
     // streams when they are made.
     std::atomic<pa_context*> m_context = nullptr;
     // Guarded by the loop's lock.
-    bool m_started = false;              // the first connection was made
-    bool m_unanswered = false;           // the first connection got no answer in time
-    bool m_closing = false;              // the destructor runs: no new connection
-    pa_context* m_attempt = nullptr;     // a new connection not yet ready
-    pa_time_event* m_retry = nullptr;    // when the next one is tried
+    bool m_started = false;           // the first connection was made
+    bool m_unanswered = false;        // the first connection got no answer in time
+    bool m_closing = false;           // the destructor runs: no new connection
+    pa_context* m_attempt = nullptr;  // a new connection not yet ready
+    pa_time_event* m_retry = nullptr; // when the next one is tried
+    // The server's defaults read again after its change event (RereadLater).
+    pa_time_event* m_reread = nullptr;
+    int m_rereads = 0;                   // done since the last event
     std::vector<pa_context*> m_replaced; // once ready, kept for their streams
 
     void Changed();
