@@ -26,12 +26,19 @@ Loop& TheLoop() {
     return loop;
 }
 
-// Runs the queued tasks, for at most maxMs milliseconds. Tasks posted while
-// running are taken too.
+// Runs the tasks queued when it is called, however long they take; then
+// the tasks posted while running, for what is left of maxMs milliseconds.
 void RunPostedTasks(DWORD maxMs) {
     Loop& loop = TheLoop();
     const DWORD start = GetTickCount();
-    for (;;) {
+    std::size_t pending = 0;
+    {
+        std::lock_guard lock(loop.mutex);
+        pending = loop.tasks.size();
+    }
+    for (std::size_t ran = 0;; ++ran) {
+        if (ran >= pending && GetTickCount() - start > maxMs)
+            return;
         std::function<void()> task;
         {
             std::lock_guard lock(loop.mutex);
@@ -41,8 +48,6 @@ void RunPostedTasks(DWORD maxMs) {
             loop.tasks.pop_front();
         }
         task();
-        if (GetTickCount() - start > maxMs)
-            return;
     }
 }
 
