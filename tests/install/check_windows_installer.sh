@@ -6,6 +6,8 @@
 # the prefix's program files, Start menu and registry are as they were before.
 # Needs wine (wine64) and, for the shortcut, nothing else: no display.
 set -euo pipefail
+# A step that fails ends the check saying which, never silently.
+trap 'echo "check_windows_installer: failed at line $LINENO: $BASH_COMMAND" >&2' ERR
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:?usage: $0 BUILD_WIN_DIR}" && pwd)
 setup=$build/pelmora-setup.exe
@@ -42,8 +44,9 @@ snapshot() {
     local out=$1
     (
         cd "$drive"
-        find "Program Files" "Program Files (x86)" ProgramData users -path '*/Temp' -prune \
-            -o -print 2>/dev/null | LC_ALL=C sort
+        # A folder Wine has not made in this prefix is no failure.
+        { find "Program Files" "Program Files (x86)" ProgramData users -path '*/Temp' -prune \
+            -o -print 2>/dev/null || true; } | LC_ALL=C sort
     ) >"$out.files"
     for hive in 'HKLM\Software' 'HKCU\Software'; do
         wine reg export "$hive" "$out.reg" /y >/dev/null 2>&1
