@@ -57,7 +57,7 @@ bool CWindowPinger::Connect(const std::string& display, std::string& error) {
     m_check = Atom("_NET_SUPPORTING_WM_CHECK");
     // The client list changes on the root, and a window's answer to a ping
     // is sent to the root for those listening to its structure (Qt's) or to
-    // its children's (the specification's).
+    // its children's (what the window-manager conventions name).
     const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY |
                           XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(m_connection, m_root, XCB_CW_EVENT_MASK, &mask);
